@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/MessageBox.h"
+
+#include <QtTest>
+
+// Scripted prompts for one test: every box is recorded, questions take queued answers, and a
+// prompt nobody queued an answer for fails the test when the script ends.
+class PromptScript
+{
+public:
+    PromptScript() { MessageBox::beginScript(); }
+    ~PromptScript() { MessageBox::endScript(); }
+    PromptScript(const PromptScript&) = delete;
+    PromptScript& operator=(const PromptScript&) = delete;
+
+    // Titles and texts of the boxes shown since the last call, in order.
+    std::vector<PromptRecord> take() { return MessageBox::takeRecords(); }
+    QStringList unexpected() { return MessageBox::takeUnexpected(); }
+};
+
+// Use at the end of a test function that holds a PromptScript named `prompts`.
+#define VERIFY_NO_UNEXPECTED_PROMPTS(prompts)                                                      \
+    do {                                                                                           \
+        const QStringList missed = (prompts).unexpected();                                         \
+        QVERIFY2(missed.isEmpty(), qPrintable(missed.join(QLatin1Char('\n'))));                    \
+    } while (false)
