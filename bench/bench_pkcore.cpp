@@ -1,0 +1,4 @@
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+
+#include <benchmark/benchmark.h>

@@ -1,0 +1,231 @@
+#include "pkcore/PkCalculator.h"
+#include "pkcore/PkNumeric.h"
+#include "pkcore/SessionData.h"
+
+#include <algorithm>
+#include <cmath>
+
+using pknum::allFinite;
+using pknum::checked;
+using pknum::invalid;
+using pknum::separatedKa;
+
+namespace
+{
+constexpr double kHoursPerDay = 24.0;
+
+// A regimen series sums one term per dose; beyond this many doses the request is not a regimen.
+constexpr double kMaxSeriesDoses = 1.0e6;
+
+double rawOralPeakTime(double ka, double k, double tau, double lagTime)
+{
+    if (!(ka > 0.0 && k > 0.0 && tau > 0.0 && std::isfinite(lagTime)))
+        return invalid();
+    ka = separatedKa(ka, k);
+    return std::log((1.0 - std::exp(-k * tau)) * ka / ((1.0 - std::exp(-ka * tau)) * k)) /
+               (ka - k) +
+           lagTime;
+}
+
+bool positiveVolumeAndClearance(double v, double cl)
+{
+    return v > 0.0 && cl > 0.0 && std::isfinite(v) && std::isfinite(cl);
+}
+} // namespace
+
+double concentrationAfterDecay(double cl, double v, double c0, double t)
+{
+    if (!(v > 0.0))
+        return pknum::kNotGiven;
+    return checked(c0 * std::exp(-cl * t / v));
+}
+
+double logSlope(double a, double b)
+{
+    if (a == b)
+        b = a + pknum::kKaNudge;
+    if (!(a / b > 0.0))
+        return pknum::kNotGiven;
+    return checked(std::log(a / b) / (a - b));
+}
+
+double minOf(double a, double b)
+{
+    return a < b ? a : b;
+}
+
+double PkCalculator::infusionSteadyStatePeak(double salt, double f, double dose,
+                                             double infusionTime, double tau, double cl, double v,
+                                             double timeSinceStart) const
+{
+    if (!(infusionTime > 0.0 && tau > 0.0 && positiveVolumeAndClearance(v, cl)))
+        return pknum::kNotGiven;
+    const double k = cl / v;
+    return checked((dose / infusionTime) * salt * f * (1.0 - std::exp(-k * timeSinceStart)) /
+                   (cl * (1.0 - std::exp(-k * tau))));
+}
+
+double PkCalculator::infusionDoseForTarget(double targetPeak, double infusionTime, double cl,
+                                           double currentLevel, double v, double salt,
+                                           double f) const
+{
+    if (!(infusionTime > 0.0 && positiveVolumeAndClearance(v, cl) && salt * f != 0.0))
+        return pknum::kNotGiven;
+    const double decay = std::exp(-(cl / v) * infusionTime);
+    return checked((targetPeak - decay * currentLevel) * infusionTime * cl /
+                   ((1.0 - decay) * salt * f));
+}
+
+double PkCalculator::oralSteadyStateLevel(double ka, double dose, double salt, double f, double v,
+                                          double cl, double tau, double t) const
+{
+    if (!(ka > 0.0 && tau > 0.0 && positiveVolumeAndClearance(v, cl)))
+        return pknum::kNotGiven;
+    const double k = cl / v;
+    ka = separatedKa(ka, k);
+    return checked(dose * salt * f * ka / ((ka - k) * v) *
+                   (std::exp(-k * t) / (1.0 - std::exp(-k * tau)) -
+                    std::exp(-ka * t) / (1.0 - std::exp(-ka * tau))));
+}
+
+double PkCalculator::oralPeakTime(double ka, double k, double tau) const
+{
+    return checked(rawOralPeakTime(ka, k, tau, m_session->lagTime));
+}
+
+double PkCalculator::oralSteadyStatePeak(double ka, double dose, double salt, double f, double v,
+                                         double cl, double tau) const
+{
+    if (!positiveVolumeAndClearance(v, cl))
+        return pknum::kNotGiven;
+    const double k = cl / v;
+    const double peakTime = rawOralPeakTime(ka, k, tau, m_session->lagTime);
+    return checked(std::exp(-k * peakTime) * dose * salt * f / ((1.0 - std::exp(-k * tau)) * v));
+}
+
+double PkCalculator::oralDoseForPeak(double ka, double salt, double f, double targetPeak, double v,
+                                     double cl, double tau) const
+{
+    if (!(positiveVolumeAndClearance(v, cl) && salt * f != 0.0))
+        return pknum::kNotGiven;
+    const double k = cl / v;
+    const double peakTime = rawOralPeakTime(ka, k, tau, m_session->lagTime);
+    return checked(targetPeak * v * (1.0 - std::exp(-k * tau)) /
+                   (std::exp(-k * peakTime) * salt * f));
+}
+
+double PkCalculator::oralDoseForPeakTrough(double targetPeak, double cl, double targetTrough,
+                                           double v, double ka, double salt, double f) const
+{
+    if (!(ka > 0.0 && positiveVolumeAndClearance(v, cl) && salt * f != 0.0))
+        return pknum::kNotGiven;
+    const double k = cl / v;
+    ka = separatedKa(ka, k);
+    const double peakTime = std::log(ka / k) / (ka - k) + m_session->lagTime;
+    return checked((targetPeak - targetTrough) * v * (ka - k) /
+                   ((std::exp(-k * peakTime) - std::exp(-ka * peakTime)) * salt * f * ka));
+}
+
+double PkCalculator::hoursAboveMic(double trough, double mic, double peak, double infusionTime,
+                                   double tau, double cl, double v) const
+{
+    if (!allFinite(trough, mic, peak, infusionTime))
+        return pknum::kNotGiven;
+    if (trough >= mic)
+        return kHoursPerDay;
+    if (mic >= peak)
+        return 0.0;
+    if (!(mic > 0.0 && tau > 0.0 && positiveVolumeAndClearance(v, cl)))
+        return pknum::kNotGiven;
+    const double k = cl / v;
+    const double belowDuringInfusion =
+        std::max(0.0, (mic - trough) / (peak - trough) * infusionTime);
+    const double aboveAfterInfusion = std::log(peak / mic) / k;
+    const double hours = aboveAfterInfusion + infusionTime - belowDuringInfusion;
+    return checked(tau <= kHoursPerDay ? hours / tau * kHoursPerDay : hours);
+}
+
+double PkCalculator::auc24ToMic(double cl, double tau, double mic, double dose, double salt,
+                                double f, double cf) const
+{
+    if (!(cl > 0.0 && tau > 0.0 && mic > 0.0))
+        return pknum::kNotGiven;
+    return checked(dose * salt * f * cf * (kHoursPerDay / tau) / cl / mic);
+}
+
+double PkCalculator::levelFromDoseHistory(double cl, double v, double f, double cf, double t)
+{
+    if (!(positiveVolumeAndClearance(v, cl) && allFinite(f, cf, t)))
+        return pknum::kNotGiven;
+    const double k = cl / v;
+    DoseEventTable& events = m_session->doseEvents;
+    const int count = std::clamp(m_session->doseEventCount, 0, pk::kMaxDoseEvents);
+
+    double compliance = cf;
+    double level = 0.0;
+    for (int i = 1; i <= count; ++i) {
+        const double start = events[pk::eventTime][i];
+        if (start > t)
+            break;
+        if (events[pk::eventInOut][i] == pk::kInPatient)
+            compliance = 1.0;
+        const double salt = events[pk::eventSalt][i];
+        const double route = events[pk::eventRouteCode][i];
+        const double elapsed = t - start;
+        if (route == pk::kRouteCodeIntravenous) {
+            const double infusionTime = events[pk::eventInfusionTime][i];
+            if (infusionTime > 0.0) {
+                const double rateTerm = salt * compliance * events[pk::eventRate][i] / cl;
+                const double end = start + infusionTime;
+                level += t >= end ? (1.0 - std::exp(-k * infusionTime)) * rateTerm *
+                                        std::exp(-k * (t - end))
+                                  : (1.0 - std::exp(-k * elapsed)) * rateTerm;
+            } else {
+                level += std::exp(-k * elapsed) * salt * compliance * events[pk::eventDose][i] / v;
+            }
+            continue;
+        }
+        double& ka = events[pk::eventRouteFactor][i];
+        ka = separatedKa(ka, k);
+        const double bioavailability = route == pk::kRouteCodeOther ? f : 1.0;
+        level += (std::exp(-k * elapsed) - std::exp(-ka * elapsed)) * ka * bioavailability * salt *
+                 compliance * events[pk::eventDose][i] / ((ka - k) * v);
+    }
+    if (m_session->levelCount > 0 && m_session->levelTimes[1] == 0.0)
+        level += std::exp(-k * t) * m_session->levelValues[1];
+    return checked(level);
+}
+
+double PkCalculator::levelSeriesFromDoseHistory(double f, double v, double cl, double dose,
+                                                double c0, double salt, double tau, double route,
+                                                double infusionTime, double cf, double ka,
+                                                double t) const
+{
+    // An interval of 0 would put every dose at time 0 and never end the series.
+    if (!(tau > 0.0 && positiveVolumeAndClearance(v, cl)))
+        return pknum::kNotGiven;
+    if (!allFinite(f, dose, c0, salt, route, infusionTime, cf, ka, t) || t / tau > kMaxSeriesDoses)
+        return pknum::kNotGiven;
+    const double k = cl / v;
+    ka = separatedKa(ka, k);
+
+    double sum = 0.0;
+    for (int j = 0; j * tau <= t && j < t / tau; ++j) {
+        const double doseTime = j * tau;
+        const double elapsed = t - doseTime;
+        if (route != pk::kRouteCodeIntravenous) {
+            const double factor = route == pk::kRouteCodeOther ? f * ka * cf : ka * cf;
+            sum += (std::exp(-k * elapsed) - std::exp(-ka * elapsed)) * dose * salt * factor /
+                   ((ka - k) * v);
+        } else if (infusionTime > 0.0) {
+            const double rateTerm = f * cf * dose * (salt / infusionTime) / cl;
+            const double end = doseTime + infusionTime;
+            sum += t >= end
+                       ? (1.0 - std::exp(-k * infusionTime)) * rateTerm * std::exp(-k * (t - end))
+                       : (1.0 - std::exp(-k * elapsed)) * rateTerm;
+        } else {
+            sum += std::exp(-k * elapsed) * salt * cf * dose / v;
+        }
+    }
+    return checked(c0 * std::exp(-k * t) + sum);
+}

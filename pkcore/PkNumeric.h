@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cmath>
+#include <limits>
+
+// Shared by the formula files: a quiet NaN travels through a computation as "cannot be
+// computed" and becomes the program's not-given value only at the public boundary.
+namespace pknum
+{
+constexpr double kNotGiven = -1.0;
+
+inline double invalid()
+{
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+inline double checked(double value)
+{
+    return std::isfinite(value) ? value : kNotGiven;
+}
+
+inline bool allFinite()
+{
+    return true;
+}
+
+template <typename... Rest> bool allFinite(double first, Rest... rest)
+{
+    return std::isfinite(first) && allFinite(rest...);
+}
+
+// Where an absorption rate constant equals the elimination rate constant the one-compartment
+// absorption terms divide by zero; the program moves ka off k by this much.
+constexpr double kKaNudge = 0.0001;
+
+inline double separatedKa(double ka, double k)
+{
+    return ka == k ? ka + kKaNudge : ka;
+}
+} // namespace pknum
