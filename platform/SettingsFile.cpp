@@ -1,0 +1,177 @@
+#include "platform/SettingsFile.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <memory>
+
+namespace
+{
+constexpr char iniCodec[] = "UTF-8";
+constexpr QChar keySeparator(u'/');
+constexpr QChar listSeparator(u',');
+
+QString translate(const char* text)
+{
+    return QCoreApplication::translate("SettingsFile", text);
+}
+
+std::unique_ptr<QSettings> openSettings(const QString& path)
+{
+    auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    settings->setIniCodec(iniCodec);
+    return settings;
+}
+
+QString normalizedKey(const QString& key)
+{
+    return key.split(keySeparator, Qt::SkipEmptyParts).join(keySeparator);
+}
+
+// Every stored spelling of the key, the exact one first.
+QStringList storedSpellings(const QSettings& settings, const QString& key)
+{
+    const QString wanted = normalizedKey(key);
+    QStringList spellings;
+    for (const QString& stored : settings.allKeys()) {
+        if (stored == wanted)
+            spellings.prepend(stored);
+        else if (stored.compare(wanted, Qt::CaseInsensitive) == 0)
+            spellings.append(stored);
+    }
+    return spellings;
+}
+
+// A new key goes into the groups that already exist under another spelling, so one section
+// never appears twice in the file.
+QString spellingForNewKey(QSettings& settings, const QString& key)
+{
+    QStringList parts = normalizedKey(key).split(keySeparator);
+    for (int i = 0; i + 1 < parts.size(); ++i) {
+        QString chosen;
+        for (const QString& group : settings.childGroups()) {
+            if (group == parts[i]) {
+                chosen = group;
+                break;
+            }
+            if (chosen.isEmpty() && group.compare(parts[i], Qt::CaseInsensitive) == 0)
+                chosen = group;
+        }
+        if (!chosen.isEmpty())
+            parts[i] = chosen;
+        settings.beginGroup(parts[i]);
+    }
+    for (int i = 0; i + 1 < parts.size(); ++i)
+        settings.endGroup();
+    return parts.join(keySeparator);
+}
+
+// An unquoted value with commas is parsed as a list; give back the text that was written.
+QString storedText(const QVariant& stored)
+{
+    if (stored.type() == QVariant::StringList)
+        return stored.toStringList().join(listSeparator);
+    return stored.toString();
+}
+} // namespace
+
+SettingsFile::SettingsFile(const QString& path) : m_path(path) {}
+
+QString SettingsFile::value(const QString& key, const QString& defaultValue) const
+{
+    if (m_path.isEmpty())
+        return defaultValue;
+    const auto settings = openSettings(m_path);
+    const QStringList spellings = storedSpellings(*settings, key);
+    if (spellings.isEmpty())
+        return defaultValue;
+    return storedText(settings->value(spellings.first()));
+}
+
+bool SettingsFile::boolValue(const QString& key, bool defaultValue) const
+{
+    if (!contains(key))
+        return defaultValue;
+    return textAsBool(value(key));
+}
+
+bool SettingsFile::contains(const QString& key) const
+{
+    if (m_path.isEmpty())
+        return false;
+    return !storedSpellings(*openSettings(m_path), key).isEmpty();
+}
+
+bool SettingsFile::textAsBool(const QString& text)
+{
+    return !(text.isEmpty() || text == QLatin1String("0") ||
+             text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0);
+}
+
+bool SettingsFile::setValue(const QString& key, const QString& value)
+{
+    m_lastError.clear();
+    const QString refusal = writeRefusal();
+    if (!refusal.isEmpty())
+        return fail(refusal);
+
+    const auto settings = openSettings(m_path);
+    // Rewriting a file that did not parse would drop whatever could not be read.
+    if (settings->status() == QSettings::FormatError) {
+        return fail(translate("The settings file %1 holds a line that cannot be read; correct "
+                              "it before settings are changed.")
+                        .arg(m_path));
+    }
+
+    const QStringList spellings = storedSpellings(*settings, key);
+    QVector<QPair<QString, QVariant>> previous;
+    for (const QString& spelling : spellings)
+        previous.append({spelling, settings->value(spelling)});
+
+    const QString target =
+        spellings.isEmpty() ? spellingForNewKey(*settings, key) : spellings.first();
+    for (int i = 1; i < spellings.size(); ++i)
+        settings->remove(spellings[i]);
+    settings->setValue(target, value);
+    settings->sync();
+    if (settings->status() == QSettings::NoError)
+        return true;
+
+    // Qt keeps unwritten changes of a file in memory and would show them to the next reader in
+    // this process; put back what the file holds.
+    if (spellings.isEmpty())
+        settings->remove(target);
+    for (const auto& entry : previous)
+        settings->setValue(entry.first, entry.second);
+    return fail(translate("The settings file %1 could not be written.").arg(m_path));
+}
+
+// Reasons known before writing. Checking them first also keeps Qt from holding on to a
+// change that never reached the file.
+QString SettingsFile::writeRefusal() const
+{
+    if (m_path.isEmpty())
+        return translate("No settings file is configured.");
+    const QFileInfo file(m_path);
+    if (!file.exists())
+        return QString();
+    if (!file.isFile())
+        return translate("The settings file %1 is not a file.").arg(m_path);
+    // The file's own write bits count even for a user who could override them.
+    const QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (!(file.permissions() & anyWrite) || !file.isWritable())
+        return translate("The settings file %1 is read-only.").arg(m_path);
+    if (!QFileInfo(file.absolutePath()).isWritable())
+        return translate("The folder of the settings file %1 cannot be written.").arg(m_path);
+    return QString();
+}
+
+bool SettingsFile::fail(const QString& message)
+{
+    m_lastError = message;
+    return false;
+}

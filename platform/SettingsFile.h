@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// The one road to the INI settings file. Every call opens the file anew, so a change made by
+// another window or program is seen by the next read. Group and key names match without regard
+// to letter case ("Config/LogInMode" and "Config/logInMode" are one key); values are exact.
+class SettingsFile
+{
+public:
+    explicit SettingsFile(const QString& path);
+
+    QString path() const { return m_path; }
+
+    QString value(const QString& key, const QString& defaultValue = QString()) const;
+    // A present key reads as false when its text is empty, "0" or "false" in any letter case.
+    bool boolValue(const QString& key, bool defaultValue) const;
+    bool contains(const QString& key) const;
+
+    // False when the value did not reach the file; lastError() then says why and the file and
+    // later reads keep the previous value.
+    bool setValue(const QString& key, const QString& value);
+    // Why the last setValue failed; empty after a successful one.
+    QString lastError() const { return m_lastError; }
+
+    static bool textAsBool(const QString& text);
+
+private:
+    bool fail(const QString& message);
+    QString writeRefusal() const;
+
+    QString m_path;
+    QString m_lastError;
+};
