@@ -1,0 +1,109 @@
+#include "app/ProgramConfig.h"
+
+#include "app/PasswordEncoding.h"
+#include "platform/DatabaseKey.h"
+#include "platform/SettingsFile.h"
+#include "platform/SettingsKeys.h"
+#include "platform/SystemRegistry.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlQuery>
+
+const char* const ProgramConfig::settingsFileName = "PKsettings.ini";
+const char* const ProgramConfig::defaultDatabaseFileName = "PKdatabase.db";
+
+namespace
+{
+const char* const schemaQuery = "select name,sql from sqlite_master where type = 'table'";
+}
+
+ProgramConfig::ProgramConfig() : siteName_(builtInSiteName()) {}
+
+bool ProgramConfig::load()
+{
+    const QDir workingDirectory(QDir::currentPath());
+    const QString candidate = workingDirectory.filePath(QLatin1String(settingsFileName));
+    if (QFileInfo::exists(candidate)) {
+        settingsPath_ = candidate;
+        databasePath_ = SettingsFile(settingsPath_)
+                            .value(QLatin1String(SettingsKeys::pathDb),
+                                   QLatin1String(SettingsKeys::pathDbDefault));
+        if (databasePath_ != QLatin1String(SettingsKeys::pathDbDefault))
+            return true;
+        status_ = StatusNoDatabasePath;
+        databasePath_ = workingDirectory.filePath(QLatin1String(defaultDatabaseFileName));
+        return false;
+    }
+
+    const QString installed =
+        SystemRegistry::instance().value(QLatin1String(RegistryKeys::installationKey),
+                                         QLatin1String(RegistryKeys::installationDirectoryName));
+    if (installed.isEmpty()) {
+        status_ = StatusNoSettingsFile;
+        return false;
+    }
+    // The registry names the settings file itself. Its database path is taken too, so that
+    // start-up can probe the database instead of running with no path at all.
+    settingsPath_ = installed;
+    if (QFileInfo::exists(settingsPath_)) {
+        const QString path = SettingsFile(settingsPath_)
+                                 .value(QLatin1String(SettingsKeys::pathDb),
+                                        QLatin1String(SettingsKeys::pathDbDefault));
+        if (path != QLatin1String(SettingsKeys::pathDbDefault))
+            databasePath_ = path;
+    }
+    return false;
+}
+
+int ProgramConfig::status() const
+{
+    return status_;
+}
+
+bool ProgramConfig::setStatus(int code)
+{
+    status_ = code;
+    return true;
+}
+
+QString ProgramConfig::settingsPath() const
+{
+    return settingsPath_;
+}
+
+QString ProgramConfig::databasePath() const
+{
+    return databasePath_;
+}
+
+void ProgramConfig::setDatabasePath(const QString& path)
+{
+    databasePath_ = path;
+}
+
+QString ProgramConfig::siteName() const
+{
+    return siteName_;
+}
+
+QString ProgramConfig::installationName() const
+{
+    return siteName_;
+}
+
+QString ProgramConfig::databaseKey() const
+{
+    return databaseKeyFor(siteName_);
+}
+
+QString ProgramConfig::encodePassword(const QString& password) const
+{
+    return encodePasswordText(password);
+}
+
+bool ProgramConfig::databaseOpens(QSqlDatabase connection) const
+{
+    QSqlQuery query(connection);
+    return query.exec(QLatin1String(schemaQuery));
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// Where the settings file and the case database are, and the key that opens the database.
+// One per pass of the log-in loop; nothing here is cached between passes.
+class ProgramConfig
+{
+public:
+    // Start-up status codes.
+    static constexpr int StatusNone = -1;
+    static constexpr int StatusNoSettingsFile = 1;
+    static constexpr int StatusNoDatabasePath = 3;
+    static constexpr int StatusSchemaUnreadable = 7;
+    static constexpr int StatusDatabaseMissing = 8;
+    static constexpr int StatusDatabaseWontOpen = 9;
+
+    ProgramConfig();
+
+    bool load();
+    int status() const;
+    bool setStatus(int code);
+    QString settingsPath() const;
+    QString databasePath() const;
+    void setDatabasePath(const QString& path);
+    QString siteName() const;
+    // Same as siteName: the name the installation goes by on the pages that show it.
+    QString installationName() const;
+    QString databaseKey() const;
+    QString encodePassword(const QString& password) const;
+    bool databaseOpens(QSqlDatabase connection) const;
+
+    static const char* const settingsFileName;
+    static const char* const defaultDatabaseFileName;
+
+private:
+    int status_ = StatusNone;
+    QString siteName_;
+    QString settingsPath_;
+    QString databasePath_;
+};
