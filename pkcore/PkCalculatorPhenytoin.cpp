@@ -114,10 +114,12 @@ public:
             m_grid[i].rate += rate;
     }
 
-    // Number of intervals a dose given at `inputRate` takes to enter.
+    // Number of intervals a dose given at `inputRate` takes to enter. Multiplying before
+    // dividing keeps a dose that fills whole intervals (250 mg at 60 mg/h, 60 points per hour)
+    // from gaining an extra interval through rounding.
     double intervalsAtRate(double amount, double inputRate) const
     {
-        return std::ceil(amount / inputRate * m_shape.pointsPerHour);
+        return std::ceil(amount * m_shape.pointsPerHour / inputRate);
     }
 
     // Number of intervals an infusion of `hours` covers; a bolus enters over one interval.
@@ -288,7 +290,9 @@ int PkCalculator::doseTimeGridForLevel(double f, double salt, double cf, double 
                                        double infusionTime, double route, double tau,
                                        double doseCount)
 {
-    if (!allFinite(f, salt, cf, dose, infusionTime, route, tau, doseCount))
+    // More doses than grid intervals is no regimen; refusing it keeps the loop bounded.
+    if (!allFinite(f, salt, cf, dose, infusionTime, route, tau, doseCount) ||
+        doseCount > pk::kPhenytoinGridSteps)
         return -1;
     GridShape shape;
     if (!shapeGrid(tau * doseCount, shape))
