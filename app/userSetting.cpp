@@ -1,0 +1,92 @@
+#include "app/userSetting.h"
+#include "ui_userSetting.h"
+
+#include "app/ProgramConfig.h"
+#include "pkcore/SessionData.h"
+#include "platform/MessageBox.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace
+{
+const char* const context = "userSetting";
+}
+
+userSetting::userSetting(QWidget* parent, SessionData* session, ProgramConfig* config)
+    : QDialog(parent), ui(new Ui::userSetting), m_session(session), m_config(config),
+      m_fields(AccountFields::Widgets{}, config)
+{
+    ui->setupUi(this);
+    m_fields = AccountFields({ui->user_uname, ui->user_pwEnable, ui->user_pwGroup, ui->user_pw,
+                              ui->user_confirm, ui->user_name, ui->user_title, ui->user_email},
+                             config);
+    ui->user_type->addItem(tr("User"));
+    ui->user_pw->setEchoMode(QLineEdit::Password);
+    ui->user_confirm->setEchoMode(QLineEdit::Password);
+
+    loadAccount();
+    m_fields.applyValidators(this);
+
+    ui->user_type->setCurrentIndex(0);
+    ui->user_type->setEnabled(false);
+    setWindowTitle(tr("User Setting"));
+}
+
+userSetting::~userSetting()
+{
+    delete ui;
+}
+
+void userSetting::loadAccount()
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT * FROM Users WHERE ID = :id"));
+    query.bindValue(QStringLiteral(":id"), m_session->userId);
+    QSqlRecord row;
+    if (query.exec() && query.next())
+        row = query.record();
+    m_fields.showAccount(row);
+    m_storedPassword = row.value(QStringLiteral("PASSWORD")).toString();
+}
+
+void userSetting::on_user_pwEnable_clicked()
+{
+    m_fields.passwordEnableClicked();
+}
+
+void userSetting::on_user_pw_textChanged(const QString& /*arg1*/)
+{
+    ui->user_confirm->setEnabled(true);
+}
+
+bool userSetting::validateInput()
+{
+    return m_fields.validate(context);
+}
+
+void userSetting::on_user_save_clicked()
+{
+    if (!validateInput())
+        return;
+
+    QSqlQuery query;
+    query.prepare(AccountFields::updateStatement);
+    m_fields.bindAccount(query, AccountFields::typeUser, m_storedPassword);
+    query.bindValue(QStringLiteral(":id"), m_session->userId);
+    if (!query.exec())
+        MessageBox::about(nullptr, tr("Information"),
+                          tr("Update user fail\n") + query.lastError().text());
+    else if (query.numRowsAffected() < 1)
+        MessageBox::about(nullptr, tr("Information"),
+                          tr("Update user fail\n") + tr("The account no longer exists."));
+    else
+        MessageBox::about(nullptr, tr("Information"), tr("User updated"));
+    close();
+}
+
+void userSetting::on_user_cancel_clicked()
+{
+    close();
+}
