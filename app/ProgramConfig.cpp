@@ -102,8 +102,11 @@ QString ProgramConfig::encodePassword(const QString& password) const
     return encodePasswordText(password);
 }
 
-bool ProgramConfig::databaseOpens(QSqlDatabase connection) const
+bool ProgramConfig::databaseOpens(QSqlDatabase connection, QSqlError* error) const
 {
     QSqlQuery query(connection);
-    return query.exec(QLatin1String(schemaQuery));
+    const bool ran = query.exec(QLatin1String(schemaQuery));
+    if (error)
+        *error = query.lastError();
+    return ran;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 
 // Where the settings file and the case database are, and the key that opens the database.
@@ -29,7 +30,8 @@ public:
     QString installationName() const;
     QString databaseKey() const;
     QString encodePassword(const QString& password) const;
-    bool databaseOpens(QSqlDatabase connection) const;
+    // The schema query that tells whether the key fits; error receives the database's answer.
+    bool databaseOpens(QSqlDatabase connection, QSqlError* error = nullptr) const;
 
     static const char* const settingsFileName;
     static const char* const defaultDatabaseFileName;

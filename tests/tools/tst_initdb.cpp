@@ -1,3 +1,4 @@
+#include "app/ResetCode.h"
 #include "platform/CipherDriver.h"
 #include "platform/DatabaseKey.h"
 #include "tests/support/TestEnvironment.h"
@@ -37,11 +38,13 @@ bool schemaReadsWith(const QString& path, const QString& password)
     return readable;
 }
 
-int runInitdb(const QStringList& arguments)
+int runInitdb(const QStringList& arguments, QString* output = nullptr)
 {
     QProcess process;
     process.start(QStringLiteral(TALVORA_INITDB_PATH), arguments);
     process.waitForFinished(30000);
+    if (output)
+        *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 } // namespace
@@ -58,6 +61,7 @@ private slots:
     void readableOnlyWithTheKey();
     void refusesToOverwrite();
     void commandLine();
+    void resetCodeCommandPrintsTheDialogsCode();
 };
 
 void TestInitdb::tablesHaveTheirColumnsInOrder_data()
@@ -179,6 +183,20 @@ void TestInitdb::commandLine()
     QVERIFY(!QFile::exists(dir.filePath("bad.db")));
     QCOMPARE(runInitdb({"create", dir.filePath("bad.db"), "--password", "a\"b"}), 1);
     QVERIFY(!QFile::exists(dir.filePath("bad.db")));
+}
+
+void TestInitdb::resetCodeCommandPrintsTheDialogsCode()
+{
+    TestEnvironment env("keeper", "old-pass");
+    QString printed;
+    QCOMPARE(runInitdb({"reset-code", env.databasePath(), "keeper"}, &printed), 0);
+    QVERIFY(env.openDefaultConnection());
+    const QString expected =
+        ResetCode::forUser(QSqlDatabase::database(), databaseKeyFor(builtInSiteName()), "keeper");
+    QCOMPARE(expected.size(), int(ResetCode::length));
+    QVERIFY2(printed.contains(expected), qPrintable(printed));
+    QCOMPARE(runInitdb({"reset-code", env.databasePath(), "nobody"}), 1);
+    QCOMPARE(runInitdb({"reset-code", env.databasePath(), "x' OR '1'='1"}), 1);
 }
 
 TALVORA_TEST_MAIN(TestInitdb)
