@@ -30,7 +30,10 @@ void LmSolver::solveLevenbergMarquardt(const double* ranges, double c)
     while (m_iterationLimit >= 0) {
         if (m_jacobianWanted)
             computeJacobian();
-        const bool stepFormed = computeStep();
+        bool stepFormed = computeStep();
+        std::array<bool, fit::kMatrixDim> frozen{};
+        while (stepFormed && freezeAtBound(frozen))
+            stepFormed = formStep(frozen);
         if (m_jacobianCount >= m_iterationLimit)
             break;
         if (!stepFormed) {
@@ -265,21 +268,47 @@ void LmSolver::computeJacobian()
 // The damping compounds: after a rejected trial the already damped matrix is damped again.
 bool LmSolver::computeStep()
 {
-    const int n = m_activeCount;
-    for (int a = 1; a <= n; ++a)
+    for (int a = 1; a <= m_activeCount; ++a)
         at(m_scaled, a, a) *= 1.0 + m_lambda;
+    return formStep({});
+}
+
+bool LmSolver::formStep(const std::array<bool, fit::kMatrixDim>& frozen)
+{
+    int order[fit::kMatrixDim] = {};
+    int n = 0;
+    for (int a = 1; a <= m_activeCount; ++a)
+        if (!frozen[a])
+            order[++n] = a;
     m_damped.fill(0.0);
     for (int r = 1; r <= fit::kMatrixUsed; ++r)
         for (int c = 1; c <= fit::kMatrixUsed; ++c)
-            at(m_damped, r, c) = at(m_scaled, r, c);
+            at(m_damped, r, c) =
+                r <= n && c <= n ? at(m_scaled, order[r], order[c]) : at(m_scaled, r, c);
     m_step.fill(0.0);
     if (!m_lu.invertMatrix(m_damped, n))
         return false;
-    for (int a = 1; a <= n; ++a) {
+    for (int r = 1; r <= n; ++r) {
         double sum = 0.0;
-        for (int b = 1; b <= n; ++b)
-            sum += at(m_damped, a, b) * m_gradient[b];
+        for (int c = 1; c <= n; ++c)
+            sum += at(m_damped, r, c) * m_gradient[order[c]];
+        const int a = order[r];
         m_step[a] = sum / std::sqrt(at(m_normal, a, a));
     }
     return true;
+}
+
+// A fraction held at 1 whose step points further out would only drag the other parameters'
+// step along a direction it cannot take; it sits this step out.
+bool LmSolver::freezeAtBound(std::array<bool, fit::kMatrixDim>& frozen) const
+{
+    bool froze = false;
+    for (int a = 1; a <= m_activeCount; ++a) {
+        const int k = m_active[a];
+        if (!frozen[a] && isFraction(k) && m_parameters[k] >= kLargestFraction && m_step[a] > 0.0) {
+            frozen[a] = true;
+            froze = true;
+        }
+    }
+    return froze;
 }

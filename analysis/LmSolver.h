@@ -99,6 +99,11 @@ private:
     double priorValueInUse(double p, double prior) const;
     double sumOfSquaredResiduals(const fit::Vector& p);
     bool isFraction(int k) const { return k == pk::kFitF || k == pk::kFitCF; }
+    // The step over the parameters not frozen, from the damped scaled matrix as it stands.
+    bool formStep(const std::array<bool, fit::kMatrixDim>& frozen);
+    // Takes F and CF held at 1 whose step points beyond it out of the step; true when it froze
+    // one more.
+    bool freezeAtBound(std::array<bool, fit::kMatrixDim>& frozen) const;
     void rejectTrial();
     void finish();
 

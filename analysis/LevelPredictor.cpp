@@ -1,0 +1,208 @@
+#include "analysis/LevelPredictor.h"
+
+#include "pkcore/PkCalculator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+LevelPredictor::LevelPredictor(SessionData* session, PkCalculator* calculator)
+    : m_session(session), m_calculator(calculator), m_oneCompartment(session)
+{
+}
+
+bool LevelPredictor::hasModel() const
+{
+    const int model = m_session->modelType;
+    return model == pk::kModelOneComp || model == pk::kModelTwoComp ||
+           model == pk::kModelMichaelisMenten;
+}
+
+LevelPredictor::ModelArguments LevelPredictor::fromFitParameters(const fit::Vector& p)
+{
+    ModelArguments a;
+    a.f = p[pk::kFitF];
+    a.v = p[pk::kFitVd];
+    a.cl = p[pk::kFitCl];
+    a.km = p[pk::kFitKm];
+    a.cf = p[pk::kFitCF];
+    a.vmax = p[pk::kFitVmax];
+    return a;
+}
+
+LevelPredictor::ModelArguments LevelPredictor::fromSet(const PkParameterSet& set)
+{
+    ModelArguments a;
+    a.f = set[pk::kF];
+    a.v = set[pk::kVd];
+    a.cl = set[pk::kCl];
+    a.km = set[pk::kKm];
+    a.cf = set[pk::kCF];
+    a.vmax = set[pk::kVmax];
+    return a;
+}
+
+void LevelPredictor::levelsForFitParameters(const fit::Vector* p, int vectorCount,
+                                            const double* times, int count, double* levels)
+{
+    ModelArguments arguments[fit::kMaxFitParameters + 1];
+    const int vectors = std::min(vectorCount, fit::kMaxFitParameters + 1);
+    for (int v = 0; v < vectors; ++v)
+        arguments[v] = fromFitParameters(p[v]);
+    predict(arguments, vectors, times, count, levels);
+}
+
+void LevelPredictor::levelsForSet(const PkParameterSet& set, const double* times, int count,
+                                  double* levels)
+{
+    const ModelArguments arguments = fromSet(set);
+    predict(&arguments, 1, times, count, levels);
+}
+
+void LevelPredictor::predict(const ModelArguments* arguments, int vectorCount, const double* times,
+                             int count, double* levels)
+{
+    if (m_road == Road::SinglePass && m_session->modelType == pk::kModelMichaelisMenten) {
+        phenytoinSinglePass(arguments, vectorCount, times, count, levels);
+        return;
+    }
+    if (m_road == Road::SinglePass && m_session->modelType == pk::kModelOneComp) {
+        sortQueries(times, count);
+        for (int v = 0; v < vectorCount; ++v) {
+            const ModelArguments& a = arguments[v];
+            m_oneCompartment.levels(a.cl, a.v, a.f, a.cf, times, m_queryOrder.data(), count,
+                                    levels + v * count);
+        }
+        return;
+    }
+    for (int v = 0; v < vectorCount; ++v)
+        for (int i = 0; i < count; ++i)
+            levels[v * count + i] = levelAt(arguments[v], times[i]);
+}
+
+double LevelPredictor::levelAt(const ModelArguments& a, double t)
+{
+    switch (m_session->modelType) {
+    case pk::kModelOneComp:
+        return m_calculator->levelFromDoseHistory(a.cl, a.v, a.f, a.cf, t);
+    case pk::kModelTwoComp:
+        return m_calculator->levelFromDoseHistoryTwoComp(a.cl, a.v, a.cf, t);
+    case pk::kModelMichaelisMenten:
+        return m_calculator->phenytoinLevelFromDoseHistory(a.vmax, a.km, a.v, a.f, a.cf, t);
+    default:
+        return 0.0;
+    }
+}
+
+void LevelPredictor::sortQueries(const double* times, int count)
+{
+    m_queryOrder.resize(count);
+    std::iota(m_queryOrder.begin(), m_queryOrder.end(), 0);
+    std::stable_sort(m_queryOrder.begin(), m_queryOrder.end(),
+                     [&](int a, int b) { return times[a] < times[b]; });
+}
+
+// A level measured at the time origin is where the integration starts.
+double LevelPredictor::phenytoinStartLevel() const
+{
+    return m_session->levelCount > 0 && m_session->levelTimes[1] == 0.0 ? m_session->levelValues[1]
+                                                                        : 0.0;
+}
+
+namespace
+{
+constexpr double kHoursPerDay = 24.0;
+
+// The calculator's Runge-Kutta step of the Michaelis-Menten equation, written out here with
+// the same arithmetic in the same order so the single pass gives exactly its numbers (a test
+// holds the two roads to equality); inline, so several vectors can advance side by side.
+inline double slope(double rateIn, double vmaxPerHour, double km, double v, double c)
+{
+    return (rateIn - vmaxPerHour * c / (km + c)) / v;
+}
+
+inline double rungeKuttaStep(double vmaxPerHour, double km, double v, double rateIn, double c0,
+                             double h)
+{
+    const double k1 = h * slope(rateIn, vmaxPerHour, km, v, c0);
+    const double k2 = h * slope(rateIn, vmaxPerHour, km, v, c0 + k1 / 2.0);
+    const double k3 = h * slope(rateIn, vmaxPerHour, km, v, c0 + k2 / 2.0);
+    const double k4 = h * slope(rateIn, vmaxPerHour, km, v, c0 + k3);
+    return c0 + (k1 + 2.0 * k2 + 2.0 * k3 + k4) / 6.0;
+}
+
+inline double finiteOrNotGiven(double value)
+{
+    return std::isfinite(value) ? value : -1.0;
+}
+} // namespace
+
+void LevelPredictor::phenytoinSinglePass(const ModelArguments* arguments, int vectorCount,
+                                         const double* times, int count, double* levels)
+{
+    constexpr int kLanes = fit::kMaxFitParameters + 1;
+    const double start = phenytoinStartLevel();
+    const std::vector<PhenytoinGridPoint>& grid = m_session->phenytoinGrid;
+
+    // The grid depends on F and CF only (its times not even on those): vectors that share them
+    // share one grid.
+    m_rates.resize(vectorCount);
+    bool valid[kLanes];
+    int steps = -1;
+    for (int v = 0; v < vectorCount; ++v) {
+        const ModelArguments& a = arguments[v];
+        valid[v] = a.v > 0.0 && a.km > 0.0 && std::isfinite(a.vmax) && std::isfinite(start);
+        if (!valid[v])
+            continue;
+        int shared = -1;
+        for (int u = 0; u < v && shared < 0; ++u)
+            if (valid[u] && arguments[u].f == a.f && arguments[u].cf == a.cf)
+                shared = u;
+        if (shared >= 0) {
+            m_rates[v] = m_rates[shared];
+            continue;
+        }
+        const int laid = m_calculator->doseTimeGridForFit(a.f, a.cf);
+        if (laid < 0 || (steps >= 0 && laid != steps)) {
+            valid[v] = false;
+            continue;
+        }
+        if (steps < 0) {
+            steps = laid;
+            m_gridTimes.resize(steps + 1);
+            for (int i = 0; i <= steps; ++i)
+                m_gridTimes[i] = grid[i].time;
+        }
+        m_rates[v].resize(steps + 1);
+        for (int i = 0; i <= steps; ++i)
+            m_rates[v][i] = grid[i].rate;
+    }
+
+    sortQueries(times, count);
+
+    // Invalid vectors are stepped along at no cost and read as "not given".
+    double level[kLanes];
+    double vmaxPerHour[kLanes];
+    ModelArguments lane[kLanes];
+    const double* rates[kLanes];
+    for (int v = 0; v < vectorCount; ++v) {
+        lane[v] = valid[v] ? arguments[v] : ModelArguments{0.0, 1.0, 0.0, 0.0, 1.0, 0.0};
+        vmaxPerHour[v] = lane[v].vmax / kHoursPerDay;
+        level[v] = start;
+        rates[v] = valid[v] ? m_rates[v].data() : nullptr;
+    }
+
+    int i = 1;
+    for (int q : m_queryOrder) {
+        const double t = times[q];
+        for (; i <= steps && m_gridTimes[i] < t; ++i) {
+            const double h = m_gridTimes[i] - m_gridTimes[i - 1];
+            for (int v = 0; v < vectorCount; ++v)
+                level[v] = rungeKuttaStep(vmaxPerHour[v], lane[v].km, lane[v].v,
+                                          valid[v] ? rates[v][i - 1] : 0.0, level[v], h);
+        }
+        for (int v = 0; v < vectorCount; ++v)
+            levels[v * count + q] =
+                valid[v] && std::isfinite(t) ? finiteOrNotGiven(level[v]) : -1.0;
+    }
+}

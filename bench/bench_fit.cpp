@@ -1,0 +1,182 @@
+#include "analysis/DoseEventBuilder.h"
+#include "analysis/FitDriver.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+
+namespace
+{
+// Worst one-compartment case: 1000 doses every 6 h, infusions and oral doses alternating, the
+// first half at home, and twelve levels over the last days.
+std::unique_ptr<SessionData> oneCompartmentCase(PkCalculator*& calculator)
+{
+    auto s = std::make_unique<SessionData>();
+    s->patient.drugCode = "TH";
+    s->modelType = pk::kModelOneComp;
+    s->levelErrorFactor = 0.15;
+    s->levelErrorConstant = 0.1;
+    s->levelAgeWeightBase = 1.01;
+    s->populationRanges = RangeBlock{0, 0.1, 0.25, 0.5, 0.5};
+    PkParameterSet& population = s->pkSets[pk::kPopulation];
+    population[pk::kF] = 0.9;
+    population[pk::kVd] = 35.0;
+    population[pk::kCl] = 3.0;
+    population[pk::kCF] = 0.8;
+    auto& e = s->doseEvents;
+    for (int i = 1; i <= pk::kMaxDoseEvents; ++i) {
+        const bool infusion = i % 2 == 1;
+        e[pk::eventTime][i] = (i - 1) * 6.0;
+        e[pk::eventDose][i] = 200.0;
+        e[pk::eventRouteCode][i] = infusion ? pk::kRouteCodeIntravenous : pk::kRouteCodeOther;
+        e[pk::eventInOut][i] = i > pk::kMaxDoseEvents / 2 ? 0.0 : 1.0;
+        e[pk::eventInfusionTime][i] = infusion ? 1.0 : -1.0;
+        e[pk::eventRate][i] = infusion ? 200.0 : -200.0;
+        e[pk::eventSalt][i] = 1.0;
+        e[pk::eventRouteFactor][i] = 1.5;
+    }
+    s->doseEventCount = pk::kMaxDoseEvents;
+    calculator = new PkCalculator(s.get());
+    for (int i = 1; i <= pk::kMaxMeasuredLevels; ++i) {
+        const double t = 5900.0 + i * 8.0;
+        s->levelTimes[i] = t;
+        s->levelValues[i] =
+            (1.0 + 0.05 * std::sin(i)) * calculator->levelFromDoseHistory(2.6, 40.0, 0.85, 0.9, t);
+    }
+    s->levelCount = pk::kMaxMeasuredLevels;
+    s->levelAgeReferenceTime = s->levelTimes[pk::kMaxMeasuredLevels];
+    return s;
+}
+
+// Phenytoin capsules 100 mg three times a day for 33 days: 792 hours plus the grid's 8-hour
+// tail is 800 hours, which takes the full 48,000-step grid; twelve levels over the last days.
+std::unique_ptr<SessionData> phenytoinCase(PkCalculator*& calculator)
+{
+    auto s = std::make_unique<SessionData>();
+    s->patient.drugCode = "PH";
+    s->modelType = pk::kModelMichaelisMenten;
+    s->phenytoinInputRate = 60.0;
+    s->levelErrorFactor = 0.1;
+    s->levelErrorConstant = 0.75;
+    s->levelAgeWeightBase = 1.005;
+    s->populationRanges = RangeBlock{0, 0.1, 0.2, 0.5, 0.5, 0.3};
+    PkParameterSet& population = s->pkSets[pk::kPopulation];
+    population[pk::kF] = 1.0;
+    population[pk::kVd] = 45.0;
+    population[pk::kCl] = population[pk::kKm] = 5.7;
+    population[pk::kCF] = 1.0;
+    population[pk::kVmax] = 420.0;
+
+    DoseRows doses;
+    LevelRows levels;
+    const QDate day(2020, 5, 1);
+    DoseHistoryRow& row = doses[0];
+    row.date = day;
+    row.time = QTime(0, 0);
+    row.route = "Oral - Capsules";
+    row.inOut = "I";
+    row.saltFactor = 0.92;
+    row.routeF = 1.0;
+    row.ka = 1.0;
+    row.dose = 100.0;
+    row.interval = 8.0;
+    row.numberOfDoses = 99.0;
+    row.complete = meetsDoseRowRule(row);
+    for (int i = 0; i < pk::kMaxMeasuredLevels; ++i) {
+        SerumLevelRow& level = levels[i];
+        level.date = day.addDays(22 + i);
+        level.time = QTime(7, 30);
+        level.level = 8.0 + 0.4 * i;
+        level.complete = true;
+    }
+    DoseEventBuilder builder(s.get(), doses, levels);
+    builder.analyse();
+    // The last level is taken at the last dose: 792 hours from the first.
+    s->levelTimes[pk::kMaxMeasuredLevels] = 792.0;
+    s->levelAgeReferenceTime = 792.0;
+    calculator = new PkCalculator(s.get());
+    return s;
+}
+
+void BM_OneCompartmentBothFits(benchmark::State& state)
+{
+    PkCalculator* calculator = nullptr;
+    auto s = oneCompartmentCase(calculator);
+    FitDriver driver(s.get(), calculator);
+    driver.setPriorRanges(s->populationRanges);
+    const SessionData start = *s;
+    for (auto _ : state) {
+        *s = start;
+        driver.runFit(pk::kLeastSquares);
+        driver.runFit(pk::kBayesian);
+    }
+    state.counters["jacobians"] = driver.solver().jacobianCount();
+    delete calculator;
+}
+BENCHMARK(BM_OneCompartmentBothFits)->Unit(benchmark::kMillisecond);
+
+void BM_OneCompartmentWholeAnalysis(benchmark::State& state)
+{
+    PkCalculator* calculator = nullptr;
+    auto s = oneCompartmentCase(calculator);
+    FitDriver driver(s.get(), calculator);
+    driver.setPriorRanges(s->populationRanges);
+    driver.setGraphEndTime(6000.0);
+    const SessionData start = *s;
+    for (auto _ : state) {
+        *s = start;
+        driver.fitCurves();
+    }
+    delete calculator;
+}
+BENCHMARK(BM_OneCompartmentWholeAnalysis)->Unit(benchmark::kMillisecond);
+
+void phenytoinBayesianFit(benchmark::State& state, LevelPredictor::Road road)
+{
+    PkCalculator* calculator = nullptr;
+    auto s = phenytoinCase(calculator);
+    FitDriver driver(s.get(), calculator);
+    driver.predictor().setRoad(road);
+    driver.setPriorRanges(s->populationRanges);
+    driver.fitCurves();
+    const SessionData start = *s;
+    for (auto _ : state) {
+        *s = start;
+        driver.runFit(pk::kBayesian);
+    }
+    state.counters["jacobians"] = driver.solver().jacobianCount();
+    state.counters["gridSteps"] = calculator->doseTimeGridForFit(1.0, 1.0);
+    delete calculator;
+}
+
+void BM_PhenytoinBayesianFitFullGrid(benchmark::State& state)
+{
+    phenytoinBayesianFit(state, LevelPredictor::Road::SinglePass);
+}
+BENCHMARK(BM_PhenytoinBayesianFitFullGrid)->Unit(benchmark::kMillisecond);
+
+void BM_PhenytoinBayesianFitFullGridStepByStep(benchmark::State& state)
+{
+    phenytoinBayesianFit(state, LevelPredictor::Road::StepByStep);
+}
+BENCHMARK(BM_PhenytoinBayesianFitFullGridStepByStep)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_PhenytoinWholeAnalysis(benchmark::State& state)
+{
+    PkCalculator* calculator = nullptr;
+    auto s = phenytoinCase(calculator);
+    FitDriver driver(s.get(), calculator);
+    driver.setPriorRanges(s->populationRanges);
+    driver.setGraphEndTime(800.0);
+    const SessionData start = *s;
+    for (auto _ : state) {
+        *s = start;
+        driver.fitCurves();
+    }
+    delete calculator;
+}
+BENCHMARK(BM_PhenytoinWholeAnalysis)->Unit(benchmark::kMillisecond);
+} // namespace
