@@ -299,7 +299,8 @@ const DrugForms kDrugForms[] = {
          {"O", "Fast - Release Capsules", 0.87, kNone, 2.0, kNone, kNone, 0.83, 0.166, kNone},
          {"O", nullptr, 0.87, kNone, 0.4, kNone, kNone, 0.83, 0.166, kNone},
          {"DC", nullptr, kNone, 0.87, kNone, kNone, kNone, 1.0, 0.05, kNone},
-         {"I", nullptr, kNone, 0.87, kNone, kNone, kNone, 1.0, kNone, 0.05},
+         // Its range is written too, so the range shown does not depend on the route before.
+         {"I", nullptr, kNone, 0.87, kNone, kNone, kNone, 1.0, 0.05, kNone},
      },
      nullptr,
      SecondProduct::Ignored},
