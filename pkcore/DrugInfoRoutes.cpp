@@ -124,6 +124,8 @@ int DrugInfo::indexOfText(const QVector<QString>& list, const QString& text)
 
 void DrugInfo::fillRouteCombo(QComboBox* combo)
 {
+    if (!combo)
+        return;
     const QString& code = sessionData->patient.drugCode;
     combo->clear();
     for (const QString& item : routeItems(code, sessionData->userChoice, false))
@@ -138,5 +140,6 @@ void DrugInfo::fillRouteCombo(QComboBox* combo)
 
 void DrugInfo::fillRouteList(QString drugCode, QVector<QString>* list, bool skipUserChoice)
 {
-    *list = routeItems(drugCode, sessionData->userChoice, skipUserChoice);
+    if (list)
+        *list = routeItems(drugCode, sessionData->userChoice, skipUserChoice);
 }
