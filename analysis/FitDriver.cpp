@@ -110,7 +110,7 @@ void FitDriver::runFit(int method)
         additive = m_session->levelErrorConstant;
     }
 
-    prepareSolver(method);
+    prepareSolver();
     m_solver.fitParameters() = start;
     m_solver.solveLevenbergMarquardt(m_priorRanges.data(), additive);
 
@@ -124,9 +124,8 @@ void FitDriver::runFit(int method)
     storeFittedSet(method, m_allIntravenous, m_allInpatient);
 }
 
-void FitDriver::prepareSolver(int method)
+void FitDriver::prepareSolver()
 {
-    Q_UNUSED(method);
     m_solver.setParameterCount(m_fitParameterCount);
     m_solver.setLevels(m_session->levelTimes.data(), m_session->levelValues.data(),
                        m_session->levelCount);

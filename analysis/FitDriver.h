@@ -70,7 +70,7 @@ private:
     bool isPhenytoin() const;
     void examineDoseEvents();
     void refreshFormDefaultsKeepingPriorF();
-    void prepareSolver(int method);
+    void prepareSolver();
     void markAbsent(int method);
     CovarianceMatrix& covarianceOf(int method);
     RangeBlock& rangesOf(int method);

@@ -146,22 +146,21 @@ void LevelPredictor::phenytoinSinglePass(const ModelArguments* arguments, int ve
 
     // The grid depends on F and CF only (its times not even on those): vectors that share them
     // share one grid.
-    m_rates.resize(vectorCount);
     bool valid[kLanes];
+    int rateSource[kLanes];
     int steps = -1;
+    m_rates.resize(vectorCount);
     for (int v = 0; v < vectorCount; ++v) {
         const ModelArguments& a = arguments[v];
         valid[v] = a.v > 0.0 && a.km > 0.0 && std::isfinite(a.vmax) && std::isfinite(start);
+        rateSource[v] = v;
         if (!valid[v])
             continue;
-        int shared = -1;
-        for (int u = 0; u < v && shared < 0; ++u)
+        for (int u = 0; u < v && rateSource[v] == v; ++u)
             if (valid[u] && arguments[u].f == a.f && arguments[u].cf == a.cf)
-                shared = u;
-        if (shared >= 0) {
-            m_rates[v] = m_rates[shared];
+                rateSource[v] = rateSource[u];
+        if (rateSource[v] != v)
             continue;
-        }
         const int laid = m_calculator->doseTimeGridForFit(a.f, a.cf);
         if (laid < 0 || (steps >= 0 && laid != steps)) {
             valid[v] = false;
@@ -189,7 +188,7 @@ void LevelPredictor::phenytoinSinglePass(const ModelArguments* arguments, int ve
         lane[v] = valid[v] ? arguments[v] : ModelArguments{0.0, 1.0, 0.0, 0.0, 1.0, 0.0};
         vmaxPerHour[v] = lane[v].vmax / kHoursPerDay;
         level[v] = start;
-        rates[v] = valid[v] ? m_rates[v].data() : nullptr;
+        rates[v] = valid[v] ? m_rates[rateSource[v]].data() : nullptr;
     }
 
     int i = 1;

@@ -82,7 +82,7 @@ void LmSolver::startRun(const double* ranges, double c)
 {
     m_additiveError = c;
     m_ranges.fill(0.0);
-    for (int k = 1; k <= kRangeEntries && k < fit::kMatrixDim; ++k)
+    for (int k = 1; k <= kRangeEntries; ++k)
         m_ranges[k] = ranges[k];
     m_observationCount = m_levelCount;
     appendPriors();

@@ -120,7 +120,7 @@ private:
 
     // State of a run
     fit::Vector m_parameters{};
-    fit::Vector m_ranges{};
+    std::array<double, kRangeEntries + 1> m_ranges{};
     std::array<bool, fit::kMatrixDim> m_held{};
     std::array<int, fit::kMatrixDim> m_active{}; // compact index -> parameter
     int m_activeCount = 0;
