@@ -62,9 +62,6 @@ private slots:
     void equalTimesKeepRowOrder();
     void gapsBetweenCompleteRowsAreAllowed();
     void lithiumDosesAndRatesAreConverted();
-    void zeroInfusionTimeGivesZeroRate();
-    void fractionalNumberOfDosesGivesWholePart();
-    void onlyLevelRows();
     void noCompleteRowAtAll();
     void levelsAreSortedWithTheirValues();
     void phenytoinOralDosesSplitIntoHourlyPortions();
@@ -75,14 +72,12 @@ private slots:
     void priorFTakenFromLastOralOrImRow();
     void intravenousRowsLeavePriorAlone();
     void customPriorWritesCustomSetOnly();
-    void customRouteWithoutEntryKeepsItsF();
     void populationPriorRefreshesRowF();
     void userFormTextContainingImIsStillOral();
     void tooManyEventsAreRefused_data();
     void tooManyEventsAreRefused();
     void unusablePortionSizeIsRefused_data();
     void unusablePortionSizeIsRefused();
-    void analysingTwiceGivesTheSameResult();
 
 private:
     double eventValue(int column, int j) const { return session.doseEvents[column][j]; }
@@ -241,34 +236,6 @@ void TestDoseEvents::lithiumDosesAndRatesAreConverted()
     QCOMPARE(session.levelValues[1], 0.8);
 }
 
-void TestDoseEvents::zeroInfusionTimeGivesZeroRate()
-{
-    doseRows[0] = doseRow(kIm, 80.0, 8.0, 1.0, QTime(8, 0), kDay, 0.0);
-    analyse();
-    QCOMPARE(eventValue(pk::eventRate, 1), 0.0);
-    QCOMPARE(eventValue(pk::eventInfusionTime, 1), 0.0);
-}
-
-void TestDoseEvents::fractionalNumberOfDosesGivesWholePart()
-{
-    doseRows[0] = doseRow(kIntermittent, 80.0, 8.0, 2.7);
-    doseRows[1] = doseRow(kIntermittent, 80.0, 8.0, 0.5, QTime(9, 0));
-    analyse();
-    QCOMPARE(session.doseEventCount, 2);
-    QCOMPARE(eventValue(pk::eventTime, 2), 8.0);
-}
-
-void TestDoseEvents::onlyLevelRows()
-{
-    levelRows[2] = levelRow(QTime(18, 0), 3.0);
-    levelRows[5] = levelRow(QTime(6, 0), 5.0);
-    analyse();
-    QCOMPARE(session.doseEventCount, 0);
-    QCOMPARE(session.timeOrigin, builder.absoluteHour(kDay, QTime(6, 0)));
-    QCOMPARE(builder.maxTime(), 12.0);
-    QCOMPARE(session.levelAgeReferenceTime, 12.0);
-}
-
 void TestDoseEvents::noCompleteRowAtAll()
 {
     session.routeList = {"stale"};
@@ -420,21 +387,6 @@ void TestDoseEvents::customPriorWritesCustomSetOnly()
     QCOMPARE(session.populationRanges[pk::kFitF], 0.3);
 }
 
-void TestDoseEvents::customRouteWithoutEntryKeepsItsF()
-{
-    session.routeNames = {kIntermittent};
-    session.routeF = {1.0};
-    session.routeFsd = {0.1};
-    session.customRanges[pk::kFitF] = 0.5;
-    doseRows[0] = doseRow(kOral, 250.0, 12.0, 2.0);
-    doseRows[0].routeF = 0.77;
-    builder.chooseCustomPrior();
-    QCOMPARE(doseRows[0].routeF, 0.77);
-    analyse();
-    QCOMPARE(session.pkSets[pk::kCustom][pk::kF], 0.77);
-    QCOMPARE(session.customRanges[pk::kFitF], 0.5);
-}
-
 void TestDoseEvents::populationPriorRefreshesRowF()
 {
     builder.chooseCustomPrior();
@@ -523,22 +475,6 @@ void TestDoseEvents::unusablePortionSizeIsRefused()
     doseRows[0] = doseRow(kIntermittent, 300.0, 8.0, 3.0);
     analyse();
     QCOMPARE(session.doseEventCount, 3);
-}
-
-void TestDoseEvents::analysingTwiceGivesTheSameResult()
-{
-    session.patient.drugCode = "PH";
-    doseRows[0] = doseRow("Oral - Capsules", 250.0, 12.0, 3.0);
-    doseRows[1] = doseRow("Oral - Capsules", 100.0, 12.0, 2.0, QTime(9, 10));
-    levelRows[0] = levelRow(QTime(20, 0), 12.0);
-    analyse();
-    const DoseEventTable first = session.doseEvents;
-    const int count = session.doseEventCount;
-    analyse();
-    QCOMPARE(session.doseEventCount, count);
-    for (int column = pk::eventTime; column <= pk::eventRouteFactor; ++column)
-        for (int j = 1; j <= count; ++j)
-            QCOMPARE(session.doseEvents[column][j], first[column][j]);
 }
 
 TALVORA_TEST_MAIN(TestDoseEvents)

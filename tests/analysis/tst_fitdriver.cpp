@@ -139,9 +139,7 @@ private slots:
     void levelTableAndCurvesUseTheSets();
     void levelTableHoldsTwelveLevels();
     void zeroLevelStopsPredictions();
-    void customPriorStartsBothFits();
     void noLevelsStillRunsTheBayesianFit();
-    void graphEndTimeZero();
     void zeroPriorFIsHeldAndStaysFinite();
     void nonFiniteResultMarksTheSetAbsent();
     void failedCovarianceLeavesRangesNotAvailable();
@@ -564,27 +562,6 @@ void TestFitDriver::zeroLevelStopsPredictions()
             QCOMPARE(table.row(r)[column], 0.0);
 }
 
-void TestFitDriver::customPriorStartsBothFits()
-{
-    gentamicinCase();
-    setSet(session, pk::kCustom, 1.0, 17.0, 4.5, 1.0);
-    session.customRanges = RangeBlock{0, 0.05, 0.1, 0.1, 0.5};
-    driver.setPriorSetIndex(pk::kCustom);
-    runAnalysis();
-    const PkParameterSet& custom = session.pkSets[pk::kCustom];
-    QCOMPARE(driver.levelFitTable().row(1)[pk::kTablePrior],
-             calculator.levelFromDoseHistory(custom[pk::kCl], custom[pk::kVd], 1.0, 1.0,
-                                             session.levelTimes[1]));
-    const PkParameterSet& population = session.pkSets[pk::kPopulation];
-    QCOMPARE(driver.fitCurveTable().population[100],
-             calculator.levelFromDoseHistory(population[pk::kCl], population[pk::kVd], 1.0, 1.0,
-                                             driver.fitCurveTable().time[100]));
-    compareWithIndependentMinimum(pk::kBayesian, {2, 3});
-    // The prior observations behind the levels are the custom values.
-    QCOMPARE(session.levelValues[session.levelCount + pk::kFitVd], 17.0);
-    QCOMPARE(session.levelValues[session.levelCount + pk::kFitCl], 4.5);
-}
-
 void TestFitDriver::noLevelsStillRunsTheBayesianFit()
 {
     setSet(session, pk::kPopulation, 1.0, 20.0, 6.0, 1.0);
@@ -596,14 +573,6 @@ void TestFitDriver::noLevelsStillRunsTheBayesianFit()
     for (int r = 1; r <= 12; ++r)
         for (int column = 0; column < pk::kTableColumns; ++column)
             QCOMPARE(driver.levelFitTable().row(r)[column], 0.0);
-}
-
-void TestFitDriver::graphEndTimeZero()
-{
-    gentamicinCase();
-    runAnalysis(0.0);
-    QCOMPARE(driver.curveStep(), 0.0);
-    QCOMPARE(driver.fitCurveTable().time[5000], 0.0);
 }
 
 // A by-form drug whose population F was never set by a route: the objective stays a number.
