@@ -1,0 +1,805 @@
+#include "cases/newPatient.h"
+#include "ui_newPatient.h"
+
+#include "app/ProgramConfig.h"
+#include "cases/AgeCalculator.h"
+#include "cases/DrugFactors.h"
+#include "cases/PatientValidation.h"
+#include "cases/userChoice.h"
+#include "pkcore/DrugCodes.h"
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/PkIndices.h"
+#include "pkcore/SessionData.h"
+#include "platform/MessageBox.h"
+#include "platform/OleDate.h"
+#include "platform/SettingsFile.h"
+#include "platform/SettingsKeys.h"
+
+#include <QHash>
+#include <QRegExpValidator>
+#include <QStyle>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace
+{
+const QString kMale = QStringLiteral("M");
+const QString kFemale = QStringLiteral("F");
+const QString kPound = QStringLiteral("lb");
+const QString kKilogram = QStringLiteral("kg");
+const QString kInch = QStringLiteral("in");
+const QString kCentimetre = QStringLiteral("cm");
+
+const QString kUserChoiceCode = QStringLiteral("ZZ");
+const QString kUserChoiceName = QStringLiteral("User's Choice One-Comp Drug");
+// A stored user's-choice drug is "UC_" followed by its name.
+const QString kStoredUserChoiceMark = QStringLiteral("UC");
+const QString kFlucytosine = QStringLiteral("FC");
+const QString kValproate = QStringLiteral("VP");
+const QString kPhenytoin = QStringLiteral("PH");
+const QString kUnknownName = QStringLiteral("No");
+
+// Stored unit pairs of weight and height.
+const QString kUnitsKgCm = QStringLiteral("KC");
+const QString kUnitsKgInch = QStringLiteral("KI");
+const QString kUnitsLbInch = QStringLiteral("LI");
+
+const QString kNumbersPattern = QStringLiteral("^[0-9]*\\.{0,1}[0-9]*|^$");
+const QString kNamesPattern = QStringLiteral("^[\\w ]*$");
+const QString kBirthdayPattern = QStringLiteral("^[0-9]*/[0-9]*/[0-9]*$");
+
+const char* const kErrorProperty = "error";
+
+constexpr double kKgPerLb = 0.453597;
+constexpr double kCmPerInch = 2.5399;
+constexpr int kStableRenalFunction = 0;
+constexpr int kChangingRenalFunction = 1;
+constexpr double kNotGiven = -1.0;
+constexpr int kBirthdayValid = 0;
+constexpr int kBirthdayInvalid = 1;
+constexpr int kDecimals = 2;
+constexpr int kRefillDecimals = 1;
+
+double number(const QString& text)
+{
+    return PatientValidation::fieldNumber(text);
+}
+
+// A measure for display; empty when the formula gave no result.
+void showMeasure(QLineEdit* field, double value)
+{
+    if (std::isfinite(value) && value >= 0.0)
+        field->setText(QString::number(value, 'f', kDecimals));
+    else
+        field->clear();
+}
+
+QString twoDigitText(int value)
+{
+    const QString text = QString::number(value);
+    return text.size() == 1 ? QStringLiteral("0") + text : text;
+}
+
+// What the patient factor dialog works on and Continue takes over.
+struct FactorBlock {
+    std::array<QString, pk::kFactorTextCount> questions;
+    std::array<QString, pk::kFactorTextCount> answers;
+    std::array<quint8, pk::kFactorFlagCapacity> flags{};
+    qint32 count = 0;
+    QString routeText;
+};
+
+FactorBlock readFactorBlock(const SessionData& s)
+{
+    return FactorBlock{s.factorQuestions, s.factorAnswers, s.factorFlags, s.factorCount,
+                       s.routeText};
+}
+
+void writeFactorBlock(const FactorBlock& block, SessionData* s)
+{
+    s->factorQuestions = block.questions;
+    s->factorAnswers = block.answers;
+    s->factorFlags = block.flags;
+    s->factorCount = block.count;
+    s->routeText = block.routeText;
+}
+
+int usableFactorCount(const SessionData& s)
+{
+    return std::clamp(s.factorCount, 0, pk::kFactorTextCount);
+}
+
+bool hasTickedFactor(const SessionData& s)
+{
+    return std::any_of(s.factorFlags.begin(), s.factorFlags.end(),
+                       [](quint8 flag) { return flag != 0; });
+}
+} // namespace
+
+newPatient::newPatient(QWidget* parent, SessionData* session, PkCalculator* calculator,
+                       DrugInfo* catalogue, ProgramConfig* configuration, bool isNewPatient)
+    : QDialog(parent), isNewPatient(isNewPatient), ui(new Ui::newPatient), m_session(session),
+      m_calculator(calculator), m_catalogue(catalogue), m_configuration(configuration)
+{
+    ui->setupUi(this);
+    openedAt = QDateTime::currentDateTime();
+    setWindowTitle(tr("Patient & Case Data"));
+    readEntryUnits();
+    ui->new_i_name->setText(m_configuration->siteName());
+    installValidators();
+
+    ui->line_last->setEnabled(true);
+    ui->line_first->setEnabled(true);
+    ui->Button_drugFactors->setEnabled(false);
+    ui->Button_userChoice->setEnabled(false);
+    ui->Button_userChoice->hide();
+    ui->label_albumin->hide();
+    ui->label_albumin_u->hide();
+    ui->line_albumin->hide();
+    ui->widget_factor->hide();
+    ui->line_date->setDate(openedAt.date());
+    for (PatientField field :
+         {PatientField::FirstName, PatientField::LastName, PatientField::Birthday,
+          PatientField::Weight, PatientField::Height, PatientField::Drug, PatientField::RenalChoice,
+          PatientField::Crs, PatientField::Crs2, PatientField::CrsTime, PatientField::Clcr,
+          PatientField::Albumin}) {
+        for (QWidget* widget : fieldWidgets(field))
+            widget->setProperty(kErrorProperty, false);
+    }
+}
+
+newPatient::~newPatient()
+{
+    delete ui;
+}
+
+void newPatient::readEntryUnits()
+{
+    const SettingsFile settings(m_configuration->settingsPath());
+    const QString height = settings.value(QLatin1String(SettingsKeys::unitHeight),
+                                          QLatin1String(SettingsKeys::unitHeightDefault));
+    const QString weight = settings.value(QLatin1String(SettingsKeys::unitWeight),
+                                          QLatin1String(SettingsKeys::unitWeightDefault));
+    (height == QLatin1String(SettingsKeys::heightCm) ? ui->radioButton_cm : ui->radioButton_in)
+        ->setChecked(true);
+    (weight == QLatin1String(SettingsKeys::weightKg) ? ui->radioButton_kg : ui->radioButton_lb)
+        ->setChecked(true);
+}
+
+void newPatient::installValidators()
+{
+    auto* numbers = new QRegExpValidator(QRegExp(kNumbersPattern, Qt::CaseSensitive), this);
+    auto* names = new QRegExpValidator(QRegExp(kNamesPattern, Qt::CaseSensitive), this);
+    auto* birthday = new QRegExpValidator(QRegExp(kBirthdayPattern, Qt::CaseSensitive), this);
+    for (QLineEdit* field : {ui->line_weight, ui->line_height, ui->line_crs, ui->lineEdit_crs2,
+                             ui->lineEdit_crs_time, ui->line_clcr, ui->line_albumin})
+        field->setValidator(numbers);
+    ui->line_first->setValidator(names);
+    ui->line_last->setValidator(names);
+    ui->line_birthday->setValidator(birthday);
+}
+
+void newPatient::markField(QWidget* field, bool failed)
+{
+    field->setProperty(kErrorProperty, failed);
+    field->style()->unpolish(field);
+    field->style()->polish(field);
+    field->update();
+}
+
+// ---- Birthdays and body measures ----
+
+bool newPatient::isBirthdayFormatValid(const QString& birthday) const
+{
+    return PatientValidation::isBirthdayFormatValid(birthday);
+}
+
+bool newPatient::isBirthdayInRange(const QString& birthday) const
+{
+    return PatientValidation::isBirthdayInRange(birthday, openedAt.date());
+}
+
+double newPatient::ageFromBirthday(const QString& birthday) const
+{
+    const QDate today = openedAt.date();
+    return AgeCalculator::ageInYears(PatientValidation::birthdayDate(birthday, today), today);
+}
+
+QString newPatient::chosenSex() const
+{
+    return ui->radioButton_male->isChecked() ? kMale : kFemale;
+}
+
+void newPatient::updateBodyMeasures()
+{
+    if (ui->line_weight->text().isEmpty() || ui->line_height->text().isEmpty())
+        return;
+    const double weight = number(ui->line_weight->text());
+    const double height = number(ui->line_height->text());
+    const double weightKg = ui->radioButton_lb->isChecked() ? weight * kKgPerLb : weight;
+    const double heightCm = ui->radioButton_in->isChecked() ? height * kCmPerInch : height;
+    showMeasure(ui->lineEdit_body_mass_index, bodyMassIndex(weightKg, heightCm));
+    showMeasure(ui->lineEdit_body_surface_area, bodySurfaceArea(weightKg, heightCm));
+
+    QString sex;
+    if (ui->radioButton_male->isChecked())
+        sex = kMale;
+    else if (ui->radioButton_female->isChecked())
+        sex = kFemale;
+    else
+        return;
+    showMeasure(ui->lineEdit_lean_body_mass, leanBodyMass(weightKg, heightCm, sex));
+
+    const QString birthday = ui->line_birthday->text();
+    if (isBirthdayFormatValid(birthday) && isBirthdayInRange(birthday)) {
+        const double age = ageFromBirthday(birthday);
+        showMeasure(ui->lineEdit_ideal_body_weight, idealBodyWeight(weightKg, heightCm, age, sex));
+    }
+}
+
+void newPatient::on_line_weight_editingFinished()
+{
+    updateBodyMeasures();
+}
+
+void newPatient::on_line_height_editingFinished()
+{
+    updateBodyMeasures();
+}
+
+void newPatient::on_line_birthday_editingFinished()
+{
+    updateBodyMeasures();
+}
+
+void newPatient::on_radioButton_lb_clicked()
+{
+    updateBodyMeasures();
+}
+
+void newPatient::on_radioButton_kg_clicked()
+{
+    updateBodyMeasures();
+}
+
+void newPatient::on_radioButton_in_clicked()
+{
+    updateBodyMeasures();
+}
+
+void newPatient::on_radioButton_cm_clicked()
+{
+    updateBodyMeasures();
+}
+
+void newPatient::on_radioButton_male_clicked()
+{
+    updateBodyMeasures();
+}
+
+void newPatient::on_radioButton_female_clicked()
+{
+    updateBodyMeasures();
+}
+
+// ---- Drug choice ----
+
+int newPatient::formCaseNumber() const
+{
+    return isNewPatient || isNewCase ? 0 : m_session->caseNumber;
+}
+
+bool newPatient::isKnownDrug() const
+{
+    return !formDrugCode.isEmpty() && formDrugCode != kUnknownName;
+}
+
+void newPatient::selectDrugByName(const QString& name)
+{
+    // A name the list does not offer leaves no drug chosen, which Continue then reports.
+    ui->comboBox_drug->setCurrentIndex(ui->comboBox_drug->findText(name));
+}
+
+void newPatient::on_comboBox_drug_currentTextChanged(const QString& arg1)
+{
+    markField(ui->comboBox_drug, false);
+    ui->Button_userChoice->hide();
+    // The open case's ticks stay in the session: the factor dialog of another drug starts on a
+    // copy with none ticked.
+    forgetFactorDialog();
+    formDrugCode = arg1.isEmpty() ? QString() : drugCode(arg1);
+
+    ui->Button_drugFactors->setEnabled(isKnownDrug() && formDrugCode != kFlucytosine &&
+                                       formDrugCode != kValproate);
+    const bool albumin = formDrugCode == kPhenytoin || formDrugCode == kValproate;
+    ui->label_albumin->setVisible(albumin);
+    ui->label_albumin_u->setVisible(albumin);
+    ui->line_albumin->setVisible(albumin);
+    if (!albumin)
+        ui->line_albumin->clear();
+
+    if (formDrugCode == kUserChoiceCode) {
+        ui->Button_userChoice->setEnabled(true);
+        ui->Button_userChoice->show();
+        ui->Button_drugFactors->setEnabled(false);
+        userChoiceDialog = new userChoice(this, m_session, formCaseNumber());
+        connect(userChoiceDialog, &userChoice::sendData, this, &newPatient::receiveData);
+        userChoiceDialog->setWindowTitle(tr(" User's Choice One-Comp Drug "));
+        if (formCaseNumber() == 0)
+            Modal::exec(userChoiceDialog);
+    }
+
+    ui->label_factor1->clear();
+    ui->label_factor2->clear();
+    ui->widget_factor->hide();
+}
+
+void newPatient::on_Button_userChoice_clicked()
+{
+    if (userChoiceDialog)
+        Modal::exec(userChoiceDialog);
+}
+
+void newPatient::receiveData()
+{
+    if (userChoiceDialog)
+        ui->Button_drugFactors->setText(userChoiceDialog->record().drugNameText);
+}
+
+// ---- Renal function ----
+
+void newPatient::on_radioButton_crs_clicked()
+{
+    ui->comboBox_renal_function->setEnabled(true);
+    on_comboBox_renal_function_activated(ui->comboBox_renal_function->currentIndex());
+    ui->line_clcr->clear();
+    ui->line_clcr->setEnabled(false);
+    markField(ui->radioButton_crs, false);
+    markField(ui->radioButton_clcr, false);
+}
+
+void newPatient::on_radioButton_clcr_clicked()
+{
+    ui->line_clcr->setEnabled(true);
+    for (QLineEdit* field : {ui->line_crs, ui->lineEdit_crs2, ui->lineEdit_crs_time}) {
+        field->clear();
+        field->setEnabled(false);
+    }
+    ui->comboBox_renal_function->setEnabled(false);
+    markField(ui->radioButton_crs, false);
+    markField(ui->radioButton_clcr, false);
+}
+
+void newPatient::on_comboBox_renal_function_activated(int index)
+{
+    if (index != kStableRenalFunction && index != kChangingRenalFunction)
+        return;
+    const bool changing = index == kChangingRenalFunction;
+    for (QLineEdit* field : {ui->line_crs, ui->lineEdit_crs2, ui->lineEdit_crs_time})
+        field->clear();
+    ui->line_crs->setEnabled(true);
+    ui->lineEdit_crs2->setEnabled(changing);
+    ui->lineEdit_crs_time->setEnabled(changing);
+}
+
+// ---- Patient factors ----
+
+SessionData* newPatient::factorSession() const
+{
+    return drugFactorsDialog ? m_factorSession.get() : m_session;
+}
+
+void newPatient::createFactorDialog(bool keepTicks)
+{
+    forgetFactorDialog();
+    m_factorSession = std::make_unique<SessionData>(*m_session);
+    if (!keepTicks)
+        m_factorSession->factorFlags.fill(0);
+    drugFactorsDialog = new DrugFactors(this, m_factorSession.get(), m_catalogue);
+    drugFactorsDialog->setWindowTitle(tr(" Factors "));
+    connect(drugFactorsDialog, &DrugFactors::submit, this, &newPatient::view_submitted_factors);
+}
+
+void newPatient::forgetFactorDialog()
+{
+    // The dialog points into the copy, so both go together.
+    delete drugFactorsDialog;
+    drugFactorsDialog = nullptr;
+    m_factorSession.reset();
+}
+
+void newPatient::on_Button_drugFactors_clicked()
+{
+    const QString sex = chosenSex();
+    const QString birthday = ui->line_birthday->text();
+    if (!isBirthdayFormatValid(birthday) || !isBirthdayInRange(birthday)) {
+        MessageBox::information(this, tr("Warning"), tr("Age is not valid."));
+        return;
+    }
+    const double age = ageFromBirthday(birthday);
+    if (!drugFactorsDialog)
+        createFactorDialog(false);
+    drugFactorsDialog->fillFactorList(formDrugCode, sex, age);
+    drugFactorsDialog->setModal(true);
+    drugFactorsDialog->show();
+}
+
+void newPatient::view_submitted_factors()
+{
+    const SessionData* s = factorSession();
+    QStringList shown;
+    for (int n = 1; n <= usableFactorCount(*s); ++n) {
+        if (s->factorFlags[n] != 0)
+            shown << s->factorAnswers[n - 1];
+    }
+    ui->widget_factor->show();
+    ui->label_factor1->setText(shown.value(0));
+    ui->label_factor2->setText(shown.value(1));
+    if (ui->label_factor1->text().isEmpty() && ui->label_factor2->text().isEmpty())
+        ui->widget_factor->hide();
+}
+
+// ---- Validation and Continue ----
+
+PatientFormInput newPatient::formInput() const
+{
+    PatientFormInput in;
+    in.firstName = ui->line_first->text();
+    in.lastName = ui->line_last->text();
+    in.birthday = ui->line_birthday->text();
+    in.today = openedAt.date();
+    in.weight = ui->line_weight->text();
+    in.weightInPounds = ui->radioButton_lb->isChecked();
+    in.height = ui->line_height->text();
+    in.heightInInches = ui->radioButton_in->isChecked();
+    in.drugChosen = !ui->comboBox_drug->currentText().isEmpty();
+    in.crsChosen = ui->radioButton_crs->isChecked();
+    in.clcrChosen = ui->radioButton_clcr->isChecked();
+    in.changingRenalFunction =
+        ui->comboBox_renal_function->currentIndex() == kChangingRenalFunction;
+    in.crs = ui->line_crs->text();
+    in.crs2 = ui->lineEdit_crs2->text();
+    in.crsTime = ui->lineEdit_crs_time->text();
+    in.clcr = ui->line_clcr->text();
+    in.albuminShown = !ui->line_albumin->isHidden();
+    in.albumin = ui->line_albumin->text();
+    return in;
+}
+
+QVector<QWidget*> newPatient::fieldWidgets(PatientField field) const
+{
+    switch (field) {
+    case PatientField::FirstName:
+        return {ui->line_first};
+    case PatientField::LastName:
+        return {ui->line_last};
+    case PatientField::Birthday:
+        return {ui->line_birthday};
+    case PatientField::Weight:
+        return {ui->line_weight};
+    case PatientField::Height:
+        return {ui->line_height};
+    case PatientField::Drug:
+        return {ui->comboBox_drug};
+    case PatientField::RenalChoice:
+        return {ui->radioButton_crs, ui->radioButton_clcr};
+    case PatientField::Crs:
+        return {ui->line_crs};
+    case PatientField::Crs2:
+        return {ui->lineEdit_crs2};
+    case PatientField::CrsTime:
+        return {ui->lineEdit_crs_time};
+    case PatientField::Clcr:
+        return {ui->line_clcr};
+    case PatientField::Albumin:
+        return {ui->line_albumin};
+    }
+    return {};
+}
+
+QString newPatient::validateForm()
+{
+    const QVector<FieldVerdict> verdicts = PatientValidation::checkForm(formInput());
+    for (const FieldVerdict& v : verdicts) {
+        for (QWidget* widget : fieldWidgets(v.field))
+            markField(widget, v.failed);
+    }
+    return PatientValidation::joinReasons(verdicts);
+}
+
+bool newPatient::storeFormIntoSession()
+{
+    // Everything is checked before anything is written, so a refusal leaves the session (and
+    // the case page on it) as it was.
+    const QString reasons = validateForm();
+    if (!reasons.isEmpty()) {
+        MessageBox::information(this, tr("Error"), reasons);
+        return false;
+    }
+    if (formDrugCode == kUserChoiceCode && !(userChoiceDialog && userChoiceDialog->isComplete())) {
+        MessageBox::information(this, tr("Error"), tr("User Choice drug's info is not completed."));
+        return false;
+    }
+
+    if (isNewPatient) {
+        m_session->caseNumber = 0;
+        m_session->recNum = 0;
+    } else if (isNewCase) {
+        m_session->caseNumber = 0;
+    }
+    const bool takeFactors = drugFactorsDialog != nullptr;
+    const FactorBlock factors = takeFactors ? readFactorBlock(*m_factorSession) : FactorBlock{};
+    m_session->clearCase();
+    writePatientHeader();
+    writeMeasures();
+    if (takeFactors)
+        writeFactorBlock(factors, m_session);
+    m_session->ageYears = ageFromBirthday(ui->line_birthday->text());
+    return true;
+}
+
+void newPatient::writePatientHeader()
+{
+    PatientRecord& p = m_session->patient;
+    const BirthdayFields b = PatientValidation::birthdayFields(ui->line_birthday->text());
+    const OleDate birthday = oleDateFromFields(b.year, b.month, b.day);
+    p.birthday = birthday.value;
+    p.birthdayStatus = birthday.valid ? kBirthdayValid : kBirthdayInvalid;
+    p.lastName = ui->line_last->text();
+    p.firstName = ui->line_first->text();
+    p.hospitalId = ui->line_hosp->text();
+    p.patientNote = ui->plainText_patientNote->toPlainText();
+    if (ui->radioButton_male->isChecked())
+        p.sex = kMale;
+    else if (ui->radioButton_female->isChecked())
+        p.sex = kFemale;
+    p.drugCode = drugCode(ui->comboBox_drug->currentText());
+    p.caseNote = ui->plainText_caseNote->toPlainText();
+}
+
+void newPatient::writeMeasures()
+{
+    SessionData& s = *m_session;
+    const double weight = number(ui->line_weight->text());
+    const bool pounds = ui->radioButton_lb->isChecked();
+    s.patient.weightUnit = pounds ? kPound : kKilogram;
+    s.weightKg = pounds ? weight * kKgPerLb : weight;
+    const double height = number(ui->line_height->text());
+    const bool inches = ui->radioButton_in->isChecked();
+    s.patient.heightUnit = inches ? kInch : kCentimetre;
+    s.heightCm = inches ? height * kCmPerInch : height;
+
+    const int renal = ui->comboBox_renal_function->currentIndex();
+    s.scr1 = number(ui->line_crs->text());
+    if (renal == kChangingRenalFunction) {
+        s.renalMode = kChangingRenalFunction;
+        s.scr2 = number(ui->lineEdit_crs2->text());
+        s.scrHoursBetween = number(ui->lineEdit_crs_time->text());
+    } else {
+        s.renalMode = kStableRenalFunction;
+        s.scr2 = kNotGiven;
+        s.scrHoursBetween = kNotGiven;
+    }
+    s.crcl = number(ui->line_clcr->text());
+    s.albumin = number(ui->line_albumin->text());
+}
+
+void newPatient::computePopulationPk()
+{
+    if (m_session->scr1 != 0.0)
+        m_calculator->estimateCreatinineClearance(0.0);
+
+    using Calculator = void (DrugInfo::*)();
+    static const QHash<QString, Calculator> calculators = {
+        {QStringLiteral("AK"), &DrugInfo::populationPkAminoglycoside},
+        {QStringLiteral("GM"), &DrugInfo::populationPkAminoglycoside},
+        {QStringLiteral("NM"), &DrugInfo::populationPkAminoglycoside},
+        {QStringLiteral("TM"), &DrugInfo::populationPkAminoglycoside},
+        {QStringLiteral("PB"), &DrugInfo::populationPkPhenobarbital},
+        {QStringLiteral("CX"), &DrugInfo::populationPkCiprofloxacin},
+        {QStringLiteral("DG"), &DrugInfo::populationPkDigoxin},
+        {QStringLiteral("LI"), &DrugInfo::populationPkLithium},
+        {QStringLiteral("OX"), &DrugInfo::populationPkLevofloxacin},
+        {QStringLiteral("PC"), &DrugInfo::populationPkProcainamide},
+        {QStringLiteral("PH"), &DrugInfo::populationPkPhenytoin},
+        {QStringLiteral("QD"), &DrugInfo::populationPkQuinidine},
+        {QStringLiteral("TH"), &DrugInfo::populationPkTheophylline},
+        {QStringLiteral("VM"), &DrugInfo::populationPkVancomycin},
+        {QStringLiteral("FC"), &DrugInfo::populationPkFlucytosine},
+        {QStringLiteral("VP"), &DrugInfo::populationPkValproate},
+    };
+    const Calculator calculator = calculators.value(m_session->patient.drugCode, nullptr);
+    if (calculator)
+        (m_catalogue->*calculator)();
+    m_catalogue->applyFormDefaults(1);
+}
+
+void newPatient::computeUserChoicePk()
+{
+    if (userChoiceDialog)
+        userChoiceDialog->applyToSession();
+    m_session->modelType = pk::kModelOneComp;
+    userChoice::setPopulationParameters(m_session);
+}
+
+void newPatient::finishAndOpenCase()
+{
+    setCursor(Qt::WaitCursor);
+    emit create_mainpage();
+    setCursor(Qt::ArrowCursor);
+    close();
+}
+
+void newPatient::on_Button_next_without_save_clicked()
+{
+    if (!storeFormIntoSession())
+        return;
+    if (formDrugCode == kUserChoiceCode)
+        computeUserChoicePk();
+    else
+        computePopulationPk();
+    finishAndOpenCase();
+}
+
+void newPatient::on_Button_cancel_clicked()
+{
+    close();
+}
+
+// ---- Refilling ----
+
+void newPatient::loadCurrentPatient()
+{
+    const SessionData& s = *m_session;
+    ui->comboBox_drug->setEnabled(s.caseNumber == 0);
+    ui->line_last->setText(s.patient.lastName);
+    ui->line_first->setText(s.patient.firstName);
+    ui->line_hosp->setText(s.patient.hospitalId);
+    (s.patient.sex == kMale ? ui->radioButton_male : ui->radioButton_female)->setChecked(true);
+
+    OleDateFields birthday;
+    if (s.patient.birthdayStatus == kBirthdayValid)
+        birthday = oleDateToFields(s.patient.birthday);
+    if (!birthday.valid)
+        birthday.year = birthday.month = birthday.day = int(kNotGiven);
+    ui->line_birthday->setText(twoDigitText(birthday.month) + QLatin1Char('/') +
+                               twoDigitText(birthday.day) + QLatin1Char('/') +
+                               QString::number(birthday.year));
+
+    const bool pounds = s.patient.weightUnit == kPound;
+    (pounds ? ui->radioButton_lb : ui->radioButton_kg)->setChecked(true);
+    ui->line_weight->setText(pounds ? QString::number(s.weightKg / kKgPerLb, 'f', kRefillDecimals)
+                                    : QString::number(s.weightKg));
+    const bool inches = s.patient.heightUnit == kInch;
+    (inches ? ui->radioButton_in : ui->radioButton_cm)->setChecked(true);
+    ui->line_height->setText(inches ? QString::number(s.heightCm / kCmPerInch, 'f', kRefillDecimals)
+                                    : QString::number(s.heightCm));
+    ui->plainText_patientNote->setPlainText(s.patient.patientNote);
+
+    selectDrugByName(drugCode(s.patient.drugCode));
+    // After a change of drug in this form the factor dialog is gone; the case's own ticks are
+    // taken into a new one so that what is shown is what Continue keeps.
+    if (!drugFactorsDialog && hasTickedFactor(s))
+        createFactorDialog(true);
+    view_submitted_factors();
+
+    if (s.renalMode == kChangingRenalFunction) {
+        ui->radioButton_crs->setChecked(true);
+        on_radioButton_crs_clicked();
+        ui->line_crs->setText(QString::number(s.scr1));
+        ui->lineEdit_crs2->setText(QString::number(s.scr2));
+        ui->lineEdit_crs_time->setText(QString::number(s.scrHoursBetween));
+    } else if (s.scr1 != 0.0) {
+        ui->radioButton_crs->setChecked(true);
+        on_radioButton_crs_clicked();
+        ui->line_crs->setText(QString::number(s.scr1));
+    } else if (s.crcl != 0.0) {
+        ui->radioButton_clcr->setChecked(true);
+        on_radioButton_clcr_clicked();
+        ui->line_clcr->setText(QString::number(s.crcl));
+    }
+    ui->line_albumin->setText(QString::number(s.albumin));
+    ui->plainText_caseNote->setPlainText(s.patient.caseNote);
+}
+
+void newPatient::fillPatientFields(const QString& first, const QString& last,
+                                   const QString& dateStored, const QString& birthday,
+                                   const QString& sex, const QString& hospitalId,
+                                   const QString& note)
+{
+    ui->line_last->setText(last);
+    ui->line_first->setText(first);
+    ui->line_hosp->setText(hospitalId);
+    ui->line_birthday->setText(birthday);
+    if (!isBirthdayFormatValid(birthday) || !isBirthdayInRange(birthday)) {
+        MessageBox::information(this, tr("Error"), tr("Birthday is not valid."));
+        return;
+    }
+    if (sex == kMale)
+        ui->radioButton_male->setChecked(true);
+    else if (sex == kFemale)
+        ui->radioButton_female->setChecked(true);
+    ui->groupBox->setTitle(tr(" Patient --- ") + dateStored);
+    ui->plainText_patientNote->setPlainText(note);
+}
+
+void newPatient::fillCaseFields(const QString& drug, const QString& unit, const QString& weight,
+                                const QString& height, const QString& scr, const QString& crcl,
+                                const QString& albumin, const QString& dateUpdated,
+                                const QString& caseNote, const QString& factor1,
+                                const QString& factor2, const QString& scr2, const QString& hours)
+{
+    ui->comboBox_drug->setEnabled(m_session->caseNumber == 0);
+    ui->groupBox_2->setTitle(tr(" Case --- ") + dateUpdated);
+    ui->plainText_caseNote->setPlainText(caseNote);
+
+    const bool kg = unit == kUnitsKgCm || unit == kUnitsKgInch;
+    const bool inches = unit == kUnitsKgInch || unit == kUnitsLbInch;
+    (kg ? ui->radioButton_kg : ui->radioButton_lb)->setChecked(true);
+    (inches ? ui->radioButton_in : ui->radioButton_cm)->setChecked(true);
+    ui->line_weight->setText(weight);
+    ui->line_height->setText(height);
+
+    // The patient half is usually filled after this one, so the form may hold no birthday
+    // yet; the factor list is then built with every question the drug can ask, so that any
+    // stored factor number finds its text. "Drug Factors" rebuilds it for the real patient.
+    const QString birthday = ui->line_birthday->text();
+    const bool patientKnown = isBirthdayFormatValid(birthday) && isBirthdayInRange(birthday);
+    const QString sex = patientKnown ? chosenSex() : kFemale;
+    const double age = patientKnown ? ageFromBirthday(birthday) : 0.0;
+
+    if (drug.contains(kStoredUserChoiceMark)) {
+        selectDrugByName(kUserChoiceName);
+        ui->Button_drugFactors->setText(drug);
+        ui->Button_drugFactors->setEnabled(false);
+    } else {
+        selectDrugByName(drug);
+        createFactorDialog(false);
+        drugFactorsDialog->fillFactorList(formDrugCode, sex, age);
+    }
+
+    if (!factor1.isEmpty()) {
+        applyStoredFactor(factor1, ui->label_factor1);
+        if (!factor2.isEmpty())
+            applyStoredFactor(factor2, ui->label_factor2);
+    }
+
+    const double creatinine = number(scr);
+    if (creatinine > 0.0) {
+        const bool changing = number(scr2) > 0.0;
+        ui->comboBox_renal_function->setCurrentIndex(changing ? kChangingRenalFunction
+                                                              : kStableRenalFunction);
+        ui->radioButton_crs->setChecked(true);
+        on_radioButton_crs_clicked();
+        ui->line_crs->setText(scr);
+        if (changing) {
+            ui->lineEdit_crs2->setText(scr2);
+            ui->lineEdit_crs_time->setText(hours);
+        }
+    } else {
+        ui->radioButton_clcr->setChecked(true);
+        on_radioButton_clcr_clicked();
+        ui->line_clcr->setText(crcl);
+    }
+    ui->line_albumin->setText(albumin);
+}
+
+void newPatient::applyStoredFactor(const QString& factor, QLabel* label)
+{
+    const int n = factor.toInt();
+    SessionData* s = drugFactorsDialog ? m_factorSession.get() : nullptr;
+    if (!s || n < 1 || n > usableFactorCount(*s)) {
+        MessageBox::information(this, tr("Warning"),
+                                tr("The stored factor %1 is not in this drug's factor list "
+                                   "and was ignored.")
+                                    .arg(factor));
+        return;
+    }
+    label->setText(s->factorAnswers[n - 1]);
+    ui->widget_factor->show();
+    s->factorFlags[n] = 1;
+    drugFactorsDialog->setFactorItems();
+}
