@@ -28,6 +28,16 @@ private:
 // together for strings and files and checks itself against a known answer.
 class hashwrapper
 {
+protected:
+    static constexpr std::size_t digestLength = 16;
+    using Digest = std::array<std::uint8_t, digestLength>;
+
+    virtual QString finishDigest() = 0;
+    virtual QString digestToHex(const Digest& digest) = 0;
+    virtual void updateContext(const std::uint8_t* data, std::size_t length) = 0;
+    virtual void resetContext() = 0;
+    virtual QString expectedTestHash() = 0;
+
 public:
     virtual ~hashwrapper();
 
@@ -39,15 +49,6 @@ public:
     virtual QString hashFile(const QString& path);
 
 protected:
-    static constexpr std::size_t digestLength = 16;
-    using Digest = std::array<std::uint8_t, digestLength>;
-
-    virtual QString finishDigest() = 0;
-    virtual QString digestToHex(const Digest& digest) = 0;
-    virtual void updateContext(const std::uint8_t* data, std::size_t length) = 0;
-    virtual void resetContext() = 0;
-    virtual QString expectedTestHash() = 0;
-
     QByteArray m_testText;
 };
 

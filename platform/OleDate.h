@@ -21,7 +21,7 @@ struct OleDateFields {
 OleDate oleDateFromFields(int year, int month, int day, int hour = 0, int minute = 0,
                           int second = 0);
 OleDate oleDateFromDate(const QDate& date);
-// Taken in the date-time's own time spec, rounded to the nearest second.
+// Taken as the date-time shows it in its own time zone, rounded to the nearest second.
 OleDate oleDateFromDateTime(const QDateTime& dateTime);
 
 // Rounds to the nearest second; invalid for values outside years 100 to 9999 and for NaN.
