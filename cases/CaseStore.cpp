@@ -1,0 +1,541 @@
+#include "cases/CaseStore.h"
+
+#include "cases/SqlStatement.h"
+
+#include "pkcore/DrugCodes.h"
+#include "pkcore/PkIndices.h"
+#include "pkcore/SessionData.h"
+#include "platform/OleDate.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QVariant>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+const char* const context = "CaseStore";
+
+QString text(const char* source)
+{
+    return QCoreApplication::translate(context, source);
+}
+
+const QString phenytoinCode = QStringLiteral("PH");
+const QString userChoiceCode = QStringLiteral("ZZ");
+const QString userChoicePrefix = QStringLiteral("UC_");
+const QString pkTypeCustom = QStringLiteral("C");
+constexpr double notGiven = -1.0;
+constexpr double percent = 100.0;
+// Factor flags the save looks at, from 1.
+constexpr int lastFactorFlag = pk::kFactorFlagCapacity - 1;
+
+// Columns of a PK row, in stored order.
+enum PkColumn {
+    pkVd = 2,
+    pkCl,
+    pkCf,
+    pkVdRange,
+    pkClRange,
+    pkCfRange,
+    pkVmax,
+    pkKm,
+    pkVmaxRange,
+    pkKmRange
+};
+
+// Columns of a CustomF row.
+enum CustomFColumn { customFRoute = 1, customFValue, customFRange };
+
+// The unit pair of the Cases row.
+struct UnitTexts {
+    QString unit;
+    QString weightUnit;
+    QString heightUnit;
+};
+
+UnitTexts unitTexts(const QString& heightUnit, const QString& weightUnit)
+{
+    const QString kg = QStringLiteral("kg");
+    const QString lb = QStringLiteral("lb");
+    const QString cm = QStringLiteral("cm");
+    const QString inch = QStringLiteral("inch");
+    if (heightUnit == cm && weightUnit == kg)
+        return {QStringLiteral("KC"), kg, cm};
+    if (heightUnit == QLatin1String("in") && weightUnit == kg)
+        return {QStringLiteral("KI"), kg, inch};
+    if (heightUnit == QLatin1String("in") && weightUnit == lb)
+        return {QStringLiteral("LI"), lb, inch};
+    return {QStringLiteral("LC"), lb, cm};
+}
+
+QString birthdayText(const PatientRecord& patient)
+{
+    OleDateFields fields;
+    if (patient.birthdayStatus == 0)
+        fields = oleDateToFields(patient.birthday);
+    if (!fields.valid)
+        return dateString(-1, -1, -1);
+    return dateString(fields.year, fields.month, fields.day);
+}
+} // namespace
+
+CaseStore::CaseStore(SessionData* session) : m_session(session) {}
+
+QString CaseStore::saveStamp(const QDateTime& now)
+{
+    const QDate day = now.date();
+    return dateString(day.year(), day.month(), day.day()) + QStringLiteral("  ") +
+           now.time().toString(QStringLiteral("hh:mm:ss"));
+}
+
+double CaseStore::relativeRange(double range, double value)
+{
+    if (value == 0.0)
+        return 0.0;
+    const double relative = range / value;
+    return std::isfinite(relative) ? relative : 0.0;
+}
+
+QString CaseStore::numberText(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+QString CaseStore::shownMeasureNumber(const QString& shown)
+{
+    return numberText(shown.left(shown.size() - 2).trimmed().toDouble());
+}
+
+QString CaseStore::caseText() const
+{
+    return QString::number(m_session->caseNumber);
+}
+
+QString CaseStore::recordText() const
+{
+    return QString::number(m_session->recNum);
+}
+
+bool CaseStore::fail(const QString& what, const SqlStatement& query)
+{
+    return fail(what, query.error());
+}
+
+bool CaseStore::fail(const QString& what, const QString& error)
+{
+    m_failure = what + error;
+    return false;
+}
+
+// ---- The save ----
+
+SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& stamp,
+                            const ExtraRows& extraRows)
+{
+    m_failure.clear();
+    const qint32 recNumBefore = m_session->recNum;
+    const qint32 caseNumberBefore = m_session->caseNumber;
+
+    QSqlDatabase db = QSqlDatabase::database();
+    if (!db.transaction()) {
+        fail(text("Save fail\n"), db.lastError().text());
+        return {false, m_failure};
+    }
+    m_texts = texts;
+    bool newCase = false;
+    bool ok = savePatient(stamp) && saveCase(stamp, &newCase) && savePK(newCase);
+    if (ok && extraRows && !extraRows()) {
+        ok = false;
+        m_failure.clear(); // the writer has told the user
+    }
+    if (ok && !db.commit()) {
+        ok = false;
+        fail(text("Save fail\n"), db.lastError().text());
+    }
+    if (!ok) {
+        db.rollback();
+        m_session->recNum = recNumBefore;
+        m_session->caseNumber = caseNumberBefore;
+        return {false, m_failure};
+    }
+    keepSavedCopies();
+    m_session->saved = true;
+    return {true, QString()};
+}
+
+void CaseStore::keepSavedCopies()
+{
+    SessionData& s = *m_session;
+    for (int slot : {pk::kVd, pk::kCl, pk::kCF, pk::kKm, pk::kVmax})
+        s.pkSets[pk::kSavedCustom][slot] = s.pkSets[pk::kCustom][slot];
+    for (int i = 0; i <= pk::kFitVmax; ++i)
+        s.savedCustomRanges[i] = s.customRanges[i];
+    s.savedRouteF = s.routeF;
+    s.savedRouteFsd = s.routeFsd;
+}
+
+// ---- Patient ----
+
+bool CaseStore::savePatient(const QString& stamp)
+{
+    bool updated = false;
+    if (m_session->recNum != 0 && !updatePatient(stamp, &updated))
+        return false;
+    // A patient removed since it was opened is stored anew rather than lost.
+    return updated || insertPatient(stamp);
+}
+
+void CaseStore::bindPatientValues(SqlStatement& query, const QString& stamp) const
+{
+    const PatientRecord& p = m_session->patient;
+    query.bind(QStringLiteral(":first"), p.firstName);
+    query.bind(QStringLiteral(":last"), p.lastName);
+    query.bind(QStringLiteral(":updateDate"), stamp);
+    query.bind(QStringLiteral(":bday"), birthdayText(p));
+    query.bind(QStringLiteral(":sex"), p.sex);
+    query.bind(QStringLiteral(":pnum"), p.hospitalId);
+    query.bind(QStringLiteral(":note"), p.patientNote);
+}
+
+bool CaseStore::insertPatient(const QString& stamp)
+{
+    SqlStatement query(QStringLiteral(
+        "INSERT INTO Patients VALUES(NULL,:first,:last,:updateDate,:bday,:sex,:pnum,:note)"));
+    bindPatientValues(query, stamp);
+    if (!query.exec())
+        return fail(text("Add Patient fail\n"), query);
+    const QVariant id = query.lastInsertId();
+    if (!id.isValid())
+        return fail(text("Add Patient fail\n"), text("No record number was assigned."));
+    m_session->recNum = id.toInt();
+    return true;
+}
+
+bool CaseStore::updatePatient(const QString& stamp, bool* updated)
+{
+    SqlStatement query(QStringLiteral(
+        "UPDATE Patients SET FIRST_NAME = :first, LAST_NAME = :last, BIRTHDAY = :bday, SEX = :sex, "
+        "NOTE = :note, PATIENT_ID = :pnum, DATE_STORED = :updateDate WHERE REC_NUM = :rec"));
+    bindPatientValues(query, stamp);
+    query.bind(QStringLiteral(":rec"), m_session->recNum);
+    if (!query.exec())
+        return fail(text("Update Patient fail\n"), query);
+    *updated = query.numRowsAffected() > 0;
+    return true;
+}
+
+// ---- Case ----
+
+bool CaseStore::saveCase(const QString& stamp, bool* newCase)
+{
+    bool updated = false;
+    if (m_session->caseNumber != 0 && !updateCase(stamp, &updated))
+        return false;
+    // A case removed since it was opened is stored anew, under the patient saved above.
+    *newCase = !updated;
+    if (*newCase && !insertCase(stamp))
+        return false;
+    return m_session->patient.drugCode != userChoiceCode || saveUserChoice(*newCase);
+}
+
+void CaseStore::bindCaseValues(SqlStatement& query, const QString& stamp, bool insert) const
+{
+    const SessionData& s = *m_session;
+    const QString drug = s.patient.drugCode == userChoiceCode
+                             ? userChoicePrefix + s.userChoice.drugNameText
+                             : drugCode(s.patient.drugCode);
+    const UnitTexts units = unitTexts(s.patient.heightUnit, s.patient.weightUnit);
+    query.bind(QStringLiteral(":date"), stamp);
+    query.bind(QStringLiteral(":drug"), drug);
+    query.bind(QStringLiteral(":unit"), units.unit);
+    query.bind(QStringLiteral(":w_unit"), units.weightUnit);
+    query.bind(QStringLiteral(":h_unit"), units.heightUnit);
+    query.bind(QStringLiteral(":scr"), numberText(s.scr1));
+    query.bind(QStringLiteral(":crcl"), numberText(s.crcl));
+    query.bind(QStringLiteral(":albumin"), numberText(s.albumin));
+    query.bind(QStringLiteral(":note"), s.patient.caseNote);
+    query.bind(QStringLiteral(":uname"), s.userName);
+    query.bind(QStringLiteral(":wt"), shownMeasureNumber(m_texts.weight));
+    query.bind(QStringLiteral(":ht"), shownMeasureNumber(m_texts.height));
+
+    // An update of a stable renal function clears both texts; an insert keeps -1.
+    const bool clearSecond = !insert && s.scr2 == notGiven;
+    query.bind(QStringLiteral(":scr2"), clearSecond ? QString() : numberText(s.scr2));
+    query.bind(QStringLiteral(":time"), clearSecond ? QString() : numberText(s.scrHoursBetween));
+
+    // The first two ticked factors by number; one ticked leaves the second NULL.
+    QVector<int> ticked;
+    for (int n = 1; n <= lastFactorFlag && ticked.size() < 2; ++n) {
+        if (s.factorFlags[n] != 0)
+            ticked.append(n);
+    }
+    if (ticked.isEmpty()) {
+        query.bind(QStringLiteral(":f1"), QString(""));
+        query.bind(QStringLiteral(":f2"), QString(""));
+    } else {
+        query.bind(QStringLiteral(":f1"), ticked[0]);
+        query.bind(QStringLiteral(":f2"),
+                   ticked.size() > 1 ? QVariant(ticked[1]) : QVariant(QVariant::Int));
+    }
+}
+
+bool CaseStore::insertCase(const QString& stamp)
+{
+    SqlStatement query(QStringLiteral(
+        "INSERT INTO Cases VALUES(NULL,:rec,:date,:drug,:unit,:wt,:w_unit,:ht,:h_unit,:scr,:crcl,"
+        ":albumin,:f1,:f2,:note,:scr2,:time,:uname)"));
+    query.bind(QStringLiteral(":rec"), recordText());
+    bindCaseValues(query, stamp, true);
+    if (!query.exec())
+        return fail(text("Add Case fail\n"), query);
+    const QVariant id = query.lastInsertId();
+    if (!id.isValid())
+        return fail(text("Add Case fail\n"), text("No case number was assigned."));
+    m_session->caseNumber = id.toInt();
+    return true;
+}
+
+bool CaseStore::updateCase(const QString& stamp, bool* updated)
+{
+    SqlStatement query(QStringLiteral(
+        "UPDATE Cases SET DATE_UPDATED = :date,DRUG_ID = :drug,UNIT = :unit,WT = :wt,"
+        "W_UNIT = :w_unit,HT = :ht,H_UNIT = :h_unit,SCR = :scr,CRCL = :crcl,ALBUMIN = :albumin,"
+        "FACTOR1 = :f1,FACTOR2 = :f2,CASE_NOTE = :note,SCR2 = :scr2,TIME = :time,"
+        "MODIFY_BY =:uname WHERE CASE_NUMBER = :case"));
+    bindCaseValues(query, stamp, false);
+    query.bind(QStringLiteral(":case"), m_session->caseNumber);
+    if (!query.exec())
+        return fail(text("Update Case fail\n"), query);
+    *updated = query.numRowsAffected() > 0;
+    return true;
+}
+
+// ---- User's-choice drug ----
+
+bool CaseStore::saveUserChoice(bool newCase)
+{
+    bool updated = false;
+    if (!newCase && !updateUserChoice(&updated))
+        return false;
+    if (!updated && !insertUserChoice())
+        return false;
+    return insertUserChoiceRoutes();
+}
+
+namespace
+{
+void bindUserChoiceValues(SqlStatement& query, const UserChoiceRecord& u)
+{
+    query.bind(QStringLiteral(":name"), u.drugNameText);
+    query.bind(QStringLiteral(":unit"), u.doseUnitText);
+    query.bind(QStringLiteral(":cl"), u.clearanceText);
+    query.bind(QStringLiteral(":clunit"), u.clearanceUnitText);
+    query.bind(QStringLiteral(":vd"), u.volumeText);
+    query.bind(QStringLiteral(":vdunit"), u.volumeUnitText);
+    query.bind(QStringLiteral(":cf"), u.complianceText);
+    query.bind(QStringLiteral(":tmin"), u.levelMinText);
+    query.bind(QStringLiteral(":tmax"), u.levelMaxText);
+    query.bind(QStringLiteral(":tlag"), u.lagTimeText);
+}
+} // namespace
+
+bool CaseStore::insertUserChoice()
+{
+    SqlStatement query(
+        QStringLiteral("INSERT INTO UserChoice VALUES(:case,:name,:unit,:cl,:clunit,:vd,"
+                       ":vdunit,:cf,:tmin,:tmax,:tlag)"));
+    query.bind(QStringLiteral(":case"), caseText());
+    bindUserChoiceValues(query, m_session->userChoice);
+    return query.exec() || fail(text("Add User Choice fail\n"), query);
+}
+
+bool CaseStore::updateUserChoice(bool* updated)
+{
+    SqlStatement query(QStringLiteral(
+        "UPDATE UserChoice SET DRUG_NAME = :name,UNIT = :unit,CL = :cl,CL_UNIT = :clunit,VD = :vd,"
+        "VD_UNIT = :vdunit,CF = :cf,T_MIN = :tmin,T_MAX = :tmax,LAG = :tlag "
+        "WHERE CASE_NUMBER = :case"));
+    bindUserChoiceValues(query, m_session->userChoice);
+    query.bind(QStringLiteral(":case"), m_session->caseNumber);
+    if (!query.exec())
+        return fail(text("Update User Choice fail\n"), query);
+    *updated = query.numRowsAffected() > 0;
+    return true;
+}
+
+bool CaseStore::insertUserChoiceRoutes()
+{
+    SqlStatement query(QStringLiteral("DELETE FROM UserChoiceRoute WHERE CASE_NUMBER = :case"));
+    query.bind(QStringLiteral(":case"), m_session->caseNumber);
+    if (!query.exec())
+        return fail(text("Delete User Choice Route fail\n"), query);
+
+    const UserChoiceRecord& u = m_session->userChoice;
+    if (!u.oralSaltText.isEmpty() &&
+        !insertUserChoiceRoute(QStringLiteral("O"), u.oralFormText, u.oralSaltText, u.oralKaText,
+                               u.oralFText, text("Add User Choice Drug fail\n")))
+        return false;
+    if (!u.imSaltText.isEmpty() &&
+        !insertUserChoiceRoute(QStringLiteral("IM"), QString(""), u.imSaltText, u.imKaText,
+                               u.imFText, text("Add User Choice IM fail\n")))
+        return false;
+    return u.ivSaltText.isEmpty() ||
+           insertUserChoiceRoute(QStringLiteral("IV"), QString(""), u.ivSaltText, QString(""),
+                                 QString(""), text("Add User Choice IV fail\n"));
+}
+
+bool CaseStore::insertUserChoiceRoute(const QString& route, const QString& form,
+                                      const QString& salt, const QString& ka, const QString& f,
+                                      const QString& failureText)
+{
+    SqlStatement query(
+        QStringLiteral("INSERT INTO UserChoiceRoute VALUES(:case,:route,:form,:salt,:ka,:f)"));
+    query.bind(QStringLiteral(":case"), caseText());
+    query.bind(QStringLiteral(":route"), route);
+    query.bind(QStringLiteral(":form"), form);
+    query.bind(QStringLiteral(":salt"), salt);
+    query.bind(QStringLiteral(":ka"), ka);
+    query.bind(QStringLiteral(":f"), f);
+    return query.exec() || fail(failureText, query);
+}
+
+// ---- Custom parameters ----
+
+bool CaseStore::savePK(bool newCase)
+{
+    // A case inserted by this save cannot have a PK row yet.
+    bool stored = false;
+    if (!newCase) {
+        SqlStatement query(QStringLiteral("SELECT CASE_NUMBER FROM PK WHERE CASE_NUMBER = :case"));
+        query.bind(QStringLiteral(":case"), m_session->caseNumber);
+        if (!query.exec())
+            return fail(text("Update PK fail\n"), query);
+        stored = query.next();
+    }
+    return writePK(stored) && saveCustomF();
+}
+
+bool CaseStore::writePK(bool update)
+{
+    SqlStatement query(
+        update
+            ? QStringLiteral(
+                  "UPDATE PK SET TYPE = :type, VD = :vd, CL = :cl, CF = :cf, VD_RANGE = :vdr, "
+                  "CL_RANGE = :clr, CF_RANGE = :cfr, VMAX = :vmax, KM = :km, VMAX_RANGE = :vmaxr, "
+                  "KM_RANGE = :kmr WHERE CASE_NUMBER = :case")
+            : QStringLiteral("INSERT INTO PK VALUES(:case,:type,:vd,:cl,:cf,:vdr,:clr,:cfr,"
+                             ":vmax,:km,:vmaxr,:kmr)"));
+    // The update selects by number, the insert stores the number's text.
+    query.bind(QStringLiteral(":case"),
+               update ? QVariant(m_session->caseNumber) : QVariant(caseText()));
+    const CasePageTexts& t = m_texts;
+    // Phenytoin shows Km in the Cl row, Vmax in the CF row and CF in the fourth row.
+    const bool phenytoin = m_session->patient.drugCode == phenytoinCode;
+    const QString none("");
+    query.bind(QStringLiteral(":type"), pkTypeCustom);
+    query.bind(QStringLiteral(":vd"), t.vd);
+    query.bind(QStringLiteral(":cl"), t.cl);
+    query.bind(QStringLiteral(":vdr"), t.vdRange);
+    query.bind(QStringLiteral(":clr"), t.clRange);
+    query.bind(QStringLiteral(":cf"), phenytoin ? t.kd : t.cf);
+    query.bind(QStringLiteral(":cfr"), phenytoin ? t.range4 : t.cfRange);
+    query.bind(QStringLiteral(":vmax"), phenytoin ? t.cf : none);
+    query.bind(QStringLiteral(":km"), phenytoin ? t.cl : none);
+    query.bind(QStringLiteral(":vmaxr"), phenytoin ? t.cfRange : none);
+    query.bind(QStringLiteral(":kmr"), phenytoin ? t.clRange : none);
+    if (query.exec())
+        return true;
+    return fail(update ? text("Update PK fail\n") : text("Add PK fail\n"), query);
+}
+
+bool CaseStore::saveCustomF()
+{
+    const SessionData& s = *m_session;
+    SqlStatement query(QStringLiteral("DELETE FROM CustomF WHERE CASE_NUMBER = :case"));
+    query.bind(QStringLiteral(":case"), s.caseNumber);
+    if (!query.exec())
+        return fail(text("Delete Custom F fail\n"), query);
+
+    // The lists are kept parallel; a route without a name or spread is not stored.
+    const int routes = std::min({s.routeF.size(), s.routeFsd.size(), s.routeNames.size()});
+    for (int i = 0; i < routes; ++i) {
+        SqlStatement insert(QStringLiteral("INSERT INTO CustomF VALUES(:case,:route,:f,:fsd)"));
+        insert.bind(QStringLiteral(":case"), caseText());
+        insert.bind(QStringLiteral(":route"), s.routeNames[i]);
+        insert.bind(QStringLiteral(":f"), numberText(s.routeF[i]));
+        insert.bind(QStringLiteral(":fsd"), numberText(s.routeFsd[i]));
+        if (!insert.exec())
+            return fail(text("Add Custom F fail\n"), insert);
+    }
+    return true;
+}
+
+// ---- Loading ----
+
+LoadOutcome CaseStore::loadPK()
+{
+    SqlStatement query(QStringLiteral("SELECT * FROM PK WHERE CASE_NUMBER = :case"));
+    query.bind(QStringLiteral(":case"), m_session->caseNumber);
+    if (!query.exec())
+        return {false, false, query.error()};
+
+    SessionData& s = *m_session;
+    const bool phenytoin = s.patient.drugCode == phenytoinCode;
+    LoadOutcome outcome;
+    while (query.next()) {
+        outcome.found = true;
+        const auto column = [&query](int c) { return query.value(c).toDouble(); };
+        const double vd = column(pkVd);
+        const double cf = column(pkCf);
+        for (int set : {pk::kCustom, pk::kSavedCustom}) {
+            PkParameterSet& p = s.pkSets[set];
+            p[pk::kVd] = vd;
+            p[pk::kCF] = cf / percent;
+            if (phenytoin) {
+                p[pk::kKm] = column(pkKm);
+                p[pk::kVmax] = column(pkVmax);
+            } else {
+                p[pk::kCl] = column(pkCl);
+            }
+        }
+        for (RangeBlock* ranges : {&s.customRanges, &s.savedCustomRanges}) {
+            (*ranges)[pk::kFitVd] = relativeRange(column(pkVdRange), vd);
+            // CF and its range are both in percent.
+            (*ranges)[pk::kFitCF] = relativeRange(column(pkCfRange), cf);
+            if (phenytoin) {
+                (*ranges)[pk::kFitKm] = relativeRange(column(pkKmRange), column(pkKm));
+                (*ranges)[pk::kFitVmax] = relativeRange(column(pkVmaxRange), column(pkVmax));
+            } else {
+                (*ranges)[pk::kFitCl] = relativeRange(column(pkClRange), column(pkCl));
+            }
+        }
+    }
+    return outcome;
+}
+
+LoadOutcome CaseStore::loadCustomF()
+{
+    SqlStatement query(QStringLiteral("SELECT * FROM CustomF WHERE CASE_NUMBER = :case"));
+    query.bind(QStringLiteral(":case"), m_session->caseNumber);
+    if (!query.exec())
+        return {false, false, query.error()};
+
+    SessionData& s = *m_session;
+    LoadOutcome outcome;
+    while (query.next()) {
+        outcome.found = true;
+        const double f = query.value(customFValue).toDouble();
+        const double fsd = query.value(customFRange).toDouble();
+        s.routeNames.append(query.value(customFRoute).toString());
+        s.routeF.append(f);
+        s.savedRouteF.append(f);
+        s.routeFsd.append(fsd);
+        s.savedRouteFsd.append(fsd);
+    }
+    return outcome;
+}

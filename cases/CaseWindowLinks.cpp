@@ -1,0 +1,7 @@
+#include "cases/CaseWindowLinks.h"
+
+CaseWindowMakers& caseWindowMakers()
+{
+    static CaseWindowMakers makers;
+    return makers;
+}

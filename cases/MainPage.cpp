@@ -1,0 +1,649 @@
+#include "cases/MainPage.h"
+#include "ui_MainPage.h"
+
+#include "cases/CaseStore.h"
+#include "cases/CaseWindowLinks.h"
+#include "pkcore/DrugCodes.h"
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+#include "platform/MessageBox.h"
+#include "platform/OleDate.h"
+
+#include <QDateTime>
+#include <QPainter>
+#include <QRegExpValidator>
+#include <QStyleOption>
+
+namespace
+{
+const QString phenytoinCode = QStringLiteral("PH");
+const QString userChoiceCode = QStringLiteral("ZZ");
+constexpr double poundsToKg = 0.453597;
+constexpr double inchesToCm = 2.5399;
+constexpr double notFitted = -1.0;
+constexpr int leastLevelsForFit = 2;
+const char* const customValuePattern = "^[0-9]{1,5}.{0,1}[0-9]{0,3}$";
+
+QString number(double value)
+{
+    return ParameterGroupView::number(value);
+}
+
+QString twoDigits(int value)
+{
+    return value >= 0 && value < 10 ? QStringLiteral("0") + QString::number(value)
+                                    : QString::number(value);
+}
+
+double entry(const QLineEdit* field)
+{
+    return field->text().toDouble();
+}
+} // namespace
+
+MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculator,
+                   DrugInfo* drugInfo, ProgramConfig* config)
+    : QWidget(parent), form(new Ui::MainPage), session(session), calculator(calculator),
+      drugInfo(drugInfo), config(config), m_custom(session)
+{
+    form->setupUi(this);
+    m_populationGroup = std::make_unique<ParameterGroupView>(this, QStringLiteral("Pop"));
+    m_customGroup = std::make_unique<ParameterGroupView>(this, QStringLiteral("Custom"));
+    m_bayesGroup = std::make_unique<ParameterGroupView>(this, QStringLiteral("Bayes"));
+    m_lsGroup = std::make_unique<ParameterGroupView>(this, QStringLiteral("LS"));
+    form->button_graph_analysis->setEnabled(false);
+
+    startCustomSet();
+    // Filling selects each drug's starting route, which shows its F in both groups.
+    drugInfo->fillRouteCombo(form->comboBox_Pop_route);
+    drugInfo->fillRouteCombo(form->comboBox_Custom_route);
+
+    session->regimenReport.done = false;
+    session->levelForecastReport.done = false;
+    session->phRegimenReport.done = false;
+    session->phLevelForecastReport.done = false;
+    session->pkSets[pk::kLeastSquares][pk::kF] = notFitted;
+    session->pkSets[pk::kBayesian][pk::kF] = notFitted;
+
+    auto* validator = new QRegExpValidator(QRegExp(QLatin1String(customValuePattern)), this);
+    form->line_Custom_vdb->setValidator(validator);
+    form->line_Custom_cl->setValidator(validator);
+    form->line_Custom_cf->setValidator(validator);
+
+    relabelGroups();
+    replayStoredCase();
+
+    if (!form->button_graph_analysis->isEnabled())
+        form->button_graph_analysis->setToolTip(
+            tr("Grapic Analysis will be avaliable when Dosage History has been entered."));
+    enableWindowButtons();
+}
+
+MainPage::~MainPage()
+{
+    delete form;
+}
+
+void MainPage::paintEvent(QPaintEvent* /*event*/)
+{
+    // Lets the style sheet paint the page's background.
+    QStyleOption option;
+    option.initFrom(this);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+}
+
+bool MainPage::isPhenytoin() const
+{
+    return session->patient.drugCode == phenytoinCode;
+}
+
+void MainPage::markUnsaved()
+{
+    session->saved = false;
+    form->button_save->setEnabled(true);
+}
+
+// ---- Construction ----
+
+void MainPage::startCustomSet()
+{
+    session->routeF.clear();
+    session->routeFsd.clear();
+    session->routeNames.clear();
+    session->savedRouteF.clear();
+    session->savedRouteFsd.clear();
+    // A stored case starts from the population too, so whatever its rows do not hold (or a
+    // missing row) never leaves a value of an earlier case behind.
+    m_custom.startSetsFromPopulation();
+    if (session->caseNumber == 0) {
+        m_custom.startRoutesFromCatalogue(drugInfo);
+        return;
+    }
+    loadPK();
+    loadCustomF();
+    m_custom.alignRoutesWithCatalogue(drugInfo);
+}
+
+bool MainPage::loadPK()
+{
+    const LoadOutcome outcome = CaseStore(session).loadPK();
+    if (!outcome.ok)
+        MessageBox::about(nullptr, tr("Information"), tr("Load PK fail\n") + outcome.error);
+    return outcome.ok;
+}
+
+bool MainPage::loadCustomF()
+{
+    const LoadOutcome outcome = CaseStore(session).loadCustomF();
+    if (!outcome.ok)
+        MessageBox::about(nullptr, tr("Information"), tr("Load Custom F fail\n") + outcome.error);
+    return outcome.ok;
+}
+
+void MainPage::relabelGroups()
+{
+    const QString code = session->patient.drugCode;
+    for (const auto* group :
+         {m_populationGroup.get(), m_customGroup.get(), m_bayesGroup.get(), m_lsGroup.get()})
+        group->relabel(code);
+    if (isPhenytoin()) {
+        // They carry the custom compliance factor and its range.
+        form->line_Custom_kd->setEnabled(true);
+        form->line_Custom_range4->setEnabled(true);
+    }
+}
+
+void MainPage::replayStoredCase()
+{
+    loadingCase = false;
+    if (session->caseNumber <= 0)
+        return;
+    loadingCase = true;
+    on_button_dosage_history_clicked();
+    if (analysis) {
+        const bool doses = analysis->loadDoseHistory();
+        const bool levels = analysis->loadSerumLevels();
+        if (doses || levels) {
+            analysis->runAnalysis();
+            if (fitting)
+                fitting->window()->close();
+        }
+        analysis->window()->close();
+    }
+    loadingCase = false;
+}
+
+void MainPage::enableWindowButtons()
+{
+    const CaseWindowMakers& makers = caseWindowMakers();
+    const PkParameterSet& population = session->pkSets[pk::kPopulation];
+    const bool usable =
+        !(population[pk::kVd] == 0.0 || population[pk::kCl] == 0.0 || population[pk::kCF] == 0.0);
+    const bool ph = isPhenytoin();
+    form->button_dosage_regimen_forecast->setEnabled(
+        usable && bool(ph ? makers.phenytoinRegimen : makers.regimenForecast));
+    form->button_serum_level_forecast->setEnabled(
+        usable && bool(ph ? makers.phenytoinLevelForecast : makers.levelForecast));
+    form->button_dosage_history->setEnabled(usable && bool(makers.analysis));
+    form->button_report->setEnabled(bool(makers.report));
+    if (!usable)
+        form->label_warning->setText(
+            tr("At least one parameter is not valid. Some functions will not be available."));
+}
+
+// ---- What the page shows ----
+
+void MainPage::showCaseInfo()
+{
+    const SessionData& s = *session;
+    form->Line_Drug->setText(s.patient.drugCode == userChoiceCode ? s.userChoice.drugNameText
+                                                                  : drugCode(s.patient.drugCode));
+    const QString mgdl = QStringLiteral(" mg/dL");
+    if (s.scr1 > 0.0) {
+        form->Line_Crs->setText(QString::number(s.scr1, 'g', 6) + mgdl);
+        if (s.renalMode != 0) {
+            form->Line_Crs2->setText(QString::number(s.scr2, 'g', 6) + mgdl);
+            form->Line_Time->setText(QString::number(s.scrHoursBetween, 'g', 6) +
+                                     QStringLiteral(" hrs"));
+        } else {
+            form->widget_Crs2->hide();
+            form->widget_time->hide();
+        }
+        form->label_clcr->setText(tr("Calculated\nCLcr"));
+    } else {
+        form->widget_Crs->hide();
+        form->widget_Crs2->hide();
+        form->widget_time->hide();
+        form->label_clcr->setText(tr("Entered\nCLcr"));
+    }
+    form->Line_CLcr->setText(QString::number(s.crcl, 'f', 1) + QStringLiteral(" mL/min"));
+    if (s.albumin == 0.0) {
+        form->widget_Albumin->hide();
+    } else {
+        form->widget_Albumin->show();
+        form->Line_Albumin->setText(number(s.albumin) + QStringLiteral(" g/dL"));
+    }
+    form->TextEdit_Case_Note->setPlainText(s.patient.caseNote);
+
+    QStringList answers;
+    for (int n = 1; n <= pk::kFactorTextCount && answers.size() < 2; ++n) {
+        if (s.factorFlags[n] != 0)
+            answers << s.factorAnswers[n - 1];
+    }
+    form->Label_Drug_Factor1->setText(answers.value(0));
+    form->Label_Drug_Factor2->setText(answers.value(1));
+}
+
+void MainPage::showPatientInfo()
+{
+    const SessionData& s = *session;
+    const PatientRecord& p = s.patient;
+    form->Line_First->setText(p.firstName);
+    form->Line_Last->setText(p.lastName);
+    form->Line_Hosp_ID->setText(p.hospitalId);
+    form->Line_Sex->setText(p.sex == QLatin1String("M") ? tr("Male") : tr("Female"));
+
+    const QString weight = p.weightUnit == QLatin1String("kg") ? QString::number(s.weightKg, 'g', 6)
+                                                               : number(s.weightKg / poundsToKg);
+    form->Line_Weight->setText(weight + QLatin1Char(' ') + p.weightUnit);
+    const QString height = p.heightUnit == QLatin1String("cm") ? QString::number(s.heightCm, 'g', 6)
+                                                               : number(s.heightCm / inchesToCm);
+    form->Line_Height->setText(height + QLatin1Char(' ') + p.heightUnit);
+
+    OleDateFields birthday;
+    if (p.birthdayStatus == 0)
+        birthday = oleDateToFields(p.birthday);
+    if (!birthday.valid)
+        birthday.year = birthday.month = birthday.day = -1;
+    form->Line_Birthday->setText(twoDigits(birthday.month) + QLatin1Char('/') +
+                                 twoDigits(birthday.day) + QLatin1Char('/') +
+                                 QString::number(birthday.year));
+    form->textBrowser_Patient_Note->setPlainText(p.patientNote);
+}
+
+void MainPage::showPopulationPK()
+{
+    m_populationGroup->show(ParameterGroupView::setTexts(session->pkSets[pk::kPopulation],
+                                                         session->populationRanges, isPhenytoin(),
+                                                         session->weightKg));
+}
+
+void MainPage::showCustomPK()
+{
+    m_customGroup->show(ParameterGroupView::setTexts(
+        session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg));
+}
+
+void MainPage::showBodyMeasures()
+{
+    const SessionData& s = *session;
+    const QString sex =
+        s.patient.sex == QLatin1String("M") ? QStringLiteral("M") : QStringLiteral("F");
+    form->lineEdit_body_mass_index->setText(number(bodyMassIndex(s.weightKg, s.heightCm)));
+    form->lineEdit_body_surface_area->setText(number(bodySurfaceArea(s.weightKg, s.heightCm)));
+    form->lineEdit_lean_body_mass->setText(number(leanBodyMass(s.weightKg, s.heightCm, sex)));
+    form->lineEdit_ideal_body_weight->setText(
+        number(idealBodyWeight(s.weightKg, s.heightCm, s.ageYears, sex)));
+}
+
+void MainPage::on_comboBox_Pop_route_currentTextChanged(const QString& route)
+{
+    if (route.isEmpty())
+        return; // the combo box is being refilled
+    const double f = drugInfo->bioavailability(route, session->patient.drugCode);
+    form->line_Pop_F->setText(number(f * 100.0));
+    form->line_Pop_rangeF->setText(number(session->populationRanges[pk::kFitF] * f * 100.0));
+    session->displayedF[pk::kReportPopulation] = f;
+}
+
+void MainPage::showFitted(const ParameterGroupView& group, int method, const RangeBlock& spreads,
+                          int displayedIndex)
+{
+    group.route->clear();
+    for (const QString& route : qAsConst(session->routeList)) {
+        if (group.route->findText(route) < 0)
+            group.route->addItem(route);
+    }
+    if (session->routeList.isEmpty())
+        group.route->addItem(tr("No route is fitted."));
+    const PkParameterSet& set = session->pkSets[method];
+    session->displayedF[displayedIndex] = set[pk::kF];
+    group.show(ParameterGroupView::fittedTexts(set, spreads, isPhenytoin(), session->weightKg));
+}
+
+void MainPage::getBayesAndDisplay()
+{
+    if (session->doseEventCount > 0)
+        showFitted(*m_bayesGroup, pk::kBayesian, session->bayesRanges, pk::kReportBayesian);
+}
+
+void MainPage::getLSAndDisplay()
+{
+    if (session->levelCount >= leastLevelsForFit && session->pkSets[pk::kLeastSquares][pk::kF] > 0)
+        showFitted(*m_lsGroup, pk::kLeastSquares, session->lsRanges, pk::kReportLeastSquares);
+}
+
+// ---- The windows of the case ----
+
+void MainPage::mainwindow_dosage_regimen_forecast()
+{
+    on_button_dosage_regimen_forecast_clicked();
+}
+
+void MainPage::mainwindow_serum_level_forecast()
+{
+    on_button_serum_level_forecast_clicked();
+}
+
+void MainPage::mainwindow_serum_level_analysis()
+{
+    on_button_dosage_history_clicked();
+}
+
+void MainPage::openForecast(QWidget** window, const CaseWindowMakers::WindowMaker& make)
+{
+    if (!*window) {
+        if (!make)
+            return;
+        *window = make(this, session, calculator, drugInfo);
+        connect(this, SIGNAL(custom_pk_change()), *window, SLOT(custom_pk_change()));
+    }
+    (*window)->show();
+}
+
+void MainPage::on_button_dosage_regimen_forecast_clicked()
+{
+    const CaseWindowMakers& makers = caseWindowMakers();
+    if (isPhenytoin())
+        openForecast(&phRegimen, makers.phenytoinRegimen);
+    else
+        openForecast(&regimenForecast, makers.regimenForecast);
+}
+
+void MainPage::on_button_serum_level_forecast_clicked()
+{
+    const CaseWindowMakers& makers = caseWindowMakers();
+    if (isPhenytoin())
+        openForecast(&phLevelForecast, makers.phenytoinLevelForecast);
+    else
+        openForecast(&levelForecast, makers.levelForecast);
+}
+
+void MainPage::on_button_dosage_history_clicked()
+{
+    markUnsaved();
+    if (!analysis) {
+        const auto& make = caseWindowMakers().analysis;
+        if (!make)
+            return;
+        analysis = make(this, session, calculator, drugInfo);
+        connect(analysis->window(), SIGNAL(drawGraph(double)), this,
+                SLOT(graph_analysis_clicked_from_serum_level_analysis(double)));
+    }
+    if (!loadingCase)
+        analysis->window()->show();
+}
+
+void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
+{
+    if (!analysis)
+        return;
+    const bool firstRun = fitting == nullptr;
+    if (firstRun) {
+        const auto& make = caseWindowMakers().fitting;
+        if (!make)
+            return;
+    }
+    QWidget* analysisWindow = analysis->window();
+    analysisWindow->setCursor(Qt::WaitCursor);
+    if (firstRun) {
+        fitting = caseWindowMakers().fitting(this, session, calculator, drugInfo);
+        connect(fitting->window(), SIGNAL(bayesDataSend()), this, SLOT(getBayesAndDisplay()),
+                Qt::DirectConnection);
+        connect(fitting->window(), SIGNAL(LSDataSend()), this, SLOT(getLSAndDisplay()));
+    }
+    const int prior = analysis->priorSetIndex();
+    fitting->setPrior(prior,
+                      prior == pk::kPopulation ? session->populationRanges : session->customRanges);
+    fitting->setGraphEndTime(maxTime);
+    if (!firstRun)
+        fitting->resetControls();
+    fitting->initFromCase();
+    if (firstRun) {
+        form->button_graph_analysis->setEnabled(true);
+        form->button_graph_analysis->setToolTip(QString());
+    }
+    analysisWindow->setCursor(Qt::ArrowCursor);
+    if (!(firstRun && loadingCase))
+        fitting->window()->show();
+}
+
+void MainPage::on_button_graph_analysis_clicked()
+{
+    if (fitting)
+        fitting->window()->show();
+}
+
+void MainPage::on_button_report_clicked()
+{
+    const auto& make = caseWindowMakers().report;
+    if (!make)
+        return;
+    report = make(this, session, calculator, drugInfo, config, analysis);
+    Modal::exec(report);
+}
+
+void MainPage::on_Button_Update_Patient_Case_clicked()
+{
+    // Confirming the form rebuilds the page from the session, and unsaved edits would go.
+    if (session->loggedIn && !session->saved) {
+        const QMessageBox::StandardButton answer = MessageBox::saveDiscardCancel(
+            this, tr("Save patient"), tr("Do you want to save the current patient?"));
+        if (answer == QMessageBox::Cancel)
+            return;
+        if (answer == QMessageBox::Save) {
+            on_button_save_clicked();
+            if (!session->saved)
+                return;
+        }
+    }
+    markUnsaved();
+    emit show_currentpatient();
+}
+
+// ---- Saving ----
+
+CasePageTexts MainPage::pageTexts() const
+{
+    CasePageTexts t;
+    t.weight = form->Line_Weight->text();
+    t.height = form->Line_Height->text();
+    t.vd = form->line_Custom_vdb->text();
+    t.vdRange = form->line_Custom_rangevdb->text();
+    t.cl = form->line_Custom_cl->text();
+    t.clRange = form->line_Custom_rangecl->text();
+    t.cf = form->line_Custom_cf->text();
+    t.cfRange = form->line_Custom_rangecf->text();
+    t.kd = form->line_Custom_kd->text();
+    t.range4 = form->line_Custom_range4->text();
+    return t;
+}
+
+void MainPage::on_button_save_clicked()
+{
+    if (!session->loggedIn) {
+        MessageBox::information(this, tr("Guest Mode"),
+                                tr("Guest mode cannot connect to database."));
+        return;
+    }
+    CaseStore::ExtraRows analysisRows;
+    if (analysis)
+        analysisRows = [this] {
+            return analysis->saveDoseHistory() && analysis->saveSerumLevels();
+        };
+    const SaveOutcome outcome = CaseStore(session).save(
+        pageTexts(), CaseStore::saveStamp(QDateTime::currentDateTime()), analysisRows);
+    if (!outcome.saved) {
+        if (!outcome.failure.isEmpty())
+            MessageBox::about(nullptr, tr("Information"), outcome.failure);
+        form->button_save->setEnabled(true);
+        return;
+    }
+    form->button_save->setEnabled(false);
+    emit database_update();
+}
+
+// ---- Custom parameter editing ----
+
+int MainPage::customRoute() const
+{
+    return form->comboBox_Custom_route->currentIndex();
+}
+
+void MainPage::showCustomF()
+{
+    const int route = customRoute();
+    if (!m_custom.hasRoute(route))
+        return;
+    form->line_Custom_F->setText(number(m_custom.fPercent(route)));
+    form->line_Custom_rangeF->setText(number(m_custom.fRangePercent(route)));
+}
+
+void MainPage::showCustomDerived()
+{
+    const ParameterGroupView::Texts texts = ParameterGroupView::setTexts(
+        session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg);
+    form->Label_Custom_vd_u->setText(texts.volumePerKg);
+    if (!isPhenytoin()) {
+        form->line_Custom_kd->setText(texts.kd);
+        form->line_Custom_t12->setText(texts.halfLife);
+    }
+}
+
+void MainPage::customEntryDone(QLineEdit* field, bool taken, bool parameter)
+{
+    if (taken) {
+        if (parameter) {
+            showCustomDerived();
+            emit custom_pk_change();
+        }
+        return;
+    }
+    // A refused entry: the field shows the stored value again, nothing else changes.
+    const int route = customRoute();
+    if (field == form->line_Custom_F) {
+        field->setText(number(m_custom.fPercent(route)));
+        return;
+    }
+    if (field == form->line_Custom_rangeF) {
+        field->setText(number(m_custom.fRangePercent(route)));
+        return;
+    }
+    const ParameterGroupView::Texts t = ParameterGroupView::setTexts(
+        session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg);
+    const std::pair<QLineEdit*, QString> shown[] = {
+        {form->line_Custom_vdb, t.vd}, {form->line_Custom_rangevdb, t.vdRange},
+        {form->line_Custom_cl, t.cl},  {form->line_Custom_rangecl, t.clRange},
+        {form->line_Custom_cf, t.cf},  {form->line_Custom_rangecf, t.cfRange},
+        {form->line_Custom_kd, t.kd},  {form->line_Custom_range4, t.range4}};
+    for (const auto& pair : shown) {
+        if (pair.first == field)
+            field->setText(pair.second);
+    }
+}
+
+void MainPage::on_comboBox_Custom_route_currentTextChanged(const QString& route)
+{
+    if (session->routeF.isEmpty())
+        return;
+    const int index = form->comboBox_Custom_route->findText(route);
+    if (m_custom.selectRoute(index))
+        showCustomF();
+}
+
+void MainPage::on_line_Custom_F_editingFinished()
+{
+    markUnsaved();
+    customEntryDone(
+        form->line_Custom_F,
+        m_custom.editF(customRoute(), entry(form->line_Custom_F), entry(form->line_Custom_rangeF)),
+        true);
+}
+
+void MainPage::on_line_Custom_rangeF_editingFinished()
+{
+    markUnsaved();
+    customEntryDone(form->line_Custom_rangeF,
+                    m_custom.editRangeF(customRoute(), entry(form->line_Custom_rangeF)), false);
+}
+
+void MainPage::on_line_Custom_vdb_editingFinished()
+{
+    markUnsaved();
+    customEntryDone(
+        form->line_Custom_vdb,
+        m_custom.editVd(entry(form->line_Custom_vdb), entry(form->line_Custom_rangevdb)), true);
+}
+
+void MainPage::on_line_Custom_rangevdb_editingFinished()
+{
+    markUnsaved();
+    customEntryDone(form->line_Custom_rangevdb,
+                    m_custom.editRangeVd(entry(form->line_Custom_rangevdb)), false);
+}
+
+void MainPage::on_line_Custom_cl_editingFinished()
+{
+    markUnsaved();
+    customEntryDone(
+        form->line_Custom_cl,
+        m_custom.editClRow(entry(form->line_Custom_cl), entry(form->line_Custom_rangecl)), true);
+}
+
+void MainPage::on_line_Custom_rangecl_editingFinished()
+{
+    markUnsaved();
+    customEntryDone(form->line_Custom_rangecl,
+                    m_custom.editRangeClRow(entry(form->line_Custom_rangecl)), false);
+}
+
+void MainPage::on_line_Custom_cf_editingFinished()
+{
+    markUnsaved();
+    customEntryDone(
+        form->line_Custom_cf,
+        m_custom.editCfRow(entry(form->line_Custom_cf), entry(form->line_Custom_rangecf)), true);
+}
+
+void MainPage::on_line_Custom_rangecf_editingFinished()
+{
+    markUnsaved();
+    customEntryDone(form->line_Custom_rangecf,
+                    m_custom.editRangeCfRow(entry(form->line_Custom_rangecf)), false);
+}
+
+void MainPage::on_line_Custom_kd_editingFinished()
+{
+    markUnsaved();
+    customEntryDone(
+        form->line_Custom_kd,
+        m_custom.editKdRow(entry(form->line_Custom_kd), entry(form->line_Custom_range4)), true);
+}
+
+void MainPage::on_line_Custom_range4_editingFinished()
+{
+    markUnsaved();
+    customEntryDone(form->line_Custom_range4,
+                    m_custom.editRangeKdRow(entry(form->line_Custom_range4)), false);
+}
+
+void MainPage::on_button_Custom_reset_clicked()
+{
+    markUnsaved();
+    m_custom.reset();
+    showCustomF();
+    showCustomPK();
+    emit custom_pk_change();
+}

@@ -1,0 +1,152 @@
+#include "cases/ParameterGroupView.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QWidget>
+
+namespace
+{
+constexpr double percent = 100.0;
+constexpr double halfLifeFactor = 0.693;
+
+template <typename T> T* child(QWidget* page, const QString& name)
+{
+    T* widget = page->findChild<T*>(name);
+    Q_ASSERT_X(widget, "ParameterGroupView", qPrintable(name));
+    return widget;
+}
+} // namespace
+
+ParameterGroupView::ParameterGroupView(QWidget* page, const QString& prefix)
+    : m_page(page), m_prefix(prefix)
+{
+    const auto line = [&](const char* name) {
+        return child<QLineEdit>(page,
+                                QStringLiteral("line_%1_%2").arg(prefix, QLatin1String(name)));
+    };
+    f = line("F");
+    fRange = line("rangeF");
+    vd = line("vdb");
+    vdRange = line("rangevdb");
+    cl = line("cl");
+    clRange = line("rangecl");
+    cf = line("cf");
+    cfRange = line("rangecf");
+    kd = line("kd");
+    range4 = line("range4");
+    halfLife = line("t12");
+    vdUnit = label(QStringLiteral("vd_u"));
+    route = child<QComboBox>(page, QStringLiteral("comboBox_%1_route").arg(prefix));
+}
+
+QLabel* ParameterGroupView::label(const QString& name) const
+{
+    return child<QLabel>(m_page, QStringLiteral("Label_%1_%2").arg(m_prefix, name));
+}
+
+QString ParameterGroupView::number(double value)
+{
+    return QString::number(value, 'f', 2);
+}
+
+QString ParameterGroupView::volumePerKg(double vd, double weightKg)
+{
+    const double perKg = weightKg == 0.0 ? 0.0 : vd / weightKg;
+    return QStringLiteral("(") + number(perKg) + QStringLiteral(" L/kg)");
+}
+
+ParameterGroupView::Texts ParameterGroupView::setTexts(const PkParameterSet& p, const RangeBlock& r,
+                                                       bool phenytoin, double weightKg)
+{
+    Texts t;
+    t.vd = number(p[pk::kVd]);
+    t.vdRange = number(p[pk::kVd] * r[pk::kFitVd]);
+    if (phenytoin) {
+        t.cl = number(p[pk::kKm]);
+        t.clRange = number(p[pk::kKm] * r[pk::kFitKm]);
+        t.cf = number(p[pk::kVmax]);
+        t.cfRange = number(p[pk::kVmax] * r[pk::kFitVmax]);
+        t.kd = number(p[pk::kCF] * percent);
+        t.range4 = number(p[pk::kCF] * r[pk::kFitCF] * percent);
+    } else {
+        const double k = p[pk::kCl] / p[pk::kVd];
+        t.cl = number(p[pk::kCl]);
+        t.clRange = number(p[pk::kCl] * r[pk::kFitCl]);
+        t.cf = number(p[pk::kCF] * percent);
+        t.cfRange = number(p[pk::kCF] * percent * r[pk::kFitCF]);
+        t.kd = number(k);
+        t.halfLife = number(halfLifeFactor / k);
+    }
+    t.volumePerKg = volumePerKg(p[pk::kVd], weightKg);
+    return t;
+}
+
+ParameterGroupView::Texts ParameterGroupView::fittedTexts(const PkParameterSet& p,
+                                                          const RangeBlock& b, bool phenytoin,
+                                                          double weightKg)
+{
+    Texts t;
+    t.f = number(p[pk::kF] * percent);
+    t.fRange = number(b[pk::kFitF]);
+    t.vd = number(p[pk::kVd]);
+    t.vdRange = number(b[pk::kFitVd]);
+    if (phenytoin) {
+        t.cl = number(p[pk::kKm]);
+        t.clRange = number(b[pk::kFitKm]);
+        t.cf = number(p[pk::kVmax]);
+        t.cfRange = number(b[pk::kFitVmax]);
+        t.kd = number(p[pk::kCF] * percent);
+        t.range4 = number(b[pk::kFitCF]);
+    } else {
+        const double k = p[pk::kCl] / p[pk::kVd];
+        t.cl = number(p[pk::kCl]);
+        t.clRange = number(b[pk::kFitCl]);
+        t.cf = number(p[pk::kCF] * percent);
+        t.cfRange = number(b[pk::kFitCF]);
+        t.kd = number(k);
+        t.halfLife = number(halfLifeFactor / k);
+    }
+    t.volumePerKg = volumePerKg(p[pk::kVd], weightKg);
+    return t;
+}
+
+void ParameterGroupView::show(const Texts& t) const
+{
+    if (!t.f.isEmpty()) {
+        f->setText(t.f);
+        fRange->setText(t.fRange);
+    }
+    vd->setText(t.vd);
+    vdRange->setText(t.vdRange);
+    cl->setText(t.cl);
+    clRange->setText(t.clRange);
+    cf->setText(t.cf);
+    cfRange->setText(t.cfRange);
+    kd->setText(t.kd);
+    range4->setText(t.range4);
+    halfLife->setText(t.halfLife);
+    vdUnit->setText(t.volumePerKg);
+}
+
+void ParameterGroupView::relabel(const QString& drugCode) const
+{
+    if (drugCode == QLatin1String("VM")) {
+        label(QStringLiteral("Vd"))->setText(QStringLiteral("Vd") + QChar(0x03B2));
+        label(QStringLiteral("kd"))->setText(QStringLiteral("  ") + QChar(0x03B2));
+    } else if (drugCode == QLatin1String("PH")) {
+        label(QStringLiteral("CL"))->setText(QStringLiteral("Km"));
+        label(QStringLiteral("CL_unit"))->setText(QStringLiteral("mg/L"));
+        label(QStringLiteral("CF"))->setText(QStringLiteral("Vmax"));
+        label(QStringLiteral("CF_unit"))->setText(QStringLiteral("mg/day"));
+        label(QStringLiteral("kd"))->setText(QStringLiteral("CF"));
+        label(QStringLiteral("kd_unit"))->setText(QStringLiteral("+/-"));
+        label(QStringLiteral("unit4"))->setText(QStringLiteral("%"));
+        label(QStringLiteral("t"))->hide();
+        label(QStringLiteral("t_unit"))->hide();
+        halfLife->hide();
+    } else {
+        range4->hide();
+        label(QStringLiteral("unit4"))->hide();
+    }
+}

@@ -1,0 +1,25 @@
+#include "cases/SqlStatement.h"
+
+#include <QSqlError>
+
+SqlStatement::SqlStatement(const QString& sql)
+{
+    m_prepared = m_query.prepare(sql);
+    if (!m_prepared)
+        m_prepareError = m_query.lastError().text();
+}
+
+void SqlStatement::bind(const QString& placeholder, const QVariant& value)
+{
+    m_query.bindValue(placeholder, value);
+}
+
+bool SqlStatement::exec()
+{
+    return m_prepared && m_query.exec();
+}
+
+QString SqlStatement::error() const
+{
+    return m_prepared ? m_query.lastError().text() : m_prepareError;
+}

@@ -1,0 +1,311 @@
+#include "cases/searchResult.h"
+#include "ui_searchResult.h"
+
+#include "app/ProgramConfig.h"
+#include "cases/CaseRemoval.h"
+#include "cases/PatientSearch.h"
+#include "cases/StoredNumbersHandOver.h"
+#include "cases/StoredRecords.h"
+#include "cases/newPatient.h"
+#include "platform/MessageBox.h"
+
+#include <QDate>
+#include <QHeaderView>
+#include <QSqlDatabase>
+#include <QSqlRelationalDelegate>
+#include <QSqlRelationalTableModel>
+
+namespace
+{
+// Columns of the two lists.
+constexpr int keyColumn = 0; // REC_NUM of a patient, CASE_NUMBER of a case
+constexpr int firstNameColumn = 1;
+constexpr int lastNameColumn = 2;
+
+struct Header {
+    int column;
+    const char* text;
+};
+
+const Header patientHeaders[] = {{0, "Rec Number"},  {1, "First Name"},  {2, "Last Name"},
+                                 {3, "Last Update"}, {4, "Birthday"},    {5, "Sex"},
+                                 {6, "Patient ID"},  {7, "Patient Note"}};
+const Header caseHeaders[] = {{2, "Last Update"}, {3, "Drug"},       {5, "Weight"},    {6, "Unit"},
+                              {7, "Height"},      {8, "Unit"},       {9, "Crs"},       {10, "CLcr"},
+                              {11, "Albumin"},    {14, "Case Note"}, {17, "Modify by"}};
+const QVector<int> hiddenPatientColumns = {0, 7};
+const QVector<int> hiddenCaseColumns = {0, 1, 4, 12, 13, 15, 16};
+
+QString cell(const QModelIndex& index, int column)
+{
+    if (!index.isValid())
+        return QString();
+    return index.sibling(index.row(), column).data(Qt::DisplayRole).toString();
+}
+
+// A number taken from a list; 0 when the text is not one.
+int numberOf(const QString& text)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    return ok ? number : 0;
+}
+} // namespace
+
+searchResult::searchResult(QWidget* parent, SessionData* session, PkCalculator* calculator,
+                           DrugInfo* drugInfo, newPatient* patientForm, ProgramConfig* config)
+    : QDialog(parent), ui(new Ui::searchResult), session(session), calculator(calculator),
+      drugInfo(drugInfo), patientForm(patientForm), config(config)
+{
+    ui->setupUi(this);
+    ui->result_date->setDate(QDate::currentDate());
+    setWindowTitle(tr("Search Result"));
+    ui->result_i_name->setText(config->siteName());
+}
+
+searchResult::~searchResult()
+{
+    delete ui;
+}
+
+void searchResult::setSearch(const QString& from, const QString& to, const QString& last,
+                             const QString& id, qint32 mode)
+{
+    dateFrom = from;
+    dateTo = to;
+    lastName = last;
+    patientId = id;
+    searchMode = mode;
+    showPatients();
+    setupPatientView();
+}
+
+// ---- The lists ----
+
+QSqlRelationalTableModel* searchResult::buildModel(QTableView* view, const QString& table,
+                                                   const QString& filter)
+{
+    model = new QSqlRelationalTableModel(view, QSqlDatabase::database());
+    model->setTable(table);
+    model->setEditStrategy(QSqlTableModel::OnManualSubmit);
+    model->setFilter(filter);
+    model->select();
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    view->horizontalHeader()->setStretchLastSection(true);
+    return model;
+}
+
+void searchResult::showPatients()
+{
+    buildModel(ui->tableView_patientResult, QStringLiteral("Patients"),
+               PatientSearch::patientFilter(searchMode, dateFrom, dateTo, lastName, patientId));
+    for (const Header& header : patientHeaders)
+        model->setHeaderData(header.column, Qt::Horizontal, tr(header.text));
+}
+
+void searchResult::showCases(const QString& recNum)
+{
+    buildModel(ui->tableView_caseResult, QStringLiteral("Cases"),
+               PatientSearch::caseFilter(recNum));
+    for (const Header& header : caseHeaders)
+        model->setHeaderData(header.column, Qt::Horizontal, tr(header.text));
+}
+
+void searchResult::attachModel(QTableView* view, const QVector<int>& hiddenColumns)
+{
+    // The list built before is no longer needed once the view shows the new one.
+    QAbstractItemModel* previousModel = view->model();
+    auto* previousDelegate = dynamic_cast<QSqlRelationalDelegate*>(view->itemDelegate());
+    view->setModel(model);
+    view->setItemDelegate(new QSqlRelationalDelegate(view));
+    for (int column : hiddenColumns)
+        view->setColumnHidden(column, true);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    if (previousModel && previousModel != model)
+        previousModel->deleteLater();
+    if (previousDelegate)
+        previousDelegate->deleteLater();
+}
+
+void searchResult::setupPatientView()
+{
+    attachModel(ui->tableView_patientResult, hiddenPatientColumns);
+}
+
+void searchResult::setupCaseView()
+{
+    attachModel(ui->tableView_caseResult, hiddenCaseColumns);
+}
+
+void searchResult::on_tableView_patientResult_clicked(const QModelIndex& index)
+{
+    showCases(cell(index, keyColumn));
+    setupCaseView();
+}
+
+// ---- Opening ----
+
+bool searchResult::loadPatient(const QString& recNum, newPatient* form)
+{
+    StoredPatient patient;
+    QString error;
+    const StoredRecords::Outcome outcome =
+        StoredRecords::readPatient(numberOf(recNum), &patient, &error);
+    if (outcome != StoredRecords::Outcome::Read) {
+        MessageBox::about(nullptr, tr("Information"),
+                          tr("Load patient failed\n") +
+                              (outcome == StoredRecords::Outcome::Failed
+                                   ? error
+                                   : tr("The patient is no longer stored.")));
+        return false;
+    }
+    StoredNumbersHandOver::lend(form, session, patient.recNum, 0);
+    form->fillPatientFields(patient.firstName, patient.lastName, patient.dateStored,
+                            patient.birthday, patient.sex, patient.patientId, patient.note);
+    form->updateBodyMeasures();
+    return true;
+}
+
+bool searchResult::loadCase(const QString& caseNumber, newPatient* form)
+{
+    StoredCase stored;
+    StoredPatient patient;
+    QString error;
+    StoredRecords::Outcome outcome = StoredRecords::readCase(numberOf(caseNumber), &stored, &error);
+    if (outcome == StoredRecords::Outcome::Read)
+        outcome = StoredRecords::readPatient(stored.recNum, &patient, &error);
+    if (outcome != StoredRecords::Outcome::Read) {
+        MessageBox::about(nullptr, tr("Information"),
+                          tr("Load case failed\n") + (outcome == StoredRecords::Outcome::Failed
+                                                          ? error
+                                                          : tr("The case is no longer stored.")));
+        return false;
+    }
+    // The case half first: the form's drug and user's-choice rows follow the case number.
+    StoredNumbersHandOver::lend(form, session, stored.recNum, stored.caseNumber);
+    form->fillCaseFields(stored.drug, stored.unit, stored.weight, stored.height, stored.scr,
+                         stored.crcl, stored.albumin, stored.dateUpdated, stored.caseNote,
+                         stored.factor1, stored.factor2, stored.scr2, stored.hours);
+    form->fillPatientFields(patient.firstName, patient.lastName, patient.dateStored,
+                            patient.birthday, patient.sex, patient.patientId, patient.note);
+    form->updateBodyMeasures();
+    return true;
+}
+
+void searchResult::finishOpening(newPatient* form, bool newCase)
+{
+    form->isNewCase = newCase;
+    form->show();
+    emit closeOpenPatient();
+    close();
+}
+
+void searchResult::openStoredPatient(const QString& recNum)
+{
+    if (loadPatient(recNum, patientForm))
+        finishOpening(patientForm, true);
+}
+
+void searchResult::openStoredCase(const QString& caseNumber)
+{
+    if (loadCase(caseNumber, patientForm))
+        finishOpening(patientForm, false);
+}
+
+void searchResult::on_tableView_patientResult_doubleClicked(const QModelIndex& index)
+{
+    openStoredPatient(cell(index, keyColumn));
+}
+
+void searchResult::on_tableView_caseResult_doubleClicked(const QModelIndex& index)
+{
+    openStoredCase(cell(index, keyColumn));
+}
+
+void searchResult::on_result_open_clicked()
+{
+    const QString recNum = cell(ui->tableView_patientResult->currentIndex(), keyColumn);
+    const QString caseNumber = cell(ui->tableView_caseResult->currentIndex(), keyColumn);
+    if (recNum.isEmpty() && caseNumber.isEmpty())
+        return;
+    if (caseNumber.isEmpty())
+        openStoredPatient(recNum);
+    else
+        openStoredCase(caseNumber);
+}
+
+void searchResult::on_result_back_clicked()
+{
+    close();
+}
+
+// ---- Deleting ----
+
+bool searchResult::deleteCase(const QString& caseNumber, bool quiet)
+{
+    const CaseRemoval::Result result = CaseRemoval::removeCase(numberOf(caseNumber));
+    switch (result.outcome) {
+    case CaseRemoval::Outcome::Removed:
+        if (!quiet)
+            MessageBox::about(nullptr, tr("Information"), tr("Case is deleted"));
+        return true;
+    case CaseRemoval::Outcome::NotFound:
+        MessageBox::about(nullptr, tr("Information"),
+                          tr("Delete case failed\n") + tr("The case is no longer stored."));
+        return false;
+    case CaseRemoval::Outcome::Failed:
+        break;
+    }
+    MessageBox::about(nullptr, tr("Information"), tr("Delete case failed\n") + result.error);
+    return false;
+}
+
+bool searchResult::deletePatient(const QString& recNum)
+{
+    const CaseRemoval::Result result = CaseRemoval::removePatient(numberOf(recNum));
+    switch (result.outcome) {
+    case CaseRemoval::Outcome::Removed:
+        MessageBox::about(nullptr, tr("Information"), tr("Patient is deleted"));
+        return true;
+    case CaseRemoval::Outcome::NotFound:
+        MessageBox::about(nullptr, tr("Information"),
+                          tr("Delete Patient failed\n") + tr("The patient is no longer stored."));
+        return false;
+    case CaseRemoval::Outcome::Failed:
+        break;
+    }
+    MessageBox::about(nullptr, tr("Information"), tr("Delete Patient failed\n") + result.error);
+    return false;
+}
+
+void searchResult::on_result_delete_clicked()
+{
+    const QModelIndex patient = ui->tableView_patientResult->currentIndex();
+    const QString recNum = cell(patient, keyColumn);
+    const QString firstName = cell(patient, firstNameColumn);
+    const QString last = cell(patient, lastNameColumn);
+    const QString caseNumber = cell(ui->tableView_caseResult->currentIndex(), keyColumn);
+    if (recNum.isEmpty() && caseNumber.isEmpty())
+        return;
+
+    if (caseNumber.isEmpty()) {
+        const QString question = tr("Do you want to delete this patient ") + last +
+                                 QStringLiteral(", ") + firstName +
+                                 tr("? Choose yes will also delete all related cases.");
+        if (MessageBox::question(nullptr, tr("Delete Patient"), question) != QMessageBox::Yes)
+            return;
+        deletePatient(recNum);
+        showPatients();
+        setupPatientView();
+        showCases(QString());
+        setupCaseView();
+        return;
+    }
+    if (MessageBox::question(nullptr, tr("Delete Case"), tr("Do you want to delete this case?")) !=
+        QMessageBox::Yes)
+        return;
+    deleteCase(caseNumber, false);
+    showCases(recNum);
+    setupCaseView();
+}

@@ -1,0 +1,627 @@
+#include "cases/CaseRemoval.h"
+#include "cases/CaseStore.h"
+#include "pkcore/SessionData.h"
+#include "platform/OleDate.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TestMain.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <memory>
+
+namespace
+{
+const QString stamp = QStringLiteral("2024-03-05  14:07:09");
+const QString ivRoute = QStringLiteral("Intermittent IV - Injection");
+const QString imRoute = QStringLiteral("IM - Injection");
+
+// A gentamicin case as the case page holds it before its first save.
+SessionData gentamicinCase()
+{
+    SessionData s;
+    s.loggedIn = true;
+    s.userName = QStringLiteral("admin");
+    s.patient.firstName = QStringLiteral("Ann");
+    s.patient.lastName = QStringLiteral("O'Brien");
+    s.patient.sex = QStringLiteral("F");
+    s.patient.hospitalId = QStringLiteral("H-100");
+    s.patient.patientNote = QStringLiteral("allergic to; DROP TABLE Patients");
+    s.patient.caseNote = QStringLiteral("first course");
+    s.patient.drugCode = QStringLiteral("GM");
+    s.patient.weightUnit = QStringLiteral("kg");
+    s.patient.heightUnit = QStringLiteral("cm");
+    s.patient.birthday = oleDateFromFields(1950, 7, 4).value;
+    s.patient.birthdayStatus = 0;
+    s.weightKg = 70.0;
+    s.heightCm = 170.0;
+    s.scr1 = 1.2;
+    s.crcl = 61.25;
+    s.albumin = 0.0;
+    s.routeNames = {ivRoute, imRoute};
+    s.routeF = {1.0, 0.9};
+    s.routeFsd = {0.05, 0.125};
+    s.savedRouteF = s.routeF;
+    s.savedRouteFsd = s.routeFsd;
+    s.pkSets[pk::kCustom][pk::kVd] = 17.5;
+    s.pkSets[pk::kCustom][pk::kCl] = 4.2;
+    s.pkSets[pk::kCustom][pk::kCF] = 1.0;
+    s.customRanges[pk::kFitVd] = 0.2;
+    return s;
+}
+
+CasePageTexts gentamicinTexts()
+{
+    CasePageTexts t;
+    t.weight = QStringLiteral("70 kg");
+    t.height = QStringLiteral("170 cm");
+    t.vd = QStringLiteral("17.50");
+    t.vdRange = QStringLiteral("3.50");
+    t.cl = QStringLiteral("4.20");
+    t.clRange = QStringLiteral("0.84");
+    t.cf = QStringLiteral("100.00");
+    t.cfRange = QStringLiteral("10.00");
+    t.kd = QStringLiteral("0.24");
+    return t;
+}
+
+QSqlRecord rowOf(const QString& sql, int number)
+{
+    QSqlQuery query;
+    query.prepare(sql);
+    query.bindValue(QStringLiteral(":n"), number);
+    if (query.exec() && query.next())
+        return query.record();
+    return QSqlRecord();
+}
+
+QSqlRecord caseRow(int caseNumber)
+{
+    return rowOf(QStringLiteral("SELECT * FROM Cases WHERE CASE_NUMBER = :n"), caseNumber);
+}
+
+QSqlRecord pkRow(int caseNumber)
+{
+    return rowOf(QStringLiteral("SELECT * FROM PK WHERE CASE_NUMBER = :n"), caseNumber);
+}
+
+int rowCount(const QString& table)
+{
+    QSqlQuery query(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+int rowCount(const QString& table, int caseNumber)
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CASE_NUMBER = :n").arg(table));
+    query.bindValue(QStringLiteral(":n"), caseNumber);
+    return query.exec() && query.next() ? query.value(0).toInt() : -1;
+}
+
+bool run(const QString& sql)
+{
+    QSqlQuery query;
+    return query.exec(sql);
+}
+} // namespace
+
+class TestCaseStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstSaveInsertsAndSecondUpdates();
+    void unitsAndMeasures_data();
+    void unitsAndMeasures();
+    void factorNumbers_data();
+    void factorNumbers();
+    void renalColumnsOfInsertAndUpdate();
+    void pkColumnsFollowTheDrug_data();
+    void pkColumnsFollowTheDrug();
+    void userChoiceRowsAndRoutes();
+    void customParametersRoundTrip_data();
+    void customParametersRoundTrip();
+    void storedZeroGivesNoRange();
+    void missingPkRowLeavesSets();
+    void saveWithoutPkTableKeepsNothing();
+    void failedUpdateKeepsStoredCase();
+    void extraRowsShareTheTransaction();
+    void removedCaseIsStoredAgain();
+    void removeCaseTakesOnlyItsRows();
+    void removePatientTakesAllItsCases();
+    void failedRemovalRemovesNothing();
+
+private:
+    std::unique_ptr<TestEnvironment> env;
+};
+
+void TestCaseStore::init()
+{
+    env = std::make_unique<TestEnvironment>();
+    QVERIFY2(env->isValid(), qPrintable(env->error()));
+    QVERIFY2(env->openDefaultConnection(), qPrintable(env->error()));
+}
+
+void TestCaseStore::cleanup()
+{
+    env.reset();
+}
+
+void TestCaseStore::firstSaveInsertsAndSecondUpdates()
+{
+    SessionData s = gentamicinCase();
+    CaseStore store(&s);
+    const SaveOutcome first = store.save(gentamicinTexts(), stamp);
+    QVERIFY2(first.saved, qPrintable(first.failure));
+    QVERIFY(s.saved);
+    QVERIFY(s.recNum > 0);
+    QVERIFY(s.caseNumber > 0);
+
+    const QSqlRecord patient =
+        rowOf(QStringLiteral("SELECT * FROM Patients WHERE REC_NUM = :n"), s.recNum);
+    QCOMPARE(patient.value(QStringLiteral("LAST_NAME")).toString(), QStringLiteral("O'Brien"));
+    QCOMPARE(patient.value(QStringLiteral("BIRTHDAY")).toString(), QStringLiteral("1950-07-04"));
+    QCOMPARE(patient.value(QStringLiteral("DATE_STORED")).toString(), stamp);
+    QCOMPARE(patient.value(QStringLiteral("NOTE")).toString(), s.patient.patientNote);
+    const QSqlRecord row = caseRow(s.caseNumber);
+    QCOMPARE(row.value(QStringLiteral("REC_NUM")).toInt(), s.recNum);
+    QCOMPARE(row.value(QStringLiteral("DRUG_ID")).toString(), QStringLiteral("Gentamicin"));
+    QCOMPARE(row.value(QStringLiteral("CRCL")).toString(), QStringLiteral("61.25"));
+    QCOMPARE(row.value(QStringLiteral("MODIFY_BY")).toString(), QStringLiteral("admin"));
+    QCOMPARE(rowCount(QStringLiteral("PK"), s.caseNumber), 1);
+    QCOMPARE(rowCount(QStringLiteral("CustomF"), s.caseNumber), 2);
+
+    const int recNum = s.recNum;
+    const int caseNumber = s.caseNumber;
+    s.patient.caseNote = QStringLiteral("second course");
+    s.routeF = {0.95, 0.85};
+    const SaveOutcome second = store.save(gentamicinTexts(), stamp);
+    QVERIFY2(second.saved, qPrintable(second.failure));
+    QCOMPARE(s.recNum, recNum);
+    QCOMPARE(s.caseNumber, caseNumber);
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
+    QCOMPARE(rowCount(QStringLiteral("PK")), 1);
+    QCOMPARE(rowCount(QStringLiteral("CustomF")), 2);
+    QCOMPARE(caseRow(caseNumber).value(QStringLiteral("CASE_NOTE")).toString(),
+             QStringLiteral("second course"));
+    QCOMPARE(s.savedRouteF, s.routeF);
+}
+
+void TestCaseStore::unitsAndMeasures_data()
+{
+    QTest::addColumn<QString>("weightUnit");
+    QTest::addColumn<QString>("heightUnit");
+    QTest::addColumn<QString>("weightText");
+    QTest::addColumn<QString>("heightText");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QString>("storedWeightUnit");
+    QTest::addColumn<QString>("storedHeightUnit");
+    QTest::addColumn<QString>("storedWeight");
+    QTest::addColumn<QString>("storedHeight");
+
+    QTest::newRow("kg cm") << "kg"
+                           << "cm"
+                           << "70.1235 kg"
+                           << "170 cm"
+                           << "KC"
+                           << "kg"
+                           << "cm"
+                           << "70.1235"
+                           << "170";
+    QTest::newRow("kg inch") << "kg"
+                             << "in"
+                             << "70 kg"
+                             << "66.93 in"
+                             << "KI"
+                             << "kg"
+                             << "inch"
+                             << "70"
+                             << "66.93";
+    QTest::newRow("lb inch") << "lb"
+                             << "in"
+                             << "154.00 lb"
+                             << "60.00 in"
+                             << "LI"
+                             << "lb"
+                             << "inch"
+                             << "154"
+                             << "60";
+    QTest::newRow("lb cm") << "lb"
+                           << "cm"
+                           << "154.00 lb"
+                           << "170 cm"
+                           << "LC"
+                           << "lb"
+                           << "cm"
+                           << "154"
+                           << "170";
+}
+
+void TestCaseStore::unitsAndMeasures()
+{
+    QFETCH(QString, weightUnit);
+    QFETCH(QString, heightUnit);
+    QFETCH(QString, weightText);
+    QFETCH(QString, heightText);
+    SessionData s = gentamicinCase();
+    s.patient.weightUnit = weightUnit;
+    s.patient.heightUnit = heightUnit;
+    CasePageTexts texts = gentamicinTexts();
+    texts.weight = weightText;
+    texts.height = heightText;
+    QVERIFY(CaseStore(&s).save(texts, stamp).saved);
+
+    const QSqlRecord row = caseRow(s.caseNumber);
+    QTEST(row.value(QStringLiteral("UNIT")).toString(), "unit");
+    QTEST(row.value(QStringLiteral("W_UNIT")).toString(), "storedWeightUnit");
+    QTEST(row.value(QStringLiteral("H_UNIT")).toString(), "storedHeightUnit");
+    QTEST(row.value(QStringLiteral("WT")).toString(), "storedWeight");
+    QTEST(row.value(QStringLiteral("HT")).toString(), "storedHeight");
+}
+
+void TestCaseStore::factorNumbers_data()
+{
+    QTest::addColumn<QVector<int>>("ticked");
+    QTest::addColumn<QVariant>("factor1");
+    QTest::addColumn<QVariant>("factor2");
+
+    QTest::newRow("none") << QVector<int>{} << QVariant(QString("")) << QVariant(QString(""));
+    QTest::newRow("fifth only") << QVector<int>{5} << QVariant(5) << QVariant();
+    QTest::newRow("third and seventh") << QVector<int>{3, 7} << QVariant(3) << QVariant(7);
+    QTest::newRow("three ticked") << QVector<int>{2, 4, 9} << QVariant(2) << QVariant(4);
+}
+
+void TestCaseStore::factorNumbers()
+{
+    QFETCH(QVector<int>, ticked);
+    QFETCH(QVariant, factor1);
+    QFETCH(QVariant, factor2);
+    SessionData s = gentamicinCase();
+    for (int n : ticked)
+        s.factorFlags[n] = 1;
+    QVERIFY(CaseStore(&s).save(gentamicinTexts(), stamp).saved);
+
+    const QSqlRecord row = caseRow(s.caseNumber);
+    const QVariant stored1 = row.value(QStringLiteral("FACTOR1"));
+    const QVariant stored2 = row.value(QStringLiteral("FACTOR2"));
+    QCOMPARE(stored1.toString(), factor1.toString());
+    QCOMPARE(stored2.isNull(), factor2.isNull());
+    QCOMPARE(stored2.toString(), factor2.toString());
+}
+
+void TestCaseStore::renalColumnsOfInsertAndUpdate()
+{
+    SessionData s = gentamicinCase();
+    CaseStore store(&s);
+    QVERIFY(store.save(gentamicinTexts(), stamp).saved);
+    QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("SCR2")).toString(), QStringLiteral("-1"));
+    QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("TIME")).toString(), QStringLiteral("-1"));
+
+    QVERIFY(store.save(gentamicinTexts(), stamp).saved);
+    QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("SCR2")).toString(), QString());
+    QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("TIME")).toString(), QString());
+
+    s.renalMode = 1;
+    s.scr2 = 1.5;
+    s.scrHoursBetween = 24.0;
+    QVERIFY(store.save(gentamicinTexts(), stamp).saved);
+    QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("SCR2")).toString(), QStringLiteral("1.5"));
+    QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("TIME")).toString(), QStringLiteral("24"));
+}
+
+void TestCaseStore::pkColumnsFollowTheDrug_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<QStringList>("columns"); // CL, CF, CF_RANGE, VMAX, KM, VMAX_RANGE, KM_RANGE
+
+    QTest::newRow("gentamicin") << "GM" << QStringList{"4.20", "100.00", "10.00", "", "", "", ""};
+    QTest::newRow("phenytoin") << "PH" << QStringList{"4.20", "90.00", "9.00", "100.00",
+                                                      "4.20", "10.00", "0.84"};
+}
+
+void TestCaseStore::pkColumnsFollowTheDrug()
+{
+    QFETCH(QString, drug);
+    QFETCH(QStringList, columns);
+    SessionData s = gentamicinCase();
+    s.patient.drugCode = drug;
+    CasePageTexts texts = gentamicinTexts();
+    texts.kd = QStringLiteral("90.00");
+    texts.range4 = QStringLiteral("9.00");
+    QVERIFY(CaseStore(&s).save(texts, stamp).saved);
+
+    const QSqlRecord row = pkRow(s.caseNumber);
+    QCOMPARE(row.value(QStringLiteral("TYPE")).toString(), QStringLiteral("C"));
+    QCOMPARE(row.value(QStringLiteral("VD")).toString(), QStringLiteral("17.50"));
+    const QStringList names{"CL", "CF", "CF_RANGE", "VMAX", "KM", "VMAX_RANGE", "KM_RANGE"};
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(row.value(names[i]).toString(), columns[i]);
+}
+
+void TestCaseStore::userChoiceRowsAndRoutes()
+{
+    SessionData s = gentamicinCase();
+    s.patient.drugCode = QStringLiteral("ZZ");
+    UserChoiceRecord& u = s.userChoice;
+    u.drugNameText = QStringLiteral("Drug X");
+    u.doseUnitText = QStringLiteral("mg");
+    u.clearanceText = QStringLiteral("100");
+    u.clearanceUnitText = QStringLiteral("mL");
+    u.volumeText = QStringLiteral("0.5");
+    u.volumeUnitText = QStringLiteral("Lkg");
+    u.complianceText = QStringLiteral("90");
+    u.oralFormText = QStringLiteral("Tablets");
+    u.oralSaltText = QStringLiteral("1");
+    u.oralKaText = QStringLiteral("1.5");
+    u.oralFText = QStringLiteral("80");
+    u.ivSaltText = QStringLiteral("0.9");
+    u.levelMinText = QStringLiteral("5");
+    u.levelMaxText = QStringLiteral("10");
+    u.lagTimeText = QStringLiteral("0.5");
+    CaseStore store(&s);
+    QVERIFY(store.save(gentamicinTexts(), stamp).saved);
+    QVERIFY(store.save(gentamicinTexts(), stamp).saved); // the second save updates
+
+    QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("DRUG_ID")).toString(),
+             QStringLiteral("UC_Drug X"));
+    QCOMPARE(rowCount(QStringLiteral("UserChoice")), 1);
+    const QSqlRecord choice =
+        rowOf(QStringLiteral("SELECT * FROM UserChoice WHERE CASE_NUMBER = :n"), s.caseNumber);
+    QCOMPARE(choice.value(QStringLiteral("VD_UNIT")).toString(), QStringLiteral("Lkg"));
+    QCOMPARE(choice.value(QStringLiteral("T_MIN")).toString(), QStringLiteral("5"));
+    QCOMPARE(choice.value(QStringLiteral("T_MAX")).toString(), QStringLiteral("10"));
+
+    QSqlQuery routes;
+    routes.prepare(QStringLiteral("SELECT ROUTE, FORM, SALT, KA, F FROM UserChoiceRoute WHERE "
+                                  "CASE_NUMBER = :n ORDER BY rowid"));
+    routes.bindValue(QStringLiteral(":n"), s.caseNumber);
+    QVERIFY(routes.exec());
+    QStringList found;
+    while (routes.next()) {
+        QStringList fields;
+        for (int i = 0; i < 5; ++i)
+            fields << routes.value(i).toString();
+        found << fields.join(QLatin1Char('|'));
+    }
+    QCOMPARE(found, (QStringList{"O|Tablets|1|1.5|80", "IV||0.9||"}));
+}
+
+void TestCaseStore::customParametersRoundTrip_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::newRow("gentamicin") << "GM";
+    QTest::newRow("phenytoin") << "PH";
+}
+
+void TestCaseStore::customParametersRoundTrip()
+{
+    QFETCH(QString, drug);
+    SessionData s = gentamicinCase();
+    s.patient.drugCode = drug;
+    CasePageTexts texts = gentamicinTexts();
+    texts.kd = QStringLiteral("90.00");
+    texts.range4 = QStringLiteral("9.00");
+    QVERIFY(CaseStore(&s).save(texts, stamp).saved);
+
+    SessionData loaded;
+    loaded.caseNumber = s.caseNumber;
+    loaded.patient.drugCode = drug;
+    loaded.pkSets[pk::kCustom][pk::kCl] = 9.9;
+    CaseStore reader(&loaded);
+    QVERIFY(reader.loadPK().found);
+    QVERIFY(reader.loadCustomF().found);
+
+    for (int set : {pk::kCustom, pk::kSavedCustom}) {
+        const PkParameterSet& p = loaded.pkSets[set];
+        QCOMPARE(p[pk::kVd], 17.5);
+        if (drug == QLatin1String("PH")) {
+            QCOMPARE(p[pk::kKm], 4.2);
+            QCOMPARE(p[pk::kVmax], 100.0);
+            QCOMPARE(p[pk::kCF], 0.9);
+        } else {
+            QCOMPARE(p[pk::kCl], 4.2);
+            QCOMPARE(p[pk::kCF], 1.0);
+        }
+    }
+    if (drug == QLatin1String("PH")) {
+        QCOMPARE(loaded.pkSets[pk::kCustom][pk::kCl], 9.9); // phenytoin keeps Cl
+        QCOMPARE(loaded.customRanges[pk::kFitKm], 0.84 / 4.2);
+        QCOMPARE(loaded.customRanges[pk::kFitVmax], 0.1);
+        QCOMPARE(loaded.customRanges[pk::kFitCF], 0.1);
+    } else {
+        QCOMPARE(loaded.customRanges[pk::kFitCl], 0.84 / 4.2);
+        QCOMPARE(loaded.customRanges[pk::kFitCF], 0.1);
+    }
+    QCOMPARE(loaded.customRanges[pk::kFitVd], 0.2);
+    QCOMPARE(loaded.savedCustomRanges[pk::kFitVd], 0.2);
+    QCOMPARE(loaded.routeNames, s.routeNames);
+    QCOMPARE(loaded.routeF, s.routeF);
+    QCOMPARE(loaded.routeFsd, s.routeFsd);
+    QCOMPARE(loaded.savedRouteF, s.routeF);
+    QCOMPARE(loaded.savedRouteFsd, s.routeFsd);
+}
+
+void TestCaseStore::storedZeroGivesNoRange()
+{
+    QVERIFY(run(QStringLiteral(
+        "INSERT INTO PK VALUES('7','C','0','','100','3.5','0.5','10','','','','')")));
+    SessionData s;
+    s.caseNumber = 7;
+    s.patient.drugCode = QStringLiteral("GM");
+    QVERIFY(CaseStore(&s).loadPK().found);
+    QCOMPARE(s.customRanges[pk::kFitVd], 0.0);
+    QCOMPARE(s.customRanges[pk::kFitCl], 0.0); // CL was empty text
+    QCOMPARE(s.customRanges[pk::kFitCF], 0.1);
+}
+
+void TestCaseStore::missingPkRowLeavesSets()
+{
+    SessionData s;
+    s.caseNumber = 42;
+    s.patient.drugCode = QStringLiteral("GM");
+    s.pkSets[pk::kCustom][pk::kVd] = 12.0;
+    s.customRanges[pk::kFitVd] = 0.3;
+    const LoadOutcome outcome = CaseStore(&s).loadPK();
+    QVERIFY(outcome.ok);
+    QVERIFY(!outcome.found);
+    QCOMPARE(s.pkSets[pk::kCustom][pk::kVd], 12.0);
+    QCOMPARE(s.customRanges[pk::kFitVd], 0.3);
+
+    QVERIFY(run(QStringLiteral("DROP TABLE CustomF")));
+    const LoadOutcome failed = CaseStore(&s).loadCustomF();
+    QVERIFY(!failed.ok);
+    QVERIFY(!failed.error.isEmpty());
+    QVERIFY(s.routeNames.isEmpty());
+}
+
+void TestCaseStore::saveWithoutPkTableKeepsNothing()
+{
+    QVERIFY(run(QStringLiteral("DROP TABLE PK")));
+    SessionData s = gentamicinCase();
+    const QVector<double> savedBefore = s.savedRouteF;
+    s.routeF = {0.5, 0.5};
+    const SaveOutcome outcome = CaseStore(&s).save(gentamicinTexts(), stamp);
+    QVERIFY(!outcome.saved);
+    QVERIFY2(outcome.failure.startsWith(QStringLiteral("Add PK fail\n")),
+             qPrintable(outcome.failure));
+    QVERIFY2(outcome.failure.contains(QStringLiteral("no such table")),
+             qPrintable(outcome.failure));
+    QVERIFY(!s.saved);
+    QCOMPARE(s.recNum, 0);
+    QCOMPARE(s.caseNumber, 0);
+    QCOMPARE(s.savedRouteF, savedBefore);
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 0);
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 0);
+    QCOMPARE(rowCount(QStringLiteral("CustomF")), 0);
+}
+
+void TestCaseStore::failedUpdateKeepsStoredCase()
+{
+    SessionData s = gentamicinCase();
+    CaseStore store(&s);
+    QVERIFY(store.save(gentamicinTexts(), stamp).saved);
+    const int caseNumber = s.caseNumber;
+
+    QVERIFY(run(QStringLiteral("DROP TABLE CustomF")));
+    s.patient.caseNote = QStringLiteral("changed");
+    s.patient.lastName = QStringLiteral("Changed");
+    s.pkSets[pk::kCustom][pk::kVd] = 30.0;
+    s.saved = false;
+    CasePageTexts texts = gentamicinTexts();
+    texts.vd = QStringLiteral("30.00");
+    const SaveOutcome outcome = store.save(texts, stamp);
+    QVERIFY(!outcome.saved);
+    QVERIFY(outcome.failure.startsWith(QStringLiteral("Delete Custom F fail\n")));
+    QVERIFY(!s.saved);
+    QCOMPARE(s.caseNumber, caseNumber);
+    QCOMPARE(caseRow(caseNumber).value(QStringLiteral("CASE_NOTE")).toString(),
+             QStringLiteral("first course"));
+    QCOMPARE(pkRow(caseNumber).value(QStringLiteral("VD")).toString(), QStringLiteral("17.50"));
+    QCOMPARE(s.pkSets[pk::kSavedCustom][pk::kVd], 17.5);
+}
+
+void TestCaseStore::extraRowsShareTheTransaction()
+{
+    SessionData s = gentamicinCase();
+    int caseSeenByWriter = 0;
+    const auto writer = [&](bool succeed) {
+        return [&, succeed] {
+            caseSeenByWriter = s.caseNumber;
+            QSqlQuery query;
+            query.prepare(QStringLiteral(
+                "INSERT INTO SerumLevel VALUES(:case,'2024-03-05','08:00:00','4.1')"));
+            query.bindValue(QStringLiteral(":case"), s.caseNumber);
+            return query.exec() && succeed;
+        };
+    };
+    const SaveOutcome refused = CaseStore(&s).save(gentamicinTexts(), stamp, writer(false));
+    QVERIFY(!refused.saved);
+    QVERIFY(refused.failure.isEmpty()); // the writer reports its own failure
+    QVERIFY(caseSeenByWriter > 0);
+    QCOMPARE(rowCount(QStringLiteral("SerumLevel")), 0);
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 0);
+    QCOMPARE(s.caseNumber, 0);
+
+    QVERIFY(CaseStore(&s).save(gentamicinTexts(), stamp, writer(true)).saved);
+    QCOMPARE(caseSeenByWriter, s.caseNumber);
+    QCOMPARE(rowCount(QStringLiteral("SerumLevel"), s.caseNumber), 1);
+}
+
+void TestCaseStore::removedCaseIsStoredAgain()
+{
+    SessionData s = gentamicinCase();
+    CaseStore store(&s);
+    QVERIFY(store.save(gentamicinTexts(), stamp).saved);
+    const int firstCase = s.caseNumber;
+    QCOMPARE(CaseRemoval::removeCase(firstCase).outcome, CaseRemoval::Outcome::Removed);
+
+    QVERIFY(store.save(gentamicinTexts(), stamp).saved);
+    QVERIFY(s.caseNumber != firstCase);
+    QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("REC_NUM")).toInt(), s.recNum);
+    QCOMPARE(rowCount(QStringLiteral("PK"), s.caseNumber), 1);
+    QCOMPARE(rowCount(QStringLiteral("CustomF"), s.caseNumber), 2);
+}
+
+void TestCaseStore::removeCaseTakesOnlyItsRows()
+{
+    SessionData s = gentamicinCase();
+    QVERIFY(CaseStore(&s).save(gentamicinTexts(), stamp).saved);
+    const int kept = s.caseNumber;
+    s.caseNumber = 0;
+    QVERIFY(CaseStore(&s).save(gentamicinTexts(), stamp).saved);
+    const int removed = s.caseNumber;
+    QVERIFY(run(QStringLiteral("INSERT INTO DoseHistory VALUES(%1,'Dose','2024-03-01','08:00:00',"
+                               "'80','IV','0.5','8','3','I')")
+                    .arg(removed)));
+
+    QCOMPARE(CaseRemoval::removeCase(removed).outcome, CaseRemoval::Outcome::Removed);
+    for (const char* table : {"Cases", "PK", "CustomF", "DoseHistory"}) {
+        QCOMPARE(rowCount(QLatin1String(table), removed), 0);
+    }
+    QCOMPARE(rowCount(QStringLiteral("Cases"), kept), 1);
+    QCOMPARE(rowCount(QStringLiteral("CustomF"), kept), 2);
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
+    QCOMPARE(CaseRemoval::removeCase(removed).outcome, CaseRemoval::Outcome::NotFound);
+}
+
+void TestCaseStore::removePatientTakesAllItsCases()
+{
+    SessionData other = gentamicinCase();
+    QVERIFY(CaseStore(&other).save(gentamicinTexts(), stamp).saved);
+    SessionData s = gentamicinCase();
+    QVERIFY(CaseStore(&s).save(gentamicinTexts(), stamp).saved);
+    s.caseNumber = 0;
+    QVERIFY(CaseStore(&s).save(gentamicinTexts(), stamp).saved);
+
+    QCOMPARE(CaseRemoval::removePatient(s.recNum).outcome, CaseRemoval::Outcome::Removed);
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
+    QCOMPARE(rowCount(QStringLiteral("PK")), 1);
+    QCOMPARE(rowCount(QStringLiteral("CustomF")), 2);
+    QCOMPARE(rowCount(QStringLiteral("Cases"), other.caseNumber), 1);
+    QCOMPARE(CaseRemoval::removePatient(s.recNum).outcome, CaseRemoval::Outcome::NotFound);
+}
+
+void TestCaseStore::failedRemovalRemovesNothing()
+{
+    SessionData s = gentamicinCase();
+    QVERIFY(CaseStore(&s).save(gentamicinTexts(), stamp).saved);
+    QVERIFY(run(QStringLiteral("DROP TABLE SerumLevel")));
+
+    const CaseRemoval::Result caseResult = CaseRemoval::removeCase(s.caseNumber);
+    QCOMPARE(caseResult.outcome, CaseRemoval::Outcome::Failed);
+    QVERIFY2(caseResult.error.contains(QStringLiteral("SerumLevel")), qPrintable(caseResult.error));
+    QCOMPARE(CaseRemoval::removePatient(s.recNum).outcome, CaseRemoval::Outcome::Failed);
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
+    QCOMPARE(rowCount(QStringLiteral("PK")), 1);
+    QCOMPARE(rowCount(QStringLiteral("CustomF")), 2);
+}
+
+TALVORA_TEST_MAIN(TestCaseStore)
+#include "tst_casestore.moc"
