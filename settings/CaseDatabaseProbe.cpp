@@ -1,0 +1,90 @@
+#include "settings/CaseDatabaseProbe.h"
+
+#include "platform/CipherDriver.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+const char* const CaseDatabaseProbe::connectionName = "testConnection";
+
+namespace
+{
+// The program never creates tables, so a file without one of these cannot serve as the case
+// database.
+const char* const caseTables[] = {"Patients",    "Cases",      "PK",
+                                  "CustomF",     "UserChoice", "UserChoiceRoute",
+                                  "DoseHistory", "SerumLevel", "Users"};
+
+const char* const schemaQuery = "select name from sqlite_master where type = 'table'";
+const char* const integrityQuery = "PRAGMA integrity_check";
+const char* const integrityOk = "ok";
+
+QSqlDatabase probeConnection()
+{
+    return QSqlDatabase::database(QLatin1String(CaseDatabaseProbe::connectionName), false);
+}
+
+QString translate(const char* text)
+{
+    return QCoreApplication::translate("ProgramSettingPage", text);
+}
+} // namespace
+
+CaseDatabaseProbe::CaseDatabaseProbe(const QString& path, const QString& key)
+{
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(QLatin1String(cipherDriverName), QLatin1String(connectionName));
+    db.setDatabaseName(path);
+    db.setPassword(key);
+    if (!db.open())
+        fail(db.lastError().text());
+}
+
+CaseDatabaseProbe::~CaseDatabaseProbe()
+{
+    probeConnection().close();
+    QSqlDatabase::removeDatabase(QLatin1String(connectionName));
+}
+
+bool CaseDatabaseProbe::isCaseDatabase()
+{
+    if (!m_error.isEmpty())
+        return false;
+    QSqlQuery query(probeConnection());
+    // With a wrong key, or on a file that is no database, the open succeeds and this fails.
+    if (!query.exec(QLatin1String(schemaQuery)))
+        return fail(query.lastError().text());
+    QStringList tables;
+    while (query.next())
+        tables << query.value(0).toString();
+    for (const char* table : caseTables) {
+        if (!tables.contains(QLatin1String(table), Qt::CaseInsensitive))
+            return fail(translate("The table %1 is missing.").arg(QLatin1String(table)));
+    }
+    return true;
+}
+
+bool CaseDatabaseProbe::passesIntegrityCheck()
+{
+    if (!m_error.isEmpty())
+        return false;
+    QSqlQuery query(probeConnection());
+    if (!query.exec(QLatin1String(integrityQuery)))
+        return fail(query.lastError().text());
+    QStringList faults;
+    while (query.next())
+        faults << query.value(0).toString();
+    if (faults == QStringList(QLatin1String(integrityOk)))
+        return true;
+    return fail(faults.isEmpty() ? translate("The check gave no result.")
+                                 : faults.join(QLatin1Char('\n')));
+}
+
+bool CaseDatabaseProbe::fail(const QString& reason)
+{
+    m_error = reason;
+    return false;
+}

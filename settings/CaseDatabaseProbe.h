@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// Looks at a database file on a short-lived connection of its own, with the case database's key,
+// before the program is pointed at it. The connection is closed and removed with the object.
+class CaseDatabaseProbe
+{
+public:
+    static const char* const connectionName;
+
+    CaseDatabaseProbe(const QString& path, const QString& key);
+    ~CaseDatabaseProbe();
+    CaseDatabaseProbe(const CaseDatabaseProbe&) = delete;
+    CaseDatabaseProbe& operator=(const CaseDatabaseProbe&) = delete;
+
+    // The file opens with the key, its schema can be read and it holds every table of the case
+    // database. A file of another key, a plain SQLite file, a text file and an empty file fail.
+    bool isCaseDatabase();
+    // SQLite's own check of every page reports no fault.
+    bool passesIntegrityCheck();
+
+    // Why the last check failed.
+    QString error() const { return m_error; }
+
+private:
+    bool fail(const QString& reason);
+
+    QString m_error;
+};

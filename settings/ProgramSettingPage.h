@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QDialog>
+
+class DrugInfo;
+class PkCalculator;
+class ProgramConfig;
+class QCheckBox;
+class QTreeWidgetItem;
+class SessionData;
+
+namespace Ui
+{
+class ProgramSettingPage;
+}
+
+// The "Program Setting" dialog: a tree of page names beside a stack of pages. There is no OK or
+// Cancel; every choice goes to the settings file the moment it is made, and a style choice is
+// applied to the whole application at once.
+class ProgramSettingPage : public QDialog
+{
+    Q_OBJECT
+public:
+    // Page indices of the stack, in the order of the form.
+    static constexpr int generalPage = 0;
+    static constexpr int convertPage = 1;
+    static constexpr int databasePage = 2;
+    static constexpr int reportPage = 3;
+    static constexpr int versionPage = 4;
+
+    ProgramSettingPage(QWidget* parent, PkCalculator* calculator, DrugInfo* drugInfo,
+                       ProgramConfig* config, SessionData* session);
+    ~ProgramSettingPage() override;
+
+    // Turns to that page and selects the "Software Version" item of the tree.
+    void showSoftwareVersionPage(int index);
+
+    // The main window reports whether a case page is open. The database cannot be switched or
+    // moved under an open case, whose next save would otherwise land in an unrelated database.
+    void setCaseOpen(bool open);
+    bool caseOpen() const;
+
+    // Runs the database path change of the "Database" page.
+    void changeDatabasePath();
+
+signals:
+    void version_update_exit();
+
+public slots:
+    // Shows the latest case save and who made it.
+    void database_update();
+    void on_button_version_update_clicked();
+
+private slots:
+    void on_treeWidget_itemClicked(QTreeWidgetItem* item, int column);
+
+    void on_height_cm_clicked();
+    void on_height_inch_clicked();
+    void on_weight_kg_clicked();
+    void on_weight_lb_clicked();
+
+    void on_button_no_style_clicked();
+    void on_button_style_1_clicked();
+    void on_button_style_2_clicked();
+    void on_button_style_3_clicked();
+    void on_button_style_4_clicked();
+
+    void on_userName_list_clicked();
+    void on_userName_input_clicked();
+
+    void on_comboBox_update_interval_activated(int index);
+
+    void on_checkBox_pop_param_clicked(bool checked);
+    void on_checkBox_custom_param_clicked(bool checked);
+    void on_checkBox_bayes_param_clicked(bool checked);
+    void on_checkBox_LS_param_clicked(bool checked);
+    void on_checkBox_prior_graph_clicked(bool checked);
+    void on_checkBox_bayes_graph_clicked(bool checked);
+    void on_checkBox_LS_graph_clicked(bool checked);
+    void on_checkBox_dosage_regimen_forecast_clicked(bool checked);
+    void on_checkBox_dosage_regimen_forecast_pop_clicked(bool checked);
+    void on_checkBox_dosage_regimen_forecast_custom_clicked(bool checked);
+    void on_checkBox_dosage_regimen_forecast_bayes_clicked(bool checked);
+    void on_checkBox_dosage_regimen_forecast_ls_clicked(bool checked);
+    void on_checkBox_serum_level_forecast_clicked(bool checked);
+    void on_checkBox_serum_level_forecast_pop_clicked(bool checked);
+    void on_checkBox_serum_level_forecast_custom_clicked(bool checked);
+    void on_checkBox_serum_level_forecast_bayes_clicked(bool checked);
+    void on_checkBox_serum_level_forecast_ls_clicked(bool checked);
+
+    void on_db_path_change_clicked();
+
+    // Filled in by the update check and the converter of older databases.
+    void on_button_version_update_cancel_clicked();
+    void on_button_change_old_clicked();
+    void on_button_change_new_clicked();
+    void on_button_convert_clicked();
+
+private:
+    void buildTree();
+    // Shows what the settings file holds; also puts the widgets back after a failed write.
+    void loadSettings();
+    void loadReportBoxes();
+    void showDatabasePath();
+
+    bool writeSetting(const char* key, const QString& value);
+    bool writeBool(const char* key, bool value);
+    void chooseStyle(const char* option);
+    void chooseLogInMode(const char* mode);
+    // A section box ticked on its own unticks the other section, so that one forecast section
+    // starts ticked at a time.
+    void chooseSection(const char* key, bool checked, const char* otherKey, QCheckBox* otherBox);
+
+    bool refuseDatabaseChange();
+
+    Ui::ProgramSettingPage* ui;
+    PkCalculator* m_calculator;
+    DrugInfo* m_drugInfo;
+    ProgramConfig* m_config;
+    SessionData* m_session;
+    QTreeWidgetItem* m_versionItem = nullptr;
+    bool m_caseOpen = false;
+};
