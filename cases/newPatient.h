@@ -77,7 +77,6 @@ signals:
 
 public slots:
     void view_submitted_factors();
-    void receiveData();
 
 private slots:
     void on_radioButton_crs_clicked();
@@ -85,6 +84,11 @@ private slots:
     void on_comboBox_drug_currentTextChanged(const QString& arg1);
     void on_Button_drugFactors_clicked();
     void on_Button_userChoice_clicked();
+
+public slots:
+    void receiveData();
+
+private slots:
     void on_line_weight_editingFinished();
     void on_line_height_editingFinished();
     void on_line_birthday_editingFinished();
