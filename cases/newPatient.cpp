@@ -757,8 +757,12 @@ void newPatient::fillCaseFields(const QString& drug, const QString& unit, const 
         ui->Button_drugFactors->setEnabled(false);
     } else {
         selectDrugByName(drug);
-        createFactorDialog(false);
-        drugFactorsDialog->fillFactorList(formDrugCode, sex, age);
+        // A drug without a factor list (or a name the list does not know) gets no dialog, so
+        // no factor text of an earlier drug can stand for a stored number.
+        if (ui->Button_drugFactors->isEnabled()) {
+            createFactorDialog(false);
+            drugFactorsDialog->fillFactorList(formDrugCode, sex, age);
+        }
     }
 
     if (!factor1.isEmpty()) {

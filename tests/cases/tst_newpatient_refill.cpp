@@ -86,6 +86,8 @@ private slots:
     void storedFactors_data();
     void storedFactors();
     void storedFactorsBeforeThePatientIsKnown();
+    void storedFactorsOfADrugWithoutList_data();
+    void storedFactorsOfADrugWithoutList();
     void storedPatient_data();
     void storedPatient();
     void storedUsersChoiceCase();
@@ -304,6 +306,31 @@ void TestNewPatientRefill::storedFactorsBeforeThePatientIsKnown()
     QCOMPARE(f.session->factorCount, 4);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
     QVERIFY(prompts.take().empty());
+}
+
+void TestNewPatientRefill::storedFactorsOfADrugWithoutList_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::newRow("valproic acid") << "Valproic Acid";
+    QTest::newRow("flucytosine") << "Flucytosine";
+    QTest::newRow("a name the list does not offer") << "Netilmicin";
+}
+
+void TestNewPatientRefill::storedFactorsOfADrugWithoutList()
+{
+    QFETCH(QString, drug);
+    PromptScript prompts;
+    PatientFormFixture f(&m_install->config, false);
+    // The session still holds the list of an earlier theophylline case.
+    DrugInfo::theophyllineFactorList(f.session.get(), QStringLiteral("M"), 40.0);
+    StoredCase stored;
+    stored.drug = drug;
+    stored.factor1 = QStringLiteral("1");
+    stored.fillInto(*f.form);
+
+    QVERIFY(f.label("label_factor1")->text().isEmpty());
+    QCOMPARE(int(prompts.take().size()), 1);
+    QVERIFY(!f.form->findChild<DrugFactors*>());
 }
 
 void TestNewPatientRefill::storedPatient_data()
