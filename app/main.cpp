@@ -1,11 +1,13 @@
+#include "app/shell/StartupController.h"
+#include "platform/CipherDriver.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Talvora"));
-    window.show();
-    return app.exec();
+    registerCipherDriver();
+    StartupController::tweakPalette(&app);
+    StartupController controller(&app);
+    return controller.run();
 }

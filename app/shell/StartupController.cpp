@@ -1,0 +1,219 @@
+#include "app/shell/StartupController.h"
+
+#include "app/ProgramConfig.h"
+#include "app/login.h"
+#include "app/shell/MainWindow.h"
+#include "pkcore/SessionData.h"
+#include "platform/CipherDriver.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsFile.h"
+#include "platform/SettingsKeys.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPalette>
+#include <QSqlDatabase>
+#include <QSqlError>
+
+const char* const StartupController::probeConnectionName = "first_test_connection";
+
+namespace
+{
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("main", text);
+}
+
+// A locked file answers every statement with "database is locked" once the busy timeout has
+// run out; that is another program at work, not a wrong key.
+constexpr int probeBusyTimeoutMs = 1500;
+
+bool isLocked(const QSqlError& error)
+{
+    return error.text().contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+StartupController::StartupController(QApplication* application, WindowRunner runner)
+    : m_application(application), m_runner(std::move(runner))
+{
+    if (!m_runner) {
+        m_runner = [this](MainWindow& window) {
+            window.show();
+            m_application->exec();
+        };
+    }
+}
+
+StartupController::~StartupController() = default;
+
+ProgramConfig* StartupController::lastConfig() const
+{
+    return m_configs.empty() ? nullptr : m_configs.back().get();
+}
+
+SessionData* StartupController::lastSession() const
+{
+    return m_sessions.empty() ? nullptr : m_sessions.back().get();
+}
+
+void StartupController::tweakPalette(QApplication* application)
+{
+    QPalette palette = QApplication::palette();
+    palette.setBrush(QPalette::Disabled, QPalette::Text,
+                     QBrush(palette.color(QPalette::Active, QPalette::Text)));
+    application->setPalette(palette);
+}
+
+QString StartupController::styleSheetPath(const QString& option)
+{
+    if (option == QLatin1String(SettingsKeys::styleNone))
+        return QString();
+    if (option == QLatin1String(SettingsKeys::styleSkyBlue) ||
+        option == QLatin1String(SettingsKeys::styleAutumnOrange) ||
+        option == QLatin1String(SettingsKeys::styleGrassGreen))
+        return QStringLiteral(":/stylesheet/style%1.qss").arg(option);
+    return QStringLiteral(":/stylesheet/style4.qss");
+}
+
+int StartupController::run()
+{
+    for (;;) {
+        const PassResult result = runPass();
+        if (!result.restart)
+            return result.exitCode;
+    }
+}
+
+StartupController::PassResult StartupController::runPass()
+{
+    m_configs.push_back(std::make_unique<ProgramConfig>());
+    m_sessions.push_back(std::make_unique<SessionData>(m_application));
+    ProgramConfig& config = *m_configs.back();
+    SessionData& session = *m_sessions.back();
+
+    if (!config.load() && reportMissingSettings(config))
+        return {false, exitNormally};
+    probeDatabase(config);
+    session.loggedIn = false;
+    applyStyle(config);
+    QSqlDatabase::removeDatabase(QLatin1String(probeConnectionName));
+    openDefaultConnection(config, session);
+    session.restartAfterLogOut = false;
+
+    if (!session.loggedIn && !m_guest && !logIn(config, session))
+        return {false, exitLoginRejected};
+
+    {
+        MainWindow window(nullptr, &session, &config);
+        window.setWindowTitle(session.loggedIn ? tr(" Talvora ") : tr(" Talvora (Guest Mode)"));
+        m_runner(window);
+    }
+    QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+    return {session.restartAfterLogOut, exitNormally};
+}
+
+// True when the program must end here.
+bool StartupController::reportMissingSettings(const ProgramConfig& config)
+{
+    if (config.status() == ProgramConfig::StatusNoSettingsFile) {
+        MessageBox::information(nullptr, tr("Error"),
+                                tr("PKsettings.ini file is missing or cannot be opened at ") +
+                                    config.settingsPath() +
+                                    tr(". The program cannot be run without this file.\nCode "
+                                       "S-01"));
+        return true;
+    }
+    if (config.status() == ProgramConfig::StatusNoDatabasePath)
+        MessageBox::information(nullptr, tr("Warning"),
+                                tr("Path for database is missing. Please re-locate the path of "
+                                   "the database in the setting page or contact Morvane "
+                                   "Inc.\nCode S-02"));
+    return false;
+}
+
+void StartupController::enterGuestMode(ProgramConfig& config, int status, const QString& text)
+{
+    config.setStatus(status);
+    m_guest = true;
+    MessageBox::information(nullptr, tr("Warning"), text);
+}
+
+// Every road that knows a database path probes it, so a missing file or a wrong key always
+// reaches guest mode with its message.
+void StartupController::probeDatabase(ProgramConfig& config)
+{
+    const QString path = config.databasePath();
+    const QFileInfo file(path);
+    if (path.isEmpty() || !file.exists() || file.size() <= 0) {
+        enterGuestMode(config, ProgramConfig::StatusDatabaseMissing,
+                       tr("Database is not found at ") + path +
+                           tr(". You will be logged in as a guest. Please set the correct "
+                              "database path in the settings page.\nCode I-07"));
+        return;
+    }
+    QSqlDatabase probe = QSqlDatabase::addDatabase(QLatin1String(cipherDriverName),
+                                                   QLatin1String(probeConnectionName));
+    probe.setPassword(config.databaseKey());
+    probe.setDatabaseName(path);
+    probe.setConnectOptions(QStringLiteral("%1=%2")
+                                .arg(QLatin1String(CipherDriver::busyTimeoutOption))
+                                .arg(probeBusyTimeoutMs));
+    if (!probe.open()) {
+        probe.close();
+        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
+                       tr("Failed to open the database. You will be logged in as a guest. Please "
+                          "set a valid database path.\nCode I-05"));
+        return;
+    }
+    QSqlError error;
+    const bool readable = config.databaseOpens(probe, &error);
+    probe.close();
+    if (readable)
+        return;
+    if (isLocked(error)) {
+        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
+                       tr("The database at ") + path +
+                           tr(" is locked by another program. You will be logged in as a guest. "
+                              "Please close the other program and log in again.\nCode I-05"));
+        return;
+    }
+    enterGuestMode(config, ProgramConfig::StatusSchemaUnreadable,
+                   tr("The database at ") + path +
+                       tr(" cannot be read with this installation's key, or it is not a case "
+                          "database. You will be logged in as a guest. Please set the path of "
+                          "a valid database in the settings page.\nCode I-06"));
+}
+
+void StartupController::applyStyle(const ProgramConfig& config)
+{
+    const QString option = SettingsFile(config.settingsPath())
+                               .value(QLatin1String(SettingsKeys::backGroundOption),
+                                      QLatin1String(SettingsKeys::backGroundOptionDefault));
+    const QString path = styleSheetPath(option);
+    m_application->setStyleSheet(path.isEmpty() ? QString() : SessionData::readTextFile(path));
+}
+
+void StartupController::openDefaultConnection(const ProgramConfig& config, SessionData& session)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QLatin1String(cipherDriverName));
+    db.setDatabaseName(config.databasePath());
+    db.setPassword(config.databaseKey());
+    db.open();
+    config.databaseOpens(db);
+    session.connectionName = db.connectionName();
+}
+
+bool StartupController::logIn(ProgramConfig& config, SessionData& session)
+{
+    m_logins.push_back(std::make_unique<login>(&session, &config));
+    login& dialog = *m_logins.back();
+    if (dialog.trySingleUserAutoLogin())
+        return true;
+    dialog.setWindowTitle(tr("Log in"));
+    return Modal::exec(&dialog) == QDialog::Accepted;
+}

@@ -1,0 +1,22 @@
+#include "app/shell/UpdateReminder.h"
+
+#include "platform/SettingsFile.h"
+#include "platform/SettingsKeys.h"
+
+UpdateReminder::Outcome UpdateReminder::run(const QString& settingsPath, const QDate& today)
+{
+    SettingsFile settings(settingsPath);
+    if (settings.value(SettingsKeys::updateFrequency, SettingsKeys::updateFrequencyDefault) !=
+        QLatin1String(SettingsKeys::frequencyMonthly))
+        return {};
+    const bool firstOfMonth = today.day() == 1;
+    if (firstOfMonth &&
+        settings.value(SettingsKeys::updatePrompt, SettingsKeys::updatePromptDefault) ==
+            QLatin1String(SettingsKeys::promptYes))
+        return {Action::StartCheck, false};
+    if (!firstOfMonth)
+        settings.setValue(SettingsKeys::updatePrompt, SettingsKeys::promptYes);
+    const QString newest =
+        settings.value(SettingsKeys::updateNewVersion, SettingsKeys::updateNewVersionDefault);
+    return {Action::ShowNotice, newest != QLatin1String(programVersionText)};
+}

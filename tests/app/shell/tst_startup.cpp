@@ -1,0 +1,323 @@
+#include "app/ProgramConfig.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/StartupController.h"
+#include "pkcore/SessionData.h"
+#include "platform/CipherDriver.h"
+#include "platform/DatabaseKey.h"
+#include "tests/support/PromptScript.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TestMain.h"
+#include "tools/CaseDatabaseInit.h"
+
+#include <QAction>
+#include <QDir>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+namespace
+{
+
+// What one pass showed: the window's title and whether a user was signed in.
+struct SeenWindow {
+    QString title;
+    bool loggedIn = false;
+};
+
+class Recorder
+{
+public:
+    // Each pass's window is looked at, then closed through "Log Out" while logOuts remain.
+    int logOuts = 0;
+    std::vector<SeenWindow> windows;
+
+    StartupController::WindowRunner runner()
+    {
+        return [this](MainWindow& window) {
+            SessionData* session = nullptr;
+            windows.push_back({window.windowTitle(), false});
+            Q_UNUSED(session);
+            if (logOuts > 0) {
+                --logOuts;
+                window.findChild<QAction*>("actionLog_Out")->trigger();
+            }
+        };
+    }
+};
+
+void writeSetting(const QString& path, const QString& key, const QString& value)
+{
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(key, value);
+}
+
+bool hasText(const std::vector<PromptRecord>& records, const QString& title, const QString& code)
+{
+    for (const PromptRecord& record : records)
+        if (record.title == title && record.text.endsWith(code))
+            return true;
+    return false;
+}
+
+void addUser(const QString& name, const QString& pwEnable)
+{
+    QSqlQuery query;
+    query.prepare("INSERT INTO Users VALUES(NULL,:u,:e,:p,'','','','U')");
+    query.bindValue(":u", name);
+    query.bindValue(":e", pwEnable);
+    query.bindValue(":p",
+                    pwEnable == "T" ? QVariant("0123456789abcdef0123456789abcdef") : QVariant());
+    QVERIFY(query.exec());
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void noSettingsFileEndsTheProgram();
+    void noDatabasePathWarnsAndStillProbes();
+    void unusableDatabaseMeansGuest_data();
+    void unusableDatabaseMeansGuest();
+    void lockedDatabaseIsReportedAsLocked();
+    void singleAccountSignsInWithoutDialog();
+    void rejectedLogInEndsWithOne();
+    void guestMarkerSurvivesLogOut();
+    void styleSheetFollowsTheSetting_data();
+    void styleSheetFollowsTheSetting();
+    void probeConnectionNeverOutlivesThePass();
+};
+
+void TestStartup::noSettingsFileEndsTheProgram()
+{
+    PromptScript prompts;
+    QTemporaryDir empty;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(empty.path());
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    QCOMPARE(controller.run(), 0);
+    QDir::setCurrent(previous);
+    QVERIFY(recorder.windows.empty());
+    const auto records = prompts.take();
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(records[0].title, QString("Error"));
+    QCOMPARE(records[0].text, QString("PKsettings.ini file is missing or cannot be opened at . The "
+                                      "program cannot be run without this file.\nCode S-01"));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::noDatabasePathWarnsAndStillProbes()
+{
+    PromptScript prompts;
+    TestEnvironment env; // its database lies where the default path points
+    QVERIFY(env.isValid());
+    QFile::remove(env.settingsPath());
+    writeSetting(env.settingsPath(), "Unit/weight", "kg");
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    QCOMPARE(controller.run(), 0);
+    const auto records = prompts.take();
+    QVERIFY(hasText(records, "Warning", "Code S-02"));
+    QCOMPARE(records.size(), size_t(1)); // probed and fine: no guest message
+    QCOMPARE(recorder.windows.size(), size_t(1));
+    QCOMPARE(recorder.windows[0].title, QString(" Talvora "));
+    QVERIFY(controller.lastSession()->loggedIn);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::unusableDatabaseMeansGuest_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("status");
+    QTest::newRow("missing") << "missing"
+                             << "Code I-07" << 8;
+    QTest::newRow("zero bytes") << "empty"
+                                << "Code I-07" << 8;
+    QTest::newRow("wrong key") << "otherkey"
+                               << "Code I-06" << 7;
+    QTest::newRow("text file") << "text"
+                               << "Code I-06" << 7;
+    QTest::newRow("a folder") << "folder"
+                              << "Code I-05" << 9;
+}
+
+void TestStartup::unusableDatabaseMeansGuest()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, code);
+    QFETCH(int, status);
+    PromptScript prompts;
+    TestEnvironment env;
+    QVERIFY(env.isValid());
+    QVERIFY(QFile::remove(env.databasePath()));
+    if (damage == "empty" || damage == "text") {
+        QFile file(env.databasePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (damage == "text")
+            file.write("This is a note, not a database.\n");
+    } else if (damage == "otherkey") {
+        QVERIFY(createCaseDatabase(env.databasePath(), databaseKeyFor("another site"), "admin",
+                                   QString(), nullptr));
+    } else if (damage == "folder") {
+        QVERIFY(QDir().mkpath(env.databasePath()));
+    }
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    QCOMPARE(controller.run(), 0);
+    QVERIFY(controller.guest());
+    QCOMPARE(controller.lastConfig()->status(), status);
+    const auto records = prompts.take();
+    QCOMPARE(records.size(), size_t(1));
+    QVERIFY2(hasText(records, "Warning", code), qPrintable(records[0].text));
+    QCOMPARE(recorder.windows.size(), size_t(1));
+    QCOMPARE(recorder.windows[0].title, QString(" Talvora (Guest Mode)"));
+    QVERIFY(!controller.lastSession()->loggedIn);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::lockedDatabaseIsReportedAsLocked()
+{
+    PromptScript prompts;
+    TestEnvironment env;
+    env.enterWorkingDirectory();
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(cipherDriverName, "holder");
+        holder.setDatabaseName(env.databasePath());
+        holder.setPassword(databaseKeyFor(builtInSiteName()));
+        QVERIFY(holder.open());
+        QSqlQuery lock(holder);
+        QVERIFY(lock.exec("BEGIN EXCLUSIVE"));
+        Recorder recorder;
+        StartupController controller(qApp, recorder.runner());
+        QCOMPARE(controller.run(), 0);
+        QVERIFY(controller.guest());
+        const auto records = prompts.take();
+        QCOMPARE(records.size(), size_t(1));
+        QVERIFY(records[0].text.contains("locked by another program"));
+        QVERIFY(!records[0].text.contains("I-06"));
+        QVERIFY(lock.exec("ROLLBACK"));
+        holder.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::singleAccountSignsInWithoutDialog()
+{
+    PromptScript prompts;
+    TestEnvironment env;
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    QCOMPARE(controller.run(), 0);
+    QVERIFY(!controller.guest());
+    QVERIFY(controller.lastSession()->loggedIn);
+    QCOMPARE(controller.lastSession()->userType, QString("A"));
+    QCOMPARE(recorder.windows.size(), size_t(1));
+    QVERIFY(prompts.take().empty());
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::rejectedLogInEndsWithOne()
+{
+    PromptScript prompts;
+    TestEnvironment env;
+    QVERIFY(env.openDefaultConnection());
+    addUser("second", "F");
+    env.closeDefaultConnection();
+    env.enterWorkingDirectory();
+    QString dialogTitle;
+    Modal::setNextHandler([&dialogTitle](QDialog* dialog) {
+        dialogTitle = dialog->windowTitle();
+        return int(QDialog::Rejected);
+    });
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    QCOMPARE(controller.run(), 1);
+    QCOMPARE(dialogTitle, QString("Log in"));
+    QVERIFY(recorder.windows.empty());
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::guestMarkerSurvivesLogOut()
+{
+    PromptScript prompts;
+    TestEnvironment env;
+    QVERIFY(QFile::rename(env.databasePath(), env.databasePath() + ".away"));
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    recorder.logOuts = 1;
+    // The database comes back between the passes: the second pass probes it and finds it
+    // fine, but the run stays a guest run and shows no log-in dialog.
+    StartupController controller(qApp, [&](MainWindow& window) {
+        recorder.runner()(window);
+        QFile::rename(env.databasePath() + ".away", env.databasePath());
+    });
+    QCOMPARE(controller.run(), 0);
+    QCOMPARE(recorder.windows.size(), size_t(2));
+    QCOMPARE(recorder.windows[1].title, QString(" Talvora (Guest Mode)"));
+    QVERIFY(!controller.lastSession()->loggedIn);
+    const auto records = prompts.take();
+    QCOMPARE(records.size(), size_t(1)); // only the first pass found no database
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::styleSheetFollowsTheSetting_data()
+{
+    QTest::addColumn<QString>("option"); // "<none>": key missing
+    QTest::addColumn<QString>("sheet");
+    QTest::newRow("missing") << "<none>"
+                             << ":/stylesheet/style2.qss";
+    QTest::newRow("0") << "0"
+                       << "";
+    QTest::newRow("1") << "1"
+                       << ":/stylesheet/style1.qss";
+    QTest::newRow("3") << "3"
+                       << ":/stylesheet/style3.qss";
+    QTest::newRow("7") << "7"
+                       << ":/stylesheet/style4.qss";
+    QTest::newRow("empty") << ""
+                           << ":/stylesheet/style4.qss";
+}
+
+void TestStartup::styleSheetFollowsTheSetting()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, sheet);
+    PromptScript prompts;
+    TestEnvironment env;
+    if (option != "<none>")
+        writeSetting(env.settingsPath(), "BackGround/option", option);
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    QCOMPARE(controller.run(), 0);
+    const QString expected = sheet.isEmpty() ? QString() : SessionData::readTextFile(sheet);
+    QVERIFY(sheet.isEmpty() || !expected.isEmpty());
+    QCOMPARE(qApp->styleSheet(), expected);
+    qApp->setStyleSheet(QString());
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::probeConnectionNeverOutlivesThePass()
+{
+    PromptScript prompts;
+    TestEnvironment env;
+    env.enterWorkingDirectory();
+    bool probeSeen = true;
+    StartupController controller(qApp, [&probeSeen](MainWindow&) {
+        probeSeen = QSqlDatabase::contains(StartupController::probeConnectionName);
+    });
+    QCOMPARE(controller.run(), 0);
+    QVERIFY(!probeSeen);
+    QVERIFY(!QSqlDatabase::contains(StartupController::probeConnectionName));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+TALVORA_TEST_MAIN(TestStartup)
+#include "tst_startup.moc"
