@@ -268,7 +268,7 @@ void TestWelcome::formsNameOnlyImagesThatExist()
     const QStringList files = forms.entryList({"*.ui"}, QDir::Files);
     if (files.isEmpty())
         QSKIP("the forms folder is not reachable from this build");
-    static const QRegularExpression imagePath(":/image/[^<\"]+");
+    static const QRegularExpression imagePath(":/image/[^<\"\\s]+");
     QStringList missing;
     for (const QString& name : files) {
         QFile file(forms.filePath(name));
