@@ -1,0 +1,908 @@
+#include "app/ProgramConfig.h"
+#include "cases/CaseWindowLinks.h"
+#include "cases/MainPage.h"
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+#include "platform/OleDate.h"
+#include "tests/support/PromptScript.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TestMain.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+
+#include <memory>
+
+namespace
+{
+const QString ivRoute = QStringLiteral("Intermittent IV - Injection");
+const QString imRoute = QStringLiteral("IM - Injection");
+
+// Counts what the case page asks of its analysis window.
+class FakeAnalysis : public QWidget, public AnalysisLink
+{
+    Q_OBJECT
+public:
+    FakeAnalysis(QWidget* parent, SessionData* session)
+        : QWidget(parent, Qt::Window), session(session)
+    {
+    }
+    QWidget* window() override { return this; }
+    bool loadDoseHistory() override
+    {
+        ++doseLoads;
+        return storedDoses;
+    }
+    bool loadSerumLevels() override
+    {
+        ++levelLoads;
+        return storedLevels;
+    }
+    void runAnalysis() override
+    {
+        ++runs;
+        session->doseEventCount = 3;
+        session->levelCount = 2;
+        emit drawGraph(48.0);
+    }
+    int priorSetIndex() const override { return prior; }
+    bool saveDoseHistory() override
+    {
+        ++doseSaves;
+        QSqlQuery query;
+        query.prepare(QStringLiteral("INSERT INTO DoseHistory VALUES(:case,'Dose','2024-03-01',"
+                                     "'08:00:00','80','IV','0.5','8','3','I')"));
+        query.bindValue(QStringLiteral(":case"), session->caseNumber);
+        return query.exec();
+    }
+    bool saveSerumLevels() override
+    {
+        ++levelSaves;
+        if (failLevels) {
+            MessageBox::about(nullptr, QStringLiteral("Information"),
+                              QStringLiteral("Insert SLH fail\nlocked"));
+            return false;
+        }
+        return true;
+    }
+
+    SessionData* session;
+    bool storedDoses = false;
+    bool storedLevels = false;
+    bool failLevels = false;
+    int prior = pk::kPopulation;
+    int doseLoads = 0, levelLoads = 0, runs = 0, doseSaves = 0, levelSaves = 0;
+
+signals:
+    void drawGraph(double maxTime);
+};
+
+// Fits a fixed Bayesian and least-squares set.
+class FakeFitting : public QWidget, public FittingLink
+{
+    Q_OBJECT
+public:
+    FakeFitting(QWidget* parent, SessionData* session)
+        : QWidget(parent, Qt::Window), session(session)
+    {
+    }
+    QWidget* window() override { return this; }
+    void setPrior(int setIndex, const RangeBlock& ranges) override
+    {
+        prior = setIndex;
+        priorRanges = ranges;
+    }
+    void setGraphEndTime(double maxTime) override { endTime = maxTime; }
+    void initFromCase() override
+    {
+        ++fits;
+        SessionData& s = *session;
+        s.pkSets[pk::kBayesian] = {0.0, 0.9, 20.0, 5.0, 1.0, 0.0, 0.0};
+        s.pkSets[pk::kLeastSquares] = {0.0, 0.8, 22.0, 5.5, 1.0, 0.0, 0.0};
+        s.bayesRanges[pk::kFitVd] = 2.5;
+        s.lsRanges[pk::kFitVd] = 3.5;
+        s.routeList = {ivRoute, ivRoute};
+        emit bayesDataSend();
+        emit LSDataSend();
+    }
+    void resetControls() override { ++resets; }
+
+    SessionData* session;
+    int prior = 0;
+    RangeBlock priorRanges{};
+    double endTime = 0.0;
+    int fits = 0, resets = 0;
+
+signals:
+    void bayesDataSend();
+    void LSDataSend();
+};
+
+class FakeForecast : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FakeForecast(QWidget* parent) : QWidget(parent, Qt::Window) {}
+    int changes = 0;
+public slots:
+    void custom_pk_change() { ++changes; }
+};
+
+// A gentamicin patient as the confirmed patient form leaves the session.
+void fillGentamicinCase(SessionData& s)
+{
+    s.loggedIn = true;
+    s.userName = QStringLiteral("admin");
+    s.patient.firstName = QStringLiteral("Ann");
+    s.patient.lastName = QStringLiteral("Smith");
+    s.patient.sex = QStringLiteral("F");
+    s.patient.hospitalId = QStringLiteral("H-1");
+    s.patient.drugCode = QStringLiteral("GM");
+    s.patient.weightUnit = QStringLiteral("kg");
+    s.patient.heightUnit = QStringLiteral("cm");
+    s.patient.birthday = oleDateFromFields(1950, 7, 4).value;
+    s.weightKg = 70.0;
+    s.heightCm = 170.0;
+    s.ageYears = 70.0;
+    s.scr1 = 1.2;
+    s.scr2 = -1.0;
+    s.scrHoursBetween = -1.0;
+    s.crcl = 61.25;
+    s.albumin = 0.0;
+    s.pkSets[pk::kPopulation] = {0.0, 1.0, 17.5, 4.2, 1.0, 0.0, 0.0};
+    s.populationRanges[pk::kFitVd] = 0.2;
+    s.populationRanges[pk::kFitCl] = 0.25;
+    s.populationRanges[pk::kFitCF] = 0.1;
+}
+
+// Session, formulas and catalogue as the main window holds them.
+struct Workspace {
+    SessionData session;
+    PkCalculator calculator{&session};
+    DrugInfo catalogue{&session, &calculator};
+    ProgramConfig config;
+
+    Workspace() { fillGentamicinCase(session); }
+    std::unique_ptr<MainPage> page()
+    {
+        auto page = std::make_unique<MainPage>(nullptr, &session, &calculator, &catalogue, &config);
+        page->showCaseInfo();
+        page->showPatientInfo();
+        page->showPopulationPK();
+        page->showCustomPK();
+        page->showBodyMeasures();
+        return page;
+    }
+};
+
+template <typename T> T* find(QWidget* page, const char* name)
+{
+    T* widget = page->findChild<T*>(QLatin1String(name));
+    if (!widget)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+QString text(QWidget* page, const char* name)
+{
+    return find<QLineEdit>(page, name)->text();
+}
+
+QString labelText(QWidget* page, const char* name)
+{
+    return find<QLabel>(page, name)->text();
+}
+
+void enter(QWidget* page, const char* name, const QString& value)
+{
+    QLineEdit* field = find<QLineEdit>(page, name);
+    field->setText(value);
+    emit field->editingFinished();
+}
+
+void click(QWidget* page, const char* name)
+{
+    find<QPushButton>(page, name)->click();
+}
+
+int rowCount(const QString& table)
+{
+    QSqlQuery query(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+const char* const customFields[] = {
+    "line_Custom_vdb",     "line_Custom_rangevdb", "line_Custom_cl",
+    "line_Custom_rangecl", "line_Custom_cf",       "line_Custom_rangecf",
+    "line_Custom_kd",      "line_Custom_range4",   "line_Custom_t12"};
+} // namespace
+
+class TestMainPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void newCaseStartsFromPopulation();
+    void labelsFollowTheDrug_data();
+    void labelsFollowTheDrug();
+    void caseAndPatientTexts_data();
+    void caseAndPatientTexts();
+    void windowsNeedValidPopulationAndMakers();
+    void customEdits_data();
+    void customEdits();
+    void phenytoinComplianceSitsInFourthRow();
+    void routeChoiceIsNotAnEdit();
+    void resetGoesBackToSavedSet();
+    void saveStoresAndDisablesButton();
+    void guestModeWritesNothing();
+    void failedSaveSaysSoOnce();
+    void storedCaseShowsWhatWasSaved();
+    void storedCaseReplaysAnalysisHidden();
+    void storedCaseWithoutRowsRunsNoAnalysis();
+    void analysisRowsShareTheSave();
+    void updatePatientAsksBeforeDiscarding_data();
+    void updatePatientAsksBeforeDiscarding();
+    void forecastWindowsOncePerPage();
+    void everyReportIsANewDialog();
+
+private:
+    std::unique_ptr<TestEnvironment> env;
+    std::unique_ptr<PromptScript> prompts;
+};
+
+void TestMainPage::init()
+{
+    caseWindowMakers() = CaseWindowMakers{};
+    env = std::make_unique<TestEnvironment>();
+    QVERIFY2(env->isValid(), qPrintable(env->error()));
+    QVERIFY2(env->openDefaultConnection(), qPrintable(env->error()));
+    prompts = std::make_unique<PromptScript>();
+}
+
+void TestMainPage::cleanup()
+{
+    if (prompts)
+        VERIFY_NO_UNEXPECTED_PROMPTS(*prompts);
+    prompts.reset();
+    env.reset();
+    caseWindowMakers() = CaseWindowMakers{};
+}
+
+void TestMainPage::newCaseStartsFromPopulation()
+{
+    Workspace w;
+    auto page = w.page();
+    const SessionData& s = w.session;
+    for (int slot : {pk::kVd, pk::kCl, pk::kCF}) {
+        QCOMPARE(s.pkSets[pk::kCustom][slot], s.pkSets[pk::kPopulation][slot]);
+        QCOMPARE(s.pkSets[pk::kSavedCustom][slot], s.pkSets[pk::kPopulation][slot]);
+    }
+    QCOMPARE(s.customRanges[pk::kFitVd], 0.2);
+    QCOMPARE(s.savedCustomRanges[pk::kFitCl], 0.25);
+    QCOMPARE(s.routeNames, (QVector<QString>{ivRoute, imRoute}));
+    QCOMPARE(s.routeF.size(), 2);
+    QCOMPARE(s.savedRouteFsd, s.routeFsd);
+    QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], -1.0);
+    QCOMPARE(s.pkSets[pk::kLeastSquares][pk::kF], -1.0);
+
+    QCOMPARE(text(page.get(), "line_Custom_vdb"), QStringLiteral("17.50"));
+    QCOMPARE(text(page.get(), "line_Custom_rangevdb"), QStringLiteral("3.50"));
+    QCOMPARE(text(page.get(), "line_Pop_cf"), QStringLiteral("100.00"));
+    QCOMPARE(text(page.get(), "line_Pop_kd"), QStringLiteral("0.24"));
+    QCOMPARE(text(page.get(), "line_Pop_t12"), QString::number(0.693 / 0.24, 'f', 2));
+    QCOMPARE(labelText(page.get(), "Label_Pop_vd_u"), QStringLiteral("(0.25 L/kg)"));
+    const double ivF = w.catalogue.bioavailability(ivRoute, QStringLiteral("GM"));
+    QCOMPARE(text(page.get(), "line_Custom_F"), QString::number(ivF * 100.0, 'f', 2));
+    QCOMPARE(s.displayedF[pk::kReportCustom], ivF);
+    QCOMPARE(s.displayedF[pk::kReportPopulation], ivF);
+    QVERIFY(!find<QPushButton>(page.get(), "button_graph_analysis")->isEnabled());
+    QVERIFY(!find<QPushButton>(page.get(), "button_graph_analysis")->toolTip().isEmpty());
+}
+
+void TestMainPage::labelsFollowTheDrug_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<QString>("vdLabel");
+    QTest::addColumn<QString>("clLabel");
+    QTest::addColumn<QString>("kdLabel");
+    QTest::addColumn<bool>("range4Shown");
+    QTest::addColumn<bool>("halfLifeShown");
+
+    QTest::newRow("gentamicin") << "GM"
+                                << "Vd"
+                                << "CL"
+                                << "kd" << false << true;
+    QTest::newRow("vancomycin") << "VM" << QString("Vd") + QChar(0x03B2) << "CL"
+                                << QString("  ") + QChar(0x03B2) << true << true;
+    QTest::newRow("phenytoin") << "PH"
+                               << "Vd"
+                               << "Km"
+                               << "CF" << true << false;
+}
+
+void TestMainPage::labelsFollowTheDrug()
+{
+    QFETCH(QString, drug);
+    Workspace w;
+    w.session.patient.drugCode = drug;
+    w.session.pkSets[pk::kPopulation][pk::kKm] = 4.0;
+    w.session.pkSets[pk::kPopulation][pk::kVmax] = 400.0;
+    auto page = w.page();
+    page->show();
+    for (const char* group : {"Pop", "Custom", "Bayes", "LS"}) {
+        const QString prefix = QStringLiteral("Label_%1_").arg(QLatin1String(group));
+        QTEST(page->findChild<QLabel*>(prefix + "Vd")->text(), "vdLabel");
+        QTEST(page->findChild<QLabel*>(prefix + "CL")->text(), "clLabel");
+        QTEST(page->findChild<QLabel*>(prefix + "kd")->text(), "kdLabel");
+        QTEST(page->findChild<QLineEdit*>(QStringLiteral("line_%1_range4").arg(group))->isVisible(),
+              "range4Shown");
+        QTEST(page->findChild<QLineEdit*>(QStringLiteral("line_%1_t12").arg(group))->isVisible(),
+              "halfLifeShown");
+    }
+    const bool phenytoin = drug == QLatin1String("PH");
+    QCOMPARE(find<QLineEdit>(page.get(), "line_Custom_kd")->isEnabled(), phenytoin);
+    if (phenytoin) {
+        QCOMPARE(text(page.get(), "line_Pop_cl"), QStringLiteral("4.00"));
+        QCOMPARE(text(page.get(), "line_Pop_cf"), QStringLiteral("400.00"));
+        QCOMPARE(text(page.get(), "line_Pop_kd"), QStringLiteral("100.00"));
+        QCOMPARE(labelText(page.get(), "Label_Pop_CF_unit"), QStringLiteral("mg/day"));
+    }
+}
+
+void TestMainPage::caseAndPatientTexts_data()
+{
+    QTest::addColumn<double>("scr1");
+    QTest::addColumn<int>("renalMode");
+    QTest::addColumn<QString>("weightUnit");
+    QTest::addColumn<QString>("heightUnit");
+    QTest::addColumn<bool>("crsShown");
+    QTest::addColumn<bool>("crs2Shown");
+    QTest::addColumn<QString>("clcrLabel");
+    QTest::addColumn<QString>("weight");
+    QTest::addColumn<QString>("height");
+
+    QTest::newRow("stable, kg cm") << 1.2 << 0 << "kg"
+                                   << "cm" << true << false << "Calculated\nCLcr"
+                                   << "70 kg"
+                                   << "170 cm";
+    QTest::newRow("changing, lb in") << 1.2 << 1 << "lb"
+                                     << "in" << true << true << "Calculated\nCLcr"
+                                     << "154.32 lb"
+                                     << "66.93 in";
+    QTest::newRow("entered clearance") << 0.0 << 0 << "kg"
+                                       << "cm" << false << false << "Entered\nCLcr"
+                                       << "70 kg"
+                                       << "170 cm";
+}
+
+void TestMainPage::caseAndPatientTexts()
+{
+    QFETCH(double, scr1);
+    QFETCH(int, renalMode);
+    QFETCH(QString, weightUnit);
+    QFETCH(QString, heightUnit);
+    Workspace w;
+    SessionData& s = w.session;
+    s.scr1 = scr1;
+    s.renalMode = quint8(renalMode);
+    s.scr2 = 1.5;
+    s.scrHoursBetween = 24.0;
+    s.patient.weightUnit = weightUnit;
+    s.patient.heightUnit = heightUnit;
+    s.factorFlags[2] = 1;
+    s.factorFlags[5] = 1;
+    s.factorAnswers[1] = QStringLiteral("second answer");
+    s.factorAnswers[4] = QStringLiteral("fifth answer");
+    auto page = w.page();
+    page->show();
+
+    QTEST(find<QWidget>(page.get(), "widget_Crs")->isVisible(), "crsShown");
+    QTEST(find<QWidget>(page.get(), "widget_Crs2")->isVisible(), "crs2Shown");
+    QTEST(labelText(page.get(), "label_clcr"), "clcrLabel");
+    QTEST(text(page.get(), "Line_Weight"), "weight");
+    QTEST(text(page.get(), "Line_Height"), "height");
+    QCOMPARE(text(page.get(), "Line_CLcr"), QStringLiteral("61.3 mL/min"));
+    QCOMPARE(text(page.get(), "Line_Birthday"), QStringLiteral("07/04/1950"));
+    QCOMPARE(text(page.get(), "Line_Drug"), QStringLiteral("Gentamicin"));
+    QCOMPARE(text(page.get(), "Line_Sex"), QStringLiteral("Female"));
+    QVERIFY(!find<QWidget>(page.get(), "widget_Albumin")->isVisible());
+    QCOMPARE(labelText(page.get(), "Label_Drug_Factor1"), QStringLiteral("second answer"));
+    QCOMPARE(labelText(page.get(), "Label_Drug_Factor2"), QStringLiteral("fifth answer"));
+}
+
+void TestMainPage::windowsNeedValidPopulationAndMakers()
+{
+    {
+        Workspace w;
+        auto page = w.page();
+        // No window of a higher layer is registered: their buttons are not offered.
+        QVERIFY(!find<QPushButton>(page.get(), "button_dosage_history")->isEnabled());
+        QVERIFY(!find<QPushButton>(page.get(), "button_report")->isEnabled());
+        QVERIFY(labelText(page.get(), "label_warning").isEmpty());
+    }
+    CaseWindowMakers& makers = caseWindowMakers();
+    makers.analysis = [](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        return new FakeAnalysis(p, s);
+    };
+    makers.regimenForecast = [](QWidget* p, SessionData*, PkCalculator*, DrugInfo*) {
+        return new FakeForecast(p);
+    };
+    makers.levelForecast = makers.regimenForecast;
+    {
+        Workspace w;
+        auto page = w.page();
+        QVERIFY(find<QPushButton>(page.get(), "button_dosage_history")->isEnabled());
+        QVERIFY(find<QPushButton>(page.get(), "button_dosage_regimen_forecast")->isEnabled());
+    }
+    Workspace w;
+    w.session.pkSets[pk::kPopulation][pk::kCl] = 0.0;
+    auto page = w.page();
+    QVERIFY(!find<QPushButton>(page.get(), "button_dosage_history")->isEnabled());
+    QVERIFY(!find<QPushButton>(page.get(), "button_serum_level_forecast")->isEnabled());
+    QVERIFY(!find<QPushButton>(page.get(), "button_dosage_regimen_forecast")->isEnabled());
+    QVERIFY(find<QPushButton>(page.get(), "button_save")->isEnabled());
+    QCOMPARE(labelText(page.get(), "label_warning"),
+             QStringLiteral(
+                 "At least one parameter is not valid. Some functions will not be available."));
+}
+
+void TestMainPage::customEdits_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("shownAfter");
+    QTest::addColumn<bool>("notified");
+    QTest::addColumn<int>("slot");       // custom set slot checked, 0 for none
+    QTest::addColumn<double>("value");   // expected value of that slot
+    QTest::addColumn<int>("rangeIndex"); // custom range checked, 0 for none
+    QTest::addColumn<double>("range");
+
+    QTest::newRow("Vd 0 refused") << "line_Custom_vdb"
+                                  << "0"
+                                  << "17.50" << false << int(pk::kVd) << 17.5 << 0 << 0.0;
+    QTest::newRow("Vd taken") << "line_Custom_vdb"
+                              << "20"
+                              << "20" << true << int(pk::kVd) << 20.0 << int(pk::kFitVd)
+                              << 3.5 / 20.0;
+    QTest::newRow("Vd range 0 taken") << "line_Custom_rangevdb"
+                                      << "0"
+                                      << "0" << false << 0 << 0.0 << int(pk::kFitVd) << 0.0;
+    QTest::newRow("Vd range negative") << "line_Custom_rangevdb"
+                                       << "-1"
+                                       << "3.50" << false << 0 << 0.0 << int(pk::kFitVd) << 0.2;
+    QTest::newRow("Cl taken") << "line_Custom_cl"
+                              << "7"
+                              << "7" << true << int(pk::kCl) << 7.0 << int(pk::kFitCl)
+                              << 1.05 / 7.0;
+    QTest::newRow("CF taken") << "line_Custom_cf"
+                              << "80"
+                              << "80" << true << int(pk::kCF) << 0.8 << int(pk::kFitCF)
+                              << 10.0 / 80.0;
+    QTest::newRow("CF range") << "line_Custom_rangecf"
+                              << "20"
+                              << "20" << false << 0 << 0.0 << int(pk::kFitCF) << 0.2;
+    QTest::newRow("k never taken") << "line_Custom_kd"
+                                   << "9"
+                                   << "0.24" << false << 0 << 0.0 << 0 << 0.0;
+    QTest::newRow("range4 emptied") << "line_Custom_range4"
+                                    << "9"
+                                    << "" << false << 0 << 0.0 << 0 << 0.0;
+    QTest::newRow("not a number") << "line_Custom_cl"
+                                  << "x"
+                                  << "4.20" << false << int(pk::kCl) << 4.2 << 0 << 0.0;
+}
+
+void TestMainPage::customEdits()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, entry);
+    QFETCH(int, slot);
+    QFETCH(int, rangeIndex);
+    Workspace w;
+    auto page = w.page();
+    w.session.saved = true;
+    find<QPushButton>(page.get(), "button_save")->setEnabled(false);
+    QSignalSpy changes(page.get(), &MainPage::custom_pk_change);
+
+    enter(page.get(), qPrintable(field), entry);
+
+    QTEST(text(page.get(), qPrintable(field)), "shownAfter");
+    QTEST(changes.count() == 1, "notified");
+    if (slot)
+        QTEST(w.session.pkSets[pk::kCustom][slot], "value");
+    if (rangeIndex)
+        QTEST(w.session.customRanges[rangeIndex], "range");
+    // Every edit, taken or not, makes the case unsaved.
+    QVERIFY(!w.session.saved);
+    QVERIFY(find<QPushButton>(page.get(), "button_save")->isEnabled());
+    if (slot == pk::kCl && changes.count() == 1) {
+        QCOMPARE(text(page.get(), "line_Custom_kd"), QStringLiteral("0.40"));
+        QCOMPARE(text(page.get(), "line_Custom_t12"), QString::number(0.693 / 0.4, 'f', 2));
+    }
+}
+
+void TestMainPage::phenytoinComplianceSitsInFourthRow()
+{
+    Workspace w;
+    w.session.patient.drugCode = QStringLiteral("PH");
+    w.session.pkSets[pk::kPopulation][pk::kKm] = 4.0;
+    w.session.pkSets[pk::kPopulation][pk::kVmax] = 400.0;
+    auto page = w.page();
+    QSignalSpy changes(page.get(), &MainPage::custom_pk_change);
+
+    enter(page.get(), "line_Custom_kd", QStringLiteral("50"));
+    QCOMPARE(w.session.pkSets[pk::kCustom][pk::kCF], 0.5);
+    enter(page.get(), "line_Custom_cl", QStringLiteral("6"));
+    QCOMPARE(w.session.pkSets[pk::kCustom][pk::kKm], 6.0);
+    QCOMPARE(w.session.pkSets[pk::kCustom][pk::kCl], 4.2); // Cl is not Km's place
+    QCOMPARE(text(page.get(), "line_Custom_kd"), QStringLiteral("50"));
+    enter(page.get(), "line_Custom_cf", QStringLiteral("500"));
+    QCOMPARE(w.session.pkSets[pk::kCustom][pk::kVmax], 500.0);
+    QCOMPARE(changes.count(), 3);
+    page->showCustomPK();
+    QCOMPARE(text(page.get(), "line_Custom_kd"), QStringLiteral("50.00"));
+    QCOMPARE(text(page.get(), "line_Custom_cl"), QStringLiteral("6.00"));
+}
+
+void TestMainPage::routeChoiceIsNotAnEdit()
+{
+    Workspace w;
+    auto page = w.page();
+    SessionData& s = w.session;
+    s.saved = true;
+    enter(page.get(), "line_Custom_F", QStringLiteral("100.01"));
+    QCOMPARE(s.routeF[0], w.catalogue.bioavailability(ivRoute, QStringLiteral("GM")));
+    s.saved = true;
+    QComboBox* route = find<QComboBox>(page.get(), "comboBox_Custom_route");
+    route->setCurrentIndex(1);
+    QVERIFY(s.saved);
+    enter(page.get(), "line_Custom_F", QStringLiteral("100"));
+    QCOMPARE(s.routeF[1], 1.0);
+    enter(page.get(), "line_Custom_rangeF", QStringLiteral("10"));
+    QCOMPARE(s.routeFsd[1], 0.1);
+    enter(page.get(), "line_Custom_F", QStringLiteral("80"));
+    QCOMPARE(s.routeF[1], 0.8);
+    QCOMPARE(s.routeFsd[1], 10.0 / 80.0);
+    QCOMPARE(s.displayedF[pk::kReportCustom], 0.8);
+
+    route->setCurrentIndex(0);
+    QCOMPARE(text(page.get(), "line_Custom_F"), QString::number(s.routeF[0] * 100.0, 'f', 2));
+    route->setCurrentIndex(1);
+    QCOMPARE(text(page.get(), "line_Custom_F"), QStringLiteral("80.00"));
+    QCOMPARE(text(page.get(), "line_Custom_rangeF"), QStringLiteral("10.00"));
+    QCOMPARE(s.customRanges[pk::kFitF], 0.125);
+}
+
+void TestMainPage::resetGoesBackToSavedSet()
+{
+    Workspace w;
+    auto page = w.page();
+    const SessionData& s = w.session;
+    const QVector<double> startF = s.routeF;
+    enter(page.get(), "line_Custom_vdb", QStringLiteral("30"));
+    enter(page.get(), "line_Custom_rangecl", QStringLiteral("2"));
+    enter(page.get(), "line_Custom_F", QStringLiteral("50"));
+    QSignalSpy changes(page.get(), &MainPage::custom_pk_change);
+
+    click(page.get(), "button_Custom_reset");
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(s.pkSets[pk::kCustom][pk::kVd], 17.5);
+    QCOMPARE(s.customRanges[pk::kFitCl], 0.25);
+    QCOMPARE(s.routeF, startF);
+    QCOMPARE(text(page.get(), "line_Custom_vdb"), QStringLiteral("17.50"));
+    QCOMPARE(text(page.get(), "line_Custom_rangecl"), QStringLiteral("1.05"));
+    QCOMPARE(text(page.get(), "line_Custom_F"), QString::number(startF[0] * 100.0, 'f', 2));
+
+    // After a save the reset returns to what was saved.
+    enter(page.get(), "line_Custom_vdb", QStringLiteral("25"));
+    enter(page.get(), "line_Custom_F", QStringLiteral("60"));
+    click(page.get(), "button_save");
+    enter(page.get(), "line_Custom_vdb", QStringLiteral("40"));
+    enter(page.get(), "line_Custom_F", QStringLiteral("70"));
+    click(page.get(), "button_Custom_reset");
+    QCOMPARE(s.pkSets[pk::kCustom][pk::kVd], 25.0);
+    QCOMPARE(s.routeF[0], 0.6);
+    QCOMPARE(text(page.get(), "line_Custom_F"), QStringLiteral("60.00"));
+}
+
+void TestMainPage::saveStoresAndDisablesButton()
+{
+    Workspace w;
+    auto page = w.page();
+    QSignalSpy updates(page.get(), &MainPage::database_update);
+    click(page.get(), "button_save");
+    QVERIFY(w.session.saved);
+    QVERIFY(!find<QPushButton>(page.get(), "button_save")->isEnabled());
+    QCOMPARE(updates.count(), 1);
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
+    QCOMPARE(rowCount(QStringLiteral("PK")), 1);
+    QCOMPARE(rowCount(QStringLiteral("CustomF")), 2);
+    QVERIFY(prompts->take().empty()); // a save that succeeds says nothing
+
+    QSqlQuery query(QStringLiteral("SELECT WT, HT, UNIT FROM Cases"));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toString(), QStringLiteral("70"));
+    QCOMPARE(query.value(1).toString(), QStringLiteral("170"));
+}
+
+void TestMainPage::guestModeWritesNothing()
+{
+    Workspace w;
+    w.session.loggedIn = false;
+    auto page = w.page();
+    click(page.get(), "button_save");
+    const auto shown = prompts->take();
+    QCOMPARE(int(shown.size()), 1);
+    QCOMPARE(shown[0].title, QStringLiteral("Guest Mode"));
+    QCOMPARE(shown[0].text, QStringLiteral("Guest mode cannot connect to database."));
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 0);
+    QVERIFY(!w.session.saved);
+}
+
+void TestMainPage::failedSaveSaysSoOnce()
+{
+    QSqlQuery drop;
+    QVERIFY(drop.exec(QStringLiteral("DROP TABLE PK")));
+    Workspace w;
+    auto page = w.page();
+    QSignalSpy updates(page.get(), &MainPage::database_update);
+    click(page.get(), "button_save");
+    const auto shown = prompts->take();
+    QCOMPARE(int(shown.size()), 1);
+    QCOMPARE(shown[0].kind, PromptKind::About);
+    QCOMPARE(shown[0].title, QStringLiteral("Information"));
+    QVERIFY(shown[0].text.startsWith(QStringLiteral("Add PK fail\n")));
+    QVERIFY(!w.session.saved);
+    QVERIFY(find<QPushButton>(page.get(), "button_save")->isEnabled());
+    QCOMPARE(updates.count(), 0);
+    QCOMPARE(w.session.recNum, 0);
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 0);
+}
+
+void TestMainPage::storedCaseShowsWhatWasSaved()
+{
+    Workspace first;
+    auto page = first.page();
+    find<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(1);
+    enter(page.get(), "line_Custom_F", QStringLiteral("85"));
+    enter(page.get(), "line_Custom_rangeF", QStringLiteral("8.5"));
+    enter(page.get(), "line_Custom_vdb", QStringLiteral("20"));
+    enter(page.get(), "line_Custom_rangevdb", QStringLiteral("5"));
+    enter(page.get(), "line_Custom_cl", QStringLiteral("5.123"));
+    enter(page.get(), "line_Custom_cf", QStringLiteral("90"));
+    click(page.get(), "button_save");
+    QVERIFY(first.session.saved);
+
+    Workspace second; // the confirmed form of the stored case
+    second.session.recNum = first.session.recNum;
+    second.session.caseNumber = first.session.caseNumber;
+    auto reopened = second.page();
+    for (const char* field : customFields)
+        QCOMPARE(text(reopened.get(), field).toDouble(),
+                 QString::number(text(page.get(), field).toDouble(), 'f', 2).toDouble());
+    for (int route : {0, 1}) {
+        find<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(route);
+        find<QComboBox>(reopened.get(), "comboBox_Custom_route")->setCurrentIndex(route);
+        QCOMPARE(text(reopened.get(), "line_Custom_F"), text(page.get(), "line_Custom_F"));
+        QCOMPARE(text(reopened.get(), "line_Custom_rangeF"),
+                 text(page.get(), "line_Custom_rangeF"));
+    }
+    QCOMPARE(text(reopened.get(), "line_Custom_F"), QStringLiteral("85.00"));
+    QCOMPARE(second.session.savedRouteF, second.session.routeF);
+    QCOMPARE(second.session.pkSets[pk::kSavedCustom][pk::kVd], 20.0);
+}
+
+void TestMainPage::storedCaseReplaysAnalysisHidden()
+{
+    FakeAnalysis* analysis = nullptr;
+    FakeFitting* fitting = nullptr;
+    CaseWindowMakers& makers = caseWindowMakers();
+    makers.analysis = [&](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        analysis = new FakeAnalysis(p, s);
+        analysis->storedLevels = true;
+        analysis->prior = pk::kCustom;
+        return analysis;
+    };
+    makers.fitting = [&](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        fitting = new FakeFitting(p, s);
+        return fitting;
+    };
+    Workspace w;
+    w.session.caseNumber = 5; // stored, without PK or custom F rows
+    w.session.recNum = 3;
+    auto page = w.page();
+
+    QVERIFY(analysis && fitting);
+    QCOMPARE(analysis->doseLoads, 1);
+    QCOMPARE(analysis->levelLoads, 1);
+    QCOMPARE(analysis->runs, 1);
+    QCOMPARE(fitting->fits, 1);
+    QCOMPARE(fitting->resets, 0);
+    QCOMPARE(fitting->endTime, 48.0);
+    QCOMPARE(fitting->prior, int(pk::kCustom));
+    QCOMPARE(fitting->priorRanges[pk::kFitVd], w.session.customRanges[pk::kFitVd]);
+    QVERIFY(!analysis->isVisible());
+    QVERIFY(!fitting->isVisible());
+    QVERIFY(!w.session.saved);
+    QVERIFY(find<QPushButton>(page.get(), "button_graph_analysis")->isEnabled());
+    QVERIFY(find<QPushButton>(page.get(), "button_graph_analysis")->toolTip().isEmpty());
+    QCOMPARE(text(page.get(), "line_Bayes_vdb"), QStringLiteral("20.00"));
+    QCOMPARE(text(page.get(), "line_Bayes_rangevdb"), QStringLiteral("2.50"));
+    QCOMPARE(text(page.get(), "line_Bayes_F"), QStringLiteral("90.00"));
+    QCOMPARE(text(page.get(), "line_LS_vdb"), QStringLiteral("22.00"));
+    QCOMPARE(find<QComboBox>(page.get(), "comboBox_Bayes_route")->count(), 1);
+    QCOMPARE(w.session.displayedF[pk::kReportLeastSquares], 0.8);
+    // A stored case without custom rows starts from the population and the catalogue.
+    QCOMPARE(w.session.pkSets[pk::kCustom][pk::kVd], 17.5);
+    QCOMPARE(w.session.routeF.size(), 2);
+
+    // Later runs are shown and reset the fitting window's controls.
+    click(page.get(), "button_dosage_history");
+    QVERIFY(analysis->isVisible());
+    analysis->runAnalysis();
+    QCOMPARE(fitting->resets, 1);
+    QVERIFY(fitting->isVisible());
+}
+
+void TestMainPage::storedCaseWithoutRowsRunsNoAnalysis()
+{
+    FakeAnalysis* analysis = nullptr;
+    caseWindowMakers().analysis = [&](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        analysis = new FakeAnalysis(p, s);
+        return analysis;
+    };
+    caseWindowMakers().fitting = [](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        return new FakeFitting(p, s);
+    };
+    Workspace w;
+    w.session.caseNumber = 5;
+    auto page = w.page();
+    QVERIFY(analysis);
+    QCOMPARE(analysis->runs, 0);
+    QVERIFY(!find<QPushButton>(page.get(), "button_graph_analysis")->isEnabled());
+    QCOMPARE(
+        find<QPushButton>(page.get(), "button_graph_analysis")->toolTip(),
+        QStringLiteral("Grapic Analysis will be avaliable when Dosage History has been entered."));
+}
+
+void TestMainPage::analysisRowsShareTheSave()
+{
+    FakeAnalysis* analysis = nullptr;
+    caseWindowMakers().analysis = [&](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        analysis = new FakeAnalysis(p, s);
+        return analysis;
+    };
+    Workspace w;
+    auto page = w.page();
+    click(page.get(), "button_save"); // no analysis window yet: its tables are not touched
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
+    QVERIFY(!analysis);
+
+    click(page.get(), "button_dosage_history");
+    QVERIFY(analysis && analysis->isVisible());
+    QVERIFY(!w.session.saved);
+    analysis->failLevels = true;
+    enter(page.get(), "line_Custom_vdb", QStringLiteral("30"));
+    click(page.get(), "button_save");
+    const auto shown = prompts->take();
+    QCOMPARE(int(shown.size()), 1); // only the analysis window's own box
+    QVERIFY(shown[0].text.startsWith(QStringLiteral("Insert SLH fail\n")));
+    QCOMPARE(analysis->doseSaves, 1);
+    QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 0);
+    QSqlQuery vd(QStringLiteral("SELECT VD FROM PK"));
+    QVERIFY(vd.next());
+    QCOMPARE(vd.value(0).toString(), QStringLiteral("17.50"));
+    QVERIFY(!w.session.saved);
+
+    analysis->failLevels = false;
+    click(page.get(), "button_save");
+    QVERIFY(w.session.saved);
+    QCOMPARE(analysis->levelSaves, 2);
+    QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 1);
+}
+
+void TestMainPage::updatePatientAsksBeforeDiscarding_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("formShown");
+    QTest::addColumn<int>("casesStored");
+    QTest::newRow("cancel") << int(QMessageBox::Cancel) << false << 0;
+    QTest::newRow("discard") << int(QMessageBox::Discard) << true << 0;
+    QTest::newRow("save") << int(QMessageBox::Save) << true << 1;
+}
+
+void TestMainPage::updatePatientAsksBeforeDiscarding()
+{
+    QFETCH(int, answer);
+    Workspace w;
+    auto page = w.page();
+    QSignalSpy form(page.get(), &MainPage::show_currentpatient);
+    MessageBox::setNextAnswer(QMessageBox::StandardButton(answer));
+    click(page.get(), "Button_Update_Patient_Case");
+    const auto shown = prompts->take();
+    QCOMPARE(int(shown.size()), 1);
+    QCOMPARE(shown[0].kind, PromptKind::SaveDiscardCancel);
+    QTEST(form.count() == 1, "formShown");
+    QTEST(rowCount(QStringLiteral("Cases")), "casesStored");
+
+    // A saved page has nothing to lose: no question.
+    if (answer == QMessageBox::Save) {
+        w.session.saved = true;
+        click(page.get(), "Button_Update_Patient_Case");
+        QVERIFY(prompts->take().empty());
+        QCOMPARE(form.count(), 2);
+        QVERIFY(!w.session.saved);
+    }
+}
+
+void TestMainPage::forecastWindowsOncePerPage()
+{
+    QVector<FakeForecast*> made;
+    QStringList kinds;
+    const auto maker = [&](const QString& kind) {
+        return [&, kind](QWidget* p, SessionData*, PkCalculator*, DrugInfo*) -> QWidget* {
+            kinds << kind;
+            made << new FakeForecast(p);
+            return made.last();
+        };
+    };
+    CaseWindowMakers& makers = caseWindowMakers();
+    makers.regimenForecast = maker(QStringLiteral("regimen"));
+    makers.levelForecast = maker(QStringLiteral("level"));
+    makers.phenytoinRegimen = maker(QStringLiteral("phenytoin regimen"));
+    makers.phenytoinLevelForecast = maker(QStringLiteral("phenytoin level"));
+    {
+        Workspace w;
+        auto page = w.page();
+        click(page.get(), "button_dosage_regimen_forecast");
+        click(page.get(), "button_dosage_regimen_forecast");
+        page->mainwindow_serum_level_forecast();
+        QCOMPARE(kinds, (QStringList{"regimen", "level"}));
+        QVERIFY(made[0]->isVisible());
+        enter(page.get(), "line_Custom_vdb", QStringLiteral("19"));
+        enter(page.get(), "line_Custom_rangevdb", QStringLiteral("2"));
+        QCOMPARE(made[0]->changes, 1);
+        QCOMPARE(made[1]->changes, 1);
+    }
+    kinds.clear();
+    Workspace w;
+    w.session.patient.drugCode = QStringLiteral("PH");
+    auto page = w.page();
+    click(page.get(), "button_dosage_regimen_forecast");
+    click(page.get(), "button_serum_level_forecast");
+    QCOMPARE(kinds, (QStringList{"phenytoin regimen", "phenytoin level"}));
+}
+
+void TestMainPage::everyReportIsANewDialog()
+{
+    QVector<QDialog*> reports;
+    AnalysisLink* handed = reinterpret_cast<AnalysisLink*>(1);
+    caseWindowMakers().report = [&](QWidget* p, SessionData*, PkCalculator*, DrugInfo*,
+                                    ProgramConfig*, AnalysisLink* analysis) {
+        handed = analysis;
+        reports << new QDialog(p);
+        return reports.last();
+    };
+    Workspace w;
+    auto page = w.page();
+    Modal::setNextResult(QDialog::Accepted);
+    Modal::setNextResult(QDialog::Accepted);
+    click(page.get(), "button_report");
+    click(page.get(), "button_report");
+    QCOMPARE(reports.size(), 2);
+    QVERIFY(reports[0] != reports[1]);
+    QVERIFY(handed == nullptr);
+}
+
+TALVORA_TEST_MAIN(TestMainPage)
+#include "tst_mainpage.moc"

@@ -1,0 +1,559 @@
+#include "app/ProgramConfig.h"
+#include "cases/CaseStore.h"
+#include "cases/PatientSearch.h"
+#include "cases/StoredRecords.h"
+#include "cases/newPatient.h"
+#include "cases/openPatient.h"
+#include "cases/searchResult.h"
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+#include "platform/OleDate.h"
+#include "tests/support/PromptScript.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TestMain.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableView>
+
+#include <memory>
+
+namespace
+{
+// One stored patient row; returns its record number.
+int addPatient(const QString& last, const QString& stamp, const QString& id,
+               const QString& first = QStringLiteral("Pat"))
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral(
+        "INSERT INTO Patients VALUES(NULL,:first,:last,:stamp,'1950-07-04','M',:id,'note')"));
+    query.bindValue(QStringLiteral(":first"), first);
+    query.bindValue(QStringLiteral(":last"), last);
+    query.bindValue(QStringLiteral(":stamp"), stamp);
+    query.bindValue(QStringLiteral(":id"), id);
+    return query.exec() ? query.lastInsertId().toInt() : 0;
+}
+
+// A stored case saved the way the case page saves it.
+SessionData storedCase(const QString& last, const QString& caseNote)
+{
+    SessionData s;
+    s.loggedIn = true;
+    s.userName = QStringLiteral("admin");
+    s.patient.firstName = QStringLiteral("Pat");
+    s.patient.lastName = last;
+    s.patient.sex = QStringLiteral("M");
+    s.patient.hospitalId = last.left(1) + QStringLiteral("-7");
+    s.patient.caseNote = caseNote;
+    s.patient.drugCode = QStringLiteral("GM");
+    s.patient.weightUnit = QStringLiteral("lb");
+    s.patient.heightUnit = QStringLiteral("in");
+    s.patient.birthday = oleDateFromFields(1950, 7, 4).value;
+    s.weightKg = 70.0;
+    s.heightCm = 170.0;
+    s.scr1 = 1.2;
+    s.crcl = 60.0;
+    s.routeNames = {QStringLiteral("Intermittent IV - Injection")};
+    s.routeF = {1.0};
+    s.routeFsd = {0.05};
+    return s;
+}
+
+CasePageTexts pageTexts()
+{
+    CasePageTexts t;
+    t.weight = QStringLiteral("154.32 lb");
+    t.height = QStringLiteral("66.93 in");
+    t.vd = QStringLiteral("17.50");
+    t.cl = QStringLiteral("4.20");
+    t.cf = QStringLiteral("100.00");
+    return t;
+}
+
+QString column(const QString& sql, int number)
+{
+    QSqlQuery query;
+    query.prepare(sql);
+    query.bindValue(QStringLiteral(":n"), number);
+    return query.exec() && query.next() ? query.value(0).toString() : QStringLiteral("<none>");
+}
+
+int rowCount(const QString& table)
+{
+    QSqlQuery query(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+QTableView* view(QWidget* dialog, const char* name)
+{
+    return dialog->findChild<QTableView*>(QLatin1String(name));
+}
+
+// The rows a list shows, by the text of one column.
+QStringList listed(QTableView* table, int column)
+{
+    QStringList texts;
+    QAbstractItemModel* model = table->model();
+    for (int row = 0; model && row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    texts.sort();
+    return texts;
+}
+
+void selectRow(QTableView* table, int row)
+{
+    table->setCurrentIndex(table->model()->index(row, 1));
+}
+
+int rowWithKey(QTableView* table, int key)
+{
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        if (table->model()->index(row, 0).data().toInt() == key)
+            return row;
+    }
+    return -1;
+}
+} // namespace
+
+class TestSearchResult : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void filters_data();
+    void filters();
+    void searchFindsPatients_data();
+    void searchFindsPatients();
+    void patientClickListsCases();
+    void openingAPatientFillsTheForm();
+    void openingACaseFillsBothHalves();
+    void cancelledOpeningKeepsTheOpenCase();
+    void confirmedOpeningTakesTheStoredNumbers();
+    void deleteCaseKeepsTheOthers();
+    void deletePatientTakesEverything();
+    void answeringNoChangesNothing();
+    void nothingSelectedDoesNothing();
+    void searchDialogFields();
+
+private:
+    std::unique_ptr<searchResult> results(const QString& from, const QString& to,
+                                          const QString& last, const QString& id, int mode);
+
+    std::unique_ptr<TestEnvironment> env;
+    std::unique_ptr<PromptScript> prompts;
+    std::unique_ptr<SessionData> session;
+    std::unique_ptr<PkCalculator> calculator;
+    std::unique_ptr<DrugInfo> catalogue;
+    std::unique_ptr<ProgramConfig> config;
+    std::unique_ptr<newPatient> form;
+};
+
+void TestSearchResult::init()
+{
+    env = std::make_unique<TestEnvironment>();
+    QVERIFY2(env->isValid(), qPrintable(env->error()));
+    env->enterWorkingDirectory();
+    QVERIFY2(env->openDefaultConnection(), qPrintable(env->error()));
+    config = std::make_unique<ProgramConfig>();
+    QVERIFY(config->load());
+    session = std::make_unique<SessionData>();
+    session->loggedIn = true;
+    calculator = std::make_unique<PkCalculator>(session.get());
+    catalogue = std::make_unique<DrugInfo>(session.get(), calculator.get());
+    form = std::make_unique<newPatient>(nullptr, session.get(), calculator.get(), catalogue.get(),
+                                        config.get(), false);
+    prompts = std::make_unique<PromptScript>();
+}
+
+void TestSearchResult::cleanup()
+{
+    if (prompts)
+        VERIFY_NO_UNEXPECTED_PROMPTS(*prompts);
+    prompts.reset();
+    form.reset();
+    catalogue.reset();
+    calculator.reset();
+    session.reset();
+    config.reset();
+    env.reset();
+}
+
+std::unique_ptr<searchResult> TestSearchResult::results(const QString& from, const QString& to,
+                                                        const QString& last, const QString& id,
+                                                        int mode)
+{
+    auto dialog = std::make_unique<searchResult>(nullptr, session.get(), calculator.get(),
+                                                 catalogue.get(), form.get(), config.get());
+    dialog->setSearch(from, to, last, id, mode);
+    return dialog;
+}
+
+void TestSearchResult::filters_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("filter");
+
+    QTest::newRow("apostrophe") << 1 << ""
+                                << ""
+                                << "O'Brien"
+                                << "LAST_NAME LIKE '%O''Brien%' ESCAPE '\\'";
+    QTest::newRow("wildcards literal") << 1 << ""
+                                       << ""
+                                       << "a%b_c\\"
+                                       << "LAST_NAME LIKE '%a\\%b\\_c\\\\%' ESCAPE '\\'";
+    QTest::newRow("identifier") << 2 << ""
+                                << ""
+                                << "x' OR '1'='1"
+                                << "PATIENT_ID = 'x'' OR ''1''=''1'";
+    QTest::newRow("dates inclusive") << 0 << "03/01/2024"
+                                     << "3/5/2024"
+                                     << ""
+                                     << "DATE_STORED >= '2024-03-01' AND DATE_STORED < "
+                                        "'2024-03-06'";
+    QTest::newRow("open start") << 0 << ""
+                                << "12/31/2023"
+                                << ""
+                                << "DATE_STORED < '2024-01-01'";
+    QTest::newRow("unreadable date") << 0 << "2024-03-01"
+                                     << ""
+                                     << ""
+                                     << "1 = 0";
+    QTest::newRow("no such date") << 0 << "02/30/2024"
+                                  << ""
+                                  << ""
+                                  << "1 = 0";
+    QTest::newRow("other mode") << 7 << ""
+                                << ""
+                                << "x"
+                                << "";
+}
+
+void TestSearchResult::filters()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, typed);
+    QTEST(PatientSearch::patientFilter(mode, from, to, typed, typed), "filter");
+}
+
+void TestSearchResult::searchFindsPatients_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found"); // last names
+
+    const QStringList everyone{"100%_Pure", "100% Sure", "O'Brien", "Smith", "Smyth"};
+    QTest::newRow("empty name lists all") << 1 << ""
+                                          << ""
+                                          << "" << everyone;
+    QTest::newRow("part of a name") << 1 << ""
+                                    << ""
+                                    << "mit" << QStringList{"Smith"};
+    QTest::newRow("apostrophe") << 1 << ""
+                                << ""
+                                << "O'Brien" << QStringList{"O'Brien"};
+    QTest::newRow("percent is literal") << 1 << ""
+                                        << ""
+                                        << "0%_" << QStringList{"100%_Pure"};
+    QTest::newRow("identifier whole") << 2 << ""
+                                      << ""
+                                      << "H-1" << QStringList{"Smith"};
+    QTest::newRow("identifier injection") << 2 << ""
+                                          << ""
+                                          << "x' OR '1'='1" << QStringList{};
+    QTest::newRow("dates") << 0 << "03/01/2024"
+                           << "03/05/2024"
+                           << "" << QStringList{"O'Brien", "Smith"};
+    QTest::newRow("one day") << 0 << "03/06/2024"
+                             << "03/06/2024"
+                             << "" << QStringList{"Smyth"};
+}
+
+void TestSearchResult::searchFindsPatients()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, typed);
+    QVERIFY(addPatient(QStringLiteral("Smith"), QStringLiteral("2024-03-01  00:00:00"),
+                       QStringLiteral("H-1")));
+    QVERIFY(addPatient(QStringLiteral("Smyth"), QStringLiteral("2024-03-06  00:00:00"),
+                       QStringLiteral("H-10")));
+    QVERIFY(addPatient(QStringLiteral("O'Brien"), QStringLiteral("2024-03-05  23:59:59"),
+                       QStringLiteral("H-2")));
+    QVERIFY(addPatient(QStringLiteral("100%_Pure"), QStringLiteral("2024-02-29  12:00:00"),
+                       QStringLiteral("H-3")));
+    QVERIFY(addPatient(QStringLiteral("100% Sure"), QStringLiteral("2023-02-28  12:00:00"),
+                       QStringLiteral("H-4")));
+
+    QFETCH(QStringList, found);
+    found.sort();
+    auto dialog = results(from, to, typed, typed, mode);
+    QCOMPARE(listed(view(dialog.get(), "tableView_patientResult"), 2), found);
+}
+
+void TestSearchResult::patientClickListsCases()
+{
+    SessionData a = storedCase(QStringLiteral("Smith"), QStringLiteral("one"));
+    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    a.caseNumber = 0;
+    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    QVERIFY(addPatient(QStringLiteral("Smyth"), QStringLiteral("2024-03-06  00:00:00"),
+                       QStringLiteral("H-10")));
+
+    auto dialog = results(QString(), QString(), QString(), QString(), PatientSearch::ByLastName);
+    QTableView* patients = view(dialog.get(), "tableView_patientResult");
+    QTableView* cases = view(dialog.get(), "tableView_caseResult");
+    QVERIFY(patients->isColumnHidden(0));
+    QVERIFY(patients->isColumnHidden(7));
+    QCOMPARE(patients->model()->headerData(3, Qt::Horizontal).toString(),
+             QStringLiteral("Last Update"));
+    emit patients->clicked(patients->model()->index(rowWithKey(patients, a.recNum), 1));
+    QCOMPARE(cases->model()->rowCount(), 2);
+    QVERIFY(cases->isColumnHidden(16));
+    QCOMPARE(cases->model()->headerData(17, Qt::Horizontal).toString(),
+             QStringLiteral("Modify by"));
+    QCOMPARE(cases->model()->index(0, 3).data().toString(), QStringLiteral("Gentamicin"));
+
+    emit patients->clicked(
+        patients->model()->index(rowWithKey(patients, a.recNum) == 0 ? 1 : 0, 1));
+    QCOMPARE(cases->model()->rowCount(), 0);
+}
+
+void TestSearchResult::openingAPatientFillsTheForm()
+{
+    const int recNum = addPatient(QStringLiteral("O'Brien"), QStringLiteral("2024-03-05  08:00:00"),
+                                  QStringLiteral("H-2"), QStringLiteral("Ann"));
+    auto dialog = results(QString(), QString(), QString(), QString(), PatientSearch::ByLastName);
+    QSignalSpy closing(dialog.get(), &searchResult::closeOpenPatient);
+    QTableView* patients = view(dialog.get(), "tableView_patientResult");
+    emit patients->doubleClicked(patients->model()->index(0, 1));
+
+    QCOMPARE(closing.count(), 1);
+    QVERIFY(form->isVisible());
+    QVERIFY(form->isNewCase);
+    QCOMPARE(form->findChild<QLineEdit*>("line_last")->text(), QStringLiteral("O'Brien"));
+    QCOMPARE(form->findChild<QLineEdit*>("line_first")->text(), QStringLiteral("Ann"));
+    QCOMPARE(form->findChild<QLineEdit*>("line_birthday")->text(), QStringLiteral("07/04/1950"));
+    QCOMPARE(form->findChild<QLineEdit*>("line_hosp")->text(), QStringLiteral("H-2"));
+    QCOMPARE(session->recNum, recNum); // lent to the open form
+    form->close();
+    QCOMPARE(session->recNum, 0); // given back: the form was not confirmed
+}
+
+void TestSearchResult::openingACaseFillsBothHalves()
+{
+    SessionData stored = storedCase(QStringLiteral("Smith"), QStringLiteral("stored note"));
+    QVERIFY(CaseStore(&stored).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+
+    auto dialog = results(QString(), QString(), QStringLiteral("Smith"), QString(),
+                          PatientSearch::ByLastName);
+    QTableView* patients = view(dialog.get(), "tableView_patientResult");
+    QTableView* cases = view(dialog.get(), "tableView_caseResult");
+    emit patients->clicked(patients->model()->index(0, 1));
+    selectRow(cases, 0);
+    dialog->findChild<QPushButton*>("result_open")->click();
+
+    QVERIFY(form->isVisible());
+    QVERIFY(!form->isNewCase);
+    QCOMPARE(session->caseNumber, stored.caseNumber);
+    QCOMPARE(session->recNum, stored.recNum);
+    QVERIFY(form->findChild<QRadioButton*>("radioButton_lb")->isChecked());
+    QVERIFY(form->findChild<QRadioButton*>("radioButton_in")->isChecked());
+    QCOMPARE(form->findChild<QLineEdit*>("line_weight")->text(), QStringLiteral("154.32"));
+    QCOMPARE(form->findChild<QComboBox*>("comboBox_drug")->currentText(),
+             QStringLiteral("Gentamicin"));
+    QCOMPARE(form->findChild<QLineEdit*>("line_last")->text(), QStringLiteral("Smith"));
+    form->close();
+}
+
+void TestSearchResult::cancelledOpeningKeepsTheOpenCase()
+{
+    SessionData other = storedCase(QStringLiteral("Other"), QStringLiteral("other's note"));
+    QVERIFY(CaseStore(&other).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    // The session holds the open case of another patient.
+    *session = storedCase(QStringLiteral("Open"), QStringLiteral("open note"));
+    QVERIFY(
+        CaseStore(session.get()).save(pageTexts(), QStringLiteral("2024-03-02  10:00:00")).saved);
+    const int openRec = session->recNum;
+    const int openCase = session->caseNumber;
+
+    auto dialog = results(QString(), QString(), QStringLiteral("Other"), QString(),
+                          PatientSearch::ByLastName);
+    QTableView* patients = view(dialog.get(), "tableView_patientResult");
+    QTableView* cases = view(dialog.get(), "tableView_caseResult");
+    emit patients->clicked(patients->model()->index(0, 1));
+    emit cases->doubleClicked(cases->model()->index(0, 1));
+    QVERIFY(form->isVisible());
+    QVERIFY(form->isModal()); // the page behind cannot be saved meanwhile
+    form->findChild<QPushButton*>("Button_cancel")->click();
+    QCOMPARE(session->recNum, openRec);
+    QCOMPARE(session->caseNumber, openCase);
+
+    session->patient.caseNote = QStringLiteral("edited after the search");
+    QVERIFY(
+        CaseStore(session.get()).save(pageTexts(), QStringLiteral("2024-03-03  10:00:00")).saved);
+    QCOMPARE(column(QStringLiteral("SELECT CASE_NOTE FROM Cases WHERE CASE_NUMBER = :n"),
+                    other.caseNumber),
+             QStringLiteral("other's note"));
+    QCOMPARE(
+        column(QStringLiteral("SELECT LAST_NAME FROM Patients WHERE REC_NUM = :n"), other.recNum),
+        QStringLiteral("Other"));
+    QCOMPARE(column(QStringLiteral("SELECT CASE_NOTE FROM Cases WHERE CASE_NUMBER = :n"), openCase),
+             QStringLiteral("edited after the search"));
+}
+
+void TestSearchResult::confirmedOpeningTakesTheStoredNumbers()
+{
+    SessionData stored = storedCase(QStringLiteral("Smith"), QStringLiteral("stored note"));
+    QVERIFY(CaseStore(&stored).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    QSignalSpy confirmed(form.get(), &newPatient::create_mainpage);
+
+    auto dialog = results(QString(), QString(), QStringLiteral("Smith"), QString(),
+                          PatientSearch::ByLastName);
+    QTableView* patients = view(dialog.get(), "tableView_patientResult");
+    QTableView* cases = view(dialog.get(), "tableView_caseResult");
+    emit patients->clicked(patients->model()->index(0, 1));
+    emit cases->doubleClicked(cases->model()->index(0, 1));
+    form->findChild<QPushButton*>("Button_next_without_save")->click();
+    QCOMPARE(confirmed.count(), 1);
+    QVERIFY(!form->isVisible());
+    QCOMPARE(session->recNum, stored.recNum);
+    QCOMPARE(session->caseNumber, stored.caseNumber);
+    QCOMPARE(session->patient.lastName, QStringLiteral("Smith"));
+}
+
+void TestSearchResult::deleteCaseKeepsTheOthers()
+{
+    SessionData a = storedCase(QStringLiteral("Smith"), QStringLiteral("one"));
+    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    const int firstCase = a.caseNumber;
+    a.caseNumber = 0;
+    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+
+    auto dialog = results(QString(), QString(), QString(), QString(), PatientSearch::ByLastName);
+    QTableView* patients = view(dialog.get(), "tableView_patientResult");
+    QTableView* cases = view(dialog.get(), "tableView_caseResult");
+    selectRow(patients, 0);
+    emit patients->clicked(patients->currentIndex());
+    selectRow(cases, rowWithKey(cases, firstCase));
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    dialog->findChild<QPushButton*>("result_delete")->click();
+
+    const auto shown = prompts->take();
+    QCOMPARE(int(shown.size()), 2);
+    QCOMPARE(shown[0].title, QStringLiteral("Delete Case"));
+    QCOMPARE(shown[1].text, QStringLiteral("Case is deleted"));
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
+    QCOMPARE(rowCount(QStringLiteral("CustomF")), 1);
+    QCOMPARE(listed(cases, 0), QStringList{QString::number(a.caseNumber)});
+}
+
+void TestSearchResult::deletePatientTakesEverything()
+{
+    SessionData a = storedCase(QStringLiteral("Smith"), QStringLiteral("one"));
+    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    a.caseNumber = 0;
+    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    SessionData b = storedCase(QStringLiteral("Jones"), QStringLiteral("kept"));
+    QVERIFY(CaseStore(&b).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+
+    auto dialog = results(QString(), QString(), QString(), QString(), PatientSearch::ByLastName);
+    QTableView* patients = view(dialog.get(), "tableView_patientResult");
+    QTableView* cases = view(dialog.get(), "tableView_caseResult");
+    selectRow(patients, rowWithKey(patients, a.recNum));
+    emit patients->clicked(patients->currentIndex());
+    QCOMPARE(cases->model()->rowCount(), 2);
+    cases->setCurrentIndex(QModelIndex());
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    dialog->findChild<QPushButton*>("result_delete")->click();
+
+    const auto shown = prompts->take();
+    QCOMPARE(int(shown.size()), 2);
+    QCOMPARE(shown[0].title, QStringLiteral("Delete Patient"));
+    QCOMPARE(shown[0].text, QStringLiteral("Do you want to delete this patient Smith, Pat? Choose "
+                                           "yes will also delete all related cases."));
+    QCOMPARE(shown[1].text, QStringLiteral("Patient is deleted"));
+    QCOMPARE(listed(patients, 2), QStringList{"Jones"});
+    QCOMPARE(cases->model()->rowCount(), 0);
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
+    QCOMPARE(rowCount(QStringLiteral("PK")), 1);
+    QCOMPARE(rowCount(QStringLiteral("CustomF")), 1);
+}
+
+void TestSearchResult::answeringNoChangesNothing()
+{
+    SessionData a = storedCase(QStringLiteral("Smith"), QStringLiteral("one"));
+    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    auto dialog = results(QString(), QString(), QString(), QString(), PatientSearch::ByLastName);
+    QTableView* patients = view(dialog.get(), "tableView_patientResult");
+    selectRow(patients, 0);
+    MessageBox::setNextAnswer(QMessageBox::No);
+    dialog->findChild<QPushButton*>("result_delete")->click();
+    QCOMPARE(int(prompts->take().size()), 1);
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
+}
+
+void TestSearchResult::nothingSelectedDoesNothing()
+{
+    QVERIFY(addPatient(QStringLiteral("Smith"), QStringLiteral("2024-03-01  00:00:00"),
+                       QStringLiteral("H-1")));
+    auto dialog = results(QString(), QString(), QString(), QString(), PatientSearch::ByLastName);
+    QSignalSpy closing(dialog.get(), &searchResult::closeOpenPatient);
+    dialog->findChild<QPushButton*>("result_open")->click();
+    dialog->findChild<QPushButton*>("result_delete")->click();
+    QCOMPARE(closing.count(), 0);
+    QVERIFY(prompts->take().empty());
+    QVERIFY(!form->isVisible());
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
+}
+
+void TestSearchResult::searchDialogFields()
+{
+    QVERIFY(addPatient(QStringLiteral("Smith"), QStringLiteral("2024-03-01  00:00:00"),
+                       QStringLiteral("H-1")));
+    QVERIFY(addPatient(QStringLiteral("Jones"), QStringLiteral("2024-03-01  00:00:00"),
+                       QStringLiteral("H-2")));
+    openPatient search(nullptr, session.get(), calculator.get(), catalogue.get(), form.get(),
+                       config.get());
+    QLineEdit* last = search.findChild<QLineEdit*>("line_last");
+    QLineEdit* pid = search.findChild<QLineEdit*>("line_pid");
+    QVERIFY(last->isEnabled());
+    QVERIFY(!pid->isEnabled());
+    QVERIFY(!search.findChild<QLineEdit*>("line_from")->isEnabled());
+    QCOMPARE(search.windowTitle(), QStringLiteral("Open Patient"));
+    QCOMPARE(search.findChild<QLabel*>("open_i_name")->text(), config->siteName());
+
+    last->setText(QStringLiteral("Smith"));
+    search.findChild<QRadioButton*>("radioButton_pID")->click();
+    QVERIFY(!last->isEnabled());
+    QCOMPARE(last->text(), QStringLiteral("Smith"));
+    pid->setText(QStringLiteral("H-2"));
+    QStringList found;
+    Modal::setNextHandler([&found](QDialog* dialog) {
+        found = listed(view(dialog, "tableView_patientResult"), 2);
+        return int(QDialog::Rejected);
+    });
+    search.findChild<QPushButton*>("button_ok")->click();
+    QCOMPARE(found, QStringList{"Jones"});
+}
+
+TALVORA_TEST_MAIN(TestSearchResult)
+#include "tst_searchresult.moc"
