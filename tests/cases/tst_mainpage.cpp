@@ -311,22 +311,15 @@ void TestMainPage::newCaseStartsFromPopulation()
 void TestMainPage::labelsFollowTheDrug_data()
 {
     QTest::addColumn<QString>("drug");
-    QTest::addColumn<QString>("vdLabel");
-    QTest::addColumn<QString>("clLabel");
-    QTest::addColumn<QString>("kdLabel");
+    QTest::addColumn<QStringList>("labels"); // Vd, CL and k rows
     QTest::addColumn<bool>("range4Shown");
     QTest::addColumn<bool>("halfLifeShown");
 
-    QTest::newRow("gentamicin") << "GM"
-                                << "Vd"
-                                << "CL"
-                                << "kd" << false << true;
-    QTest::newRow("vancomycin") << "VM" << QString("Vd") + QChar(0x03B2) << "CL"
-                                << QString("  ") + QChar(0x03B2) << true << true;
-    QTest::newRow("phenytoin") << "PH"
-                               << "Vd"
-                               << "Km"
-                               << "CF" << true << false;
+    const QString beta(QChar(0x03B2));
+    QTest::newRow("gentamicin") << "GM" << QStringList{"Vd", "CL", "kd"} << false << true;
+    QTest::newRow("vancomycin") << "VM" << QStringList{"Vd" + beta, "CL", "  " + beta} << true
+                                << true;
+    QTest::newRow("phenytoin") << "PH" << QStringList{"Vd", "Km", "CF"} << true << false;
 }
 
 void TestMainPage::labelsFollowTheDrug()
@@ -340,9 +333,10 @@ void TestMainPage::labelsFollowTheDrug()
     page->show();
     for (const char* group : {"Pop", "Custom", "Bayes", "LS"}) {
         const QString prefix = QStringLiteral("Label_%1_").arg(QLatin1String(group));
-        QTEST(page->findChild<QLabel*>(prefix + "Vd")->text(), "vdLabel");
-        QTEST(page->findChild<QLabel*>(prefix + "CL")->text(), "clLabel");
-        QTEST(page->findChild<QLabel*>(prefix + "kd")->text(), "kdLabel");
+        const QStringList shown{page->findChild<QLabel*>(prefix + "Vd")->text(),
+                                page->findChild<QLabel*>(prefix + "CL")->text(),
+                                page->findChild<QLabel*>(prefix + "kd")->text()};
+        QTEST(shown, "labels");
         QTEST(page->findChild<QLineEdit*>(QStringLiteral("line_%1_range4").arg(group))->isVisible(),
               "range4Shown");
         QTEST(page->findChild<QLineEdit*>(QStringLiteral("line_%1_t12").arg(group))->isVisible(),
@@ -362,42 +356,36 @@ void TestMainPage::caseAndPatientTexts_data()
 {
     QTest::addColumn<double>("scr1");
     QTest::addColumn<int>("renalMode");
-    QTest::addColumn<QString>("weightUnit");
-    QTest::addColumn<QString>("heightUnit");
-    QTest::addColumn<bool>("crsShown");
-    QTest::addColumn<bool>("crs2Shown");
-    QTest::addColumn<QString>("clcrLabel");
-    QTest::addColumn<QString>("weight");
-    QTest::addColumn<QString>("height");
+    QTest::addColumn<QStringList>("units");   // weight, height
+    QTest::addColumn<QVector<bool>>("shown"); // creatinine, second creatinine
+    QTest::addColumn<QStringList>("texts");   // clearance label, weight, height
 
-    QTest::newRow("stable, kg cm") << 1.2 << 0 << "kg"
-                                   << "cm" << true << false << "Calculated\nCLcr"
-                                   << "70 kg"
-                                   << "170 cm";
-    QTest::newRow("changing, lb in") << 1.2 << 1 << "lb"
-                                     << "in" << true << true << "Calculated\nCLcr"
-                                     << "154.32 lb"
-                                     << "66.93 in";
-    QTest::newRow("entered clearance") << 0.0 << 0 << "kg"
-                                       << "cm" << false << false << "Entered\nCLcr"
-                                       << "70 kg"
-                                       << "170 cm";
+    QTest::newRow("stable, kg cm")
+        << 1.2 << 0 << QStringList{"kg", "cm"} << QVector<bool>{true, false}
+        << QStringList{"Calculated\nCLcr", "70 kg", "170 cm"};
+    QTest::newRow("changing, lb in")
+        << 1.2 << 1 << QStringList{"lb", "in"} << QVector<bool>{true, true}
+        << QStringList{"Calculated\nCLcr", "154.32 lb", "66.93 in"};
+    QTest::newRow("entered clearance")
+        << 0.0 << 0 << QStringList{"kg", "cm"} << QVector<bool>{false, false}
+        << QStringList{"Entered\nCLcr", "70 kg", "170 cm"};
 }
 
 void TestMainPage::caseAndPatientTexts()
 {
     QFETCH(double, scr1);
     QFETCH(int, renalMode);
-    QFETCH(QString, weightUnit);
-    QFETCH(QString, heightUnit);
+    QFETCH(QStringList, units);
+    QFETCH(QVector<bool>, shown);
+    QFETCH(QStringList, texts);
     Workspace w;
     SessionData& s = w.session;
     s.scr1 = scr1;
     s.renalMode = quint8(renalMode);
     s.scr2 = 1.5;
     s.scrHoursBetween = 24.0;
-    s.patient.weightUnit = weightUnit;
-    s.patient.heightUnit = heightUnit;
+    s.patient.weightUnit = units[0];
+    s.patient.heightUnit = units[1];
     s.factorFlags[2] = 1;
     s.factorFlags[5] = 1;
     s.factorAnswers[1] = QStringLiteral("second answer");
@@ -405,11 +393,12 @@ void TestMainPage::caseAndPatientTexts()
     auto page = w.page();
     page->show();
 
-    QTEST(find<QWidget>(page.get(), "widget_Crs")->isVisible(), "crsShown");
-    QTEST(find<QWidget>(page.get(), "widget_Crs2")->isVisible(), "crs2Shown");
-    QTEST(labelText(page.get(), "label_clcr"), "clcrLabel");
-    QTEST(text(page.get(), "Line_Weight"), "weight");
-    QTEST(text(page.get(), "Line_Height"), "height");
+    QCOMPARE(find<QWidget>(page.get(), "widget_Crs")->isVisible(), shown[0]);
+    QCOMPARE(find<QWidget>(page.get(), "widget_Crs2")->isVisible(), shown[1]);
+    QCOMPARE(find<QWidget>(page.get(), "widget_time")->isVisible(), shown[1]);
+    QCOMPARE(labelText(page.get(), "label_clcr"), texts[0]);
+    QCOMPARE(text(page.get(), "Line_Weight"), texts[1]);
+    QCOMPARE(text(page.get(), "Line_Height"), texts[2]);
     QCOMPARE(text(page.get(), "Line_CLcr"), QStringLiteral("61.3 mL/min"));
     QCOMPARE(text(page.get(), "Line_Birthday"), QStringLiteral("07/04/1950"));
     QCOMPARE(text(page.get(), "Line_Drug"), QStringLiteral("Gentamicin"));

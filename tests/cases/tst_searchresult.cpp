@@ -130,8 +130,6 @@ private slots:
     void init();
     void cleanup();
 
-    void filters_data();
-    void filters();
     void searchFindsPatients_data();
     void searchFindsPatients();
     void patientClickListsCases();
@@ -141,7 +139,6 @@ private slots:
     void confirmedOpeningTakesTheStoredNumbers();
     void deleteCaseKeepsTheOthers();
     void deletePatientTakesEverything();
-    void answeringNoChangesNothing();
     void nothingSelectedDoesNothing();
     void searchDialogFields();
 
@@ -198,58 +195,6 @@ std::unique_ptr<searchResult> TestSearchResult::results(const QString& from, con
     return dialog;
 }
 
-void TestSearchResult::filters_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("to");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("filter");
-
-    QTest::newRow("apostrophe") << 1 << ""
-                                << ""
-                                << "O'Brien"
-                                << "LAST_NAME LIKE '%O''Brien%' ESCAPE '\\'";
-    QTest::newRow("wildcards literal") << 1 << ""
-                                       << ""
-                                       << "a%b_c\\"
-                                       << "LAST_NAME LIKE '%a\\%b\\_c\\\\%' ESCAPE '\\'";
-    QTest::newRow("identifier") << 2 << ""
-                                << ""
-                                << "x' OR '1'='1"
-                                << "PATIENT_ID = 'x'' OR ''1''=''1'";
-    QTest::newRow("dates inclusive") << 0 << "03/01/2024"
-                                     << "3/5/2024"
-                                     << ""
-                                     << "DATE_STORED >= '2024-03-01' AND DATE_STORED < "
-                                        "'2024-03-06'";
-    QTest::newRow("open start") << 0 << ""
-                                << "12/31/2023"
-                                << ""
-                                << "DATE_STORED < '2024-01-01'";
-    QTest::newRow("unreadable date") << 0 << "2024-03-01"
-                                     << ""
-                                     << ""
-                                     << "1 = 0";
-    QTest::newRow("no such date") << 0 << "02/30/2024"
-                                  << ""
-                                  << ""
-                                  << "1 = 0";
-    QTest::newRow("other mode") << 7 << ""
-                                << ""
-                                << "x"
-                                << "";
-}
-
-void TestSearchResult::filters()
-{
-    QFETCH(int, mode);
-    QFETCH(QString, from);
-    QFETCH(QString, to);
-    QFETCH(QString, typed);
-    QTEST(PatientSearch::patientFilter(mode, from, to, typed, typed), "filter");
-}
-
 void TestSearchResult::searchFindsPatients_data()
 {
     QTest::addColumn<int>("mode");
@@ -280,6 +225,15 @@ void TestSearchResult::searchFindsPatients_data()
     QTest::newRow("dates") << 0 << "03/01/2024"
                            << "03/05/2024"
                            << "" << QStringList{"O'Brien", "Smith"};
+    QTest::newRow("open start") << 0 << ""
+                                << "02/29/2024"
+                                << "" << QStringList{"100%_Pure", "100% Sure"};
+    QTest::newRow("unreadable date") << 0 << "2024-03-01"
+                                     << ""
+                                     << "" << QStringList{};
+    QTest::newRow("no such day") << 0 << "02/30/2024"
+                                 << ""
+                                 << "" << QStringList{};
     QTest::newRow("one day") << 0 << "03/06/2024"
                              << "03/06/2024"
                              << "" << QStringList{"Smyth"};
@@ -497,20 +451,6 @@ void TestSearchResult::deletePatientTakesEverything()
     QCOMPARE(rowCount(QStringLiteral("CustomF")), 1);
 }
 
-void TestSearchResult::answeringNoChangesNothing()
-{
-    SessionData a = storedCase(QStringLiteral("Smith"), QStringLiteral("one"));
-    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
-    auto dialog = results(QString(), QString(), QString(), QString(), PatientSearch::ByLastName);
-    QTableView* patients = view(dialog.get(), "tableView_patientResult");
-    selectRow(patients, 0);
-    MessageBox::setNextAnswer(QMessageBox::No);
-    dialog->findChild<QPushButton*>("result_delete")->click();
-    QCOMPARE(int(prompts->take().size()), 1);
-    QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
-    QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
-}
-
 void TestSearchResult::nothingSelectedDoesNothing()
 {
     QVERIFY(addPatient(QStringLiteral("Smith"), QStringLiteral("2024-03-01  00:00:00"),
@@ -522,6 +462,11 @@ void TestSearchResult::nothingSelectedDoesNothing()
     QCOMPARE(closing.count(), 0);
     QVERIFY(prompts->take().empty());
     QVERIFY(!form->isVisible());
+
+    selectRow(view(dialog.get(), "tableView_patientResult"), 0);
+    MessageBox::setNextAnswer(QMessageBox::No);
+    dialog->findChild<QPushButton*>("result_delete")->click();
+    QCOMPARE(int(prompts->take().size()), 1);
     QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
 }
 
