@@ -246,6 +246,7 @@ private slots:
     void guestModeWritesNothing();
     void failedSaveSaysSoOnce();
     void storedCaseShowsWhatWasSaved();
+    void storedCaseMissingRouteRowFallsBack();
     void storedCaseReplaysAnalysisHidden();
     void storedCaseWithoutRowsRunsNoAnalysis();
     void analysisRowsShareTheSave();
@@ -689,6 +690,27 @@ void TestMainPage::storedCaseShowsWhatWasSaved()
     QCOMPARE(text(reopened.get(), "line_Custom_F"), QStringLiteral("85.00"));
     QCOMPARE(second.session.savedRouteF, second.session.routeF);
     QCOMPARE(second.session.pkSets[pk::kSavedCustom][pk::kVd], 20.0);
+}
+
+void TestMainPage::storedCaseMissingRouteRowFallsBack()
+{
+    Workspace first;
+    auto page = first.page();
+    enter(page.get(), "line_Custom_F", QStringLiteral("70"));
+    find<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(1);
+    enter(page.get(), "line_Custom_F", QStringLiteral("60"));
+    click(page.get(), "button_save");
+    QSqlQuery drop;
+    QVERIFY(drop.exec(
+        QStringLiteral("DELETE FROM CustomF WHERE ROUTE = 'Intermittent IV - Injection'")));
+
+    Workspace second;
+    second.session.caseNumber = first.session.caseNumber;
+    auto reopened = second.page();
+    const double catalogueF = second.catalogue.bioavailability(ivRoute, QStringLiteral("GM"));
+    QCOMPARE(second.session.routeNames, (QVector<QString>{ivRoute, imRoute}));
+    QCOMPARE(second.session.routeF, (QVector<double>{catalogueF, 0.6}));
+    QCOMPARE(text(reopened.get(), "line_Custom_F"), QString::number(catalogueF * 100.0, 'f', 2));
 }
 
 void TestMainPage::storedCaseReplaysAnalysisHidden()
