@@ -43,7 +43,9 @@ constexpr double kChildClearancePerKg = 0.0077;
 constexpr double kLateChildClearanceSlope = 0.0012333;
 constexpr double kNeonateClearanceAgeSlope = 0.0325;
 constexpr double kNeonateClearanceBase = 0.005;
-const AnswerFactor kClearanceFactors[] = {{1, 0.66}, {2, 0.83}, {3, 1.35}, {4, 0.65}};
+// Valproic acid inhibits phenobarbital's metabolism and pregnancy speeds it up, so the slower
+// factor belongs to valproic acid and the faster one to pregnancy (answer 4 also widens the range).
+const AnswerFactor kClearanceFactors[] = {{1, 0.66}, {2, 0.83}, {3, 0.65}, {4, 1.35}};
 } // namespace phenobarbital
 
 namespace phenytoin

@@ -293,8 +293,10 @@ void TestDrugInfoPopulation::volumeAndClearance_data()
                                  << (0.91 - 3.7 * 0.083) * 3 << (0.0325 * 0.083 + 0.005) * 3;
     QTest::newRow("PB cirrhosis") << "PB" << kAdult << Answers{1} << 0.6 * 60 << 0.004 * 60 * 0.66;
     QTest::newRow("PB hepatitis") << "PB" << kAdult << Answers{2} << 0.6 * 60 << 0.004 * 60 * 0.83;
-    QTest::newRow("PB valproate") << "PB" << kAdult << Answers{3} << 0.6 * 60 << 0.004 * 60 * 1.35;
-    QTest::newRow("PB pregnant") << "PB" << kAdult << Answers{4} << 0.6 * 60 << 0.004 * 60 * 0.65;
+    QTest::newRow("PB valproate slows")
+        << "PB" << kAdult << Answers{3} << 0.6 * 60 << 0.004 * 60 * 0.65;
+    QTest::newRow("PB pregnancy speeds")
+        << "PB" << kAdult << Answers{4} << 0.6 * 60 << 0.004 * 60 * 1.35;
 
     // Procainamide: the childhood bands are mL/min/kg.
     const double procainamideCl = (2.7 * 100 + 3.9 * 60) * 0.06;
