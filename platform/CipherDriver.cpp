@@ -146,6 +146,7 @@ private:
     QSqlRecord m_record;
     int m_rowsAffected = -1;
     qlonglong m_lastInsertId = 0;
+    QSqlError m_prepareError;
 };
 
 bool CipherResult::prepare(const QString& query)
@@ -165,13 +166,16 @@ bool CipherResult::prepare(const QString& query)
     if (sqlite3_prepare_v2(db, text.constData(), text.size() + 1, &m_stmt, nullptr) != SQLITE_OK) {
         fail(QStringLiteral("Unable to prepare statement"), QSqlError::StatementError);
         finalize();
+        m_prepareError = lastError();
         return false;
     }
     if (!m_stmt) { // only blanks or a comment
         setLastError(QSqlError(QStringLiteral("Unable to prepare statement"),
                                QStringLiteral("empty statement"), QSqlError::StatementError));
+        m_prepareError = lastError();
         return false;
     }
+    m_prepareError = QSqlError();
     setLastError(QSqlError());
     return true;
 }
@@ -220,9 +224,11 @@ bool CipherResult::readRows()
 bool CipherResult::exec()
 {
     if (!m_stmt) {
-        if (!lastError().isValid())
-            setLastError(QSqlError(QStringLiteral("No statement prepared"), QString(),
-                                   QSqlError::StatementError));
+        // QSqlQuery clears the error before running, so a failed prepare's reason (a missing
+        // table, say) would otherwise be lost behind a generic one.
+        setLastError(m_prepareError.isValid() ? m_prepareError
+                                              : QSqlError(QStringLiteral("No statement prepared"),
+                                                          QString(), QSqlError::StatementError));
         return false;
     }
     sqlite3_reset(m_stmt);

@@ -244,6 +244,12 @@ void TestCipherDriver::statementErrorsCarryTheDatabaseText()
     QVERIFY(query.lastError().text().contains("no such table: PK"));
     QVERIFY(!query.exec("INSERT INTO Users VALUES(1)"));
     QVERIFY(query.lastError().text().contains("8 columns"));
+    // A statement prepared apart keeps the reason of its failure when it is run.
+    QVERIFY(!query.prepare("INSERT INTO PK VALUES(:case)"));
+    query.bindValue(":case", 1);
+    QVERIFY(!query.exec());
+    QVERIFY2(query.lastError().text().contains("no such table: PK"),
+             qPrintable(query.lastError().text()));
 }
 
 TALVORA_TEST_MAIN(TestCipherDriver)
