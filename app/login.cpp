@@ -235,8 +235,8 @@ void login::closeEvent(QCloseEvent* event)
         QDialog::closeEvent(event);
         return;
     }
-    if (MessageBox::question(this, tr("Exit"), tr("Do you want to exit the program?")) ==
-        QMessageBox::Yes) {
+    if (MessageBox::question(this, tr("Exit"), tr("Do you want to exit the program?"),
+                             QMessageBox::No, QMessageBox::NoIcon) == QMessageBox::Yes) {
         reject();
         event->accept();
     } else {

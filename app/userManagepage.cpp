@@ -291,7 +291,8 @@ void userManagepage::on_button_delete_clicked()
     }
     const QString question = tr("Do you want to delete the user: %1?")
                                  .arg(row.value(QStringLiteral("U_NAME")).toString());
-    if (MessageBox::question(nullptr, tr("Delete user"), question) != QMessageBox::Yes)
+    if (MessageBox::question(nullptr, tr("Delete user"), question, QMessageBox::No,
+                             QMessageBox::NoIcon) != QMessageBox::Yes)
         return;
     if (m_accountCount <= 1) {
         MessageBox::about(this, tr("Waring"), tr("At least one user account is required"));

@@ -91,12 +91,14 @@ void MessageBox::warning(QWidget* parent, const QString& title, const QString& t
 
 QMessageBox::StandardButton MessageBox::question(QWidget* parent, const QString& title,
                                                  const QString& text,
-                                                 QMessageBox::StandardButton defaultButton)
+                                                 QMessageBox::StandardButton defaultButton,
+                                                 QMessageBox::Icon icon)
 {
     if (scripted())
         return scriptedAnswer(PromptKind::Question, title, text, QMessageBox::No);
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
-                                 defaultButton);
+    QMessageBox box(icon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 QMessageBox::StandardButton MessageBox::saveDiscardCancel(QWidget* parent, const QString& title,
@@ -182,11 +184,11 @@ QString FileDialog::getOpenFileName(QWidget* parent, const QString& caption, con
 }
 
 QString FileDialog::getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                    const QString& filter)
+                                    const QString& filter, QFileDialog::Options options)
 {
     if (MessageBox::scripted())
         return scriptedPath(caption);
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, options);
 }
 
 QString FileDialog::getExistingDirectory(QWidget* parent, const QString& caption,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -32,7 +33,8 @@ public:
     // Yes/No question; returns QMessageBox::Yes or QMessageBox::No.
     static QMessageBox::StandardButton
     question(QWidget* parent, const QString& title, const QString& text,
-             QMessageBox::StandardButton defaultButton = QMessageBox::No);
+             QMessageBox::StandardButton defaultButton = QMessageBox::No,
+             QMessageBox::Icon icon = QMessageBox::Question);
     // Save / "Don't save" / Cancel; returns Save, Discard or Cancel.
     static QMessageBox::StandardButton saveDiscardCancel(QWidget* parent, const QString& title,
                                                          const QString& text);
@@ -66,7 +68,8 @@ public:
                                    const QString& filter = QString());
     static QString getSaveFileName(QWidget* parent, const QString& caption,
                                    const QString& dir = QString(),
-                                   const QString& filter = QString());
+                                   const QString& filter = QString(),
+                                   QFileDialog::Options options = QFileDialog::Options());
     static QString getExistingDirectory(QWidget* parent, const QString& caption,
                                         const QString& dir = QString());
     static void setNextPath(const QString& path);

@@ -457,8 +457,10 @@ void ProgramSettingPage::changeDatabasePath()
     if (refuseDatabaseChange())
         return;
     const QString path =
+        // Choosing an existing file means switching to it, not replacing it.
         FileDialog::getSaveFileName(this, tr("Database path"), m_config->databasePath(),
-                                    tr("Database file(*.db);;Allfile(*.*)"));
+                                    tr("Database file(*.db);;Allfile(*.*)"),
+                                    QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty())
         return;
 
@@ -471,7 +473,8 @@ void ProgramSettingPage::changeDatabasePath()
             this, tr("Database copy"),
             tr("Database dose not exist in the directory you select. \nDo you want to move the "
                "database to the new path? \nWarning: Moving database might cause error for "
-               "Talvora on other computer."));
+               "Talvora on other computer."),
+            QMessageBox::No, QMessageBox::NoIcon);
         if (answer != QMessageBox::Yes)
             return;
         outcome = relocation.moveTo(path);

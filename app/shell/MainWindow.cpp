@@ -269,6 +269,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     const bool leave =
         MessageBox::question(nullptr, tr("Exit"), tr("Do you want to exit the program?"),
-                             QMessageBox::No) == QMessageBox::Yes;
+                             QMessageBox::No, QMessageBox::NoIcon) == QMessageBox::Yes;
     leave ? event->accept() : event->ignore();
 }
