@@ -181,8 +181,11 @@ double FitDriver::storedValue(const PkParameterSet& set, int parameter) const
     }
 }
 
+// Only least squares has a set of its own; any other method is the Bayesian fit, so no other
+// set (the population or custom prior least of all) is ever overwritten.
 void FitDriver::storeFittedSet(int method, int keepF, int keepCF)
 {
+    method = method == pk::kLeastSquares ? pk::kLeastSquares : pk::kBayesian;
     const int n = m_fitParameterCount;
     const fit::Vector& p = m_solver.fitParameters();
     const PkParameterSet& prior = m_session->pkSets[m_priorSetIndex];

@@ -147,6 +147,8 @@ private slots:
     void skippedLeastSquaresClearsTheEarlierSet();
     void userChoiceDrugWeighsLevelsByDefaultBase_data();
     void userChoiceDrugWeighsLevelsByDefaultBase();
+    void otherMethodsRunTheBayesianFit_data();
+    void otherMethodsRunTheBayesianFit();
 
 private:
     void gentamicinCase();
@@ -685,6 +687,36 @@ void TestFitDriver::userChoiceDrugWeighsLevelsByDefaultBase()
     runAnalysis();
     for (int slot = pk::kF; slot <= pk::kCF; ++slot)
         QCOMPARE(session.pkSets[pk::kBayesian][slot], expected[slot]);
+}
+
+void TestFitDriver::otherMethodsRunTheBayesianFit_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::newRow("population") << int(pk::kPopulation);
+    QTest::newRow("custom") << int(pk::kCustom);
+    QTest::newRow("no set") << 0;
+    QTest::newRow("past the last set") << int(pk::kMethodCount);
+}
+
+// Only 2 asks for least squares; every other value runs the Bayesian fit into set 3 and never
+// writes the set of that number.
+void TestFitDriver::otherMethodsRunTheBayesianFit()
+{
+    QFETCH(int, method);
+    gentamicinCase();
+    setSet(session, pk::kCustom, 0.9, 25.0, 5.0, 0.8);
+    runAnalysis();
+    driver.runFit(pk::kBayesian);
+    const SessionData expected = session;
+    setSet(session, pk::kBayesian, -1.0, 0.0, 0.0, 0.0);
+    session.bayesCovariance = CovarianceMatrix{};
+    driver.runFit(method);
+    for (int set = pk::kPopulation; set < pk::kMethodCount; ++set)
+        for (int slot = pk::kF; slot < pk::kPkSlotCount; ++slot)
+            QCOMPARE(session.pkSets[set][slot], expected.pkSets[set][slot]);
+    for (int i = 1; i <= 4; ++i)
+        QCOMPARE(session.bayesCovariance[i][i], expected.bayesCovariance[i][i]);
+    QVERIFY(driver.fitPresent(pk::kBayesian));
 }
 
 TALVORA_TEST_MAIN(TestFitDriver)
