@@ -4,6 +4,7 @@
 #include "analysis/LuInverter.h"
 #include "pkcore/PkIndices.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -46,7 +47,8 @@ public:
     using LevelFunction = std::function<void(const fit::Vector* p, int vectorCount,
                                              const double* times, int count, double* levels)>;
 
-    void setParameterCount(int n) { m_parameterCount = n; }
+    // At most fit::kMaxFitParameters; a larger count is cut to it.
+    void setParameterCount(int n) { m_parameterCount = std::clamp(n, 0, fit::kMaxFitParameters); }
     int parameterCount() const { return m_parameterCount; }
     // Measured levels, arrays used from index 1; at most kMaxMeasuredLevels are taken.
     void setLevels(const double* times, const double* values, int count);

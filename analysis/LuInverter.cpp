@@ -11,6 +11,8 @@ bool LuInverter::invertMatrix(fit::Matrix& m, int n)
     m_pivotTolerance = kPivotTolerance;
     if (n < 1)
         return true;
+    if (n > fit::kMatrixUsed)
+        return false;
     if (!luDecompose(m))
         return false;
     m_work.fill(0.0);
@@ -47,6 +49,8 @@ int LuInverter::pivotPosition(const fit::Matrix& m, int column) const
 bool LuInverter::luDecompose(fit::Matrix& m)
 {
     const int n = m_order;
+    if (n > fit::kMatrixUsed)
+        return false;
     for (int k = 1; k <= n; ++k)
         m_rowOrder[k] = k;
     for (int c = 1; c <= n - 1; ++c) {
@@ -68,6 +72,8 @@ bool LuInverter::luDecompose(fit::Matrix& m)
 void LuInverter::luSolve(const fit::Matrix& m, const fit::Vector& b, fit::Vector& x) const
 {
     const int n = m_order;
+    if (n > fit::kMatrixUsed)
+        return;
     const fit::RowOrder& p = m_rowOrder;
     fit::Vector y = b;
     for (int c = 1; c <= n - 1; ++c)

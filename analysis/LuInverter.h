@@ -19,6 +19,8 @@ public:
     // x := solution of M x = b for a matrix factorised by luDecompose; M and b are not changed.
     void luSolve(const fit::Matrix& m, const fit::Vector& b, fit::Vector& x) const;
 
+    // Orders beyond the matrix (rows and columns 1 to fit::kMatrixUsed) are refused:
+    // luDecompose and invertMatrix return false, luSolve writes nothing.
     void setOrder(int n) { m_order = n; }
     double pivotTolerance() const { return m_pivotTolerance; }
     const fit::RowOrder& rowOrder() const { return m_rowOrder; }

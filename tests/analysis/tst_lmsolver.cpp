@@ -72,6 +72,10 @@ private slots:
     void zeroPriorIsHeldOutOfTheFit();
     void fractionsStayWithinZeroAndOne();
     void failedFinalInversionLeavesNoCovariance();
+    void orderBeyondTheMatrixIsRefused_data();
+    void orderBeyondTheMatrixIsRefused();
+    void parameterCountStaysWithinTheVectors_data();
+    void parameterCountStaysWithinTheVectors();
 
 private:
     LmSolver solverFor(const Levels& levels, LmSolver::LevelFunction model, double base = 1.0)
@@ -359,6 +363,64 @@ void TestLmSolver::failedFinalInversionLeavesNoCovariance()
     solver.solveLevenbergMarquardt(ranges, 0.25);
     QVERIFY(!solver.covarianceAvailable());
     QVERIFY(std::isfinite(solver.fitParameters()[pk::kFitVd]));
+}
+
+void TestLmSolver::orderBeyondTheMatrixIsRefused_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::newRow("one past the matrix") << fit::kMatrixDim;
+    QTest::newRow("far past the matrix") << 3 * fit::kMatrixDim;
+}
+
+// The matrices hold rows and columns 1 to 10: a larger order is not inverted and not touched.
+void TestLmSolver::orderBeyondTheMatrixIsRefused()
+{
+    QFETCH(int, n);
+    fit::Matrix m{};
+    for (int i = 1; i <= fit::kMatrixUsed; ++i)
+        at(m, i, i) = 2.0;
+    const fit::Matrix before = m;
+    LuInverter lu;
+    QVERIFY(!lu.invertMatrix(m, n));
+    QVERIFY(m == before);
+    lu.setOrder(n);
+    QVERIFY(!lu.luDecompose(m));
+    QVERIFY(m == before);
+    fit::Vector b{};
+    b.fill(1.0);
+    fit::Vector x{};
+    lu.luSolve(m, b, x);
+    QVERIFY(x == fit::Vector{});
+}
+
+void TestLmSolver::parameterCountStaysWithinTheVectors_data()
+{
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<int>("used");
+    QTest::newRow("phenytoin") << 5 << 5;
+    QTest::newRow("one too many") << 6 << 5;
+    QTest::newRow("far too many") << 11 << 5;
+    QTest::newRow("negative") << -2 << 0;
+}
+
+// At most five parameters fit the solver's vectors; a larger count is cut, never written past.
+void TestLmSolver::parameterCountStaysWithinTheVectors()
+{
+    QFETCH(int, asked);
+    QFETCH(int, used);
+    Levels levels;
+    levels.add(2.0, 30.0);
+    levels.add(8.0, 15.0);
+    LmSolver solver = solverFor(levels, bolusLevels);
+    solver.setParameterCount(asked);
+    QCOMPARE(solver.parameterCount(), used);
+    const fit::Vector start = {0, 0.8, 20.0, 4.0, 1.0, 300.0, 7.0, 7.0, 7.0, 7.0, 7.0};
+    solver.fitParameters() = start;
+    double ranges[12] = {0, 0.1, 0.3, 0.5, 0.5, 0.3, 0.1, 0.1, 0.1, 0.1, 0.1, 0.1};
+    solver.solveLevenbergMarquardt(ranges, 0.25);
+    QCOMPARE(solver.observationCount(), levels.count + used);
+    for (int k = used + 1; k < fit::kMatrixDim; ++k)
+        QCOMPARE(solver.fitParameters()[k], start[k]);
 }
 
 TALVORA_TEST_MAIN(TestLmSolver)
