@@ -114,8 +114,10 @@ void FitDriver::runFit(int method)
     m_solver.fitParameters() = start;
     m_solver.solveLevenbergMarquardt(m_priorRanges.data(), additive);
 
-    // The prior observations stay behind the measured levels, as the solver appended them.
-    for (int i = m_session->levelCount + 1; i <= m_solver.observationCount(); ++i) {
+    // The prior observations stay behind the measured levels, as the solver appended them
+    // (behind the levels it took, whatever count the session holds).
+    const int observations = m_solver.observationCount();
+    for (int i = observations - m_solver.parameterCount() + 1; i <= observations; ++i) {
         m_session->levelTimes[i] = m_solver.observationTime(i);
         m_session->levelValues[i] = m_solver.observationValue(i);
     }

@@ -149,6 +149,8 @@ private slots:
     void userChoiceDrugWeighsLevelsByDefaultBase();
     void otherMethodsRunTheBayesianFit_data();
     void otherMethodsRunTheBayesianFit();
+    void priorsAreStoredBehindTheLevelsOnly_data();
+    void priorsAreStoredBehindTheLevelsOnly();
 
 private:
     void gentamicinCase();
@@ -717,6 +719,40 @@ void TestFitDriver::otherMethodsRunTheBayesianFit()
     for (int i = 1; i <= 4; ++i)
         QCOMPARE(session.bayesCovariance[i][i], expected.bayesCovariance[i][i]);
     QVERIFY(driver.fitPresent(pk::kBayesian));
+}
+
+void TestFitDriver::priorsAreStoredBehindTheLevelsOnly_data()
+{
+    QTest::addColumn<int>("levelCount");
+    QTest::addColumn<int>("firstPrior");
+    QTest::newRow("four levels") << 4 << 5;
+    QTest::newRow("negative count") << -3 << 1;
+    QTest::newRow("count past the rows") << 15 << 13;
+}
+
+// The prior observations go right behind the levels the solver took (at most twelve), and
+// nothing is written outside the level lists, whatever count the session holds.
+void TestFitDriver::priorsAreStoredBehindTheLevelsOnly()
+{
+    QFETCH(int, levelCount);
+    QFETCH(int, firstPrior);
+    gentamicinCase();
+    for (int i = 5; i <= pk::kMaxMeasuredLevels; ++i)
+        addLevel(session, 48.0 + i, 0.5);
+    session.levelCount = levelCount;
+    session.levelWork.fill(7.0);
+    session.pivotTolerance = 3.0;
+    session.levelTail.fill(5.0);
+    runAnalysis();
+    for (double value : session.levelWork)
+        QCOMPARE(value, 7.0);
+    QCOMPARE(session.pivotTolerance, 3.0);
+    for (double value : session.levelTail)
+        QCOMPARE(value, 5.0);
+    for (int k = 1; k <= driver.fitParameterCount(); ++k) {
+        QCOMPARE(session.levelTimes[firstPrior + k - 1], double(-k));
+        QCOMPARE(session.levelValues[firstPrior + k - 1], session.pkSets[pk::kPopulation][k]);
+    }
 }
 
 TALVORA_TEST_MAIN(TestFitDriver)
