@@ -310,7 +310,7 @@ void DoseEventBuilder::fillLevelObservations()
 void DoseEventBuilder::sortDoseEvents()
 {
     DoseEventTable& events = m_session->doseEvents;
-    const int eventCount = m_session->doseEventCount;
+    const int eventCount = std::clamp(m_session->doseEventCount, 0, pk::kMaxDoseEvents);
     std::vector<int> order(eventCount);
     std::iota(order.begin(), order.end(), 1);
     const DoseEventColumn& times = events[pk::eventTime];
@@ -321,7 +321,7 @@ void DoseEventBuilder::sortDoseEvents()
             events[column][i + 1] = original[order[i]];
     }
 
-    const int levelCount = m_session->levelCount;
+    const int levelCount = std::clamp(m_session->levelCount, 0, pk::kMaxMeasuredLevels);
     std::vector<int> levelOrder(levelCount);
     std::iota(levelOrder.begin(), levelOrder.end(), 1);
     const LevelArray levelTimes = m_session->levelTimes;
@@ -337,9 +337,10 @@ void DoseEventBuilder::sortDoseEvents()
 // The latest event or level, plus the interval of the first complete dose row.
 void DoseEventBuilder::computeMaxTime()
 {
-    const int eventCount = m_session->doseEventCount;
+    const int eventCount = std::clamp(m_session->doseEventCount, 0, pk::kMaxDoseEvents);
     m_maxTime = eventCount > 0 ? m_session->doseEvents[pk::eventTime][eventCount] : 0.0;
-    for (int i = 1; i <= m_session->levelCount; ++i)
+    const int levelCount = std::clamp(m_session->levelCount, 0, pk::kMaxMeasuredLevels);
+    for (int i = 1; i <= levelCount; ++i)
         m_maxTime = std::max(m_maxTime, m_session->levelTimes[i]);
     const auto first = std::find_if(m_doseRows.begin(), m_doseRows.end(), isComplete);
     if (first != m_doseRows.end())

@@ -78,6 +78,8 @@ private slots:
     void tooManyEventsAreRefused();
     void unusablePortionSizeIsRefused_data();
     void unusablePortionSizeIsRefused();
+    void sortAndEndTimeStayWithinTheTables_data();
+    void sortAndEndTimeStayWithinTheTables();
 
 private:
     double eventValue(int column, int j) const { return session.doseEvents[column][j]; }
@@ -475,6 +477,44 @@ void TestDoseEvents::unusablePortionSizeIsRefused()
     doseRows[0] = doseRow(kIntermittent, 300.0, 8.0, 3.0);
     analyse();
     QCOMPARE(session.doseEventCount, 3);
+}
+
+void TestDoseEvents::sortAndEndTimeStayWithinTheTables_data()
+{
+    QTest::addColumn<int>("eventCount");
+    QTest::addColumn<int>("levelCount");
+    QTest::addColumn<int>("sortedEvents");
+    QTest::addColumn<int>("sortedLevels");
+    QTest::newRow("counts in range") << 3 << 2 << 3 << 2;
+    QTest::newRow("negative counts") << -1 << -4 << 0 << 0;
+    QTest::newRow("one event past the table") << pk::kMaxDoseEvents + 1 << 2 << 1000 << 2;
+    QTest::newRow("counts far past the tables") << 5000 << 40 << 1000 << 12;
+}
+
+// The sort and the end time read the session's counts; whatever they hold, only the entries
+// the tables have are touched.
+void TestDoseEvents::sortAndEndTimeStayWithinTheTables()
+{
+    QFETCH(int, eventCount);
+    QFETCH(int, levelCount);
+    QFETCH(int, sortedEvents);
+    QFETCH(int, sortedLevels);
+    for (int j = 1; j <= pk::kMaxDoseEvents; ++j)
+        session.doseEvents[pk::eventTime][j] = pk::kMaxDoseEvents - j;
+    for (int i = 1; i < pk::kLevelCapacity; ++i)
+        session.levelTimes[i] = pk::kLevelCapacity - i;
+    session.levelTail.fill(5.0);
+    session.doseEventCount = eventCount;
+    session.levelCount = levelCount;
+    builder.sortDoseEvents();
+    builder.computeMaxTime();
+    for (int j = 2; j <= sortedEvents; ++j)
+        QVERIFY(eventValue(pk::eventTime, j - 1) <= eventValue(pk::eventTime, j));
+    for (int i = 2; i <= sortedLevels; ++i)
+        QVERIFY(session.levelTimes[i - 1] <= session.levelTimes[i]);
+    for (double value : session.levelTail)
+        QCOMPARE(value, 5.0);
+    QVERIFY(std::isfinite(builder.maxTime()));
 }
 
 TALVORA_TEST_MAIN(TestDoseEvents)
