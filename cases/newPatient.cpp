@@ -287,9 +287,15 @@ void newPatient::on_radioButton_female_clicked()
 
 // ---- Drug choice ----
 
+void newPatient::setStoredNumbers(int recNum, int caseNumber)
+{
+    m_storedRecNum = recNum;
+    m_storedCaseNumber = caseNumber;
+}
+
 int newPatient::formCaseNumber() const
 {
-    return isNewPatient || isNewCase ? 0 : m_session->caseNumber;
+    return isNewPatient || isNewCase ? 0 : m_storedCaseNumber;
 }
 
 bool newPatient::isKnownDrug() const
@@ -524,12 +530,7 @@ bool newPatient::storeFormIntoSession()
         return false;
     }
 
-    if (isNewPatient) {
-        m_session->caseNumber = 0;
-        m_session->recNum = 0;
-    } else if (isNewCase) {
-        m_session->caseNumber = 0;
-    }
+    writeIdentity();
     const bool takeFactors = drugFactorsDialog != nullptr;
     const FactorBlock factors = takeFactors ? readFactorBlock(*m_factorSession) : FactorBlock{};
     m_session->clearCase();
@@ -539,6 +540,19 @@ bool newPatient::storeFormIntoSession()
         writeFactorBlock(factors, m_session);
     m_session->ageYears = ageFromBirthday(ui->line_birthday->text());
     return true;
+}
+
+// The numbers come from the form, never from whatever case the session had open: the next save
+// inserts what is new and updates only the rows this form was filled from.
+void newPatient::writeIdentity()
+{
+    if (isNewPatient) {
+        m_session->recNum = 0;
+        m_session->caseNumber = 0;
+        return;
+    }
+    m_session->recNum = m_storedRecNum;
+    m_session->caseNumber = formCaseNumber();
 }
 
 void newPatient::writePatientHeader()
@@ -654,6 +668,9 @@ void newPatient::on_Button_cancel_clicked()
 void newPatient::loadCurrentPatient()
 {
     const SessionData& s = *m_session;
+    // The case now shown is the one this form stands for from here on (it may have been saved,
+    // and so numbered, since the form last ran).
+    setStoredNumbers(s.recNum, s.caseNumber);
     ui->comboBox_drug->setEnabled(s.caseNumber == 0);
     ui->line_last->setText(s.patient.lastName);
     ui->line_first->setText(s.patient.firstName);
@@ -732,7 +749,7 @@ void newPatient::fillCaseFields(const QString& drug, const QString& unit, const 
                                 const QString& caseNote, const QString& factor1,
                                 const QString& factor2, const QString& scr2, const QString& hours)
 {
-    ui->comboBox_drug->setEnabled(m_session->caseNumber == 0);
+    ui->comboBox_drug->setEnabled(m_storedCaseNumber == 0);
     ui->groupBox_2->setTitle(tr(" Case --- ") + dateUpdated);
     ui->plainText_caseNote->setPlainText(caseNote);
 

@@ -37,6 +37,11 @@ public:
     // Body measures from the typed weight, height, sex and birthday.
     void updateBodyMeasures();
 
+    // The stored patient and case this form stands for (0 for what is not stored yet). They
+    // reach the session only when the form is confirmed, so a form opened from the search and
+    // then cancelled leaves the numbers of the case now open as they were.
+    void setStoredNumbers(int recNum, int caseNumber);
+
     // Refills the form from the session (the case now shown).
     void loadCurrentPatient();
     // Refills the patient half from a stored patient row.
@@ -108,8 +113,9 @@ private:
     PatientFormInput formInput() const;
     QVector<QWidget*> fieldWidgets(PatientField field) const;
 
-    // The case this form stands for: 0 for a new one, else the session's current case.
+    // The case this form stands for: 0 for a new one, else the stored case it was filled from.
     int formCaseNumber() const;
+    void writeIdentity();
     bool isKnownDrug() const;
     void selectDrugByName(const QString& name);
     QString chosenSex() const;
@@ -134,4 +140,6 @@ private:
     DrugFactors* drugFactorsDialog = nullptr;
     std::unique_ptr<SessionData> m_factorSession; // the session copy drugFactorsDialog works on
     QString formDrugCode;
+    int m_storedRecNum = 0;
+    int m_storedCaseNumber = 0;
 };

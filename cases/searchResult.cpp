@@ -4,7 +4,6 @@
 #include "app/ProgramConfig.h"
 #include "cases/CaseRemoval.h"
 #include "cases/PatientSearch.h"
-#include "cases/StoredNumbersHandOver.h"
 #include "cases/StoredRecords.h"
 #include "cases/newPatient.h"
 #include "platform/MessageBox.h"
@@ -160,7 +159,7 @@ bool searchResult::loadPatient(const QString& recNum, newPatient* form)
                                    : tr("The patient is no longer stored.")));
         return false;
     }
-    StoredNumbersHandOver::lend(form, session, patient.recNum, 0);
+    form->setStoredNumbers(patient.recNum, 0);
     form->fillPatientFields(patient.firstName, patient.lastName, patient.dateStored,
                             patient.birthday, patient.sex, patient.patientId, patient.note);
     form->updateBodyMeasures();
@@ -182,8 +181,8 @@ bool searchResult::loadCase(const QString& caseNumber, newPatient* form)
                                                           : tr("The case is no longer stored.")));
         return false;
     }
-    // The case half first: the form's drug and user's-choice rows follow the case number.
-    StoredNumbersHandOver::lend(form, session, stored.recNum, stored.caseNumber);
+    // The numbers first: the form's drug list and user's-choice rows follow the case number.
+    form->setStoredNumbers(stored.recNum, stored.caseNumber);
     form->fillCaseFields(stored.drug, stored.unit, stored.weight, stored.height, stored.scr,
                          stored.crcl, stored.albumin, stored.dateUpdated, stored.caseNote,
                          stored.factor1, stored.factor2, stored.scr2, stored.hours);
@@ -196,6 +195,8 @@ bool searchResult::loadCase(const QString& caseNumber, newPatient* form)
 void searchResult::finishOpening(newPatient* form, bool newCase)
 {
     form->isNewCase = newCase;
+    // Modal like the form on every other road: the page behind waits for its answer.
+    form->setModal(true);
     form->show();
     emit closeOpenPatient();
     close();

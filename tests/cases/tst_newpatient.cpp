@@ -107,6 +107,7 @@ private slots:
     void validation();
     void emptyFormListsEveryReasonInOrder();
     void correctedFieldsLoseTheirMark();
+    void refusalLeavesTheSessionUntouched_data();
     void refusalLeavesTheSessionUntouched();
     void bodyMeasures();
     void drugChoiceShowsItsFields_data();
@@ -340,10 +341,21 @@ void TestNewPatient::correctedFieldsLoseTheirMark()
     QVERIFY(g.markedFields().isEmpty());
 }
 
+void TestNewPatient::refusalLeavesTheSessionUntouched_data()
+{
+    QTest::addColumn<bool>("isNewPatient");
+    QTest::addColumn<int>("formCaseNumber");
+    QTest::newRow("new patient") << true << 0;
+    QTest::newRow("stored case from the search") << false << 12;
+}
+
 void TestNewPatient::refusalLeavesTheSessionUntouched()
 {
+    QFETCH(bool, isNewPatient);
+    QFETCH(int, formCaseNumber);
     PromptScript prompts;
-    PatientFormFixture f(&m_install->config);
+    PatientFormFixture f(&m_install->config, isNewPatient);
+    f.form->setStoredNumbers(formCaseNumber == 0 ? 0 : 6, formCaseNumber);
     holdOpenCase(*f.session);
     QSignalSpy opened(f.form.get(), &newPatient::create_mainpage);
     f.fill({{"weight", "0"}});
@@ -514,22 +526,28 @@ void TestNewPatient::identityOfTheCase_data()
 {
     QTest::addColumn<bool>("isNewPatient");
     QTest::addColumn<bool>("isNewCase");
+    QTest::addColumn<int>("formRecNum"); // what the search put into the form
+    QTest::addColumn<int>("formCaseNumber");
     QTest::addColumn<int>("recNum");
     QTest::addColumn<int>("caseNumber");
 
-    QTest::newRow("new patient") << true << false << 0 << 0;
-    QTest::newRow("new case of a stored patient") << false << true << 4 << 0;
-    QTest::newRow("the case itself") << false << false << 4 << 9;
+    // The session holds case 9 of patient 4 throughout: none of its numbers may survive.
+    QTest::newRow("new patient on a stored case's page") << true << false << 0 << 0 << 0 << 0;
+    QTest::newRow("new case of a stored patient") << false << true << 6 << 0 << 6 << 0;
+    QTest::newRow("stored case opened") << false << false << 6 << 12 << 6 << 12;
 }
 
 void TestNewPatient::identityOfTheCase()
 {
     QFETCH(bool, isNewPatient);
     QFETCH(bool, isNewCase);
+    QFETCH(int, formRecNum);
+    QFETCH(int, formCaseNumber);
     QFETCH(int, recNum);
     QFETCH(int, caseNumber);
 
     PatientFormFixture f(&m_install->config, isNewPatient);
+    f.form->setStoredNumbers(formRecNum, formCaseNumber);
     f.form->isNewCase = isNewCase;
     holdOpenCase(*f.session);
     f.fill();

@@ -254,7 +254,7 @@ void TestNewPatientRefill::storedFactors()
 
     PromptScript prompts;
     PatientFormFixture f(&m_install->config, false);
-    f.session->caseNumber = kStoredCase;
+    f.form->setStoredNumbers(kStoredPatient, kStoredCase);
     f.session->factorFlags[2] = 1; // the open case's tick
     StoredCase stored;
     stored.factor1 = factor1;
@@ -277,6 +277,7 @@ void TestNewPatientRefill::storedFactors()
     f.confirm();
     QCOMPARE(opened.count(), 1);
     QCOMPARE(tickedFlags(*f.session), flags);
+    QCOMPARE(f.session->recNum, kStoredPatient);
     QCOMPARE(f.session->caseNumber, kStoredCase);
     QCOMPARE(f.session->patient.drugCode, QStringLiteral("GM"));
 
@@ -387,8 +388,10 @@ void TestNewPatientRefill::storedUsersChoiceCase()
     QVERIFY(storeUserChoiceRows(QStringLiteral("1")));
     PromptScript prompts;
     PatientFormFixture f(&m_install->config, false);
-    f.session->caseNumber = kStoredCase;
-    f.session->recNum = kStoredPatient;
+    // Another patient's case is open: the rows read are those of the form's case.
+    f.session->recNum = kStoredPatient + 1;
+    f.session->caseNumber = kStoredCase + 1;
+    f.form->setStoredNumbers(kStoredPatient, kStoredCase);
     StoredCase stored;
     stored.drug = QStringLiteral("UC_Drugex");
     stored.scr = QStringLiteral("0");
@@ -402,6 +405,7 @@ void TestNewPatientRefill::storedUsersChoiceCase()
     QVERIFY(!f.combo("comboBox_drug")->isEnabled());
     QVERIFY(!f.button("Button_userChoice")->isHidden());
     QVERIFY(!f.form->findChild<DrugFactors*>());
+    QCOMPARE(f.session->caseNumber, kStoredCase + 1);
 
     f.confirm();
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts); // the dialog was not run for a stored case
@@ -422,7 +426,7 @@ void TestNewPatientRefill::storedUsersChoiceRowsThatFail()
     QVERIFY(storeUserChoiceRows(QStringLiteral("1.5")));
     PromptScript prompts;
     PatientFormFixture f(&m_install->config, false);
-    f.session->caseNumber = kStoredCase;
+    f.form->setStoredNumbers(kStoredPatient, kStoredCase);
     StoredCase stored;
     stored.drug = QStringLiteral("UC_Drugex");
     stored.fillInto(*f.form);
@@ -439,6 +443,7 @@ void TestNewPatientRefill::storedUsersChoiceRowsThatFail()
     QCOMPARE(shown[0].text, QStringLiteral("User Choice drug's info is not completed."));
     QCOMPARE(opened.count(), 0);
     QVERIFY(f.session->patient.drugCode.isEmpty());
+    QCOMPARE(f.session->caseNumber, 0);
 }
 
 void TestNewPatientRefill::refillFromTheSession_data()
@@ -505,10 +510,15 @@ void TestNewPatientRefill::refillFromTheSession()
     QCOMPARE(f.session->weightKg, weightKg);
     QCOMPARE(tickedFlags(*f.session), QVector<int>{2});
 
-    // A stored case keeps its drug.
+    // Saved meanwhile: shown again, the form stands for the stored case, which keeps its drug
+    // and its numbers, so the next save updates its rows instead of adding new ones.
+    f.session->recNum = kStoredPatient;
     f.session->caseNumber = kStoredCase;
     f.form->loadCurrentPatient();
     QVERIFY(!f.combo("comboBox_drug")->isEnabled());
+    f.confirm();
+    QCOMPARE(f.session->recNum, kStoredPatient);
+    QCOMPARE(f.session->caseNumber, kStoredCase);
 }
 
 void TestNewPatientRefill::refillAfterAnAbandonedDrugChange()

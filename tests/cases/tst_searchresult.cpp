@@ -1,5 +1,7 @@
 #include "app/ProgramConfig.h"
 #include "cases/CaseStore.h"
+#include "cases/CaseWindowLinks.h"
+#include "cases/MainPage.h"
 #include "cases/PatientSearch.h"
 #include "cases/StoredRecords.h"
 #include "cases/newPatient.h"
@@ -91,6 +93,63 @@ int rowCount(const QString& table)
     return query.next() ? query.value(0).toInt() : -1;
 }
 
+// Every stored value of a patient and one of its cases, table by table.
+QStringList storedRows(int recNum, int caseNumber)
+{
+    QStringList rows;
+    const struct {
+        const char* sql;
+        int key;
+    } tables[] = {{"SELECT * FROM Patients WHERE REC_NUM = :n", recNum},
+                  {"SELECT * FROM Cases WHERE CASE_NUMBER = :n", caseNumber},
+                  {"SELECT * FROM PK WHERE CASE_NUMBER = :n", caseNumber},
+                  {"SELECT * FROM CustomF WHERE CASE_NUMBER = :n ORDER BY ROUTE", caseNumber}};
+    for (const auto& table : tables) {
+        QSqlQuery query;
+        query.prepare(QLatin1String(table.sql));
+        query.bindValue(QStringLiteral(":n"), table.key);
+        if (!query.exec())
+            return {QStringLiteral("<failed>")};
+        while (query.next()) {
+            QStringList values;
+            for (int i = 0; i < query.record().count(); ++i)
+                values << query.value(i).toString();
+            rows << values.join(QLatin1Char('|'));
+        }
+    }
+    return rows;
+}
+
+template <typename T> T* child(QWidget* parent, const char* name)
+{
+    T* found = parent->findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+// The page the main window builds on a confirmed form.
+std::unique_ptr<MainPage> casePage(SessionData* session, PkCalculator* calculator,
+                                   DrugInfo* catalogue, ProgramConfig* config)
+{
+    auto page = std::make_unique<MainPage>(nullptr, session, calculator, catalogue, config);
+    page->showCaseInfo();
+    page->showPatientInfo();
+    page->showPopulationPK();
+    page->showCustomPK();
+    page->showBodyMeasures();
+    return page;
+}
+
+// A custom volume typed on the page, then Save.
+void editAndSave(MainPage* page, const QString& vd)
+{
+    QLineEdit* field = child<QLineEdit>(page, "line_Custom_vdb");
+    field->setText(vd);
+    emit field->editingFinished();
+    child<QPushButton>(page, "button_save")->click();
+}
+
 QTableView* view(QWidget* dialog, const char* name)
 {
     return dialog->findChild<QTableView*>(QLatin1String(name));
@@ -136,6 +195,7 @@ private slots:
     void openingAPatientFillsTheForm();
     void openingACaseFillsBothHalves();
     void cancelledOpeningKeepsTheOpenCase();
+    void confirmedOpeningTakesTheStoredNumbers_data();
     void confirmedOpeningTakesTheStoredNumbers();
     void deleteCaseKeepsTheOthers();
     void deletePatientTakesEverything();
@@ -144,7 +204,11 @@ private slots:
 
 private:
     std::unique_ptr<searchResult> results(const QString& from, const QString& to,
-                                          const QString& last, const QString& id, int mode);
+                                          const QString& last, const QString& id, int mode,
+                                          newPatient* patientForm = nullptr);
+    // Opens the first case of the first patient listed for a last name into the form.
+    void openCaseOf(const QString& last, newPatient* patientForm);
+    std::unique_ptr<newPatient> freshForm();
 
     std::unique_ptr<TestEnvironment> env;
     std::unique_ptr<PromptScript> prompts;
@@ -157,6 +221,7 @@ private:
 
 void TestSearchResult::init()
 {
+    caseWindowMakers() = CaseWindowMakers{};
     env = std::make_unique<TestEnvironment>();
     QVERIFY2(env->isValid(), qPrintable(env->error()));
     env->enterWorkingDirectory();
@@ -187,12 +252,30 @@ void TestSearchResult::cleanup()
 
 std::unique_ptr<searchResult> TestSearchResult::results(const QString& from, const QString& to,
                                                         const QString& last, const QString& id,
-                                                        int mode)
+                                                        int mode, newPatient* patientForm)
 {
-    auto dialog = std::make_unique<searchResult>(nullptr, session.get(), calculator.get(),
-                                                 catalogue.get(), form.get(), config.get());
+    auto dialog =
+        std::make_unique<searchResult>(nullptr, session.get(), calculator.get(), catalogue.get(),
+                                       patientForm ? patientForm : form.get(), config.get());
     dialog->setSearch(from, to, last, id, mode);
     return dialog;
+}
+
+void TestSearchResult::openCaseOf(const QString& last, newPatient* patientForm)
+{
+    auto dialog =
+        results(QString(), QString(), last, QString(), PatientSearch::ByLastName, patientForm);
+    QTableView* patients = view(dialog.get(), "tableView_patientResult");
+    QTableView* cases = view(dialog.get(), "tableView_caseResult");
+    emit patients->clicked(patients->model()->index(0, 1));
+    emit cases->doubleClicked(cases->model()->index(0, 1));
+}
+
+std::unique_ptr<newPatient> TestSearchResult::freshForm()
+{
+    // The main window makes a new form for every search.
+    return std::make_unique<newPatient>(nullptr, session.get(), calculator.get(), catalogue.get(),
+                                        config.get(), false);
 }
 
 void TestSearchResult::searchFindsPatients_data()
@@ -306,9 +389,22 @@ void TestSearchResult::openingAPatientFillsTheForm()
     QCOMPARE(form->findChild<QLineEdit*>("line_first")->text(), QStringLiteral("Ann"));
     QCOMPARE(form->findChild<QLineEdit*>("line_birthday")->text(), QStringLiteral("07/04/1950"));
     QCOMPARE(form->findChild<QLineEdit*>("line_hosp")->text(), QStringLiteral("H-2"));
-    QCOMPARE(session->recNum, recNum); // lent to the open form
-    form->close();
-    QCOMPARE(session->recNum, 0); // given back: the form was not confirmed
+    QVERIFY(form->findChild<QComboBox*>("comboBox_drug")->isEnabled());
+    QCOMPARE(session->recNum, 0); // nothing reaches the session before Continue
+
+    // The case half typed in and confirmed: a new case of that patient.
+    form->findChild<QComboBox*>("comboBox_drug")->setCurrentText(QStringLiteral("Vancomycin"));
+    form->findChild<QRadioButton*>("radioButton_kg")->click();
+    form->findChild<QRadioButton*>("radioButton_cm")->click();
+    form->findChild<QLineEdit*>("line_weight")->setText(QStringLiteral("70"));
+    form->findChild<QLineEdit*>("line_height")->setText(QStringLiteral("170"));
+    form->findChild<QRadioButton*>("radioButton_crs")->click();
+    form->findChild<QLineEdit*>("line_crs")->setText(QStringLiteral("1.1"));
+    session->caseNumber = 5; // the case page behind shows another case
+    form->findChild<QPushButton*>("Button_next_without_save")->click();
+    QCOMPARE(session->recNum, recNum);
+    QCOMPARE(session->caseNumber, 0);
+    QCOMPARE(session->patient.lastName, QStringLiteral("O'Brien"));
 }
 
 void TestSearchResult::openingACaseFillsBothHalves()
@@ -326,8 +422,9 @@ void TestSearchResult::openingACaseFillsBothHalves()
 
     QVERIFY(form->isVisible());
     QVERIFY(!form->isNewCase);
-    QCOMPARE(session->caseNumber, stored.caseNumber);
-    QCOMPARE(session->recNum, stored.recNum);
+    QCOMPARE(session->caseNumber, 0); // nothing reaches the session before Continue
+    QCOMPARE(session->recNum, 0);
+    QVERIFY(!form->findChild<QComboBox*>("comboBox_drug")->isEnabled()); // a stored case's drug
     QVERIFY(form->findChild<QRadioButton*>("radioButton_lb")->isChecked());
     QVERIFY(form->findChild<QRadioButton*>("radioButton_in")->isChecked());
     QCOMPARE(form->findChild<QLineEdit*>("line_weight")->text(), QStringLiteral("154.32"));
@@ -341,50 +438,64 @@ void TestSearchResult::cancelledOpeningKeepsTheOpenCase()
 {
     SessionData other = storedCase(QStringLiteral("Other"), QStringLiteral("other's note"));
     QVERIFY(CaseStore(&other).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
-    // The session holds the open case of another patient.
-    *session = storedCase(QStringLiteral("Open"), QStringLiteral("open note"));
-    QVERIFY(
-        CaseStore(session.get()).save(pageTexts(), QStringLiteral("2024-03-02  10:00:00")).saved);
-    const int openRec = session->recNum;
-    const int openCase = session->caseNumber;
+    const QStringList otherRows = storedRows(other.recNum, other.caseNumber);
+    SessionData open = storedCase(QStringLiteral("Open"), QStringLiteral("open note"));
+    QVERIFY(CaseStore(&open).save(pageTexts(), QStringLiteral("2024-03-02  10:00:00")).saved);
 
-    auto dialog = results(QString(), QString(), QStringLiteral("Other"), QString(),
-                          PatientSearch::ByLastName);
-    QTableView* patients = view(dialog.get(), "tableView_patientResult");
-    QTableView* cases = view(dialog.get(), "tableView_caseResult");
-    emit patients->clicked(patients->model()->index(0, 1));
-    emit cases->doubleClicked(cases->model()->index(0, 1));
-    QVERIFY(form->isVisible());
-    QVERIFY(form->isModal()); // the page behind cannot be saved meanwhile
-    form->findChild<QPushButton*>("Button_cancel")->click();
-    QCOMPARE(session->recNum, openRec);
-    QCOMPARE(session->caseNumber, openCase);
+    // The open patient's case is opened, confirmed and saved from its page.
+    openCaseOf(QStringLiteral("Open"), form.get());
+    form->findChild<QPushButton*>("Button_next_without_save")->click();
+    QCOMPARE(session->caseNumber, open.caseNumber);
+    auto page = casePage(session.get(), calculator.get(), catalogue.get(), config.get());
+    editAndSave(page.get(), QStringLiteral("20"));
+    QVERIFY(session->saved);
 
-    session->patient.caseNote = QStringLiteral("edited after the search");
-    QVERIFY(
-        CaseStore(session.get()).save(pageTexts(), QStringLiteral("2024-03-03  10:00:00")).saved);
-    QCOMPARE(column(QStringLiteral("SELECT CASE_NOTE FROM Cases WHERE CASE_NUMBER = :n"),
-                    other.caseNumber),
-             QStringLiteral("other's note"));
+    // The other patient's case is opened from a new search and the form cancelled.
+    std::unique_ptr<newPatient> otherForm = freshForm();
+    openCaseOf(QStringLiteral("Other"), otherForm.get());
+    QVERIFY(otherForm->isVisible());
+    QVERIFY(otherForm->isModal());
+    QCOMPARE(otherForm->findChild<QLineEdit*>("line_last")->text(), QStringLiteral("Other"));
+    otherForm->findChild<QPushButton*>("Button_cancel")->click();
+    QCOMPARE(session->recNum, open.recNum);
+    QCOMPARE(session->caseNumber, open.caseNumber);
+
+    // The page saved again writes its own patient's rows only.
+    editAndSave(page.get(), QStringLiteral("25"));
+    QVERIFY(session->saved);
+    QCOMPARE(storedRows(other.recNum, other.caseNumber), otherRows);
+    QCOMPARE(column(QStringLiteral("SELECT VD FROM PK WHERE CASE_NUMBER = :n"), open.caseNumber),
+             child<QLineEdit>(page.get(), "line_Custom_vdb")->text());
     QCOMPARE(
-        column(QStringLiteral("SELECT LAST_NAME FROM Patients WHERE REC_NUM = :n"), other.recNum),
-        QStringLiteral("Other"));
-    QCOMPARE(column(QStringLiteral("SELECT CASE_NOTE FROM Cases WHERE CASE_NUMBER = :n"), openCase),
-             QStringLiteral("edited after the search"));
+        column(QStringLiteral("SELECT LAST_NAME FROM Patients WHERE REC_NUM = :n"), open.recNum),
+        QStringLiteral("Open"));
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 2);
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 2);
+    QCOMPARE(rowCount(QStringLiteral("PK")), 2);
+}
+
+void TestSearchResult::confirmedOpeningTakesTheStoredNumbers_data()
+{
+    QTest::addColumn<bool>("caseOpenBehind");
+    QTest::newRow("nothing open") << false;
+    QTest::newRow("another patient's case open") << true;
 }
 
 void TestSearchResult::confirmedOpeningTakesTheStoredNumbers()
 {
+    QFETCH(bool, caseOpenBehind);
     SessionData stored = storedCase(QStringLiteral("Smith"), QStringLiteral("stored note"));
     QVERIFY(CaseStore(&stored).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    if (caseOpenBehind) {
+        *session = storedCase(QStringLiteral("Jones"), QStringLiteral("open note"));
+        QVERIFY(CaseStore(session.get())
+                    .save(pageTexts(), QStringLiteral("2024-03-02  10:00:00"))
+                    .saved);
+        QVERIFY(session->caseNumber != stored.caseNumber);
+    }
     QSignalSpy confirmed(form.get(), &newPatient::create_mainpage);
 
-    auto dialog = results(QString(), QString(), QStringLiteral("Smith"), QString(),
-                          PatientSearch::ByLastName);
-    QTableView* patients = view(dialog.get(), "tableView_patientResult");
-    QTableView* cases = view(dialog.get(), "tableView_caseResult");
-    emit patients->clicked(patients->model()->index(0, 1));
-    emit cases->doubleClicked(cases->model()->index(0, 1));
+    openCaseOf(QStringLiteral("Smith"), form.get());
     form->findChild<QPushButton*>("Button_next_without_save")->click();
     QCOMPARE(confirmed.count(), 1);
     QVERIFY(!form->isVisible());
