@@ -197,7 +197,10 @@ void FitDriver::storeFittedSet(int method, int keepF, int keepCF)
     }
 
     PkParameterSet& set = m_session->pkSets[method];
-    set[pk::kF] = keepF == 1 ? prior[pk::kF] : p[pk::kFitF];
+    // With every dose intravenous the levels say nothing about F. A prior F that no route has
+    // set yet (0) would hide an otherwise sound fit, so such a set carries the intravenous F.
+    const double heldF = prior[pk::kF] > 0.0 ? prior[pk::kF] : kIntravenousF;
+    set[pk::kF] = keepF == 1 ? heldF : p[pk::kFitF];
     set[pk::kVd] = p[pk::kFitVd];
     set[pk::kCl] = p[pk::kFitCl];
     set[pk::kCF] = keepCF == 1 ? prior[pk::kCF] : p[pk::kFitCF];

@@ -25,6 +25,8 @@ public:
     static constexpr double kRangeNotAvailable = -1.0;
     // F of a set that does not exist.
     static constexpr double kAbsentF = -1.0;
+    // Bioavailability of an intravenous dose.
+    static constexpr double kIntravenousF = 1.0;
     static constexpr int kLeastSquaresMinLevels = 2;
     static constexpr int kPhenytoinParameters = 5;
     static constexpr int kParameters = 4;

@@ -141,6 +141,7 @@ private slots:
     void zeroLevelStopsPredictions();
     void noLevelsStillRunsTheBayesianFit();
     void zeroPriorFIsHeldAndStaysFinite();
+    void intravenousHistoryWithUnsetPriorFIsStillFitted();
     void nonFiniteResultMarksTheSetAbsent();
     void failedCovarianceLeavesRangesNotAvailable();
     void formDefaultsKeepTheChosenF();
@@ -599,6 +600,24 @@ void TestFitDriver::zeroPriorFIsHeldAndStaysFinite()
     }
     QCOMPARE(session.bayesCovariance[1][1], 0.0);
     QVERIFY(session.bayesCovariance[2][2] > 0.0);
+}
+
+void TestFitDriver::intravenousHistoryWithUnsetPriorFIsStillFitted()
+{
+    // A digoxin case page whose custom F no route has set yet, and an IV-only history.
+    session.patient.drugCode = "DG";
+    setSet(session, pk::kPopulation, 0.0, 500.0, 7.0, 1.0);
+    for (int dose = 0; dose < 3; ++dose)
+        addEvent(session, dose * 24.0, 250.0, pk::kRouteCodeIntravenous, pk::kInPatient, 1.0);
+    addLevel(session, 30.0, 0.6);
+    addLevel(session, 60.0, 0.9);
+    runAnalysis(72.0);
+    for (int method : {pk::kLeastSquares, pk::kBayesian}) {
+        const PkParameterSet& set = session.pkSets[method];
+        QCOMPARE(set[pk::kF], FitDriver::kIntravenousF); // present, as F > 0 says
+        QVERIFY(std::isfinite(set[pk::kVd]) && set[pk::kVd] > 0.0);
+        QVERIFY(std::isfinite(set[pk::kCl]) && set[pk::kCl] > 0.0);
+    }
 }
 
 void TestFitDriver::nonFiniteResultMarksTheSetAbsent()
