@@ -9,13 +9,18 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlQuery>
+#include <QStatusBar>
+#include <QToolBar>
 
 #include <memory>
 
@@ -221,6 +226,38 @@ const char* const customFields[] = {
     "line_Custom_vdb",     "line_Custom_rangevdb", "line_Custom_cl",
     "line_Custom_rangecl", "line_Custom_cf",       "line_Custom_rangecf",
     "line_Custom_kd",      "line_Custom_range4",   "line_Custom_t12"};
+
+// The desktop's font size for the layout checks (the platform of the tests uses a larger one).
+class DesktopLook
+{
+public:
+    explicit DesktopLook(const QString& styleSheet)
+        : m_font(QApplication::font()), m_styleSheet(qApp->styleSheet())
+    {
+        QFont font = m_font;
+        font.setPointSize(desktopPointSize);
+        QApplication::setFont(font);
+        qApp->setStyleSheet(styleSheet);
+    }
+    ~DesktopLook()
+    {
+        qApp->setStyleSheet(m_styleSheet);
+        QApplication::setFont(m_font);
+    }
+
+private:
+    static constexpr int desktopPointSize = 9;
+    QFont m_font;
+    QString m_styleSheet;
+};
+
+// A line edit shows its whole text: the text plus the field's inner margins and frame.
+bool showsWholeText(const QLineEdit* field)
+{
+    constexpr int innerMargins = 8;
+    return field->fontMetrics().horizontalAdvance(field->text()) + innerMargins <=
+           field->contentsRect().width();
+}
 } // namespace
 
 class TestMainPage : public QObject
@@ -254,6 +291,8 @@ private slots:
     void updatePatientAsksBeforeDiscarding();
     void forecastWindowsOncePerPage();
     void everyReportIsANewDialog();
+    void pageFitsTheMainWindow_data();
+    void pageFitsTheMainWindow();
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -913,6 +952,100 @@ void TestMainPage::everyReportIsANewDialog()
     QCOMPARE(reports.size(), 2);
     QVERIFY(reports[0] != reports[1]);
     QVERIFY(handed == nullptr);
+}
+
+void TestMainPage::pageFitsTheMainWindow_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<QString>("styleSheet");
+    QTest::newRow("one compartment, plain") << "GM" << QString();
+    QTest::newRow("one compartment, default style") << "GM"
+                                                    << ":/stylesheet/style2.qss";
+    QTest::newRow("vancomycin") << "VM"
+                                << ":/stylesheet/style1.qss";
+    QTest::newRow("phenytoin") << "PH"
+                               << ":/stylesheet/style4.qss";
+}
+
+void TestMainPage::pageFitsTheMainWindow()
+{
+    QFETCH(QString, drug);
+    QFETCH(QString, styleSheet);
+    const DesktopLook look(styleSheet.isEmpty() ? QString()
+                                                : SessionData::readTextFile(styleSheet));
+    // The fullest case: two creatinine values, albumin, two factors and wide values.
+    Workspace w;
+    SessionData& s = w.session;
+    s.patient.drugCode = drug;
+    s.patient.weightUnit = QStringLiteral("lb");
+    s.patient.heightUnit = QStringLiteral("in");
+    s.weightKg = 150.5 * 0.453597;
+    s.heightCm = 66.0 * 2.5399;
+    s.ageYears = 45.0;
+    s.renalMode = 1;
+    s.scr1 = 1.25;
+    s.scr2 = 1.65;
+    s.scrHoursBetween = 24.0;
+    s.crcl = 120.5;
+    s.albumin = 3.5;
+    s.factorFlags[1] = s.factorFlags[2] = 1;
+    s.factorAnswers[0] = QStringLiteral(" Critically ill or ICU patient. ");
+    s.factorAnswers[1] = QStringLiteral(" Patient has cystic fibrosis. ");
+    s.pkSets[pk::kPopulation] = {0.0, 1.0, 120.5, 10.25, 1.0, 450.0, 0.0};
+
+    // The main window: 1024 x 768 with its menu, tool and status bars.
+    QMainWindow window;
+    window.resize(1024, 768);
+    for (const char* menu : {"File", "Analysis", "Settings", "Help"})
+        window.menuBar()->addMenu(QLatin1String(menu));
+    window.addToolBar(new QToolBar);
+    window.setStatusBar(new QStatusBar);
+    window.setCentralWidget(new QWidget);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QSize room = window.centralWidget()->size();
+
+    MainPage* page = w.page().release();
+    window.setCentralWidget(page);
+    QTest::qWait(0);
+    const QSize needed = page->minimumSizeHint();
+    QVERIFY2(needed.height() <= room.height() && needed.width() <= room.width(),
+             qPrintable(QStringLiteral("needs %1 x %2, has %3 x %4")
+                            .arg(needed.width())
+                            .arg(needed.height())
+                            .arg(room.width())
+                            .arg(room.height())));
+    QCOMPARE(page->size(), room);
+
+    for (const char* name : {"lineEdit_body_mass_index",
+                             "lineEdit_body_surface_area",
+                             "lineEdit_ideal_body_weight",
+                             "lineEdit_lean_body_mass",
+                             "Line_Weight",
+                             "Line_Height",
+                             "Line_Birthday",
+                             "Line_Drug",
+                             "Line_Crs",
+                             "Line_Crs2",
+                             "Line_Time",
+                             "Line_CLcr",
+                             "Line_Albumin",
+                             "line_Pop_F",
+                             "line_Pop_vdb",
+                             "line_Pop_rangevdb",
+                             "line_Pop_cl",
+                             "line_Pop_cf",
+                             "line_Custom_F",
+                             "line_Custom_vdb",
+                             "line_Custom_cl",
+                             "line_Custom_cf",
+                             "line_Custom_rangecf"}) {
+        QLineEdit* field = find<QLineEdit>(page, name);
+        QVERIFY2(!field->text().isEmpty() && field->isVisible(), name);
+        QVERIFY2(
+            showsWholeText(field),
+            qPrintable(QStringLiteral("%1 cuts \"%2\"").arg(QLatin1String(name), field->text())));
+    }
 }
 
 TALVORA_TEST_MAIN(TestMainPage)
