@@ -28,11 +28,6 @@ constexpr int softwareVersionPage = 4;
 const char* const administrator = "A";
 const char* const ordinaryUser = "U";
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("MainWindow", text);
-}
-
 // NaN counts as "different from 0", as a comparison with 0 says.
 bool nonZero(double value)
 {
@@ -107,7 +102,10 @@ void MainWindow::create_mainpage()
     m_casePage->showCustomPK();
     m_casePage->showBodyMeasures();
     setCentralWidget(m_casePage);
-    m_currentForm = m_newForm;
+    // The form that was confirmed: after a search that was cancelled, the last form created is
+    // that search's blank one, not the form of the case now shown.
+    auto* confirmed = qobject_cast<newPatient*>(sender());
+    m_currentForm = confirmed ? confirmed : m_newForm;
     if (m_currentForm) {
         m_currentForm->isNewPatient = false;
         m_currentForm->isNewCase = false;

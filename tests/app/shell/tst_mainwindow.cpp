@@ -90,6 +90,7 @@ private slots:
     void closeRoads_data();
     void closeRoads();
     void logOutWithUnsavedCaseKeepsRestartOnCancel();
+    void confirmedFormStaysTheCaseFormAfterCancelledSearch();
     void updateReminder_data();
     void updateReminder();
 };
@@ -251,6 +252,43 @@ void TestMainWindow::logOutWithUnsavedCaseKeepsRestartOnCancel()
     pass.session.saved = true;
     QVERIFY(pass.closeAccepted());
     QCOMPARE(prompts.take().size(), size_t(1));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestMainWindow::confirmedFormStaysTheCaseFormAfterCancelledSearch()
+{
+    PromptScript prompts;
+    Pass pass;
+    QDialog* caseForm = nullptr;
+    Modal::setNextHandler([&caseForm](QDialog* form) {
+        caseForm = form;
+        return int(QDialog::Rejected);
+    });
+    pass.action("actionNew_Patient")->trigger();
+    QVERIFY(caseForm);
+    fillGentamicinCase(pass.session);
+    QVERIFY(QMetaObject::invokeMethod(caseForm, "create_mainpage")); // as Continue does
+    QVERIFY(pass.window->showsCasePage());
+    pass.session.saved = true;
+
+    QDialog* searchDialog = nullptr;
+    Modal::setNextHandler([&searchDialog](QDialog* dialog) {
+        searchDialog = dialog;
+        return int(QDialog::Rejected);
+    });
+    pass.action("actionOpen_Patient")->trigger();
+    QVERIFY(searchDialog);
+    // "Update Patient And Case Info" confirms the case's own form again.
+    QVERIFY(QMetaObject::invokeMethod(caseForm, "create_mainpage"));
+
+    QDialog* shown = nullptr;
+    Modal::setNextHandler([&shown](QDialog* dialog) {
+        shown = dialog;
+        return int(QDialog::Rejected);
+    });
+    QVERIFY(QMetaObject::invokeMethod(pass.window->casePage(), "show_currentpatient"));
+    QCOMPARE(shown, caseForm);
+    prompts.take();
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
