@@ -294,7 +294,8 @@ void searchResult::on_result_delete_clicked()
         const QString question = tr("Do you want to delete this patient ") + last +
                                  QStringLiteral(", ") + firstName +
                                  tr("? Choose yes will also delete all related cases.");
-        if (MessageBox::question(nullptr, tr("Delete Patient"), question) != QMessageBox::Yes)
+        if (MessageBox::question(nullptr, tr("Delete Patient"), question, QMessageBox::No,
+                                 QMessageBox::NoIcon) != QMessageBox::Yes)
             return;
         deletePatient(recNum);
         showPatients();
@@ -303,8 +304,8 @@ void searchResult::on_result_delete_clicked()
         setupCaseView();
         return;
     }
-    if (MessageBox::question(nullptr, tr("Delete Case"), tr("Do you want to delete this case?")) !=
-        QMessageBox::Yes)
+    if (MessageBox::question(nullptr, tr("Delete Case"), tr("Do you want to delete this case?"),
+                             QMessageBox::No, QMessageBox::NoIcon) != QMessageBox::Yes)
         return;
     deleteCase(caseNumber, false);
     showCases(recNum);
