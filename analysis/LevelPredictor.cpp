@@ -1,6 +1,8 @@
 #include "analysis/LevelPredictor.h"
 
+#include "pkcore/LevelTerms.h"
 #include "pkcore/PkCalculator.h"
+#include "pkcore/PkNumeric.h"
 
 #include <algorithm>
 #include <cmath>
@@ -102,46 +104,11 @@ void LevelPredictor::sortQueries(const double* times, int count)
                      [&](int a, int b) { return times[a] < times[b]; });
 }
 
-// A level measured at the time origin is where the integration starts.
-double LevelPredictor::phenytoinStartLevel() const
-{
-    return m_session->levelCount > 0 && m_session->levelTimes[1] == 0.0 ? m_session->levelValues[1]
-                                                                        : 0.0;
-}
-
-namespace
-{
-constexpr double kHoursPerDay = 24.0;
-
-// The calculator's Runge-Kutta step of the Michaelis-Menten equation, written out here with
-// the same arithmetic in the same order so the single pass gives exactly its numbers (a test
-// holds the two roads to equality); inline, so several vectors can advance side by side.
-inline double slope(double rateIn, double vmaxPerHour, double km, double v, double c)
-{
-    return (rateIn - vmaxPerHour * c / (km + c)) / v;
-}
-
-inline double rungeKuttaStep(double vmaxPerHour, double km, double v, double rateIn, double c0,
-                             double h)
-{
-    const double k1 = h * slope(rateIn, vmaxPerHour, km, v, c0);
-    const double k2 = h * slope(rateIn, vmaxPerHour, km, v, c0 + k1 / 2.0);
-    const double k3 = h * slope(rateIn, vmaxPerHour, km, v, c0 + k2 / 2.0);
-    const double k4 = h * slope(rateIn, vmaxPerHour, km, v, c0 + k3);
-    return c0 + (k1 + 2.0 * k2 + 2.0 * k3 + k4) / 6.0;
-}
-
-inline double finiteOrNotGiven(double value)
-{
-    return std::isfinite(value) ? value : -1.0;
-}
-} // namespace
-
 void LevelPredictor::phenytoinSinglePass(const ModelArguments* arguments, int vectorCount,
                                          const double* times, int count, double* levels)
 {
     constexpr int kLanes = fit::kMaxFitParameters + 1;
-    const double start = phenytoinStartLevel();
+    const double start = levelterms::originLevel(*m_session);
     const std::vector<PhenytoinGridPoint>& grid = m_session->phenytoinGrid;
 
     // The grid depends on F and CF only (its times not even on those): vectors that share them
@@ -186,7 +153,7 @@ void LevelPredictor::phenytoinSinglePass(const ModelArguments* arguments, int ve
     const double* rates[kLanes];
     for (int v = 0; v < vectorCount; ++v) {
         lane[v] = valid[v] ? arguments[v] : ModelArguments{0.0, 1.0, 0.0, 0.0, 1.0, 0.0};
-        vmaxPerHour[v] = lane[v].vmax / kHoursPerDay;
+        vmaxPerHour[v] = lane[v].vmax / pknum::kHoursPerDay;
         level[v] = start;
         rates[v] = valid[v] ? m_rates[rateSource[v]].data() : nullptr;
     }
@@ -196,12 +163,14 @@ void LevelPredictor::phenytoinSinglePass(const ModelArguments* arguments, int ve
         const double t = times[q];
         for (; i <= steps && m_gridTimes[i] < t; ++i) {
             const double h = m_gridTimes[i] - m_gridTimes[i - 1];
+            // The calculator's own step, so both roads give the same numbers.
             for (int v = 0; v < vectorCount; ++v)
-                level[v] = rungeKuttaStep(vmaxPerHour[v], lane[v].km, lane[v].v,
-                                          valid[v] ? rates[v][i - 1] : 0.0, level[v], h);
+                level[v] =
+                    levelterms::rungeKuttaStep(vmaxPerHour[v], lane[v].km, lane[v].v,
+                                               valid[v] ? rates[v][i - 1] : 0.0, level[v], h);
         }
         for (int v = 0; v < vectorCount; ++v)
             levels[v * count + q] =
-                valid[v] && std::isfinite(t) ? finiteOrNotGiven(level[v]) : -1.0;
+                valid[v] && std::isfinite(t) ? pknum::checked(level[v]) : pknum::kNotGiven;
     }
 }

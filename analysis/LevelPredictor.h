@@ -53,7 +53,6 @@ private:
     void sortQueries(const double* times, int count);
     void phenytoinSinglePass(const ModelArguments* arguments, int vectorCount, const double* times,
                              int count, double* levels);
-    double phenytoinStartLevel() const;
 
     SessionData* m_session;
     PkCalculator* m_calculator;

@@ -1,21 +1,13 @@
 #include "analysis/OneCompartmentSweep.h"
 
+#include "pkcore/LevelTerms.h"
+#include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace
-{
-constexpr double kNotGiven = -1.0;
-// Where ka equals k the absorption term divides by zero; the calculator moves ka by this much.
-constexpr double kKaNudge = 0.0001;
-
-bool positive(double value)
-{
-    return value > 0.0 && std::isfinite(value);
-}
-} // namespace
+using pknum::kNotGiven;
 
 OneCompartmentSweep::AbsorptionSum& OneCompartmentSweep::absorptionSum(double ka)
 {
@@ -29,14 +21,14 @@ OneCompartmentSweep::AbsorptionSum& OneCompartmentSweep::absorptionSum(double ka
 void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const double* times,
                                  const int* order, int count, double* levels)
 {
-    if (!(positive(v) && positive(cl) && std::isfinite(f) && std::isfinite(cf))) {
+    if (!(pknum::positiveVolumeAndClearance(v, cl) && std::isfinite(f) && std::isfinite(cf))) {
         std::fill(levels, levels + count, kNotGiven);
         return;
     }
     const double k = cl / v;
     DoseEventTable& events = m_session->doseEvents;
     const int eventCount = std::clamp(m_session->doseEventCount, 0, pk::kMaxDoseEvents);
-    const bool startLevel = m_session->levelCount > 0 && m_session->levelTimes[1] == 0.0;
+    const bool startLevel = levelterms::hasOriginLevel(*m_session);
 
     m_absorption.clear();
     m_running.clear();
@@ -64,8 +56,8 @@ void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const
         }
         for (auto it = m_running.begin(); it != m_running.end();) {
             if (t >= it->end) {
-                elimination += (1.0 - std::exp(-k * it->duration)) * it->rateTerm *
-                               std::exp(-k * (t - it->end));
+                elimination +=
+                    levelterms::endedInfusionShare(k, it->duration, it->rateTerm, t, it->end);
                 it = m_running.erase(it);
             } else {
                 ++it;
@@ -82,22 +74,22 @@ void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const
             if (route == pk::kRouteCodeIntravenous) {
                 const double duration = events[pk::eventInfusionTime][i];
                 if (duration > 0.0) {
-                    const double rateTerm = salt * compliance * events[pk::eventRate][i] / cl;
+                    const double rateTerm = levelterms::infusionRateTerm(
+                        salt, compliance, events[pk::eventRate][i], cl);
                     const double end = start + duration;
                     if (t >= end)
                         elimination +=
-                            (1.0 - std::exp(-k * duration)) * rateTerm * std::exp(-k * (t - end));
+                            levelterms::endedInfusionShare(k, duration, rateTerm, t, end);
                     else
                         m_running.push_back({start, end, duration, rateTerm});
                 } else {
-                    elimination +=
-                        std::exp(-k * elapsed) * salt * compliance * events[pk::eventDose][i] / v;
+                    elimination += levelterms::bolusShare(k, elapsed, salt, compliance,
+                                                          events[pk::eventDose][i], v);
                 }
                 continue;
             }
             double& ka = events[pk::eventRouteFactor][i];
-            if (ka == k)
-                ka += kKaNudge;
+            ka = pknum::separatedKa(ka, k);
             const double bioavailability = route == pk::kRouteCodeOther ? f : 1.0;
             const double share = ka * bioavailability * salt * compliance *
                                  events[pk::eventDose][i] / ((ka - k) * v);
@@ -109,9 +101,9 @@ void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const
         for (const AbsorptionSum& sum : m_absorption)
             level += sum.sum;
         for (const RunningInfusion& infusion : m_running)
-            level += (1.0 - std::exp(-k * (t - infusion.start))) * infusion.rateTerm;
+            level += levelterms::runningInfusionShare(k, infusion.rateTerm, t, infusion.start);
         if (startLevel)
             level += std::exp(-k * t) * m_session->levelValues[1];
-        levels[q] = std::isfinite(level) ? level : kNotGiven;
+        levels[q] = pknum::checked(level);
     }
 }

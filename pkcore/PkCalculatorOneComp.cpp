@@ -1,3 +1,4 @@
+#include "pkcore/LevelTerms.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
@@ -8,12 +9,12 @@
 using pknum::allFinite;
 using pknum::checked;
 using pknum::invalid;
+using pknum::kHoursPerDay;
+using pknum::positiveVolumeAndClearance;
 using pknum::separatedKa;
 
 namespace
 {
-constexpr double kHoursPerDay = 24.0;
-
 // A regimen series sums one term per dose; beyond this many doses the request is not a regimen.
 constexpr double kMaxSeriesDoses = 1.0e6;
 
@@ -25,11 +26,6 @@ double rawOralPeakTime(double ka, double k, double tau, double lagTime)
     return std::log((1.0 - std::exp(-k * tau)) * ka / ((1.0 - std::exp(-ka * tau)) * k)) /
                (ka - k) +
            lagTime;
-}
-
-bool positiveVolumeAndClearance(double v, double cl)
-{
-    return v > 0.0 && cl > 0.0 && std::isfinite(v) && std::isfinite(cl);
 }
 } // namespace
 
@@ -175,13 +171,12 @@ double PkCalculator::levelFromDoseHistory(double cl, double v, double f, double 
         if (route == pk::kRouteCodeIntravenous) {
             const double infusionTime = events[pk::eventInfusionTime][i];
             if (infusionTime > 0.0) {
-                const double rateTerm = salt * compliance * events[pk::eventRate][i] / cl;
-                const double end = start + infusionTime;
-                level += t >= end ? (1.0 - std::exp(-k * infusionTime)) * rateTerm *
-                                        std::exp(-k * (t - end))
-                                  : (1.0 - std::exp(-k * elapsed)) * rateTerm;
+                const double rateTerm =
+                    levelterms::infusionRateTerm(salt, compliance, events[pk::eventRate][i], cl);
+                level += levelterms::infusionShare(k, infusionTime, rateTerm, t, start);
             } else {
-                level += std::exp(-k * elapsed) * salt * compliance * events[pk::eventDose][i] / v;
+                level += levelterms::bolusShare(k, elapsed, salt, compliance,
+                                                events[pk::eventDose][i], v);
             }
             continue;
         }
@@ -191,7 +186,7 @@ double PkCalculator::levelFromDoseHistory(double cl, double v, double f, double 
         level += (std::exp(-k * elapsed) - std::exp(-ka * elapsed)) * ka * bioavailability * salt *
                  compliance * events[pk::eventDose][i] / ((ka - k) * v);
     }
-    if (m_session->levelCount > 0 && m_session->levelTimes[1] == 0.0)
+    if (levelterms::hasOriginLevel(*m_session))
         level += std::exp(-k * t) * m_session->levelValues[1];
     return checked(level);
 }
@@ -219,12 +214,9 @@ double PkCalculator::levelSeriesFromDoseHistory(double f, double v, double cl, d
                    ((ka - k) * v);
         } else if (infusionTime > 0.0) {
             const double rateTerm = f * cf * dose * (salt / infusionTime) / cl;
-            const double end = doseTime + infusionTime;
-            sum += t >= end
-                       ? (1.0 - std::exp(-k * infusionTime)) * rateTerm * std::exp(-k * (t - end))
-                       : (1.0 - std::exp(-k * elapsed)) * rateTerm;
+            sum += levelterms::infusionShare(k, infusionTime, rateTerm, t, doseTime);
         } else {
-            sum += std::exp(-k * elapsed) * salt * cf * dose / v;
+            sum += levelterms::bolusShare(k, elapsed, salt, cf, dose, v);
         }
     }
     return checked(c0 * std::exp(-k * t) + sum);

@@ -1,3 +1,4 @@
+#include "pkcore/LevelTerms.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
@@ -5,9 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
+using levelterms::rungeKuttaStep;
 using pknum::allFinite;
 using pknum::checked;
 using pknum::invalid;
+using pknum::kHoursPerDay;
 
 namespace
 {
@@ -36,8 +39,6 @@ constexpr double kHaycockHeightExponent = 0.3964;
 constexpr double kTimeTo90VmaxFactor = 2.3;
 constexpr double kTimeTo90RateFactor = 0.9;
 
-constexpr double kHoursPerDay = 24.0;
-
 // Grid: at most 60 points per hour and 48,000 intervals; the dose history gets 8 hours beyond
 // its last dose or level.
 constexpr double kMaxPointsPerHour = 60.0;
@@ -49,22 +50,6 @@ double rawBsa(double w, double h)
         return invalid();
     return std::exp(std::log(w) * kHaycockWeightExponent) *
            std::exp(std::log(h) * kHaycockHeightExponent) * kHaycockFactor;
-}
-
-double rhs(double rateIn, double vmaxPerHour, double km, double v, double c)
-{
-    return (rateIn - vmaxPerHour * c / (km + c)) / v;
-}
-
-// One classical Runge-Kutta step of the Michaelis-Menten equation, Vmax already per hour.
-inline double rungeKuttaStep(double vmaxPerHour, double km, double v, double rateIn, double c0,
-                             double h)
-{
-    const double k1 = h * rhs(rateIn, vmaxPerHour, km, v, c0);
-    const double k2 = h * rhs(rateIn, vmaxPerHour, km, v, c0 + k1 / 2.0);
-    const double k3 = h * rhs(rateIn, vmaxPerHour, km, v, c0 + k2 / 2.0);
-    const double k4 = h * rhs(rateIn, vmaxPerHour, km, v, c0 + k3);
-    return c0 + (k1 + 2.0 * k2 + 2.0 * k3 + k4) / 6.0;
 }
 
 // Lays the grid over `span` hours: points per hour and the number of intervals, or false when
@@ -356,8 +341,7 @@ double PkCalculator::integrateGrid(int steps, double vmax, double km, double v, 
 double PkCalculator::phenytoinLevelFromDoseHistory(double vmax, double km, double v, double f,
                                                    double cf, double t)
 {
-    const SessionData& s = *m_session;
-    const double start = s.levelCount > 0 && s.levelTimes[1] == 0.0 ? s.levelValues[1] : 0.0;
+    const double start = levelterms::originLevel(*m_session);
     return integrateGrid(doseTimeGridForFit(f, cf), vmax, km, v, start, t);
 }
 

@@ -8,6 +8,7 @@
 namespace pknum
 {
 constexpr double kNotGiven = -1.0;
+constexpr double kHoursPerDay = 24.0;
 
 inline double invalid()
 {
@@ -27,6 +28,11 @@ inline bool allFinite()
 template <typename... Rest> bool allFinite(double first, Rest... rest)
 {
     return std::isfinite(first) && allFinite(rest...);
+}
+
+inline bool positiveVolumeAndClearance(double v, double cl)
+{
+    return v > 0.0 && cl > 0.0 && std::isfinite(v) && std::isfinite(cl);
 }
 
 // Where an absorption rate constant equals the elimination rate constant the one-compartment
