@@ -8,6 +8,7 @@
 
 using pknum::checked;
 using pknum::invalid;
+using pknum::kHoursPerDay;
 
 namespace
 {
@@ -65,7 +66,6 @@ constexpr double kJelliffeFemaleAgeFactor = 0.175;
 constexpr double kJelliffeScrBase = 1.035;
 constexpr double kJelliffeScrFactor = 0.0377;
 constexpr double kJelliffeRiseFactor = 4.0;
-constexpr double kHoursPerDay = 24.0;
 constexpr double kJelliffeDivisor = 14.4;
 constexpr double kStandardBsa = 1.73;
 

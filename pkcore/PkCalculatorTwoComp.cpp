@@ -8,10 +8,10 @@
 using pknum::allFinite;
 using pknum::checked;
 using pknum::invalid;
+using pknum::kHoursPerDay;
 
 namespace
 {
-constexpr double kHoursPerDay = 24.0;
 constexpr double kMicSearchStep = 0.1;
 // 1000 hours of 0.1 h steps: far beyond any dosing interval; a search that gets there has no
 // crossing to find.
