@@ -46,6 +46,12 @@ void DrugInfo::writePopulation(double vd, double cl)
     sessionData->populationRanges[pk::kFitCF] = druginfo::kComplianceRange;
 }
 
+void DrugInfo::writePopulationF(double f, double range)
+{
+    sessionData->pkSets[pk::kPopulation][pk::kF] = f;
+    sessionData->populationRanges[pk::kFitF] = range;
+}
+
 // A burn lifts the creatinine clearance cap, so the clearance is estimated again under the new
 // cap whenever it came from a creatinine value.
 void DrugInfo::updateBurnPatient(bool burn)

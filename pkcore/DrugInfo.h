@@ -107,6 +107,7 @@ private:
     void writeLevelModel(double errorFactor, double errorConstant, double ageWeightBase,
                          double upperLimit, double lowerLimit);
     void writePopulation(double vd, double cl);
+    void writePopulationF(double f, double range);
     void updateBurnPatient(bool burn);
     bool answer(int n) const;
 

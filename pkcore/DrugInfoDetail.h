@@ -2,6 +2,8 @@
 
 // Shared by the catalogue's source files only.
 
+#include <QString>
+
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -52,6 +54,13 @@ inline double estimateOrNone(double value)
 // mL/min to L/h.
 constexpr double kMlPerMinToLPerHour = 0.06;
 
+// A clearance of `perKg` mL/min for every kg of `weight` plus the share `crclShare` of the
+// creatinine clearance, in L/h.
+inline double weightAndRenalClearance(double perKg, double weight, double crclShare, double crcl)
+{
+    return (perKg * weight + crclShare * crcl) * kMlPerMinToLPerHour;
+}
+
 // Age bands shared by the calculators, years.
 constexpr double kNeonateAge = 0.083;
 constexpr double kInfantAge = 0.5;
@@ -64,6 +73,19 @@ constexpr double kDefaultClearanceRange = 0.5;
 // Level weighting by age: the usual base and the one for drugs or patients with faster change.
 constexpr double kAgeWeightBase = 1.005;
 constexpr double kFastAgeWeightBase = 1.01;
+
+// The entry of a catalogue table whose `codes` include `drugCode`; null when none does.
+template <typename Entry, std::size_t N>
+const Entry* entryForDrug(const Entry (&table)[N], const QString& drugCode)
+{
+    for (const Entry& entry : table) {
+        for (const char* code : entry.codes) {
+            if (drugCode == QLatin1String(code))
+                return &entry;
+        }
+    }
+    return nullptr;
+}
 
 // A multiplier applied when factor answer `answer` is ticked.
 struct AnswerFactor {

@@ -389,13 +389,7 @@ const QString kUserChoiceCode = QStringLiteral("ZZ");
 
 const DrugForms* formsOf(const QString& drugCode)
 {
-    for (const DrugForms& forms : kDrugForms) {
-        for (const char* code : forms.codes) {
-            if (drugCode == QLatin1String(code))
-                return &forms;
-        }
-    }
-    return nullptr;
+    return entryForDrug(kDrugForms, drugCode);
 }
 
 bool serves(const ProductRow& row, char letter)

@@ -283,8 +283,7 @@ void DrugInfo::populationPkPhenobarbital()
     else if (m.age > kNeonateAge)
         volume = kVolumePerKg * m.weight;
     writePopulation(volume, clearance);
-    sessionData->pkSets[pk::kPopulation][pk::kF] = kF;
-    sessionData->populationRanges[pk::kFitF] = kFRange;
+    writePopulationF(kF, kFRange);
     sessionData->populationRanges[pk::kFitVd] =
         m.age <= kChildAge ? kChildVolumeRange : kVolumeRange;
     writeLevelModel(kErrorFactor, kErrorConstant, kAgeWeightBase, kUpperLimit, kLowerLimit);
@@ -375,11 +374,10 @@ void DrugInfo::populationPkPhenytoin()
 
     const double age = sessionData->ageYears;
     const bool neonate = age < kNeonateAge;
-    population[pk::kF] = neonate ? kNeonateF : kF;
     double fRange = neonate ? kNeonateFRange : kFRange;
     if (answer(kTubeFeeding))
         fRange = kTubeFeedingFRange;
-    sessionData->populationRanges[pk::kFitF] = fRange;
+    writePopulationF(neonate ? kNeonateF : kF, fRange);
 
     writeLevelModel(kErrorFactor, kErrorConstant, kAgeWeightBase,
                     onFreeFractionScale(kUpperLimit, fu), onFreeFractionScale(kLowerLimit, fu));
@@ -425,7 +423,7 @@ double DrugInfo::procainamideClearance()
         double renalShare = cimetidine ? kCimetidineRenalShare : kRenalShare;
         if (answer(kTrimethoprim))
             renalShare *= kTrimethoprimRenalFactor;
-        clearance = (renalShare * m.crcl + perKg * m.clearanceWeight) * kMlPerMinToLPerHour;
+        clearance = weightAndRenalClearance(perKg, m.clearanceWeight, renalShare, m.crcl);
     }
     return withAnswerFactors(clearance, sessionData->factorFlags, kClearanceFactors);
 }
@@ -579,8 +577,7 @@ void DrugInfo::populationPkValproate()
             clearance = kElderlyClearancePerKg * w;
     }
     writePopulation(volume, clearance);
-    sessionData->pkSets[pk::kPopulation][pk::kF] = kF;
-    sessionData->populationRanges[pk::kFitF] = kFRange;
+    writePopulationF(kF, kFRange);
     sessionData->populationRanges[pk::kFitVd] = kVolumeRange;
     sessionData->populationRanges[pk::kFitCl] =
         answer(kNarrowClearance) ? kAnswerClearanceRange : kDefaultClearanceRange;

@@ -296,8 +296,7 @@ double DrugInfo::aminoglycosideClearance()
     if (a > kInfantAge) {
         const double perKg =
             answer(kCysticFibrosis) ? kCysticFibrosisWeightClearance : kWeightClearance;
-        return (perKg * m.clearanceWeight + kCreatinineClearanceShare * m.crcl) *
-               kMlPerMinToLPerHour;
+        return weightAndRenalClearance(perKg, m.clearanceWeight, kCreatinineClearanceShare, m.crcl);
     }
     if (a > kNeonateAge && m.scr1 < kInfantScrLimit)
         return (kInfantClearanceAgeSlope * a + kInfantClearanceBase) * w;
@@ -325,8 +324,7 @@ void DrugInfo::populationPkAminoglycoside()
     writeDrugModel(pk::kModelOneComp, "mg", "mg/L");
     const double clearance = aminoglycosideClearance();
     writePopulation(aminoglycosideVolume(), clearance);
-    sessionData->pkSets[pk::kPopulation][pk::kF] = kF;
-    sessionData->populationRanges[pk::kFitF] = kFRange;
+    writePopulationF(kF, kFRange);
 
     const bool fastChange = answer(kCriticallyIll) || answer(kCysticFibrosis);
     writeLevelModel(kErrorFactor, drug->errorConstant,
@@ -350,8 +348,8 @@ double DrugInfo::vancomycinClearance()
         return notANumber();
 
     if (!infant) {
-        return (kWeightClearance * m.clearanceWeight + kCreatinineClearanceShare * m.crcl) *
-               kMlPerMinToLPerHour;
+        return weightAndRenalClearance(kWeightClearance, m.clearanceWeight,
+                                       kCreatinineClearanceShare, m.crcl);
     }
     // The infant formula rests on a measured creatinine; a typed clearance gives no estimate.
     if (!(m.scr1 > 0.0))
@@ -412,8 +410,7 @@ void DrugInfo::populationPkVancomycin()
     sessionData->twoCompCentralVolume = estimateOrNone(centralVolume);
 
     writePopulation(vancomycinVolume(), population[pk::kCl]);
-    population[pk::kF] = kF;
-    sessionData->populationRanges[pk::kFitF] = kFRange;
+    writePopulationF(kF, kFRange);
     writeLevelModel(kErrorFactor, kErrorConstant,
                     answer(kCriticallyIll) ? kFastAgeWeightBase : kAgeWeightBase, kUpperLimit,
                     kLowerLimit);
@@ -476,13 +473,11 @@ void DrugInfo::populationPkFlucytosine()
     const PatientMeasures m = measuresOf(*sessionData, *calculator);
     const bool treated = m.age >= kInfantAge;
     const double volume = treated ? kVolumePerKg * m.clearanceWeight : 0.0;
-    const double clearance =
-        treated ? (kWeightClearance * m.clearanceWeight + kCreatinineClearanceShare * m.crcl) *
-                      kMlPerMinToLPerHour
-                : 0.0;
+    const double clearance = treated ? weightAndRenalClearance(kWeightClearance, m.clearanceWeight,
+                                                               kCreatinineClearanceShare, m.crcl)
+                                     : 0.0;
     writePopulation(volume, clearance);
-    sessionData->pkSets[pk::kPopulation][pk::kF] = kF;
-    sessionData->populationRanges[pk::kFitF] = kFRange;
+    writePopulationF(kF, kFRange);
     sessionData->populationRanges[pk::kFitVd] = kVolumeRange;
     sessionData->populationRanges[pk::kFitCl] = kDefaultClearanceRange;
     writeLevelModel(kErrorFactor, kErrorConstant, kAgeWeightBase, kUpperLimit, kLowerLimit);
@@ -570,7 +565,7 @@ double DrugInfo::digoxinClearance()
             renalShare *= kAmilorideRenalShare;
             perKg *= kAmilorideWeightShare;
         }
-        clearance = (perKg * m.idealWeight + renalShare * m.crcl) * kMlPerMinToLPerHour;
+        clearance = weightAndRenalClearance(perKg, m.idealWeight, renalShare, m.crcl);
     } else if (m.age > kNeonateAge && m.scr1 <= kInfantScrLimit) {
         clearance = (kInfantClearanceBase - kInfantClearanceAgeSlope * m.age) * m.weight *
                     kMlPerMinToLPerHour;

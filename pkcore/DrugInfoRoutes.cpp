@@ -1,4 +1,5 @@
 #include "pkcore/DrugInfo.h"
+#include "pkcore/DrugInfoDetail.h"
 #include "pkcore/SessionData.h"
 
 #include <QComboBox>
@@ -78,13 +79,7 @@ QVector<QString> userChoiceRoutes(const UserChoiceRecord& userChoice)
 
 const RouteSet* routeSetOf(const QString& drugCode)
 {
-    for (const RouteSet& set : kRouteSets) {
-        for (const char* code : set.codes) {
-            if (drugCode == QLatin1String(code))
-                return &set;
-        }
-    }
-    return nullptr;
+    return druginfo::entryForDrug(kRouteSets, drugCode);
 }
 } // namespace
 
