@@ -124,14 +124,6 @@ struct Form {
     QCheckBox* forget = nullptr;
 };
 
-QString titles(const std::vector<PromptRecord>& records)
-{
-    QStringList list;
-    for (const PromptRecord& record : records)
-        list << record.title + QStringLiteral(": ") + record.text;
-    return list.join(QLatin1Char('\n'));
-}
-
 } // namespace
 
 class TestLogin : public QObject
@@ -257,7 +249,7 @@ void TestLogin::logIn()
         QCOMPARE(records[0].text, QString("Username or password don't match."));
         QCOMPARE(form.password->text(), password); // the fields keep their texts
     } else {
-        QVERIFY2(records.empty(), qPrintable(titles(records)));
+        QVERIFY2(records.empty(), qPrintable(shownText(records)));
     }
     if (accepted) {
         const QSqlRecord row = accountRow(userName);
@@ -448,7 +440,7 @@ void TestLogin::reset()
     QCOMPARE(dialog.result(), accepted ? int(QDialog::Accepted) : int(QDialog::Rejected));
     QCOMPARE(bool(inst.session.loggedIn), accepted);
     if (accepted) {
-        QVERIFY2(records.empty(), qPrintable(titles(records)));
+        QVERIFY2(records.empty(), qPrintable(shownText(records)));
         QCOMPARE(inst.session.userName, userName);
         QCOMPARE(inst.session.userId, accountId(userName));
         const QSqlRecord row = accountRow(userName);

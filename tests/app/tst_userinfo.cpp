@@ -100,14 +100,6 @@ struct Page {
     QPushButton* cancel = nullptr;
 };
 
-QString shown(PromptScript& prompts)
-{
-    QStringList list;
-    for (const PromptRecord& record : prompts.take())
-        list << record.title + QLatin1Char('|') + record.text;
-    return list.join(QLatin1Char('\n'));
-}
-
 } // namespace
 
 class TestUserInfo : public QObject
@@ -238,7 +230,7 @@ void TestUserInfo::save()
     if (untick)
         page.pwEnable->click();
     page.save->click();
-    QCOMPARE(shown(prompts), message);
+    QCOMPARE(prompts.takeShown(), message);
 
     const bool saved = message.startsWith("Information");
     QCOMPARE(dialog.isVisible(), !saved);
@@ -289,7 +281,7 @@ void TestUserInfo::failedSaveShowsDatabaseText()
     Page page(&dialog);
     page.name->setText("Robert");
     page.save->click();
-    const QString refused = shown(prompts);
+    const QString refused = prompts.takeShown();
     QVERIFY2(refused.startsWith("Information|Update user fail\n"), qPrintable(refused));
     QVERIFY2(refused.contains("updates refused here"), qPrintable(refused));
     QVERIFY(!dialog.isVisible());
@@ -302,7 +294,7 @@ void TestUserInfo::failedSaveShowsDatabaseText()
     QVERIFY(query.exec("DELETE FROM Users WHERE U_NAME = 'bob'"));
     page2.name->setText("Robert");
     page2.save->click();
-    const QString outcome = shown(prompts);
+    const QString outcome = prompts.takeShown();
     QVERIFY2(outcome.startsWith("Information|Update user fail\n"), qPrintable(outcome));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }

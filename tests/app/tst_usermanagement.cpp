@@ -166,14 +166,6 @@ struct Page {
 };
 
 // The one box shown since the last call, as "title|text"; several are joined by newlines.
-QString shown(PromptScript& prompts)
-{
-    QStringList list;
-    for (const PromptRecord& record : prompts.take())
-        list << record.title + QLatin1Char('|') + record.text;
-    return list.join(QLatin1Char('\n'));
-}
-
 } // namespace
 
 class TestUserManagement : public QObject
@@ -342,7 +334,7 @@ void TestUserManagement::applyKeepsOrChangesPassword()
     if (untick)
         page.pwEnable->click();
     page.apply->click();
-    QCOMPARE(shown(prompts), message);
+    QCOMPARE(prompts.takeShown(), message);
 
     const QSqlRecord row = accountRow("bob");
     if (storedAfter == QLatin1String("NULL")) {
@@ -356,7 +348,7 @@ void TestUserManagement::applyKeepsOrChangesPassword()
     if (message.startsWith("Information")) {
         page.name->setText("Robert");
         page.apply->click();
-        QCOMPARE(shown(prompts), QString("Information|User updated"));
+        QCOMPARE(prompts.takeShown(), QString("Information|User updated"));
         QCOMPARE(accountRow("bob").value("NAME").toString(), QString("Robert"));
         QCOMPARE(accountCount(), 2);
     }
@@ -440,7 +432,7 @@ void TestUserManagement::add()
     page.fill(userName, fullName, password, confirm);
     page.type->setCurrentIndex(typeIndex);
     page.apply->click();
-    QCOMPARE(shown(prompts), message);
+    QCOMPARE(prompts.takeShown(), message);
 
     for (QLineEdit* field : {page.userName, page.name})
         QCOMPARE(field->styleSheet(), field->objectName() == markedField ? errorMark : QString());
@@ -470,12 +462,12 @@ void TestUserManagement::addingTwiceIsRefused()
     page.add->click();
     page.fill("dave", "Dave D");
     page.apply->click();
-    QCOMPARE(shown(prompts), QString("Information|User added"));
+    QCOMPARE(prompts.takeShown(), QString("Information|User added"));
     // The form keeps what was entered and stays in Add mode.
     QCOMPARE(page.userName->text(), QString("dave"));
     QCOMPARE(page.apply->text(), QString("Add"));
     page.apply->click();
-    QCOMPARE(shown(prompts), QString("Error|User name already exist."));
+    QCOMPARE(prompts.takeShown(), QString("Error|User name already exist."));
     QCOMPARE(accountCount(), 2);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
@@ -492,18 +484,18 @@ void TestUserManagement::editChecksUserNameAgainstOthersOnly()
 
     QVERIFY(page.clickRow("carol"));
     page.apply->click();
-    QCOMPARE(shown(prompts), QString("Information|User updated"));
+    QCOMPARE(prompts.takeShown(), QString("Information|User updated"));
 
     QVERIFY(page.clickRow("carol"));
     page.userName->setText("bob");
     page.apply->click();
-    QCOMPARE(shown(prompts), QString("Error|User name already exist."));
+    QCOMPARE(prompts.takeShown(), QString("Error|User name already exist."));
     QCOMPARE(page.userName->styleSheet(), errorMark);
     QVERIFY(accountRow("carol").contains("ID"));
 
     page.userName->setText("caroline");
     page.apply->click();
-    QCOMPARE(shown(prompts), QString("Information|User updated"));
+    QCOMPARE(prompts.takeShown(), QString("Information|User updated"));
     QCOMPARE(page.userName->styleSheet(), QString());
     QVERIFY(accountRow("caroline").contains("ID"));
     QVERIFY(!accountRow("carol").contains("ID"));
@@ -525,12 +517,12 @@ void TestUserManagement::ownTypeChangeAsksForLogOut()
     QVERIFY(page.clickRow("bob"));
     page.type->setCurrentIndex(userManagepage::userIndex);
     page.apply->click();
-    QCOMPARE(shown(prompts), QString("Information|User updated"));
+    QCOMPARE(prompts.takeShown(), QString("Information|User updated"));
 
     QVERIFY(page.clickRow("eve"));
     page.type->setCurrentIndex(userManagepage::userIndex);
     page.apply->click();
-    QCOMPARE(shown(prompts),
+    QCOMPARE(prompts.takeShown(),
              QString("Information|User updated. Please log out to enable the new user type "
                      "setting."));
     QCOMPARE(accountRow("eve").value("TYPE").toString(), QString("U"));
@@ -576,7 +568,7 @@ void TestUserManagement::deleteRules()
     if (answer)
         MessageBox::setNextAnswer(QMessageBox::StandardButton(answer));
     page.remove->click();
-    QCOMPARE(shown(prompts), message);
+    QCOMPARE(prompts.takeShown(), message);
     QCOMPARE(accountCount(), countAfter);
     QCOMPARE(page.table->model()->rowCount(), countAfter);
     if (countAfter < 3) {
@@ -607,8 +599,8 @@ void TestUserManagement::lastAccountIsKept()
     QVERIFY(page.clickRow("bob"));
     MessageBox::setNextAnswer(QMessageBox::Yes);
     page.remove->click();
-    QCOMPARE(shown(prompts), QString("Delete user|Do you want to delete the user: bob?\n"
-                                     "Waring|At least one user account is required"));
+    QCOMPARE(prompts.takeShown(), QString("Delete user|Do you want to delete the user: bob?\n"
+                                          "Waring|At least one user account is required"));
     QCOMPARE(accountCount(), 1);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
@@ -628,14 +620,14 @@ void TestUserManagement::failedStatementsAreNotReportedAsDone()
     QVERIFY(exec("DELETE FROM Users WHERE U_NAME = 'carol'"));
     MessageBox::setNextAnswer(QMessageBox::Yes);
     page.remove->click();
-    const QString deleteOutcome = shown(prompts);
+    const QString deleteOutcome = prompts.takeShown();
     QVERIFY2(deleteOutcome.contains("Information|Delete user failed\n"), qPrintable(deleteOutcome));
     QVERIFY(!deleteOutcome.contains("User deleted"));
 
     QVERIFY(page.clickRow("bob"));
     QVERIFY(exec("DELETE FROM Users WHERE U_NAME = 'bob'"));
     page.apply->click();
-    const QString updateOutcome = shown(prompts);
+    const QString updateOutcome = prompts.takeShown();
     QVERIFY2(updateOutcome.startsWith("Information|Update user failed\n"),
              qPrintable(updateOutcome));
     QCOMPARE(accountCount(), 1);
@@ -646,14 +638,14 @@ void TestUserManagement::failedStatementsAreNotReportedAsDone()
     page.add->click();
     page.fill("dave", "Dave D");
     page.apply->click();
-    const QString addOutcome = shown(prompts);
+    const QString addOutcome = prompts.takeShown();
     QVERIFY2(addOutcome.startsWith("Information|Add user failed\n"), qPrintable(addOutcome));
     QVERIFY2(addOutcome.contains("inserts refused here"), qPrintable(addOutcome));
 
     // "Save && Exit" closes the page even then, after its message.
     QVERIFY(dialog.isVisible());
     page.saveAndExit->click();
-    QVERIFY(shown(prompts).startsWith("Information|Add user failed\n"));
+    QVERIFY(prompts.takeShown().startsWith("Information|Add user failed\n"));
     QVERIFY(!dialog.isVisible());
     QCOMPARE(accountCount(), 1);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);

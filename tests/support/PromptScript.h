@@ -4,6 +4,15 @@
 
 #include <QtTest>
 
+// The boxes as "title|text", one box a line: one string to compare or to print on failure.
+inline QString shownText(const std::vector<PromptRecord>& records)
+{
+    QStringList list;
+    for (const PromptRecord& record : records)
+        list << record.title + QLatin1Char('|') + record.text;
+    return list.join(QLatin1Char('\n'));
+}
+
 // Scripted prompts for one test: every box is recorded, questions take queued answers, and a
 // prompt nobody queued an answer for fails the test when the script ends.
 class PromptScript
@@ -16,6 +25,8 @@ public:
 
     // Titles and texts of the boxes shown since the last call, in order.
     std::vector<PromptRecord> take() { return MessageBox::takeRecords(); }
+    // The boxes shown since the last call, as shownText writes them.
+    QString takeShown() { return shownText(take()); }
     QStringList unexpected() { return MessageBox::takeUnexpected(); }
 };
 
