@@ -1,6 +1,7 @@
 #include "app/About.h"
 #include "app/HelpPage.h"
 #include "platform/SettingsKeys.h"
+#include "tests/support/ChildWidgets.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestMain.h"
 
@@ -14,18 +15,12 @@
 
 namespace
 {
+using testsupport::requireChild;
+
 const QString manualFile = QStringLiteral("TVA User Manual 2015 Without Ch1.html");
 
 // A text whose occurrences of "alpha" differ in case and in being whole words.
 const QString searchText = QStringLiteral("<p>alpha beta alpha gamma Alpha alphabet</p>");
-
-template <typename T> T* child(QObject* parent, const char* name)
-{
-    T* widget = parent->findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no child %s", name);
-    return widget;
-}
 
 struct Link {
     QString text;
@@ -79,10 +74,10 @@ private slots:
 private:
     struct Search {
         HelpPage page{nullptr};
-        QTextBrowser* browser = child<QTextBrowser>(&page, "textBrowser");
-        QLineEdit* bar = child<QLineEdit>(&page, "search_bar");
-        QLabel* repeat = child<QLabel>(&page, "label_searchRepeat");
-        QPushButton* findNext = child<QPushButton>(&page, "button_search");
+        QTextBrowser* browser = requireChild<QTextBrowser>(&page, "textBrowser");
+        QLineEdit* bar = requireChild<QLineEdit>(&page, "search_bar");
+        QLabel* repeat = requireChild<QLabel>(&page, "label_searchRepeat");
+        QPushButton* findNext = requireChild<QPushButton>(&page, "button_search");
         Search() { browser->setHtml(searchText); }
         int selectionStart() const { return browser->textCursor().selectionStart(); }
     };
@@ -92,9 +87,9 @@ void TestHelp::aboutShowsVersionAndNotice()
 {
     About about(nullptr);
     QCOMPARE(about.windowTitle(), QString("About"));
-    QCOMPARE(child<QLabel>(&about, "version_number")->text(), QString("v0.14.12.23 (BETA)"));
-    QVERIFY(!child<QLabel>(&about, "welcomeImage")->pixmap(Qt::ReturnByValue).isNull());
-    const QString notice = child<QTextEdit>(&about, "textEdit")->toPlainText();
+    QCOMPARE(requireChild<QLabel>(&about, "version_number")->text(), QString("v0.14.12.23 (BETA)"));
+    QVERIFY(!requireChild<QLabel>(&about, "welcomeImage")->pixmap(Qt::ReturnByValue).isNull());
+    const QString notice = requireChild<QTextEdit>(&about, "textEdit")->toPlainText();
     QVERIFY2(notice.startsWith("<WARNING: READ THIS IMPORTANT INFORMATION BEFORE PROCESSING.>"),
              qPrintable(notice));
     QVERIFY(notice.contains("January 2015"));
@@ -105,7 +100,7 @@ void TestHelp::aboutOkCloses()
     About about(nullptr);
     about.show();
     QVERIFY(about.isVisible());
-    child<QPushButton>(&about, "pushButton")->click();
+    requireChild<QPushButton>(&about, "pushButton")->click();
     QVERIFY(!about.isVisible());
 }
 
@@ -113,7 +108,7 @@ void TestHelp::opensOnTheManualsIndex()
 {
     HelpPage page(nullptr);
     QCOMPARE(page.windowTitle(), QString("Talvora Help"));
-    auto* browser = child<QTextBrowser>(&page, "textBrowser");
+    auto* browser = requireChild<QTextBrowser>(&page, "textBrowser");
     QCOMPARE(browser->source(), QUrl("qrc:/help/index.html"));
     QCOMPARE(browser->documentTitle(), QString("Talvora User Manual"));
     QCOMPARE(browser->palette().color(QPalette::Active, QPalette::Highlight), QColor(Qt::green));
@@ -152,7 +147,7 @@ void TestHelp::indexLinksReachTheManualsChapters()
     QFETCH(QString, anchor);
     const QString text = QString::fromLatin1(QTest::currentDataTag());
     HelpPage page(nullptr);
-    auto* browser = child<QTextBrowser>(&page, "textBrowser");
+    auto* browser = requireChild<QTextBrowser>(&page, "textBrowser");
 
     const QList<Link> links = linksOf(browser->document());
     auto link =
@@ -171,17 +166,17 @@ void TestHelp::indexLinksReachTheManualsChapters()
 void TestHelp::navigationButtons()
 {
     HelpPage page(nullptr);
-    auto* browser = child<QTextBrowser>(&page, "textBrowser");
+    auto* browser = requireChild<QTextBrowser>(&page, "textBrowser");
     const QUrl index("qrc:/help/index.html");
     const QUrl chapter("qrc:/help/" + manualFile + "#PF");
     browser->setSource(chapter);
     QVERIFY(browser->toPlainText().contains("Pharmacokinetic Formulas"));
 
-    child<QPushButton>(&page, "button_back")->click();
+    requireChild<QPushButton>(&page, "button_back")->click();
     QCOMPARE(browser->source(), index);
-    child<QPushButton>(&page, "button_forward")->click();
+    requireChild<QPushButton>(&page, "button_forward")->click();
     QCOMPARE(browser->source(), chapter);
-    child<QPushButton>(&page, "button_home")->click();
+    requireChild<QPushButton>(&page, "button_home")->click();
     QCOMPARE(browser->source(), index);
     QCOMPARE(browser->documentTitle(), QString("Talvora User Manual"));
 }
@@ -208,9 +203,9 @@ void TestHelp::searchHighlightsEveryOccurrence()
     // Ticking an option re-runs the search with the word already in the bar.
     s.bar->setText("alpha");
     if (wholeWord)
-        child<QCheckBox>(&s.page, "checkBox_wholeWord")->click();
+        requireChild<QCheckBox>(&s.page, "checkBox_wholeWord")->click();
     if (caseSensitive)
-        child<QCheckBox>(&s.page, "checkBox_caseSensitive")->click();
+        requireChild<QCheckBox>(&s.page, "checkBox_caseSensitive")->click();
 
     const QList<QTextEdit::ExtraSelection> found = s.browser->extraSelections();
     QList<int> foundStarts;
@@ -229,7 +224,7 @@ void TestHelp::findNextWrapsAroundWithNotice()
 {
     PromptScript prompts;
     Search s;
-    child<QCheckBox>(&s.page, "checkBox_wholeWord")->click();
+    requireChild<QCheckBox>(&s.page, "checkBox_wholeWord")->click();
     s.bar->setText("alpha"); // three whole words: 0, 11, 23
     QCOMPARE(s.selectionStart(), 0);
 
@@ -283,8 +278,8 @@ void TestHelp::optionWithEmptyBarDoesNothing()
 {
     PromptScript prompts;
     Search s;
-    child<QCheckBox>(&s.page, "checkBox_wholeWord")->click();
-    child<QCheckBox>(&s.page, "checkBox_caseSensitive")->click();
+    requireChild<QCheckBox>(&s.page, "checkBox_wholeWord")->click();
+    requireChild<QCheckBox>(&s.page, "checkBox_caseSensitive")->click();
     QVERIFY(s.browser->extraSelections().isEmpty());
     QVERIFY(prompts.take().empty());
 }
@@ -320,8 +315,8 @@ void TestHelp::searchFollowsToANewPage()
 {
     PromptScript prompts;
     HelpPage page(nullptr);
-    auto* browser = child<QTextBrowser>(&page, "textBrowser");
-    child<QLineEdit>(&page, "search_bar")->setText("Digoxin");
+    auto* browser = requireChild<QTextBrowser>(&page, "textBrowser");
+    requireChild<QLineEdit>(&page, "search_bar")->setText("Digoxin");
     const int onIndex = browser->extraSelections().size();
     QVERIFY(onIndex > 0);
 
@@ -330,7 +325,7 @@ void TestHelp::searchFollowsToANewPage()
     QVERIFY(found.size() > onIndex);
     for (const QTextEdit::ExtraSelection& match : found)
         QCOMPARE(match.cursor.selectedText().toLower(), QString("digoxin"));
-    child<QPushButton>(&page, "button_search")->click();
+    requireChild<QPushButton>(&page, "button_search")->click();
     QCOMPARE(browser->textCursor().selectedText().toLower(), QString("digoxin"));
     QCOMPARE(browser->textCursor().selectionStart(), found.at(1).cursor.selectionStart());
     QVERIFY(prompts.take().empty());

@@ -1,6 +1,7 @@
 #include "app/WelcomePage.h"
 #include "pkcore/SessionData.h"
 #include "platform/SettingsKeys.h"
+#include "tests/support/ChildWidgets.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestMain.h"
 
@@ -19,6 +20,8 @@
 
 namespace
 {
+using testsupport::requireChild;
+
 const QColor refusedRed(255, 85, 85);
 
 QString styleSheet(int number)
@@ -55,13 +58,6 @@ QString describe(const QColor& colour)
     return QString("rgb(%1, %2, %3)").arg(colour.red()).arg(colour.green()).arg(colour.blue());
 }
 
-template <typename T> T* child(QObject* parent, const char* name)
-{
-    T* widget = parent->findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no child %s", name);
-    return widget;
-}
 } // namespace
 
 class TestWelcome : public QObject
@@ -91,16 +87,16 @@ void TestWelcome::showsTheProgramsVersion()
 {
     WelcomePage page(nullptr, nullptr, m_session.get());
     QCOMPARE(page.objectName(), QString("WelcomePage")); // the style sheets select it by name
-    QCOMPARE(child<QLabel>(&page, "label_version")->text(), QString("Version:"));
-    QCOMPARE(child<QLabel>(&page, "label_version_number")->text(), QString("v0.14.12.23"));
-    QCOMPARE(child<QLabel>(&page, "label_version_reminder")->text(), QString());
-    QVERIFY(!child<QLabel>(&page, "welcomeImage")->pixmap(Qt::ReturnByValue).isNull());
+    QCOMPARE(requireChild<QLabel>(&page, "label_version")->text(), QString("Version:"));
+    QCOMPARE(requireChild<QLabel>(&page, "label_version_number")->text(), QString("v0.14.12.23"));
+    QCOMPARE(requireChild<QLabel>(&page, "label_version_reminder")->text(), QString());
+    QVERIFY(!requireChild<QLabel>(&page, "welcomeImage")->pixmap(Qt::ReturnByValue).isNull());
 }
 
 void TestWelcome::newVersionNoticeShowsAndClears()
 {
     WelcomePage page(nullptr, nullptr, m_session.get());
-    auto* notice = child<QLabel>(&page, "label_version_reminder");
+    auto* notice = requireChild<QLabel>(&page, "label_version_reminder");
     page.showNewVersionNotice(true);
     QCOMPARE(notice->text(), QString("There is a newer version available."));
     page.showNewVersionNotice(false);
@@ -133,7 +129,7 @@ void TestWelcome::buttonsEmitOrRefuse()
     QSignalSpy newSpy(&page, &WelcomePage::create_newpatient);
     QSignalSpy openSpy(&page, &WelcomePage::create_openpatient);
 
-    child<QPushButton>(&page, qPrintable(button))->click();
+    requireChild<QPushButton>(&page, qPrintable(button))->click();
 
     QCOMPARE(newSpy.count(), newPatients);
     QCOMPARE(openSpy.count(), openPatients);

@@ -5,6 +5,7 @@
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "platform/OleDate.h"
+#include "tests/support/ChildWidgets.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -26,6 +27,8 @@
 
 namespace
 {
+using testsupport::requireChild;
+
 const QString ivRoute = QStringLiteral("Intermittent IV - Injection");
 const QString imRoute = QStringLiteral("IM - Injection");
 
@@ -186,34 +189,26 @@ struct Workspace {
     }
 };
 
-template <typename T> T* find(QWidget* page, const char* name)
-{
-    T* widget = page->findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
 QString text(QWidget* page, const char* name)
 {
-    return find<QLineEdit>(page, name)->text();
+    return requireChild<QLineEdit>(page, name)->text();
 }
 
 QString labelText(QWidget* page, const char* name)
 {
-    return find<QLabel>(page, name)->text();
+    return requireChild<QLabel>(page, name)->text();
 }
 
 void enter(QWidget* page, const char* name, const QString& value)
 {
-    QLineEdit* field = find<QLineEdit>(page, name);
+    QLineEdit* field = requireChild<QLineEdit>(page, name);
     field->setText(value);
     emit field->editingFinished();
 }
 
 void click(QWidget* page, const char* name)
 {
-    find<QPushButton>(page, name)->click();
+    requireChild<QPushButton>(page, name)->click();
 }
 
 int rowCount(const QString& table)
@@ -344,8 +339,8 @@ void TestMainPage::newCaseStartsFromPopulation()
     QCOMPARE(text(page.get(), "line_Custom_F"), QString::number(ivF * 100.0, 'f', 2));
     QCOMPARE(s.displayedF[pk::kReportCustom], ivF);
     QCOMPARE(s.displayedF[pk::kReportPopulation], ivF);
-    QVERIFY(!find<QPushButton>(page.get(), "button_graph_analysis")->isEnabled());
-    QVERIFY(!find<QPushButton>(page.get(), "button_graph_analysis")->toolTip().isEmpty());
+    QVERIFY(!requireChild<QPushButton>(page.get(), "button_graph_analysis")->isEnabled());
+    QVERIFY(!requireChild<QPushButton>(page.get(), "button_graph_analysis")->toolTip().isEmpty());
 }
 
 void TestMainPage::labelsFollowTheDrug_data()
@@ -383,7 +378,7 @@ void TestMainPage::labelsFollowTheDrug()
               "halfLifeShown");
     }
     const bool phenytoin = drug == QLatin1String("PH");
-    QCOMPARE(find<QLineEdit>(page.get(), "line_Custom_kd")->isEnabled(), phenytoin);
+    QCOMPARE(requireChild<QLineEdit>(page.get(), "line_Custom_kd")->isEnabled(), phenytoin);
     if (phenytoin) {
         QCOMPARE(text(page.get(), "line_Pop_cl"), QStringLiteral("4.00"));
         QCOMPARE(text(page.get(), "line_Pop_cf"), QStringLiteral("400.00"));
@@ -433,9 +428,9 @@ void TestMainPage::caseAndPatientTexts()
     auto page = w.page();
     page->show();
 
-    QCOMPARE(find<QWidget>(page.get(), "widget_Crs")->isVisible(), shown[0]);
-    QCOMPARE(find<QWidget>(page.get(), "widget_Crs2")->isVisible(), shown[1]);
-    QCOMPARE(find<QWidget>(page.get(), "widget_time")->isVisible(), shown[1]);
+    QCOMPARE(requireChild<QWidget>(page.get(), "widget_Crs")->isVisible(), shown[0]);
+    QCOMPARE(requireChild<QWidget>(page.get(), "widget_Crs2")->isVisible(), shown[1]);
+    QCOMPARE(requireChild<QWidget>(page.get(), "widget_time")->isVisible(), shown[1]);
     QCOMPARE(labelText(page.get(), "label_clcr"), texts[0]);
     QCOMPARE(text(page.get(), "Line_Weight"), texts[1]);
     QCOMPARE(text(page.get(), "Line_Height"), texts[2]);
@@ -443,7 +438,7 @@ void TestMainPage::caseAndPatientTexts()
     QCOMPARE(text(page.get(), "Line_Birthday"), QStringLiteral("07/04/1950"));
     QCOMPARE(text(page.get(), "Line_Drug"), QStringLiteral("Gentamicin"));
     QCOMPARE(text(page.get(), "Line_Sex"), QStringLiteral("Female"));
-    QVERIFY(!find<QWidget>(page.get(), "widget_Albumin")->isVisible());
+    QVERIFY(!requireChild<QWidget>(page.get(), "widget_Albumin")->isVisible());
     QCOMPARE(labelText(page.get(), "Label_Drug_Factor1"), QStringLiteral("second answer"));
     QCOMPARE(labelText(page.get(), "Label_Drug_Factor2"), QStringLiteral("fifth answer"));
 }
@@ -454,8 +449,8 @@ void TestMainPage::windowsNeedValidPopulationAndMakers()
         Workspace w;
         auto page = w.page();
         // No window of a higher layer is registered: their buttons are not offered.
-        QVERIFY(!find<QPushButton>(page.get(), "button_dosage_history")->isEnabled());
-        QVERIFY(!find<QPushButton>(page.get(), "button_report")->isEnabled());
+        QVERIFY(!requireChild<QPushButton>(page.get(), "button_dosage_history")->isEnabled());
+        QVERIFY(!requireChild<QPushButton>(page.get(), "button_report")->isEnabled());
         QVERIFY(labelText(page.get(), "label_warning").isEmpty());
     }
     CaseWindowMakers& makers = caseWindowMakers();
@@ -469,16 +464,17 @@ void TestMainPage::windowsNeedValidPopulationAndMakers()
     {
         Workspace w;
         auto page = w.page();
-        QVERIFY(find<QPushButton>(page.get(), "button_dosage_history")->isEnabled());
-        QVERIFY(find<QPushButton>(page.get(), "button_dosage_regimen_forecast")->isEnabled());
+        QVERIFY(requireChild<QPushButton>(page.get(), "button_dosage_history")->isEnabled());
+        QVERIFY(
+            requireChild<QPushButton>(page.get(), "button_dosage_regimen_forecast")->isEnabled());
     }
     Workspace w;
     w.session.pkSets[pk::kPopulation][pk::kCl] = 0.0;
     auto page = w.page();
-    QVERIFY(!find<QPushButton>(page.get(), "button_dosage_history")->isEnabled());
-    QVERIFY(!find<QPushButton>(page.get(), "button_serum_level_forecast")->isEnabled());
-    QVERIFY(!find<QPushButton>(page.get(), "button_dosage_regimen_forecast")->isEnabled());
-    QVERIFY(find<QPushButton>(page.get(), "button_save")->isEnabled());
+    QVERIFY(!requireChild<QPushButton>(page.get(), "button_dosage_history")->isEnabled());
+    QVERIFY(!requireChild<QPushButton>(page.get(), "button_serum_level_forecast")->isEnabled());
+    QVERIFY(!requireChild<QPushButton>(page.get(), "button_dosage_regimen_forecast")->isEnabled());
+    QVERIFY(requireChild<QPushButton>(page.get(), "button_save")->isEnabled());
     QCOMPARE(labelText(page.get(), "label_warning"),
              QStringLiteral(
                  "At least one parameter is not valid. Some functions will not be available."));
@@ -539,7 +535,7 @@ void TestMainPage::customEdits()
     Workspace w;
     auto page = w.page();
     w.session.saved = true;
-    find<QPushButton>(page.get(), "button_save")->setEnabled(false);
+    requireChild<QPushButton>(page.get(), "button_save")->setEnabled(false);
     QSignalSpy changes(page.get(), &MainPage::custom_pk_change);
 
     enter(page.get(), qPrintable(field), entry);
@@ -552,7 +548,7 @@ void TestMainPage::customEdits()
         QTEST(w.session.customRanges[rangeIndex], "range");
     // Every edit, taken or not, makes the case unsaved.
     QVERIFY(!w.session.saved);
-    QVERIFY(find<QPushButton>(page.get(), "button_save")->isEnabled());
+    QVERIFY(requireChild<QPushButton>(page.get(), "button_save")->isEnabled());
     if (slot == pk::kCl && changes.count() == 1) {
         QCOMPARE(text(page.get(), "line_Custom_kd"), QStringLiteral("0.40"));
         QCOMPARE(text(page.get(), "line_Custom_t12"), QString::number(0.693 / 0.4, 'f', 2));
@@ -591,7 +587,7 @@ void TestMainPage::routeChoiceIsNotAnEdit()
     enter(page.get(), "line_Custom_F", QStringLiteral("100.01"));
     QCOMPARE(s.routeF[0], w.catalogue.bioavailability(ivRoute, QStringLiteral("GM")));
     s.saved = true;
-    QComboBox* route = find<QComboBox>(page.get(), "comboBox_Custom_route");
+    QComboBox* route = requireChild<QComboBox>(page.get(), "comboBox_Custom_route");
     route->setCurrentIndex(1);
     QVERIFY(s.saved);
     enter(page.get(), "line_Custom_F", QStringLiteral("100"));
@@ -650,7 +646,7 @@ void TestMainPage::saveStoresAndDisablesButton()
     QSignalSpy updates(page.get(), &MainPage::database_update);
     click(page.get(), "button_save");
     QVERIFY(w.session.saved);
-    QVERIFY(!find<QPushButton>(page.get(), "button_save")->isEnabled());
+    QVERIFY(!requireChild<QPushButton>(page.get(), "button_save")->isEnabled());
     QCOMPARE(updates.count(), 1);
     QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
     QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
@@ -692,7 +688,7 @@ void TestMainPage::failedSaveSaysSoOnce()
     QCOMPARE(shown[0].title, QStringLiteral("Information"));
     QVERIFY(shown[0].text.startsWith(QStringLiteral("Add PK fail\n")));
     QVERIFY(!w.session.saved);
-    QVERIFY(find<QPushButton>(page.get(), "button_save")->isEnabled());
+    QVERIFY(requireChild<QPushButton>(page.get(), "button_save")->isEnabled());
     QCOMPARE(updates.count(), 0);
     QCOMPARE(w.session.recNum, 0);
     QCOMPARE(rowCount(QStringLiteral("Patients")), 0);
@@ -702,7 +698,7 @@ void TestMainPage::storedCaseShowsWhatWasSaved()
 {
     Workspace first;
     auto page = first.page();
-    find<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(1);
+    requireChild<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(1);
     enter(page.get(), "line_Custom_F", QStringLiteral("85"));
     enter(page.get(), "line_Custom_rangeF", QStringLiteral("8.5"));
     enter(page.get(), "line_Custom_vdb", QStringLiteral("20"));
@@ -720,8 +716,8 @@ void TestMainPage::storedCaseShowsWhatWasSaved()
         QCOMPARE(text(reopened.get(), field).toDouble(),
                  QString::number(text(page.get(), field).toDouble(), 'f', 2).toDouble());
     for (int route : {0, 1}) {
-        find<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(route);
-        find<QComboBox>(reopened.get(), "comboBox_Custom_route")->setCurrentIndex(route);
+        requireChild<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(route);
+        requireChild<QComboBox>(reopened.get(), "comboBox_Custom_route")->setCurrentIndex(route);
         QCOMPARE(text(reopened.get(), "line_Custom_F"), text(page.get(), "line_Custom_F"));
         QCOMPARE(text(reopened.get(), "line_Custom_rangeF"),
                  text(page.get(), "line_Custom_rangeF"));
@@ -736,7 +732,7 @@ void TestMainPage::storedCaseMissingRouteRowFallsBack()
     Workspace first;
     auto page = first.page();
     enter(page.get(), "line_Custom_F", QStringLiteral("70"));
-    find<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(1);
+    requireChild<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(1);
     enter(page.get(), "line_Custom_F", QStringLiteral("60"));
     click(page.get(), "button_save");
     QSqlQuery drop;
@@ -784,13 +780,13 @@ void TestMainPage::storedCaseReplaysAnalysisHidden()
     QVERIFY(!analysis->isVisible());
     QVERIFY(!fitting->isVisible());
     QVERIFY(!w.session.saved);
-    QVERIFY(find<QPushButton>(page.get(), "button_graph_analysis")->isEnabled());
-    QVERIFY(find<QPushButton>(page.get(), "button_graph_analysis")->toolTip().isEmpty());
+    QVERIFY(requireChild<QPushButton>(page.get(), "button_graph_analysis")->isEnabled());
+    QVERIFY(requireChild<QPushButton>(page.get(), "button_graph_analysis")->toolTip().isEmpty());
     QCOMPARE(text(page.get(), "line_Bayes_vdb"), QStringLiteral("20.00"));
     QCOMPARE(text(page.get(), "line_Bayes_rangevdb"), QStringLiteral("2.50"));
     QCOMPARE(text(page.get(), "line_Bayes_F"), QStringLiteral("90.00"));
     QCOMPARE(text(page.get(), "line_LS_vdb"), QStringLiteral("22.00"));
-    QCOMPARE(find<QComboBox>(page.get(), "comboBox_Bayes_route")->count(), 1);
+    QCOMPARE(requireChild<QComboBox>(page.get(), "comboBox_Bayes_route")->count(), 1);
     QCOMPARE(w.session.displayedF[pk::kReportLeastSquares], 0.8);
     // A stored case without custom rows starts from the population and the catalogue.
     QCOMPARE(w.session.pkSets[pk::kCustom][pk::kVd], 17.5);
@@ -819,9 +815,9 @@ void TestMainPage::storedCaseWithoutRowsRunsNoAnalysis()
     auto page = w.page();
     QVERIFY(analysis);
     QCOMPARE(analysis->runs, 0);
-    QVERIFY(!find<QPushButton>(page.get(), "button_graph_analysis")->isEnabled());
+    QVERIFY(!requireChild<QPushButton>(page.get(), "button_graph_analysis")->isEnabled());
     QCOMPARE(
-        find<QPushButton>(page.get(), "button_graph_analysis")->toolTip(),
+        requireChild<QPushButton>(page.get(), "button_graph_analysis")->toolTip(),
         QStringLiteral("Grapic Analysis will be avaliable when Dosage History has been entered."));
 }
 
@@ -1040,7 +1036,7 @@ void TestMainPage::pageFitsTheMainWindow()
                              "line_Custom_cl",
                              "line_Custom_cf",
                              "line_Custom_rangecf"}) {
-        QLineEdit* field = find<QLineEdit>(page, name);
+        QLineEdit* field = requireChild<QLineEdit>(page, name);
         QVERIFY2(!field->text().isEmpty() && field->isVisible(), name);
         QVERIFY2(
             showsWholeText(field),

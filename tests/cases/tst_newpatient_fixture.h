@@ -5,6 +5,7 @@
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "tests/support/ChildWidgets.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QComboBox>
@@ -33,10 +34,7 @@ struct PatientFormFixture {
 
     template <typename T> T* child(const QString& name) const
     {
-        T* found = form->findChild<T*>(name);
-        if (!found)
-            qFatal("no child %s", qPrintable(name));
-        return found;
+        return testsupport::requireChild<T>(form.get(), name);
     }
     QLineEdit* edit(const QString& name) const { return child<QLineEdit>(name); }
     QRadioButton* radio(const QString& name) const { return child<QRadioButton>(name); }

@@ -11,6 +11,7 @@
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "platform/OleDate.h"
+#include "tests/support/ChildWidgets.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -29,6 +30,8 @@
 
 namespace
 {
+using testsupport::requireChild;
+
 // One stored patient row; returns its record number.
 int addPatient(const QString& last, const QString& stamp, const QString& id,
                const QString& first = QStringLiteral("Pat"))
@@ -120,14 +123,6 @@ QStringList storedRows(int recNum, int caseNumber)
     return rows;
 }
 
-template <typename T> T* child(QWidget* parent, const char* name)
-{
-    T* found = parent->findChild<T*>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
 // The page the main window builds on a confirmed form.
 std::unique_ptr<MainPage> casePage(SessionData* session, PkCalculator* calculator,
                                    DrugInfo* catalogue, ProgramConfig* config)
@@ -144,10 +139,10 @@ std::unique_ptr<MainPage> casePage(SessionData* session, PkCalculator* calculato
 // A custom volume typed on the page, then Save.
 void editAndSave(MainPage* page, const QString& vd)
 {
-    QLineEdit* field = child<QLineEdit>(page, "line_Custom_vdb");
+    QLineEdit* field = requireChild<QLineEdit>(page, "line_Custom_vdb");
     field->setText(vd);
     emit field->editingFinished();
-    child<QPushButton>(page, "button_save")->click();
+    requireChild<QPushButton>(page, "button_save")->click();
 }
 
 QTableView* view(QWidget* dialog, const char* name)
@@ -465,7 +460,7 @@ void TestSearchResult::cancelledOpeningKeepsTheOpenCase()
     QVERIFY(session->saved);
     QCOMPARE(storedRows(other.recNum, other.caseNumber), otherRows);
     QCOMPARE(column(QStringLiteral("SELECT VD FROM PK WHERE CASE_NUMBER = :n"), open.caseNumber),
-             child<QLineEdit>(page.get(), "line_Custom_vdb")->text());
+             requireChild<QLineEdit>(page.get(), "line_Custom_vdb")->text());
     QCOMPARE(
         column(QStringLiteral("SELECT LAST_NAME FROM Patients WHERE REC_NUM = :n"), open.recNum),
         QStringLiteral("Open"));

@@ -1,6 +1,7 @@
 #include "cases/userChoice.h"
 #include "pkcore/PkIndices.h"
 #include "pkcore/SessionData.h"
+#include "tests/support/ChildWidgets.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -17,6 +18,8 @@
 
 namespace
 {
+using testsupport::requireChild;
+
 const QString kRefused = QStringLiteral("background-color:rgb(255, 102, 102);");
 constexpr int kStoredCase = 12;
 constexpr double kWeightKg = 70.0;
@@ -25,22 +28,14 @@ constexpr double kTolerance = 1e-12;
 const QStringList kRequired = {"drugName", "cl", "vd", "cf", "tmin", "tmax"};
 const QStringList kRouteBoxes = {"check_oral", "check_im", "check_iv"};
 
-template <typename T> T* child(QObject& dialog, const QString& name)
-{
-    T* found = dialog.findChild<T*>(name);
-    if (!found)
-        qFatal("no child %s", qPrintable(name));
-    return found;
-}
-
 QLineEdit* edit(userChoice& d, const QString& name)
 {
-    return child<QLineEdit>(d, name);
+    return requireChild<QLineEdit>(&d, name);
 }
 
 bool marked(userChoice& d, const QString& name)
 {
-    return child<QWidget>(d, name)->styleSheet() == kRefused;
+    return requireChild<QWidget>(&d, name)->styleSheet() == kRefused;
 }
 
 QStringList markedFields(userChoice& d)
@@ -60,13 +55,13 @@ void fillValid(userChoice& d)
 {
     edit(d, "drugName")->setText(QStringLiteral("Drugex"));
     edit(d, "cl")->setText(QStringLiteral("100"));
-    child<QRadioButton>(d, "RB4")->setChecked(true);
+    requireChild<QRadioButton>(&d, "RB4")->setChecked(true);
     edit(d, "vd")->setText(QStringLiteral("0.7"));
-    child<QRadioButton>(d, "RB6")->setChecked(true);
+    requireChild<QRadioButton>(&d, "RB6")->setChecked(true);
     edit(d, "cf")->setText(QStringLiteral("80"));
     edit(d, "tmin")->setText(QStringLiteral("10"));
     edit(d, "tmax")->setText(QStringLiteral("20"));
-    child<QCheckBox>(d, "check_iv")->setChecked(true);
+    requireChild<QCheckBox>(&d, "check_iv")->setChecked(true);
     edit(d, "iv_salt")->setText(QStringLiteral("1"));
 }
 
@@ -75,7 +70,7 @@ void apply(userChoice& d, const QVariantMap& changes)
 {
     for (auto it = changes.begin(); it != changes.end(); ++it) {
         if (it.key().startsWith(QLatin1String("check_")))
-            child<QCheckBox>(d, it.key())->setChecked(it.value().toString() == "1");
+            requireChild<QCheckBox>(&d, it.key())->setChecked(it.value().toString() == "1");
         else
             edit(d, it.key())->setText(it.value().toString());
     }
@@ -149,12 +144,12 @@ void TestUserChoice::newCaseStartsOnDefaults()
 {
     PromptScript prompts;
     userChoice d(nullptr, m_session.get(), 0);
-    QVERIFY(child<QRadioButton>(d, "RB1")->isChecked());
-    QVERIFY(child<QRadioButton>(d, "RB3")->isChecked());
-    QVERIFY(child<QRadioButton>(d, "RB5")->isChecked());
+    QVERIFY(requireChild<QRadioButton>(&d, "RB1")->isChecked());
+    QVERIFY(requireChild<QRadioButton>(&d, "RB3")->isChecked());
+    QVERIFY(requireChild<QRadioButton>(&d, "RB5")->isChecked());
     for (const QString& box : kRouteBoxes)
-        QVERIFY(!child<QCheckBox>(d, box)->isChecked());
-    QCOMPARE(child<QComboBox>(d, "doseForm")->currentText(), QStringLiteral("Tablet"));
+        QVERIFY(!requireChild<QCheckBox>(&d, box)->isChecked());
+    QCOMPARE(requireChild<QComboBox>(&d, "doseForm")->currentText(), QStringLiteral("Tablet"));
     QCOMPARE(d.windowTitle(), QStringLiteral("User Choice Drug Data"));
     QVERIFY(!d.isComplete());
     QVERIFY(prompts.take().empty());
@@ -166,7 +161,7 @@ void TestUserChoice::emptySubmitMarksRequiredFieldsAndRoutes()
     userChoice d(nullptr, m_session.get(), 0);
     QSignalSpy sent(&d, &userChoice::sendData);
     d.show();
-    child<QPushButton>(d, "button_submit")->click();
+    requireChild<QPushButton>(&d, "button_submit")->click();
 
     QStringList expected = kRequired + kRouteBoxes;
     expected.sort();
@@ -178,7 +173,7 @@ void TestUserChoice::emptySubmitMarksRequiredFieldsAndRoutes()
 
     // Corrected fields lose their mark on the next try.
     fillValid(d);
-    child<QPushButton>(d, "button_submit")->click();
+    requireChild<QPushButton>(&d, "button_submit")->click();
     QVERIFY(markedFields(d).isEmpty());
     QCOMPARE(sent.count(), 1);
 }
@@ -243,7 +238,7 @@ void TestUserChoice::submitKeepsTheDrugOutOfTheSession()
     userChoice d(nullptr, m_session.get(), 0);
     fillValid(d);
     QSignalSpy sent(&d, &userChoice::sendData);
-    child<QPushButton>(d, "button_submit")->click();
+    requireChild<QPushButton>(&d, "button_submit")->click();
 
     QCOMPARE(sent.count(), 1);
     QVERIFY(d.isComplete());
@@ -263,8 +258,8 @@ void TestUserChoice::applyingDerivesTheDrugsValues()
 {
     userChoice d(nullptr, m_session.get(), 0);
     fillValid(d);
-    child<QRadioButton>(d, "RB2")->setChecked(true);
-    child<QPushButton>(d, "button_submit")->click();
+    requireChild<QRadioButton>(&d, "RB2")->setChecked(true);
+    requireChild<QPushButton>(&d, "button_submit")->click();
     d.applyToSession();
 
     const SessionData& s = *m_session;
@@ -297,7 +292,7 @@ void TestUserChoice::untickedRoutesAreRecordedEmpty()
     userChoice d(nullptr, m_session.get(), 0);
     fillValid(d);
     apply(d, {{"o_salt", "0.5"}, {"o_ka", "1"}, {"o_f", "80"}, {"im_salt", "1"}});
-    child<QPushButton>(d, "button_submit")->click();
+    requireChild<QPushButton>(&d, "button_submit")->click();
 
     const UserChoiceRecord& r = d.record();
     QCOMPARE(r.ivSaltText, QStringLiteral("1"));
@@ -320,13 +315,13 @@ void TestUserChoice::storedRowsAreLoadedAndComplete()
     QCOMPARE(edit(d, "cl")->text(), QStringLiteral("6"));
     QCOMPARE(edit(d, "vd")->text(), QStringLiteral("0.7"));
     QCOMPARE(edit(d, "timeLag")->text(), QStringLiteral("0.5"));
-    QVERIFY(child<QRadioButton>(d, "RB2")->isChecked());
-    QVERIFY(child<QRadioButton>(d, "RB3")->isChecked());
-    QVERIFY(child<QRadioButton>(d, "RB6")->isChecked());
-    QVERIFY(child<QCheckBox>(d, "check_oral")->isChecked());
-    QVERIFY(!child<QCheckBox>(d, "check_im")->isChecked());
-    QVERIFY(child<QCheckBox>(d, "check_iv")->isChecked());
-    QCOMPARE(child<QComboBox>(d, "doseForm")->currentText(), QStringLiteral("Capsule"));
+    QVERIFY(requireChild<QRadioButton>(&d, "RB2")->isChecked());
+    QVERIFY(requireChild<QRadioButton>(&d, "RB3")->isChecked());
+    QVERIFY(requireChild<QRadioButton>(&d, "RB6")->isChecked());
+    QVERIFY(requireChild<QCheckBox>(&d, "check_oral")->isChecked());
+    QVERIFY(!requireChild<QCheckBox>(&d, "check_im")->isChecked());
+    QVERIFY(requireChild<QCheckBox>(&d, "check_iv")->isChecked());
+    QCOMPARE(requireChild<QComboBox>(&d, "doseForm")->currentText(), QStringLiteral("Capsule"));
     QCOMPARE(edit(d, "o_f")->text(), QStringLiteral("85"));
     QCOMPARE(edit(d, "iv_salt")->text(), QStringLiteral("1"));
 
