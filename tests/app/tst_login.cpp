@@ -31,11 +31,7 @@ struct Installation {
     ProgramConfig config;
     SessionData session;
 
-    bool open()
-    {
-        env.enterWorkingDirectory();
-        return env.isValid() && env.openDefaultConnection() && config.load();
-    }
+    bool open() { return env.openAsProgram(config); }
 
     void setLogInMode(const QString& mode)
     {
@@ -337,12 +333,10 @@ void TestLogin::singleAccountSignsInWithoutDialog()
     QFETCH(bool, signedIn);
 
     TestEnvironment env(QStringLiteral("admin"), adminPassword);
-    env.enterWorkingDirectory();
-    QVERIFY2(env.isValid() && env.openDefaultConnection(), qPrintable(env.error()));
+    ProgramConfig config;
+    QVERIFY2(env.openAsProgram(config), qPrintable(env.error()));
     for (const QString& name : moreWithoutPassword)
         QVERIFY(addAccount(name, QStringLiteral("F"), QVariant(QVariant::String)));
-    ProgramConfig config;
-    QVERIFY(config.load());
     SessionData session;
     PromptScript prompts;
 

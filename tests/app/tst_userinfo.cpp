@@ -27,8 +27,7 @@ struct Installation {
 
     bool open(bool bobHasPassword)
     {
-        env.enterWorkingDirectory();
-        if (!env.isValid() || !env.openDefaultConnection() || !config.load())
+        if (!env.openAsProgram(config))
             return false;
         QSqlQuery query;
         query.prepare(QStringLiteral("INSERT INTO Users VALUES(NULL,:uname,:pwenable,:password,"

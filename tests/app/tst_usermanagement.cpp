@@ -29,8 +29,7 @@ struct Installation {
 
     bool open()
     {
-        env.enterWorkingDirectory();
-        if (!env.isValid() || !env.openDefaultConnection() || !config.load())
+        if (!env.openAsProgram(config))
             return false;
         session.userId = 1;
         session.userName = QStringLiteral("admin");

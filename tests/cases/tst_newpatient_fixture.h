@@ -119,11 +119,7 @@ struct PatientFormInstallation {
     TestEnvironment env;
     ProgramConfig config;
 
-    bool open()
-    {
-        env.enterWorkingDirectory();
-        return env.isValid() && env.openDefaultConnection() && config.load();
-    }
+    bool open() { return env.openAsProgram(config); }
 
     void setUnits(const QString& weight, const QString& height)
     {

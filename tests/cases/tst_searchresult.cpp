@@ -218,11 +218,8 @@ void TestSearchResult::init()
 {
     caseWindowMakers() = CaseWindowMakers{};
     env = std::make_unique<TestEnvironment>();
-    QVERIFY2(env->isValid(), qPrintable(env->error()));
-    env->enterWorkingDirectory();
-    QVERIFY2(env->openDefaultConnection(), qPrintable(env->error()));
     config = std::make_unique<ProgramConfig>();
-    QVERIFY(config->load());
+    QVERIFY2(env->openAsProgram(*config), qPrintable(env->error()));
     session = std::make_unique<SessionData>();
     session->loggedIn = true;
     calculator = std::make_unique<PkCalculator>(session.get());

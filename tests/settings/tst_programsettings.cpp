@@ -37,11 +37,7 @@ struct Installation {
     SessionData session{qApp};
     std::unique_ptr<ProgramSettingPage> page;
 
-    bool prepare()
-    {
-        env.enterWorkingDirectory();
-        return env.isValid() && env.openDefaultConnection() && config.load();
-    }
+    bool prepare() { return env.openAsProgram(config); }
 
     // Raw writes, so the dialog is tested against what another program could have put there.
     void put(const QString& key, const QString& value)

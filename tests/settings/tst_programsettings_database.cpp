@@ -97,12 +97,11 @@ struct Installation {
 
     bool prepare()
     {
-        env.enterWorkingDirectory();
         registry().setWritable(true);
         registry().setValue(registryKey, registryName, registryBefore);
         session.loggedIn = true;
         original = env.databasePath();
-        if (!(env.isValid() && env.openDefaultConnection() && config.load()))
+        if (!env.openAsProgram(config))
             return false;
         page = std::make_unique<ProgramSettingPage>(nullptr, nullptr, nullptr, &config, &session);
         return true;

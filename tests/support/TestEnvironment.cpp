@@ -1,5 +1,6 @@
 #include "tests/support/TestEnvironment.h"
 
+#include "app/ProgramConfig.h"
 #include "platform/CipherDriver.h"
 #include "platform/DatabaseKey.h"
 #include "tools/CaseDatabaseInit.h"
@@ -59,6 +60,12 @@ bool TestEnvironment::openDefaultConnection()
         return false;
     }
     return true;
+}
+
+bool TestEnvironment::openAsProgram(ProgramConfig& config)
+{
+    enterWorkingDirectory();
+    return isValid() && openDefaultConnection() && config.load();
 }
 
 void TestEnvironment::closeDefaultConnection()

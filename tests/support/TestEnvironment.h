@@ -3,6 +3,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+class ProgramConfig;
+
 // A private settings file and a new encrypted case database for one test, in a temporary
 // folder that disappears with the object. Nothing of the user's own files is touched.
 class TestEnvironment
@@ -25,6 +27,9 @@ public:
     void enterWorkingDirectory();
     // The application's default connection on the test database, keyed as the program keys it.
     bool openDefaultConnection();
+    // The state the program is in once it has started: the temporary folder is the working
+    // directory, the default connection is open and `config` is read from the settings file.
+    bool openAsProgram(ProgramConfig& config);
     void closeDefaultConnection();
 
 private:

@@ -51,9 +51,7 @@ struct Pass {
 
     explicit Pass(bool loggedIn = true)
     {
-        env.enterWorkingDirectory();
-        config.load();
-        env.openDefaultConnection();
+        env.openAsProgram(config);
         session.loggedIn = loggedIn;
         session.userType = loggedIn ? "A" : "";
         session.userName = "admin";
