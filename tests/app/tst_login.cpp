@@ -6,6 +6,7 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/UserAccounts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,32 +45,13 @@ struct Installation {
 bool addAccount(const QString& userName, const QString& pwEnable, const QVariant& password,
                 const QString& type = QStringLiteral("U"))
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral(
-        "INSERT INTO Users VALUES(NULL,:uname,:pwenable,:password,:name,:title,:email,:type)"));
-    query.bindValue(QStringLiteral(":uname"), userName);
-    query.bindValue(QStringLiteral(":pwenable"), pwEnable);
-    query.bindValue(QStringLiteral(":password"), password);
-    query.bindValue(QStringLiteral(":name"), userName + QStringLiteral(" Fullname"));
-    query.bindValue(QStringLiteral(":title"), QString());
-    query.bindValue(QStringLiteral(":email"), QString());
-    query.bindValue(QStringLiteral(":type"), type);
-    return query.exec();
-}
-
-QSqlRecord accountRow(const QString& userName)
-{
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT * FROM Users WHERE U_NAME = :uname"));
-    query.bindValue(QStringLiteral(":uname"), userName);
-    if (query.exec() && query.next())
-        return query.record();
-    return QSqlRecord();
+    return addUserAccount({userName, pwEnable, password, userName + QStringLiteral(" Fullname"),
+                           QString(), QString(), type}) != 0;
 }
 
 int accountId(const QString& userName)
 {
-    return accountRow(userName).value(QStringLiteral("ID")).toInt();
+    return userAccountRow(userName).value(QStringLiteral("ID")).toInt();
 }
 
 // "admin" (password), "bob" (none), "carol" (password "c4rol"), "nullpw" (T with NULL).
@@ -248,7 +230,7 @@ void TestLogin::logIn()
         QVERIFY2(records.empty(), qPrintable(shownText(records)));
     }
     if (accepted) {
-        const QSqlRecord row = accountRow(userName);
+        const QSqlRecord row = userAccountRow(userName);
         QCOMPARE(inst.session.userId, row.value("ID").toInt());
         QCOMPARE(inst.session.userName, userName);
         QCOMPARE(inst.session.userType, row.value("TYPE").toString());
@@ -437,7 +419,7 @@ void TestLogin::reset()
         QVERIFY2(records.empty(), qPrintable(shownText(records)));
         QCOMPARE(inst.session.userName, userName);
         QCOMPARE(inst.session.userId, accountId(userName));
-        const QSqlRecord row = accountRow(userName);
+        const QSqlRecord row = userAccountRow(userName);
         QCOMPARE(row.value("PW_ENABLE").toString(), QString("F"));
         QVERIFY(!row.value("PASSWORD").isNull());
         QCOMPARE(row.value("PASSWORD").toString(), QString(""));

@@ -5,6 +5,7 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/UserAccounts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,20 +30,10 @@ struct Installation {
     {
         if (!env.openAsProgram(config))
             return false;
-        QSqlQuery query;
-        query.prepare(QStringLiteral("INSERT INTO Users VALUES(NULL,:uname,:pwenable,:password,"
-                                     ":name,:title,:email,:type)"));
-        query.bindValue(":uname", "bob");
-        query.bindValue(":pwenable", bobHasPassword ? "T" : "F");
-        query.bindValue(":password", bobHasPassword ? QVariant(encodePasswordText("b0b"))
-                                                    : QVariant(QVariant::String));
-        query.bindValue(":name", "Bob Brown");
-        query.bindValue(":title", "PharmD");
-        query.bindValue(":email", "bob@example.org");
-        query.bindValue(":type", "U");
-        if (!query.exec())
-            return false;
-        session.userId = query.lastInsertId().toInt();
+        session.userId = addUserAccount(
+            {"bob", bobHasPassword ? "T" : "F",
+             bobHasPassword ? QVariant(encodePasswordText("b0b")) : QVariant(QVariant::String),
+             "Bob Brown", "PharmD", "bob@example.org", "U"});
         session.userName = QStringLiteral("bob");
         session.userType = QStringLiteral("U");
         return session.userId > 0;

@@ -5,6 +5,7 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/UserAccounts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,28 +42,11 @@ struct Installation {
 bool addAccount(const QString& userName, const QString& password = QString(),
                 const QString& type = QStringLiteral("U"))
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral(
-        "INSERT INTO Users VALUES(NULL,:uname,:pwenable,:password,:name,:title,:email,:type)"));
-    query.bindValue(":uname", userName);
-    query.bindValue(":pwenable", password.isNull() ? "F" : "T");
-    query.bindValue(":password", password.isNull() ? QVariant(QVariant::String)
-                                                   : QVariant(encodePasswordText(password)));
-    query.bindValue(":name", userName + " Fullname");
-    query.bindValue(":title", "Dr");
-    query.bindValue(":email", userName + "@example.org");
-    query.bindValue(":type", type);
-    return query.exec();
-}
-
-QSqlRecord accountRow(const QString& userName)
-{
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT * FROM Users WHERE U_NAME = :uname"));
-    query.bindValue(":uname", userName);
-    if (query.exec() && query.next())
-        return query.record();
-    return QSqlRecord();
+    const bool withPassword = !password.isNull();
+    return addUserAccount(
+               {userName, withPassword ? "T" : "F",
+                withPassword ? QVariant(encodePasswordText(password)) : QVariant(QVariant::String),
+                userName + " Fullname", "Dr", userName + "@example.org", type}) != 0;
 }
 
 int accountCount()
@@ -260,7 +244,7 @@ void TestUserManagement::clickingRowLoadsAccount()
     Page page(&dialog);
     QVERIFY(page.clickRow(userName));
 
-    const QSqlRecord row = accountRow(userName);
+    const QSqlRecord row = userAccountRow(userName);
     QCOMPARE(page.userName->text(), userName);
     QCOMPARE(page.name->text(), row.value("NAME").toString());
     QCOMPARE(page.title->text(), row.value("TITLE").toString());
@@ -335,7 +319,7 @@ void TestUserManagement::applyKeepsOrChangesPassword()
     page.apply->click();
     QCOMPARE(prompts.takeShown(), message);
 
-    const QSqlRecord row = accountRow("bob");
+    const QSqlRecord row = userAccountRow("bob");
     if (storedAfter == QLatin1String("NULL")) {
         QCOMPARE(row.value("PW_ENABLE").toString(), QString("F"));
         QVERIFY(row.value("PASSWORD").isNull());
@@ -348,7 +332,7 @@ void TestUserManagement::applyKeepsOrChangesPassword()
         page.name->setText("Robert");
         page.apply->click();
         QCOMPARE(prompts.takeShown(), QString("Information|User updated"));
-        QCOMPARE(accountRow("bob").value("NAME").toString(), QString("Robert"));
+        QCOMPARE(userAccountRow("bob").value("NAME").toString(), QString("Robert"));
         QCOMPARE(accountCount(), 2);
     }
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
@@ -439,7 +423,7 @@ void TestUserManagement::add()
     QCOMPARE(accountCount(), added ? 3 : 2);
     QCOMPARE(page.table->model()->rowCount(), accountCount());
     if (added) {
-        const QSqlRecord row = accountRow(userName);
+        const QSqlRecord row = userAccountRow(userName);
         QCOMPARE(row.value("NAME").toString(), fullName);
         QCOMPARE(row.value("TYPE").toString(), QString(typeIndex == 0 ? "A" : "U"));
         QCOMPARE(row.value("PW_ENABLE").toString(), QString(password.isNull() ? "F" : "T"));
@@ -490,14 +474,14 @@ void TestUserManagement::editChecksUserNameAgainstOthersOnly()
     page.apply->click();
     QCOMPARE(prompts.takeShown(), QString("Error|User name already exist."));
     QCOMPARE(page.userName->styleSheet(), errorMark);
-    QVERIFY(accountRow("carol").contains("ID"));
+    QVERIFY(userAccountRow("carol").contains("ID"));
 
     page.userName->setText("caroline");
     page.apply->click();
     QCOMPARE(prompts.takeShown(), QString("Information|User updated"));
     QCOMPARE(page.userName->styleSheet(), QString());
-    QVERIFY(accountRow("caroline").contains("ID"));
-    QVERIFY(!accountRow("carol").contains("ID"));
+    QVERIFY(userAccountRow("caroline").contains("ID"));
+    QVERIFY(!userAccountRow("carol").contains("ID"));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
@@ -507,7 +491,7 @@ void TestUserManagement::ownTypeChangeAsksForLogOut()
     QVERIFY2(inst.open(), qPrintable(inst.env.error()));
     QVERIFY(addAccount("eve", "3ve", "A"));
     QVERIFY(addAccount("bob", "b0b", "A"));
-    inst.session.userId = accountRow("eve").value("ID").toInt();
+    inst.session.userId = userAccountRow("eve").value("ID").toInt();
     inst.session.userName = "eve";
     PromptScript prompts;
     userManagepage dialog(nullptr, &inst.session, &inst.config);
@@ -524,7 +508,7 @@ void TestUserManagement::ownTypeChangeAsksForLogOut()
     QCOMPARE(prompts.takeShown(),
              QString("Information|User updated. Please log out to enable the new user type "
                      "setting."));
-    QCOMPARE(accountRow("eve").value("TYPE").toString(), QString("U"));
+    QCOMPARE(userAccountRow("eve").value("TYPE").toString(), QString("U"));
     QCOMPARE(inst.session.userType, QString("A")); // until the next log-in
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }

@@ -7,6 +7,7 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/UserAccounts.h"
 #include "tools/CaseDatabaseInit.h"
 
 #include <QAction>
@@ -61,13 +62,9 @@ bool hasText(const std::vector<PromptRecord>& records, const QString& title, con
 
 void addUser(const QString& name, const QString& pwEnable)
 {
-    QSqlQuery query;
-    query.prepare("INSERT INTO Users VALUES(NULL,:u,:e,:p,'','','','U')");
-    query.bindValue(":u", name);
-    query.bindValue(":e", pwEnable);
-    query.bindValue(":p",
-                    pwEnable == "T" ? QVariant("0123456789abcdef0123456789abcdef") : QVariant());
-    QVERIFY(query.exec());
+    const QVariant password =
+        pwEnable == "T" ? QVariant("0123456789abcdef0123456789abcdef") : QVariant();
+    QVERIFY(addUserAccount({name, pwEnable, password, QString(""), QString(""), QString(""), "U"}));
 }
 
 } // namespace
