@@ -2,6 +2,7 @@
 #include "app/ProgramConfig.h"
 #include "app/userSetting.h"
 #include "pkcore/SessionData.h"
+#include "tests/app/tst_accounts_fixture.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -17,15 +18,8 @@
 namespace
 {
 
-const QString marker = QStringLiteral(";;;;;;;;;;");
-const QString errorMark = QStringLiteral("background-color:rgb(255, 102, 102);");
-
 // A database with the administrator and the ordinary user "bob", who is signed in.
-struct Installation {
-    TestEnvironment env{QStringLiteral("admin"), QStringLiteral("root")};
-    ProgramConfig config;
-    SessionData session;
-
+struct Installation : AccountsInstallation {
     bool open(bool bobHasPassword)
     {
         if (!env.openAsProgram(config))
@@ -50,42 +44,14 @@ struct Installation {
     }
 };
 
-struct Page {
-    explicit Page(userSetting* dialog) : dialog(dialog)
+struct Page : AccountFieldsPage {
+    explicit Page(userSetting* dialog) : AccountFieldsPage(dialog)
     {
-        userName = child<QLineEdit>("user_uname");
-        pwEnable = child<QCheckBox>("user_pwEnable");
-        pwGroup = child<QWidget>("user_pwGroup");
-        password = child<QLineEdit>("user_pw");
-        confirm = child<QLineEdit>("user_confirm");
-        name = child<QLineEdit>("user_name");
-        title = child<QLineEdit>("user_title");
-        email = child<QLineEdit>("user_email");
-        type = child<QComboBox>("user_type");
         save = child<QPushButton>("user_save");
         cancel = child<QPushButton>("user_cancel");
         dialog->show();
     }
 
-    template <typename T> T* child(const char* name)
-    {
-        T* widget = dialog->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            missing << QLatin1String(name);
-        return widget;
-    }
-
-    userSetting* dialog;
-    QStringList missing;
-    QLineEdit* userName = nullptr;
-    QCheckBox* pwEnable = nullptr;
-    QWidget* pwGroup = nullptr;
-    QLineEdit* password = nullptr;
-    QLineEdit* confirm = nullptr;
-    QLineEdit* name = nullptr;
-    QLineEdit* title = nullptr;
-    QLineEdit* email = nullptr;
-    QComboBox* type = nullptr;
     QPushButton* save = nullptr;
     QPushButton* cancel = nullptr;
 };
@@ -132,7 +98,7 @@ void TestUserInfo::showsSignedInAccount()
     QVERIFY(!page.type->isEnabled());
     QCOMPARE(page.pwEnable->isChecked(), hasPassword);
     QCOMPARE(page.pwGroup->isVisibleTo(&dialog), hasPassword);
-    QCOMPARE(page.password->text(), hasPassword ? marker : QString());
+    QCOMPARE(page.password->text(), hasPassword ? kPasswordMarker : QString());
     QCOMPARE(page.password->isEnabled(), hasPassword);
     QVERIFY(!page.confirm->isEnabled());
     QCOMPARE(page.password->echoMode(), QLineEdit::Password);
@@ -224,7 +190,7 @@ void TestUserInfo::save()
 
     const bool saved = message.startsWith("Information");
     QCOMPARE(dialog.isVisible(), !saved);
-    QCOMPARE(page.name->styleSheet(), name.isEmpty() ? errorMark : QString());
+    QCOMPARE(page.name->styleSheet(), name.isEmpty() ? kErrorMark : QString());
     const QSqlRecord row = inst.row();
     QCOMPARE(row.value("U_NAME").toString(), QString("bob"));
     QCOMPARE(row.value("TYPE").toString(), QString("U"));

@@ -2,6 +2,7 @@
 #include "app/ProgramConfig.h"
 #include "app/userManagepage.h"
 #include "pkcore/SessionData.h"
+#include "tests/app/tst_accounts_fixture.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -19,15 +20,9 @@
 namespace
 {
 
-const QString marker = QStringLiteral(";;;;;;;;;;");
 const int userNameColumn = 1; // U_NAME, the one column the list shows
-const QString errorMark = QStringLiteral("background-color:rgb(255, 102, 102);");
 
-struct Installation {
-    TestEnvironment env{QStringLiteral("admin"), QStringLiteral("root")};
-    ProgramConfig config;
-    SessionData session;
-
+struct Installation : AccountsInstallation {
     bool open()
     {
         if (!env.openAsProgram(config))
@@ -61,34 +56,17 @@ bool exec(const QString& sql)
     return query.exec(sql);
 }
 
-struct Page {
-    explicit Page(userManagepage* dialog) : dialog(dialog)
+struct Page : AccountFieldsPage {
+    explicit Page(userManagepage* dialog) : AccountFieldsPage(dialog)
     {
         table = child<QTableView>("tableView_userResult");
         add = child<QPushButton>("button_add");
         remove = child<QPushButton>("button_delete");
-        userName = child<QLineEdit>("user_uname");
-        pwEnable = child<QCheckBox>("user_pwEnable");
-        pwGroup = child<QWidget>("user_pwGroup");
-        password = child<QLineEdit>("user_pw");
-        confirm = child<QLineEdit>("user_confirm");
-        name = child<QLineEdit>("user_name");
-        title = child<QLineEdit>("user_title");
-        email = child<QLineEdit>("user_email");
-        type = child<QComboBox>("user_type");
         apply = child<QPushButton>("button_add_or_apply");
         cancel = child<QPushButton>("button_cancel");
         saveAndExit = child<QPushButton>("button_save_and_exit");
         currentUser = child<QLabel>("user_currentUser");
         dialog->show();
-    }
-
-    template <typename T> T* child(const char* name)
-    {
-        T* widget = dialog->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            missing << QLatin1String(name);
-        return widget;
     }
 
     int rowOf(const QString& userName) const
@@ -126,22 +104,9 @@ struct Page {
         }
     }
 
-    bool shows(QWidget* widget) const { return widget->isVisibleTo(dialog); }
-
-    userManagepage* dialog;
-    QStringList missing;
     QTableView* table = nullptr;
     QPushButton* add = nullptr;
     QPushButton* remove = nullptr;
-    QLineEdit* userName = nullptr;
-    QCheckBox* pwEnable = nullptr;
-    QWidget* pwGroup = nullptr;
-    QLineEdit* password = nullptr;
-    QLineEdit* confirm = nullptr;
-    QLineEdit* name = nullptr;
-    QLineEdit* title = nullptr;
-    QLineEdit* email = nullptr;
-    QComboBox* type = nullptr;
     QPushButton* apply = nullptr;
     QPushButton* cancel = nullptr;
     QPushButton* saveAndExit = nullptr;
@@ -251,7 +216,7 @@ void TestUserManagement::clickingRowLoadsAccount()
     QCOMPARE(page.email->text(), row.value("E_MAIL").toString());
     QCOMPARE(page.pwEnable->isChecked(), hasPassword);
     QCOMPARE(page.shows(page.pwGroup), hasPassword);
-    QCOMPARE(page.password->text(), hasPassword ? marker : QString());
+    QCOMPARE(page.password->text(), hasPassword ? kPasswordMarker : QString());
     QCOMPARE(page.password->isEnabled(), hasPassword);
     QVERIFY(!page.confirm->isEnabled());
     QCOMPARE(page.type->currentText(), type);
@@ -418,7 +383,7 @@ void TestUserManagement::add()
     QCOMPARE(prompts.takeShown(), message);
 
     for (QLineEdit* field : {page.userName, page.name})
-        QCOMPARE(field->styleSheet(), field->objectName() == markedField ? errorMark : QString());
+        QCOMPARE(field->styleSheet(), field->objectName() == markedField ? kErrorMark : QString());
     const bool added = message.endsWith("User added");
     QCOMPARE(accountCount(), added ? 3 : 2);
     QCOMPARE(page.table->model()->rowCount(), accountCount());
@@ -473,7 +438,7 @@ void TestUserManagement::editChecksUserNameAgainstOthersOnly()
     page.userName->setText("bob");
     page.apply->click();
     QCOMPARE(prompts.takeShown(), QString("Error|User name already exist."));
-    QCOMPARE(page.userName->styleSheet(), errorMark);
+    QCOMPARE(page.userName->styleSheet(), kErrorMark);
     QVERIFY(userAccountRow("carol").contains("ID"));
 
     page.userName->setText("caroline");
