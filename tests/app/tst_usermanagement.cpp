@@ -3,6 +3,7 @@
 #include "app/userManagepage.h"
 #include "pkcore/SessionData.h"
 #include "tests/app/tst_accounts_fixture.h"
+#include "tests/support/DatabaseRows.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -42,18 +43,6 @@ bool addAccount(const QString& userName, const QString& password = QString(),
                {userName, withPassword ? "T" : "F",
                 withPassword ? QVariant(encodePasswordText(password)) : QVariant(QVariant::String),
                 userName + " Fullname", "Dr", userName + "@example.org", type}) != 0;
-}
-
-int accountCount()
-{
-    QSqlQuery query(QStringLiteral("SELECT COUNT(*) FROM Users"));
-    return query.next() ? query.value(0).toInt() : -1;
-}
-
-bool exec(const QString& sql)
-{
-    QSqlQuery query;
-    return query.exec(sql);
 }
 
 struct Page : AccountFieldsPage {
@@ -298,7 +287,7 @@ void TestUserManagement::applyKeepsOrChangesPassword()
         page.apply->click();
         QCOMPARE(prompts.takeShown(), QString("Information|User updated"));
         QCOMPARE(userAccountRow("bob").value("NAME").toString(), QString("Robert"));
-        QCOMPARE(accountCount(), 2);
+        QCOMPARE(rowCount("Users"), 2);
     }
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
@@ -385,8 +374,8 @@ void TestUserManagement::add()
     for (QLineEdit* field : {page.userName, page.name})
         QCOMPARE(field->styleSheet(), field->objectName() == markedField ? kErrorMark : QString());
     const bool added = message.endsWith("User added");
-    QCOMPARE(accountCount(), added ? 3 : 2);
-    QCOMPARE(page.table->model()->rowCount(), accountCount());
+    QCOMPARE(rowCount("Users"), added ? 3 : 2);
+    QCOMPARE(page.table->model()->rowCount(), rowCount("Users"));
     if (added) {
         const QSqlRecord row = userAccountRow(userName);
         QCOMPARE(row.value("NAME").toString(), fullName);
@@ -416,7 +405,7 @@ void TestUserManagement::addingTwiceIsRefused()
     QCOMPARE(page.apply->text(), QString("Add"));
     page.apply->click();
     QCOMPARE(prompts.takeShown(), QString("Error|User name already exist."));
-    QCOMPARE(accountCount(), 2);
+    QCOMPARE(rowCount("Users"), 2);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
@@ -517,7 +506,7 @@ void TestUserManagement::deleteRules()
         MessageBox::setNextAnswer(QMessageBox::StandardButton(answer));
     page.remove->click();
     QCOMPARE(prompts.takeShown(), message);
-    QCOMPARE(accountCount(), countAfter);
+    QCOMPARE(rowCount("Users"), countAfter);
     QCOMPARE(page.table->model()->rowCount(), countAfter);
     if (countAfter < 3) {
         QVERIFY(page.userName->text().isEmpty());
@@ -537,19 +526,19 @@ void TestUserManagement::lastAccountIsKept()
     Page page(&dialog);
     // The default administrator goes behind the page's back; the page still protects the
     // last account that is left.
-    QVERIFY(exec("DELETE FROM Users WHERE U_NAME = 'admin'"));
+    QVERIFY(execute("DELETE FROM Users WHERE U_NAME = 'admin'"));
     QVERIFY(page.clickRow("carol"));
     MessageBox::setNextAnswer(QMessageBox::Yes);
     page.remove->click();
     prompts.take();
-    QCOMPARE(accountCount(), 1);
+    QCOMPARE(rowCount("Users"), 1);
 
     QVERIFY(page.clickRow("bob"));
     MessageBox::setNextAnswer(QMessageBox::Yes);
     page.remove->click();
     QCOMPARE(prompts.takeShown(), QString("Delete user|Do you want to delete the user: bob?\n"
                                           "Waring|At least one user account is required"));
-    QCOMPARE(accountCount(), 1);
+    QCOMPARE(rowCount("Users"), 1);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
@@ -565,7 +554,7 @@ void TestUserManagement::failedStatementsAreNotReportedAsDone()
 
     // An account removed elsewhere after the list was read: neither delete nor update is done.
     QVERIFY(page.clickRow("carol"));
-    QVERIFY(exec("DELETE FROM Users WHERE U_NAME = 'carol'"));
+    QVERIFY(execute("DELETE FROM Users WHERE U_NAME = 'carol'"));
     MessageBox::setNextAnswer(QMessageBox::Yes);
     page.remove->click();
     const QString deleteOutcome = prompts.takeShown();
@@ -573,16 +562,16 @@ void TestUserManagement::failedStatementsAreNotReportedAsDone()
     QVERIFY(!deleteOutcome.contains("User deleted"));
 
     QVERIFY(page.clickRow("bob"));
-    QVERIFY(exec("DELETE FROM Users WHERE U_NAME = 'bob'"));
+    QVERIFY(execute("DELETE FROM Users WHERE U_NAME = 'bob'"));
     page.apply->click();
     const QString updateOutcome = prompts.takeShown();
     QVERIFY2(updateOutcome.startsWith("Information|Update user failed\n"),
              qPrintable(updateOutcome));
-    QCOMPARE(accountCount(), 1);
+    QCOMPARE(rowCount("Users"), 1);
 
     // A statement the database refuses shows the database's own words.
-    QVERIFY(exec("CREATE TRIGGER refuse_insert BEFORE INSERT ON Users "
-                 "BEGIN SELECT RAISE(ABORT, 'inserts refused here'); END"));
+    QVERIFY(execute("CREATE TRIGGER refuse_insert BEFORE INSERT ON Users "
+                    "BEGIN SELECT RAISE(ABORT, 'inserts refused here'); END"));
     page.add->click();
     page.fill("dave", "Dave D");
     page.apply->click();
@@ -595,7 +584,7 @@ void TestUserManagement::failedStatementsAreNotReportedAsDone()
     page.saveAndExit->click();
     QVERIFY(prompts.takeShown().startsWith("Information|Add user failed\n"));
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(accountCount(), 1);
+    QCOMPARE(rowCount("Users"), 1);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 

@@ -2,6 +2,7 @@
 #include "cases/CaseStore.h"
 #include "pkcore/SessionData.h"
 #include "platform/OleDate.h"
+#include "tests/support/DatabaseRows.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
 
@@ -85,24 +86,12 @@ QSqlRecord pkRow(int caseNumber)
     return rowOf(QStringLiteral("SELECT * FROM PK WHERE CASE_NUMBER = :n"), caseNumber);
 }
 
-int rowCount(const QString& table)
-{
-    QSqlQuery query(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-    return query.next() ? query.value(0).toInt() : -1;
-}
-
 int rowCount(const QString& table, int caseNumber)
 {
     QSqlQuery query;
     query.prepare(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE CASE_NUMBER = :n").arg(table));
     query.bindValue(QStringLiteral(":n"), caseNumber);
     return query.exec() && query.next() ? query.value(0).toInt() : -1;
-}
-
-bool run(const QString& sql)
-{
-    QSqlQuery query;
-    return query.exec(sql);
 }
 } // namespace
 
@@ -406,7 +395,7 @@ void TestCaseStore::customParametersRoundTrip()
 
 void TestCaseStore::storedZeroGivesNoRange()
 {
-    QVERIFY(run(QStringLiteral(
+    QVERIFY(execute(QStringLiteral(
         "INSERT INTO PK VALUES('7','C','0','','100','3.5','0.5','10','','','','')")));
     SessionData s;
     s.caseNumber = 7;
@@ -419,7 +408,7 @@ void TestCaseStore::storedZeroGivesNoRange()
 
 void TestCaseStore::saveWithoutPkTableKeepsNothing()
 {
-    QVERIFY(run(QStringLiteral("DROP TABLE PK")));
+    QVERIFY(execute(QStringLiteral("DROP TABLE PK")));
     SessionData s = gentamicinCase();
     const QVector<double> savedBefore = s.savedRouteF;
     s.routeF = {0.5, 0.5};
@@ -445,7 +434,7 @@ void TestCaseStore::failedUpdateKeepsStoredCase()
     QVERIFY(store.save(gentamicinTexts(), stamp).saved);
     const int caseNumber = s.caseNumber;
 
-    QVERIFY(run(QStringLiteral("DROP TABLE CustomF")));
+    QVERIFY(execute(QStringLiteral("DROP TABLE CustomF")));
     s.patient.caseNote = QStringLiteral("changed");
     s.patient.lastName = QStringLiteral("Changed");
     s.pkSets[pk::kCustom][pk::kVd] = 30.0;
@@ -509,7 +498,7 @@ void TestCaseStore::failedRemovalRemovesNothing()
 {
     SessionData s = gentamicinCase();
     QVERIFY(CaseStore(&s).save(gentamicinTexts(), stamp).saved);
-    QVERIFY(run(QStringLiteral("DROP TABLE SerumLevel")));
+    QVERIFY(execute(QStringLiteral("DROP TABLE SerumLevel")));
 
     const CaseRemoval::Result caseResult = CaseRemoval::removeCase(s.caseNumber);
     QCOMPARE(caseResult.outcome, CaseRemoval::Outcome::Failed);

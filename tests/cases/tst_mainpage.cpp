@@ -6,6 +6,7 @@
 #include "pkcore/SessionData.h"
 #include "platform/OleDate.h"
 #include "tests/support/ChildWidgets.h"
+#include "tests/support/DatabaseRows.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -209,12 +210,6 @@ void enter(QWidget* page, const char* name, const QString& value)
 void click(QWidget* page, const char* name)
 {
     requireChild<QPushButton>(page, name)->click();
-}
-
-int rowCount(const QString& table)
-{
-    QSqlQuery query(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-    return query.next() ? query.value(0).toInt() : -1;
 }
 
 const char* const customFields[] = {

@@ -12,6 +12,7 @@
 #include "pkcore/SessionData.h"
 #include "platform/OleDate.h"
 #include "tests/support/ChildWidgets.h"
+#include "tests/support/DatabaseRows.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -88,12 +89,6 @@ QString column(const QString& sql, int number)
     query.prepare(sql);
     query.bindValue(QStringLiteral(":n"), number);
     return query.exec() && query.next() ? query.value(0).toString() : QStringLiteral("<none>");
-}
-
-int rowCount(const QString& table)
-{
-    QSqlQuery query(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-    return query.next() ? query.value(0).toInt() : -1;
 }
 
 // Every stored value of a patient and one of its cases, table by table.

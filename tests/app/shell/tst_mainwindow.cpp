@@ -6,6 +6,7 @@
 #include "pkcore/SessionData.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
+#include "tests/support/DatabaseRows.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -34,12 +35,6 @@ void fillGentamicinCase(SessionData& s)
     s.scr1 = 1.2;
     s.crcl = 61.25;
     s.pkSets[pk::kPopulation] = {0.0, 1.0, 17.5, 4.2, 1.0, 0.0, 0.0};
-}
-
-int patientRows()
-{
-    QSqlQuery query("SELECT COUNT(*) FROM Patients");
-    return query.next() ? query.value(0).toInt() : -1;
 }
 
 // A signed-in administrator with a fresh database, and the pass's main window.
@@ -183,7 +178,7 @@ void TestMainWindow::newPatientAsksAboutUnsavedCase()
         });
     pass.action("actionNew_Patient")->trigger();
     QCOMPARE(shown, formShown);
-    QCOMPARE(patientRows(), savedRows);
+    QCOMPARE(rowCount("Patients"), savedRows);
     const auto records = prompts.take();
     QVERIFY(!records.empty());
     QCOMPARE(records[0].kind, PromptKind::SaveDiscardCancel);
