@@ -5,6 +5,7 @@
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "platform/OleDate.h"
+#include "tests/cases/tst_casepage_fixture.h"
 #include "tests/support/ChildWidgets.h"
 #include "tests/support/DatabaseRows.h"
 #include "tests/support/PromptScript.h"
@@ -180,13 +181,7 @@ struct Workspace {
     Workspace() { fillGentamicinCase(session); }
     std::unique_ptr<MainPage> page()
     {
-        auto page = std::make_unique<MainPage>(nullptr, &session, &calculator, &catalogue, &config);
-        page->showCaseInfo();
-        page->showPatientInfo();
-        page->showPopulationPK();
-        page->showCustomPK();
-        page->showBodyMeasures();
-        return page;
+        return openCasePage(&session, &calculator, &catalogue, &config);
     }
 };
 
@@ -198,18 +193,6 @@ QString text(QWidget* page, const char* name)
 QString labelText(QWidget* page, const char* name)
 {
     return requireChild<QLabel>(page, name)->text();
-}
-
-void enter(QWidget* page, const char* name, const QString& value)
-{
-    QLineEdit* field = requireChild<QLineEdit>(page, name);
-    field->setText(value);
-    emit field->editingFinished();
-}
-
-void click(QWidget* page, const char* name)
-{
-    requireChild<QPushButton>(page, name)->click();
 }
 
 const char* const customFields[] = {

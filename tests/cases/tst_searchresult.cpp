@@ -11,6 +11,7 @@
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "platform/OleDate.h"
+#include "tests/cases/tst_casepage_fixture.h"
 #include "tests/support/ChildWidgets.h"
 #include "tests/support/DatabaseRows.h"
 #include "tests/support/PromptScript.h"
@@ -118,26 +119,11 @@ QStringList storedRows(int recNum, int caseNumber)
     return rows;
 }
 
-// The page the main window builds on a confirmed form.
-std::unique_ptr<MainPage> casePage(SessionData* session, PkCalculator* calculator,
-                                   DrugInfo* catalogue, ProgramConfig* config)
-{
-    auto page = std::make_unique<MainPage>(nullptr, session, calculator, catalogue, config);
-    page->showCaseInfo();
-    page->showPatientInfo();
-    page->showPopulationPK();
-    page->showCustomPK();
-    page->showBodyMeasures();
-    return page;
-}
-
 // A custom volume typed on the page, then Save.
 void editAndSave(MainPage* page, const QString& vd)
 {
-    QLineEdit* field = requireChild<QLineEdit>(page, "line_Custom_vdb");
-    field->setText(vd);
-    emit field->editingFinished();
-    requireChild<QPushButton>(page, "button_save")->click();
+    enter(page, "line_Custom_vdb", vd);
+    click(page, "button_save");
 }
 
 QTableView* view(QWidget* dialog, const char* name)
@@ -433,7 +419,7 @@ void TestSearchResult::cancelledOpeningKeepsTheOpenCase()
     openCaseOf(QStringLiteral("Open"), form.get());
     form->findChild<QPushButton*>("Button_next_without_save")->click();
     QCOMPARE(session->caseNumber, open.caseNumber);
-    auto page = casePage(session.get(), calculator.get(), catalogue.get(), config.get());
+    auto page = openCasePage(session.get(), calculator.get(), catalogue.get(), config.get());
     editAndSave(page.get(), QStringLiteral("20"));
     QVERIFY(session->saved);
 
