@@ -4,6 +4,7 @@
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "tests/analysis/tst_analysis_fixture.h"
 #include "tests/support/TestMain.h"
 
 #include <cmath>
@@ -39,15 +40,6 @@ DoseHistoryRow doses(double dose, double interval, double count, const QString& 
     return row;
 }
 
-SerumLevelRow level(QDate date, QTime time, double value)
-{
-    SerumLevelRow row;
-    row.date = date;
-    row.time = time;
-    row.level = value;
-    row.complete = true;
-    return row;
-}
 } // namespace
 
 class TestAnalysisCatalogue : public QObject
@@ -124,8 +116,8 @@ void TestAnalysisCatalogue::digoxinTabletsKeepTheirFThroughTheFit()
     // The row edited last is an injection row that is never completed.
     chooseRoute(session, drugInfo, doseRows[1], "Intermittent IV - Injection");
     QVERIFY(session.pkSets[pk::kPopulation][pk::kF] != tabletF);
-    levelRows[0] = level(kDay.addDays(5), QTime(7, 30), 0.9);
-    levelRows[1] = level(kDay.addDays(6), QTime(7, 30), 1.1);
+    levelRows[0] = serumLevel(kDay.addDays(5), QTime(7, 30), 0.9);
+    levelRows[1] = serumLevel(kDay.addDays(6), QTime(7, 30), 1.1);
     analyseAndFit();
 
     QCOMPARE(session.pkSets[pk::kPopulation][pk::kF], tabletF);
@@ -156,8 +148,8 @@ void TestAnalysisCatalogue::gentamicinInfusions()
     doseRows[0] = doses(120.0, 8.0, 6.0, "I", kDay, 0.5);
     chooseRoute(session, drugInfo, doseRows[0], "Intermittent IV - Injection");
     doseRows[0].complete = meetsDoseRowRule(doseRows[0]);
-    levelRows[0] = level(kDay.addDays(1), QTime(1, 0), 7.0);
-    levelRows[1] = level(kDay.addDays(1), QTime(7, 30), 1.8);
+    levelRows[0] = serumLevel(kDay.addDays(1), QTime(1, 0), 7.0);
+    levelRows[1] = serumLevel(kDay.addDays(1), QTime(7, 30), 1.8);
     analyseAndFit();
     QCOMPARE(driver.allIntravenous(), 1);
     const PkParameterSet& population = session.pkSets[pk::kPopulation];

@@ -1,5 +1,6 @@
 #include "analysis/DoseEventBuilder.h"
 #include "pkcore/SessionData.h"
+#include "tests/analysis/tst_analysis_fixture.h"
 #include "tests/support/TestMain.h"
 
 #include <cmath>
@@ -25,16 +26,6 @@ DoseHistoryRow doseRow(const QString& route, double dose, double interval, doubl
     row.interval = interval;
     row.numberOfDoses = doses;
     row.complete = meetsDoseRowRule(row);
-    return row;
-}
-
-SerumLevelRow levelRow(QTime time, double level, QDate date = kDay)
-{
-    SerumLevelRow row;
-    row.date = date;
-    row.time = time;
-    row.level = level;
-    row.complete = true;
     return row;
 }
 
@@ -167,7 +158,7 @@ void TestDoseEvents::routeCodesAndInOut()
 void TestDoseEvents::timesCountFromEarliestDoseOrLevel()
 {
     doseRows[0] = doseRow(kIntermittent, 80.0, 8.0, 3.0, QTime(8, 30), kDay.addDays(1));
-    levelRows[0] = levelRow(QTime(6, 0), 2.5);
+    levelRows[0] = serumLevel(kDay, QTime(6, 0), 2.5);
     analyse();
     QCOMPARE(session.timeOrigin, builder.absoluteHour(kDay, QTime(6, 0)));
     QCOMPARE(session.doseEventCount, 3);
@@ -216,7 +207,7 @@ void TestDoseEvents::gapsBetweenCompleteRowsAreAllowed()
     doseRows[1] = doseRow(kIntermittent, 100.0, 8.0, 1.0, QTime(9, 0));
     doseRows[1].complete = false;
     doseRows[6] = doseRow(kIntermittent, 300.0, 8.0, 1.0, QTime(10, 0));
-    levelRows[4] = levelRow(QTime(12, 0), 4.0);
+    levelRows[4] = serumLevel(kDay, QTime(12, 0), 4.0);
     analyse();
     QCOMPARE(session.doseEventCount, 2);
     QCOMPARE(eventValue(pk::eventDose, 2), 300.0);
@@ -230,7 +221,7 @@ void TestDoseEvents::lithiumDosesAndRatesAreConverted()
     session.patient.drugCode = "LI";
     doseRows[0] = doseRow(kOral, 300.0, 12.0, 1.0);
     doseRows[1] = doseRow(kIntermittent, 300.0, 12.0, 1.0, QTime(9, 0));
-    levelRows[0] = levelRow(QTime(20, 0), 0.8);
+    levelRows[0] = serumLevel(kDay, QTime(20, 0), 0.8);
     analyse();
     QCOMPARE(eventValue(pk::eventDose, 1), 8.12);
     QCOMPARE(eventValue(pk::eventRate, 2), 8.12);
@@ -253,10 +244,10 @@ void TestDoseEvents::noCompleteRowAtAll()
 
 void TestDoseEvents::levelsAreSortedWithTheirValues()
 {
-    levelRows[0] = levelRow(QTime(20, 0), 1.0);
-    levelRows[1] = levelRow(QTime(8, 0), 2.0);
-    levelRows[2] = levelRow(QTime(14, 0), 3.0);
-    levelRows[3] = levelRow(QTime(8, 0), 4.0);
+    levelRows[0] = serumLevel(kDay, QTime(20, 0), 1.0);
+    levelRows[1] = serumLevel(kDay, QTime(8, 0), 2.0);
+    levelRows[2] = serumLevel(kDay, QTime(14, 0), 3.0);
+    levelRows[3] = serumLevel(kDay, QTime(8, 0), 4.0);
     analyse();
     const double times[] = {0.0, 0.0, 6.0, 12.0};
     const double values[] = {2.0, 4.0, 3.0, 1.0};
@@ -286,7 +277,7 @@ void TestDoseEvents::phenytoinOralDosesSplitIntoHourlyPortions()
 void TestDoseEvents::phenytoinPortionsTakeWholeHoursFromAHalfHour()
 {
     session.patient.drugCode = "PH";
-    levelRows[0] = levelRow(QTime(7, 30), 8.0);
+    levelRows[0] = serumLevel(kDay, QTime(7, 30), 8.0);
     doseRows[0] = doseRow("Oral - Capsules", 150.0, 24.0, 1.0);
     analyse();
     QCOMPARE(session.doseEventCount, 3);

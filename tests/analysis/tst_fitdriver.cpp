@@ -2,6 +2,7 @@
 #include "analysis/FitDriver.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "tests/analysis/tst_analysis_fixture.h"
 #include "tests/support/TestMain.h"
 
 #include <cmath>
@@ -80,20 +81,6 @@ std::vector<double> nelderMead(const Objective& f, std::vector<double> start)
     return start;
 }
 
-void addEvent(SessionData& s, double t, double dose, int route, int inOut, double infusionTime,
-              double salt = 1.0, double ka = 1.2)
-{
-    const int j = ++s.doseEventCount;
-    s.doseEvents[pk::eventTime][j] = t;
-    s.doseEvents[pk::eventDose][j] = dose;
-    s.doseEvents[pk::eventRouteCode][j] = route;
-    s.doseEvents[pk::eventInOut][j] = inOut;
-    s.doseEvents[pk::eventInfusionTime][j] = infusionTime;
-    s.doseEvents[pk::eventRate][j] = infusionTime > 0.0 ? dose / infusionTime : 0.0;
-    s.doseEvents[pk::eventSalt][j] = salt;
-    s.doseEvents[pk::eventRouteFactor][j] = ka;
-}
-
 void addLevel(SessionData& s, double t, double value)
 {
     const int i = ++s.levelCount;
@@ -112,11 +99,6 @@ void setSet(SessionData& s, int method, double f, double v, double cl, double cf
     set[pk::kCF] = cf;
     set[pk::kKm] = km;
     set[pk::kVmax] = vmax;
-}
-
-bool exactlyEqual(double a, double b)
-{
-    return a == b || (std::isnan(a) && std::isnan(b));
 }
 } // namespace
 
@@ -382,18 +364,7 @@ void phenytoinCase(SessionData& session, DoseRows& doses, LevelRows& levels)
     session.populationRanges = RangeBlock{0, 0.1, 0.2, 0.5, 0.5, 0.3};
     setSet(session, pk::kPopulation, 1.0, 45.0, 5.7, 1.0, 5.7, 420.0);
     const QDate day(2020, 5, 1);
-    DoseHistoryRow row;
-    row.date = day;
-    row.time = QTime(8, 0);
-    row.route = "Oral - Capsules";
-    row.inOut = "I";
-    row.saltFactor = 0.92;
-    row.routeF = 1.0;
-    row.ka = 1.0;
-    row.dose = 100.0;
-    row.interval = 8.0;
-    row.numberOfDoses = 12.0;
-    row.complete = meetsDoseRowRule(row);
+    DoseHistoryRow row = phenytoinCapsuleRow();
     doses[0] = row;
     row.date = day.addDays(4);
     row.dose = 300.0;
@@ -401,12 +372,10 @@ void phenytoinCase(SessionData& session, DoseRows& doses, LevelRows& levels)
     row.numberOfDoses = 2.0;
     doses[1] = row;
     for (const auto& [hours, value] : {std::pair<int, double>{95, 9.0}, {118, 11.5}, {140, 13.0}}) {
-        SerumLevelRow level;
-        level.date = day.addDays(hours / 24);
-        level.time = QTime(8 + hours % 24 - (hours % 24 >= 16 ? 16 : 0), 0);
-        level.level = value;
-        level.complete = true;
-        levels[hours == 95 ? 0 : hours == 118 ? 1 : 2] = level;
+        const QTime time(8 + hours % 24 - (hours % 24 >= 16 ? 16 : 0), 0);
+        levels[hours == 95    ? 0
+               : hours == 118 ? 1
+                              : 2] = serumLevel(day.addDays(hours / 24), time, value);
     }
 }
 } // namespace

@@ -2,6 +2,7 @@
 #include "analysis/LevelPredictor.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "tests/analysis/tst_analysis_fixture.h"
 #include "tests/support/TestMain.h"
 
 #include <cmath>
@@ -9,25 +10,6 @@
 
 namespace
 {
-void addEvent(SessionData& s, double t, double dose, int route, int inOut, double infusionTime,
-              double salt = 1.0, double ka = 1.2)
-{
-    const int j = ++s.doseEventCount;
-    s.doseEvents[pk::eventTime][j] = t;
-    s.doseEvents[pk::eventDose][j] = dose;
-    s.doseEvents[pk::eventRouteCode][j] = route;
-    s.doseEvents[pk::eventInOut][j] = inOut;
-    s.doseEvents[pk::eventInfusionTime][j] = infusionTime;
-    s.doseEvents[pk::eventRate][j] = infusionTime > 0.0 ? dose / infusionTime : 0.0;
-    s.doseEvents[pk::eventSalt][j] = salt;
-    s.doseEvents[pk::eventRouteFactor][j] = ka;
-}
-
-bool exactlyEqual(double a, double b)
-{
-    return a == b || (std::isnan(a) && std::isnan(b));
-}
-
 // Mixed one-compartment history: out-patient oral doses, then in hospital infusions, a bolus
 // and intramuscular doses.
 void mixedHistory(SessionData& s)
@@ -148,33 +130,16 @@ void TestLevelPredictor::phenytoinSinglePassEqualsStepByStep()
     session.phenytoinInputRate = 60.0;
     DoseRows doses;
     LevelRows levels;
-    DoseHistoryRow& row = doses[0];
-    row.date = QDate(2020, 5, 1);
-    row.time = QTime(8, 0);
-    row.route = "Oral - Capsules";
-    row.inOut = "I";
-    row.saltFactor = 0.92;
-    row.routeF = 1.0;
-    row.ka = 1.0;
-    row.dose = 100.0;
-    row.interval = 8.0;
-    row.numberOfDoses = 12.0;
-    row.complete = meetsDoseRowRule(row);
-    doses[1] = row;
+    doses[0] = phenytoinCapsuleRow();
+    doses[1] = doses[0];
     doses[1].route = "Intermittent IV - Injection";
     doses[1].date = QDate(2020, 5, 5);
     doses[1].infusionTime = 0.5;
     doses[1].numberOfDoses = 2;
     doses[1].inOut = "O";
     doses[1].complete = meetsDoseRowRule(doses[1]);
-    levels[0].date = QDate(2020, 5, 1);
-    levels[0].time = QTime(8, 0);
-    levels[0].level = 4.0;
-    levels[0].complete = true;
-    levels[1].date = QDate(2020, 5, 6);
-    levels[1].time = QTime(8, 0);
-    levels[1].level = 11.0;
-    levels[1].complete = true;
+    levels[0] = serumLevel(QDate(2020, 5, 1), QTime(8, 0), 4.0);
+    levels[1] = serumLevel(QDate(2020, 5, 6), QTime(8, 0), 11.0);
     DoseEventBuilder builder(&session, doses, levels);
     QVERIFY(builder.analyse());
 

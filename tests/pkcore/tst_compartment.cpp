@@ -1,3 +1,4 @@
+#include "tests/support/DoseEvents.h"
 #include "tests/support/TestMain.h"
 
 #include "pkcore/PkCalculator.h"
@@ -11,35 +12,11 @@ namespace
 {
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-struct Dose {
-    double time;
-    double amount;
-    int route;
-    double infusionTime = 0.0;
-    double salt = 1.0;
-    double ka = 0.0;
-    double inOut = 1.0; // out-patient: the compliance factor applies
-};
-
-void addDose(SessionData& s, const Dose& d)
-{
-    const int i = ++s.doseEventCount;
-    auto& e = s.doseEvents;
-    e[pk::eventTime][i] = d.time;
-    e[pk::eventDose][i] = d.amount;
-    e[pk::eventRouteCode][i] = d.route;
-    e[pk::eventInOut][i] = d.inOut;
-    e[pk::eventInfusionTime][i] = d.infusionTime;
-    e[pk::eventRate][i] = d.infusionTime > 0.0 ? d.amount / d.infusionTime : 0.0;
-    e[pk::eventSalt][i] = d.salt;
-    e[pk::eventRouteFactor][i] = d.ka;
-}
-
-void addRegimen(SessionData& s, int count, double tau, Dose d)
+void addRegimen(SessionData& s, int count, double tau, DoseEvent d)
 {
     for (int j = 0; j < count; ++j) {
         d.time = j * tau;
-        addDose(s, d);
+        addDoseEvent(s, d);
     }
 }
 
@@ -239,7 +216,7 @@ void TestCompartment::oralDosesInvertThePeak()
     // peak.
     m_session->lagTime = 0.0;
     const double doseForRise = m_calc->oralDoseForPeakTrough(30, cl, 12, v, ka, salt, f);
-    addDose(*m_session, {0, doseForRise, pk::kRouteCodeOther, 0, salt, ka});
+    addDoseEvent(*m_session, {0, doseForRise, pk::kRouteCodeOther, 0, salt, ka});
     const double singlePeakTime = logSlope(ka, cl / v);
     QCOMPARE(m_calc->levelFromDoseHistory(cl, v, f, 1, singlePeakTime), 30.0 - 12.0);
 }
@@ -248,7 +225,7 @@ void TestCompartment::loadingDoseReachesTheTarget()
 {
     const double dose = m_calc->infusionDoseForTarget(25, 2, 5, 4, 50, 0.9, 1);
     setLevelAtOrigin(*m_session, 4);
-    addDose(*m_session, {0, dose, pk::kRouteCodeIntravenous, 2, 0.9});
+    addDoseEvent(*m_session, {0, dose, pk::kRouteCodeIntravenous, 2, 0.9});
     QCOMPARE(m_calc->levelFromDoseHistory(5, 50, 1, 1, 2), 25.0);
 }
 
@@ -264,8 +241,8 @@ void TestCompartment::kaEqualToKIsMovedOff()
     QVERIFY(m_calc->levelSeriesFromDoseHistory(1, v, cl, 100, 0, 1, 12, 1, 0, 1, k, 30) > 0);
     QCOMPARE(logSlope(k, k), std::log(k / (k + 0.0001)) / (k - (k + 0.0001)));
 
-    addDose(*m_session, {0, 100, pk::kRouteCodeOther, 0, 1, k});
-    addDose(*m_session, {1, 100, pk::kRouteCodeIntramuscular, 0, 1, k});
+    addDoseEvent(*m_session, {0, 100, pk::kRouteCodeOther, 0, 1, k});
+    addDoseEvent(*m_session, {1, 100, pk::kRouteCodeIntramuscular, 0, 1, k});
     QVERIFY(m_calc->levelFromDoseHistory(cl, v, 1, 1, 3) > 0);
     QCOMPARE(m_session->doseEvents[pk::eventRouteFactor][1], k + 0.0001);
     QCOMPARE(m_session->doseEvents[pk::eventRouteFactor][2], k + 0.0001);
@@ -273,8 +250,8 @@ void TestCompartment::kaEqualToKIsMovedOff()
 
 void TestCompartment::doseHistoryWalk()
 {
-    addDose(*m_session, {10, 500, pk::kRouteCodeIntravenous});
-    addDose(*m_session, {20, 500, pk::kRouteCodeIntravenous});
+    addDoseEvent(*m_session, {10, 500, pk::kRouteCodeIntravenous});
+    addDoseEvent(*m_session, {20, 500, pk::kRouteCodeIntravenous});
     const double k = 0.1;
     QCOMPARE(m_calc->levelFromDoseHistory(5, 50, 1, 1, 5), 0.0);
     QCOMPARE(m_calc->levelFromDoseHistory(5, 50, 1, 1, 10), 10.0);
@@ -315,10 +292,10 @@ void TestCompartment::complianceFactor()
     QFETCH(double, second);
     QFETCH(double, third);
     QFETCH(double, expected);
-    Dose bolus{0, 500, pk::kRouteCodeIntravenous};
+    DoseEvent bolus{0, 500, pk::kRouteCodeIntravenous};
     for (double flag : {first, second, third}) {
         bolus.inOut = flag;
-        addDose(*m_session, bolus);
+        addDoseEvent(*m_session, bolus);
         bolus.time += 1;
     }
     QCOMPARE(m_calc->levelFromDoseHistory(5, 50, 1, 0.5, 3), expected);
