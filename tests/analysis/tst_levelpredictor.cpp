@@ -3,6 +3,7 @@
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "tests/analysis/tst_analysis_fixture.h"
+#include "tests/support/NearlyEqual.h"
 #include "tests/support/TestMain.h"
 
 #include <cmath>
@@ -91,7 +92,7 @@ void TestLevelPredictor::oneCompartmentSweepMatchesCalculator()
     for (int i = 0; i < times.size(); ++i) {
         const double expected = calculator.levelFromDoseHistory(
             parameters[0], parameters[1], parameters[2], parameters[3], times[i]);
-        QVERIFY2(std::fabs(swept[i] - expected) <= 1e-12 * std::max(1.0, std::fabs(expected)),
+        QVERIFY2(nearlyEqual(swept[i], expected, 1e-12),
                  qPrintable(QString("t %1: %2 against %3")
                                 .arg(times[i])
                                 .arg(swept[i], 0, 'g', 17)

@@ -1,3 +1,4 @@
+#include "tests/support/NearlyEqual.h"
 #include "tests/support/TestMain.h"
 
 #include "pkcore/DrugInfo.h"
@@ -105,16 +106,7 @@ QString describe(const Side& s)
         .arg(s.lag);
 }
 
-bool near(double actual, double expected)
-{
-    return std::abs(actual - expected) <= 1e-12 * std::max(1.0, std::abs(expected));
-}
-
-#define COMPARE_NEAR(actual, expected)                                                             \
-    QVERIFY2(near((actual), (expected)), qPrintable(QString("%1 is %2, expected %3")               \
-                                                        .arg(#actual)                              \
-                                                        .arg((actual), 0, 'g', 15)                 \
-                                                        .arg((expected), 0, 'g', 15)))
+#define COMPARE_NEAR(actual, expected) COMPARE_NEARLY(actual, expected, 1e-12)
 
 const QList<Answers> kAnswerSets = {{}, {1}, {2}, {3}, {4}, {5}, {6}, {7}, {10}, {1, 5}};
 } // namespace

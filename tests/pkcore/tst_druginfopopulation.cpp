@@ -1,3 +1,4 @@
+#include "tests/support/NearlyEqual.h"
 #include "tests/support/TestMain.h"
 
 #include "pkcore/DrugInfo.h"
@@ -96,16 +97,8 @@ struct Fixture {
     double range(int element) const { return session.populationRanges[element]; }
 };
 
-bool near(double actual, double expected)
-{
-    return std::abs(actual - expected) <= 1e-9 * std::max(1.0, std::abs(expected));
-}
-
-#define COMPARE_NEAR(actual, expected)                                                             \
-    QVERIFY2(near((actual), (expected)), qPrintable(QString("%1 is %2, expected %3")               \
-                                                        .arg(#actual)                              \
-                                                        .arg((actual), 0, 'g', 12)                 \
-                                                        .arg((expected), 0, 'g', 12)))
+// The values are worked out by hand, so to nine digits.
+#define COMPARE_NEAR(actual, expected) COMPARE_NEARLY(actual, expected, 1e-9)
 
 // Vancomycin beta-phase volume of an infant: Cl / beta of the two-compartment constants.
 double infantBetaVolume(double weight, double clearance)
