@@ -66,8 +66,7 @@ void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const
         for (; next <= eventCount && !(events[pk::eventTime][next] > t); ++next) {
             const int i = next;
             const double start = events[pk::eventTime][i];
-            if (events[pk::eventInOut][i] == pk::kInPatient)
-                compliance = 1.0;
+            compliance = levelterms::complianceFrom(events, i, compliance);
             const double salt = events[pk::eventSalt][i];
             const double route = events[pk::eventRouteCode][i];
             const double elapsed = t - start;

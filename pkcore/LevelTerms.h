@@ -21,6 +21,13 @@ inline double originLevel(const SessionData& s)
     return hasOriginLevel(s) ? s.levelValues[1] : 0.0;
 }
 
+// The compliance factor counts for out-patient doses only: from the first dose given in hospital
+// on, every dose is taken as given. The factor that holds from event i on.
+inline double complianceFrom(const DoseEventTable& events, int i, double compliance)
+{
+    return events[pk::eventInOut][i] == pk::kInPatient ? 1.0 : compliance;
+}
+
 // ---- One compartment, elimination rate constant k ----
 
 // The level an infusion approaches while it runs: salt x compliance x rate / CL.

@@ -163,8 +163,7 @@ double PkCalculator::levelFromDoseHistory(double cl, double v, double f, double 
         const double start = events[pk::eventTime][i];
         if (start > t)
             break;
-        if (events[pk::eventInOut][i] == pk::kInPatient)
-            compliance = 1.0;
+        compliance = levelterms::complianceFrom(events, i, compliance);
         const double salt = events[pk::eventSalt][i];
         const double route = events[pk::eventRouteCode][i];
         const double elapsed = t - start;

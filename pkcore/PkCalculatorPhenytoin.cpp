@@ -250,8 +250,7 @@ int PkCalculator::doseTimeGridForFit(double f, double cf)
 
     double compliance = cf;
     for (int i = 1; i <= count; ++i) {
-        if (events[pk::eventInOut][i] == pk::kInPatient)
-            compliance = 1.0;
+        compliance = levelterms::complianceFrom(events, i, compliance);
         const double start = events[pk::eventTime][i];
         const double salt = events[pk::eventSalt][i];
         const double rate = events[pk::eventRate][i];

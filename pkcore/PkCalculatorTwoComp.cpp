@@ -1,3 +1,4 @@
+#include "pkcore/LevelTerms.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
@@ -136,8 +137,7 @@ double PkCalculator::levelFromDoseHistoryTwoComp(double cl, double vBeta, double
         const double start = events[pk::eventTime][i];
         if (start > t)
             break;
-        if (events[pk::eventInOut][i] == pk::kInPatient)
-            compliance = 1.0;
+        compliance = levelterms::complianceFrom(events, i, compliance);
         const double rate = events[pk::eventRate][i] * events[pk::eventSalt][i] * compliance;
         const double infusionTime = events[pk::eventInfusionTime][i];
         const double infused = t < start + infusionTime ? t - start : infusionTime;
