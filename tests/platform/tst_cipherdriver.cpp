@@ -45,6 +45,14 @@ void makeDatabase(const QString& path, const QString& password)
     QVERIFY(query.exec("INSERT INTO Users VALUES(NULL,'admin','F',NULL,'Ann','Dr','a@b','A')"));
     db.close();
 }
+
+// A new database at `path`, made with one key and then opened afresh with another.
+QSqlDatabase reopened(const QString& path, const QString& createdWith, const QString& openedWith)
+{
+    makeDatabase(path, createdWith);
+    QSqlDatabase::removeDatabase(connection);
+    return openConnection(path, openedWith);
+}
 } // namespace
 
 class TestCipherDriver : public QObject
@@ -83,9 +91,7 @@ void TestCipherDriver::keyDecidesWhetherTheSchemaReads()
     QFETCH(bool, readable);
     QTemporaryDir dir;
     const QString path = dir.filePath("case.db");
-    makeDatabase(path, createdWith);
-    QSqlDatabase::removeDatabase(connection);
-    QSqlDatabase db = openConnection(path, openedWith);
+    QSqlDatabase db = reopened(path, createdWith, openedWith);
     QVERIFY(db.isOpen()); // a wrong key still opens; the first statement tells
     QCOMPARE(schemaReadable(db), readable);
     db.close();
@@ -125,9 +131,7 @@ void TestCipherDriver::missingFileIsNotCreated()
 void TestCipherDriver::namedPlaceholdersAndNulls()
 {
     QTemporaryDir dir;
-    makeDatabase(dir.filePath("c.db"), key);
-    QSqlDatabase::removeDatabase(connection);
-    QSqlDatabase db = openConnection(dir.filePath("c.db"), key);
+    QSqlDatabase db = reopened(dir.filePath("c.db"), key, key);
     QSqlQuery insert(db);
     QVERIFY(insert.prepare(
         "INSERT INTO Users VALUES(NULL,:uname,:pwenable,:password,:name,:title,:email,:type)"));
@@ -156,9 +160,7 @@ void TestCipherDriver::namedPlaceholdersAndNulls()
 void TestCipherDriver::lastInsertIdAndRowsAffected()
 {
     QTemporaryDir dir;
-    makeDatabase(dir.filePath("c.db"), key);
-    QSqlDatabase::removeDatabase(connection);
-    QSqlDatabase db = openConnection(dir.filePath("c.db"), key);
+    QSqlDatabase db = reopened(dir.filePath("c.db"), key, key);
     QSqlQuery query(db);
     QVERIFY(query.exec("INSERT INTO Users VALUES(NULL,'b','F',NULL,'','','','U')"));
     QCOMPARE(query.lastInsertId().toLongLong(), 2LL);
@@ -172,9 +174,7 @@ void TestCipherDriver::lastInsertIdAndRowsAffected()
 void TestCipherDriver::navigationBothWays()
 {
     QTemporaryDir dir;
-    makeDatabase(dir.filePath("c.db"), key);
-    QSqlDatabase::removeDatabase(connection);
-    QSqlDatabase db = openConnection(dir.filePath("c.db"), key);
+    QSqlDatabase db = reopened(dir.filePath("c.db"), key, key);
     QSqlQuery query(db);
     for (int i = 0; i < 3; ++i)
         QVERIFY(query.exec(
@@ -194,9 +194,7 @@ void TestCipherDriver::navigationBothWays()
 void TestCipherDriver::rollbackLeavesNothing()
 {
     QTemporaryDir dir;
-    makeDatabase(dir.filePath("c.db"), key);
-    QSqlDatabase::removeDatabase(connection);
-    QSqlDatabase db = openConnection(dir.filePath("c.db"), key);
+    QSqlDatabase db = reopened(dir.filePath("c.db"), key, key);
     QVERIFY(db.transaction());
     QSqlQuery query(db);
     QVERIFY(query.exec("INSERT INTO Users VALUES(NULL,'temp','F',NULL,'','','','U')"));
@@ -210,9 +208,7 @@ void TestCipherDriver::rollbackLeavesNothing()
 void TestCipherDriver::tableModelOverUsers()
 {
     QTemporaryDir dir;
-    makeDatabase(dir.filePath("c.db"), key);
-    QSqlDatabase::removeDatabase(connection);
-    QSqlDatabase db = openConnection(dir.filePath("c.db"), key);
+    QSqlDatabase db = reopened(dir.filePath("c.db"), key, key);
     QVERIFY(db.tables().contains("Users"));
     QCOMPARE(db.primaryIndex("Users").fieldName(0), QString("ID"));
     QCOMPARE(db.record("Users").count(), 8);
@@ -236,9 +232,7 @@ void TestCipherDriver::tableModelOverUsers()
 void TestCipherDriver::statementErrorsCarryTheDatabaseText()
 {
     QTemporaryDir dir;
-    makeDatabase(dir.filePath("c.db"), key);
-    QSqlDatabase::removeDatabase(connection);
-    QSqlDatabase db = openConnection(dir.filePath("c.db"), key);
+    QSqlDatabase db = reopened(dir.filePath("c.db"), key, key);
     QSqlQuery query(db);
     QVERIFY(!query.exec("SELECT * FROM PK"));
     QVERIFY(query.lastError().text().contains("no such table: PK"));
