@@ -66,6 +66,16 @@ CasePageTexts gentamicinTexts()
     return t;
 }
 
+// The case saved as a case of `drug`, its page filling the fourth row as a phenytoin page does.
+SaveOutcome saveAsDrug(SessionData& s, const QString& drug)
+{
+    s.patient.drugCode = drug;
+    CasePageTexts texts = gentamicinTexts();
+    texts.kd = QStringLiteral("90.00");
+    texts.range4 = QStringLiteral("9.00");
+    return CaseStore(&s).save(texts, stamp);
+}
+
 QSqlRecord rowOf(const QString& sql, int number)
 {
     QSqlQuery query;
@@ -276,11 +286,7 @@ void TestCaseStore::pkColumnsFollowTheDrug()
     QFETCH(QString, drug);
     QFETCH(QStringList, columns);
     SessionData s = gentamicinCase();
-    s.patient.drugCode = drug;
-    CasePageTexts texts = gentamicinTexts();
-    texts.kd = QStringLiteral("90.00");
-    texts.range4 = QStringLiteral("9.00");
-    QVERIFY(CaseStore(&s).save(texts, stamp).saved);
+    QVERIFY(saveAsDrug(s, drug).saved);
 
     const QSqlRecord row = pkRow(s.caseNumber);
     QCOMPARE(row.value(QStringLiteral("TYPE")).toString(), QStringLiteral("C"));
@@ -349,11 +355,7 @@ void TestCaseStore::customParametersRoundTrip()
 {
     QFETCH(QString, drug);
     SessionData s = gentamicinCase();
-    s.patient.drugCode = drug;
-    CasePageTexts texts = gentamicinTexts();
-    texts.kd = QStringLiteral("90.00");
-    texts.range4 = QStringLiteral("9.00");
-    QVERIFY(CaseStore(&s).save(texts, stamp).saved);
+    QVERIFY(saveAsDrug(s, drug).saved);
 
     SessionData loaded;
     loaded.caseNumber = s.caseNumber;
