@@ -121,6 +121,20 @@ QString CaseStore::recordText() const
     return QString::number(m_session->recNum);
 }
 
+// Runs an insert and keeps the number the database gave the new row; the row's failure text
+// and the text for a missing number name what was added.
+bool CaseStore::insertRow(SqlStatement& query, const char* failure, const char* noNumber,
+                          qint32* number)
+{
+    if (!query.exec())
+        return fail(text(failure), query);
+    const QVariant id = query.lastInsertId();
+    if (!id.isValid())
+        return fail(text(failure), text(noNumber));
+    *number = id.toInt();
+    return true;
+}
+
 bool CaseStore::fail(const QString& what, const SqlStatement& query)
 {
     return fail(what, query.error());
@@ -207,13 +221,8 @@ bool CaseStore::insertPatient(const QString& stamp)
     SqlStatement query(QStringLiteral(
         "INSERT INTO Patients VALUES(NULL,:first,:last,:updateDate,:bday,:sex,:pnum,:note)"));
     bindPatientValues(query, stamp);
-    if (!query.exec())
-        return fail(text("Add Patient fail\n"), query);
-    const QVariant id = query.lastInsertId();
-    if (!id.isValid())
-        return fail(text("Add Patient fail\n"), text("No record number was assigned."));
-    m_session->recNum = id.toInt();
-    return true;
+    return insertRow(query, "Add Patient fail\n", "No record number was assigned.",
+                     &m_session->recNum);
 }
 
 bool CaseStore::updatePatient(const QString& stamp, bool* updated)
@@ -291,13 +300,8 @@ bool CaseStore::insertCase(const QString& stamp)
         ":albumin,:f1,:f2,:note,:scr2,:time,:uname)"));
     query.bind(QStringLiteral(":rec"), recordText());
     bindCaseValues(query, stamp, true);
-    if (!query.exec())
-        return fail(text("Add Case fail\n"), query);
-    const QVariant id = query.lastInsertId();
-    if (!id.isValid())
-        return fail(text("Add Case fail\n"), text("No case number was assigned."));
-    m_session->caseNumber = id.toInt();
-    return true;
+    return insertRow(query, "Add Case fail\n", "No case number was assigned.",
+                     &m_session->caseNumber);
 }
 
 bool CaseStore::updateCase(const QString& stamp, bool* updated)

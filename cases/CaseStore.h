@@ -89,6 +89,7 @@ private:
     bool saveCustomF();
     void keepSavedCopies();
 
+    bool insertRow(SqlStatement& query, const char* failure, const char* noNumber, qint32* number);
     bool fail(const QString& what, const SqlStatement& query);
     bool fail(const QString& what, const QString& error);
 
