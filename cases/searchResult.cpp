@@ -35,6 +35,33 @@ const Header caseHeaders[] = {{2, "Last Update"}, {3, "Drug"},       {5, "Weight
 const QVector<int> hiddenPatientColumns = {0, 7};
 const QVector<int> hiddenCaseColumns = {0, 1, 4, 12, 13, 15, 16};
 
+// What a removal is reported with.
+struct RemovalTexts {
+    QString done;
+    QString failed;
+    QString notStored;
+};
+
+// Tells how a removal went; a quiet one is reported only when it did not happen. True when the
+// rows are gone.
+bool reportRemoval(const CaseRemoval::Result& result, const RemovalTexts& texts, bool quiet)
+{
+    const QString title = searchResult::tr("Information");
+    switch (result.outcome) {
+    case CaseRemoval::Outcome::Removed:
+        if (!quiet)
+            MessageBox::about(nullptr, title, texts.done);
+        return true;
+    case CaseRemoval::Outcome::NotFound:
+        MessageBox::about(nullptr, title, texts.failed + texts.notStored);
+        return false;
+    case CaseRemoval::Outcome::Failed:
+        break;
+    }
+    MessageBox::about(nullptr, title, texts.failed + result.error);
+    return false;
+}
+
 QString cell(const QModelIndex& index, int column)
 {
     if (!index.isValid())
@@ -245,39 +272,18 @@ void searchResult::on_result_back_clicked()
 
 bool searchResult::deleteCase(const QString& caseNumber, bool quiet)
 {
-    const CaseRemoval::Result result = CaseRemoval::removeCase(numberOf(caseNumber));
-    switch (result.outcome) {
-    case CaseRemoval::Outcome::Removed:
-        if (!quiet)
-            MessageBox::about(nullptr, tr("Information"), tr("Case is deleted"));
-        return true;
-    case CaseRemoval::Outcome::NotFound:
-        MessageBox::about(nullptr, tr("Information"),
-                          tr("Delete case failed\n") + tr("The case is no longer stored."));
-        return false;
-    case CaseRemoval::Outcome::Failed:
-        break;
-    }
-    MessageBox::about(nullptr, tr("Information"), tr("Delete case failed\n") + result.error);
-    return false;
+    return reportRemoval(
+        CaseRemoval::removeCase(numberOf(caseNumber)),
+        {tr("Case is deleted"), tr("Delete case failed\n"), tr("The case is no longer stored.")},
+        quiet);
 }
 
 bool searchResult::deletePatient(const QString& recNum)
 {
-    const CaseRemoval::Result result = CaseRemoval::removePatient(numberOf(recNum));
-    switch (result.outcome) {
-    case CaseRemoval::Outcome::Removed:
-        MessageBox::about(nullptr, tr("Information"), tr("Patient is deleted"));
-        return true;
-    case CaseRemoval::Outcome::NotFound:
-        MessageBox::about(nullptr, tr("Information"),
-                          tr("Delete Patient failed\n") + tr("The patient is no longer stored."));
-        return false;
-    case CaseRemoval::Outcome::Failed:
-        break;
-    }
-    MessageBox::about(nullptr, tr("Information"), tr("Delete Patient failed\n") + result.error);
-    return false;
+    return reportRemoval(CaseRemoval::removePatient(numberOf(recNum)),
+                         {tr("Patient is deleted"), tr("Delete Patient failed\n"),
+                          tr("The patient is no longer stored.")},
+                         false);
 }
 
 void searchResult::on_result_delete_clicked()
