@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QRegExpValidator>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -77,6 +78,22 @@ void AccountFields::passwordEnableClicked() const
     } else {
         m_widgets.pwGroup->hide();
     }
+}
+
+bool AccountFields::changeAccount(QSqlQuery& query, const char* context, const char* failed,
+                                  const char* noRow)
+{
+    const QString title = QCoreApplication::translate(context, "Information");
+    const QString failure = QCoreApplication::translate(context, failed);
+    if (!query.exec()) {
+        MessageBox::about(nullptr, title, failure + query.lastError().text());
+        return false;
+    }
+    if (query.numRowsAffected() < 1) {
+        MessageBox::about(nullptr, title, failure + QCoreApplication::translate(context, noRow));
+        return false;
+    }
+    return true;
 }
 
 bool AccountFields::refuse(const char* context, const char* message) const

@@ -57,6 +57,12 @@ public:
     // password field still holds the marker.
     void bindAccount(QSqlQuery& query, const QString& type, const QString& storedPassword) const;
 
+    // Runs a prepared update or delete of one account. When it fails or changes no row, an
+    // "Information" box shows `failed` and the reason (`noRow` for the latter); true when a row
+    // changed.
+    static bool changeAccount(QSqlQuery& query, const char* context, const char* failed,
+                              const char* noRow);
+
     const Widgets& widgets() const { return m_widgets; }
 
 private:

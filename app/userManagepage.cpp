@@ -232,16 +232,9 @@ bool userManagepage::updateUser(int id)
     query.prepare(AccountFields::updateStatement);
     m_fields.bindAccount(query, newType, m_storedPassword);
     query.bindValue(QStringLiteral(":id"), id);
-    if (!query.exec()) {
-        MessageBox::about(nullptr, tr("Information"),
-                          tr("Update user failed\n") + query.lastError().text());
+    if (!AccountFields::changeAccount(query, context, "Update user failed\n",
+                                      "The account no longer exists."))
         return false;
-    }
-    if (query.numRowsAffected() < 1) {
-        MessageBox::about(nullptr, tr("Information"),
-                          tr("Update user failed\n") + tr("The account no longer exists."));
-        return false;
-    }
     if (newType != m_storedType && id == m_session->userId)
         MessageBox::about(nullptr, tr("Information"),
                           tr("User updated. Please log out to enable the new user type setting."));
@@ -308,16 +301,9 @@ bool userManagepage::deleteUser(int id)
     QSqlQuery query;
     query.prepare(QStringLiteral("DELETE FROM Users WHERE ID = :id"));
     query.bindValue(QStringLiteral(":id"), id);
-    if (!query.exec()) {
-        MessageBox::about(nullptr, tr("Information"),
-                          tr("Delete user failed\n") + query.lastError().text());
+    if (!AccountFields::changeAccount(query, context, "Delete user failed\n",
+                                      "No account was deleted."))
         return false;
-    }
-    if (query.numRowsAffected() < 1) {
-        MessageBox::about(nullptr, tr("Information"),
-                          tr("Delete user failed\n") + tr("No account was deleted."));
-        return false;
-    }
     MessageBox::about(nullptr, tr("Information"), tr("User deleted"));
     return true;
 }

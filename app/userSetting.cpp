@@ -5,7 +5,6 @@
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -75,13 +74,8 @@ void userSetting::on_user_save_clicked()
     query.prepare(AccountFields::updateStatement);
     m_fields.bindAccount(query, AccountFields::typeUser, m_storedPassword);
     query.bindValue(QStringLiteral(":id"), m_session->userId);
-    if (!query.exec())
-        MessageBox::about(nullptr, tr("Information"),
-                          tr("Update user fail\n") + query.lastError().text());
-    else if (query.numRowsAffected() < 1)
-        MessageBox::about(nullptr, tr("Information"),
-                          tr("Update user fail\n") + tr("The account no longer exists."));
-    else
+    if (AccountFields::changeAccount(query, context, "Update user fail\n",
+                                     "The account no longer exists."))
         MessageBox::about(nullptr, tr("Information"), tr("User updated"));
     close();
 }
