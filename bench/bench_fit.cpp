@@ -118,19 +118,26 @@ void BM_OneCompartmentBothFits(benchmark::State& state)
 }
 BENCHMARK(BM_OneCompartmentBothFits)->Unit(benchmark::kMillisecond);
 
-void BM_OneCompartmentWholeAnalysis(benchmark::State& state)
+// Both fits and the curves, as one analysis run, over and over from the same start.
+void wholeAnalysis(benchmark::State& state,
+                   std::unique_ptr<SessionData> (*makeCase)(PkCalculator*&), double graphEnd)
 {
     PkCalculator* calculator = nullptr;
-    auto s = oneCompartmentCase(calculator);
+    auto s = makeCase(calculator);
     FitDriver driver(s.get(), calculator);
     driver.setPriorRanges(s->populationRanges);
-    driver.setGraphEndTime(6000.0);
+    driver.setGraphEndTime(graphEnd);
     const SessionData start = *s;
     for (auto _ : state) {
         *s = start;
         driver.fitCurves();
     }
     delete calculator;
+}
+
+void BM_OneCompartmentWholeAnalysis(benchmark::State& state)
+{
+    wholeAnalysis(state, oneCompartmentCase, 6000.0);
 }
 BENCHMARK(BM_OneCompartmentWholeAnalysis)->Unit(benchmark::kMillisecond);
 
@@ -166,17 +173,7 @@ BENCHMARK(BM_PhenytoinBayesianFitFullGridStepByStep)->Unit(benchmark::kMilliseco
 
 void BM_PhenytoinWholeAnalysis(benchmark::State& state)
 {
-    PkCalculator* calculator = nullptr;
-    auto s = phenytoinCase(calculator);
-    FitDriver driver(s.get(), calculator);
-    driver.setPriorRanges(s->populationRanges);
-    driver.setGraphEndTime(800.0);
-    const SessionData start = *s;
-    for (auto _ : state) {
-        *s = start;
-        driver.fitCurves();
-    }
-    delete calculator;
+    wholeAnalysis(state, phenytoinCase, 800.0);
 }
 BENCHMARK(BM_PhenytoinWholeAnalysis)->Unit(benchmark::kMillisecond);
 } // namespace
