@@ -33,6 +33,9 @@ const QString invalidText =
 const QString unusableCopyText =
     QStringLiteral("Failed to connect the new database. Please make sure you have the correct "
                    "authorization for the new location. \nCode PSD-04");
+const QString moveQuestionText = QStringLiteral(
+    "Database dose not exist in the directory you select. \nDo you want to move the database to "
+    "the new path? \nWarning: Moving database might cause error for Talvora on other computer.");
 
 MemoryRegistry& registry()
 {
@@ -401,6 +404,7 @@ void TestProgramSettingsDatabase::missingPathDeclined()
     QCOMPARE(int(shown.size()), 1);
     QCOMPARE(shown[0].kind, PromptKind::Question);
     QCOMPARE(shown[0].title, QStringLiteral("Database copy"));
+    QCOMPARE(shown[0].text, moveQuestionText);
     QVERIFY(!QFile::exists(target));
     VERIFY_UNCHANGED(inst);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
