@@ -255,6 +255,7 @@ private slots:
     void saveStoresAndDisablesButton();
     void guestModeWritesNothing();
     void failedSaveSaysSoOnce();
+    void storedCaseShowsWhatWasSaved_data();
     void storedCaseShowsWhatWasSaved();
     void storedCaseMissingRouteRowFallsBack();
     void storedCaseReplaysAnalysisHidden();
@@ -672,35 +673,61 @@ void TestMainPage::failedSaveSaysSoOnce()
     QCOMPARE(rowCount(QStringLiteral("Patients")), 0);
 }
 
+void TestMainPage::storedCaseShowsWhatWasSaved_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<QStringList>("entries"); // field=value, typed in this order
+
+    const QStringList common{"line_Custom_F=85",     "line_Custom_rangeF=8.5",
+                             "line_Custom_vdb=20",   "line_Custom_rangevdb=5",
+                             "line_Custom_cl=5.123", "line_Custom_rangecl=1.2",
+                             "line_Custom_cf=90",    "line_Custom_rangecf=4.5"};
+    QTest::newRow("gentamicin") << "GM" << common;
+    QTest::newRow("vancomycin") << "VM" << common;
+    // Km in the Cl row, Vmax in the CF row and the compliance factor in the fourth row.
+    QTest::newRow("phenytoin") << "PH"
+                               << common +
+                                      QStringList{"line_Custom_kd=80", "line_Custom_range4=12"};
+}
+
 void TestMainPage::storedCaseShowsWhatWasSaved()
 {
+    QFETCH(QString, drug);
+    QFETCH(QStringList, entries);
     Workspace first;
+    first.session.patient.drugCode = drug;
+    first.session.pkSets[pk::kPopulation][pk::kKm] = 4.0;
+    first.session.pkSets[pk::kPopulation][pk::kVmax] = 400.0;
     auto page = first.page();
-    requireChild<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(1);
-    enter(page.get(), "line_Custom_F", QStringLiteral("85"));
-    enter(page.get(), "line_Custom_rangeF", QStringLiteral("8.5"));
-    enter(page.get(), "line_Custom_vdb", QStringLiteral("20"));
-    enter(page.get(), "line_Custom_rangevdb", QStringLiteral("5"));
-    enter(page.get(), "line_Custom_cl", QStringLiteral("5.123"));
-    enter(page.get(), "line_Custom_cf", QStringLiteral("90"));
+    QComboBox* route = requireChild<QComboBox>(page.get(), "comboBox_Custom_route");
+    const int lastRoute = route->count() - 1;
+    route->setCurrentIndex(lastRoute);
+    for (const QString& typed : qAsConst(entries)) {
+        const QStringList parts = typed.split(QLatin1Char('='));
+        enter(page.get(), qPrintable(parts[0]), parts[1]);
+    }
     click(page.get(), "button_save");
     QVERIFY(first.session.saved);
 
     Workspace second; // the confirmed form of the stored case
+    second.session.patient.drugCode = drug;
+    second.session.pkSets[pk::kPopulation][pk::kKm] = 4.0;
+    second.session.pkSets[pk::kPopulation][pk::kVmax] = 400.0;
     second.session.recNum = first.session.recNum;
     second.session.caseNumber = first.session.caseNumber;
     auto reopened = second.page();
     for (const char* field : customFields)
         QCOMPARE(text(reopened.get(), field).toDouble(),
                  QString::number(text(page.get(), field).toDouble(), 'f', 2).toDouble());
-    for (int route : {0, 1}) {
-        requireChild<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(route);
-        requireChild<QComboBox>(reopened.get(), "comboBox_Custom_route")->setCurrentIndex(route);
-        QCOMPARE(text(reopened.get(), "line_Custom_F"), text(page.get(), "line_Custom_F"));
-        QCOMPARE(text(reopened.get(), "line_Custom_rangeF"),
-                 text(page.get(), "line_Custom_rangeF"));
+    for (int i = 0; i <= lastRoute; ++i) {
+        route->setCurrentIndex(i);
+        requireChild<QComboBox>(reopened.get(), "comboBox_Custom_route")->setCurrentIndex(i);
+        for (const char* field : {"line_Custom_F", "line_Custom_rangeF"})
+            QCOMPARE(text(reopened.get(), field),
+                     QString::number(text(page.get(), field).toDouble(), 'f', 2));
     }
     QCOMPARE(text(reopened.get(), "line_Custom_F"), QStringLiteral("85.00"));
+    QCOMPARE(text(reopened.get(), "line_Custom_rangeF"), QStringLiteral("8.50"));
     QCOMPARE(second.session.savedRouteF, second.session.routeF);
     QCOMPARE(second.session.pkSets[pk::kSavedCustom][pk::kVd], 20.0);
 }
