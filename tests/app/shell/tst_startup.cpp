@@ -4,6 +4,8 @@
 #include "pkcore/SessionData.h"
 #include "platform/CipherDriver.h"
 #include "platform/DatabaseKey.h"
+#include "platform/MemoryRegistry.h"
+#include "platform/SystemRegistry.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -15,6 +17,7 @@
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 namespace
 {
@@ -75,6 +78,8 @@ class TestStartup : public QObject
 private slots:
     void noSettingsFileEndsTheProgram();
     void noDatabasePathWarnsAndStillProbes();
+    void registryRoadProbesTheDatabaseItNames_data();
+    void registryRoadProbesTheDatabaseItNames();
     void unusableDatabaseMeansGuest_data();
     void unusableDatabaseMeansGuest();
     void lockedDatabaseIsReportedAsLocked();
@@ -122,6 +127,68 @@ void TestStartup::noDatabasePathWarnsAndStillProbes()
     QCOMPARE(recorder.windows.size(), size_t(1));
     QCOMPARE(recorder.windows[0].title, QString(" Talvora "));
     QVERIFY(controller.lastSession()->loggedIn);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::registryRoadProbesTheDatabaseItNames_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("code"); // empty: signed in without a message
+    QTest::newRow("sound database") << "none"
+                                    << "";
+    QTest::newRow("wrong key") << "otherkey"
+                               << "Code I-06";
+    QTest::newRow("missing database") << "missing"
+                                      << "Code I-07";
+    QTest::newRow("named file absent") << "nosettings"
+                                       << "Code I-07";
+}
+
+// No settings file in the working directory: the registry names one, whose database is probed
+// like any other, so a wrong key or a missing file ends in guest mode with its message.
+void TestStartup::registryRoadProbesTheDatabaseItNames()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, code);
+    PromptScript prompts;
+    TestEnvironment env;
+    QVERIFY(env.isValid());
+    if (damage == "otherkey") {
+        QVERIFY(QFile::remove(env.databasePath()));
+        QVERIFY(createCaseDatabase(env.databasePath(), databaseKeyFor("another site"), "admin",
+                                   QString(), nullptr));
+    } else if (damage == "missing") {
+        QVERIFY(QFile::remove(env.databasePath()));
+    } else if (damage == "nosettings") {
+        QVERIFY(QFile::remove(env.settingsPath()));
+    }
+    MemoryRegistry registry;
+    registry.setValue(QLatin1String(RegistryKeys::installationKey),
+                      QLatin1String(RegistryKeys::installationDirectoryName), env.settingsPath());
+    SystemRegistry::setInstance(&registry);
+    QTemporaryDir elsewhere;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    const int exitCode = controller.run();
+    QDir::setCurrent(previous);
+    SystemRegistry::setInstance(nullptr);
+
+    QCOMPARE(exitCode, 0);
+    QCOMPARE(recorder.windows.size(), size_t(1));
+    const auto records = prompts.take();
+    if (code.isEmpty()) {
+        QVERIFY(records.empty());
+        QVERIFY(!controller.guest());
+        QVERIFY(controller.lastSession()->loggedIn);
+        QCOMPARE(recorder.windows[0].title, QString(" Talvora "));
+    } else {
+        QCOMPARE(records.size(), size_t(1));
+        QVERIFY2(hasText(records, "Warning", code), qPrintable(records[0].text));
+        QVERIFY(controller.guest());
+        QCOMPARE(recorder.windows[0].title, QString(" Talvora (Guest Mode)"));
+    }
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
