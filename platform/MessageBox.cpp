@@ -106,7 +106,7 @@ QMessageBox::StandardButton MessageBox::saveDiscardCancel(QWidget* parent, const
 {
     if (scripted())
         return scriptedAnswer(PromptKind::SaveDiscardCancel, title, text, QMessageBox::Cancel);
-    QMessageBox box(QMessageBox::Question, title, text,
+    QMessageBox box(QMessageBox::Warning, title, text,
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
     box.setButtonText(QMessageBox::Discard,
                       QCoreApplication::translate("MessageBox", "Don't save"));

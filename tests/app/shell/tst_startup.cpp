@@ -22,10 +22,9 @@
 namespace
 {
 
-// What one pass showed: the window's title and whether a user was signed in.
+// What one pass showed.
 struct SeenWindow {
     QString title;
-    bool loggedIn = false;
 };
 
 class Recorder
@@ -38,9 +37,7 @@ public:
     StartupController::WindowRunner runner()
     {
         return [this](MainWindow& window) {
-            SessionData* session = nullptr;
-            windows.push_back({window.windowTitle(), false});
-            Q_UNUSED(session);
+            windows.push_back({window.windowTitle()});
             if (logOuts > 0) {
                 --logOuts;
                 window.findChild<QAction*>("actionLog_Out")->trigger();
