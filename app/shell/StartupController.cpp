@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
+#include "settings/StyleChoice.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -66,17 +67,6 @@ void StartupController::tweakPalette(QApplication* application)
     palette.setBrush(QPalette::Disabled, QPalette::Text,
                      QBrush(palette.color(QPalette::Active, QPalette::Text)));
     application->setPalette(palette);
-}
-
-QString StartupController::styleSheetPath(const QString& option)
-{
-    if (option == QLatin1String(SettingsKeys::styleNone))
-        return QString();
-    if (option == QLatin1String(SettingsKeys::styleSkyBlue) ||
-        option == QLatin1String(SettingsKeys::styleAutumnOrange) ||
-        option == QLatin1String(SettingsKeys::styleGrassGreen))
-        return QStringLiteral(":/stylesheet/style%1.qss").arg(option);
-    return QStringLiteral(":/stylesheet/style4.qss");
 }
 
 int StartupController::run()
@@ -194,8 +184,7 @@ void StartupController::applyStyle(const ProgramConfig& config)
     const QString option = SettingsFile(config.settingsPath())
                                .value(QLatin1String(SettingsKeys::backGroundOption),
                                       QLatin1String(SettingsKeys::backGroundOptionDefault));
-    const QString path = styleSheetPath(option);
-    m_application->setStyleSheet(path.isEmpty() ? QString() : SessionData::readTextFile(path));
+    applyStyleOption(m_application, option);
 }
 
 void StartupController::openDefaultConnection(const ProgramConfig& config, SessionData& session)

@@ -43,8 +43,6 @@ public:
 
     // Disabled fields show their text in the normal text colour.
     static void tweakPalette(QApplication* application);
-    // The style sheet resource for a "BackGround/option" value; empty for none.
-    static QString styleSheetPath(const QString& option);
 
 private:
     bool reportMissingSettings(const ProgramConfig& config);
