@@ -1,11 +1,13 @@
 #include "app/ProgramConfig.h"
 
 #include "app/PasswordEncoding.h"
+#include "platform/CipherDriver.h"
 #include "platform/DatabaseKey.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 #include "platform/SystemRegistry.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -109,4 +111,26 @@ bool ProgramConfig::databaseOpens(QSqlDatabase connection, QSqlError* error) con
     if (error)
         *error = query.lastError();
     return ran;
+}
+
+bool ProgramConfig::openDefaultConnection(const QString& path, QString* error) const
+{
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    if (!db.isValid())
+        db = QSqlDatabase::addDatabase(QLatin1String(cipherDriverName));
+    db.close();
+    db.setDatabaseName(path);
+    db.setPassword(databaseKey());
+    if (!db.open()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    if (!databaseOpens(db)) {
+        if (error)
+            *error = QCoreApplication::translate("ProgramSettingPage",
+                                                 "The schema of the database cannot be read.");
+        return false;
+    }
+    return true;
 }

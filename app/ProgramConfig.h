@@ -32,6 +32,9 @@ public:
     QString encodePassword(const QString& password) const;
     // The schema query that tells whether the key fits; error receives the database's answer.
     bool databaseOpens(QSqlDatabase connection, QSqlError* error = nullptr) const;
+    // The program's default connection, (re)opened on path with this installation's key. False
+    // when it does not open or the key does not fit; error then receives why.
+    bool openDefaultConnection(const QString& path, QString* error = nullptr) const;
 
     static const char* const settingsFileName;
     static const char* const defaultDatabaseFileName;

@@ -1,7 +1,6 @@
 #include "settings/DatabaseRelocation.h"
 
 #include "app/ProgramConfig.h"
-#include "platform/CipherDriver.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 #include "platform/SystemRegistry.h"
@@ -11,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlError>
 
 namespace
 {
@@ -40,26 +38,6 @@ void closeDefaultConnection()
     QSqlDatabase db = defaultConnection();
     if (db.isValid())
         db.close();
-}
-
-// The default connection on that file, keyed and able to read the schema.
-bool openDefaultConnection(const ProgramConfig& config, const QString& path, QString* error)
-{
-    QSqlDatabase db = defaultConnection();
-    if (!db.isValid())
-        db = QSqlDatabase::addDatabase(QLatin1String(cipherDriverName));
-    db.close();
-    db.setDatabaseName(path);
-    db.setPassword(config.databaseKey());
-    if (!db.open()) {
-        *error = db.lastError().text();
-        return false;
-    }
-    if (!config.databaseOpens(db)) {
-        *error = translate("The schema of the database cannot be read.");
-        return false;
-    }
-    return true;
 }
 
 QString invalidDatabaseText()
@@ -104,11 +82,10 @@ RelocationOutcome DatabaseRelocation::switchTo(const QString& path)
     }
 
     const QString previous = m_config->databasePath();
-    if (!openDefaultConnection(*m_config, path, &error)) {
+    if (!m_config->openDefaultConnection(path, &error)) {
         restoreSettingsPath(previous);
         registry.setValue(registryKey, registryName, previousRegistryValue);
-        QString ignored;
-        openDefaultConnection(*m_config, previous, &ignored);
+        m_config->openDefaultConnection(previous);
         return failure(translate("Error"), translate("The database %1 could not be opened: %2\nThe "
                                                      "previous database is still in use.")
                                                .arg(path, error));
@@ -127,7 +104,7 @@ RelocationOutcome DatabaseRelocation::moveTo(const QString& path)
     QFile source(original);
     if (!source.copy(path)) {
         const QString reason = source.errorString();
-        openDefaultConnection(*m_config, original, &error);
+        m_config->openDefaultConnection(original);
         if (QFileInfo::exists(path))
             return failure(translate("Move failed"),
                            translate("Cannot overwrite an existing database."));
@@ -162,7 +139,7 @@ RelocationOutcome DatabaseRelocation::moveTo(const QString& path)
                            .arg(error));
     }
 
-    if (!openDefaultConnection(*m_config, path, &error)) {
+    if (!m_config->openDefaultConnection(path, &error)) {
         restoreSettingsPath(original);
         discardCopy(path, original);
         return failure(translate("Move failed"),
@@ -200,6 +177,5 @@ void DatabaseRelocation::restoreSettingsPath(const QString& previous)
 void DatabaseRelocation::discardCopy(const QString& copyPath, const QString& original)
 {
     QFile::remove(copyPath);
-    QString ignored;
-    openDefaultConnection(*m_config, original, &ignored);
+    m_config->openDefaultConnection(original);
 }

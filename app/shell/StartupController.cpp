@@ -189,12 +189,9 @@ void StartupController::applyStyle(const ProgramConfig& config)
 
 void StartupController::openDefaultConnection(const ProgramConfig& config, SessionData& session)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QLatin1String(cipherDriverName));
-    db.setDatabaseName(config.databasePath());
-    db.setPassword(config.databaseKey());
-    db.open();
-    config.databaseOpens(db);
-    session.connectionName = db.connectionName();
+    // A database that does not open was already reported by the probe.
+    config.openDefaultConnection(config.databasePath());
+    session.connectionName = QLatin1String(QSqlDatabase::defaultConnection);
 }
 
 bool StartupController::logIn(ProgramConfig& config, SessionData& session)
