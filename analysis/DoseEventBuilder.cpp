@@ -1,5 +1,6 @@
 #include "analysis/DoseEventBuilder.h"
 
+#include "pkcore/DrugCodes.h"
 #include "pkcore/SessionData.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 
 namespace
 {
-const QString kPhenytoin = QStringLiteral("PH");
 const QString kLithium = QStringLiteral("LI");
 const QString kInPatientText = QStringLiteral("I");
 
@@ -28,7 +28,7 @@ DoseEventBuilder::DoseEventBuilder(SessionData* session, DoseRows& doseRows,
 
 bool DoseEventBuilder::isPhenytoin() const
 {
-    return m_session->patient.drugCode == kPhenytoin;
+    return m_session->patient.drugCode == QLatin1String(phenytoinCode);
 }
 
 bool DoseEventBuilder::isLithium() const

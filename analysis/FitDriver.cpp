@@ -1,5 +1,7 @@
 #include "analysis/FitDriver.h"
 
+#include "pkcore/DrugCodes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -7,9 +9,6 @@
 
 namespace
 {
-const QString kPhenytoin = QStringLiteral("PH");
-const QString kUserChoice = QStringLiteral("ZZ");
-
 bool allFinite(const fit::Vector& p, int n)
 {
     for (int k = 1; k <= n; ++k)
@@ -26,7 +25,7 @@ FitDriver::FitDriver(SessionData* session, PkCalculator* calculator)
 
 bool FitDriver::isPhenytoin() const
 {
-    return m_session->patient.drugCode == kPhenytoin;
+    return m_session->patient.drugCode == QLatin1String(phenytoinCode);
 }
 
 void FitDriver::fitCurves()
@@ -77,7 +76,8 @@ void FitDriver::refreshFormDefaultsKeepingPriorF()
 double FitDriver::ageWeightBase() const
 {
     const double base = m_session->levelAgeWeightBase;
-    if (m_session->patient.drugCode == kUserChoice || !(std::isfinite(base) && base > 0.0))
+    if (m_session->patient.drugCode == QLatin1String(userChoiceCode) ||
+        !(std::isfinite(base) && base > 0.0))
         return kDefaultAgeWeightBase;
     return base;
 }

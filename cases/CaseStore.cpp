@@ -25,8 +25,6 @@ QString text(const char* source)
     return QCoreApplication::translate(context, source);
 }
 
-const QString phenytoinCode = QStringLiteral("PH");
-const QString userChoiceCode = QStringLiteral("ZZ");
 const QString userChoicePrefix = QStringLiteral("UC_");
 const QString pkTypeCustom = QStringLiteral("C");
 constexpr double notGiven = -1.0;
@@ -249,13 +247,13 @@ bool CaseStore::saveCase(const QString& stamp, bool* newCase)
     *newCase = !updated;
     if (*newCase && !insertCase(stamp))
         return false;
-    return m_session->patient.drugCode != userChoiceCode || saveUserChoice(*newCase);
+    return m_session->patient.drugCode != QLatin1String(userChoiceCode) || saveUserChoice(*newCase);
 }
 
 void CaseStore::bindCaseValues(SqlStatement& query, const QString& stamp, bool insert) const
 {
     const SessionData& s = *m_session;
-    const QString drug = s.patient.drugCode == userChoiceCode
+    const QString drug = s.patient.drugCode == QLatin1String(userChoiceCode)
                              ? userChoicePrefix + s.userChoice.drugNameText
                              : drugCode(s.patient.drugCode);
     const UnitTexts units = unitTexts(s.patient.heightUnit, s.patient.weightUnit);
@@ -439,7 +437,7 @@ bool CaseStore::writePK(bool update)
                update ? QVariant(m_session->caseNumber) : QVariant(caseText()));
     const CasePageTexts& t = m_texts;
     // Phenytoin shows Km in the Cl row, Vmax in the CF row and CF in the fourth row.
-    const bool phenytoin = m_session->patient.drugCode == phenytoinCode;
+    const bool phenytoin = m_session->patient.drugCode == QLatin1String(phenytoinCode);
     const QString none("");
     query.bind(QStringLiteral(":type"), pkTypeCustom);
     query.bind(QStringLiteral(":vd"), t.vd);
@@ -489,7 +487,7 @@ LoadOutcome CaseStore::loadPK()
         return {false, false, query.error()};
 
     SessionData& s = *m_session;
-    const bool phenytoin = s.patient.drugCode == phenytoinCode;
+    const bool phenytoin = s.patient.drugCode == QLatin1String(phenytoinCode);
     LoadOutcome outcome;
     while (query.next()) {
         outcome.found = true;

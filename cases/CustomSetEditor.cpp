@@ -1,6 +1,7 @@
 #include "cases/CustomSetEditor.h"
 
 #include "cases/CaseStore.h"
+#include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkIndices.h"
 #include "pkcore/SessionData.h"
@@ -24,7 +25,7 @@ CustomSetEditor::CustomSetEditor(SessionData* session) : m_session(session) {}
 
 bool CustomSetEditor::isPhenytoin() const
 {
-    return m_session->patient.drugCode == QLatin1String("PH");
+    return m_session->patient.drugCode == QLatin1String(phenytoinCode);
 }
 
 void CustomSetEditor::startSetsFromPopulation()

@@ -17,8 +17,6 @@
 
 namespace
 {
-const QString phenytoinCode = QStringLiteral("PH");
-const QString userChoiceCode = QStringLiteral("ZZ");
 constexpr double poundsToKg = 0.453597;
 constexpr double inchesToCm = 2.5399;
 constexpr double notFitted = -1.0;
@@ -96,7 +94,7 @@ void MainPage::paintEvent(QPaintEvent* /*event*/)
 
 bool MainPage::isPhenytoin() const
 {
-    return session->patient.drugCode == phenytoinCode;
+    return session->patient.drugCode == QLatin1String(phenytoinCode);
 }
 
 void MainPage::markUnsaved()
@@ -198,8 +196,9 @@ void MainPage::enableWindowButtons()
 void MainPage::showCaseInfo()
 {
     const SessionData& s = *session;
-    form->Line_Drug->setText(s.patient.drugCode == userChoiceCode ? s.userChoice.drugNameText
-                                                                  : drugCode(s.patient.drugCode));
+    form->Line_Drug->setText(s.patient.drugCode == QLatin1String(userChoiceCode)
+                                 ? s.userChoice.drugNameText
+                                 : drugCode(s.patient.drugCode));
     const QString mgdl = QStringLiteral(" mg/dL");
     if (s.scr1 > 0.0) {
         form->Line_Crs->setText(QString::number(s.scr1, 'g', 6) + mgdl);

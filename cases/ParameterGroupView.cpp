@@ -1,5 +1,7 @@
 #include "cases/ParameterGroupView.h"
 
+#include "pkcore/DrugCodes.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -134,7 +136,7 @@ void ParameterGroupView::relabel(const QString& drugCode) const
     if (drugCode == QLatin1String("VM")) {
         label(QStringLiteral("Vd"))->setText(QStringLiteral("Vd") + QChar(0x03B2));
         label(QStringLiteral("kd"))->setText(QStringLiteral("  ") + QChar(0x03B2));
-    } else if (drugCode == QLatin1String("PH")) {
+    } else if (drugCode == QLatin1String(phenytoinCode)) {
         label(QStringLiteral("CL"))->setText(QStringLiteral("Km"));
         label(QStringLiteral("CL_unit"))->setText(QStringLiteral("mg/L"));
         label(QStringLiteral("CF"))->setText(QStringLiteral("Vmax"));

@@ -33,13 +33,11 @@ const QString kKilogram = QStringLiteral("kg");
 const QString kInch = QStringLiteral("in");
 const QString kCentimetre = QStringLiteral("cm");
 
-const QString kUserChoiceCode = QStringLiteral("ZZ");
 const QString kUserChoiceName = QStringLiteral("User's Choice One-Comp Drug");
 // A stored user's-choice drug is "UC_" followed by its name.
 const QString kStoredUserChoiceMark = QStringLiteral("UC");
 const QString kFlucytosine = QStringLiteral("FC");
 const QString kValproate = QStringLiteral("VP");
-const QString kPhenytoin = QStringLiteral("PH");
 const QString kUnknownName = QStringLiteral("No");
 
 // Stored unit pairs of weight and height.
@@ -320,14 +318,14 @@ void newPatient::on_comboBox_drug_currentTextChanged(const QString& arg1)
 
     ui->Button_drugFactors->setEnabled(isKnownDrug() && formDrugCode != kFlucytosine &&
                                        formDrugCode != kValproate);
-    const bool albumin = formDrugCode == kPhenytoin || formDrugCode == kValproate;
+    const bool albumin = formDrugCode == QLatin1String(phenytoinCode) || formDrugCode == kValproate;
     ui->label_albumin->setVisible(albumin);
     ui->label_albumin_u->setVisible(albumin);
     ui->line_albumin->setVisible(albumin);
     if (!albumin)
         ui->line_albumin->clear();
 
-    if (formDrugCode == kUserChoiceCode) {
+    if (formDrugCode == QLatin1String(userChoiceCode)) {
         ui->Button_userChoice->setEnabled(true);
         ui->Button_userChoice->show();
         ui->Button_drugFactors->setEnabled(false);
@@ -525,7 +523,8 @@ bool newPatient::storeFormIntoSession()
         MessageBox::information(this, tr("Error"), reasons);
         return false;
     }
-    if (formDrugCode == kUserChoiceCode && !(userChoiceDialog && userChoiceDialog->isComplete())) {
+    if (formDrugCode == QLatin1String(userChoiceCode) &&
+        !(userChoiceDialog && userChoiceDialog->isComplete())) {
         MessageBox::information(this, tr("Error"), tr("User Choice drug's info is not completed."));
         return false;
     }
@@ -651,7 +650,7 @@ void newPatient::on_Button_next_without_save_clicked()
 {
     if (!storeFormIntoSession())
         return;
-    if (formDrugCode == kUserChoiceCode)
+    if (formDrugCode == QLatin1String(userChoiceCode))
         computeUserChoicePk();
     else
         computePopulationPk();

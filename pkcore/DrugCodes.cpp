@@ -31,7 +31,6 @@ const DrugName kDrugs[] = {
 };
 
 const QString kUserChoicePrefix = QStringLiteral("User's Choice");
-const QString kUserChoiceCode = QStringLiteral("ZZ");
 
 QString nameOfCode(const QString& code)
 {
@@ -49,7 +48,7 @@ QString codeOfName(const QString& name)
             return QString::fromLatin1(it->code);
     }
     if (name.startsWith(kUserChoicePrefix))
-        return kUserChoiceCode;
+        return QLatin1String(userChoiceCode);
     return QStringLiteral("No");
 }
 

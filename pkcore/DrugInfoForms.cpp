@@ -385,8 +385,6 @@ const DrugForms kDrugForms[] = {
     {{"ZZ"}, {}, adjustUserChoice, SecondProduct::Ignored},
 };
 
-const QString kUserChoiceCode = QStringLiteral("ZZ");
-
 const DrugForms* formsOf(const QString& drugCode)
 {
     return entryForDrug(kDrugForms, drugCode);
@@ -498,7 +496,7 @@ void DrugInfo::applyFormDefaults(int withF)
     overlay(s.kaOral, v.kaOral);
     overlay(s.kaIm, v.kaIm);
     s.lagTime = isSet(v.lagTime) ? v.lagTime : 0.0;
-    if (code == kUserChoiceCode) {
+    if (code == QLatin1String(userChoiceCode)) {
         const bool mg = s.userChoice.doseUnitText == QLatin1String("mg");
         s.doseUnit = QString::fromLatin1(mg ? "mg" : "mcg");
         s.concentrationUnit = QString::fromLatin1(mg ? "mg/L" : "mcg/L");

@@ -1,4 +1,6 @@
 #include "pkcore/DrugInfo.h"
+
+#include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfoDetail.h"
 #include "pkcore/SessionData.h"
 
@@ -60,8 +62,6 @@ const RouteSet kRouteSets[] = {
      "Intermittent IV - Injection"},
 };
 
-const QString kUserChoiceCode = QStringLiteral("ZZ");
-
 // A user's-choice route exists exactly when its salt factor was entered.
 QVector<QString> userChoiceRoutes(const UserChoiceRecord& userChoice)
 {
@@ -86,7 +86,7 @@ const RouteSet* routeSetOf(const QString& drugCode)
 QVector<QString> DrugInfo::routeItems(const QString& drugCode, const UserChoiceRecord& userChoice,
                                       bool skipUserChoice)
 {
-    if (drugCode == kUserChoiceCode)
+    if (drugCode == QLatin1String(userChoiceCode))
         return skipUserChoice ? QVector<QString>() : userChoiceRoutes(userChoice);
     QVector<QString> items;
     if (const RouteSet* set = routeSetOf(drugCode)) {
