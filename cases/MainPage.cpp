@@ -3,12 +3,12 @@
 
 #include "cases/CaseStore.h"
 #include "cases/CaseWindowLinks.h"
+#include "cases/PatientValidation.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
-#include "platform/OleDate.h"
 
 #include <QDateTime>
 #include <QPainter>
@@ -17,8 +17,6 @@
 
 namespace
 {
-constexpr double poundsToKg = 0.453597;
-constexpr double inchesToCm = 2.5399;
 constexpr double notFitted = -1.0;
 constexpr int leastLevelsForFit = 2;
 const char* const customValuePattern = "^[0-9]{1,5}.{0,1}[0-9]{0,3}$";
@@ -26,12 +24,6 @@ const char* const customValuePattern = "^[0-9]{1,5}.{0,1}[0-9]{0,3}$";
 QString number(double value)
 {
     return ParameterGroupView::number(value);
-}
-
-QString twoDigits(int value)
-{
-    return value >= 0 && value < 10 ? QStringLiteral("0") + QString::number(value)
-                                    : QString::number(value);
 }
 
 double entry(const QLineEdit* field)
@@ -244,21 +236,16 @@ void MainPage::showPatientInfo()
     form->Line_Hosp_ID->setText(p.hospitalId);
     form->Line_Sex->setText(p.sex == QLatin1String("M") ? tr("Male") : tr("Female"));
 
-    const QString weight = p.weightUnit == QLatin1String("kg") ? QString::number(s.weightKg, 'g', 6)
-                                                               : number(s.weightKg / poundsToKg);
+    const QString weight = p.weightUnit == QLatin1String("kg")
+                               ? QString::number(s.weightKg, 'g', 6)
+                               : number(s.weightKg / PatientValidation::kgPerPound);
     form->Line_Weight->setText(weight + QLatin1Char(' ') + p.weightUnit);
-    const QString height = p.heightUnit == QLatin1String("cm") ? QString::number(s.heightCm, 'g', 6)
-                                                               : number(s.heightCm / inchesToCm);
+    const QString height = p.heightUnit == QLatin1String("cm")
+                               ? QString::number(s.heightCm, 'g', 6)
+                               : number(s.heightCm / PatientValidation::cmPerInch);
     form->Line_Height->setText(height + QLatin1Char(' ') + p.heightUnit);
 
-    OleDateFields birthday;
-    if (p.birthdayStatus == 0)
-        birthday = oleDateToFields(p.birthday);
-    if (!birthday.valid)
-        birthday.year = birthday.month = birthday.day = -1;
-    form->Line_Birthday->setText(twoDigits(birthday.month) + QLatin1Char('/') +
-                                 twoDigits(birthday.day) + QLatin1Char('/') +
-                                 QString::number(birthday.year));
+    form->Line_Birthday->setText(PatientValidation::birthdayText(p));
     form->textBrowser_Patient_Note->setPlainText(p.patientNote);
 }
 

@@ -1,5 +1,7 @@
 #include "cases/PatientValidation.h"
 
+#include "platform/OleDate.h"
+
 #include <QCoreApplication>
 
 #include <cmath>
@@ -124,6 +126,21 @@ const char* const kCrsMessage =
 
 namespace PatientValidation
 {
+QString birthdayText(const PatientRecord& patient)
+{
+    constexpr int notStored = -1;
+    OleDateFields birthday;
+    if (patient.birthdayStatus == birthdayValid)
+        birthday = oleDateToFields(patient.birthday);
+    if (!birthday.valid)
+        birthday.year = birthday.month = birthday.day = notStored;
+    const auto twoDigits = [](int value) {
+        const QString text = QString::number(value);
+        return text.size() == 1 ? QStringLiteral("0") + text : text;
+    };
+    return twoDigits(birthday.month) + QLatin1Char('/') + twoDigits(birthday.day) +
+           QLatin1Char('/') + QString::number(birthday.year);
+}
 
 double fieldNumber(const QString& text)
 {

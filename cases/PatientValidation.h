@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pkcore/SessionData.h"
+
 #include <QDate>
 #include <QString>
 #include <QVector>
@@ -61,6 +63,16 @@ struct FieldVerdict {
 
 namespace PatientValidation
 {
+// A weight or height typed in pounds or inches is stored in kilograms or centimetres.
+constexpr double kgPerPound = 0.453597;
+constexpr double cmPerInch = 2.5399;
+// PatientRecord::birthdayStatus: whether the stored birthday is a real day.
+constexpr int birthdayValid = 0;
+constexpr int birthdayInvalid = 1;
+
+// The stored birthday as "MM/DD/YYYY"; "-1/-1/-1" when none is stored.
+QString birthdayText(const PatientRecord& patient);
+
 // A typed number; 0 for an empty text or one that is not a finite number.
 double fieldNumber(const QString& text);
 // Exactly "MM/DD/YYYY": ten characters, digits where the numbers go, slashes between them.

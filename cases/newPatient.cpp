@@ -51,13 +51,9 @@ const QString kBirthdayPattern = QStringLiteral("^[0-9]*/[0-9]*/[0-9]*$");
 
 const char* const kErrorProperty = "error";
 
-constexpr double kKgPerLb = 0.453597;
-constexpr double kCmPerInch = 2.5399;
 constexpr int kStableRenalFunction = 0;
 constexpr int kChangingRenalFunction = 1;
 constexpr double kNotGiven = -1.0;
-constexpr int kBirthdayValid = 0;
-constexpr int kBirthdayInvalid = 1;
 constexpr int kDecimals = 2;
 constexpr int kRefillDecimals = 1;
 
@@ -73,12 +69,6 @@ void showMeasure(QLineEdit* field, double value)
         field->setText(QString::number(value, 'f', kDecimals));
     else
         field->clear();
-}
-
-QString twoDigitText(int value)
-{
-    const QString text = QString::number(value);
-    return text.size() == 1 ? QStringLiteral("0") + text : text;
 }
 
 // What the patient factor dialog works on and Continue takes over.
@@ -217,8 +207,10 @@ void newPatient::updateBodyMeasures()
         return;
     const double weight = number(ui->line_weight->text());
     const double height = number(ui->line_height->text());
-    const double weightKg = ui->radioButton_lb->isChecked() ? weight * kKgPerLb : weight;
-    const double heightCm = ui->radioButton_in->isChecked() ? height * kCmPerInch : height;
+    const double weightKg =
+        ui->radioButton_lb->isChecked() ? weight * PatientValidation::kgPerPound : weight;
+    const double heightCm =
+        ui->radioButton_in->isChecked() ? height * PatientValidation::cmPerInch : height;
     showMeasure(ui->lineEdit_body_mass_index, bodyMassIndex(weightKg, heightCm));
     showMeasure(ui->lineEdit_body_surface_area, bodySurfaceArea(weightKg, heightCm));
 
@@ -560,7 +552,8 @@ void newPatient::writePatientHeader()
     const BirthdayFields b = PatientValidation::birthdayFields(ui->line_birthday->text());
     const OleDate birthday = oleDateFromFields(b.year, b.month, b.day);
     p.birthday = birthday.value;
-    p.birthdayStatus = birthday.valid ? kBirthdayValid : kBirthdayInvalid;
+    p.birthdayStatus =
+        birthday.valid ? PatientValidation::birthdayValid : PatientValidation::birthdayInvalid;
     p.lastName = ui->line_last->text();
     p.firstName = ui->line_first->text();
     p.hospitalId = ui->line_hosp->text();
@@ -579,11 +572,11 @@ void newPatient::writeMeasures()
     const double weight = number(ui->line_weight->text());
     const bool pounds = ui->radioButton_lb->isChecked();
     s.patient.weightUnit = pounds ? kPound : kKilogram;
-    s.weightKg = pounds ? weight * kKgPerLb : weight;
+    s.weightKg = pounds ? weight * PatientValidation::kgPerPound : weight;
     const double height = number(ui->line_height->text());
     const bool inches = ui->radioButton_in->isChecked();
     s.patient.heightUnit = inches ? kInch : kCentimetre;
-    s.heightCm = inches ? height * kCmPerInch : height;
+    s.heightCm = inches ? height * PatientValidation::cmPerInch : height;
 
     const int renal = ui->comboBox_renal_function->currentIndex();
     s.scr1 = number(ui->line_crs->text());
@@ -676,23 +669,18 @@ void newPatient::loadCurrentPatient()
     ui->line_hosp->setText(s.patient.hospitalId);
     (s.patient.sex == kMale ? ui->radioButton_male : ui->radioButton_female)->setChecked(true);
 
-    OleDateFields birthday;
-    if (s.patient.birthdayStatus == kBirthdayValid)
-        birthday = oleDateToFields(s.patient.birthday);
-    if (!birthday.valid)
-        birthday.year = birthday.month = birthday.day = int(kNotGiven);
-    ui->line_birthday->setText(twoDigitText(birthday.month) + QLatin1Char('/') +
-                               twoDigitText(birthday.day) + QLatin1Char('/') +
-                               QString::number(birthday.year));
+    ui->line_birthday->setText(PatientValidation::birthdayText(s.patient));
 
     const bool pounds = s.patient.weightUnit == kPound;
     (pounds ? ui->radioButton_lb : ui->radioButton_kg)->setChecked(true);
-    ui->line_weight->setText(pounds ? QString::number(s.weightKg / kKgPerLb, 'f', kRefillDecimals)
-                                    : QString::number(s.weightKg));
+    ui->line_weight->setText(
+        pounds ? QString::number(s.weightKg / PatientValidation::kgPerPound, 'f', kRefillDecimals)
+               : QString::number(s.weightKg));
     const bool inches = s.patient.heightUnit == kInch;
     (inches ? ui->radioButton_in : ui->radioButton_cm)->setChecked(true);
-    ui->line_height->setText(inches ? QString::number(s.heightCm / kCmPerInch, 'f', kRefillDecimals)
-                                    : QString::number(s.heightCm));
+    ui->line_height->setText(
+        inches ? QString::number(s.heightCm / PatientValidation::cmPerInch, 'f', kRefillDecimals)
+               : QString::number(s.heightCm));
     ui->plainText_patientNote->setPlainText(s.patient.patientNote);
 
     selectDrugByName(drugCode(s.patient.drugCode));
