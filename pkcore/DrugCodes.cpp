@@ -1,5 +1,7 @@
 #include "pkcore/DrugCodes.h"
 
+#include "pkcore/PkIndices.h"
+
 #include <iterator>
 
 namespace
@@ -67,14 +69,14 @@ QString drugCode(const QString& text)
 char routeCode(const QString& routeText)
 {
     if (routeText.startsWith(QLatin1String("Intermittent IV")))
-        return 'D';
+        return pk::kLetterIntermittentIv;
     if (routeText.startsWith(QLatin1String("Oral")))
-        return 'O';
+        return pk::kLetterOral;
     if (routeText.startsWith(QLatin1String("IM")))
-        return 'I';
+        return pk::kLetterIntramuscular;
     if (routeText.startsWith(QLatin1String("Contin")))
-        return 'C';
-    return 'X';
+        return pk::kLetterContinuousIv;
+    return pk::kLetterOther;
 }
 
 QString dateString(int year, int month, int day)
