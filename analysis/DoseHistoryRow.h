@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pkcore/PkNumeric.h"
+
 #include <QDate>
 #include <QString>
 #include <QTime>
@@ -9,7 +11,7 @@
 
 constexpr int kDoseRowCount = 20;
 constexpr int kLevelRowCount = 12;
-constexpr double kNotGiven = -1.0;
+using pknum::kNotGiven;
 
 // One dose row: a run of equal doses at a fixed interval from the row's date and time.
 struct DoseHistoryRow {

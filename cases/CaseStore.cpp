@@ -4,6 +4,7 @@
 
 #include "pkcore/DrugCodes.h"
 #include "pkcore/PkIndices.h"
+#include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
 #include "platform/OleDate.h"
 
@@ -27,7 +28,6 @@ QString text(const char* source)
 
 const QString userChoicePrefix = QStringLiteral("UC_");
 const QString pkTypeCustom = QStringLiteral("C");
-constexpr double notGiven = -1.0;
 constexpr double percent = 100.0;
 // Factor flags the save looks at, from 1.
 constexpr int lastFactorFlag = pk::kFactorFlagCapacity - 1;
@@ -271,7 +271,7 @@ void CaseStore::bindCaseValues(SqlStatement& query, const QString& stamp, bool i
     query.bind(QStringLiteral(":ht"), shownMeasureNumber(m_texts.height));
 
     // An update of a stable renal function clears both texts; an insert keeps -1.
-    const bool clearSecond = !insert && s.scr2 == notGiven;
+    const bool clearSecond = !insert && s.scr2 == pknum::kNotGiven;
     query.bind(QStringLiteral(":scr2"), clearSecond ? QString() : numberText(s.scr2));
     query.bind(QStringLiteral(":time"), clearSecond ? QString() : numberText(s.scrHoursBetween));
 

@@ -10,6 +10,7 @@
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/PkIndices.h"
+#include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
 #include "platform/OleDate.h"
@@ -53,7 +54,7 @@ const char* const kErrorProperty = "error";
 
 constexpr int kStableRenalFunction = 0;
 constexpr int kChangingRenalFunction = 1;
-constexpr double kNotGiven = -1.0;
+using pknum::kNotGiven;
 constexpr int kDecimals = 2;
 constexpr int kRefillDecimals = 1;
 

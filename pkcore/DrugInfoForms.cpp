@@ -6,6 +6,7 @@
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/DrugInfoDetail.h"
+#include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
 
 #include <cstring>
@@ -206,7 +207,7 @@ void adjustPhenytoin(FormValues& v, char letter, const QString&, const FormConte
 // The user's-choice drug: every value comes from the dialog's texts.
 constexpr double kUserChoiceRange = 0.05;
 constexpr double kPercent = 100.0;
-constexpr double kNotGiven = -1.0;
+using pknum::kNotGiven;
 
 double numberOrZero(const QString& text)
 {
