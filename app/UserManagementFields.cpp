@@ -43,6 +43,16 @@ void AccountFields::setErrorMark(QWidget* field, bool marked)
     field->setStyleSheet(marked ? errorMarkStyle : QString());
 }
 
+QSqlRecord AccountFields::storedAccount(int id)
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT * FROM Users WHERE ID = :id"));
+    query.bindValue(QStringLiteral(":id"), id);
+    if (query.exec() && query.next())
+        return query.record();
+    return QSqlRecord();
+}
+
 void AccountFields::showAccount(const QSqlRecord& row) const
 {
     m_widgets.userName->setText(row.value(QStringLiteral("U_NAME")).toString());

@@ -43,6 +43,8 @@ public:
     void applyValidators(QWidget* owner) const;
     static void setErrorMark(QWidget* field, bool marked);
 
+    // The stored Users row of an account; an empty record when there is none.
+    static QSqlRecord storedAccount(int id);
     // Fills the fields from a Users row; an account with a password shows the marker.
     void showAccount(const QSqlRecord& row) const;
     void showPasswordEnabled(bool enabled) const;

@@ -144,12 +144,7 @@ void userManagepage::on_tableView_userResult_clicked(const QModelIndex& index)
     m_selectedId = m_model->record(index.row()).value(QStringLiteral("ID")).toInt();
     enableForm();
 
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT * FROM Users WHERE ID = :id"));
-    query.bindValue(QStringLiteral(":id"), m_selectedId);
-    QSqlRecord row;
-    if (query.exec() && query.next())
-        row = query.record();
+    const QSqlRecord row = AccountFields::storedAccount(m_selectedId);
     m_fields.showAccount(row);
     if (ui->user_pwEnable->isChecked())
         m_storedPassword = row.value(QStringLiteral("PASSWORD")).toString();

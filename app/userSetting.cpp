@@ -40,12 +40,7 @@ userSetting::~userSetting()
 
 void userSetting::loadAccount()
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT * FROM Users WHERE ID = :id"));
-    query.bindValue(QStringLiteral(":id"), m_session->userId);
-    QSqlRecord row;
-    if (query.exec() && query.next())
-        row = query.record();
+    const QSqlRecord row = AccountFields::storedAccount(m_session->userId);
     m_fields.showAccount(row);
     m_storedPassword = row.value(QStringLiteral("PASSWORD")).toString();
 }
