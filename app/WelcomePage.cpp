@@ -1,7 +1,7 @@
 #include "app/WelcomePage.h"
 
+#include "app/GuestMode.h"
 #include "pkcore/SessionData.h"
-#include "platform/MessageBox.h"
 #include "platform/SettingsKeys.h"
 #include "ui_WelcomePage.h"
 
@@ -34,11 +34,8 @@ void WelcomePage::on_Button_New_Patient_clicked()
 void WelcomePage::on_Button_Load_Patient_clicked()
 {
     // A guest has no database connection to find stored patients in.
-    if (!m_session->loggedIn) {
-        MessageBox::information(nullptr, tr("Guest Mode"),
-                                tr("Guest mode cannot connect to database."));
+    if (!loggedInOrTold(nullptr, *m_session))
         return;
-    }
     emit create_openpatient();
 }
 

@@ -1,6 +1,7 @@
 #include "cases/MainPage.h"
 #include "ui_MainPage.h"
 
+#include "app/GuestMode.h"
 #include "cases/CaseStore.h"
 #include "cases/CaseWindowLinks.h"
 #include "cases/PatientValidation.h"
@@ -459,11 +460,8 @@ CasePageTexts MainPage::pageTexts() const
 
 void MainPage::on_button_save_clicked()
 {
-    if (!session->loggedIn) {
-        MessageBox::information(this, tr("Guest Mode"),
-                                tr("Guest mode cannot connect to database."));
+    if (!loggedInOrTold(this, *session))
         return;
-    }
     CaseStore::ExtraRows analysisRows;
     if (analysis)
         analysisRows = [this] {

@@ -2,6 +2,7 @@
 #include "ui_MainWindow.h"
 
 #include "app/About.h"
+#include "app/GuestMode.h"
 #include "app/HelpPage.h"
 #include "app/ProgramConfig.h"
 #include "app/WelcomePage.h"
@@ -192,11 +193,8 @@ void MainWindow::on_actionNew_Patient_triggered()
 
 void MainWindow::on_actionOpen_Patient_triggered()
 {
-    if (!m_session->loggedIn) {
-        MessageBox::information(nullptr, tr("Guest Mode"),
-                                tr("Guest mode cannot connect to database."));
+    if (!loggedInOrTold(nullptr, *m_session))
         return;
-    }
     if (readyForAnotherCase())
         create_openpatient();
 }
