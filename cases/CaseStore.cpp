@@ -1,12 +1,11 @@
 #include "cases/CaseStore.h"
 
+#include "cases/PatientValidation.h"
 #include "cases/SqlStatement.h"
-
 #include "pkcore/DrugCodes.h"
 #include "pkcore/PkIndices.h"
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
-#include "platform/OleDate.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -73,12 +72,8 @@ UnitTexts unitTexts(const QString& heightUnit, const QString& weightUnit)
 
 QString birthdayText(const PatientRecord& patient)
 {
-    OleDateFields fields;
-    if (patient.birthdayStatus == 0)
-        fields = oleDateToFields(patient.birthday);
-    if (!fields.valid)
-        return dateString(-1, -1, -1);
-    return dateString(fields.year, fields.month, fields.day);
+    const BirthdayFields birthday = PatientValidation::storedBirthday(patient);
+    return dateString(birthday.year, birthday.month, birthday.day);
 }
 } // namespace
 

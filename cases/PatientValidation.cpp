@@ -126,14 +126,22 @@ const char* const kCrsMessage =
 
 namespace PatientValidation
 {
-QString birthdayText(const PatientRecord& patient)
+BirthdayFields storedBirthday(const PatientRecord& patient)
 {
     constexpr int notStored = -1;
-    OleDateFields birthday;
+    OleDateFields stored;
     if (patient.birthdayStatus == birthdayValid)
-        birthday = oleDateToFields(patient.birthday);
-    if (!birthday.valid)
-        birthday.year = birthday.month = birthday.day = notStored;
+        stored = oleDateToFields(patient.birthday);
+    BirthdayFields birthday;
+    birthday.year = stored.valid ? stored.year : notStored;
+    birthday.month = stored.valid ? stored.month : notStored;
+    birthday.day = stored.valid ? stored.day : notStored;
+    return birthday;
+}
+
+QString birthdayText(const PatientRecord& patient)
+{
+    const BirthdayFields birthday = storedBirthday(patient);
     const auto twoDigits = [](int value) {
         const QString text = QString::number(value);
         return text.size() == 1 ? QStringLiteral("0") + text : text;

@@ -70,6 +70,8 @@ constexpr double cmPerInch = 2.5399;
 constexpr int birthdayValid = 0;
 constexpr int birthdayInvalid = 1;
 
+// Month, day and year of the stored birthday; all -1 when none is stored.
+BirthdayFields storedBirthday(const PatientRecord& patient);
 // The stored birthday as "MM/DD/YYYY"; "-1/-1/-1" when none is stored.
 QString birthdayText(const PatientRecord& patient);
 
