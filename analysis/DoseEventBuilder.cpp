@@ -1,6 +1,7 @@
 #include "analysis/DoseEventBuilder.h"
 
 #include "pkcore/DrugCodes.h"
+#include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
 
 #include <algorithm>
@@ -45,7 +46,9 @@ bool DoseEventBuilder::isPhenytoinOral(const DoseHistoryRow& row) const
 
 double DoseEventBuilder::absoluteHour(const QDate& date, const QTime& time) const
 {
-    return m_referenceDate.daysTo(date) * 24.0 + time.hour() + time.minute() / 60.0;
+    constexpr double minutesPerHour = 60.0;
+    return m_referenceDate.daysTo(date) * pknum::kHoursPerDay + time.hour() +
+           time.minute() / minutesPerHour;
 }
 
 double DoseEventBuilder::lithiumAdjusted(double amount) const
