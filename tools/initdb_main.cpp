@@ -14,6 +14,9 @@
 namespace
 {
 
+const char* const createUsage =
+    "usage: talvora-initdb create <path> [--admin NAME] [--password PASSWORD]\n";
+
 int createCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -27,7 +30,7 @@ int createCommand(const QStringList& arguments)
     parser.process(arguments);
     QTextStream err(stderr);
     if (parser.positionalArguments().size() != 1) {
-        err << "usage: talvora-initdb create <path> [--admin NAME] [--password PASSWORD]\n";
+        err << createUsage;
         return 2;
     }
     const QString path = parser.positionalArguments().first();
@@ -107,6 +110,6 @@ int main(int argc, char** argv)
         return resetCodeCommand(arguments);
     }
     QTextStream(stderr) << resetCodeUsage;
-    QTextStream(stderr) << "usage: talvora-initdb create <path> [--admin NAME] [--password PW]\n";
+    QTextStream(stderr) << createUsage;
     return 2;
 }
