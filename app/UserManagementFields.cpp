@@ -1,5 +1,6 @@
 #include "app/UserManagementFields.h"
 
+#include "app/ErrorMark.h"
 #include "app/PasswordEncoding.h"
 #include "app/ProgramConfig.h"
 #include "platform/MessageBox.h"
@@ -15,8 +16,6 @@
 
 const QString AccountFields::unchangedPasswordMarker = QStringLiteral(";;;;;;;;;;");
 const QString AccountFields::allowedTextPattern = QStringLiteral("^[^';]+$");
-const QString AccountFields::errorMarkStyle =
-    QStringLiteral("background-color:rgb(255, 102, 102);");
 const QString AccountFields::typeAdministrator = QStringLiteral("A");
 const QString AccountFields::typeUser = QStringLiteral("U");
 const QString AccountFields::passwordEnabled = QStringLiteral("T");
@@ -36,11 +35,6 @@ void AccountFields::applyValidators(QWidget* owner) const
     for (QLineEdit* field : {m_widgets.userName, m_widgets.name, m_widgets.title, m_widgets.email,
                              m_widgets.password, m_widgets.confirm})
         field->setValidator(new QRegExpValidator(pattern, owner));
-}
-
-void AccountFields::setErrorMark(QWidget* field, bool marked)
-{
-    field->setStyleSheet(marked ? errorMarkStyle : QString());
 }
 
 QSqlRecord AccountFields::storedAccount(int id)

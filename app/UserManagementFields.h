@@ -31,7 +31,6 @@ public:
     static const QString unchangedPasswordMarker;
     // No apostrophe, no semicolon; an empty field is left to the checks on saving.
     static const QString allowedTextPattern;
-    static const QString errorMarkStyle;
     static const QString typeAdministrator;
     static const QString typeUser;
     static const QString passwordEnabled;
@@ -41,7 +40,6 @@ public:
     AccountFields(const Widgets& widgets, const ProgramConfig* config);
 
     void applyValidators(QWidget* owner) const;
-    static void setErrorMark(QWidget* field, bool marked);
 
     // The stored Users row of an account; an empty record when there is none.
     static QSqlRecord storedAccount(int id);

@@ -1,6 +1,7 @@
 #include "app/userManagepage.h"
 #include "ui_userManagepage.h"
 
+#include "app/ErrorMark.h"
 #include "app/ProgramConfig.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
@@ -108,8 +109,8 @@ void userManagepage::disableForm()
     ui->button_add_or_apply->setEnabled(false);
     ui->button_save_and_exit->setEnabled(false);
     ui->button_cancel->setEnabled(false);
-    AccountFields::setErrorMark(ui->user_uname, false);
-    AccountFields::setErrorMark(ui->user_name, false);
+    setErrorMark(ui->user_uname, false);
+    setErrorMark(ui->user_name, false);
 }
 
 void userManagepage::enableForm()
@@ -123,8 +124,8 @@ void userManagepage::enableForm()
           static_cast<QWidget*>(ui->button_save_and_exit),
           static_cast<QWidget*>(ui->button_cancel)})
         field->setEnabled(true);
-    AccountFields::setErrorMark(ui->user_uname, false);
-    AccountFields::setErrorMark(ui->user_name, false);
+    setErrorMark(ui->user_uname, false);
+    setErrorMark(ui->user_name, false);
     ui->user_pwGroup->hide();
 }
 
@@ -191,7 +192,7 @@ bool userManagepage::validateInput()
     bool taken = false;
     if (!userNameTaken(&taken))
         return false;
-    AccountFields::setErrorMark(ui->user_uname, taken);
+    setErrorMark(ui->user_uname, taken);
     if (taken) {
         MessageBox::about(nullptr, tr("Error"), tr("User name already exist."));
         return false;

@@ -1,6 +1,7 @@
 #include "cases/userChoice.h"
 #include "ui_userChoice.h"
 
+#include "app/ErrorMark.h"
 #include "pkcore/PkIndices.h"
 #include "platform/MessageBox.h"
 
@@ -11,7 +12,6 @@
 
 namespace
 {
-const QString kRefusedStyle = QStringLiteral("background-color:rgb(255, 102, 102);");
 
 const QString kMg = QStringLiteral("mg");
 const QString kMcg = QStringLiteral("mcg");
@@ -38,7 +38,7 @@ constexpr double kRangeCF = 0.5;
 
 bool mark(QWidget* field, bool passed)
 {
-    field->setStyleSheet(passed ? QString() : kRefusedStyle);
+    setErrorMark(field, !passed);
     return passed;
 }
 
