@@ -34,7 +34,6 @@ const QString kKilogram = QStringLiteral("kg");
 const QString kInch = QStringLiteral("in");
 const QString kCentimetre = QStringLiteral("cm");
 
-const QString kUserChoiceName = QStringLiteral("User's Choice One-Comp Drug");
 // A stored user's-choice drug is "UC_" followed by its name.
 const QString kStoredUserChoiceMark = QStringLiteral("UC");
 const QString kFlucytosine = QStringLiteral("FC");
@@ -757,7 +756,7 @@ void newPatient::fillCaseFields(const QString& drug, const QString& unit, const 
     const double age = patientKnown ? ageFromBirthday(birthday) : 0.0;
 
     if (drug.contains(kStoredUserChoiceMark)) {
-        selectDrugByName(kUserChoiceName);
+        selectDrugByName(drugCode(QLatin1String(userChoiceCode)));
         ui->Button_drugFactors->setText(drug);
         ui->Button_drugFactors->setEnabled(false);
     } else {
