@@ -54,10 +54,8 @@ QString IniFileRegistry::path() const
 
 QString IniFileRegistry::value(const QString& key, const QString& name) const
 {
-    const QString file = path();
-    if (file.isEmpty())
-        return QString();
-    return SettingsFile(file).value(settingsKey(key, name));
+    // Without a file the settings file gives the empty text.
+    return SettingsFile(path()).value(settingsKey(key, name));
 }
 
 bool IniFileRegistry::setValue(const QString& key, const QString& name, const QString& value)
