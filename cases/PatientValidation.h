@@ -82,7 +82,7 @@ bool isBirthdayFormatValid(const QString& text);
 // Month, day and year of a text that passed the format check.
 BirthdayFields birthdayFields(const QString& text);
 // A real calendar day, not after today and not more than 120 years before it (the whole of that
-// year counts). False too for a text that fails the format check.
+// year counts). The text must have passed the format check.
 bool isBirthdayInRange(const QString& text, const QDate& today);
 // The day a valid birthday text names; a null date when the text fails either check.
 QDate birthdayDate(const QString& text, const QDate& today);

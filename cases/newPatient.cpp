@@ -224,7 +224,7 @@ void newPatient::updateBodyMeasures()
     showMeasure(ui->lineEdit_lean_body_mass, leanBodyMass(weightKg, heightCm, sex));
 
     const QString birthday = ui->line_birthday->text();
-    if (isBirthdayInRange(birthday)) {
+    if (isBirthdayFormatValid(birthday) && isBirthdayInRange(birthday)) {
         const double age = ageFromBirthday(birthday);
         showMeasure(ui->lineEdit_ideal_body_weight, idealBodyWeight(weightKg, heightCm, age, sex));
     }
@@ -411,7 +411,7 @@ void newPatient::on_Button_drugFactors_clicked()
 {
     const QString sex = chosenSex();
     const QString birthday = ui->line_birthday->text();
-    if (!isBirthdayInRange(birthday)) {
+    if (!isBirthdayFormatValid(birthday) || !isBirthdayInRange(birthday)) {
         MessageBox::information(this, tr("Warning"), tr("Age is not valid."));
         return;
     }
@@ -718,7 +718,7 @@ void newPatient::fillPatientFields(const QString& first, const QString& last,
     ui->line_first->setText(first);
     ui->line_hosp->setText(hospitalId);
     ui->line_birthday->setText(birthday);
-    if (!isBirthdayInRange(birthday)) {
+    if (!isBirthdayFormatValid(birthday) || !isBirthdayInRange(birthday)) {
         MessageBox::information(this, tr("Error"), tr("Birthday is not valid."));
         return;
     }
@@ -751,7 +751,7 @@ void newPatient::fillCaseFields(const QString& drug, const QString& unit, const 
     // yet; the factor list is then built with every question the drug can ask, so that any
     // stored factor number finds its text. "Drug Factors" rebuilds it for the real patient.
     const QString birthday = ui->line_birthday->text();
-    const bool patientKnown = isBirthdayInRange(birthday);
+    const bool patientKnown = isBirthdayFormatValid(birthday) && isBirthdayInRange(birthday);
     const QString sex = patientKnown ? chosenSex() : kFemale;
     const double age = patientKnown ? ageFromBirthday(birthday) : 0.0;
 
