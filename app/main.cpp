@@ -1,3 +1,4 @@
+#include "app/shell/CaseWindowRegistry.h"
 #include "app/shell/StartupController.h"
 #include "platform/CipherDriver.h"
 
@@ -7,6 +8,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     registerCipherDriver();
+    registerCaseWindows();
     StartupController::tweakPalette(&app);
     StartupController controller(&app);
     return controller.run();
