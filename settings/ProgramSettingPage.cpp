@@ -490,10 +490,6 @@ void ProgramSettingPage::changeDatabasePath()
         MessageBox::information(this, outcome.title, outcome.text);
 }
 
-void ProgramSettingPage::on_button_version_update_clicked() {}
-
-void ProgramSettingPage::on_button_version_update_cancel_clicked() {}
-
 void ProgramSettingPage::on_button_change_old_clicked() {}
 
 void ProgramSettingPage::on_button_change_new_clicked() {}

@@ -1,11 +1,20 @@
 #pragma once
 
+#include "settings/UpdateCheck.h"
+
+#include <QAbstractSocket>
+#include <QCryptographicHash>
 #include <QDialog>
+#include <QUrl>
 
 class DrugInfo;
 class PkCalculator;
 class ProgramConfig;
 class QCheckBox;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QSaveFile;
+class QTcpSocket;
 class QTreeWidgetItem;
 class SessionData;
 
@@ -50,6 +59,17 @@ public slots:
     // Shows the latest case save and who made it.
     void database_update();
     void on_button_version_update_clicked();
+
+    // The update check and the installer download.
+    void check_for_update_http();
+    void finish_check_for_update(QNetworkReply* reply);
+    void download_start();
+    void ready_read();
+    void update_download_progress(qlonglong bytesRead, qlonglong totalBytes);
+    void download_finish();
+    void check_for_update_tcp();
+    void ready_read_tcp();
+    void display_error(QAbstractSocket::SocketError socketError);
 
 private slots:
     void on_treeWidget_itemClicked(QTreeWidgetItem* item, int column);
@@ -113,6 +133,15 @@ private:
 
     bool refuseDatabaseChange();
 
+    // The update check's answer, from either road.
+    enum class UpdateRoad { Http, Tcp };
+    void handleUpdateAnswer(const UpdateOffer& offer, UpdateRoad road);
+    void offerDownload(const UpdateOffer& offer, UpdateRoad road, bool onScreen);
+    // Why the finished download may not be installed; empty when it may.
+    QString downloadProblem() const;
+    void endDownload();
+    void resetProgress();
+
     Ui::ProgramSettingPage* ui;
     PkCalculator* m_calculator;
     DrugInfo* m_drugInfo;
@@ -120,4 +149,18 @@ private:
     SessionData* m_session;
     QTreeWidgetItem* m_versionItem = nullptr;
     bool m_caseOpen = false;
+
+    QUrl downloadUrl;
+    QNetworkAccessManager* networkManager = nullptr;
+    QNetworkReply* downloadReply = nullptr;
+    // Written beside its target and moved into place only when whole.
+    QSaveFile* downloadFile = nullptr;
+    bool downloadCancelled = false;
+    QString downloadPath;
+    QByteArray m_expectedSha256;
+    QCryptographicHash m_digest{QCryptographicHash::Sha256};
+    qint64 m_bytesWritten = 0;
+    QString m_downloadProblem;
+    QTcpSocket* updateSocket = nullptr;
+    quint16 blockSize = 0;
 };
