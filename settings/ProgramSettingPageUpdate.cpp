@@ -193,16 +193,19 @@ void ProgramSettingPage::ready_read()
         downloadReply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
     const QByteArray data = downloadReply->readAll();
     m_bytesWritten += data.size();
-    if (!status.isEmpty())
+    if (!status.isEmpty()) {
+        // The reply ends by itself; its body is an error page, not the installer.
         m_downloadProblem = status;
-    else if (declared > UpdateCheck::maxInstallerBytes ||
-             m_bytesWritten > UpdateCheck::maxInstallerBytes)
+        return;
+    }
+    if (declared > UpdateCheck::maxInstallerBytes ||
+        m_bytesWritten > UpdateCheck::maxInstallerBytes)
         m_downloadProblem = tr("The installer is larger than any installer of this program.");
     else if (downloadFile->write(data) != data.size())
         m_downloadProblem = downloadFile->errorString();
     else
         m_digest.addData(data);
-    if (!m_downloadProblem.isEmpty() && downloadReply->error() == QNetworkReply::NoError)
+    if (!m_downloadProblem.isEmpty())
         downloadReply->abort();
 }
 

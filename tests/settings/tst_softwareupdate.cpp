@@ -1,4 +1,5 @@
 #include "app/ProgramConfig.h"
+#include "app/shell/UpdateReminder.h"
 #include "pkcore/SessionData.h"
 #include "platform/DesktopOpener.h"
 #include "platform/SettingsFile.h"
@@ -165,6 +166,7 @@ private slots:
     void aReplyIsTrustedOnlyWhenWellFormed();
     void theCheckSendsTheRunningVersionOnly();
     void anUpToDateAnswerSpeaksOnlyOnScreen();
+    void theMonthlyCheckRunsOnceOnTheFirst();
     void aSilentCheckBringsTheDialogUpAndInstalls();
     void badRepliesChangeNothing_data();
     void badRepliesChangeNothing();
@@ -239,6 +241,29 @@ void SoftwareUpdateTest::anUpToDateAnswerSpeaksOnlyOnScreen()
     QCOMPARE(install.stored(SettingsKeys::updateNewVersion), running);
     QCOMPARE(QUrlQuery(install.http.lastRequest).queryItemValue(QStringLiteral("version")),
              running);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void SoftwareUpdateTest::theMonthlyCheckRunsOnceOnTheFirst()
+{
+    PromptScript prompts;
+    Installation install;
+    LoopbackHttp::Answer reply;
+    reply.body = "NO UPDATE";
+    install.http.answer(checkPath, reply);
+    const QDate first(2026, 12, 1);
+
+    QCOMPARE(UpdateReminder::run(install.env.settingsPath(), first).action,
+             UpdateReminder::Action::StartCheck);
+    install.check();
+    // The silent up-to-date answer keeps later starts of the same day from asking again.
+    QCOMPARE(UpdateReminder::run(install.env.settingsPath(), first).action,
+             UpdateReminder::Action::ShowNotice);
+    QCOMPARE(UpdateReminder::run(install.env.settingsPath(), first.addDays(1)).action,
+             UpdateReminder::Action::ShowNotice);
+    QCOMPARE(UpdateReminder::run(install.env.settingsPath(), first.addMonths(1)).action,
+             UpdateReminder::Action::StartCheck);
+    QCOMPARE(prompts.takeShown(), QString());
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
