@@ -97,6 +97,7 @@ void BM_PhenytoinForecastRedraw(benchmark::State& state)
     enter("lineEdit_dose", QStringLiteral("100"));
     enter("lineEdit_interval", QString::number(kTau));
     enter("line_num_of_dose", QString::number(kDoses));
+    window.show();
     auto* nonsteady = window.findChild<QRadioButton*>(QStringLiteral("radioButton_nonsteady"));
     for (auto _ : state)
         nonsteady->click();
