@@ -1,0 +1,384 @@
+#include "phenytoin/PHDosageRegimen.h"
+
+#include "ui_PHDosageRegimen.h"
+
+#include "phenytoin/LevelPlot.h"
+
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+
+#include <QApplication>
+#include <QRegularExpressionValidator>
+
+using namespace phenytoin;
+
+namespace
+{
+constexpr int kDefaultDoseCount = 5;
+constexpr double kRangeLow = 10.0;  // mg/L at normal binding
+constexpr double kRangeHigh = 20.0; // mg/L at normal binding
+constexpr double kYHeadroom = 1.5;  // the y axis ends at 1.5 x the desired average
+const char* const kDecimal = "^[0-9]*\\.{0,1}[0-9]*|^$";
+const char* const kDoseCount = "^[1-9][0-9]{0,1}$|^$";
+const char* const kFosphenytoin = "Fosphenytoin";
+
+// A typed concentration: -1.0 when it is not a number or below 0.
+double enteredLevel(const QString& text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok && value >= 0.0 ? value : -1.0;
+}
+
+QString percent(double f)
+{
+    return QString::number(f * 100.0, 'f', 1) + QLatin1Char('%');
+}
+} // namespace
+
+PHDosageRegimen::PHDosageRegimen(QWidget* parent, SessionData* session, PkCalculator* calculator,
+                                 DrugInfo* drugInfo)
+    : QDialog(parent), m_ui(std::make_unique<Ui::PHDosageRegimen>()), m_session(session),
+      m_calculator(calculator), m_drugInfo(drugInfo)
+{
+    m_ui->setupUi(this);
+    set_validators();
+    display_pk_parameters();
+    m_drugInfo->fillRouteCombo(m_ui->comboBox_route);
+    setRoute(m_ui->comboBox_route->currentText());
+    set_therapeutic_range();
+    set_unit_view();
+    m_ui->groupBox_Graph->setEnabled(false);
+    set_salt_and_F();
+    setWindowTitle(tr("Dosage Regimen Forecast:  %1, %2, %3")
+                       .arg(m_session->patient.lastName, m_session->patient.firstName,
+                            PkCalculator::drugCode(m_session->patient.drugCode)));
+    connect(m_ui->graph, &QCustomPlot::legendClick, this,
+            [this](QCPLegend* legend, QCPAbstractLegendItem* item, QMouseEvent*) {
+                legend_click(legend, item);
+            });
+}
+
+PHDosageRegimen::~PHDosageRegimen() = default;
+
+PerSource<PHDosageRegimen::SourceFields> PHDosageRegimen::sourceFields() const
+{
+    PerSource<SourceFields> f;
+    f[kPopulation] = {m_ui->lineEdit_dose_pop, m_ui->lineEdit_loading_dose_pop,
+                      m_ui->line_blood_level_pop};
+    f[kCustom] = {m_ui->lineEdit_dose_custom, m_ui->lineEdit_loading_dose_custom,
+                  m_ui->line_blood_level_custom};
+    f[kLeastSquares] = {m_ui->lineEdit_dose_ls, m_ui->lineEdit_loading_dose_ls,
+                        m_ui->line_blood_level_ls};
+    f[kBayesian] = {m_ui->lineEdit_dose_bayes, m_ui->lineEdit_loading_dose_bayes,
+                    m_ui->line_blood_level_bayes};
+    return f;
+}
+
+void PHDosageRegimen::set_validators()
+{
+    const QRegularExpression decimal(QString::fromLatin1(kDecimal));
+    for (QLineEdit* field : {m_ui->lineEdit_desired_avg_conc, m_ui->lineEdit_current_conc,
+                             m_ui->line_initial_concentration, m_ui->line_time_x})
+        field->setValidator(new QRegularExpressionValidator(decimal, field));
+    m_ui->line_num_of_dose->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QString::fromLatin1(kDoseCount)), m_ui->line_num_of_dose));
+}
+
+void PHDosageRegimen::display_pk_parameters()
+{
+    struct Row {
+        Source source;
+        QLabel* vd;
+        QLabel* cl;
+        QLabel* cf;
+    };
+    const Row rows[] = {
+        {kPopulation, m_ui->label_vd_pop, m_ui->label_cl_pop, m_ui->label_cf_pop},
+        {kCustom, m_ui->label_vd_custom, m_ui->label_cl_custom, m_ui->label_cf_custom},
+        {kLeastSquares, m_ui->label_vd_ls, m_ui->label_cl_ls, m_ui->label_cf_ls},
+        {kBayesian, m_ui->label_vd_bayes, m_ui->label_cl_bayes, m_ui->label_cf_bayes},
+    };
+    for (const Row& row : rows) {
+        if (!sourceExists(*m_session, row.source))
+            continue;
+        const PkParameterSet& set = m_session->pkSets[setIndex(row.source)];
+        row.vd->setText(QString::number(set[pk::kVd], 'f', 2));
+        row.cl->setText(QString::number(set[pk::kCl], 'f', 2));
+        row.cf->setText(QString::number(set[pk::kCF] * 100.0, 'f', 2));
+    }
+}
+
+void PHDosageRegimen::set_therapeutic_range()
+{
+    const double fu = m_session->freeFraction;
+    m_ui->lineEdit_therap_range_1->setText(
+        QString::number(toFreeFractionScale(kRangeLow, m_session->albumin, fu), 'f', 2));
+    m_ui->lineEdit_therap_range_2->setText(
+        QString::number(toFreeFractionScale(kRangeHigh, m_session->albumin, fu), 'f', 2));
+}
+
+void PHDosageRegimen::setRoute(const QString& product)
+{
+    m_routeText = product;
+    m_routeLetter = PkCalculator::routeCode(product);
+}
+
+void PHDosageRegimen::set_unit_view()
+{
+    const bool equivalents =
+        m_routeLetter == pk::kLetterIntramuscular ||
+        (m_routeLetter == pk::kLetterIntermittentIv && m_routeText.contains(kFosphenytoin));
+    m_ui->label_dose_unit->setText(equivalents ? tr("mg(PE)/24hr") : tr("mg/24hr"));
+    m_ui->label_loading_dose_unit->setText(equivalents ? tr("mg(PE)") : tr("mg"));
+}
+
+void PHDosageRegimen::set_salt_and_F()
+{
+    // The catalogue reads the product from the session, which the level forecast window may
+    // have moved to its own.
+    m_session->routeLetter = m_routeLetter;
+    m_session->routeText = m_routeText;
+    m_session->dosageForm = DrugInfo::dosageFormOf(m_routeText);
+    m_drugInfo->applyFormDefaults(1);
+    m_salt = m_drugInfo->saltFactor(m_routeText, m_session->patient.drugCode);
+    m_ui->label_salt_value->setText(QString::number(m_salt, 'f', 2));
+    m_f = productBioavailability(*m_session, m_routeText);
+    show_f_values();
+}
+
+void PHDosageRegimen::show_f_values()
+{
+    m_ui->label_f_value_pop->setText(percent(m_f[kPopulation]));
+    m_ui->label_f_value_custom->setText(percent(m_f[kCustom]));
+    if (sourceExists(*m_session, kLeastSquares))
+        m_ui->label_f_value_ls->setText(percent(m_f[kLeastSquares]));
+    if (sourceExists(*m_session, kBayesian))
+        m_ui->label_f_value_bayes->setText(percent(m_f[kBayesian]));
+}
+
+void PHDosageRegimen::custom_pk_change()
+{
+    m_f[kCustom] = customBioavailability(*m_session, m_routeText);
+    m_ui->label_f_value_custom->setText(percent(m_f[kCustom]));
+    display_pk_parameters();
+    compute_result();
+}
+
+void PHDosageRegimen::on_comboBox_route_activated(const QString& arg1)
+{
+    setRoute(arg1);
+    reset_result();
+    m_desired = -1.0;
+    m_ui->lineEdit_desired_avg_conc->clear();
+    set_unit_view();
+    m_ui->groupBox_Graph->setEnabled(false);
+    set_salt_and_F();
+}
+
+void PHDosageRegimen::on_lineEdit_desired_avg_conc_editingFinished()
+{
+    m_desired = enteredLevel(m_ui->lineEdit_desired_avg_conc->text());
+    compute_result();
+}
+
+void PHDosageRegimen::on_lineEdit_current_conc_editingFinished()
+{
+    m_current = enteredLevel(m_ui->lineEdit_current_conc->text());
+    compute_result();
+}
+
+void PHDosageRegimen::compute_result()
+{
+    if (m_desired < 0.0) {
+        reset_result();
+        return;
+    }
+    RegimenInputs inputs = regimenInputs(*m_session, m_salt, m_f);
+    inputs.desiredAverage = m_desired;
+    inputs.currentConcentration = m_current;
+    const RegimenResults results = computeRegimen(inputs);
+    const PerSource<SourceFields> fields = sourceFields();
+    for (Source s : kAllSources) {
+        if (!sourceExists(*m_session, s))
+            continue;
+        if (results[s].dailyDose != m_results[s].dailyDose) {
+            m_resultChanged = true;
+            m_results[s].dailyDose = results[s].dailyDose;
+            m_session->twoCompInterval = m_session->twoCompInfusionTime = kRegimenIntervalHours;
+            fields[s].dose->setText(figureText(results[s].dailyDose));
+            m_ui->line_time_x->setEnabled(true);
+            if (m_ui->line_num_of_dose->text().isEmpty())
+                m_ui->line_num_of_dose->setText(QString::number(m_doseCount));
+            if (m_ui->line_initial_concentration->text().isEmpty())
+                m_ui->line_initial_concentration->setText(
+                    QString::number(m_initialConcentration, 'f', 2));
+        }
+        m_results[s].loadingDose = results[s].loadingDose;
+        fields[s].loadingDose->setText(figureText(results[s].loadingDose));
+    }
+    if (m_current < 0.0)
+        m_ui->lineEdit_current_conc->clear();
+
+    const Figure& population = m_results[kPopulation].dailyDose;
+    if (population.isValue() && population.value > 0.0 && m_resultChanged) {
+        m_ui->groupBox_Graph->setEnabled(true);
+        m_resultChanged = false;
+        graph_serum_level();
+        hand_over();
+    }
+}
+
+void PHDosageRegimen::hand_over()
+{
+    RegimenInputs inputs = regimenInputs(*m_session, m_salt, m_f);
+    inputs.desiredAverage = m_desired;
+    m_session->phRegimenReport = regimenRecord(inputs, m_results, m_routeText, m_routeLetter,
+                                               m_session->phRegimenReport.routeSentence);
+}
+
+void PHDosageRegimen::reset_loading_dose()
+{
+    m_current = -1.0;
+    m_ui->lineEdit_current_conc->clear();
+    for (Source s : kAllSources) {
+        m_results[s].loadingDose = Figure::none();
+        sourceFields()[s].loadingDose->clear();
+    }
+}
+
+void PHDosageRegimen::reset_result()
+{
+    reset_loading_dose();
+    m_resultChanged = false;
+    for (Source s : kAllSources) {
+        m_results[s] = RegimenSourceResult();
+        sourceFields()[s].dose->clear();
+        sourceFields()[s].bloodLevel->clear();
+    }
+    m_initialConcentration = 0.0;
+    m_doseCount = kDefaultDoseCount;
+    m_ui->line_initial_concentration->clear();
+    m_ui->line_num_of_dose->clear();
+    m_ui->line_time_x->setEnabled(false);
+    m_ui->line_time_x->clear();
+    m_ui->groupBox_Graph->setEnabled(false);
+    clearCurves(m_ui->graph);
+}
+
+void PHDosageRegimen::on_line_initial_concentration_editingFinished()
+{
+    const QString text = m_ui->line_initial_concentration->text();
+    if (text.toDouble() == m_initialConcentration)
+        return;
+    m_initialConcentration = enteredLevel(text);
+    if (m_initialConcentration < 0.0) {
+        m_initialConcentration = 0.0;
+        m_ui->line_initial_concentration->setText(QStringLiteral("0.00"));
+    }
+    graph_serum_level();
+}
+
+void PHDosageRegimen::on_line_num_of_dose_editingFinished()
+{
+    const int count = m_ui->line_num_of_dose->text().toInt();
+    if (count == m_doseCount)
+        return;
+    m_doseCount = count > 0 ? count : kDefaultDoseCount;
+    if (count <= 0)
+        m_ui->line_num_of_dose->setText(QString::number(m_doseCount));
+    graph_serum_level();
+}
+
+CurveRegimen PHDosageRegimen::curveFor(Source source) const
+{
+    const PkParameterSet& set = m_session->pkSets[setIndex(source)];
+    CurveRegimen r;
+    // The F of the product the dose is given as, the one the dose was computed with.
+    r.f = m_f[source];
+    r.v = set[pk::kVd];
+    r.salt = m_salt;
+    r.km = set[pk::kKm];
+    r.vmax = set[pk::kVmax];
+    r.c0 = m_initialConcentration;
+    r.dose = m_results[source].dailyDose.value;
+    r.route = routeNumber(m_routeLetter);
+    r.tau = kRegimenIntervalHours;
+    r.doseCount = m_doseCount;
+    return r;
+}
+
+double PHDosageRegimen::readout_time() const
+{
+    const QString text = m_ui->line_time_x->text();
+    return text.isEmpty() ? -1.0 : text.toDouble();
+}
+
+void PHDosageRegimen::show_readouts(const PerSource<double>& levels)
+{
+    for (Source s : kAllSources) {
+        if (m_results[s].dailyDose.isValue())
+            sourceFields()[s].bloodLevel->setText(QString::number(levels[s], 'f', 2));
+    }
+}
+
+void PHDosageRegimen::graph_serum_level()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const AxisPlan plan = planAxis(GraphMode::NonSteady, m_doseCount, kRegimenIntervalHours, -1.0);
+    const double x = readout_time();
+    QVector<double> times = plan.times;
+    if (x >= 0.0)
+        times << x;
+
+    struct Style {
+        Source source;
+        const char* name;
+        Qt::GlobalColor colour;
+    };
+    static const Style styles[] = {{kPopulation, "Pop", Qt::red},
+                                   {kCustom, "Custom", Qt::magenta},
+                                   {kLeastSquares, "LS", Qt::green},
+                                   {kBayesian, "Bayes", Qt::blue}};
+    std::vector<PlotCurve> curves;
+    PerSource<double> readouts{};
+    for (const Style& style : styles) {
+        if (!m_results[style.source].dailyDose.isValue())
+            continue;
+        QVector<double> levels =
+            simulateLevels(*m_calculator, *m_session, curveFor(style.source), times);
+        if (levels.isEmpty())
+            continue;
+        if (x >= 0.0)
+            readouts[style.source] = levels.takeLast();
+        curves.push_back({tr(style.name), style.colour, levels});
+    }
+    const PlotLayout layout{Qt::AlignTop | Qt::AlignRight, 0.0, m_doseCount * kRegimenIntervalHours,
+                            kYHeadroom * m_desired};
+    drawCurves(m_ui->graph, plan.times, curves, layout);
+    if (x >= 0.0)
+        show_readouts(readouts);
+    QApplication::restoreOverrideCursor();
+}
+
+void PHDosageRegimen::on_line_time_x_editingFinished()
+{
+    const double x = readout_time();
+    if (x < 0.0)
+        return;
+    PerSource<double> levels{};
+    for (Source s : kAllSources) {
+        if (!m_results[s].dailyDose.isValue())
+            continue;
+        const QVector<double> level = simulateLevels(*m_calculator, *m_session, curveFor(s), {x});
+        levels[s] = level.isEmpty() ? -1.0 : level.first();
+    }
+    show_readouts(levels);
+}
+
+void PHDosageRegimen::legend_click(QCPLegend* /*legend*/, QCPAbstractLegendItem* item)
+{
+    toggleLegendCurve(item);
+    m_ui->graph->replot();
+}

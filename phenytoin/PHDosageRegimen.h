@@ -1,0 +1,85 @@
+#pragma once
+
+#include "phenytoin/LevelCurve.h"
+#include "phenytoin/RegimenComputation.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class DrugInfo;
+class PkCalculator;
+class QCPAbstractLegendItem;
+class QCPLegend;
+class QLineEdit;
+class SessionData;
+
+namespace Ui
+{
+class PHDosageRegimen;
+}
+
+// The regimen window of a phenytoin case: the daily dose that holds a desired average level and
+// the loading dose from a current level, per parameter set, with the simulated level curves of
+// those daily doses. Built once by the case page and shown without blocking.
+class PHDosageRegimen : public QDialog
+{
+    Q_OBJECT
+
+public:
+    PHDosageRegimen(QWidget* parent, SessionData* session, PkCalculator* calculator,
+                    DrugInfo* drugInfo);
+    ~PHDosageRegimen() override;
+
+public slots:
+    void custom_pk_change();
+
+private slots:
+    void on_comboBox_route_activated(const QString& arg1);
+    void on_lineEdit_desired_avg_conc_editingFinished();
+    void on_lineEdit_current_conc_editingFinished();
+    void on_line_time_x_editingFinished();
+    void on_line_initial_concentration_editingFinished();
+    void on_line_num_of_dose_editingFinished();
+    void legend_click(QCPLegend* legend, QCPAbstractLegendItem* item);
+
+private:
+    struct SourceFields {
+        QLineEdit* dose;
+        QLineEdit* loadingDose;
+        QLineEdit* bloodLevel;
+    };
+
+    void display_pk_parameters();
+    void set_therapeutic_range();
+    void set_validators();
+    void setRoute(const QString& product);
+    void set_unit_view();
+    void set_salt_and_F();
+    void show_f_values();
+    void compute_result();
+    void reset_result();
+    void reset_loading_dose();
+    void hand_over();
+    void graph_serum_level();
+    phenytoin::CurveRegimen curveFor(phenytoin::Source source) const;
+    void show_readouts(const phenytoin::PerSource<double>& levels);
+    double readout_time() const;
+    phenytoin::PerSource<SourceFields> sourceFields() const;
+
+    std::unique_ptr<Ui::PHDosageRegimen> m_ui;
+    SessionData* m_session;
+    PkCalculator* m_calculator;
+    DrugInfo* m_drugInfo;
+
+    QString m_routeText;
+    char m_routeLetter = 0;
+    double m_salt = 0.0;
+    phenytoin::PerSource<double> m_f{};
+    double m_desired = -1.0;
+    double m_current = -1.0;
+    phenytoin::RegimenResults m_results;
+    bool m_resultChanged = false;
+    double m_initialConcentration = 0.0;
+    int m_doseCount = 5;
+};

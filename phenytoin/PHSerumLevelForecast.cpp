@@ -1,0 +1,550 @@
+#include "phenytoin/PHSerumLevelForecast.h"
+
+#include "ui_PHSerumLevelForecast.h"
+
+#include "phenytoin/LevelPlot.h"
+
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+
+using namespace phenytoin;
+
+namespace
+{
+constexpr int kDefaultDoseCount = 5;
+constexpr double kRangeLow = 10.0;  // mg/L at normal binding
+constexpr double kRangeHigh = 20.0; // mg/L at normal binding
+constexpr double kYHeadroom = 1.5;  // the y axis ends at 1.5 x the highest average
+const char* const kInitialConcentration = "^[0-9]{0,5}\\.{0,1}[0-9]{0,3}$|^$";
+const char* const kDoseCount = "^[1-9][0-9]{0,1}$";
+const char* const kDecimal = "^[0-9]*\\.{0,1}[0-9]*|^$";
+
+QString percent(double f)
+{
+    return QString::number(f * 100.0, 'f', 1) + QLatin1Char('%');
+}
+
+bool bothAbove0(const RouteDose& route)
+{
+    return route.dose > 0.0 && route.interval > 0.0;
+}
+
+// The curves of the graph: name, pen and the source they show; least squares has none.
+struct CurveStyle {
+    Source source;
+    const char* name;
+    Qt::GlobalColor colour;
+};
+const CurveStyle kCurveStyles[] = {{kPopulation, "Pop", Qt::red},
+                                   {kCustom, "Custom", Qt::magenta},
+                                   {kBayesian, "Bayes", Qt::blue}};
+} // namespace
+
+PHSerumLevelForecast::PHSerumLevelForecast(QWidget* parent, SessionData* session,
+                                           PkCalculator* calculator, DrugInfo* drugInfo)
+    : QDialog(parent), m_ui(std::make_unique<Ui::PHSerumLevelForecast>()), m_session(session),
+      m_calculator(calculator), m_drugInfo(drugInfo)
+{
+    m_ui->setupUi(this);
+    m_drugInfo->fillRouteCombo(m_ui->comboBox_route1);
+    m_ui->comboBox_route2->addItems(
+        {tr("Oral - Capsules"), tr("Oral - Suspension"), tr("Oral - Tablets")});
+    m_ui->comboBox_route2->setCurrentIndex(0);
+    set_therapeutic_range();
+    set_validators();
+
+    m_product1 = m_ui->comboBox_route1->currentText();
+    m_routeLetter = PkCalculator::routeCode(m_product1);
+    m_session->routeLetter = m_routeLetter;
+    m_session->dosageForm = DrugInfo::dosageFormOf(m_product1);
+    m_product2 = m_ui->comboBox_route2->currentText();
+    m_session->secondDosageForm = DrugInfo::dosageFormOf(m_product2);
+    display_pk_parameters();
+    set_ui();
+
+    m_notices[kPopulation] =
+        std::make_unique<SaturationNotice>(tr("Daily Dosage is greater than Population Vmax."));
+    m_notices[kCustom] =
+        std::make_unique<SaturationNotice>(tr("Daily Dosage is greater than Custom Vmax."));
+    m_notices[kBayesian] =
+        std::make_unique<SaturationNotice>(tr("Daily Dosage is greater than Bayesian Vmax."));
+    connect(m_ui->graph, &QCustomPlot::legendClick, this,
+            [this](QCPLegend* legend, QCPAbstractLegendItem* item, QMouseEvent*) {
+                legend_click(legend, item);
+            });
+    setWindowTitle(tr("Serum Level Forecast:  %1, %2, %3")
+                       .arg(m_session->patient.lastName, m_session->patient.firstName,
+                            PkCalculator::drugCode(m_session->patient.drugCode)));
+}
+
+PHSerumLevelForecast::~PHSerumLevelForecast() = default;
+
+const SaturationNotice* PHSerumLevelForecast::saturationNotice(Source source) const
+{
+    return m_notices[source].get();
+}
+
+PerSource<PHSerumLevelForecast::ResultFields> PHSerumLevelForecast::resultFields() const
+{
+    PerSource<ResultFields> f;
+    f[kPopulation] = {m_ui->lineEdit_avg_level_pop, m_ui->lineEdit_adj_avg_level_pop,
+                      m_ui->lineEdit_steady_state_time_pop, m_ui->lineEdit_free_fraction_pop};
+    f[kCustom] = {m_ui->lineEdit_avg_level_custom, m_ui->lineEdit_adj_avg_level_custom,
+                  m_ui->lineEdit_steady_state_time_custom, m_ui->lineEdit_free_fraction_custom};
+    f[kLeastSquares] = {m_ui->lineEdit_avg_level_ls, m_ui->lineEdit_adj_avg_level_ls,
+                        m_ui->lineEdit_steady_state_time_ls, m_ui->lineEdit_free_fraction_ls};
+    f[kBayesian] = {m_ui->lineEdit_avg_level_bayes, m_ui->lineEdit_adj_avg_level_bayes,
+                    m_ui->lineEdit_steady_state_time_bayes, m_ui->lineEdit_free_fraction_bayes};
+    return f;
+}
+
+PerSource<QLineEdit*> PHSerumLevelForecast::bloodLevelFields() const
+{
+    return {m_ui->line_blood_level_pop, m_ui->line_blood_level_custom, m_ui->line_blood_level_ls,
+            m_ui->line_blood_level_bayes};
+}
+
+PHSerumLevelForecast::RouteLabels PHSerumLevelForecast::routeLabels(int route) const
+{
+    if (route == 1)
+        return {m_ui->label_salt1_value,
+                {m_ui->label_f1_value_pop, m_ui->label_f1_value_custom, m_ui->label_f1_value_ls,
+                 m_ui->label_f1_value_bayes}};
+    return {m_ui->label_salt2_value,
+            {m_ui->label_f2_value_pop, m_ui->label_f2_value_custom, m_ui->label_f2_value_ls,
+             m_ui->label_f2_value_bayes}};
+}
+
+void PHSerumLevelForecast::set_validators()
+{
+    m_ui->line_initial_concentration->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QString::fromLatin1(kInitialConcentration)),
+        m_ui->line_initial_concentration));
+    m_ui->line_num_of_dose->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QString::fromLatin1(kDoseCount)), m_ui->line_num_of_dose));
+    m_ui->line_time_x->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QString::fromLatin1(kDecimal)), m_ui->line_time_x));
+}
+
+void PHSerumLevelForecast::display_pk_parameters()
+{
+    struct Row {
+        Source source;
+        QLabel* vd;
+        QLabel* cl;
+        QLabel* cf;
+    };
+    const Row rows[] = {
+        {kPopulation, m_ui->label_vd_pop, m_ui->label_cl_pop, m_ui->label_cf_pop},
+        {kCustom, m_ui->label_vd_custom, m_ui->label_cl_custom, m_ui->label_cf_custom},
+        {kLeastSquares, m_ui->label_vd_ls, m_ui->label_cl_ls, m_ui->label_cf_ls},
+        {kBayesian, m_ui->label_vd_bayes, m_ui->label_cl_bayes, m_ui->label_cf_bayes},
+    };
+    for (const Row& row : rows) {
+        if (!sourceExists(*m_session, row.source))
+            continue;
+        const PkParameterSet& set = m_session->pkSets[setIndex(row.source)];
+        row.vd->setText(QString::number(set[pk::kVd], 'f', 2));
+        row.cl->setText(QString::number(set[pk::kCl], 'f', 2));
+        row.cf->setText(QString::number(set[pk::kCF] * 100.0, 'f', 2));
+    }
+}
+
+void PHSerumLevelForecast::set_therapeutic_range()
+{
+    const double fu = m_session->freeFraction;
+    m_ui->lineEdit_therap_range_1->setText(
+        QString::number(toFreeFractionScale(kRangeLow, m_session->albumin, fu), 'f', 2));
+    m_ui->lineEdit_therap_range_2->setText(
+        QString::number(toFreeFractionScale(kRangeHigh, m_session->albumin, fu), 'f', 2));
+}
+
+void PHSerumLevelForecast::set_ui()
+{
+    const bool oral = m_routeLetter == pk::kLetterOral;
+    m_ui->comboBox_route2->setEnabled(oral);
+    m_ui->lineEdit_dose_2->setEnabled(oral);
+    m_ui->lineEdit_interval_2->setEnabled(oral);
+    if (m_routeLetter == pk::kLetterIntramuscular || m_routeLetter == pk::kLetterIntermittentIv)
+        reset_route2();
+    if (!m_results[kPopulation].observed.isValue())
+        m_ui->groupBox_Graph->setEnabled(false);
+    set_salt_and_F(m_route1, m_product1, routeLabels(1));
+    set_salt_and_F(m_route2, m_product2, routeLabels(2));
+}
+
+void PHSerumLevelForecast::set_salt_and_F(RouteDose& route, const QString& product,
+                                          const RouteLabels& labels)
+{
+    // The catalogue reads the route-1 product from the session, which the regimen window may
+    // have moved to its own.
+    m_session->routeLetter = m_routeLetter;
+    m_session->routeText = m_product1;
+    m_session->dosageForm = DrugInfo::dosageFormOf(m_product1);
+    m_drugInfo->applyFormDefaults(1);
+    route.salt = m_drugInfo->saltFactor(product, m_session->patient.drugCode);
+    labels.salt->setText(QString::number(route.salt, 'f', 2));
+    route.f = productBioavailability(*m_session, product);
+    show_f(route.f, labels, true);
+}
+
+void PHSerumLevelForecast::show_f(const PerSource<double>& f, const RouteLabels& labels,
+                                  bool all) const
+{
+    labels.f[kCustom]->setText(percent(f[kCustom]));
+    if (!all)
+        return;
+    labels.f[kPopulation]->setText(percent(f[kPopulation]));
+    for (Source s : {kLeastSquares, kBayesian}) {
+        if (sourceExists(*m_session, s))
+            labels.f[s]->setText(percent(f[s]));
+    }
+}
+
+void PHSerumLevelForecast::custom_pk_change()
+{
+    m_route1.f[kCustom] = customBioavailability(*m_session, m_ui->comboBox_route1->currentText());
+    show_f(m_route1.f, routeLabels(1), false);
+    m_route2.f[kCustom] = customBioavailability(*m_session, m_ui->comboBox_route2->currentText());
+    show_f(m_route2.f, routeLabels(2), false);
+    display_pk_parameters();
+    compute_result();
+}
+
+void PHSerumLevelForecast::on_comboBox_route1_activated(const QString& text)
+{
+    m_product1 = text;
+    m_routeLetter = PkCalculator::routeCode(text);
+    m_session->routeLetter = m_routeLetter;
+    m_session->routeText = text;
+    m_session->dosageForm = DrugInfo::dosageFormOf(text);
+    reset_route1();
+    set_ui();
+}
+
+void PHSerumLevelForecast::on_comboBox_route2_activated(const QString& text)
+{
+    m_product2 = text;
+    m_session->secondRouteLetter = PkCalculator::routeCode(text);
+    m_session->secondDosageForm = DrugInfo::dosageFormOf(text);
+    reset_route2();
+    set_ui();
+}
+
+void PHSerumLevelForecast::storeEntry(QLineEdit* field, double& value)
+{
+    bool ok = false;
+    value = field->text().toDouble(&ok);
+    if (!ok || value < 0.0) {
+        value = -1.0;
+        field->clear();
+    }
+    compute_result();
+}
+
+void PHSerumLevelForecast::on_lineEdit_dose_editingFinished()
+{
+    storeEntry(m_ui->lineEdit_dose, m_route1.dose);
+}
+
+void PHSerumLevelForecast::on_lineEdit_interval_editingFinished()
+{
+    storeEntry(m_ui->lineEdit_interval, m_route1.interval);
+}
+
+void PHSerumLevelForecast::on_lineEdit_dose_2_editingFinished()
+{
+    storeEntry(m_ui->lineEdit_dose_2, m_route2.dose);
+}
+
+void PHSerumLevelForecast::on_lineEdit_interval_2_editingFinished()
+{
+    storeEntry(m_ui->lineEdit_interval_2, m_route2.interval);
+}
+
+void PHSerumLevelForecast::compute_result()
+{
+    if (!m_route1.given()) {
+        reset_result();
+        return;
+    }
+    const LevelInputs inputs = levelInputs(*m_session, m_route1, m_route2);
+    for (Source s : kAllSources) {
+        if (sourceExists(*m_session, s))
+            compute_source(s, inputs);
+    }
+    if (!m_results[kPopulation].observed.isValue()) {
+        // No population steady state: nothing to draw, and the report keeps the last forecast.
+        refuse_graph(tr("No graph without a\npopulation steady state."));
+        m_ui->groupBox_Graph->setEnabled(false);
+        return;
+    }
+    if (m_graphNeeded) {
+        m_ui->groupBox_Graph->setEnabled(true);
+        m_graphNeeded = false;
+        graph_serum_level();
+    }
+    m_session->phLevelForecastReport =
+        levelRecord(inputs, m_results, m_product1, m_product2, m_routeLetter,
+                    m_session->phLevelForecastReport.route1Sentence);
+}
+
+void PHSerumLevelForecast::compute_source(Source source, const LevelInputs& inputs)
+{
+    const LevelSourceResult result = computeLevel(inputs, source);
+    if (result.saturated)
+        warn_saturation(source);
+    if (m_routeLetter == pk::kLetterIntramuscular)
+        m_session->regimenKa = m_session->kaIm;
+    else if (m_routeLetter == pk::kLetterOral)
+        m_session->regimenKa = m_session->kaOral;
+    if (result.sameSteadyState(m_results[source]))
+        return;
+    if (source == kPopulation || source == kCustom)
+        m_graphNeeded = true;
+    m_results[source] = result;
+    m_session->twoCompInterval = m_session->twoCompInfusionTime = m_route1.interval;
+    show_result(source);
+    m_ui->line_time_x->setEnabled(true);
+    if (m_ui->line_num_of_dose->text().isEmpty())
+        m_ui->line_num_of_dose->setText(QString::number(m_doseCount));
+    if (m_ui->line_initial_concentration->text().isEmpty())
+        m_ui->line_initial_concentration->setText(QString::number(m_initialConcentration, 'f', 2));
+}
+
+void PHSerumLevelForecast::warn_saturation(Source source)
+{
+    if (source == kLeastSquares) {
+        MessageBox::information(this, tr("Warning"),
+                                tr("Daily Dosage is greater than Least Square Vmax."));
+        return;
+    }
+    m_notices[source]->show();
+}
+
+void PHSerumLevelForecast::show_result(Source source)
+{
+    const LevelSourceResult& r = m_results[source];
+    const ResultFields fields = resultFields()[source];
+    fields.observed->setText(figureText(r.observed));
+    fields.adjusted->setText(figureText(r.adjusted));
+    fields.timeTo90->setText(figureText(r.timeTo90));
+    Figure fuPercent = r.freeFraction;
+    if (fuPercent.isValue())
+        fuPercent.value *= 100.0;
+    fields.freeFraction->setText(figureText(fuPercent));
+}
+
+void PHSerumLevelForecast::reset_route1()
+{
+    reset_result();
+    m_route1.dose = m_route1.interval = -1.0;
+    m_ui->lineEdit_dose->clear();
+    m_ui->lineEdit_interval->clear();
+}
+
+void PHSerumLevelForecast::reset_route2()
+{
+    if (bothAbove0(m_route2))
+        m_graphNeeded = true;
+    m_route2.dose = m_route2.interval = -1.0;
+    m_ui->lineEdit_dose_2->clear();
+    m_ui->lineEdit_interval_2->clear();
+    if (bothAbove0(m_route1))
+        compute_result();
+    else
+        reset_result();
+}
+
+void PHSerumLevelForecast::reset_result()
+{
+    m_results = LevelResults();
+    for (const ResultFields& f : resultFields()) {
+        for (QLineEdit* field : {f.observed, f.adjusted, f.timeTo90, f.freeFraction})
+            field->clear();
+    }
+    m_ui->line_initial_concentration->clear();
+    m_initialConcentration = 0.0;
+    m_ui->line_num_of_dose->clear();
+    m_doseCount = kDefaultDoseCount;
+    m_ui->line_time_x->setEnabled(false);
+    m_ui->line_time_x->clear();
+    for (QLineEdit* field : bloodLevelFields())
+        field->clear();
+    m_ui->groupBox_Graph->setEnabled(false);
+    m_ui->label_warning->clear();
+    clearCurves(m_ui->graph);
+}
+
+void PHSerumLevelForecast::on_line_initial_concentration_editingFinished()
+{
+    const QString text = m_ui->line_initial_concentration->text();
+    if (text.toDouble() == m_initialConcentration)
+        return;
+    bool ok = false;
+    m_initialConcentration = text.toDouble(&ok);
+    if (!ok || m_initialConcentration < 0.0) {
+        m_initialConcentration = 0.0;
+        m_ui->line_initial_concentration->setText(QStringLiteral("0.00"));
+    }
+    graph_serum_level();
+}
+
+void PHSerumLevelForecast::on_line_num_of_dose_editingFinished()
+{
+    const int count = m_ui->line_num_of_dose->text().toInt();
+    if (count == m_doseCount)
+        return;
+    m_doseCount = count > 0 ? count : kDefaultDoseCount;
+    if (count <= 0)
+        m_ui->line_num_of_dose->setText(QString::number(m_doseCount));
+    graph_serum_level();
+}
+
+void PHSerumLevelForecast::on_radioButton_nonsteady_clicked()
+{
+    m_ui->line_initial_concentration->setEnabled(true);
+    graph_serum_level();
+}
+
+void PHSerumLevelForecast::on_radioButton_steady_clicked()
+{
+    m_ui->line_initial_concentration->setEnabled(false);
+    graph_serum_level();
+}
+
+int PHSerumLevelForecast::get_route() const
+{
+    return routeNumber(m_routeLetter);
+}
+
+CurveRegimen PHSerumLevelForecast::curveFor(Source source, int doseCount) const
+{
+    const PkParameterSet& set = m_session->pkSets[setIndex(source)];
+    CurveRegimen r;
+    // The F of the route the dose is given by.
+    r.f = m_route1.f[source];
+    r.v = set[pk::kVd];
+    r.salt = m_route1.salt;
+    r.km = set[pk::kKm];
+    r.vmax = set[pk::kVmax];
+    r.c0 = m_initialConcentration;
+    r.dose = m_route1.dose;
+    r.route = get_route();
+    r.tau = m_route1.interval;
+    r.doseCount = doseCount;
+    return r;
+}
+
+PHSerumLevelForecast::GraphPlan PHSerumLevelForecast::plan_graph() const
+{
+    GraphPlan plan;
+    const bool steady = m_ui->radioButton_steady->isChecked();
+    double longest = -1.0;
+    for (const CurveStyle& style : kCurveStyles) {
+        const Source s = style.source;
+        if (!sourceExists(*m_session, s))
+            continue;
+        const Figure& t90 = m_results[s].timeTo90;
+        // At steady state a set that never reaches one has no curve to show.
+        if (steady && !t90.isValue()) {
+            plan.leftOut << tr(style.name);
+            continue;
+        }
+        plan.drawn[s] = true;
+        if (t90.isValue())
+            longest = std::max(longest, t90.value);
+    }
+    plan.axis = planAxis(steady ? GraphMode::Steady : GraphMode::NonSteady, m_doseCount,
+                         m_route1.interval, longest);
+    return plan;
+}
+
+void PHSerumLevelForecast::refuse_graph(const QString& notice)
+{
+    clearCurves(m_ui->graph);
+    m_ui->label_warning->setText(notice);
+}
+
+double PHSerumLevelForecast::readout_time() const
+{
+    const QString text = m_ui->line_time_x->text();
+    return text.isEmpty() ? -1.0 : text.toDouble();
+}
+
+void PHSerumLevelForecast::graph_serum_level()
+{
+    if (m_route2.given()) {
+        refuse_graph(tr("No graph for two\nroutes calculation..."));
+        return;
+    }
+    if (!m_results[kPopulation].observed.isValue()) {
+        refuse_graph(tr("No graph without a\npopulation steady state."));
+        return;
+    }
+    const GraphPlan plan = plan_graph();
+    if (!plan.axis.drawable) {
+        refuse_graph(plan.axis.refusal);
+        return;
+    }
+    m_ui->label_warning->clear();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const double x = readout_time();
+    QVector<double> times = plan.axis.times;
+    if (x >= 0.0)
+        times << x;
+
+    std::vector<PlotCurve> curves;
+    double highest = 0.0;
+    for (const CurveStyle& style : kCurveStyles) {
+        if (!plan.drawn[style.source])
+            continue;
+        QVector<double> levels = simulateLevels(*m_calculator, *m_session,
+                                                curveFor(style.source, plan.axis.doseCount), times);
+        if (levels.isEmpty())
+            continue;
+        if (x >= 0.0)
+            bloodLevelFields()[style.source]->setText(QString::number(levels.takeLast(), 'f', 2));
+        curves.push_back({tr(style.name), style.colour, levels});
+        if (m_results[style.source].observed.isValue())
+            highest = std::max(highest, m_results[style.source].observed.value);
+    }
+    const PlotLayout layout{Qt::AlignTop | Qt::AlignLeft, plan.axis.times.first(),
+                            plan.axis.times.last(), kYHeadroom * highest};
+    drawCurves(m_ui->graph, plan.axis.times, curves, layout);
+    if (!plan.leftOut.isEmpty())
+        m_ui->label_warning->setText(
+            tr("No steady state:\n%1 left out.").arg(plan.leftOut.join(QStringLiteral(", "))));
+    QApplication::restoreOverrideCursor();
+}
+
+void PHSerumLevelForecast::on_line_time_x_editingFinished()
+{
+    const double x = readout_time();
+    if (x < 0.0 || m_route2.given() || !m_results[kPopulation].observed.isValue())
+        return;
+    const GraphPlan plan = plan_graph();
+    if (!plan.axis.drawable)
+        return;
+    for (const CurveStyle& style : kCurveStyles) {
+        if (!plan.drawn[style.source])
+            continue;
+        const QVector<double> level = simulateLevels(
+            *m_calculator, *m_session, curveFor(style.source, plan.axis.doseCount), {x});
+        if (!level.isEmpty())
+            bloodLevelFields()[style.source]->setText(QString::number(level.first(), 'f', 2));
+    }
+}
+
+void PHSerumLevelForecast::legend_click(QCPLegend* /*legend*/, QCPAbstractLegendItem* item)
+{
+    toggleLegendCurve(item);
+    m_ui->graph->replot();
+}

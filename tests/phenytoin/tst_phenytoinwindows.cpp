@@ -1,0 +1,231 @@
+#include "phenytoin/PHDosageRegimen.h"
+#include "phenytoin/PHSerumLevelForecast.h"
+#include "tests/phenytoin/tst_phenytoin_fixture.h"
+#include "tests/support/ChildWidgets.h"
+#include "tests/support/NearlyEqual.h"
+#include "tests/support/PromptScript.h"
+#include "tests/support/TestMain.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <qcustomplot.h>
+
+using namespace phenytoincase;
+using testsupport::requireChild;
+
+namespace
+{
+QLineEdit* field(QWidget* window, const char* name)
+{
+    return requireChild<QLineEdit>(window, QString::fromLatin1(name));
+}
+
+QCustomPlot* plot(QWidget* window)
+{
+    return requireChild<QCustomPlot>(window, QStringLiteral("graph"));
+}
+
+void choose(QWidget* window, const char* combo, const QString& product)
+{
+    auto* box = requireChild<QComboBox>(window, QString::fromLatin1(combo));
+    box->setCurrentText(product);
+    QMetaObject::invokeMethod(box, "activated", Q_ARG(QString, product));
+}
+
+QString warning(QWidget* window)
+{
+    return requireChild<QLabel>(window, QStringLiteral("label_warning"))->text();
+}
+} // namespace
+
+class TestPhenytoinWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void regimenDosesEverySetAndHandsOver();
+    void regimenRouteChangeClearsTheResults();
+    void forecastShowsTheSteadyStateAndRecords();
+    void saturatedPopulationShowsNoSteadyStateAndNoGraph();
+    void leastSquaresSaturationAsksBeforeGoingOn();
+    void steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets();
+    void twoRoutesAreNotGraphed();
+    void customChangeRecomputes();
+};
+
+void TestPhenytoinWindows::regimenDosesEverySetAndHandsOver()
+{
+    Case c;
+    c.session->freeFraction = 0.2;
+    c.setParameters(pk::kBayesian, 4.0, 450.0);
+    PHDosageRegimen window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    QCOMPARE(field(&window, "lineEdit_therap_range_1")->text(), QStringLiteral("5.00"));
+    QCOMPARE(field(&window, "lineEdit_therap_range_2")->text(), QStringLiteral("10.00"));
+    QVERIFY(!requireChild<QGroupBox>(&window, QStringLiteral("groupBox_Graph"))->isEnabled());
+
+    enter(field(&window, "lineEdit_desired_avg_conc"), QStringLiteral("15"));
+    enter(field(&window, "lineEdit_current_conc"), QStringLiteral("5"));
+    QCOMPARE(field(&window, "lineEdit_dose_pop")->text(), QStringLiteral("393.82"));
+    QCOMPARE(field(&window, "lineEdit_loading_dose_pop")->text(), QStringLiteral("494.57"));
+    QVERIFY(!field(&window, "lineEdit_dose_bayes")->text().isEmpty());
+    QVERIFY(field(&window, "lineEdit_dose_ls")->text().isEmpty());
+    QCOMPARE(plot(&window)->graphCount(), 3);
+    QCOMPARE(plot(&window)->xAxis->range().upper, 5 * 24.0);
+    QCOMPARE(plot(&window)->yAxis->range().upper, 22.5);
+
+    const PhRegimenReport& record = c.session->phRegimenReport;
+    QVERIFY(record.done);
+    COMPARE_NEARLY(record.dailyDose[pk::kReportPopulation], 393.825, 1e-5);
+    QVERIFY(record.dailyDose[pk::kReportBayesian] > 0.0);
+    QCOMPARE(record.dailyDose[pk::kReportLeastSquares], -1.0);
+    QCOMPARE(record.routeSentence, QStringLiteral("as an Intermittent Infusion."));
+    QCOMPARE(record.routeLetter, 'D');
+}
+
+void TestPhenytoinWindows::regimenRouteChangeClearsTheResults()
+{
+    Case c;
+    PHDosageRegimen window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&window, "lineEdit_desired_avg_conc"), QStringLiteral("15"));
+    choose(&window, "comboBox_route", QStringLiteral("IM - Injection (Fosphenytoin)"));
+    QVERIFY(field(&window, "lineEdit_dose_pop")->text().isEmpty());
+    QVERIFY(field(&window, "lineEdit_desired_avg_conc")->text().isEmpty());
+    QCOMPARE(plot(&window)->graphCount(), 0);
+    QCOMPARE(requireChild<QLabel>(&window, QStringLiteral("label_dose_unit"))->text(),
+             QStringLiteral("mg(PE)/24hr"));
+    // The report keeps the last regimen handed over.
+    QVERIFY(c.session->phRegimenReport.done);
+    QCOMPARE(c.session->phRegimenReport.routeLetter, 'D');
+}
+
+void TestPhenytoinWindows::forecastShowsTheSteadyStateAndRecords()
+{
+    Case c;
+    PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
+    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("7.02"));
+    QCOMPARE(field(&window, "lineEdit_steady_state_time_custom")->text(), QStringLiteral("4.66"));
+    QCOMPARE(field(&window, "lineEdit_free_fraction_pop")->text(), QStringLiteral("10.00"));
+    QCOMPARE(plot(&window)->graphCount(), 2);
+    COMPARE_NEARLY(plot(&window)->xAxis->range().upper, 119.52, 1e-12);
+    COMPARE_NEARLY(plot(&window)->yAxis->range().upper, 1.5 * 7.023214, 1e-6);
+
+    const PhLevelForecastReport& record = c.session->phLevelForecastReport;
+    QVERIFY(record.done);
+    QCOMPARE(record.dose1, 300.0);
+    COMPARE_NEARLY(record.observedAverage[pk::kReportCustom], 7.023214, 1e-6);
+    QCOMPARE(record.route1Sentence, QStringLiteral("as an Intermittent Infusion"));
+    QCOMPARE(record.dose2, -1.0);
+}
+
+void TestPhenytoinWindows::saturatedPopulationShowsNoSteadyStateAndNoGraph()
+{
+    PromptScript prompts;
+    Case c;
+    PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
+    QCOMPARE(plot(&window)->graphCount(), 2);
+    const PhLevelForecastReport before = c.session->phLevelForecastReport;
+
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("600"));
+    QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("no steady state"));
+    QCOMPARE(field(&window, "lineEdit_steady_state_time_custom")->text(),
+             QStringLiteral("no steady state"));
+    QVERIFY(window.saturationNotice(phenytoin::kPopulation)->isShowing());
+    QVERIFY(window.saturationNotice(phenytoin::kCustom)->isShowing());
+    QCOMPARE(plot(&window)->graphCount(), 0);
+    QCOMPARE(c.session->phLevelForecastReport.dose1, before.dose1);
+    QCOMPARE(prompts.takeShown(),
+             QStringLiteral("Warning|Daily Dosage is greater than Population Vmax.\n"
+                            "Warning|Daily Dosage is greater than Custom Vmax."));
+
+    // Still open: entering the dose again shows no second box.
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("600"));
+    QVERIFY(prompts.take().empty());
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestPhenytoinWindows::leastSquaresSaturationAsksBeforeGoingOn()
+{
+    PromptScript prompts;
+    Case c;
+    c.setParameters(pk::kLeastSquares, kKm, 250.0);
+    PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
+    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    QCOMPARE(prompts.takeShown(),
+             QStringLiteral("Warning|Daily Dosage is greater than Least Square Vmax."));
+    QCOMPARE(field(&window, "lineEdit_avg_level_ls")->text(), QStringLiteral("no steady state"));
+    QCOMPARE(c.session->phLevelForecastReport.observedAverage[pk::kReportLeastSquares], -1.0);
+    QVERIFY(c.session->phLevelForecastReport.observedAverage[pk::kReportPopulation] > 0.0);
+    QCOMPARE(plot(&window)->graphCount(), 2);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestPhenytoinWindows::steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets()
+{
+    PromptScript prompts;
+    Case c;
+    c.setParameters(pk::kCustom, kKm, 250.0);
+    PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
+    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    prompts.take();
+
+    auto* steady = requireChild<QRadioButton>(&window, QStringLiteral("radioButton_steady"));
+    steady->click();
+    // 90 % of steady state after 4.66 days: the graph starts after five whole days.
+    QCOMPARE(plot(&window)->xAxis->range().lower, 120.0);
+    QCOMPARE(plot(&window)->graphCount(), 1);
+    QVERIFY2(warning(&window).contains(QStringLiteral("Custom")), qPrintable(warning(&window)));
+
+    // The read-out samples the steady pass at the axis time, where the curve is drawn.
+    enter(field(&window, "line_time_x"), QStringLiteral("120"));
+    const QString atStart = QString::number(plot(&window)->graph(0)->data()->at(0)->value, 'f', 2);
+    QCOMPARE(field(&window, "line_blood_level_pop")->text(), atStart);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestPhenytoinWindows::twoRoutesAreNotGraphed()
+{
+    Case c;
+    PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    choose(&window, "comboBox_route1", QStringLiteral("Oral - Capsules"));
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
+    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    QCOMPARE(plot(&window)->graphCount(), 2);
+    choose(&window, "comboBox_route2", QStringLiteral("Oral - Tablets"));
+    enter(field(&window, "lineEdit_dose_2"), QStringLiteral("100"));
+    enter(field(&window, "lineEdit_interval_2"), QStringLiteral("12"));
+    COMPARE_NEARLY(c.session->phLevelForecastReport.observedAverage[pk::kReportPopulation], 113.05,
+                   1e-9);
+    QCOMPARE(c.session->phLevelForecastReport.route2Letter, 'O');
+    QCOMPARE(plot(&window)->graphCount(), 0);
+    QCOMPARE(warning(&window), QStringLiteral("No graph for two\nroutes calculation..."));
+
+    // Another second product drops the second route and draws route 1 again.
+    choose(&window, "comboBox_route2", QStringLiteral("Oral - Suspension"));
+    QVERIFY(field(&window, "lineEdit_dose_2")->text().isEmpty());
+    QCOMPARE(c.session->phLevelForecastReport.route2Letter, char(0));
+    QCOMPARE(plot(&window)->graphCount(), 2);
+}
+
+void TestPhenytoinWindows::customChangeRecomputes()
+{
+    Case c;
+    PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
+    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    c.setParameters(pk::kCustom, 4.0, kVmax);
+    window.custom_pk_change();
+    QCOMPARE(field(&window, "lineEdit_avg_level_custom")->text(),
+             QString::number(4.0 * 276.0 / (kVmax - 276.0), 'f', 2));
+    QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("7.02"));
+}
+
+TALVORA_TEST_MAIN(TestPhenytoinWindows)
+#include "tst_phenytoinwindows.moc"
