@@ -137,6 +137,9 @@ double fromFreeFractionScale(double level, double /*albumin*/, double fu)
 
 double phenytoinSteadyStateLevel(double km, double vmax, double rateMgPerDay)
 {
+    // At or above Vmax elimination cannot keep up: the level rises without end.
+    if (!(rateMgPerDay < vmax))
+        return pknum::kNotGiven;
     return checked(km * rateMgPerDay / (vmax - rateMgPerDay));
 }
 
@@ -147,6 +150,8 @@ double phenytoinDailyDose(double salt, double f, double km, double vmax, double 
 
 double phenytoinTimeTo90(double km, double vmax, double v, double rateMgPerDay)
 {
+    if (!(rateMgPerDay < vmax))
+        return pknum::kNotGiven;
     const double margin = vmax - rateMgPerDay;
     return checked((kTimeTo90VmaxFactor * vmax - kTimeTo90RateFactor * rateMgPerDay) * km * v /
                    (margin * margin));
