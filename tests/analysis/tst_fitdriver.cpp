@@ -89,6 +89,14 @@ void addLevel(SessionData& s, double t, double value)
     s.levelAgeReferenceTime = std::max(s.levelAgeReferenceTime, t);
 }
 
+// Below a tenth of its prior a parameter's prior term uses a value that falls on exponentially,
+// meeting the straight line there with the same slope.
+double valueInUse(double p, double prior)
+{
+    const double threshold = 0.1 * prior;
+    return p < threshold ? threshold * std::exp(p / threshold - 1.0) : p;
+}
+
 void setSet(SessionData& s, int method, double f, double v, double cl, double cf, double km = 0.0,
             double vmax = 0.0)
 {
@@ -114,6 +122,7 @@ private slots:
     void intravenousCaseMatchesIndependentMinimum();
     void oralOutpatientCaseFitsFAndCompliance();
     void vancomycinCaseMatchesIndependentMinimum();
+    void undetectableOutpatientLevelFitsToTheMinimum();
     void phenytoinCaseMatchesIndependentMinimum();
     void oneCompartmentFitIsNearlyTheSameOnBothRoads();
     void phenytoinFitIsTheSameOnBothRoads();
@@ -227,11 +236,12 @@ double TestFitDriver::objective(const fit::Vector& p, int n, double w, double c)
                              prior[pk::kVmax]};
     for (int k = 1; k <= n; ++k) {
         const double range = driver.priorRanges()[k];
+        const double value = valueInUse(p[k], priors[k]);
         double r;
         if (phenytoin && k >= 2)
-            r = (std::log(priors[k]) - std::log(p[k])) / std::max(range, 0.001);
+            r = (std::log(priors[k]) - std::log(value)) / std::max(range, 0.001);
         else
-            r = (priors[k] - p[k]) / (std::max(range, 0.01) * p[k]);
+            r = (priors[k] - value) / (std::max(range, 0.01) * value);
         sum += r * r;
     }
     return sum;
@@ -349,6 +359,27 @@ void TestFitDriver::vancomycinCaseMatchesIndependentMinimum()
         QVERIFY(driver.fitPresent(method));
         compareWithIndependentMinimum(method, {2, 3});
     }
+}
+
+// Digoxin tablets at home for ten days, a level the assay cannot detect on admission, then five
+// days in hospital and a level there: the patient had stopped taking them. The least-squares
+// minimum sits where the barrier holds compliance near a tenth of its prior.
+void TestFitDriver::undetectableOutpatientLevelFitsToTheMinimum()
+{
+    session.patient.drugCode = "DG";
+    session.levelErrorFactor = 0.1;
+    session.levelErrorConstant = 0.0625;
+    session.populationRanges = RangeBlock{0, 1.0 / 7.0, 0.3, 0.52, 0.5};
+    setSet(session, pk::kPopulation, 0.7, 400.0, 6.0, 1.0);
+    for (int dose = 0; dose < 15; ++dose)
+        addEvent(session, dose * 24.0, 250.0, pk::kRouteCodeOther, dose < 10 ? 1 : pk::kInPatient,
+                 -1.0, 1.0, 1.5);
+    addLevel(session, 238.0, 0.02);
+    addLevel(session, 358.0, 0.5);
+    runAnalysis(384.0);
+    QVERIFY(driver.fitPresent(pk::kLeastSquares));
+    QVERIFY(session.pkSets[pk::kLeastSquares][pk::kCF] < 0.2);
+    compareWithIndependentMinimum(pk::kLeastSquares, {1, 2, 3, 4});
 }
 
 namespace
