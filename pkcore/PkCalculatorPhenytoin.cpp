@@ -224,15 +224,12 @@ double PkCalculator::freeFraction(double albumin, double crcl) const
     return checked(fu);
 }
 
-int PkCalculator::doseTimeGridForFit(double f, double cf)
+double PkCalculator::phenytoinHistorySpan() const
 {
-    SessionData& s = *m_session;
+    const SessionData& s = *m_session;
     const DoseEventTable& events = s.doseEvents;
     const int count = std::clamp(s.doseEventCount, 0, pk::kMaxDoseEvents);
     const int levels = std::clamp(s.levelCount, 0, pk::kLevelCapacity - 1);
-    if (!allFinite(f, cf))
-        return -1;
-
     double first = 0.0;
     double last = 0.0;
     bool any = false;
@@ -247,9 +244,19 @@ int PkCalculator::doseTimeGridForFit(double f, double cf)
     }
     for (int j = 1; j <= levels; ++j)
         include(s.levelTimes[j]);
+    return last - first + kHistoryTailHours;
+}
+
+int PkCalculator::doseTimeGridForFit(double f, double cf)
+{
+    SessionData& s = *m_session;
+    const DoseEventTable& events = s.doseEvents;
+    const int count = std::clamp(s.doseEventCount, 0, pk::kMaxDoseEvents);
+    if (!allFinite(f, cf))
+        return -1;
 
     GridShape shape;
-    if (!shapeGrid(last - first + kHistoryTailHours, shape))
+    if (!shapeGrid(phenytoinHistorySpan(), shape))
         return -1;
     GridWriter grid(s.phenytoinGrid, shape);
 

@@ -110,6 +110,8 @@ void setSet(SessionData& s, int method, double f, double v, double cl, double cf
 }
 } // namespace
 
+Q_DECLARE_METATYPE(std::function<void(SessionData&)>)
+
 class TestFitDriver : public QObject
 {
     Q_OBJECT
@@ -134,6 +136,9 @@ private slots:
     void zeroPriorFIsHeldAndStaysFinite();
     void intravenousHistoryWithUnsetPriorFIsStillFitted();
     void nonFiniteResultMarksTheSetAbsent();
+    void unevaluableModelIsRefusedBeforeFitting_data();
+    void unevaluableModelIsRefusedBeforeFitting();
+    void setWithAFailedPredictionIsNotStored();
     void failedCovarianceLeavesRangesNotAvailable();
     void formDefaultsKeepTheChosenF();
     void skippedLeastSquaresClearsTheEarlierSet();
@@ -634,6 +639,69 @@ void TestFitDriver::nonFiniteResultMarksTheSetAbsent()
     QCOMPARE(session.bayesRanges[pk::kFitVd], 0.0);
     QCOMPARE(session.bayesCovariance[2][2], 0.0);
     QCOMPARE(driver.fitCurveTable().bayesian[10], 0.0);
+}
+
+void TestFitDriver::unevaluableModelIsRefusedBeforeFitting_data()
+{
+    using Breaker = std::function<void(SessionData&)>;
+    QTest::addColumn<Breaker>("breaker");
+    QTest::addColumn<QString>("reason");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("phenytoin history past the grid") << Breaker([](SessionData& s) {
+        s.patient.drugCode = "PH";
+        s.modelType = pk::kModelMichaelisMenten;
+        s.phenytoinInputRate = 60.0;
+        setSet(s, pk::kPopulation, 1.0, 45.0, 5.7, 1.0, 5.7, 420.0);
+        addEvent(s, 48000.0, 300.0, pk::kRouteCodeIntravenous, pk::kInPatient, 0.5);
+    }) << "48000 hours";
+    QTest::newRow("salt factor not a number")
+        << Breaker([=](SessionData& s) { s.doseEvents[pk::eventSalt][3] = nan; }) << "salt factor";
+    QTest::newRow("ka not a number")
+        << Breaker([=](SessionData& s) { s.doseEvents[pk::eventRouteFactor][2] = nan; })
+        << "absorption rate constant";
+    QTest::newRow("prior clearance 0")
+        << Breaker([](SessionData& s) { s.pkSets[pk::kPopulation][pk::kCl] = 0.0; })
+        << "prior clearance is 0";
+    QTest::newRow("level error factor not a number")
+        << Breaker([=](SessionData& s) { s.levelErrorFactor = nan; }) << "level error model";
+    QTest::newRow("two compartments without a central volume") << Breaker([=](SessionData& s) {
+        s.modelType = pk::kModelTwoComp;
+        s.twoCompCentralVolume = nan;
+        s.twoCompK21 = 0.46;
+    }) << "cannot predict the measured levels";
+}
+
+// Every prediction would fail and the fit would hand back its prior as a fit: the analysis is
+// refused, saying why, and no set of an earlier analysis is left standing.
+void TestFitDriver::unevaluableModelIsRefusedBeforeFitting()
+{
+    QFETCH(std::function<void(SessionData&)>, breaker);
+    QFETCH(QString, reason);
+    gentamicinCase();
+    runAnalysis();
+    QVERIFY(driver.fitPresent(pk::kBayesian));
+    breaker(session);
+    driver.setPriorRanges(session.populationRanges);
+    const FitOutcome outcome = driver.fitCurves();
+    QVERIFY(!outcome.ran());
+    QVERIFY2(outcome.refusal.contains(reason), qPrintable(outcome.refusal));
+    for (int method : {pk::kLeastSquares, pk::kBayesian}) {
+        QVERIFY(!driver.fitPresent(method));
+        QCOMPARE(session.pkSets[method][pk::kF], FitDriver::kAbsentF);
+    }
+    QCOMPARE(session.bayesRanges[pk::kFitVd], 0.0);
+    QCOMPARE(driver.levelFitTable().row(1)[pk::kTableBayesian], 0.0);
+}
+
+void TestFitDriver::setWithAFailedPredictionIsNotStored()
+{
+    gentamicinCase();
+    runAnalysis();
+    QVERIFY(driver.fitPresent(pk::kBayesian));
+    session.levelTimes[2] = std::numeric_limits<double>::quiet_NaN();
+    driver.storeFittedSet(pk::kBayesian, 1, 1);
+    QVERIFY(!driver.fitPresent(pk::kBayesian));
+    QCOMPARE(session.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
 }
 
 void TestFitDriver::failedCovarianceLeavesRangesNotAvailable()
