@@ -84,7 +84,7 @@ QString FitReadiness::levelModelRefusal() const
 {
     const double factor = m_session.levelErrorFactor;
     const double constant = m_session.levelErrorConstant;
-    if (std::isfinite(factor) && factor >= 0.0 && std::isfinite(constant) && constant >= 0.0)
+    if (std::isfinite(factor) && std::isfinite(constant))
         return {};
     return text("The level error model of the drug is not set (factor %1, constant %2), so the "
                 "levels cannot be weighed.")
