@@ -229,15 +229,13 @@ bool login::clearPassword(const QString& userName, int accountId, QString* error
     update.bindValue(QStringLiteral(":pwenable"), passwordDisabled);
     update.bindValue(QStringLiteral(":password"), QStringLiteral(""));
     update.bindValue(QStringLiteral(":uname"), userName);
-    bool done = update.exec();
-    if (!done)
+    if (!update.exec())
         *error = update.lastError().text();
     else if (update.numRowsAffected() != 1)
         *error = tr("No single account was changed.");
-    done = done && update.numRowsAffected() == 1 && ResetCode::discard(db, accountId, error);
-    if (done && db.commit())
+    else if (ResetCode::discard(db, accountId, error) && db.commit())
         return true;
-    if (done)
+    else if (error->isEmpty())
         *error = db.lastError().text();
     db.rollback();
     return false;
