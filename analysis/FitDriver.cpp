@@ -1,5 +1,7 @@
 #include "analysis/FitDriver.h"
 
+#include "analysis/FitReadiness.h"
+
 #include "pkcore/DrugCodes.h"
 
 #include <algorithm>
@@ -19,7 +21,7 @@ bool allFinite(const fit::Vector& p, int n)
 } // namespace
 
 FitDriver::FitDriver(SessionData* session, PkCalculator* calculator)
-    : m_session(session), m_predictor(session, calculator)
+    : m_session(session), m_calculator(calculator), m_predictor(session, calculator)
 {
 }
 
@@ -28,11 +30,20 @@ bool FitDriver::isPhenytoin() const
     return m_session->patient.drugCode == QLatin1String(phenytoinCode);
 }
 
-void FitDriver::fitCurves()
+FitOutcome FitDriver::fitCurves()
 {
     examineDoseEvents();
     refreshFormDefaultsKeepingPriorF();
     m_fitParameterCount = isPhenytoin() ? kPhenytoinParameters : kParameters;
+    FitOutcome outcome{
+        FitReadiness(*m_session, *m_calculator, m_predictor).refusal(m_priorSetIndex)};
+    if (!outcome.ran()) {
+        markAbsent(pk::kLeastSquares);
+        markAbsent(pk::kBayesian);
+        m_levelFitTable.clear();
+        m_fitCurveTable.clear();
+        return outcome;
+    }
     runFit(pk::kLeastSquares);
     runFit(pk::kBayesian);
     computeFitRanges(m_allIntravenous, m_allInpatient);
@@ -41,6 +52,7 @@ void FitDriver::fitCurves()
     m_curveStep = m_graphEndTime / FitCurveTable::kPoints;
     buildTimeGrid();
     buildFitCurves();
+    return outcome;
 }
 
 // F is fitted only when some dose is not intravenous, CF only when some dose was given out of
@@ -208,7 +220,7 @@ void FitDriver::storeFittedSet(int method, int keepF, int keepCF)
         set[pk::kKm] = p[pk::kFitKm];
         set[pk::kVmax] = p[pk::kFitVmax];
     }
-    if (!std::isfinite(set[pk::kF]) || !std::isfinite(set[pk::kCF])) {
+    if (!std::isfinite(set[pk::kF]) || !std::isfinite(set[pk::kCF]) || !predictsEveryLevel(set)) {
         markAbsent(method);
         return;
     }
@@ -227,6 +239,18 @@ void FitDriver::storeFittedSet(int method, int keepF, int keepCF)
     for (int k = 1; k <= n; ++k)
         m_lowerBounds[method][k] =
             available ? storedValue(set, k) - std::sqrt(fit::at(c, k, k)) : notANumber;
+}
+
+// A level the model could not predict counted as a floor in the fit: the set says nothing about
+// it and is no fit.
+bool FitDriver::predictsEveryLevel(const PkParameterSet& set)
+{
+    const int count = std::clamp(m_session->levelCount, 0, pk::kMaxMeasuredLevels);
+    if (count == 0 || !m_predictor.hasModel())
+        return true;
+    std::array<double, pk::kMaxMeasuredLevels> levels{};
+    m_predictor.levelsForSet(set, &m_session->levelTimes[1], count, levels.data());
+    return std::none_of(levels.begin(), levels.begin() + count, FitReadiness::predictionFailed);
 }
 
 void FitDriver::computeFitRanges(int keepF, int keepCF)

@@ -5,9 +5,17 @@
 #include "analysis/LmSolver.h"
 #include "pkcore/SessionData.h"
 
+#include <QString>
+
 #include <functional>
 
 class PkCalculator;
+
+// What became of an analysis: run, or refused before any fit with one sentence for the user.
+struct FitOutcome {
+    QString refusal; // empty when the analysis ran
+    bool ran() const { return refusal.isEmpty(); }
+};
 
 // The fits of one analysis: a least-squares and a Bayesian parameter set fitted to the measured
 // levels from the prior set (population or custom), stored in the session with their
@@ -46,8 +54,10 @@ public:
     // (DrugInfo::applyFormDefaults with 1), run at the start of every analysis.
     void setFormDefaults(std::function<void()> refresh) { m_formDefaults = std::move(refresh); }
 
-    // The whole analysis but the drawing.
-    void fitCurves();
+    // The whole analysis but the drawing. An analysis whose model cannot be evaluated (see
+    // FitReadiness) is refused before fitting: both fitted sets absent, the level table and
+    // curves empty, and the reason in the outcome.
+    FitOutcome fitCurves();
     void runFit(int method);
     void storeFittedSet(int method, int keepF, int keepCF);
     void computeFitRanges(int keepF, int keepCF);
@@ -80,8 +90,10 @@ private:
     double storedValue(const PkParameterSet& set, int parameter) const;
     void fillRanges(int method, int keepF, int keepCF);
     void predictSet(const PkParameterSet& set, const double* times, int count, double* levels);
+    bool predictsEveryLevel(const PkParameterSet& set);
 
     SessionData* m_session;
+    PkCalculator* m_calculator;
     LevelPredictor m_predictor;
     LmSolver m_solver;
     std::function<void()> m_formDefaults;

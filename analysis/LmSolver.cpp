@@ -215,11 +215,13 @@ double LmSolver::priorResidual(int i, const fit::Vector& p) const
 
 // Below a tenth of the prior the value is replaced by one that falls exponentially, so the
 // prior term keeps growing the further the parameter falls and never turns back towards zero.
+// The exponential meets the straight line with the same value and the same slope: a kink there
+// would trap a minimum that sits at the threshold between accepted and rejected steps.
 double LmSolver::priorValueInUse(double p, double prior) const
 {
     const double threshold = kBarrierFraction * prior;
     if (p < threshold)
-        return threshold * std::exp(kBarrierSteepness * (p / threshold - 1.0));
+        return threshold * std::exp(p / threshold - 1.0);
     return p;
 }
 

@@ -35,9 +35,8 @@ public:
     static constexpr double kSmallestRelativeError = 0.01;
     static constexpr double kSmallestLogSpread = 0.001;
     // Below this fraction of its prior a parameter meets a barrier that keeps growing as it
-    // falls further (continuous where it starts).
+    // falls further (value and slope continuous where it starts).
     static constexpr double kBarrierFraction = 0.1;
-    static constexpr double kBarrierSteepness = 10.0;
     // F and CF are fractions: every point the solver visits keeps them within (0, 1].
     static constexpr double kLargestFraction = 1.0;
 

@@ -9,6 +9,7 @@
 #include "platform/SettingsKeys.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,6 +23,24 @@ const QString passwordEnabled = QStringLiteral("T");
 const QString passwordDisabled = QStringLiteral("F");
 const char noPasswordFlag = 0;
 const char passwordFlag = 1;
+
+QString refusalText(ResetCode::Verdict verdict, const QString& reason)
+{
+    switch (verdict) {
+    case ResetCode::Verdict::NoCode:
+        return login::tr(
+            "No reset code has been made for this account, or it has already been used; "
+            "ask an administrator for a new one.");
+    case ResetCode::Verdict::Expired:
+        return login::tr("The reset code has expired; ask an administrator for a new one.");
+    case ResetCode::Verdict::NotMatching:
+        return login::tr(
+            "The reset code does not belong to this account, or the account has changed "
+            "since the code was made.");
+    default:
+        return login::tr("The reset code could not be checked: %1").arg(reason);
+    }
+}
 
 } // namespace
 
@@ -172,7 +191,7 @@ void login::signIn(const QSqlRecord& row)
     accept();
 }
 
-bool login::resetCodeAccepted(const QString& userName)
+bool login::resetCodeAccepted(const QString& userName, int* accountId)
 {
     const QString typed = ui->login_md5->text().trimmed();
     if (typed.isEmpty()) {
@@ -186,34 +205,50 @@ bool login::resetCodeAccepted(const QString& userName)
         MessageBox::about(nullptr, tr("Error"), tr("The password cannot be reset.\n") + reason);
         return false;
     }
-    if (!ResetCode::matches(typed, ResetCode::forAccount(m_config->databaseKey(), account))) {
-        MessageBox::about(nullptr, tr("Error"),
-                          tr("The reset code does not belong to this account, or it has "
-                             "already been used."));
+    const ResetCode::Verdict verdict = ResetCode::check(QSqlDatabase::database(), account, typed,
+                                                        QDateTime::currentDateTimeUtc(), &reason);
+    if (verdict != ResetCode::Verdict::Accepted) {
+        MessageBox::about(nullptr, tr("Error"), refusalText(verdict, reason));
         return false;
     }
+    *accountId = account.id;
     return true;
 }
 
-void login::resetPassword(const QString& userName)
+// The code is used up in the same transaction that clears the password, so it works once.
+bool login::clearPassword(const QString& userName, int accountId, QString* error)
 {
-    if (!resetCodeAccepted(userName))
-        return;
-
+    QSqlDatabase db = QSqlDatabase::database();
+    if (!db.transaction()) {
+        *error = db.lastError().text();
+        return false;
+    }
     QSqlQuery update;
     update.prepare(QStringLiteral("UPDATE Users SET PW_ENABLE = :pwenable, PASSWORD = :password "
                                   "WHERE U_NAME = :uname"));
     update.bindValue(QStringLiteral(":pwenable"), passwordDisabled);
     update.bindValue(QStringLiteral(":password"), QStringLiteral(""));
     update.bindValue(QStringLiteral(":uname"), userName);
-    if (!update.exec()) {
-        MessageBox::about(nullptr, tr("Error"),
-                          tr("The password could not be reset.\n") + update.lastError().text());
+    if (!update.exec())
+        *error = update.lastError().text();
+    else if (update.numRowsAffected() != 1)
+        *error = tr("No single account was changed.");
+    else if (ResetCode::discard(db, accountId, error) && db.commit())
+        return true;
+    else if (error->isEmpty())
+        *error = db.lastError().text();
+    db.rollback();
+    return false;
+}
+
+void login::resetPassword(const QString& userName)
+{
+    int accountId = 0;
+    if (!resetCodeAccepted(userName, &accountId))
         return;
-    }
-    if (update.numRowsAffected() != 1) {
-        MessageBox::about(nullptr, tr("Error"),
-                          tr("The password could not be reset.\nNo single account was changed."));
+    QString error;
+    if (!clearPassword(userName, accountId, &error)) {
+        MessageBox::about(nullptr, tr("Error"), tr("The password could not be reset.\n") + error);
         return;
     }
 

@@ -43,7 +43,8 @@ private:
     QString enteredUserName() const;
     void logIn(const QString& userName);
     void resetPassword(const QString& userName);
-    bool resetCodeAccepted(const QString& userName);
+    bool resetCodeAccepted(const QString& userName, int* accountId);
+    bool clearPassword(const QString& userName, int accountId, QString* error);
     bool findAccount(const QString& userName, QSqlRecord* row) const;
     bool passwordMatches(const QSqlRecord& row) const;
     void signIn(const QSqlRecord& row);

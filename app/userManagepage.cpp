@@ -3,12 +3,14 @@
 
 #include "app/ErrorMark.h"
 #include "app/ProgramConfig.h"
+#include "app/ResetCode.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
 
 #include <QHeaderView>
 #include <QItemDelegate>
 #include <QItemSelectionModel>
+#include <QLocale>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -93,6 +95,8 @@ void userManagepage::setApplyMode()
     ui->user_email->clear();
     ui->user_type->setCurrentIndex(userIndex);
     ui->button_add_or_apply->setText(tr("Apply"));
+    // A reset code belongs to a stored account: only one loaded from the list has one.
+    ui->button_resetCode->setEnabled(false);
 }
 
 void userManagepage::disableForm()
@@ -158,6 +162,31 @@ void userManagepage::on_tableView_userResult_clicked(const QModelIndex& index)
     const bool isDefaultAdmin = m_selectedId == m_defaultAdminId;
     ui->user_type->setEnabled(!isDefaultAdmin);
     ui->user_uname->setEnabled(!isDefaultAdmin);
+    ui->button_resetCode->setEnabled(true);
+}
+
+// The code is made for the account as it is stored, whatever the form holds unsaved; it is shown
+// once, here, and the database keeps only its hash.
+void userManagepage::on_button_resetCode_clicked()
+{
+    ResetCodeAccount account;
+    QString error;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QString code;
+    if (ResetCode::findAccountById(QSqlDatabase::database(), m_selectedId, &account, &error))
+        code = ResetCode::issue(QSqlDatabase::database(), account, now, &error);
+    if (code.isEmpty()) {
+        MessageBox::about(nullptr, tr("Error"),
+                          tr("The reset code could not be made: %1").arg(error));
+        return;
+    }
+    const QString expiry = QLocale().toString(now.addSecs(ResetCode::lifetimeSeconds).toLocalTime(),
+                                              QLocale::ShortFormat);
+    MessageBox::information(
+        this, tr("Reset Code"),
+        tr("The reset code of %1 is %2; it clears the password once, until %3, and only while "
+           "the account stays as it is now.")
+            .arg(account.userName, code, expiry));
 }
 
 void userManagepage::on_user_pwEnable_clicked()

@@ -36,6 +36,7 @@ private slots:
     void on_user_pw_textChanged(const QString& arg1);
     void on_button_cancel_clicked();
     void on_button_save_and_exit_clicked();
+    void on_button_resetCode_clicked();
 
 private:
     void refreshUserTable();

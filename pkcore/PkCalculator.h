@@ -144,6 +144,10 @@ public:
                                      double tauDays);
     static double phenytoinTimeTo90(double km, double vmax, double v, double rateMgPerDay);
 
+    // Hours the fit's grid must span: the session's dose events and measured levels, from the
+    // first to the last, and a tail beyond; longer than pk::kPhenytoinLongestSpanHours cannot be
+    // laid out.
+    double phenytoinHistorySpan() const;
     // Grid builders: fill the session's phenytoinGrid and return its number of intervals, -1
     // when the span cannot be laid out.
     int doseTimeGridForFit(double f, double cf);

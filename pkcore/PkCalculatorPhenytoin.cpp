@@ -137,6 +137,9 @@ double fromFreeFractionScale(double level, double /*albumin*/, double fu)
 
 double phenytoinSteadyStateLevel(double km, double vmax, double rateMgPerDay)
 {
+    // At or above Vmax elimination cannot keep up: the level rises without end.
+    if (!(rateMgPerDay < vmax))
+        return pknum::kNotGiven;
     return checked(km * rateMgPerDay / (vmax - rateMgPerDay));
 }
 
@@ -147,6 +150,8 @@ double phenytoinDailyDose(double salt, double f, double km, double vmax, double 
 
 double phenytoinTimeTo90(double km, double vmax, double v, double rateMgPerDay)
 {
+    if (!(rateMgPerDay < vmax))
+        return pknum::kNotGiven;
     const double margin = vmax - rateMgPerDay;
     return checked((kTimeTo90VmaxFactor * vmax - kTimeTo90RateFactor * rateMgPerDay) * km * v /
                    (margin * margin));
@@ -219,15 +224,12 @@ double PkCalculator::freeFraction(double albumin, double crcl) const
     return checked(fu);
 }
 
-int PkCalculator::doseTimeGridForFit(double f, double cf)
+double PkCalculator::phenytoinHistorySpan() const
 {
-    SessionData& s = *m_session;
+    const SessionData& s = *m_session;
     const DoseEventTable& events = s.doseEvents;
     const int count = std::clamp(s.doseEventCount, 0, pk::kMaxDoseEvents);
     const int levels = std::clamp(s.levelCount, 0, pk::kLevelCapacity - 1);
-    if (!allFinite(f, cf))
-        return -1;
-
     double first = 0.0;
     double last = 0.0;
     bool any = false;
@@ -242,9 +244,19 @@ int PkCalculator::doseTimeGridForFit(double f, double cf)
     }
     for (int j = 1; j <= levels; ++j)
         include(s.levelTimes[j]);
+    return last - first + kHistoryTailHours;
+}
+
+int PkCalculator::doseTimeGridForFit(double f, double cf)
+{
+    SessionData& s = *m_session;
+    const DoseEventTable& events = s.doseEvents;
+    const int count = std::clamp(s.doseEventCount, 0, pk::kMaxDoseEvents);
+    if (!allFinite(f, cf))
+        return -1;
 
     GridShape shape;
-    if (!shapeGrid(last - first + kHistoryTailHours, shape))
+    if (!shapeGrid(phenytoinHistorySpan(), shape))
         return -1;
     GridWriter grid(s.phenytoinGrid, shape);
 

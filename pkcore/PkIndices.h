@@ -88,6 +88,8 @@ constexpr int kTableRows = 12;
 // Phenytoin time grid: points 0 to kPhenytoinGridSteps.
 constexpr int kPhenytoinGridSteps = 48000;
 constexpr int kPhenytoinGridCapacity = kPhenytoinGridSteps + 1;
+// The grid lays at least one point per hour: the longest span it can follow, in hours.
+constexpr double kPhenytoinLongestSpanHours = kPhenytoinGridSteps;
 
 // modelType values.
 constexpr int kModelOneComp = 1;

@@ -114,6 +114,15 @@ RelocationOutcome DatabaseRelocation::moveTo(const QString& path)
                            .arg(path, reason));
     }
 
+    // The copy keeps the original's mode: a database made readable by its owner only stays so.
+    if (!QFile::setPermissions(path, source.permissions())) {
+        discardCopy(path, original);
+        return failure(translate("Move failed"),
+                       translate("The access rights of the database could not be given to its copy "
+                                 "at %1.\nThe database in use has not changed.")
+                           .arg(path));
+    }
+
     {
         CaseDatabaseProbe probe(path, m_config->databaseKey());
         if (!probe.isCaseDatabase()) {

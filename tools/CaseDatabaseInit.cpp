@@ -3,6 +3,7 @@
 #include "app/PasswordEncoding.h"
 #include "platform/CipherDriver.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -70,6 +71,21 @@ bool fillDatabase(QSqlDatabase& db, const QString& adminName, const QString& adm
     return true;
 }
 
+// The file is made owner-only before anything is written into it; SQLite gives its journals the
+// database file's mode.
+bool createOwnerOnlyFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return fail(error, file.errorString());
+    if (!file.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
+        const QString reason = file.errorString();
+        file.remove();
+        return fail(error, reason);
+    }
+    return true;
+}
+
 } // namespace
 
 const char* const* caseDatabaseSchema()
@@ -93,6 +109,8 @@ bool createCaseDatabase(const QString& path, const QString& key, const QString& 
     if (!passwordCharactersAllowed(adminPassword, &refused))
         return fail(error, QStringLiteral("The password may not contain: %1").arg(refused));
 
+    if (!createOwnerOnlyFile(path, error))
+        return false;
     registerCipherDriver();
     const QString connection = QStringLiteral("talvora_init_") + QUuid::createUuid().toString();
     bool ok = false;

@@ -2,9 +2,10 @@
 
 #include <QString>
 
-// Creates a new encrypted case database with the program's nine tables and one administrator
-// account. The program itself never creates tables, so every new installation and every test
-// starts from a file made here. An existing file is never overwritten.
+// Creates a new encrypted case database, readable by its owner only, with the program's nine
+// tables and one administrator account. The program itself never creates these tables, so every
+// new installation and every test starts from a file made here. An existing file is never
+// overwritten.
 bool createCaseDatabase(const QString& path, const QString& key, const QString& adminName,
                         const QString& adminPassword, QString* error);
 

@@ -6,16 +6,43 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QTextStream>
 
+#include <termios.h>
+#include <unistd.h>
+
 namespace
 {
 
 const char* const createUsage =
-    "usage: talvora-initdb create <path> [--admin NAME] [--password PASSWORD]\n";
+    "usage: talvora-initdb create <path> [--admin NAME] [--password]\n"
+    "  --password reads the administrator's password from standard input\n";
+
+// One line of standard input; at a terminal it is asked for without echo, so the password shows
+// neither on the screen nor in the process list or the shell's history.
+QString readPassword()
+{
+    const bool terminal = isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal) {
+        QTextStream(stderr) << "Administrator's password: " << Qt::flush;
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    QTextStream in(stdin);
+    const QString line = in.readLine();
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        QTextStream(stderr) << "\n";
+    }
+    return line;
+}
 
 int createCommand(const QStringList& arguments)
 {
@@ -25,8 +52,8 @@ int createCommand(const QStringList& arguments)
     parser.addOption({QStringLiteral("admin"), QStringLiteral("administrator's user name"),
                       QStringLiteral("name"), QStringLiteral("admin")});
     parser.addOption({QStringLiteral("password"),
-                      QStringLiteral("administrator's password (none when omitted)"),
-                      QStringLiteral("password")});
+                      QStringLiteral("read the administrator's password from standard input "
+                                     "(no password when omitted)")});
     parser.process(arguments);
     QTextStream err(stderr);
     if (parser.positionalArguments().size() != 1) {
@@ -34,9 +61,17 @@ int createCommand(const QStringList& arguments)
         return 2;
     }
     const QString path = parser.positionalArguments().first();
+    QString password;
+    if (parser.isSet(QStringLiteral("password"))) {
+        password = readPassword();
+        if (password.isEmpty()) {
+            err << "talvora-initdb: no password was given on standard input\n";
+            return 1;
+        }
+    }
     QString error;
     if (!createCaseDatabase(path, databaseKeyFor(builtInSiteName()), parser.value("admin"),
-                            parser.value("password"), &error)) {
+                            password, &error)) {
         err << "talvora-initdb: " << error << "\n";
         return 1;
     }
@@ -47,13 +82,13 @@ int createCommand(const QStringList& arguments)
 
 const char* const resetCodeUsage = "usage: talvora-initdb reset-code <path> <user name>\n";
 
-// The code that clears the account's forgotten password at log-in; it needs the database key,
-// so only this tool (or the program itself) can make it.
+// For when no administrator can sign in to make the code on the account page.
 int resetCodeCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Print the code that clears a user's forgotten password at log-in."));
+        QStringLiteral("Make a one-time code that clears a user's forgotten password at log-in; "
+                       "it replaces any earlier code of that user."));
     parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("case database"));
     parser.addPositionalArgument(QStringLiteral("user"),
                                  QStringLiteral("user name, exactly as it is stored"));
@@ -71,16 +106,16 @@ int resetCodeCommand(const QStringList& arguments)
     }
     registerCipherDriver();
     const QString connectionName = QStringLiteral("talvora_initdb_reset_code");
-    const QString key = databaseKeyFor(builtInSiteName());
+    const QDateTime now = QDateTime::currentDateTimeUtc();
     QString code;
     QString error;
     {
         QSqlDatabase db =
             QSqlDatabase::addDatabase(QLatin1String(cipherDriverName), connectionName);
         db.setDatabaseName(path);
-        db.setPassword(key);
+        db.setPassword(databaseKeyFor(builtInSiteName()));
         if (db.open())
-            code = ResetCode::forUser(db, key, positional.at(1), &error);
+            code = ResetCode::issueForUser(db, positional.at(1), now, &error);
         else
             error = db.lastError().text();
         db.close();
@@ -91,6 +126,9 @@ int resetCodeCommand(const QStringList& arguments)
         return 1;
     }
     QTextStream(stdout) << code << "\n";
+    err << "It clears the password of " << positional.at(1) << " once, until "
+        << now.addSecs(ResetCode::lifetimeSeconds).toString(Qt::ISODate)
+        << ", while the account stays unchanged.\n";
     return 0;
 }
 

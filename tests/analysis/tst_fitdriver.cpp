@@ -89,6 +89,14 @@ void addLevel(SessionData& s, double t, double value)
     s.levelAgeReferenceTime = std::max(s.levelAgeReferenceTime, t);
 }
 
+// Below a tenth of its prior a parameter's prior term uses a value that falls on exponentially,
+// meeting the straight line there with the same slope.
+double valueInUse(double p, double prior)
+{
+    const double threshold = 0.1 * prior;
+    return p < threshold ? threshold * std::exp(p / threshold - 1.0) : p;
+}
+
 void setSet(SessionData& s, int method, double f, double v, double cl, double cf, double km = 0.0,
             double vmax = 0.0)
 {
@@ -102,6 +110,8 @@ void setSet(SessionData& s, int method, double f, double v, double cl, double cf
 }
 } // namespace
 
+Q_DECLARE_METATYPE(std::function<void(SessionData&)>)
+
 class TestFitDriver : public QObject
 {
     Q_OBJECT
@@ -114,6 +124,7 @@ private slots:
     void intravenousCaseMatchesIndependentMinimum();
     void oralOutpatientCaseFitsFAndCompliance();
     void vancomycinCaseMatchesIndependentMinimum();
+    void undetectableOutpatientLevelFitsToTheMinimum();
     void phenytoinCaseMatchesIndependentMinimum();
     void oneCompartmentFitIsNearlyTheSameOnBothRoads();
     void phenytoinFitIsTheSameOnBothRoads();
@@ -125,6 +136,9 @@ private slots:
     void zeroPriorFIsHeldAndStaysFinite();
     void intravenousHistoryWithUnsetPriorFIsStillFitted();
     void nonFiniteResultMarksTheSetAbsent();
+    void unevaluableModelIsRefusedBeforeFitting_data();
+    void unevaluableModelIsRefusedBeforeFitting();
+    void setWithAFailedPredictionIsNotStored();
     void failedCovarianceLeavesRangesNotAvailable();
     void formDefaultsKeepTheChosenF();
     void skippedLeastSquaresClearsTheEarlierSet();
@@ -227,11 +241,12 @@ double TestFitDriver::objective(const fit::Vector& p, int n, double w, double c)
                              prior[pk::kVmax]};
     for (int k = 1; k <= n; ++k) {
         const double range = driver.priorRanges()[k];
+        const double value = valueInUse(p[k], priors[k]);
         double r;
         if (phenytoin && k >= 2)
-            r = (std::log(priors[k]) - std::log(p[k])) / std::max(range, 0.001);
+            r = (std::log(priors[k]) - std::log(value)) / std::max(range, 0.001);
         else
-            r = (priors[k] - p[k]) / (std::max(range, 0.01) * p[k]);
+            r = (priors[k] - value) / (std::max(range, 0.01) * value);
         sum += r * r;
     }
     return sum;
@@ -349,6 +364,27 @@ void TestFitDriver::vancomycinCaseMatchesIndependentMinimum()
         QVERIFY(driver.fitPresent(method));
         compareWithIndependentMinimum(method, {2, 3});
     }
+}
+
+// Digoxin tablets at home for ten days, a level the assay cannot detect on admission, then five
+// days in hospital and a level there: the patient had stopped taking them. The least-squares
+// minimum sits where the barrier holds compliance near a tenth of its prior.
+void TestFitDriver::undetectableOutpatientLevelFitsToTheMinimum()
+{
+    session.patient.drugCode = "DG";
+    session.levelErrorFactor = 0.1;
+    session.levelErrorConstant = 0.0625;
+    session.populationRanges = RangeBlock{0, 1.0 / 7.0, 0.3, 0.52, 0.5};
+    setSet(session, pk::kPopulation, 0.7, 400.0, 6.0, 1.0);
+    for (int dose = 0; dose < 15; ++dose)
+        addEvent(session, dose * 24.0, 250.0, pk::kRouteCodeOther, dose < 10 ? 1 : pk::kInPatient,
+                 -1.0, 1.0, 1.5);
+    addLevel(session, 238.0, 0.02);
+    addLevel(session, 358.0, 0.5);
+    runAnalysis(384.0);
+    QVERIFY(driver.fitPresent(pk::kLeastSquares));
+    QVERIFY(session.pkSets[pk::kLeastSquares][pk::kCF] < 0.2);
+    compareWithIndependentMinimum(pk::kLeastSquares, {1, 2, 3, 4});
 }
 
 namespace
@@ -603,6 +639,69 @@ void TestFitDriver::nonFiniteResultMarksTheSetAbsent()
     QCOMPARE(session.bayesRanges[pk::kFitVd], 0.0);
     QCOMPARE(session.bayesCovariance[2][2], 0.0);
     QCOMPARE(driver.fitCurveTable().bayesian[10], 0.0);
+}
+
+void TestFitDriver::unevaluableModelIsRefusedBeforeFitting_data()
+{
+    using Breaker = std::function<void(SessionData&)>;
+    QTest::addColumn<Breaker>("breaker");
+    QTest::addColumn<QString>("reason");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("phenytoin history past the grid") << Breaker([](SessionData& s) {
+        s.patient.drugCode = "PH";
+        s.modelType = pk::kModelMichaelisMenten;
+        s.phenytoinInputRate = 60.0;
+        setSet(s, pk::kPopulation, 1.0, 45.0, 5.7, 1.0, 5.7, 420.0);
+        addEvent(s, 48000.0, 300.0, pk::kRouteCodeIntravenous, pk::kInPatient, 0.5);
+    }) << "48000 hours";
+    QTest::newRow("salt factor not a number")
+        << Breaker([=](SessionData& s) { s.doseEvents[pk::eventSalt][3] = nan; }) << "salt factor";
+    QTest::newRow("ka not a number")
+        << Breaker([=](SessionData& s) { s.doseEvents[pk::eventRouteFactor][2] = nan; })
+        << "absorption rate constant";
+    QTest::newRow("prior clearance 0")
+        << Breaker([](SessionData& s) { s.pkSets[pk::kPopulation][pk::kCl] = 0.0; })
+        << "prior clearance is 0";
+    QTest::newRow("level error factor not a number")
+        << Breaker([=](SessionData& s) { s.levelErrorFactor = nan; }) << "level error model";
+    QTest::newRow("two compartments without a central volume") << Breaker([=](SessionData& s) {
+        s.modelType = pk::kModelTwoComp;
+        s.twoCompCentralVolume = nan;
+        s.twoCompK21 = 0.46;
+    }) << "cannot predict the measured levels";
+}
+
+// Every prediction would fail and the fit would hand back its prior as a fit: the analysis is
+// refused, saying why, and no set of an earlier analysis is left standing.
+void TestFitDriver::unevaluableModelIsRefusedBeforeFitting()
+{
+    QFETCH(std::function<void(SessionData&)>, breaker);
+    QFETCH(QString, reason);
+    gentamicinCase();
+    runAnalysis();
+    QVERIFY(driver.fitPresent(pk::kBayesian));
+    breaker(session);
+    driver.setPriorRanges(session.populationRanges);
+    const FitOutcome outcome = driver.fitCurves();
+    QVERIFY(!outcome.ran());
+    QVERIFY2(outcome.refusal.contains(reason), qPrintable(outcome.refusal));
+    for (int method : {pk::kLeastSquares, pk::kBayesian}) {
+        QVERIFY(!driver.fitPresent(method));
+        QCOMPARE(session.pkSets[method][pk::kF], FitDriver::kAbsentF);
+    }
+    QCOMPARE(session.bayesRanges[pk::kFitVd], 0.0);
+    QCOMPARE(driver.levelFitTable().row(1)[pk::kTableBayesian], 0.0);
+}
+
+void TestFitDriver::setWithAFailedPredictionIsNotStored()
+{
+    gentamicinCase();
+    runAnalysis();
+    QVERIFY(driver.fitPresent(pk::kBayesian));
+    session.levelTimes[2] = std::numeric_limits<double>::quiet_NaN();
+    driver.storeFittedSet(pk::kBayesian, 1, 1);
+    QVERIFY(!driver.fitPresent(pk::kBayesian));
+    QCOMPARE(session.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
 }
 
 void TestFitDriver::failedCovarianceLeavesRangesNotAvailable()

@@ -261,7 +261,8 @@ void TestLmSolver::priorForms()
 }
 
 // Below a tenth of the prior the pull back towards the prior must keep growing, with no
-// point of zero pull short of the prior and no jump where the barrier begins.
+// point of zero pull short of the prior and no jump, in value or slope, where the barrier
+// begins.
 void TestLmSolver::barrierKeepsGrowingBelowATenth()
 {
     for (bool logarithmic : {false, true}) {
@@ -281,6 +282,11 @@ void TestLmSolver::barrierKeepsGrowingBelowATenth()
         const double atTenth = residualAt(1.0);
         QCOMPARE(atTenth, logarithmic ? std::log(10.0) / 0.3 : 9.0 / 0.3);
         QVERIFY(std::fabs(residualAt(1.0 - 1e-12) - atTenth) < 1e-6);
+        const double h = 1e-6;
+        const double slopeAbove = (residualAt(1.0 + h) - atTenth) / h;
+        const double slopeBelow = (atTenth - residualAt(1.0 - h)) / h;
+        QVERIFY2(std::fabs(slopeBelow / slopeAbove - 1.0) < 1e-3,
+                 qPrintable(QString("%1 against %2").arg(slopeBelow).arg(slopeAbove)));
         double previous = atTenth;
         for (double p : {0.999, 0.99, 0.9, 0.5, 0.1, 0.0, -1.0, -5.0}) {
             const double r = residualAt(p);

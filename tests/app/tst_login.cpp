@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -17,6 +18,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <functional>
 #include <memory>
 
 namespace
@@ -104,6 +106,8 @@ struct Form {
 
 } // namespace
 
+Q_DECLARE_METATYPE(std::function<void(QDateTime&)>)
+
 class TestLogin : public QObject
 {
     Q_OBJECT
@@ -118,6 +122,8 @@ private slots:
     void reset_data();
     void reset();
     void resetCodeWorksOnlyOnce();
+    void resetCodeVerdicts_data();
+    void resetCodeVerdicts();
     void closingAsksWhileAwaiting_data();
     void closingAsksWhileAwaiting();
 };
@@ -388,17 +394,19 @@ void TestLogin::reset()
     while (all.next())
         before << all.record();
 
+    // carol holds a live code of her own in every row that types one, so a refusal is never
+    // merely the want of a code.
     QString code;
-    if (codeOf == QLatin1String("typo")) {
+    if (!codeOf.isEmpty()) {
+        const QString owner = codeOf == QLatin1String("typo") ? QStringLiteral("carol") : codeOf;
         QString error;
-        code = ResetCode::forUser(QSqlDatabase::database(), inst.config.databaseKey(), "carol",
-                                  &error);
-        code[0] = code[0] == QLatin1Char('0') ? QLatin1Char('1') : QLatin1Char('0');
-    } else if (!codeOf.isEmpty()) {
-        QString error;
-        code =
-            ResetCode::forUser(QSqlDatabase::database(), inst.config.databaseKey(), codeOf, &error);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        code = ResetCode::issueForUser(QSqlDatabase::database(), owner, now, &error);
         QVERIFY2(!code.isEmpty(), qPrintable(error));
+        if (owner != QLatin1String("carol"))
+            QVERIFY(!ResetCode::issueForUser(QSqlDatabase::database(), "carol", now).isEmpty());
+        if (codeOf == QLatin1String("typo"))
+            code[0] = code[0] == QLatin1Char('2') ? QLatin1Char('3') : QLatin1Char('2');
     }
 
     PromptScript prompts;
@@ -448,41 +456,89 @@ void TestLogin::resetCodeWorksOnlyOnce()
     Installation inst;
     QVERIFY2(inst.open(), qPrintable(inst.env.error()));
     QVERIFY(addStandardAccounts());
-    const QString key = inst.config.databaseKey();
     QString error;
-    const QString code = ResetCode::forUser(QSqlDatabase::database(), key, "carol", &error);
-    QCOMPARE(code.size(), ResetCode::length);
-
-    // The same row and key give the same code; another key or another row does not.
-    QCOMPARE(ResetCode::forUser(QSqlDatabase::database(), key, "carol", &error), code);
-    QVERIFY(ResetCode::forUser(QSqlDatabase::database(), key + "x", "carol", &error) != code);
-    QVERIFY(ResetCode::forUser(QSqlDatabase::database(), key, "admin", &error) != code);
+    const QString code = ResetCode::issueForUser(QSqlDatabase::database(), "carol",
+                                                 QDateTime::currentDateTimeUtc(), &error);
+    QVERIFY2(!code.isEmpty(), qPrintable(error));
 
     PromptScript prompts;
-    {
+    for (bool first : {true, false}) {
         login dialog(&inst.session, &inst.config);
         Form form(&dialog);
         form.enterUser("carol");
         form.forget->click();
+        prompts.take();
         form.resetCode->setText(code);
         form.logIn->click();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.result(), first ? int(QDialog::Accepted) : int(QDialog::Rejected));
+        const auto records = prompts.take();
+        QCOMPARE(records.size(), first ? size_t(0) : size_t(1));
     }
-    // The reset changed the row the code was made from.
-    QVERIFY(ResetCode::forUser(QSqlDatabase::database(), key, "carol", &error) != code);
-
-    // An account holding an empty text and one holding NULL are told apart.
-    ResetCodeAccount withNull{7, "u", "F", QVariant(QVariant::String)};
-    ResetCodeAccount withEmpty{7, "u", "F", QVariant(QString(""))};
-    QVERIFY(ResetCode::forAccount(key, withNull) != ResetCode::forAccount(key, withEmpty));
 
     // Two accounts of one name: no code, since a reset could not say which one it clears.
     QVERIFY(addAccount(QStringLiteral("twin"), QStringLiteral("T"), QStringLiteral("a")));
     QVERIFY(addAccount(QStringLiteral("twin"), QStringLiteral("T"), QStringLiteral("b")));
-    QVERIFY(ResetCode::forUser(QSqlDatabase::database(), key, "twin", &error).isEmpty());
+    QVERIFY(ResetCode::issueForUser(QSqlDatabase::database(), "twin",
+                                    QDateTime::currentDateTimeUtc(), &error)
+                .isEmpty());
     QVERIFY(!error.isEmpty());
-    prompts.take();
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestLogin::resetCodeVerdicts_data()
+{
+    using Change = std::function<void(QDateTime&)>;
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<int>("verdict");
+    const Change nothing = [](QDateTime&) {};
+    QTest::newRow("fresh") << nothing << int(ResetCode::Verdict::Accepted);
+    QTest::newRow("a second before expiry")
+        << Change([](QDateTime& now) { now = now.addSecs(ResetCode::lifetimeSeconds - 1); })
+        << int(ResetCode::Verdict::Accepted);
+    QTest::newRow("after 24 hours")
+        << Change([](QDateTime& now) { now = now.addSecs(ResetCode::lifetimeSeconds); })
+        << int(ResetCode::Verdict::Expired);
+    QTest::newRow("account edited since") << Change([](QDateTime&) {
+        QSqlQuery(QStringLiteral("UPDATE Users SET E_MAIL = 'c@x' WHERE U_NAME = 'carol'"));
+    }) << int(ResetCode::Verdict::NotMatching);
+    QTest::newRow("password changed since") << Change([](QDateTime&) {
+        QSqlQuery(QStringLiteral("UPDATE Users SET PASSWORD = 'x' WHERE U_NAME = 'carol'"));
+    }) << int(ResetCode::Verdict::NotMatching);
+    QTest::newRow("replaced by a newer code") << Change([](QDateTime& now) {
+        ResetCode::issueForUser(QSqlDatabase::database(), "carol", now);
+    }) << int(ResetCode::Verdict::NotMatching);
+    QTest::newRow("used") << Change([](QDateTime&) {
+        ResetCode::discard(QSqlDatabase::database(), accountId("carol"));
+    }) << int(ResetCode::Verdict::NoCode);
+}
+
+// The database keeps the code only as a salted hash, in a table made when the first code is
+// made: a database from before the codes opens unchanged and simply has none.
+void TestLogin::resetCodeVerdicts()
+{
+    QFETCH(std::function<void(QDateTime&)>, change);
+    QFETCH(int, verdict);
+    Installation inst;
+    QVERIFY2(inst.open(), qPrintable(inst.env.error()));
+    QVERIFY(addStandardAccounts());
+    QSqlDatabase db = QSqlDatabase::database();
+    QVERIFY(!db.tables().contains(ResetCode::tableName));
+    ResetCodeAccount carol;
+    QVERIFY(ResetCode::findAccount(db, "carol", &carol));
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    QCOMPARE(ResetCode::check(db, carol, "ABCD", now), ResetCode::Verdict::NoCode);
+
+    const QString code = ResetCode::issue(db, carol, now);
+    const QString plain = QString(code).remove('-');
+    QCOMPARE(plain.size(), ResetCode::length);
+    QSqlQuery stored(QStringLiteral("SELECT * FROM ResetCodes"));
+    QVERIFY(stored.next());
+    for (int field = 0; field < stored.record().count(); ++field)
+        QVERIFY(!stored.value(field).toString().contains(plain, Qt::CaseInsensitive));
+
+    change(now);
+    QVERIFY(ResetCode::findAccount(db, "carol", &carol));
+    QCOMPARE(int(ResetCode::check(db, carol, code.toLower(), now)), verdict);
 }
 
 void TestLogin::closingAsksWhileAwaiting_data()

@@ -1,5 +1,6 @@
 #include "app/PasswordEncoding.h"
 #include "app/ProgramConfig.h"
+#include "app/ResetCode.h"
 #include "app/userManagepage.h"
 #include "pkcore/SessionData.h"
 #include "tests/app/tst_accounts_fixture.h"
@@ -11,9 +12,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableView>
@@ -54,6 +57,7 @@ struct Page : AccountFieldsPage {
         apply = child<QPushButton>("button_add_or_apply");
         cancel = child<QPushButton>("button_cancel");
         saveAndExit = child<QPushButton>("button_save_and_exit");
+        resetCode = child<QPushButton>("button_resetCode");
         currentUser = child<QLabel>("user_currentUser");
         dialog->show();
     }
@@ -99,6 +103,7 @@ struct Page : AccountFieldsPage {
     QPushButton* apply = nullptr;
     QPushButton* cancel = nullptr;
     QPushButton* saveAndExit = nullptr;
+    QPushButton* resetCode = nullptr;
     QLabel* currentUser = nullptr;
 };
 
@@ -123,6 +128,7 @@ private slots:
     void deleteRules();
     void lastAccountIsKept();
     void failedStatementsAreNotReportedAsDone();
+    void resetCodeIsMadeForTheLoadedAccountOnly();
 };
 
 void TestUserManagement::startsIdleWithUserNamesOnly()
@@ -585,6 +591,37 @@ void TestUserManagement::failedStatementsAreNotReportedAsDone()
     QVERIFY(prompts.takeShown().startsWith("Information|Add user failed\n"));
     QVERIFY(!dialog.isVisible());
     QCOMPARE(rowCount("Users"), 1);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestUserManagement::resetCodeIsMadeForTheLoadedAccountOnly()
+{
+    Installation inst;
+    QVERIFY2(inst.open(), qPrintable(inst.env.error()));
+    QVERIFY(addAccount("bob", "b0b"));
+    PromptScript prompts;
+    userManagepage dialog(nullptr, &inst.session, &inst.config);
+    Page page(&dialog);
+    QVERIFY(page.resetCode);
+    QVERIFY(!page.resetCode->isEnabled());
+    QVERIFY(page.clickRow("bob"));
+    page.add->click();
+    QVERIFY(!page.resetCode->isEnabled());
+
+    QVERIFY(page.clickRow("bob"));
+    QVERIFY(page.resetCode->isEnabled());
+    page.resetCode->click();
+    const auto shown = prompts.take();
+    QCOMPARE(int(shown.size()), 1);
+    QCOMPARE(shown[0].title, QString("Reset Code"));
+    const QRegularExpressionMatch code =
+        QRegularExpression("[2-9A-Z]{4}-[2-9A-Z]{4}-[2-9A-Z]{4}").match(shown[0].text);
+    QVERIFY2(code.hasMatch(), qPrintable(shown[0].text));
+    ResetCodeAccount bob;
+    QVERIFY(ResetCode::findAccount(QSqlDatabase::database(), "bob", &bob));
+    QCOMPARE(ResetCode::check(QSqlDatabase::database(), bob, code.captured(),
+                              QDateTime::currentDateTimeUtc()),
+             ResetCode::Verdict::Accepted);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 

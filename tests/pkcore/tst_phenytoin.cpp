@@ -153,6 +153,10 @@ void TestPhenytoin::closedForms_data()
         << PkCalculator::phenytoinSteadyStateLevel(4, 500, 500) << -1.0;
     QTest::newRow("rate at Vmax: no time to 90 %")
         << PkCalculator::phenytoinTimeTo90(4, 500, 50, 500) << -1.0;
+    QTest::newRow("rate above Vmax: no steady state")
+        << PkCalculator::phenytoinSteadyStateLevel(5.7, 467, 500) << -1.0;
+    QTest::newRow("rate above Vmax: no time to 90 %")
+        << PkCalculator::phenytoinTimeTo90(5.7, 467, 50, 500) << -1.0;
     QTest::newRow("free fraction 0") << PkCalculator::toFreeFractionScale(20, 4, 0) << -1.0;
     QTest::newRow("daily dose with F 0")
         << PkCalculator::phenytoinDailyDose(1, 0, 4, 500, 6, 1) << -1.0;

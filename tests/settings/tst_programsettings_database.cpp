@@ -426,6 +426,11 @@ void TestProgramSettingsDatabase::moveToNewPath()
     verifyPrompt(prompts, QStringLiteral("Information"), movedText);
     QVERIFY(!QFile::exists(inst.original));
     QVERIFY(QFile::exists(target));
+    // The database stays readable by its owner only.
+    const QFile::Permissions anyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                      QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFile::permissions(target) & anyone, QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(inst.storedPath(), target);
     QCOMPARE(inst.config.databasePath(), target);
     QCOMPARE(inst.shownPath(), target);
