@@ -99,7 +99,7 @@ void type(QWidget* w, const char* prefix, int row, const QString& text)
 
 void click(QWidget* w, const char* name)
 {
-    requireChild<QPushButton>(w, name)->click();
+    requireChild<QAbstractButton>(w, name)->click();
 }
 
 void chooseRoute(QWidget* w, int row, const QString& route)
@@ -204,6 +204,9 @@ private slots:
     void failingInsertRollsBackTheCaseSave();
     void reopenedCaseGivesTheEngineFits();
     void tooLongHistoryIsRefused();
+    void badNumbersEmptyTheField_data();
+    void badNumbersEmptyTheField();
+    void customPriorFeedsTheFits();
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -581,6 +584,66 @@ void TestSerumLevelAnalysis::tooLongHistoryIsRefused()
     QCOMPARE(tip(window.get(), "DH_check_", 2), serumLevelAnalysis::tooManyDosesText());
     type(window.get(), "DH_numofdose_", 2, QStringLiteral("1"));
     QVERIFY(window->doseRecords()[1].complete);
+}
+
+void TestSerumLevelAnalysis::badNumbersEmptyTheField_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("dose");  // the record's, -1 for none
+    QTest::addColumn<double>("level"); // the same text as a level
+    QTest::newRow("number") << "12.5" << 12.5 << 12.5;
+    QTest::newRow("zero") << "0" << kNotGiven << 0.0;
+    QTest::newRow("words") << "twelve" << kNotGiven << kNotGiven;
+    QTest::newRow("not a number") << "nan" << kNotGiven << kNotGiven;
+    QTest::newRow("infinite") << "1e999" << kNotGiven << kNotGiven;
+    QTest::newRow("negative") << "-3" << kNotGiven << kNotGiven;
+}
+
+// Text that arrives past the validators (pasted or set) never puts a NaN into a record.
+void TestSerumLevelAnalysis::badNumbersEmptyTheField()
+{
+    QFETCH(QString, text);
+    QFETCH(double, dose);
+    QFETCH(double, level);
+    Workspace w(QStringLiteral("GM"));
+    auto window = w.window();
+    for (const char* prefix : {"DH_dose_", "SLH_level_"}) {
+        QLineEdit* field = cell<QLineEdit>(window.get(), prefix, 1);
+        field->setValidator(nullptr);
+        type(window.get(), prefix, 1, text);
+    }
+    QCOMPARE(window->doseRecords()[0].dose, dose);
+    QCOMPARE(window->levelRecords()[0].level, level);
+    QCOMPARE(window->levelRecords()[0].complete, level != kNotGiven);
+    QCOMPARE(cell<QLineEdit>(window.get(), "DH_dose_", 1)->text().isEmpty(), dose == kNotGiven);
+    QCOMPARE(::icon(window.get(), "SLH_check_", 1),
+             QLatin1String(level == kNotGiven ? "empty" : "green-check"));
+}
+
+void TestSerumLevelAnalysis::customPriorFeedsTheFits()
+{
+    const QString oral = QStringLiteral("Oral - Tablets");
+    Workspace w(QStringLiteral("TH"));
+    SessionData& s = w.session;
+    s.routeNames = DrugInfo::routeItems(s.patient.drugCode, s.userChoice, false);
+    s.routeF = QVector<double>(s.routeNames.size(), 0.55);
+    s.routeFsd = QVector<double>(s.routeNames.size(), 0.3);
+    s.pkSets[pk::kCustom] = s.pkSets[pk::kPopulation];
+    s.customRanges = s.populationRanges;
+    auto window = w.window();
+    typeDoseRow(window.get(), 1, day1, oral, "300", "", "12", "4");
+    typeLevel(window.get(), 1, day1.addSecs(3600 * 30), QStringLiteral("9.5"));
+    click(window.get(), "radioButton_custom");
+    QCOMPARE(cell<QLabel>(window.get(), "DH_f_", 1)->text(), QStringLiteral("0.6")); // 0.55
+    const double populationF = s.pkSets[pk::kPopulation][pk::kF];
+    click(window.get(), "button_analysis");
+    QCOMPARE(window->priorSetIndex(), int(pk::kCustom));
+    QCOMPARE(window->fits().priorSetIndex(), int(pk::kCustom));
+    QCOMPARE(s.pkSets[pk::kCustom][pk::kF], 0.55);
+    QCOMPARE(s.customRanges[pk::kFitF], 0.3);
+    QCOMPARE(window->fits().priorRanges()[pk::kFitF], 0.3);
+    QCOMPARE(s.pkSets[pk::kPopulation][pk::kF], populationF);
+    QCOMPARE(s.routeList, QVector<QString>{oral});
 }
 
 TALVORA_TEST_MAIN(TestSerumLevelAnalysis)
