@@ -62,6 +62,13 @@ double doseFieldValue(QLineEdit* field, double current, QString (*shown)(double)
     return kNotGiven;
 }
 
+// The time edits show minutes only; a stored time keeps its seconds while its minute stands.
+void takeShownTime(QTime& record, const QTime& shown)
+{
+    if (!(record.isValid() && record.hour() == shown.hour() && record.minute() == shown.minute()))
+        record = QTime(shown.hour(), shown.minute());
+}
+
 bool earlier(const QDate& date, const QTime& time, const QDate& otherDate, const QTime& otherTime)
 {
     return date < otherDate || (date == otherDate && time < otherTime);
@@ -96,10 +103,7 @@ serumLevelAnalysis::serumLevelAnalysis(QWidget* parent, SessionData* sessionData
     prepareWidgets();
 }
 
-serumLevelAnalysis::~serumLevelAnalysis()
-{
-    delete ui;
-}
+serumLevelAnalysis::~serumLevelAnalysis() = default;
 
 QString serumLevelAnalysis::tooManyDosesText()
 {
@@ -186,7 +190,6 @@ void serumLevelAnalysis::prepareWidgets()
     checkPixmap = QPixmap(QStringLiteral(":/image/green-check.png"));
     warningPixmap = QPixmap(QStringLiteral(":/image/warning.png"));
     emptyPixmap = QPixmap(QStringLiteral(":/image/empty.png"));
-    referenceDate = QDate(1, 1, 1);
     ui->label_dose->setText(patient.drugCode == kDigoxin ? QStringLiteral("Dose(mcg)")
                                                          : QStringLiteral("Dose(mg)"));
 }
@@ -297,11 +300,7 @@ void serumLevelAnalysis::doseDateEdited(int i)
 
 void serumLevelAnalysis::doseTimeEdited(int i)
 {
-    const QTime shown = rowWidget<QTimeEdit>("DH_time_", i)->time();
-    QTime& time = doseRows[i].time;
-    // The edit shows minutes only; a stored time keeps its seconds while its minute stands.
-    if (!(time.isValid() && time.hour() == shown.hour() && time.minute() == shown.minute()))
-        time = QTime(shown.hour(), shown.minute());
+    takeShownTime(doseRows[i].time, rowWidget<QTimeEdit>("DH_time_", i)->time());
     updateDoseRowState(i);
 }
 
@@ -380,10 +379,7 @@ void serumLevelAnalysis::levelDateEdited(int i)
 
 void serumLevelAnalysis::levelTimeEdited(int i)
 {
-    const QTime shown = rowWidget<QTimeEdit>("SLH_time_", i)->time();
-    QTime& time = levelRows[i].time;
-    if (!(time.isValid() && time.hour() == shown.hour() && time.minute() == shown.minute()))
-        time = QTime(shown.hour(), shown.minute());
+    takeShownTime(levelRows[i].time, rowWidget<QTimeEdit>("SLH_time_", i)->time());
     if (levelRows[i].complete)
         checkLevelRow(i);
 }

@@ -4,15 +4,14 @@
 #include "analysis/FitDriver.h"
 #include "cases/CaseWindowLinks.h"
 
-#include <QDate>
 #include <QDialog>
 #include <QPixmap>
 
+#include <memory>
+
 class DrugInfo;
 class PkCalculator;
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class SessionData;
 
 namespace Ui
@@ -184,7 +183,7 @@ private:
 
     DoseRows doseRows;
     LevelRows levelRows;
-    Ui::serumLevelAnalysis* ui;
+    std::unique_ptr<Ui::serumLevelAnalysis> ui;
     SessionData* sessionData;   // not owned
     DrugInfo* drugInfo;         // not owned
     PkCalculator* pkCalculator; // not owned
@@ -194,7 +193,6 @@ private:
     QPixmap checkPixmap;
     QPixmap warningPixmap;
     QPixmap emptyPixmap;
-    QDate referenceDate;
     double maxTime = 0.0;
 
     DoseEventBuilder m_builder; // holds the prior choice

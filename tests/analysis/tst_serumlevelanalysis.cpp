@@ -470,6 +470,10 @@ void TestSerumLevelAnalysis::storedRowsSurviveOpenSaveCycles()
         QVERIFY(!rows[2].complete);
         QCOMPARE(cell<QLineEdit>(window.get(), "DH_infusiontime_", 2)->text(), QString());
         QCOMPARE(window->levelRecords()[0].level, level.toDouble());
+        // Tabbing through the shown (rounded) fields changes nothing.
+        emit cell<QTimeEdit>(window.get(), "DH_time_", 1)->editingFinished();
+        emit cell<QLineEdit>(window.get(), "DH_dose_", 1)->editingFinished();
+        emit cell<QLineEdit>(window.get(), "SLH_level_", 1)->editingFinished();
         QVERIFY(window->saveDoseHistory());
         QVERIFY(window->saveSerumLevels());
         QCOMPARE(column(doses), dosesBefore);
@@ -530,6 +534,21 @@ void TestSerumLevelAnalysis::failingInsertRollsBackTheCaseSave()
         QCOMPARE(rowCount(QLatin1String(table)), 0);
     QVERIFY(window->doseRecords()[0].complete);
     QVERIFY(window->levelRecords()[0].complete);
+
+    // Saved once the fault is gone, under the case's new number, and reopened with its rows.
+    QVERIFY(execute(QStringLiteral("DROP TRIGGER refuse")));
+    click(page.get(), "button_save");
+    QVERIFY(w.session.saved);
+    QVERIFY(w.session.caseNumber > 0);
+    QCOMPARE(column(QStringLiteral("SELECT CASE_NUMBER FROM SerumLevel")),
+             QStringList{QString::number(w.session.caseNumber)});
+    page.reset();
+    page = w.page();
+    window = page->findChild<serumLevelAnalysis*>();
+    QVERIFY(window && !window->isVisible());
+    QCOMPARE(window->doseRecords()[0].dose, 80.0);
+    QCOMPARE(window->levelRecords()[0].level, 4.2);
+    QVERIFY(!window->doseRecords()[1].complete);
 }
 
 void TestSerumLevelAnalysis::reopenedCaseGivesTheEngineFits()
