@@ -68,14 +68,12 @@ public:
 
     // Hours from 00:00 of 1 January of year 1; seconds are ignored.
     double absoluteHour(const QDate& date, const QTime& time) const;
-    // The dose events the complete rows expand to (not a number when an oral phenytoin row
-    // cannot be split); the entry window refuses a row that takes it past pk::kMaxDoseEvents.
-    double countedEvents() const;
 
 private:
     bool isPhenytoin() const;
     bool isLithium() const;
     bool isPhenytoinOral(const DoseHistoryRow& row) const;
+    double countedEvents() const;
     double fRangeOf(const DoseHistoryRow& row) const;
     int customRouteIndex(const QString& routeText) const;
     void writeCommonEventFields(int j, const DoseHistoryRow& row);

@@ -105,13 +105,6 @@ serumLevelAnalysis::serumLevelAnalysis(QWidget* parent, SessionData* sessionData
 
 serumLevelAnalysis::~serumLevelAnalysis() = default;
 
-QString serumLevelAnalysis::tooManyDosesText()
-{
-    return QStringLiteral("The doses of this row take the history past %1 single doses, more "
-                          "than the analysis can hold.")
-        .arg(pk::kMaxDoseEvents);
-}
-
 template <typename T> T* serumLevelAnalysis::rowWidget(const char* prefix, int i) const
 {
     return findChild<T*>(QLatin1String(prefix) + QString::number(i + 1));
@@ -207,9 +200,11 @@ void serumLevelAnalysis::updateDoseRowState(int i)
     DoseHistoryRow& row = doseRows[i];
     QLabel* status = rowWidget<QLabel>("DH_check_", i);
     row.complete = meetsDoseRowRule(row);
-    if (row.complete && !(m_builder.countedEvents() <= pk::kMaxDoseEvents)) {
+    // A row the analysis could not hold (too many doses in all) is refused as it is typed.
+    const QString refusal = row.complete ? m_builder.checkLimits() : QString();
+    if (!refusal.isEmpty()) {
         row.complete = false;
-        showStatus(status, warningPixmap, tooManyDosesText());
+        showStatus(status, warningPixmap, refusal);
         return;
     }
     if (!row.complete) {

@@ -69,10 +69,6 @@ public:
     // The fits of the last analysis.
     const FitDriver& fits() const { return m_fits; }
 
-    // The tooltip of a dose row refused because its doses take the history past the events the
-    // analysis can hold.
-    static QString tooManyDosesText();
-
 signals:
     void drawGraph(double maxTime);
 
