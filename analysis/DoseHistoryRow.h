@@ -28,6 +28,10 @@ struct DoseHistoryRow {
     double interval = kNotGiven;     // h
     double numberOfDoses = kNotGiven;
     bool complete = false;
+    // Read from the case's store and not cleared since: stored again even while today's rule
+    // finds it incomplete, with the stored route text when the route list no longer holds it.
+    bool fromStore = false;
+    QString storedRoute;
 };
 
 // One measured serum level.

@@ -378,10 +378,11 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
     if (!analysis)
         return;
     const bool firstRun = fitting == nullptr;
-    if (firstRun) {
-        const auto& make = caseWindowMakers().fitting;
-        if (!make)
-            return;
+    if (firstRun && !caseWindowMakers().fitting) {
+        // No curve-fitting window: the analysis window has fitted the sets itself.
+        getBayesAndDisplay();
+        getLSAndDisplay();
+        return;
     }
     QWidget* analysisWindow = analysis->window();
     analysisWindow->setCursor(Qt::WaitCursor);

@@ -1,0 +1,175 @@
+#include "analysis/HistoryStore.h"
+
+#include "cases/SqlStatement.h"
+#include "pkcore/DrugCodes.h"
+
+#include <QStringList>
+
+#include <cmath>
+
+namespace historystore
+{
+namespace
+{
+const QString kCase = QStringLiteral(":case");
+
+// Column positions, in the tables' order.
+enum DoseColumn {
+    doseTreat = 1,
+    doseDate,
+    doseTime,
+    doseAmount,
+    doseRoute,
+    doseInfusionTime,
+    doseInterval,
+    doseNumber,
+    doseInOut
+};
+enum LevelColumn { levelDate = 1, levelTime, levelValue };
+
+// A stored number that does not read as a finite number is taken as not given.
+double storedNumber(const QVariant& value)
+{
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    return ok && std::isfinite(number) ? number : kNotGiven;
+}
+
+QString dateText(const QDate& date)
+{
+    return dateString(date.year(), date.month(), date.day());
+}
+
+QString timeText(const QTime& time)
+{
+    return time.toString(QStringLiteral("hh:mm:ss"));
+}
+
+// The route a row is stored with: the one chosen, else the one it was read with.
+QString routeToStore(const DoseHistoryRow& row)
+{
+    return row.route.isEmpty() ? row.storedRoute : row.route;
+}
+
+template <typename Row, typename Fill>
+ReadRows<Row> read(const QString& sql, qint32 caseNumber, Fill fill)
+{
+    ReadRows<Row> result;
+    SqlStatement query(sql);
+    query.bind(kCase, caseNumber);
+    if (!query.exec()) {
+        result.ok = false;
+        result.error = query.error();
+        return result;
+    }
+    while (query.next())
+        result.rows.append(fill(query));
+    return result;
+}
+
+QString removeRows(const QString& sql, qint32 caseNumber, const QString& failure)
+{
+    SqlStatement query(sql);
+    query.bind(kCase, caseNumber);
+    return query.exec() ? QString() : failure + query.error();
+}
+} // namespace
+
+QDate dateFromText(const QString& text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char('-'));
+    if (parts.size() != 3)
+        return QDate();
+    return QDate(parts[0].toInt(), parts[1].toInt(), parts[2].toInt());
+}
+
+QTime timeFromText(const QString& text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
+    if (parts.size() < 2 || parts.size() > 3)
+        return QTime();
+    return QTime(parts[0].toInt(), parts[1].toInt(), parts.value(2).toInt());
+}
+
+ReadRows<DoseHistoryRow> readDoseRows(qint32 caseNumber)
+{
+    return read<DoseHistoryRow>(
+        QStringLiteral("SELECT * FROM DoseHistory WHERE CASE_NUMBER = :case ORDER BY DATE ASC"),
+        caseNumber, [](const SqlStatement& q) {
+            DoseHistoryRow row;
+            row.treatment = q.value(doseTreat).toString();
+            row.date = dateFromText(q.value(doseDate).toString());
+            row.time = timeFromText(q.value(doseTime).toString());
+            row.dose = storedNumber(q.value(doseAmount));
+            row.route = q.value(doseRoute).toString();
+            row.infusionTime = storedNumber(q.value(doseInfusionTime));
+            row.interval = storedNumber(q.value(doseInterval));
+            row.numberOfDoses = storedNumber(q.value(doseNumber));
+            row.inOut = q.value(doseInOut).toString();
+            row.complete = true;
+            row.fromStore = true;
+            row.storedRoute = row.route;
+            return row;
+        });
+}
+
+ReadRows<SerumLevelRow> readLevelRows(qint32 caseNumber)
+{
+    return read<SerumLevelRow>(
+        QStringLiteral("SELECT * FROM SerumLevel WHERE CASE_NUMBER = :case ORDER BY DATE ASC"),
+        caseNumber, [](const SqlStatement& q) {
+            SerumLevelRow row;
+            row.date = dateFromText(q.value(levelDate).toString());
+            row.time = timeFromText(q.value(levelTime).toString());
+            row.level = storedNumber(q.value(levelValue));
+            row.complete = row.level >= 0.0;
+            return row;
+        });
+}
+
+QString writeDoseRows(qint32 caseNumber, const QVector<DoseHistoryRow>& rows)
+{
+    const QString failure =
+        removeRows(QStringLiteral("DELETE FROM DoseHistory WHERE CASE_NUMBER = :case"), caseNumber,
+                   QStringLiteral("Delete DH fail\n"));
+    if (!failure.isEmpty())
+        return failure;
+    for (const DoseHistoryRow& row : rows) {
+        SqlStatement insert(QStringLiteral("INSERT INTO DoseHistory VALUES(:case,:treat, :date,"
+                                           ":time,:dose,:route,:iftime,:interval,:numdose,:ipop)"));
+        insert.bind(kCase, caseNumber);
+        insert.bind(QStringLiteral(":treat"), row.treatment);
+        insert.bind(QStringLiteral(":dose"), row.dose);
+        insert.bind(QStringLiteral(":route"), routeToStore(row));
+        insert.bind(QStringLiteral(":iftime"), row.infusionTime);
+        insert.bind(QStringLiteral(":interval"), row.interval);
+        insert.bind(QStringLiteral(":numdose"), row.numberOfDoses);
+        insert.bind(QStringLiteral(":ipop"), row.inOut);
+        insert.bind(QStringLiteral(":date"), dateText(row.date));
+        insert.bind(QStringLiteral(":time"), timeText(row.time));
+        if (!insert.exec())
+            return QStringLiteral("Insert DH fail\n") + insert.error();
+    }
+    return QString();
+}
+
+QString writeLevelRows(qint32 caseNumber, const QVector<SerumLevelRow>& rows)
+{
+    const QString failure =
+        removeRows(QStringLiteral("DELETE FROM SerumLevel WHERE CASE_NUMBER = :case"), caseNumber,
+                   QStringLiteral("Delete SLH fail\n"));
+    if (!failure.isEmpty())
+        return failure;
+    for (const SerumLevelRow& row : rows) {
+        SqlStatement insert(
+            QStringLiteral("INSERT INTO SerumLevel VALUES(:case,:date,:time,:level)"));
+        insert.bind(kCase, caseNumber);
+        insert.bind(QStringLiteral(":level"), row.level);
+        insert.bind(QStringLiteral(":date"), dateText(row.date));
+        insert.bind(QStringLiteral(":time"), timeText(row.time));
+        if (!insert.exec())
+            return QStringLiteral("Insert SLH fail\n") + insert.error();
+    }
+    return QString();
+}
+} // namespace historystore

@@ -1,0 +1,653 @@
+#include "analysis/serumLevelAnalysis.h"
+#include "ui_serumLevelAnalysis.h"
+
+#include "analysis/CatalogueHooks.h"
+#include "analysis/HistoryStore.h"
+#include "pkcore/DrugCodes.h"
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+#include "platform/MessageBox.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTimeEdit>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+constexpr int kWithF = 1;
+constexpr double kPercent = 100.0;
+const QString kDigoxin = QStringLiteral("DG");
+const QString kInPatient = QStringLiteral("I");
+const QString kDoseType = QStringLiteral("Dose");
+const QString kInformation = QStringLiteral("Information");
+
+// Numbers in the rows show one decimal; the record keeps the full value.
+QString shownNumber(double value)
+{
+    return QString::number(value, 'f', 1);
+}
+
+// The number of doses is a whole number; "3", never "3.0".
+QString shownCount(double value)
+{
+    return QString::number(value, 'g', 15);
+}
+
+QString shownF(double f)
+{
+    return QString::number(f * kPercent, 'g', 6) + QLatin1Char('%');
+}
+
+// The value of a number field left by the user. A field the user has not changed since the
+// window showed the record's value keeps that value at full precision; anything that is not a
+// finite number above 0 empties the field and counts as not given.
+double doseFieldValue(QLineEdit* field, double current, QString (*shown)(double))
+{
+    if (!field->isModified() && current > 0.0 && field->text() == shown(current))
+        return current;
+    field->setModified(false);
+    bool ok = false;
+    const double value = field->text().toDouble(&ok);
+    if (ok && std::isfinite(value) && value > 0.0)
+        return value;
+    field->clear();
+    return kNotGiven;
+}
+
+// The time edits show minutes only; a stored time keeps its seconds while its minute stands.
+void takeShownTime(QTime& record, const QTime& shown)
+{
+    if (!(record.isValid() && record.hour() == shown.hour() && record.minute() == shown.minute()))
+        record = QTime(shown.hour(), shown.minute());
+}
+
+bool earlier(const QDate& date, const QTime& time, const QDate& otherDate, const QTime& otherTime)
+{
+    return date < otherDate || (date == otherDate && time < otherTime);
+}
+
+// Complete rows first in date and time order (stable), then rows reset by `reset`.
+template <typename Rows, typename Reset> int compactAndSort(Rows& rows, Reset reset)
+{
+    auto end = std::stable_partition(rows.begin(), rows.end(),
+                                     [](const auto& row) { return row.complete; });
+    std::stable_sort(rows.begin(), end, [](const auto& a, const auto& b) {
+        return earlier(a.date, a.time, b.date, b.time);
+    });
+    const int count = int(end - rows.begin());
+    for (int i = count; i < int(rows.size()); ++i)
+        reset(i);
+    return count;
+}
+} // namespace
+
+serumLevelAnalysis::serumLevelAnalysis(QWidget* parent, SessionData* sessionData,
+                                       PkCalculator* pkCalculator, DrugInfo* drugInfo)
+    : QDialog(parent), ui(new Ui::serumLevelAnalysis), sessionData(sessionData), drugInfo(drugInfo),
+      pkCalculator(pkCalculator), m_builder(sessionData, doseRows, levelRows),
+      m_fits(sessionData, pkCalculator)
+{
+    ui->setupUi(this);
+    useCatalogue(m_builder, drugInfo, sessionData);
+    useCatalogue(m_fits, drugInfo);
+    installValidators();
+    initRows();
+    prepareWidgets();
+}
+
+serumLevelAnalysis::~serumLevelAnalysis() = default;
+
+template <typename T> T* serumLevelAnalysis::rowWidget(const char* prefix, int i) const
+{
+    return findChild<T*>(QLatin1String(prefix) + QString::number(i + 1));
+}
+
+bool serumLevelAnalysis::isPhenytoin() const
+{
+    return sessionData->patient.drugCode == QLatin1String(phenytoinCode);
+}
+
+// ---- Construction ----
+
+void serumLevelAnalysis::installValidators()
+{
+    auto* number = new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^[0-9]+\\.{0,1}[0-9]*$|^$")), this);
+    auto* count = new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^[1-9][0-9]*$|^$")), this);
+    for (int i = 0; i < kDoseRowCount; ++i) {
+        for (const char* prefix : {"DH_dose_", "DH_infusiontime_", "DH_interval_"})
+            rowWidget<QLineEdit>(prefix, i)->setValidator(number);
+        rowWidget<QLineEdit>("DH_numofdose_", i)->setValidator(count);
+    }
+    for (int i = 0; i < kLevelRowCount; ++i)
+        rowWidget<QLineEdit>("SLH_level_", i)->setValidator(number);
+}
+
+void serumLevelAnalysis::initRows()
+{
+    for (int i = 0; i < kDoseRowCount; ++i)
+        resetRow(i);
+    for (int i = 0; i < kLevelRowCount; ++i)
+        resetLevelRow(i);
+}
+
+void serumLevelAnalysis::resetRow(int i)
+{
+    DoseHistoryRow& row = doseRows[i];
+    const double ka = row.ka;
+    row = DoseHistoryRow();
+    row.date = QDate::currentDate();
+    row.time = QTime(0, 0);
+    row.inOut = kInPatient;
+    row.treatment = kDoseType;
+    row.ka = ka;
+}
+
+void serumLevelAnalysis::resetLevelRow(int i)
+{
+    levelRows[i] = SerumLevelRow();
+    levelRows[i].date = QDate::currentDate();
+    levelRows[i].time = QTime(0, 0);
+}
+
+void serumLevelAnalysis::prepareWidgets()
+{
+    const PatientRecord& patient = sessionData->patient;
+    setWindowTitle(QStringLiteral("Dosage History:  ") + patient.lastName + QStringLiteral(", ") +
+                   patient.firstName + QStringLiteral(", ") +
+                   pkCalculator->drugCode(patient.drugCode));
+    const QDate today = QDate::currentDate();
+    for (int i = 0; i < kDoseRowCount; ++i) {
+        rowWidget<QDateEdit>("DH_date_", i)->setDate(today);
+        rowWidget<QWidget>("DH_row_", i)->setEnabled(i == 0);
+        rowWidget<QComboBox>("DH_type_", i)->hide();
+        rowWidget<QComboBox>("DH_iopatient_", i)
+            ->setToolTip(QStringLiteral("In Patient/Out Patient"));
+        rowWidget<QPushButton>("DH_copy_", i)->setToolTip(QStringLiteral("Copy from last row"));
+        rowWidget<QPushButton>("DH_delete_", i)->setToolTip(QStringLiteral("Delete the row"));
+    }
+    for (int i = 0; i < kLevelRowCount; ++i) {
+        rowWidget<QDateEdit>("SLH_date_", i)->setDate(today);
+        rowWidget<QPushButton>("SLH_delete_", i)->setToolTip(QStringLiteral("Delete the row"));
+    }
+    ui->label_type->hide();
+    checkPixmap = QPixmap(QStringLiteral(":/image/green-check.png"));
+    warningPixmap = QPixmap(QStringLiteral(":/image/warning.png"));
+    emptyPixmap = QPixmap(QStringLiteral(":/image/empty.png"));
+    ui->label_dose->setText(patient.drugCode == kDigoxin ? QStringLiteral("Dose(mcg)")
+                                                         : QStringLiteral("Dose(mg)"));
+}
+
+// ---- Row state ----
+
+void serumLevelAnalysis::showStatus(QLabel* label, const QPixmap& pixmap, const QString& tip)
+{
+    label->setPixmap(pixmap);
+    label->setToolTip(tip);
+}
+
+void serumLevelAnalysis::updateDoseRowState(int i)
+{
+    DoseHistoryRow& row = doseRows[i];
+    QLabel* status = rowWidget<QLabel>("DH_check_", i);
+    row.complete = meetsDoseRowRule(row);
+    // A row the analysis could not hold (too many doses in all) is refused as it is typed.
+    const QString refusal = row.complete ? m_builder.checkLimits() : QString();
+    if (!refusal.isEmpty()) {
+        row.complete = false;
+        showStatus(status, warningPixmap, refusal);
+        return;
+    }
+    if (!row.complete) {
+        showStatus(status, emptyPixmap, QString());
+        return;
+    }
+    checkDoseRow(i);
+    if (i + 1 < kDoseRowCount)
+        rowWidget<QWidget>("DH_row_", i + 1)->setEnabled(true);
+}
+
+void serumLevelAnalysis::checkDoseRow(int i)
+{
+    const DoseHistoryRow& row = doseRows[i];
+    QLabel* status = rowWidget<QLabel>("DH_check_", i);
+    const bool needsInfusion =
+        !(routeclass::isOral(row.route) || routeclass::isIntramuscular(row.route));
+    if (needsInfusion && row.infusionTime > row.interval)
+        showStatus(status, warningPixmap,
+                   QStringLiteral("Infusion time is greater than interval."));
+    else
+        showStatus(status, checkPixmap, QString());
+}
+
+// A level drawn while an infusion of a complete intravenous row runs (both ends included).
+void serumLevelAnalysis::checkLevelRow(int i)
+{
+    const SerumLevelRow& level = levelRows[i];
+    const double t = m_builder.absoluteHour(level.date, level.time);
+    QString warning;
+    for (int j = 0; j < kDoseRowCount; ++j) {
+        const DoseHistoryRow& row = doseRows[j];
+        if (!row.complete || !routeclass::isIntravenous(row.route) || !(row.numberOfDoses > 0.0))
+            continue;
+        const double first = m_builder.absoluteHour(row.date, row.time);
+        for (int k = 0; k < row.numberOfDoses; ++k) {
+            const double start = first + k * row.interval;
+            if (start <= t && t <= start + row.infusionTime) {
+                warning = QStringLiteral("Level is measured during infusion (row %1).").arg(j + 1);
+                break;
+            }
+        }
+    }
+    QLabel* status = rowWidget<QLabel>("SLH_check_", i);
+    showStatus(status, warning.isEmpty() ? checkPixmap : warningPixmap, warning);
+}
+
+double serumLevelAnalysis::customF(const QString& routeText, double fallback) const
+{
+    const int index = DrugInfo::indexOfText(sessionData->routeNames, routeText);
+    if (index < 0 || index >= sessionData->routeF.size())
+        return fallback;
+    return sessionData->routeF[index];
+}
+
+void serumLevelAnalysis::applyRouteDefaults(int i)
+{
+    drugInfo->applyFormDefaults(kWithF);
+    const SessionData& s = *sessionData;
+    const QString route = rowWidget<QComboBox>("DH_route_", i)->currentText();
+    const double populationF = s.pkSets[pk::kPopulation][pk::kF];
+    const double priorF =
+        m_builder.priorSetIndex() == pk::kPopulation ? populationF : customF(route, populationF);
+    if (s.routeLetter == pk::kLetterOral) {
+        currentSalt = s.saltOral;
+        currentKa = s.kaOral;
+        currentF = priorF;
+    } else {
+        currentSalt = s.saltParenteral;
+        currentKa = s.kaIm;
+        currentF = isPhenytoin() ? s.phenytoinF : priorF;
+    }
+    rowWidget<QLabel>("DH_salt_", i)->setText(QString::number(currentSalt, 'f', 2));
+    rowWidget<QLabel>("DH_f_", i)->setText(shownF(currentF));
+    DoseHistoryRow& row = doseRows[i];
+    row.saltFactor = currentSalt;
+    row.routeF = currentF;
+    row.ka = currentKa;
+}
+
+// ---- Field handlers ----
+
+void serumLevelAnalysis::doseDateEdited(int i)
+{
+    doseRows[i].date = rowWidget<QDateEdit>("DH_date_", i)->date();
+    updateDoseRowState(i);
+}
+
+void serumLevelAnalysis::doseTimeEdited(int i)
+{
+    takeShownTime(doseRows[i].time, rowWidget<QTimeEdit>("DH_time_", i)->time());
+    updateDoseRowState(i);
+}
+
+void serumLevelAnalysis::doseAmountEdited(int i)
+{
+    DoseHistoryRow& row = doseRows[i];
+    row.dose = doseFieldValue(rowWidget<QLineEdit>("DH_dose_", i), row.dose, shownNumber);
+    if (row.dose > 0.0) {
+        // The first dose gives the row its routes; a later one keeps the route chosen.
+        QComboBox* routes = rowWidget<QComboBox>("DH_route_", i);
+        const int chosen = routes->currentIndex();
+        drugInfo->fillRouteCombo(routes);
+        if (chosen != -1)
+            routes->setCurrentIndex(chosen);
+    }
+    updateDoseRowState(i);
+}
+
+void serumLevelAnalysis::infusionTimeEdited(int i)
+{
+    DoseHistoryRow& row = doseRows[i];
+    row.infusionTime =
+        doseFieldValue(rowWidget<QLineEdit>("DH_infusiontime_", i), row.infusionTime, shownNumber);
+    updateDoseRowState(i);
+}
+
+void serumLevelAnalysis::intervalEdited(int i)
+{
+    DoseHistoryRow& row = doseRows[i];
+    row.interval =
+        doseFieldValue(rowWidget<QLineEdit>("DH_interval_", i), row.interval, shownNumber);
+    updateDoseRowState(i);
+}
+
+void serumLevelAnalysis::numberOfDosesEdited(int i)
+{
+    DoseHistoryRow& row = doseRows[i];
+    row.numberOfDoses =
+        doseFieldValue(rowWidget<QLineEdit>("DH_numofdose_", i), row.numberOfDoses, shownCount);
+    updateDoseRowState(i);
+}
+
+void serumLevelAnalysis::routeChanged(int i)
+{
+    doseRows[i].route = rowWidget<QComboBox>("DH_route_", i)->currentText();
+    updateDoseRowState(i);
+}
+
+// The case's current route and product follow the dose row edited last.
+void serumLevelAnalysis::routeTextChanged(int i, const QString& text)
+{
+    sessionData->routeLetter = PkCalculator::routeCode(text);
+    sessionData->dosageForm = DrugInfo::dosageFormOf(text);
+    routeChanged(i);
+    applyRouteDefaults(i);
+}
+
+void serumLevelAnalysis::inOutPatientChanged(int i)
+{
+    doseRows[i].inOut = rowWidget<QComboBox>("DH_iopatient_", i)->currentText();
+    updateDoseRowState(i);
+}
+
+void serumLevelAnalysis::doseTypeChanged(int i)
+{
+    doseRows[i].treatment = rowWidget<QComboBox>("DH_type_", i)->currentText();
+    updateDoseRowState(i);
+}
+
+void serumLevelAnalysis::levelDateEdited(int i)
+{
+    levelRows[i].date = rowWidget<QDateEdit>("SLH_date_", i)->date();
+    if (levelRows[i].complete)
+        checkLevelRow(i);
+}
+
+void serumLevelAnalysis::levelTimeEdited(int i)
+{
+    takeShownTime(levelRows[i].time, rowWidget<QTimeEdit>("SLH_time_", i)->time());
+    if (levelRows[i].complete)
+        checkLevelRow(i);
+}
+
+// A level of 0 is a measurement; an empty field or text that is not a number is none.
+void serumLevelAnalysis::levelValueEdited(int i)
+{
+    SerumLevelRow& row = levelRows[i];
+    QLineEdit* field = rowWidget<QLineEdit>("SLH_level_", i);
+    const bool unchanged =
+        !field->isModified() && row.complete && field->text() == shownNumber(row.level);
+    field->setModified(false);
+    if (!unchanged) {
+        bool ok = false;
+        const double value = field->text().toDouble(&ok);
+        row.complete = ok && std::isfinite(value) && value >= 0.0;
+        row.level = row.complete ? value : kNotGiven;
+        if (!row.complete)
+            field->clear();
+    }
+    if (row.complete)
+        checkLevelRow(i);
+    else
+        showStatus(rowWidget<QLabel>("SLH_check_", i), emptyPixmap, QString());
+}
+
+// ---- Row tools ----
+
+void serumLevelAnalysis::copyDoseRow(int i)
+{
+    if (i <= 0)
+        return;
+    const int from = i - 1;
+    rowWidget<QDateEdit>("DH_date_", i)->setDate(rowWidget<QDateEdit>("DH_date_", from)->date());
+    rowWidget<QTimeEdit>("DH_time_", i)->setTime(rowWidget<QTimeEdit>("DH_time_", from)->time());
+    for (const char* prefix : {"DH_dose_", "DH_infusiontime_", "DH_interval_", "DH_numofdose_"})
+        rowWidget<QLineEdit>(prefix, i)->setText(rowWidget<QLineEdit>(prefix, from)->text());
+    rowWidget<QComboBox>("DH_iopatient_", i)
+        ->setCurrentIndex(rowWidget<QComboBox>("DH_iopatient_", from)->currentIndex());
+    QComboBox* routes = rowWidget<QComboBox>("DH_route_", i);
+    if (routes->count() == 0)
+        drugInfo->fillRouteCombo(routes);
+    routes->setCurrentIndex(rowWidget<QComboBox>("DH_route_", from)->currentIndex());
+
+    const DoseHistoryRow& source = doseRows[from];
+    DoseHistoryRow& row = doseRows[i];
+    row.date = source.date;
+    row.time = source.time;
+    row.dose = source.dose;
+    row.route = source.route;
+    row.infusionTime = source.infusionTime;
+    row.interval = source.interval;
+    row.numberOfDoses = source.numberOfDoses;
+    row.complete = source.complete;
+    row.fromStore = false;
+    row.storedRoute.clear();
+    updateDoseRowState(i);
+}
+
+void serumLevelAnalysis::deleteDoseRow(int i)
+{
+    rowWidget<QDateEdit>("DH_date_", i)->setDate(QDate::currentDate());
+    QTimeEdit* time = rowWidget<QTimeEdit>("DH_time_", i);
+    time->setTime(time->minimumTime());
+    for (const char* prefix : {"DH_dose_", "DH_infusiontime_", "DH_interval_", "DH_numofdose_"})
+        rowWidget<QLineEdit>(prefix, i)->clear();
+    rowWidget<QComboBox>("DH_iopatient_", i)->setCurrentIndex(0);
+    QComboBox* routes = rowWidget<QComboBox>("DH_route_", i);
+    for (int item = routes->count() - 1; item >= 0; --item)
+        routes->removeItem(item);
+    showStatus(rowWidget<QLabel>("DH_check_", i), emptyPixmap, QString());
+    rowWidget<QLabel>("DH_f_", i)->clear();
+    rowWidget<QLabel>("DH_salt_", i)->clear();
+    resetRow(i);
+}
+
+void serumLevelAnalysis::deleteLevelRow(int i)
+{
+    rowWidget<QDateEdit>("SLH_date_", i)->setDate(QDate::currentDate());
+    QTimeEdit* time = rowWidget<QTimeEdit>("SLH_time_", i);
+    time->setTime(time->minimumTime());
+    rowWidget<QLineEdit>("SLH_level_", i)->clear();
+    showStatus(rowWidget<QLabel>("SLH_check_", i), emptyPixmap, QString());
+    resetLevelRow(i);
+}
+
+// Refilling the route box runs the route handler, which overwrites the record's route.
+void serumLevelAnalysis::selectRoute(int i, const QString& route)
+{
+    QComboBox* routes = rowWidget<QComboBox>("DH_route_", i);
+    drugInfo->fillRouteCombo(routes);
+    routes->setCurrentIndex(routes->findText(route, Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+// The widgets of a dose row from its record; the boxes' handlers re-check the row.
+void serumLevelAnalysis::showDoseRow(int i)
+{
+    const DoseHistoryRow row = doseRows[i];
+    rowWidget<QLineEdit>("DH_dose_", i)->setText(shownNumber(row.dose));
+    rowWidget<QDateEdit>("DH_date_", i)->setDate(row.date);
+    rowWidget<QTimeEdit>("DH_time_", i)->setTime(row.time);
+    selectRoute(i, row.route);
+    rowWidget<QLineEdit>("DH_infusiontime_", i)
+        ->setText(row.infusionTime > 0.0 ? shownNumber(row.infusionTime) : QString());
+    rowWidget<QLineEdit>("DH_interval_", i)->setText(shownNumber(row.interval));
+    rowWidget<QLineEdit>("DH_numofdose_", i)->setText(shownCount(row.numberOfDoses));
+    QComboBox* inOut = rowWidget<QComboBox>("DH_iopatient_", i);
+    inOut->setCurrentIndex(inOut->findText(row.inOut));
+    rowWidget<QLabel>("DH_f_", i)->setText(shownF(currentF));
+    rowWidget<QLabel>("DH_salt_", i)->setText(QString::number(doseRows[i].saltFactor, 'f', 2));
+    QComboBox* type = rowWidget<QComboBox>("DH_type_", i);
+    type->setCurrentIndex(type->findText(row.treatment));
+}
+
+void serumLevelAnalysis::showLevelRow(int i)
+{
+    const SerumLevelRow& row = levelRows[i];
+    rowWidget<QLineEdit>("SLH_level_", i)->setText(shownNumber(row.level));
+    rowWidget<QDateEdit>("SLH_date_", i)->setDate(row.date);
+    rowWidget<QTimeEdit>("SLH_time_", i)->setTime(row.time);
+    levelValueEdited(i);
+}
+
+void serumLevelAnalysis::on_button_sort_clicked()
+{
+    const int doses = compactAndSort(doseRows, [this](int i) { resetRow(i); });
+    for (int i = 0; i < kDoseRowCount; ++i) {
+        if (i < doses)
+            showDoseRow(i);
+        else
+            rowWidget<QPushButton>("DH_delete_", i)->click();
+    }
+    const int levels = compactAndSort(levelRows, [this](int i) { resetLevelRow(i); });
+    for (int i = 0; i < kLevelRowCount; ++i) {
+        if (i < levels)
+            showLevelRow(i);
+        else
+            rowWidget<QPushButton>("SLH_delete_", i)->click();
+    }
+}
+
+// ---- Prior choice and analysis ----
+
+void serumLevelAnalysis::showPriorF()
+{
+    for (int i = 0; i < kDoseRowCount; ++i) {
+        if (!doseRows[i].route.isEmpty())
+            rowWidget<QLabel>("DH_f_", i)->setText(QString::number(doseRows[i].routeF, 'f', 1));
+    }
+}
+
+void serumLevelAnalysis::on_radioButton_pop_clicked()
+{
+    m_builder.choosePopulationPrior();
+    showPriorF();
+}
+
+void serumLevelAnalysis::on_radioButton_custom_clicked()
+{
+    m_builder.chooseCustomPrior();
+    showPriorF();
+}
+
+void serumLevelAnalysis::on_button_analysis_clicked()
+{
+    setCursor(Qt::WaitCursor);
+    if (!m_builder.analyse()) {
+        setCursor(Qt::ArrowCursor);
+        MessageBox::information(this, kInformation, m_builder.refusal());
+        return;
+    }
+    maxTime = m_builder.maxTime();
+    const int prior = m_builder.priorSetIndex();
+    m_fits.setPriorSetIndex(prior);
+    m_fits.setPriorRanges(prior == pk::kPopulation ? sessionData->populationRanges
+                                                   : sessionData->customRanges);
+    m_fits.setGraphEndTime(maxTime);
+    m_fits.fitCurves();
+    setCursor(Qt::ArrowCursor);
+    emit drawGraph(maxTime);
+}
+
+// ---- Storage ----
+
+bool serumLevelAnalysis::loadDoseHistory()
+{
+    const auto stored = historystore::readDoseRows(sessionData->caseNumber);
+    m_doseLoadFailed = !stored.ok;
+    m_surplusDoses = stored.rows.mid(kDoseRowCount);
+    const int count = std::min(int(stored.rows.size()), kDoseRowCount);
+    if (count == 0)
+        return false;
+    for (int i = 0; i < count; ++i)
+        doseRows[i] = stored.rows[i];
+    for (int i = 0; i < count; ++i) {
+        // A stored row stays open to editing even when today's rule finds it incomplete.
+        rowWidget<QWidget>("DH_row_", i)->setEnabled(true);
+        showDoseRow(i);
+    }
+    if (!m_surplusDoses.isEmpty())
+        MessageBox::information(
+            nullptr, kInformation,
+            QStringLiteral("This case has %1 stored dose rows; the window shows the first %2 and "
+                           "the others are kept as they are when the case is saved.")
+                .arg(stored.rows.size())
+                .arg(kDoseRowCount));
+    return true;
+}
+
+bool serumLevelAnalysis::loadSerumLevels()
+{
+    const auto stored = historystore::readLevelRows(sessionData->caseNumber);
+    m_levelLoadFailed = !stored.ok;
+    m_surplusLevels = stored.rows.mid(kLevelRowCount);
+    const int count = std::min(int(stored.rows.size()), kLevelRowCount);
+    if (count == 0)
+        return false;
+    for (int i = 0; i < count; ++i)
+        levelRows[i] = stored.rows[i];
+    for (int i = 0; i < count; ++i)
+        showLevelRow(i);
+    if (!m_surplusLevels.isEmpty())
+        MessageBox::information(
+            nullptr, kInformation,
+            QStringLiteral("This case has %1 stored serum levels; the window shows the first %2 "
+                           "and the others are kept as they are when the case is saved.")
+                .arg(stored.rows.size())
+                .arg(kLevelRowCount));
+    return true;
+}
+
+bool serumLevelAnalysis::refuseSaveAfterFailedLoad(bool loadFailed, const QString& what) const
+{
+    if (!loadFailed)
+        return false;
+    MessageBox::about(nullptr, kInformation,
+                      QStringLiteral("The stored %1 of this case could not be read when it was "
+                                     "opened, so saving now would remove it; please open the "
+                                     "case again before saving.")
+                          .arg(what));
+    return true;
+}
+
+bool serumLevelAnalysis::saveDoseHistory()
+{
+    if (refuseSaveAfterFailedLoad(m_doseLoadFailed, QStringLiteral("dose history")))
+        return false;
+    QVector<DoseHistoryRow> rows;
+    for (const DoseHistoryRow& row : doseRows) {
+        if (row.complete || row.fromStore)
+            rows.append(row);
+    }
+    rows += m_surplusDoses;
+    const QString failure = historystore::writeDoseRows(sessionData->caseNumber, rows);
+    if (failure.isEmpty())
+        return true;
+    MessageBox::about(nullptr, kInformation, failure);
+    return false;
+}
+
+bool serumLevelAnalysis::saveSerumLevels()
+{
+    if (refuseSaveAfterFailedLoad(m_levelLoadFailed, QStringLiteral("serum levels")))
+        return false;
+    QVector<SerumLevelRow> rows;
+    for (const SerumLevelRow& row : levelRows) {
+        if (row.complete)
+            rows.append(row);
+    }
+    rows += m_surplusLevels;
+    const QString failure = historystore::writeLevelRows(sessionData->caseNumber, rows);
+    if (failure.isEmpty())
+        return true;
+    MessageBox::about(nullptr, kInformation, failure);
+    return false;
+}

@@ -1,0 +1,671 @@
+#include "analysis/CatalogueHooks.h"
+#include "analysis/serumLevelAnalysis.h"
+#include "app/ProgramConfig.h"
+#include "cases/MainPage.h"
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+#include "tests/support/ChildWidgets.h"
+#include "tests/support/DatabaseRows.h"
+#include "tests/support/PromptScript.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TestMain.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTimeEdit>
+
+#include <memory>
+
+namespace
+{
+using testsupport::requireChild;
+
+const QString ivRoute = QStringLiteral("Intermittent IV - Injection");
+const QString imRoute = QStringLiteral("IM - Injection");
+
+// A patient whose population parameters the drug's calculator works out.
+struct Workspace {
+    SessionData session;
+    PkCalculator calculator{&session};
+    DrugInfo catalogue{&session, &calculator};
+    ProgramConfig config;
+
+    explicit Workspace(const QString& drug)
+    {
+        SessionData& s = session;
+        s.loggedIn = true;
+        s.userName = QStringLiteral("admin");
+        s.patient.firstName = QStringLiteral("Ann");
+        s.patient.lastName = QStringLiteral("Smith");
+        s.patient.sex = QStringLiteral("F");
+        s.patient.drugCode = drug;
+        s.patient.weightUnit = QStringLiteral("kg");
+        s.patient.heightUnit = QStringLiteral("cm");
+        s.weightKg = 70.0;
+        s.heightCm = 170.0;
+        s.ageYears = 60.0;
+        s.scr1 = 1.0;
+        s.crcl = 70.0;
+        s.albumin = 4.0;
+        s.userChoice.oralFormText = QStringLiteral("SIMPLE TABS");
+        s.userChoice.oralSaltText = QStringLiteral("0.9");
+        s.userChoice.oralKaText = QStringLiteral("1.5");
+        s.userChoice.oralFText = QStringLiteral("80");
+        s.userChoice.imSaltText = QStringLiteral("1");
+        s.userChoice.imKaText = QStringLiteral("3");
+        s.userChoice.imFText = QStringLiteral("100");
+        if (drug == QLatin1String("GM"))
+            catalogue.populationPkAminoglycoside();
+        else if (drug == QLatin1String("DG"))
+            catalogue.populationPkDigoxin();
+        else if (drug == QLatin1String("TH"))
+            catalogue.populationPkTheophylline();
+        else if (drug == QLatin1String("PH"))
+            catalogue.populationPkPhenytoin();
+    }
+    std::unique_ptr<serumLevelAnalysis> window()
+    {
+        return std::make_unique<serumLevelAnalysis>(nullptr, &session, &calculator, &catalogue);
+    }
+    std::unique_ptr<MainPage> page()
+    {
+        auto page = std::make_unique<MainPage>(nullptr, &session, &calculator, &catalogue, &config);
+        page->showPopulationPK();
+        page->showCustomPK();
+        return page;
+    }
+};
+
+template <typename T> T* cell(QWidget* w, const char* prefix, int row)
+{
+    return requireChild<T>(w, QLatin1String(prefix) + QString::number(row));
+}
+
+// Text typed into a field of a row, then the field left.
+void type(QWidget* w, const char* prefix, int row, const QString& text)
+{
+    QLineEdit* field = cell<QLineEdit>(w, prefix, row);
+    field->setText(text);
+    field->setModified(true);
+    emit field->editingFinished();
+}
+
+void click(QWidget* w, const char* name)
+{
+    requireChild<QAbstractButton>(w, name)->click();
+}
+
+void chooseRoute(QWidget* w, int row, const QString& route)
+{
+    QComboBox* box = cell<QComboBox>(w, "DH_route_", row);
+    box->setCurrentIndex(box->findText(route));
+}
+
+// A dose row typed in the order a user fills it: dose first, which brings the routes.
+void typeDoseRow(QWidget* w, int row, QDateTime start, const QString& route, const QString& dose,
+                 const QString& infusion, const QString& interval, const QString& count)
+{
+    cell<QDateEdit>(w, "DH_date_", row)->setDate(start.date());
+    emit cell<QDateEdit>(w, "DH_date_", row)->editingFinished();
+    cell<QTimeEdit>(w, "DH_time_", row)->setTime(start.time());
+    emit cell<QTimeEdit>(w, "DH_time_", row)->editingFinished();
+    type(w, "DH_dose_", row, dose);
+    chooseRoute(w, row, route);
+    type(w, "DH_infusiontime_", row, infusion);
+    type(w, "DH_interval_", row, interval);
+    type(w, "DH_numofdose_", row, count);
+}
+
+void typeLevel(QWidget* w, int row, QDateTime when, const QString& level)
+{
+    cell<QDateEdit>(w, "SLH_date_", row)->setDate(when.date());
+    emit cell<QDateEdit>(w, "SLH_date_", row)->editingFinished();
+    cell<QTimeEdit>(w, "SLH_time_", row)->setTime(when.time());
+    emit cell<QTimeEdit>(w, "SLH_time_", row)->editingFinished();
+    type(w, "SLH_level_", row, level);
+}
+
+QString tip(QWidget* w, const char* prefix, int row)
+{
+    return cell<QLabel>(w, prefix, row)->toolTip();
+}
+
+// The status icon, as the name of the picture it shows.
+QString icon(QWidget* w, const char* prefix, int row)
+{
+    const QImage shown = cell<QLabel>(w, prefix, row)->pixmap(Qt::ReturnByValue).toImage();
+    for (const char* name : {"green-check", "warning", "empty"}) {
+        if (shown == QPixmap(QStringLiteral(":/image/%1.png").arg(QLatin1String(name))).toImage())
+            return QLatin1String(name);
+    }
+    return QStringLiteral("?");
+}
+
+const QDateTime day1(QDate(2024, 3, 1), QTime(8, 0));
+
+QStringList column(const QString& sql)
+{
+    QStringList values;
+    QSqlQuery query(sql);
+    while (query.next())
+        values << query.value(0).toString();
+    return values;
+}
+
+// A row as the window stores it: numbers as real values.
+void storeDose(int caseNumber, const QString& date, const QString& time, double dose,
+               const QString& route, double infusion)
+{
+    QSqlQuery q;
+    q.prepare(
+        QStringLiteral("INSERT INTO DoseHistory VALUES(?, 'Dose', ?, ?, ?, ?, ?, ?, ?, 'I')"));
+    for (const QVariant& v : {QVariant(caseNumber), QVariant(date), QVariant(time), QVariant(dose),
+                              QVariant(route), QVariant(infusion), QVariant(8.0), QVariant(3.0)})
+        q.addBindValue(v);
+    QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+}
+
+void storeLevel(int caseNumber, const QString& date, const QString& time, double level)
+{
+    QSqlQuery q;
+    q.prepare(QStringLiteral("INSERT INTO SerumLevel VALUES(?, ?, ?, ?)"));
+    for (const QVariant& v :
+         {QVariant(caseNumber), QVariant(date), QVariant(time), QVariant(level)})
+        q.addBindValue(v);
+    QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+}
+} // namespace
+
+class TestSerumLevelAnalysis : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void newWindowShowsTheCase();
+    void rowIsCheckedAsTyped_data();
+    void rowIsCheckedAsTyped();
+    void levelDuringInfusionNamesTheRow_data();
+    void levelDuringInfusionNamesTheRow();
+    void copyClearAndSortKeepRowsAndIcons();
+    void storedRowsSurviveOpenSaveCycles_data();
+    void storedRowsSurviveOpenSaveCycles();
+    void rowsBeyondTheWindowAreReportedAndKept();
+    void failedLoadRefusesTheSave();
+    void failingInsertRollsBackTheCaseSave();
+    void reopenedCaseGivesTheEngineFits();
+    void tooLongHistoryIsRefused();
+    void badNumbersEmptyTheField_data();
+    void badNumbersEmptyTheField();
+    void customPriorFeedsTheFits();
+
+private:
+    std::unique_ptr<TestEnvironment> env;
+    std::unique_ptr<PromptScript> prompts;
+};
+
+void TestSerumLevelAnalysis::init()
+{
+    caseWindowMakers() = CaseWindowMakers{};
+    env = std::make_unique<TestEnvironment>();
+    QVERIFY2(env->isValid(), qPrintable(env->error()));
+    QVERIFY2(env->openDefaultConnection(), qPrintable(env->error()));
+    prompts = std::make_unique<PromptScript>();
+}
+
+void TestSerumLevelAnalysis::cleanup()
+{
+    if (prompts)
+        VERIFY_NO_UNEXPECTED_PROMPTS(*prompts);
+    prompts.reset();
+    env.reset();
+    caseWindowMakers() = CaseWindowMakers{};
+}
+
+void TestSerumLevelAnalysis::newWindowShowsTheCase()
+{
+    Workspace w(QStringLiteral("DG"));
+    auto window = w.window();
+    QCOMPARE(window->windowTitle(), QStringLiteral("Dosage History:  Smith, Ann, Digoxin"));
+    QCOMPARE(requireChild<QLabel>(window.get(), "label_dose")->text(), QStringLiteral("Dose(mcg)"));
+    QVERIFY(cell<QWidget>(window.get(), "DH_row_", 1)->isEnabled());
+    QVERIFY(!cell<QWidget>(window.get(), "DH_row_", 2)->isEnabled());
+    QCOMPARE(cell<QDateEdit>(window.get(), "SLH_date_", 12)->date(), QDate::currentDate());
+    // One slot per row widget, tied by name: the last row's route box reaches its record.
+    type(window.get(), "DH_dose_", 20, QStringLiteral("250"));
+    QVERIFY(!window->doseRecords()[19].route.isEmpty());
+}
+
+void TestSerumLevelAnalysis::rowIsCheckedAsTyped_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("dose");
+    QTest::addColumn<QString>("infusion");
+    QTest::addColumn<QString>("interval");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QString>("icon");
+    QTest::addColumn<QString>("tooltip");
+    QTest::addColumn<double>("eventRoute"); // route code of the analysed event, 0 for none
+
+    const QString warning = QStringLiteral("Infusion time is greater than interval.");
+    QTest::newRow("intermittent IV") << "GM" << ivRoute << "80"
+                                     << "0.5"
+                                     << "8"
+                                     << "3" << true << "green-check"
+                                     << "" << 2.0;
+    QTest::newRow("IV without infusion time") << "GM" << ivRoute << "80"
+                                              << ""
+                                              << "8"
+                                              << "3" << false << "empty"
+                                              << "" << 0.0;
+    QTest::newRow("IV infusion over interval") << "GM" << ivRoute << "80"
+                                               << "10"
+                                               << "8"
+                                               << "3" << true << "warning" << warning << 2.0;
+    QTest::newRow("IM ignores infusion") << "GM" << imRoute << "80"
+                                         << "10"
+                                         << "8"
+                                         << "3" << true << "green-check"
+                                         << "" << 3.0;
+    QTest::newRow("oral") << "TH"
+                          << "Oral - Tablets"
+                          << "300"
+                          << ""
+                          << "12"
+                          << "4" << true << "green-check"
+                          << "" << 1.0;
+    QTest::newRow("continuous") << "TH"
+                                << "Continuous IV - Injection"
+                                << "40"
+                                << "24"
+                                << "24"
+                                << "2" << true << "green-check"
+                                << "" << 2.0;
+    QTest::newRow("zero dose is no dose") << "TH"
+                                          << "Oral - Tablets"
+                                          << "0"
+                                          << ""
+                                          << "12"
+                                          << "4" << false << "empty"
+                                          << "" << 0.0;
+    QTest::newRow("phenytoin IM without duration") << "PH"
+                                                   << "IM - Injection (Fosphenytoin)"
+                                                   << "300"
+                                                   << ""
+                                                   << "24"
+                                                   << "2" << true << "green-check"
+                                                   << "" << 3.0;
+    QTest::newRow("form name holding IM is oral") << "ZZ"
+                                                  << "Oral - SIMPLE TABS"
+                                                  << "100"
+                                                  << ""
+                                                  << "12"
+                                                  << "2" << true << "green-check"
+                                                  << "" << 1.0;
+}
+
+void TestSerumLevelAnalysis::rowIsCheckedAsTyped()
+{
+    QFETCH(QString, drug);
+    QFETCH(QString, route);
+    QFETCH(QString, dose);
+    QFETCH(QString, infusion);
+    QFETCH(QString, interval);
+    QFETCH(QString, count);
+    QFETCH(bool, complete);
+    QFETCH(QString, icon);
+    QFETCH(QString, tooltip);
+    QFETCH(double, eventRoute);
+    Workspace w(drug);
+    auto window = w.window();
+    typeDoseRow(window.get(), 1, day1, route, dose, infusion, interval, count);
+    const DoseHistoryRow& row = window->doseRecords()[0];
+    const bool noDose = dose == QLatin1String("0");
+    QCOMPARE(row.route, noDose ? QString() : route); // no routes are offered before a dose
+    QCOMPARE(row.complete, complete);
+    QCOMPARE(::icon(window.get(), "DH_check_", 1), icon);
+    QCOMPARE(tip(window.get(), "DH_check_", 1), tooltip);
+    QCOMPARE(cell<QWidget>(window.get(), "DH_row_", 2)->isEnabled(), complete);
+    if (noDose) {
+        QVERIFY(cell<QLineEdit>(window.get(), "DH_dose_", 1)->text().isEmpty());
+        QCOMPARE(row.dose, kNotGiven);
+    } else {
+        // The route's catalogue values, chosen by the route's code.
+        const bool oral = route.startsWith(QLatin1String("Oral"));
+        QCOMPARE(row.ka, oral ? w.session.kaOral : w.session.kaIm);
+        QCOMPARE(row.saltFactor, oral ? w.session.saltOral : w.session.saltParenteral);
+    }
+
+    QSignalSpy drawn(window.get(), &serumLevelAnalysis::drawGraph);
+    click(window.get(), "button_analysis");
+    QCOMPARE(drawn.count(), 1);
+    QCOMPARE(w.session.doseEventCount > 0, eventRoute > 0.0);
+    if (eventRoute > 0.0)
+        QCOMPARE(w.session.doseEvents[pk::eventRouteCode][1], eventRoute);
+}
+
+void TestSerumLevelAnalysis::levelDuringInfusionNamesTheRow_data()
+{
+    QTest::addColumn<QTime>("drawn");
+    QTest::addColumn<QString>("icon");
+    QTest::addColumn<QString>("tooltip");
+    // Row 1 infuses 08:00-09:00 and 16:00-17:00, row 2 08:00-08:30.
+    const QString inRow = QStringLiteral("Level is measured during infusion (row %1).");
+    QTest::newRow("inside both") << QTime(8, 15) << "warning" << inRow.arg(2);
+    QTest::newRow("end of the longer") << QTime(9, 0) << "warning" << inRow.arg(1);
+    QTest::newRow("start of a later dose") << QTime(16, 0) << "warning" << inRow.arg(1);
+    QTest::newRow("between doses") << QTime(12, 0) << "green-check"
+                                   << "";
+}
+
+void TestSerumLevelAnalysis::levelDuringInfusionNamesTheRow()
+{
+    QFETCH(QTime, drawn);
+    QFETCH(QString, icon);
+    QFETCH(QString, tooltip);
+    Workspace w(QStringLiteral("GM"));
+    auto window = w.window();
+    typeDoseRow(window.get(), 1, day1, ivRoute, "80", "1", "8", "3");
+    typeDoseRow(window.get(), 2, day1, ivRoute, "80", "0.5", "24", "1");
+    typeLevel(window.get(), 1, QDateTime(day1.date(), drawn), QStringLiteral("4.2"));
+    QCOMPARE(::icon(window.get(), "SLH_check_", 1), icon);
+    QCOMPARE(tip(window.get(), "SLH_check_", 1), tooltip);
+    QVERIFY(window->levelRecords()[0].complete);
+}
+
+void TestSerumLevelAnalysis::copyClearAndSortKeepRowsAndIcons()
+{
+    Workspace w(QStringLiteral("GM"));
+    auto window = w.window();
+    QWidget* win = window.get();
+    typeDoseRow(win, 1, day1.addDays(1), ivRoute, "80", "0.5", "8", "3");
+    click(win, "DH_copy_2");
+    QVERIFY(window->doseRecords()[1].complete);
+    QCOMPARE(cell<QLineEdit>(win, "DH_dose_", 2)->text(), QStringLiteral("80"));
+    QCOMPARE(::icon(win, "DH_check_", 2), QStringLiteral("green-check"));
+    QVERIFY(cell<QWidget>(win, "DH_row_", 3)->isEnabled());
+
+    typeDoseRow(win, 3, day1, imRoute, "120", "", "12", "2"); // earlier than rows 1 and 2
+    typeDoseRow(win, 4, day1, ivRoute, "100", "", "12", "2"); // left incomplete
+    click(win, "DH_delete_2");
+    QVERIFY(!window->doseRecords()[1].complete);
+    QCOMPARE(::icon(win, "DH_check_", 2), QStringLiteral("empty"));
+    QCOMPARE(cell<QComboBox>(win, "DH_route_", 2)->count(), 0);
+
+    typeLevel(win, 3, day1.addDays(2), QStringLiteral("12.36"));
+    typeLevel(win, 5, day1.addDays(1), QStringLiteral("3.1"));
+    click(win, "button_sort");
+    const DoseRows& rows = window->doseRecords();
+    QCOMPARE(rows[0].route, imRoute);
+    QCOMPARE(rows[1].route, ivRoute);
+    QCOMPARE(rows[1].date, day1.date().addDays(1));
+    for (int i = 2; i < kDoseRowCount; ++i)
+        QVERIFY(!rows[i].complete && rows[i].dose == kNotGiven);
+    QCOMPARE(cell<QLineEdit>(win, "DH_dose_", 1)->text(), QStringLiteral("120.0"));
+    QCOMPARE(cell<QLineEdit>(win, "DH_numofdose_", 1)->text(), QStringLiteral("2"));
+    QCOMPARE(::icon(win, "DH_check_", 2), QStringLiteral("green-check"));
+    QCOMPARE(::icon(win, "DH_check_", 3), QStringLiteral("empty"));
+    QVERIFY(cell<QLineEdit>(win, "DH_dose_", 4)->text().isEmpty());
+
+    const LevelRows& levels = window->levelRecords();
+    QCOMPARE(levels[0].level, 3.1);
+    QCOMPARE(levels[1].level, 12.36); // shown as 12.4, kept whole
+    QCOMPARE(cell<QLineEdit>(win, "SLH_level_", 2)->text(), QStringLiteral("12.4"));
+    QVERIFY(!levels[2].complete);
+    QCOMPARE(::icon(win, "SLH_check_", 3), QStringLiteral("empty"));
+    // Leaving the shown field unchanged keeps the whole value; typing a new one replaces it.
+    emit cell<QLineEdit>(win, "SLH_level_", 2)->editingFinished();
+    QCOMPARE(levels[1].level, 12.36);
+    type(win, "SLH_level_", 2, QStringLiteral("12.4"));
+    QCOMPARE(levels[1].level, 12.4);
+}
+
+void TestSerumLevelAnalysis::storedRowsSurviveOpenSaveCycles_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<QString>("level");
+    QTest::newRow("gentamicin") << "GM"
+                                << "12.36";
+    QTest::newRow("digoxin") << "DG"
+                             << "0.85";
+}
+
+void TestSerumLevelAnalysis::storedRowsSurviveOpenSaveCycles()
+{
+    QFETCH(QString, drug);
+    QFETCH(QString, level);
+    constexpr int caseNumber = 7;
+    storeDose(caseNumber, "2024-03-01", "08:30:45", 80.25, ivRoute, 0.5);
+    // Incomplete today (no infusion time) and a route the list no longer has: both kept.
+    storeDose(caseNumber, "2024-03-02", "09:00:00", 90, ivRoute, -1);
+    storeDose(caseNumber, "2024-03-03", "10:00:00", 70, QStringLiteral("Retired route"), 1);
+    storeLevel(caseNumber, "2024-03-02", "07:59:30", level.toDouble());
+    const QString doses = QStringLiteral("SELECT DATE || ' ' || TIME || ' ' || DOSE || ' ' || "
+                                         "ROUTE || ' ' || IFTIME FROM DoseHistory ORDER BY DATE");
+    const QString levels =
+        QStringLiteral("SELECT DATE || ' ' || TIME || ' ' || LEVEL FROM SerumLevel");
+    const QStringList dosesBefore = column(doses);
+
+    Workspace w(drug);
+    w.session.caseNumber = caseNumber;
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        auto window = w.window();
+        QVERIFY(window->loadDoseHistory());
+        QVERIFY(window->loadSerumLevels());
+        const DoseRows& rows = window->doseRecords();
+        QVERIFY(rows[0].complete);
+        QCOMPARE(rows[0].time, QTime(8, 30, 45));
+        QVERIFY(!rows[1].complete);
+        QVERIFY(!rows[2].complete);
+        QCOMPARE(cell<QLineEdit>(window.get(), "DH_infusiontime_", 2)->text(), QString());
+        QCOMPARE(window->levelRecords()[0].level, level.toDouble());
+        // Tabbing through the shown (rounded) fields changes nothing.
+        emit cell<QTimeEdit>(window.get(), "DH_time_", 1)->editingFinished();
+        emit cell<QLineEdit>(window.get(), "DH_dose_", 1)->editingFinished();
+        emit cell<QLineEdit>(window.get(), "SLH_level_", 1)->editingFinished();
+        QVERIFY(window->saveDoseHistory());
+        QVERIFY(window->saveSerumLevels());
+        QCOMPARE(column(doses), dosesBefore);
+        QCOMPARE(column(levels), QStringList{"2024-03-02 07:59:30 " + level});
+    }
+}
+
+void TestSerumLevelAnalysis::rowsBeyondTheWindowAreReportedAndKept()
+{
+    constexpr int caseNumber = 3;
+    for (int i = 0; i < kDoseRowCount + 1; ++i)
+        storeDose(caseNumber, QDate(2024, 1, 1).addDays(i).toString(Qt::ISODate), "08:00:00", 80,
+                  ivRoute, 0.5);
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    auto window = w.window();
+    QVERIFY(window->loadDoseHistory());
+    QVERIFY(prompts->takeShown().contains(QStringLiteral("21 stored dose rows")));
+    QVERIFY(window->saveDoseHistory());
+    QCOMPARE(rowCount(QStringLiteral("DoseHistory")), kDoseRowCount + 1);
+}
+
+void TestSerumLevelAnalysis::failedLoadRefusesTheSave()
+{
+    constexpr int caseNumber = 4;
+    storeDose(caseNumber, "2024-03-01", "08:00:00", 80, ivRoute, 0.5);
+    QVERIFY(execute(QStringLiteral("ALTER TABLE DoseHistory RENAME TO Away")));
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    auto window = w.window();
+    QVERIFY(!window->loadDoseHistory());
+    QVERIFY(execute(QStringLiteral("ALTER TABLE Away RENAME TO DoseHistory")));
+    QVERIFY(!window->saveDoseHistory());
+    QVERIFY(prompts->takeShown().startsWith(QStringLiteral("Information|The stored dose history")));
+    QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 1);
+}
+
+void TestSerumLevelAnalysis::failingInsertRollsBackTheCaseSave()
+{
+    caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
+        return new serumLevelAnalysis(p, s, c, d);
+    };
+    QVERIFY(execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON SerumLevel BEGIN "
+                                   "SELECT RAISE(ABORT, 'disk full'); END")));
+    Workspace w(QStringLiteral("GM"));
+    auto page = w.page();
+    click(page.get(), "button_dosage_history");
+    auto* window = page->findChild<serumLevelAnalysis*>();
+    QVERIFY(window && window->isVisible());
+    typeDoseRow(window, 1, day1, ivRoute, "80", "0.5", "8", "3");
+    typeLevel(window, 1, day1.addSecs(3600 * 4), QStringLiteral("4.2"));
+    click(page.get(), "button_save");
+    QVERIFY(
+        prompts->takeShown().startsWith(QStringLiteral("Information|Insert SLH fail\ndisk full")));
+    QVERIFY(!w.session.saved);
+    QCOMPARE(w.session.caseNumber, 0);
+    for (const char* table : {"Patients", "Cases", "PK", "DoseHistory"})
+        QCOMPARE(rowCount(QLatin1String(table)), 0);
+    QVERIFY(window->doseRecords()[0].complete);
+    QVERIFY(window->levelRecords()[0].complete);
+
+    // Saved once the fault is gone, under the case's new number, and reopened with its rows.
+    QVERIFY(execute(QStringLiteral("DROP TRIGGER refuse")));
+    click(page.get(), "button_save");
+    QVERIFY(w.session.saved);
+    QVERIFY(w.session.caseNumber > 0);
+    QCOMPARE(column(QStringLiteral("SELECT CASE_NUMBER FROM SerumLevel")),
+             QStringList{QString::number(w.session.caseNumber)});
+    page.reset();
+    page = w.page();
+    window = page->findChild<serumLevelAnalysis*>();
+    QVERIFY(window && !window->isVisible());
+    QCOMPARE(window->doseRecords()[0].dose, 80.0);
+    QCOMPARE(window->levelRecords()[0].level, 4.2);
+    QVERIFY(!window->doseRecords()[1].complete);
+}
+
+void TestSerumLevelAnalysis::reopenedCaseGivesTheEngineFits()
+{
+    caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
+        return new serumLevelAnalysis(p, s, c, d);
+    };
+    constexpr int caseNumber = 9;
+    storeDose(caseNumber, "2024-03-01", "08:00:00", 80, ivRoute, 0.5);
+    storeLevel(caseNumber, "2024-03-01", "09:00:00", 6.1);
+    storeLevel(caseNumber, "2024-03-01", "15:30:00", 2.3);
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    const SessionData opened = w.session;
+    auto page = w.page();
+    auto* window = page->findChild<serumLevelAnalysis*>();
+    QVERIFY(window && !window->isVisible());
+    const PkParameterSet bayes = w.session.pkSets[pk::kBayesian];
+    QVERIFY(bayes[pk::kF] > 0.0);
+    QVERIFY(w.session.pkSets[pk::kLeastSquares][pk::kF] > 0.0);
+    QCOMPARE(requireChild<QLineEdit>(page.get(), "line_Bayes_vdb")->text(),
+             QString::number(bayes[pk::kVd], 'f', 2));
+
+    // The engine alone on the same records and the session as the page left it before fitting.
+    SessionData engine = w.session;
+    engine.pkSets[pk::kBayesian] = opened.pkSets[pk::kBayesian];
+    engine.pkSets[pk::kLeastSquares] = opened.pkSets[pk::kLeastSquares];
+    PkCalculator calculator(&engine);
+    DrugInfo catalogue(&engine, &calculator);
+    DoseRows doses = window->doseRecords();
+    const LevelRows levels = window->levelRecords();
+    DoseEventBuilder builder(&engine, doses, levels);
+    useCatalogue(builder, &catalogue, &engine);
+    QVERIFY(builder.analyse());
+    FitDriver driver(&engine, &calculator);
+    useCatalogue(driver, &catalogue);
+    driver.setPriorRanges(engine.populationRanges);
+    driver.setGraphEndTime(builder.maxTime());
+    driver.fitCurves();
+    QCOMPARE(engine.pkSets[pk::kBayesian], bayes);
+    QCOMPARE(engine.pkSets[pk::kLeastSquares], w.session.pkSets[pk::kLeastSquares]);
+}
+
+void TestSerumLevelAnalysis::tooLongHistoryIsRefused()
+{
+    Workspace w(QStringLiteral("GM"));
+    auto window = w.window();
+    typeDoseRow(window.get(), 1, day1, ivRoute, "80", "0.5", "8", "999");
+    typeDoseRow(window.get(), 2, day1, ivRoute, "80", "0.5", "8", "2");
+    QVERIFY(window->doseRecords()[0].complete);
+    QVERIFY(!window->doseRecords()[1].complete);
+    QVERIFY(
+        tip(window.get(), "DH_check_", 2).contains(QLatin1String("more than 1000 single doses")));
+    QCOMPARE(::icon(window.get(), "DH_check_", 2), QStringLiteral("warning"));
+    type(window.get(), "DH_numofdose_", 2, QStringLiteral("1"));
+    QVERIFY(window->doseRecords()[1].complete);
+}
+
+void TestSerumLevelAnalysis::badNumbersEmptyTheField_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("dose");  // the record's, -1 for none
+    QTest::addColumn<double>("level"); // the same text as a level
+    QTest::newRow("number") << "12.5" << 12.5 << 12.5;
+    QTest::newRow("zero") << "0" << kNotGiven << 0.0;
+    QTest::newRow("words") << "twelve" << kNotGiven << kNotGiven;
+    QTest::newRow("not a number") << "nan" << kNotGiven << kNotGiven;
+    QTest::newRow("infinite") << "1e999" << kNotGiven << kNotGiven;
+    QTest::newRow("negative") << "-3" << kNotGiven << kNotGiven;
+}
+
+// Text that arrives past the validators (pasted or set) never puts a NaN into a record.
+void TestSerumLevelAnalysis::badNumbersEmptyTheField()
+{
+    QFETCH(QString, text);
+    QFETCH(double, dose);
+    QFETCH(double, level);
+    Workspace w(QStringLiteral("GM"));
+    auto window = w.window();
+    for (const char* prefix : {"DH_dose_", "SLH_level_"}) {
+        QLineEdit* field = cell<QLineEdit>(window.get(), prefix, 1);
+        field->setValidator(nullptr);
+        type(window.get(), prefix, 1, text);
+    }
+    QCOMPARE(window->doseRecords()[0].dose, dose);
+    QCOMPARE(window->levelRecords()[0].level, level);
+    QCOMPARE(window->levelRecords()[0].complete, level != kNotGiven);
+    QCOMPARE(cell<QLineEdit>(window.get(), "DH_dose_", 1)->text().isEmpty(), dose == kNotGiven);
+    QCOMPARE(::icon(window.get(), "SLH_check_", 1),
+             QLatin1String(level == kNotGiven ? "empty" : "green-check"));
+}
+
+void TestSerumLevelAnalysis::customPriorFeedsTheFits()
+{
+    const QString oral = QStringLiteral("Oral - Tablets");
+    Workspace w(QStringLiteral("TH"));
+    SessionData& s = w.session;
+    s.routeNames = DrugInfo::routeItems(s.patient.drugCode, s.userChoice, false);
+    s.routeF = QVector<double>(s.routeNames.size(), 0.55);
+    s.routeFsd = QVector<double>(s.routeNames.size(), 0.3);
+    s.pkSets[pk::kCustom] = s.pkSets[pk::kPopulation];
+    s.customRanges = s.populationRanges;
+    auto window = w.window();
+    typeDoseRow(window.get(), 1, day1, oral, "300", "", "12", "4");
+    typeLevel(window.get(), 1, day1.addSecs(3600 * 30), QStringLiteral("9.5"));
+    click(window.get(), "radioButton_custom");
+    QCOMPARE(cell<QLabel>(window.get(), "DH_f_", 1)->text(), QStringLiteral("0.6")); // 0.55
+    const double populationF = s.pkSets[pk::kPopulation][pk::kF];
+    click(window.get(), "button_analysis");
+    QCOMPARE(window->priorSetIndex(), int(pk::kCustom));
+    QCOMPARE(window->fits().priorSetIndex(), int(pk::kCustom));
+    QCOMPARE(s.pkSets[pk::kCustom][pk::kF], 0.55);
+    QCOMPARE(s.customRanges[pk::kFitF], 0.3);
+    QCOMPARE(window->fits().priorRanges()[pk::kFitF], 0.3);
+    QCOMPARE(s.pkSets[pk::kPopulation][pk::kF], populationF);
+    QCOMPARE(s.routeList, QVector<QString>{oral});
+}
+
+TALVORA_TEST_MAIN(TestSerumLevelAnalysis)
+#include "tst_serumlevelanalysis.moc"
