@@ -148,6 +148,11 @@ LevelEntry readLevelEntry(const RouteModel& route, bool uneven,
     bounds[kPostTime] = Bound::NotNegative;
     std::array<Reading, kLevelFieldCount> r;
     readFields(asked, texts, bounds, r);
+    // The post time may be left out: the forecast then gives no post level.
+    if (asked[kPostTime] && !r[kPostTime].filled) {
+        r[kPostTime].filled = true;
+        r[kPostTime].value = kNoResult;
+    }
     if (!uneven)
         requireBelow(r, kInfusionTime, kInterval,
                      tr("The infusion time must be shorter than the interval."));

@@ -91,6 +91,8 @@ void TestForecastInputs::levelEntry_data()
     QTest::addColumn<bool>("complete");
     QTest::newRow("infusion") << 'D' << false << QStringList{"500", "8", "1", "0.5"}
                               << QStringList{} << kNone << false << true;
+    QTest::newRow("infusion without a post time")
+        << 'D' << false << QStringList{"500", "8", "1"} << QStringList{} << kNone << false << true;
     QTest::newRow("infusion as long as the interval")
         << 'D' << false << QStringList{"500", "8", "8", "0.5"} << QStringList{}
         << int(kInfusionTime) << false << false;
