@@ -62,13 +62,24 @@ void showResults(QTableWidget* table, const QStringList& columns,
     for (int set = 0; set < kSetCount; ++set) {
         for (int column = 0; column < rows[set].size() && column < columns.size(); ++column) {
             const ResultCell& cell = rows[set][column];
-            auto* item = new QTableWidgetItem(
-                cell.value >= 0.0 ? QString::number(cell.value, 'f', kDecimals) : tr("no result"));
+            // A cell without a reason belongs to an entry not yet complete: nothing to show.
+            const QString text = cell.value >= 0.0 ? QString::number(cell.value, 'f', kDecimals)
+                                 : cell.reason.isEmpty() ? QString()
+                                                         : tr("no result");
+            auto* item = new QTableWidgetItem(text);
             item->setToolTip(cell.reason);
             item->setFlags(Qt::ItemIsEnabled);
             table->setItem(set, column, item);
         }
     }
+    // Every set in view at once, without scrolling.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->resizeRowsToContents();
+    int height = table->horizontalHeader()->height() + 2 * table->frameWidth();
+    for (int set = 0; set < kSetCount; ++set)
+        height += table->rowHeight(set);
+    table->setFixedHeight(height);
 }
 
 void drawCurves(QCustomPlot* plot, const std::array<Curve, kSetCount>& curves,

@@ -46,14 +46,21 @@ QLineEdit* SerumLevelForecast::numberField()
 
 void SerumLevelForecast::buildDayRows()
 {
+    // The rows stand in pairs side by side, so the window keeps to a small screen.
+    constexpr int pairsPerLine = 2;
     QGridLayout* grid = m_form->gridLayout_day;
-    grid->addWidget(new QLabel(tr("Clock time (h, 0 to 24)"), m_form->groupBox_day), 0, 0);
-    grid->addWidget(new QLabel(tr("Dose (%1)").arg(m_session->doseUnit), m_form->groupBox_day), 0,
-                    1);
+    for (int pair = 0; pair < pairsPerLine; ++pair) {
+        grid->addWidget(new QLabel(tr("Clock time (h, 0 to 24)"), m_form->groupBox_day), 0,
+                        2 * pair);
+        grid->addWidget(new QLabel(tr("Dose (%1)").arg(m_session->doseUnit), m_form->groupBox_day),
+                        0, 2 * pair + 1);
+    }
     for (int i = 0; i < kDayRows; ++i) {
         m_dayRows[i] = {numberField(), numberField()};
-        grid->addWidget(m_dayRows[i].clockHour, i + 1, 0);
-        grid->addWidget(m_dayRows[i].dose, i + 1, 1);
+        const int line = 1 + i / pairsPerLine;
+        const int column = 2 * (i % pairsPerLine);
+        grid->addWidget(m_dayRows[i].clockHour, line, column);
+        grid->addWidget(m_dayRows[i].dose, line, column + 1);
     }
 }
 
@@ -137,7 +144,7 @@ void SerumLevelForecast::showLevels(const LevelResults& results)
 {
     const QString unit = m_session->concentrationUnit;
     const QStringList columns = {tr("Peak (%1)").arg(unit), tr("Trough (%1)").arg(unit),
-                                 tr("Post level (%1)").arg(unit), tr("Average (%1)").arg(unit)};
+                                 tr("Post (%1)").arg(unit), tr("Average (%1)").arg(unit)};
     std::array<ResultRow, kSetCount> rows;
     for (int set = 0; set < kSetCount; ++set) {
         const SetLevels& r = results.sets[set];
