@@ -222,7 +222,7 @@ double DayCurve::extreme(bool highest) const
             lo = a;
     }
     const double refined = levelAt((lo + hi) / 2.0);
-    return better(refined, best) ? refined : best;
+    return refined >= 0.0 && better(refined, best) ? refined : best;
 }
 
 double DayCurve::peak() const
