@@ -44,7 +44,7 @@ RouteModel routeModelOf(const SessionData& session)
     m.twoCompartment = session.modelType == pk::kModelTwoComp;
     m.salt = m.letter == pk::kLetterOral ? session.saltOral : session.saltParenteral;
     m.ka = session.regimenKa;
-    m.lagTime = m.letter == pk::kLetterOral ? session.lagTime : 0.0;
+    m.lagTime = m.isOralOrIm() ? session.lagTime : 0.0;
     if (session.patient.drugCode == QLatin1String(kLithiumCode))
         m.doseScale = DoseEventBuilder::kLithiumMeqPer300Mg / DoseEventBuilder::kLithiumReferenceMg;
     return m;

@@ -67,7 +67,8 @@ SetRegimen vancomycin(PkCalculator& calc, SessionData& s, const RouteModel& rout
     s.twoCompTargetTrough = t.trough;
     s.twoCompInfusionTime = t.infusionTime;
     calc.twoCompRegimen(t.infusionTime, t.trough, t.postLevel, t.postTime);
-    if (s.solverFailed)
+    // An infusion that outlasts its interval is no regimen.
+    if (s.solverFailed || !(s.twoCompInterval > t.infusionTime))
         return noResult(tr("The interval search found no interval for these levels."));
     // The solver gives the amount that reaches the blood.
     return regimenOf(s.twoCompDose / (route.salt * p.f), s.twoCompInterval, route);
