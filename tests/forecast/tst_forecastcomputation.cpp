@@ -70,6 +70,7 @@ private slots:
     void doseUnits();
     void regimenRecordForContinuousInfusion();
     void levelRecordForUnevenDosing();
+    void levelRecordForContinuousInfusion();
     void routeChoiceTakesTheProductsConstants_data();
     void routeChoiceTakesTheProductsConstants();
 
@@ -320,6 +321,23 @@ void TestForecastComputation::levelRecordForUnevenDosing()
     QCOMPARE(r.peak[kBayes], kNoResult);
     QCOMPARE(r.routeLetter, 'O');
     QVERIFY(r.routeSentence.contains("Tablets"));
+}
+
+void TestForecastComputation::levelRecordForContinuousInfusion()
+{
+    setCase(*m_session, 'C', false);
+    m_session->routeText = QStringLiteral("Continuous IV - Injection");
+    LevelRegimen regimen;
+    regimen.rate = 40;
+    writeLevelForecastReport(*m_session, regimen, forecastLevels(*m_calc, *m_session, regimen));
+    const LevelForecastReport& r = m_session->levelForecastReport;
+    // The report shows a fitted column only when its peak is above 0: Css stands in all three.
+    const double css = 40 * 0.9 * 0.9 / 4.5; // rate x S x population F / fitted Cl
+    COMPARE_NEARLY(r.peak[kLs], css, 1e-12);
+    COMPARE_NEARLY(r.trough[kLs], css, 1e-12);
+    COMPARE_NEARLY(r.averageLevel[kLs], css, 1e-12);
+    QCOMPARE(r.rate, 40.0);
+    QVERIFY(r.done);
 }
 
 void TestForecastComputation::routeChoiceTakesTheProductsConstants_data()
