@@ -585,4 +585,7 @@ void DrugInfo::populationPkValproate()
     sessionData->saltOral = kSalt;
     sessionData->saltParenteral = kSalt;
     sessionData->kaOral = kKaOral;
+    // No absorption constant is known for the intramuscular injection: the one another drug
+    // left in the session must not stand for it.
+    sessionData->kaIm = 0.0;
 }

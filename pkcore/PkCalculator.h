@@ -88,11 +88,14 @@ public:
     // Dose infused over infusionTime that lifts currentLevel to targetPeak at the end.
     double infusionDoseForTarget(double targetPeak, double infusionTime, double cl,
                                  double currentLevel, double v, double salt, double f) const;
-    // Level t hours after an oral or intramuscular dose.
+    // Level t hours after an oral or intramuscular dose has begun to be absorbed (a lag time is
+    // the caller's shift of t).
     double oralSteadyStateLevel(double ka, double dose, double salt, double f, double v, double cl,
                                 double tau, double t) const;
     // Time of the peak after a dose, lag time included.
     double oralPeakTime(double ka, double k, double tau) const;
+    // The peak level and the doses for a peak do not depend on the lag time: it delays the
+    // curve and lowers no level.
     double oralSteadyStatePeak(double ka, double dose, double salt, double f, double v, double cl,
                                double tau) const;
     double oralDoseForPeak(double ka, double salt, double f, double targetPeak, double v, double cl,

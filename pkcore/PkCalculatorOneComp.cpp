@@ -95,7 +95,8 @@ double PkCalculator::oralSteadyStatePeak(double ka, double dose, double salt, do
     if (!positiveVolumeAndClearance(v, cl))
         return pknum::kNotGiven;
     const double k = cl / v;
-    const double peakTime = rawOralPeakTime(ka, k, tau, m_session->lagTime);
+    // A lag shifts the curve in time, not down: the peak's level is that of the curve without it.
+    const double peakTime = rawOralPeakTime(ka, k, tau, 0.0);
     return checked(std::exp(-k * peakTime) * dose * salt * f / ((1.0 - std::exp(-k * tau)) * v));
 }
 
@@ -105,7 +106,7 @@ double PkCalculator::oralDoseForPeak(double ka, double salt, double f, double ta
     if (!(positiveVolumeAndClearance(v, cl) && salt * f != 0.0))
         return pknum::kNotGiven;
     const double k = cl / v;
-    const double peakTime = rawOralPeakTime(ka, k, tau, m_session->lagTime);
+    const double peakTime = rawOralPeakTime(ka, k, tau, 0.0);
     return checked(targetPeak * v * (1.0 - std::exp(-k * tau)) /
                    (std::exp(-k * peakTime) * salt * f));
 }
@@ -117,7 +118,7 @@ double PkCalculator::oralDoseForPeakTrough(double targetPeak, double cl, double 
         return pknum::kNotGiven;
     const double k = cl / v;
     ka = separatedKa(ka, k);
-    const double peakTime = std::log(ka / k) / (ka - k) + m_session->lagTime;
+    const double peakTime = std::log(ka / k) / (ka - k);
     return checked((targetPeak - targetTrough) * v * (ka - k) /
                    ((std::exp(-k * peakTime) - std::exp(-ka * peakTime)) * salt * f * ka));
 }

@@ -2,23 +2,34 @@
 
 #include "analysis/serumLevelAnalysis.h"
 #include "cases/CaseWindowLinks.h"
+#include "forecast/DosageRegimenForecast.h"
+#include "forecast/SerumLevelForecast.h"
 #include "phenytoin/PHDosageRegimen.h"
 #include "phenytoin/PHSerumLevelForecast.h"
+
+namespace
+{
+
+template <typename Window> CaseWindowMakers::WindowMaker forecastMaker()
+{
+    return [](QWidget* parent, SessionData* session, PkCalculator* calculator,
+              DrugInfo* drugInfo) -> QWidget* {
+        return new Window(parent, session, calculator, drugInfo);
+    };
+}
+
+} // namespace
 
 void registerCaseWindows()
 {
     CaseWindowMakers& makers = caseWindowMakers();
-    // Each window registers its maker here; a window without one is not offered on the page.
+    // A window without a maker is not offered on the case page.
     makers.analysis = [](QWidget* parent, SessionData* session, PkCalculator* calculator,
                          DrugInfo* drugInfo) -> AnalysisLink* {
         return new serumLevelAnalysis(parent, session, calculator, drugInfo);
     };
-    makers.phenytoinRegimen = [](QWidget* parent, SessionData* session, PkCalculator* calculator,
-                                 DrugInfo* drugInfo) -> QWidget* {
-        return new PHDosageRegimen(parent, session, calculator, drugInfo);
-    };
-    makers.phenytoinLevelForecast = [](QWidget* parent, SessionData* session,
-                                       PkCalculator* calculator, DrugInfo* drugInfo) -> QWidget* {
-        return new PHSerumLevelForecast(parent, session, calculator, drugInfo);
-    };
+    makers.regimenForecast = forecastMaker<DosageRegimenForecast>();
+    makers.levelForecast = forecastMaker<SerumLevelForecast>();
+    makers.phenytoinRegimen = forecastMaker<PHDosageRegimen>();
+    makers.phenytoinLevelForecast = forecastMaker<PHSerumLevelForecast>();
 }

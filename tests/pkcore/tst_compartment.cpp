@@ -91,6 +91,7 @@ private slots:
     void oralSteadyStateMatchesSuperposition();
     void oralPeakFormulaIsTheLevelAtThePeakTime();
     void oralDosesInvertThePeak();
+    void aLagDelaysTheOralPeakWithoutLoweringIt();
     void loadingDoseReachesTheTarget();
     void kaEqualToKIsMovedOff();
     void doseHistoryWalk();
@@ -219,6 +220,21 @@ void TestCompartment::oralDosesInvertThePeak()
     addDoseEvent(*m_session, {0, doseForRise, pk::kRouteCodeOther, 0, salt, ka});
     const double singlePeakTime = logSlope(ka, cl / v);
     QCOMPARE(m_calc->levelFromDoseHistory(cl, v, f, 1, singlePeakTime), 30.0 - 12.0);
+}
+
+void TestCompartment::aLagDelaysTheOralPeakWithoutLoweringIt()
+{
+    // Valproic acid fast-release: ka 4.1/h, lag 1.5 h.
+    const double ka = 4.1, dose = 500, f = 1, salt = 1, v = 10, cl = 0.6, tau = 12;
+    const double peak = m_calc->oralSteadyStatePeak(ka, dose, salt, f, v, cl, tau);
+    const double unlaggedPeakTime = m_calc->oralPeakTime(ka, cl / v, tau);
+    const double riseDose = m_calc->oralDoseForPeakTrough(80, cl, 40, v, ka, salt, f);
+    m_session->lagTime = 1.5;
+    QCOMPARE(m_calc->oralPeakTime(ka, cl / v, tau), unlaggedPeakTime + 1.5);
+    QCOMPARE(m_calc->oralSteadyStatePeak(ka, dose, salt, f, v, cl, tau), peak);
+    QCOMPARE(m_calc->oralSteadyStateLevel(ka, dose, salt, f, v, cl, tau, unlaggedPeakTime), peak);
+    QCOMPARE(m_calc->oralDoseForPeak(ka, salt, f, peak, v, cl, tau), dose);
+    QCOMPARE(m_calc->oralDoseForPeakTrough(80, cl, 40, v, ka, salt, f), riseDose);
 }
 
 void TestCompartment::loadingDoseReachesTheTarget()

@@ -473,8 +473,11 @@ void TestDrugInfoPopulation::drugConstants()
     // Whatever the previous case left must not show through.
     f.session.pkSets[pk::kPopulation][pk::kF] = 0.123;
     f.session.populationRanges[pk::kFitF] = 0.321;
+    f.session.kaIm = 0.777;
     f.calculate();
     QCOMPARE(f.session.modelType, model);
+    if (code == "VP")
+        QCOMPARE(f.session.kaIm, 0.0);
     QCOMPARE(f.session.doseUnit + " " + f.session.concentrationUnit, units);
     QCOMPARE(f.session.levelErrorFactor, levelModel[0]);
     QCOMPARE(f.session.levelErrorConstant, levelModel[1]);

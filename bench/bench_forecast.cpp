@@ -1,0 +1,158 @@
+#include "forecast/DosageRegimenForecast.h"
+#include "forecast/LevelForecast.h"
+#include "forecast/RegimenDesign.h"
+#include "forecast/SerumLevelForecast.h"
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+
+#include <QApplication>
+#include <QLineEdit>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace forecast;
+
+namespace
+{
+// A case with all four sets: population, custom and two fitted ones.
+void fillFourSets(SessionData& s, char letter, const char* routeText, int modelType)
+{
+    s.patient.drugCode = QStringLiteral("TH");
+    s.modelType = modelType;
+    s.routeText = QString::fromLatin1(routeText);
+    s.routeLetter = letter;
+    s.routeList = {s.routeText};
+    s.saltOral = 0.8;
+    s.saltParenteral = 1.0;
+    s.regimenKa = 1.3;
+    s.lagTime = 0.5;
+    s.twoCompCentralVolume = 15.0;
+    s.twoCompK21 = 0.5;
+    s.pkSets[pk::kPopulation] = {0, 0.9, 35, 3.0, 0.9, 0, 0};
+    s.pkSets[pk::kCustom] = {0, 0.9, 40, 3.5, 0.9, 0, 0};
+    s.pkSets[pk::kLeastSquares] = {0, 0.7, 50, 4.5, 1.0, 0, 0};
+    s.pkSets[pk::kBayesian] = {0, 0.8, 45, 4.0, 1.0, 0, 0};
+}
+
+void BM_RegimenDesignOral(benchmark::State& state)
+{
+    SessionData s;
+    fillFourSets(s, 'O', "Oral - Tablets", pk::kModelOneComp);
+    PkCalculator calc(&s);
+    const RegimenTargets targets{0, 0, 0, 10, 15, 0};
+    for (auto _ : state) {
+        const RegimenResults r = designRegimens(calc, s, targets);
+        writeRegimenReport(s, targets, r);
+        benchmark::DoNotOptimize(r.sets[0].dose);
+    }
+}
+BENCHMARK(BM_RegimenDesignOral)->Unit(benchmark::kMicrosecond);
+
+void BM_RegimenDesignVancomycin(benchmark::State& state)
+{
+    SessionData s;
+    fillFourSets(s, 'D', "Intermittent IV - Injection", pk::kModelTwoComp);
+    PkCalculator calc(&s);
+    const RegimenTargets targets{1.0, 30.0, 1.0, 10.0, 0, 0};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(designRegimens(calc, s, targets).sets[0].dose);
+}
+BENCHMARK(BM_RegimenDesignVancomycin)->Unit(benchmark::kMicrosecond);
+
+void BM_LevelForecastInfusion(benchmark::State& state)
+{
+    SessionData s;
+    fillFourSets(s, 'D', "Intermittent IV - Injection", pk::kModelOneComp);
+    PkCalculator calc(&s);
+    LevelRegimen regimen;
+    regimen.dose = 500;
+    regimen.interval = 8;
+    regimen.infusionTime = 1;
+    regimen.postTime = 0.5;
+    for (auto _ : state) {
+        const LevelResults r = forecastLevels(calc, s, regimen);
+        writeLevelForecastReport(s, regimen, r);
+        benchmark::DoNotOptimize(r.sets[0].peak);
+    }
+}
+BENCHMARK(BM_LevelForecastInfusion)->Unit(benchmark::kMicrosecond);
+
+void BM_LevelForecastUnevenDay(benchmark::State& state)
+{
+    SessionData s;
+    fillFourSets(s, 'O', "Oral - Tablets", pk::kModelOneComp);
+    PkCalculator calc(&s);
+    LevelRegimen regimen;
+    regimen.uneven = true;
+    regimen.day = {{6, 200}, {12, 300}, {18, 200}, {23, 400}};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(forecastLevels(calc, s, regimen).sets[0].peak);
+}
+BENCHMARK(BM_LevelForecastUnevenDay)->Unit(benchmark::kMicrosecond);
+
+// The windows as a user sees them: entry read, four sets computed, record written, table filled
+// and the graph redrawn (offscreen).
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "talvora_bench";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    return app;
+}
+
+void typeInto(QWidget* window, const char* field, const char* text)
+{
+    window->findChild<QLineEdit*>(QLatin1String(field))->setText(QLatin1String(text));
+}
+
+void BM_RegimenWindowRecompute(benchmark::State& state)
+{
+    application();
+    SessionData s;
+    fillFourSets(s, 'D', "Intermittent IV - Injection", pk::kModelOneComp);
+    s.patient.drugCode = QStringLiteral("GM");
+    s.doseUnit = QStringLiteral("mg");
+    s.concentrationUnit = QStringLiteral("mg/L");
+    PkCalculator calc(&s);
+    DrugInfo drugInfo(&s, &calc);
+    DosageRegimenForecast window(nullptr, &s, &calc, &drugInfo);
+    typeInto(&window, "lineEdit_infusionTime", "1");
+    typeInto(&window, "lineEdit_postLevel", "8");
+    typeInto(&window, "lineEdit_postTime", "0.5");
+    typeInto(&window, "lineEdit_trough", "1");
+    window.resize(640, 720);
+    for (auto _ : state)
+        window.custom_pk_change();
+    if (!s.regimenReport.done)
+        state.SkipWithError("no regimen designed");
+}
+BENCHMARK(BM_RegimenWindowRecompute)->Unit(benchmark::kMicrosecond);
+
+void BM_LevelWindowRecompute(benchmark::State& state)
+{
+    application();
+    SessionData s;
+    fillFourSets(s, 'D', "Intermittent IV - Injection", pk::kModelOneComp);
+    s.patient.drugCode = QStringLiteral("GM");
+    s.doseUnit = QStringLiteral("mg");
+    s.concentrationUnit = QStringLiteral("mg/L");
+    PkCalculator calc(&s);
+    DrugInfo drugInfo(&s, &calc);
+    SerumLevelForecast window(nullptr, &s, &calc, &drugInfo);
+    typeInto(&window, "lineEdit_dose", "500");
+    typeInto(&window, "lineEdit_interval", "8");
+    typeInto(&window, "lineEdit_infusionTime", "1");
+    typeInto(&window, "lineEdit_postTime", "0.5");
+    window.resize(640, 720);
+    for (auto _ : state)
+        window.custom_pk_change();
+    if (!s.levelForecastReport.done)
+        state.SkipWithError("no levels forecast");
+}
+BENCHMARK(BM_LevelWindowRecompute)->Unit(benchmark::kMicrosecond);
+} // namespace

@@ -1,0 +1,109 @@
+#include "forecast/DosageRegimenForecast.h"
+#include "ui_DosageRegimenForecast.h"
+
+#include "forecast/ForecastText.h"
+#include "forecast/ForecastView.h"
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+
+using namespace forecast;
+
+DosageRegimenForecast::DosageRegimenForecast(QWidget* parent, SessionData* session,
+                                             PkCalculator* calculator, DrugInfo* drugInfo)
+    : QDialog(parent), m_form(std::make_unique<Ui::DosageRegimenForecast>()), m_session(session),
+      m_calculator(calculator), m_drugInfo(drugInfo)
+{
+    m_form->setupUi(this);
+    m_fields[kDesiredInfusionTime] = {m_form->label_infusionTime, m_form->lineEdit_infusionTime};
+    m_fields[kDesiredPostLevel] = {m_form->label_postLevel, m_form->lineEdit_postLevel};
+    m_fields[kDesiredPostTime] = {m_form->label_postTime, m_form->lineEdit_postTime};
+    m_fields[kDesiredTrough] = {m_form->label_trough, m_form->lineEdit_trough};
+    m_fields[kDesiredPeak] = {m_form->label_peak, m_form->lineEdit_peak};
+    m_fields[kDesiredAverage] = {m_form->label_average, m_form->lineEdit_average};
+    const QString unit = session->concentrationUnit;
+    m_form->label_postLevel->setText(tr("Desired post level (%1)").arg(unit));
+    m_form->label_trough->setText(tr("Desired trough (%1)").arg(unit));
+    m_form->label_peak->setText(tr("Desired peak (%1)").arg(unit));
+    m_form->label_average->setText(tr("Desired average (%1)").arg(unit));
+    for (const Field& f : m_fields) {
+        f.edit->setValidator(numberValidator(f.edit));
+        connect(f.edit, &QLineEdit::textEdited, this, &DosageRegimenForecast::recompute);
+    }
+    drugInfo->fillRouteCombo(m_form->comboBox_route);
+    set_salt_and_f();
+    showFieldsOfRoute();
+    recompute();
+}
+
+DosageRegimenForecast::~DosageRegimenForecast() = default;
+
+void DosageRegimenForecast::custom_pk_change()
+{
+    recompute();
+}
+
+void DosageRegimenForecast::on_comboBox_route_activated(int)
+{
+    set_salt_and_f();
+    showFieldsOfRoute();
+    recompute();
+}
+
+void DosageRegimenForecast::showEvent(QShowEvent* event)
+{
+    // Fits may have run since the window was last shown.
+    recompute();
+    QDialog::showEvent(event);
+}
+
+void DosageRegimenForecast::set_salt_and_f()
+{
+    chooseRoute(*m_session, *m_drugInfo, m_form->comboBox_route->currentText());
+}
+
+void DosageRegimenForecast::showFieldsOfRoute()
+{
+    const auto asked = regimenFieldsOf(routeModelOf(*m_session));
+    for (int i = 0; i < kRegimenFieldCount; ++i) {
+        m_fields[i].label->setVisible(asked[i]);
+        m_fields[i].edit->setVisible(asked[i]);
+    }
+}
+
+void DosageRegimenForecast::recompute()
+{
+    // The other forecast window may have chosen another route since.
+    set_salt_and_f();
+    std::array<QString, kRegimenFieldCount> texts;
+    for (int i = 0; i < kRegimenFieldCount; ++i)
+        texts[i] = m_fields[i].edit->text();
+    const RegimenEntry entry = readRegimenEntry(routeModelOf(*m_session), texts);
+    for (int i = 0; i < kRegimenFieldCount; ++i)
+        showRefusal(m_fields[i].edit, entry.refusals[i]);
+    if (!entry.complete) {
+        m_form->label_status->setText(tr("Enter the desired levels to design a regimen."));
+        showRegimens(RegimenResults());
+        return;
+    }
+    const RegimenResults results = designRegimens(*m_calculator, *m_session, entry.targets);
+    writeRegimenReport(*m_session, entry.targets, results);
+    m_form->label_status->clear();
+    showRegimens(results);
+}
+
+void DosageRegimenForecast::showRegimens(const RegimenResults& results)
+{
+    const QString unit = m_session->doseUnit;
+    const bool continuous = results.route.letter == pk::kLetterContinuousIv;
+    const QStringList columns = {continuous ? tr("Rate (%1/h)").arg(unit)
+                                            : tr("Dose (%1)").arg(unit),
+                                 tr("Interval (h)"), tr("Dose per 24 h (%1)").arg(unit)};
+    std::array<ResultRow, kSetCount> rows;
+    for (int set = 0; set < kSetCount; ++set) {
+        const SetRegimen& r = results.sets[set];
+        rows[set] = {{r.dose, r.reason}, {r.interval, r.reason}, {r.dosePer24h, r.reason}};
+    }
+    showResults(m_form->tableWidget_results, columns, rows);
+    drawCurves(m_form->widget_graph, results.curves, *m_session);
+}

@@ -1,0 +1,193 @@
+#include "forecast/RegimenDesign.h"
+
+#include "forecast/ForecastText.h"
+#include "pkcore/PkCalculator.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace forecast
+{
+namespace
+{
+constexpr double kHoursPerDay = 24.0;
+// The interval search for oral and intramuscular targets spans these intervals (h).
+constexpr double kShortestInterval = 0.01;
+constexpr double kLongestInterval = 2000.0;
+constexpr int kIntervalSearchSteps = 80;
+// The graph shows this many intervals of the longest designed regimen.
+constexpr double kGraphIntervals = 3.0;
+
+SetRegimen noResult(const QString& reason)
+{
+    SetRegimen r;
+    r.reason = reason;
+    return r;
+}
+
+QString noResultReason()
+{
+    return tr("No result for these parameters.");
+}
+
+// Dose and interval in the computing unit become the shown regimen.
+SetRegimen regimenOf(double dose, double interval, const RouteModel& route)
+{
+    if (shown(dose) <= 0.0 || shown(interval) <= 0.0)
+        return noResult(noResultReason());
+    SetRegimen r;
+    r.computed = true;
+    r.dose = dose / route.doseScale;
+    r.interval = interval;
+    r.dosePer24h = r.dose * kHoursPerDay / interval;
+    return r;
+}
+
+SetRegimen intermittentInfusion(PkCalculator& calc, const RouteModel& route, const SetParameters& p,
+                                const RegimenTargets& t)
+{
+    if (!(positive(t.trough) && t.postLevel > t.trough && t.postTime >= 0.0))
+        return noResult(noResultReason());
+    const double k = p.cl / p.v;
+    // The interval at which the post level decays to the trough; the dose that lifts the trough
+    // to the peak at the end of the infusion.
+    const double interval = t.infusionTime + t.postTime + std::log(t.postLevel / t.trough) / k;
+    const double peak = t.postLevel * std::exp(k * t.postTime);
+    const double dose =
+        calc.infusionDoseForTarget(peak, t.infusionTime, p.cl, t.trough, p.v, route.salt, p.f);
+    return regimenOf(dose, interval, route);
+}
+
+SetRegimen vancomycin(PkCalculator& calc, SessionData& s, const RouteModel& route,
+                      const SetParameters& p, const RegimenTargets& t)
+{
+    const double beta = p.cl / p.v;
+    s.twoCompBeta = beta;
+    s.twoCompAlpha = (p.cl / s.twoCompCentralVolume) * s.twoCompK21 / beta;
+    s.twoCompTargetTrough = t.trough;
+    s.twoCompInfusionTime = t.infusionTime;
+    calc.twoCompRegimen(t.infusionTime, t.trough, t.postLevel, t.postTime);
+    // An infusion that outlasts its interval is no regimen.
+    if (s.solverFailed || !(s.twoCompInterval > t.infusionTime))
+        return noResult(tr("The interval search found no interval for these levels."));
+    // The solver gives the amount that reaches the blood.
+    return regimenOf(s.twoCompDose / (route.salt * p.f), s.twoCompInterval, route);
+}
+
+// Peak over trough at steady state, which does not depend on the dose.
+double swing(const PkCalculator& calc, const RouteModel& route, const SetParameters& p,
+             double interval)
+{
+    const double peak =
+        calc.oralSteadyStatePeak(route.ka, 1.0, route.salt, p.f, p.v, p.cl, interval);
+    const double trough =
+        calc.oralSteadyStateLevel(route.ka, 1.0, route.salt, p.f, p.v, p.cl, interval, interval);
+    if (!(peak > 0.0))
+        return std::nan("");
+    return trough > 0.0 ? peak / trough : HUGE_VAL;
+}
+
+SetRegimen oralOrIm(const PkCalculator& calc, const RouteModel& route, const SetParameters& p,
+                    const RegimenTargets& t)
+{
+    if (!(route.ka > 0.0))
+        return noResult(tr("The product has no absorption rate constant."));
+    const double wanted = t.peak / t.trough;
+    double lo = kShortestInterval;
+    double hi = kLongestInterval;
+    if (!(swing(calc, route, p, lo) < wanted && swing(calc, route, p, hi) > wanted))
+        return noResult(tr("No interval gives this peak and trough."));
+    for (int i = 0; i < kIntervalSearchSteps; ++i) {
+        const double mid = std::sqrt(lo * hi);
+        (swing(calc, route, p, mid) < wanted ? lo : hi) = mid;
+    }
+    const double interval = std::sqrt(lo * hi);
+    const double dose =
+        calc.oralDoseForPeak(route.ka, route.salt, p.f, t.peak, p.v, p.cl, interval);
+    return regimenOf(dose, interval, route);
+}
+
+SetRegimen continuousInfusion(const RouteModel& route, const SetParameters& p,
+                              const RegimenTargets& t)
+{
+    const double rate = t.average * p.cl / (route.salt * p.f);
+    return regimenOf(rate, 1.0, route);
+}
+
+double graphSpan(const RegimenResults& results)
+{
+    double longest = 0.0;
+    for (const SetRegimen& r : results.sets)
+        if (r.computed)
+            longest = std::max(longest, r.interval);
+    return results.route.letter == pk::kLetterContinuousIv ? kHoursPerDay
+                                                           : kGraphIntervals * longest;
+}
+} // namespace
+
+SetRegimen designRegimen(PkCalculator& calculator, SessionData& session, const RouteModel& route,
+                         const SetParameters& set, const RegimenTargets& targets)
+{
+    if (!set.exists)
+        return noResult(tr("Not fitted."));
+    if (!(positive(set.v) && positive(set.cl) && positive(set.f) && positive(route.salt)))
+        return noResult(noResultReason());
+    switch (route.letter) {
+    case pk::kLetterIntermittentIv:
+        return route.twoCompartment ? vancomycin(calculator, session, route, set, targets)
+                                    : intermittentInfusion(calculator, route, set, targets);
+    case pk::kLetterOral:
+    case pk::kLetterIntramuscular:
+        return oralOrIm(calculator, route, set, targets);
+    case pk::kLetterContinuousIv:
+        return continuousInfusion(route, set, targets);
+    default:
+        return noResult(tr("This route cannot be forecast."));
+    }
+}
+
+RegimenResults designRegimens(PkCalculator& calculator, SessionData& session,
+                              const RegimenTargets& targets)
+{
+    RegimenResults results;
+    results.route = routeModelOf(session);
+    results.parameters = setsOf(session);
+    for (int i = 0; i < kSetCount; ++i)
+        results.sets[i] =
+            designRegimen(calculator, session, results.route, results.parameters[i], targets);
+
+    const double span = graphSpan(results);
+    for (int i = 0; i < kSetCount; ++i) {
+        const SetRegimen& r = results.sets[i];
+        if (!r.computed)
+            continue;
+        const Regimen regimen{r.dose * results.route.doseScale, r.interval, targets.infusionTime};
+        results.curves[i] = sampledCurve(
+            SteadyStateCurve(calculator, session, results.route, results.parameters[i], regimen),
+            span);
+    }
+    return results;
+}
+
+void writeRegimenReport(SessionData& session, const RegimenTargets& targets,
+                        const RegimenResults& results)
+{
+    RegimenReport& r = session.regimenReport;
+    r = RegimenReport();
+    r.routeSentence = routeSentence(results.route.letter, session.dosageForm);
+    r.routeLetter = results.route.letter;
+    r.desiredPostLevel = targets.postLevel;
+    r.postTime = targets.postTime;
+    r.desiredTrough = targets.trough;
+    r.infusionTime = targets.infusionTime;
+    r.desiredPeak = targets.peak;
+    r.desiredAverage = targets.average;
+    for (int i = 0; i < kSetCount; ++i) {
+        r.dose[i] = results.sets[i].dose;
+        r.interval[i] = results.sets[i].interval;
+        r.dosePer24h[i] = results.sets[i].dosePer24h;
+        r.f[i] = results.parameters[i].exists ? results.parameters[i].f : kNoResult;
+    }
+    r.done = results.sets[pk::kReportPopulation].computed;
+}
+} // namespace forecast
