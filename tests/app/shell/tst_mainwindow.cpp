@@ -86,6 +86,8 @@ private slots:
     void confirmedFormStaysTheCaseFormAfterCancelledSearch();
     void updateReminder_data();
     void updateReminder();
+    void reminderLeavesTheFileAsItIs_data();
+    void reminderLeavesTheFileAsItIs();
 };
 
 void TestMainWindow::builtWithWelcomePageAndAnalysisOff()
@@ -333,6 +335,30 @@ void TestMainWindow::updateReminder()
     QCOMPARE(int(outcome.action), action);
     QCOMPARE(outcome.newerVersionKnown, newer);
     QCOMPARE(settings.value(SettingsKeys::updatePrompt), promptAfter);
+}
+
+void TestMainWindow::reminderLeavesTheFileAsItIs_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("prompt already due, comments and order")
+        << QByteArray("; kept by the ward\n[Update]\nprompt=Yes\nfrequency=Monthly\n"
+                      "[Path]\ndb=/data/PKdatabase.db\n");
+    QByteArray noise;
+    for (int i = 0; i < 512; ++i)
+        noise.append(char((i * 73 + 41) % 256));
+    QTest::newRow("random bytes") << noise;
+}
+
+void TestMainWindow::reminderLeavesTheFileAsItIs()
+{
+    QFETCH(QByteArray, content);
+    TestEnvironment env;
+    QFile file(env.settingsPath());
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    UpdateReminder::run(env.settingsPath(), QDate(2026, 12, 2));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
 }
 
 TALVORA_TEST_MAIN(TestMainWindow)
