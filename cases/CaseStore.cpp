@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QVariant>
@@ -28,6 +29,7 @@ QString text(const char* source)
 const QString userChoicePrefix = QStringLiteral("UC_");
 const QString pkTypeCustom = QStringLiteral("C");
 constexpr double percent = 100.0;
+constexpr int percentPlaces = 2; // decimal places between a fraction and its percent
 // Factor flags the save looks at, from 1.
 constexpr int lastFactorFlag = pk::kFactorFlagCapacity - 1;
 
@@ -97,6 +99,45 @@ double CaseStore::relativeRange(double range, double value)
 QString CaseStore::numberText(double value)
 {
     return QString::number(value, 'g', 6);
+}
+
+QString CaseStore::exactText(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString CaseStore::percentText(double fraction)
+{
+    if (!std::isfinite(fraction))
+        return exactText(fraction * percent);
+    const QString digits =
+        QString::number(std::fabs(fraction), 'f', QLocale::FloatingPointShortest);
+    const int point = digits.indexOf(QLatin1Char('.'));
+    QString whole = point < 0 ? digits : digits.left(point);
+    QString decimals = point < 0 ? QString() : digits.mid(point + 1);
+    decimals = decimals.leftJustified(percentPlaces, QLatin1Char('0'));
+    whole += decimals.left(percentPlaces);
+    decimals = decimals.mid(percentPlaces);
+    int zeros = 0;
+    while (zeros + 1 < whole.size() && whole[zeros] == QLatin1Char('0'))
+        ++zeros;
+    QString text = whole.mid(zeros);
+    if (!decimals.isEmpty())
+        text += QLatin1Char('.') + decimals;
+    return fraction < 0 ? QLatin1Char('-') + text : text;
+}
+
+double CaseStore::fractionOfPercent(const QString& percentText)
+{
+    // Moving the point back in the text leaves one rounding, that of reading the number.
+    const QString text = percentText.trimmed();
+    const int e = text.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
+    const QString mantissa = e < 0 ? text : text.left(e);
+    const int exponent = e < 0 ? 0 : text.mid(e + 1).toInt();
+    bool ok = false;
+    const double fraction =
+        (mantissa + QLatin1Char('e') + QString::number(exponent - percentPlaces)).toDouble(&ok);
+    return ok ? fraction : 0.0;
 }
 
 QString CaseStore::shownMeasureNumber(const QString& shown)
@@ -430,24 +471,38 @@ bool CaseStore::writePK(bool update)
     // The update selects by number, the insert stores the number's text.
     query.bind(QStringLiteral(":case"),
                update ? QVariant(m_session->caseNumber) : QVariant(caseText()));
-    const CasePageTexts& t = m_texts;
-    // Phenytoin shows Km in the Cl row, Vmax in the CF row and CF in the fourth row.
-    const bool phenytoin = m_session->patient.drugCode == QLatin1String(phenytoinCode);
-    const QString none("");
-    query.bind(QStringLiteral(":type"), pkTypeCustom);
-    query.bind(QStringLiteral(":vd"), t.vd);
-    query.bind(QStringLiteral(":cl"), t.cl);
-    query.bind(QStringLiteral(":vdr"), t.vdRange);
-    query.bind(QStringLiteral(":clr"), t.clRange);
-    query.bind(QStringLiteral(":cf"), phenytoin ? t.kd : t.cf);
-    query.bind(QStringLiteral(":cfr"), phenytoin ? t.range4 : t.cfRange);
-    query.bind(QStringLiteral(":vmax"), phenytoin ? t.cf : none);
-    query.bind(QStringLiteral(":km"), phenytoin ? t.cl : none);
-    query.bind(QStringLiteral(":vmaxr"), phenytoin ? t.cfRange : none);
-    query.bind(QStringLiteral(":kmr"), phenytoin ? t.clRange : none);
+    bindPKValues(query);
     if (query.exec())
         return true;
     return fail(update ? text("Update PK fail\n") : text("Add PK fail\n"), query);
+}
+
+// The custom set as the case page shows it, at full precision: ranges as spreads in the unit
+// of their value, CF and its spread in percent. Phenytoin shows Km in the Cl row, Vmax in the
+// CF row and CF in the fourth row, and its CL columns repeat Km.
+void CaseStore::bindPKValues(SqlStatement& query) const
+{
+    const PkParameterSet& p = m_session->pkSets[pk::kCustom];
+    const RangeBlock& r = m_session->customRanges;
+    const bool phenytoin = m_session->patient.drugCode == QLatin1String(phenytoinCode);
+    const QString cfPercent = percentText(p[pk::kCF]);
+    // The spread of CF is taken from the percent as stored, which loading divides by.
+    const double cfSpread = cfPercent.toDouble() * r[pk::kFitCF];
+    const QString kmSpread = exactText(p[pk::kKm] * r[pk::kFitKm]);
+    const QString none("");
+    query.bind(QStringLiteral(":type"), pkTypeCustom);
+    query.bind(QStringLiteral(":vd"), exactText(p[pk::kVd]));
+    query.bind(QStringLiteral(":vdr"), exactText(p[pk::kVd] * r[pk::kFitVd]));
+    query.bind(QStringLiteral(":cl"), exactText(phenytoin ? p[pk::kKm] : p[pk::kCl]));
+    query.bind(QStringLiteral(":clr"),
+               phenytoin ? kmSpread : exactText(p[pk::kCl] * r[pk::kFitCl]));
+    query.bind(QStringLiteral(":cf"), cfPercent);
+    query.bind(QStringLiteral(":cfr"), exactText(cfSpread));
+    query.bind(QStringLiteral(":vmax"), phenytoin ? exactText(p[pk::kVmax]) : none);
+    query.bind(QStringLiteral(":km"), phenytoin ? exactText(p[pk::kKm]) : none);
+    query.bind(QStringLiteral(":vmaxr"),
+               phenytoin ? exactText(p[pk::kVmax] * r[pk::kFitVmax]) : none);
+    query.bind(QStringLiteral(":kmr"), phenytoin ? kmSpread : none);
 }
 
 bool CaseStore::saveCustomF()
@@ -464,8 +519,8 @@ bool CaseStore::saveCustomF()
         SqlStatement insert(QStringLiteral("INSERT INTO CustomF VALUES(:case,:route,:f,:fsd)"));
         insert.bind(QStringLiteral(":case"), caseText());
         insert.bind(QStringLiteral(":route"), s.routeNames[i]);
-        insert.bind(QStringLiteral(":f"), numberText(s.routeF[i]));
-        insert.bind(QStringLiteral(":fsd"), numberText(s.routeFsd[i]));
+        insert.bind(QStringLiteral(":f"), exactText(s.routeF[i]));
+        insert.bind(QStringLiteral(":fsd"), exactText(s.routeFsd[i]));
         if (!insert.exec())
             return fail(text("Add Custom F fail\n"), insert);
     }
@@ -489,10 +544,11 @@ LoadOutcome CaseStore::loadPK()
         const auto column = [&query](int c) { return query.value(c).toDouble(); };
         const double vd = column(pkVd);
         const double cf = column(pkCf);
+        const double cfFraction = fractionOfPercent(query.value(pkCf).toString());
         for (int set : {pk::kCustom, pk::kSavedCustom}) {
             PkParameterSet& p = s.pkSets[set];
             p[pk::kVd] = vd;
-            p[pk::kCF] = cf / percent;
+            p[pk::kCF] = cfFraction;
             if (phenytoin) {
                 p[pk::kKm] = column(pkKm);
                 p[pk::kVmax] = column(pkVmax);

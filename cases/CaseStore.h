@@ -8,19 +8,11 @@ class QDateTime;
 class SqlStatement;
 class SessionData;
 
-// The texts of the case page that a save stores as they stand.
+// The texts of the case page that a save stores as they stand. The custom parameters are not
+// among them: the fields round to two decimals, so they are stored from the session.
 struct CasePageTexts {
     QString weight; // the number, a blank and the two-letter unit ("154.00 lb")
     QString height;
-    // The custom group's fields.
-    QString vd;
-    QString vdRange;
-    QString cl; // phenytoin: Km
-    QString clRange;
-    QString cf; // phenytoin: Vmax
-    QString cfRange;
-    QString kd;     // phenytoin: CF in percent
-    QString range4; // phenytoin: range of CF
 };
 
 struct SaveOutcome {
@@ -66,6 +58,12 @@ public:
     static double relativeRange(double range, double value);
     // Numbers as the tables hold them: six significant digits.
     static QString numberText(double value);
+    // Full precision: the shortest text that reads back as exactly this number.
+    static QString exactText(double value);
+    // A fraction as the percent the PK table holds, its decimal point moved two places, so
+    // that fractionOfPercent gives back exactly the fraction (x 100 and / 100 would round).
+    static QString percentText(double fraction);
+    static double fractionOfPercent(const QString& percentText);
     // The number of a shown weight or height ("154.00 lb") in table form ("154").
     static QString shownMeasureNumber(const QString& shown);
 
@@ -86,6 +84,7 @@ private:
                                const QString& ka, const QString& f, const QString& failureText);
     bool savePK(bool newCase);
     bool writePK(bool update);
+    void bindPKValues(SqlStatement& query) const;
     bool saveCustomF();
     void keepSavedCopies();
 
