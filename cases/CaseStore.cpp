@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
@@ -27,6 +28,7 @@ QString text(const char* source)
 }
 
 const QString userChoicePrefix = QStringLiteral("UC_");
+const QString stampFormat = QStringLiteral("yyyy-MM-dd  hh:mm:ss");
 const QString pkTypeCustom = QStringLiteral("C");
 constexpr double percent = 100.0;
 constexpr int percentPlaces = 2; // decimal places between a fraction and its percent
@@ -182,16 +184,20 @@ bool CaseStore::fail(const QString& what, const QString& error)
 
 // ---- The save ----
 
-SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& stamp,
+SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& requestedStamp,
                             const ExtraRows& extraRows)
 {
     m_failure.clear();
     const qint32 recNumBefore = m_session->recNum;
     const qint32 caseNumberBefore = m_session->caseNumber;
+    const QString stamp = freshStamp(requestedStamp);
 
+    // Immediate: the write lock is held from the stamp checks to the commit, so no other
+    // program's save can slip in between.
     QSqlDatabase db = QSqlDatabase::database();
-    if (!db.transaction()) {
-        fail(text("Save fail\n"), db.lastError().text());
+    QSqlQuery begin(db);
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        fail(text("Save fail\n"), begin.lastError().text());
         return {false, m_failure};
     }
     m_texts = texts;
@@ -212,8 +218,21 @@ SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& stamp,
         return {false, m_failure};
     }
     keepSavedCopies();
+    m_session->patientStamp = stamp;
+    m_session->caseStamp = stamp;
     m_session->saved = true;
     return {true, QString()};
+}
+
+QString CaseStore::freshStamp(const QString& stamp) const
+{
+    QString fresh = stamp;
+    QDateTime time = QDateTime::fromString(stamp, stampFormat);
+    while (time.isValid() && (fresh == m_session->patientStamp || fresh == m_session->caseStamp)) {
+        time = time.addSecs(1);
+        fresh = saveStamp(time);
+    }
+    return fresh;
 }
 
 void CaseStore::keepSavedCopies()
@@ -238,16 +257,66 @@ bool CaseStore::savePatient(const QString& stamp)
     return updated || insertPatient(stamp);
 }
 
-void CaseStore::bindPatientValues(SqlStatement& query, const QString& stamp) const
+// In the order of the check's columns below.
+QStringList CaseStore::patientValues() const
 {
     const PatientRecord& p = m_session->patient;
-    query.bind(QStringLiteral(":first"), p.firstName);
-    query.bind(QStringLiteral(":last"), p.lastName);
+    return {p.firstName, p.lastName, birthdayText(p), p.sex, p.hospitalId, p.patientNote};
+}
+
+void CaseStore::bindPatientValues(SqlStatement& query, const QString& stamp) const
+{
+    const QStringList values = patientValues();
+    const char* const placeholders[] = {":first", ":last", ":bday", ":sex", ":pnum", ":note"};
+    for (int i = 0; i < values.size(); ++i)
+        query.bind(QLatin1String(placeholders[i]), values[i]);
     query.bind(QStringLiteral(":updateDate"), stamp);
-    query.bind(QStringLiteral(":bday"), birthdayText(p));
-    query.bind(QStringLiteral(":sex"), p.sex);
-    query.bind(QStringLiteral(":pnum"), p.hospitalId);
-    query.bind(QStringLiteral(":note"), p.patientNote);
+}
+
+// A patient row saved elsewhere may still be overwritten when it holds what this save writes:
+// nothing of the other save is lost then (two users saving different cases of one patient).
+CaseStore::StoredRow CaseStore::patientRow()
+{
+    SqlStatement query(
+        QStringLiteral("SELECT DATE_STORED, FIRST_NAME, LAST_NAME, BIRTHDAY, SEX, PATIENT_ID, "
+                       "NOTE FROM Patients WHERE REC_NUM = :rec"));
+    query.bind(QStringLiteral(":rec"), m_session->recNum);
+    if (!query.exec()) {
+        fail(text("Update Patient fail\n"), query);
+        return StoredRow::Unreadable;
+    }
+    if (!query.next())
+        return StoredRow::Missing;
+    if (query.value(0).toString() == m_session->patientStamp)
+        return StoredRow::AsRead;
+    const QStringList ours = patientValues();
+    QStringList stored;
+    for (int column = 1; column <= ours.size(); ++column)
+        stored << query.value(column).toString();
+    if (stored == ours)
+        return StoredRow::AsRead;
+    fail(text("Another user changed this patient after you opened it; nothing was saved, and "
+              "your entries are still on the page."),
+         QString());
+    return StoredRow::ChangedElsewhere;
+}
+
+CaseStore::StoredRow CaseStore::caseRow()
+{
+    SqlStatement query(QStringLiteral("SELECT DATE_UPDATED FROM Cases WHERE CASE_NUMBER = :case"));
+    query.bind(QStringLiteral(":case"), m_session->caseNumber);
+    if (!query.exec()) {
+        fail(text("Update Case fail\n"), query);
+        return StoredRow::Unreadable;
+    }
+    if (!query.next())
+        return StoredRow::Missing;
+    if (query.value(0).toString() == m_session->caseStamp)
+        return StoredRow::AsRead;
+    fail(text("Another user changed this case after you opened it; nothing was saved, and your "
+              "entries are still on the page."),
+         QString());
+    return StoredRow::ChangedElsewhere;
 }
 
 bool CaseStore::insertPatient(const QString& stamp)
@@ -261,6 +330,10 @@ bool CaseStore::insertPatient(const QString& stamp)
 
 bool CaseStore::updatePatient(const QString& stamp, bool* updated)
 {
+    const StoredRow row = patientRow();
+    *updated = false;
+    if (row != StoredRow::AsRead)
+        return row == StoredRow::Missing;
     SqlStatement query(QStringLiteral(
         "UPDATE Patients SET FIRST_NAME = :first, LAST_NAME = :last, BIRTHDAY = :bday, SEX = :sex, "
         "NOTE = :note, PATIENT_ID = :pnum, DATE_STORED = :updateDate WHERE REC_NUM = :rec"));
@@ -340,6 +413,10 @@ bool CaseStore::insertCase(const QString& stamp)
 
 bool CaseStore::updateCase(const QString& stamp, bool* updated)
 {
+    const StoredRow row = caseRow();
+    *updated = false;
+    if (row != StoredRow::AsRead)
+        return row == StoredRow::Missing;
     SqlStatement query(QStringLiteral(
         "UPDATE Cases SET DATE_UPDATED = :date,DRUG_ID = :drug,UNIT = :unit,WT = :wt,"
         "W_UNIT = :w_unit,HT = :ht,H_UNIT = :h_unit,SCR = :scr,CRCL = :crcl,ALBUMIN = :albumin,"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -46,6 +47,9 @@ public:
     // Patient, case, user's-choice drug, custom parameters and bioavailability per route, then
     // extraRows. On success the saved custom set, ranges and routes take the current values and
     // the session counts as saved; on failure nothing of the database or the session changes.
+    // A patient or case row saved by someone else since this session read it is not
+    // overwritten: the save fails and says so. A stamp equal to the one it replaces moves on a
+    // second, so that every save changes the stamps the check compares.
     SaveOutcome save(const CasePageTexts& texts, const QString& stamp,
                      const ExtraRows& extraRows = ExtraRows());
 
@@ -71,6 +75,13 @@ private:
     bool savePatient(const QString& stamp);
     bool insertPatient(const QString& stamp);
     bool updatePatient(const QString& stamp, bool* updated);
+    // The stored patient or case row against what this session read; a changed one has set
+    // the failure text.
+    enum class StoredRow { Missing, AsRead, ChangedElsewhere, Unreadable };
+    StoredRow patientRow();
+    StoredRow caseRow();
+    QStringList patientValues() const;
+    QString freshStamp(const QString& stamp) const;
     bool saveCase(const QString& stamp, bool* newCase);
     bool insertCase(const QString& stamp);
     bool updateCase(const QString& stamp, bool* updated);

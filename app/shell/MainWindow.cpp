@@ -172,8 +172,10 @@ MainWindow::SaveAnswer MainWindow::askToSave()
     switch (MessageBox::saveDiscardCancel(nullptr, tr("Save patient"),
                                           tr("Do you want to save the current patient?"))) {
     case QMessageBox::Save:
+        // A refused save (another user's changes, a database fault) keeps the case on screen
+        // rather than dropping what was typed.
         m_casePage->on_button_save_clicked();
-        return SaveAnswer::Saved;
+        return m_session->saved ? SaveAnswer::Saved : SaveAnswer::Cancelled;
     case QMessageBox::Discard:
         return SaveAnswer::Discarded;
     default:

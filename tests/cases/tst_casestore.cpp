@@ -132,6 +132,8 @@ private slots:
     void failedUpdateKeepsStoredCase();
     void extraRowsShareTheTransaction();
     void removedCaseIsStoredAgain();
+    void anotherUsersSaveIsNotOverwritten_data();
+    void anotherUsersSaveIsNotOverwritten();
     void failedRemovalRemovesNothing();
 
 private:
@@ -592,6 +594,59 @@ void TestCaseStore::removedCaseIsStoredAgain()
     QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("REC_NUM")).toInt(), s.recNum);
     QCOMPARE(rowCount(QStringLiteral("PK"), s.caseNumber), 1);
     QCOMPARE(rowCount(QStringLiteral("CustomF"), s.caseNumber), 2);
+}
+
+void TestCaseStore::anotherUsersSaveIsNotOverwritten_data()
+{
+    QTest::addColumn<bool>("sameCase");
+    QTest::addColumn<bool>("otherRenames"); // the other user renames the patient
+    QTest::addColumn<QString>("refusal");   // empty: the save goes through
+    // Every save here asks for the same stamp: the check must still see the other save.
+    QTest::newRow("same case") << true << false << "Another user changed this case";
+    QTest::newRow("patient renamed from another case")
+        << false << true << "Another user changed this patient";
+    QTest::newRow("another case of the patient") << false << false << "";
+}
+
+void TestCaseStore::anotherUsersSaveIsNotOverwritten()
+{
+    QFETCH(bool, sameCase);
+    QFETCH(bool, otherRenames);
+    QFETCH(QString, refusal);
+    SessionData first = gentamicinCase();
+    QVERIFY(CaseStore(&first).save(gentamicinTexts(), stamp).saved);
+    SessionData second = first;
+    second.caseNumber = 0;
+    QVERIFY(CaseStore(&second).save(gentamicinTexts(), stamp).saved);
+    first.patientStamp = second.patientStamp; // both users open their case now
+
+    SessionData other = first;
+    SessionData mine = sameCase ? first : second;
+    other.patient.caseNote = QStringLiteral("other's note");
+    if (otherRenames)
+        other.patient.lastName = QStringLiteral("Renamed");
+    QVERIFY(CaseStore(&other).save(gentamicinTexts(), stamp).saved);
+
+    mine.patient.caseNote = QStringLiteral("my note");
+    mine.pkSets[pk::kCustom][pk::kVd] = 30.0;
+    mine.saved = false;
+    const SaveOutcome outcome = CaseStore(&mine).save(gentamicinTexts(), stamp);
+    QCOMPARE(outcome.saved, refusal.isEmpty());
+    QVERIFY2(refusal.isEmpty() ? outcome.failure.isEmpty() : outcome.failure.startsWith(refusal),
+             qPrintable(outcome.failure));
+    const QString storedNote = caseRow(mine.caseNumber).value("CASE_NOTE").toString();
+    const QString storedVd = pkRow(mine.caseNumber).value("VD").toString();
+    if (refusal.isEmpty()) {
+        QCOMPARE(storedNote, QStringLiteral("my note"));
+        return;
+    }
+    QCOMPARE(storedNote,
+             sameCase ? QStringLiteral("other's note") : QStringLiteral("first course"));
+    QCOMPARE(storedVd, QStringLiteral("17.5"));
+    QVERIFY(!mine.saved);
+    QCOMPARE(mine.pkSets[pk::kCustom][pk::kVd], 30.0);
+    QCOMPARE(mine.pkSets[pk::kSavedCustom][pk::kVd], 17.5);
+    QCOMPARE(mine.patient.caseNote, QStringLiteral("my note"));
 }
 
 void TestCaseStore::failedRemovalRemovesNothing()
