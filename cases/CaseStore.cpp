@@ -9,8 +9,10 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
@@ -26,8 +28,10 @@ QString text(const char* source)
 }
 
 const QString userChoicePrefix = QStringLiteral("UC_");
+const QString stampFormat = QStringLiteral("yyyy-MM-dd  hh:mm:ss");
 const QString pkTypeCustom = QStringLiteral("C");
 constexpr double percent = 100.0;
+constexpr int percentPlaces = 2; // decimal places between a fraction and its percent
 // Factor flags the save looks at, from 1.
 constexpr int lastFactorFlag = pk::kFactorFlagCapacity - 1;
 
@@ -99,6 +103,45 @@ QString CaseStore::numberText(double value)
     return QString::number(value, 'g', 6);
 }
 
+QString CaseStore::exactText(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString CaseStore::percentText(double fraction)
+{
+    if (!std::isfinite(fraction))
+        return exactText(fraction * percent);
+    const QString digits =
+        QString::number(std::fabs(fraction), 'f', QLocale::FloatingPointShortest);
+    const int point = digits.indexOf(QLatin1Char('.'));
+    QString whole = point < 0 ? digits : digits.left(point);
+    QString decimals = point < 0 ? QString() : digits.mid(point + 1);
+    decimals = decimals.leftJustified(percentPlaces, QLatin1Char('0'));
+    whole += decimals.left(percentPlaces);
+    decimals = decimals.mid(percentPlaces);
+    int zeros = 0;
+    while (zeros + 1 < whole.size() && whole[zeros] == QLatin1Char('0'))
+        ++zeros;
+    QString text = whole.mid(zeros);
+    if (!decimals.isEmpty())
+        text += QLatin1Char('.') + decimals;
+    return fraction < 0 ? QLatin1Char('-') + text : text;
+}
+
+double CaseStore::fractionOfPercent(const QString& percentText)
+{
+    // Moving the point back in the text leaves one rounding, that of reading the number.
+    const QString text = percentText.trimmed();
+    const int e = text.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
+    const QString mantissa = e < 0 ? text : text.left(e);
+    const int exponent = e < 0 ? 0 : text.mid(e + 1).toInt();
+    bool ok = false;
+    const double fraction =
+        (mantissa + QLatin1Char('e') + QString::number(exponent - percentPlaces)).toDouble(&ok);
+    return ok ? fraction : 0.0;
+}
+
 QString CaseStore::shownMeasureNumber(const QString& shown)
 {
     return numberText(shown.left(shown.size() - 2).trimmed().toDouble());
@@ -141,16 +184,20 @@ bool CaseStore::fail(const QString& what, const QString& error)
 
 // ---- The save ----
 
-SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& stamp,
+SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& requestedStamp,
                             const ExtraRows& extraRows)
 {
     m_failure.clear();
     const qint32 recNumBefore = m_session->recNum;
     const qint32 caseNumberBefore = m_session->caseNumber;
+    const QString stamp = freshStamp(requestedStamp);
 
+    // Immediate: the write lock is held from the stamp checks to the commit, so no other
+    // program's save can slip in between.
     QSqlDatabase db = QSqlDatabase::database();
-    if (!db.transaction()) {
-        fail(text("Save fail\n"), db.lastError().text());
+    QSqlQuery begin(db);
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        fail(text("Save fail\n"), begin.lastError().text());
         return {false, m_failure};
     }
     m_texts = texts;
@@ -171,8 +218,21 @@ SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& stamp,
         return {false, m_failure};
     }
     keepSavedCopies();
+    m_session->patientStamp = stamp;
+    m_session->caseStamp = stamp;
     m_session->saved = true;
     return {true, QString()};
+}
+
+QString CaseStore::freshStamp(const QString& stamp) const
+{
+    QString fresh = stamp;
+    QDateTime time = QDateTime::fromString(stamp, stampFormat);
+    while (time.isValid() && (fresh == m_session->patientStamp || fresh == m_session->caseStamp)) {
+        time = time.addSecs(1);
+        fresh = saveStamp(time);
+    }
+    return fresh;
 }
 
 void CaseStore::keepSavedCopies()
@@ -197,16 +257,66 @@ bool CaseStore::savePatient(const QString& stamp)
     return updated || insertPatient(stamp);
 }
 
-void CaseStore::bindPatientValues(SqlStatement& query, const QString& stamp) const
+// In the order of the check's columns below.
+QStringList CaseStore::patientValues() const
 {
     const PatientRecord& p = m_session->patient;
-    query.bind(QStringLiteral(":first"), p.firstName);
-    query.bind(QStringLiteral(":last"), p.lastName);
+    return {p.firstName, p.lastName, birthdayText(p), p.sex, p.hospitalId, p.patientNote};
+}
+
+void CaseStore::bindPatientValues(SqlStatement& query, const QString& stamp) const
+{
+    const QStringList values = patientValues();
+    const char* const placeholders[] = {":first", ":last", ":bday", ":sex", ":pnum", ":note"};
+    for (int i = 0; i < values.size(); ++i)
+        query.bind(QLatin1String(placeholders[i]), values[i]);
     query.bind(QStringLiteral(":updateDate"), stamp);
-    query.bind(QStringLiteral(":bday"), birthdayText(p));
-    query.bind(QStringLiteral(":sex"), p.sex);
-    query.bind(QStringLiteral(":pnum"), p.hospitalId);
-    query.bind(QStringLiteral(":note"), p.patientNote);
+}
+
+// A patient row saved elsewhere may still be overwritten when it holds what this save writes:
+// nothing of the other save is lost then (two users saving different cases of one patient).
+CaseStore::StoredRow CaseStore::patientRow()
+{
+    SqlStatement query(
+        QStringLiteral("SELECT DATE_STORED, FIRST_NAME, LAST_NAME, BIRTHDAY, SEX, PATIENT_ID, "
+                       "NOTE FROM Patients WHERE REC_NUM = :rec"));
+    query.bind(QStringLiteral(":rec"), m_session->recNum);
+    if (!query.exec()) {
+        fail(text("Update Patient fail\n"), query);
+        return StoredRow::Unreadable;
+    }
+    if (!query.next())
+        return StoredRow::Missing;
+    if (query.value(0).toString() == m_session->patientStamp)
+        return StoredRow::AsRead;
+    const QStringList ours = patientValues();
+    QStringList stored;
+    for (int column = 1; column <= ours.size(); ++column)
+        stored << query.value(column).toString();
+    if (stored == ours)
+        return StoredRow::AsRead;
+    fail(text("Another user changed this patient after you opened it; nothing was saved, and "
+              "your entries are still on the page."),
+         QString());
+    return StoredRow::ChangedElsewhere;
+}
+
+CaseStore::StoredRow CaseStore::caseRow()
+{
+    SqlStatement query(QStringLiteral("SELECT DATE_UPDATED FROM Cases WHERE CASE_NUMBER = :case"));
+    query.bind(QStringLiteral(":case"), m_session->caseNumber);
+    if (!query.exec()) {
+        fail(text("Update Case fail\n"), query);
+        return StoredRow::Unreadable;
+    }
+    if (!query.next())
+        return StoredRow::Missing;
+    if (query.value(0).toString() == m_session->caseStamp)
+        return StoredRow::AsRead;
+    fail(text("Another user changed this case after you opened it; nothing was saved, and your "
+              "entries are still on the page."),
+         QString());
+    return StoredRow::ChangedElsewhere;
 }
 
 bool CaseStore::insertPatient(const QString& stamp)
@@ -220,6 +330,10 @@ bool CaseStore::insertPatient(const QString& stamp)
 
 bool CaseStore::updatePatient(const QString& stamp, bool* updated)
 {
+    const StoredRow row = patientRow();
+    *updated = false;
+    if (row != StoredRow::AsRead)
+        return row == StoredRow::Missing;
     SqlStatement query(QStringLiteral(
         "UPDATE Patients SET FIRST_NAME = :first, LAST_NAME = :last, BIRTHDAY = :bday, SEX = :sex, "
         "NOTE = :note, PATIENT_ID = :pnum, DATE_STORED = :updateDate WHERE REC_NUM = :rec"));
@@ -299,6 +413,10 @@ bool CaseStore::insertCase(const QString& stamp)
 
 bool CaseStore::updateCase(const QString& stamp, bool* updated)
 {
+    const StoredRow row = caseRow();
+    *updated = false;
+    if (row != StoredRow::AsRead)
+        return row == StoredRow::Missing;
     SqlStatement query(QStringLiteral(
         "UPDATE Cases SET DATE_UPDATED = :date,DRUG_ID = :drug,UNIT = :unit,WT = :wt,"
         "W_UNIT = :w_unit,HT = :ht,H_UNIT = :h_unit,SCR = :scr,CRCL = :crcl,ALBUMIN = :albumin,"
@@ -430,24 +548,38 @@ bool CaseStore::writePK(bool update)
     // The update selects by number, the insert stores the number's text.
     query.bind(QStringLiteral(":case"),
                update ? QVariant(m_session->caseNumber) : QVariant(caseText()));
-    const CasePageTexts& t = m_texts;
-    // Phenytoin shows Km in the Cl row, Vmax in the CF row and CF in the fourth row.
-    const bool phenytoin = m_session->patient.drugCode == QLatin1String(phenytoinCode);
-    const QString none("");
-    query.bind(QStringLiteral(":type"), pkTypeCustom);
-    query.bind(QStringLiteral(":vd"), t.vd);
-    query.bind(QStringLiteral(":cl"), t.cl);
-    query.bind(QStringLiteral(":vdr"), t.vdRange);
-    query.bind(QStringLiteral(":clr"), t.clRange);
-    query.bind(QStringLiteral(":cf"), phenytoin ? t.kd : t.cf);
-    query.bind(QStringLiteral(":cfr"), phenytoin ? t.range4 : t.cfRange);
-    query.bind(QStringLiteral(":vmax"), phenytoin ? t.cf : none);
-    query.bind(QStringLiteral(":km"), phenytoin ? t.cl : none);
-    query.bind(QStringLiteral(":vmaxr"), phenytoin ? t.cfRange : none);
-    query.bind(QStringLiteral(":kmr"), phenytoin ? t.clRange : none);
+    bindPKValues(query);
     if (query.exec())
         return true;
     return fail(update ? text("Update PK fail\n") : text("Add PK fail\n"), query);
+}
+
+// The custom set as the case page shows it, at full precision: ranges as spreads in the unit
+// of their value, CF and its spread in percent. Phenytoin shows Km in the Cl row, Vmax in the
+// CF row and CF in the fourth row, and its CL columns repeat Km.
+void CaseStore::bindPKValues(SqlStatement& query) const
+{
+    const PkParameterSet& p = m_session->pkSets[pk::kCustom];
+    const RangeBlock& r = m_session->customRanges;
+    const bool phenytoin = m_session->patient.drugCode == QLatin1String(phenytoinCode);
+    const QString cfPercent = percentText(p[pk::kCF]);
+    // The spread of CF is taken from the percent as stored, which loading divides by.
+    const double cfSpread = cfPercent.toDouble() * r[pk::kFitCF];
+    const QString kmSpread = exactText(p[pk::kKm] * r[pk::kFitKm]);
+    const QString none("");
+    query.bind(QStringLiteral(":type"), pkTypeCustom);
+    query.bind(QStringLiteral(":vd"), exactText(p[pk::kVd]));
+    query.bind(QStringLiteral(":vdr"), exactText(p[pk::kVd] * r[pk::kFitVd]));
+    query.bind(QStringLiteral(":cl"), exactText(phenytoin ? p[pk::kKm] : p[pk::kCl]));
+    query.bind(QStringLiteral(":clr"),
+               phenytoin ? kmSpread : exactText(p[pk::kCl] * r[pk::kFitCl]));
+    query.bind(QStringLiteral(":cf"), cfPercent);
+    query.bind(QStringLiteral(":cfr"), exactText(cfSpread));
+    query.bind(QStringLiteral(":vmax"), phenytoin ? exactText(p[pk::kVmax]) : none);
+    query.bind(QStringLiteral(":km"), phenytoin ? exactText(p[pk::kKm]) : none);
+    query.bind(QStringLiteral(":vmaxr"),
+               phenytoin ? exactText(p[pk::kVmax] * r[pk::kFitVmax]) : none);
+    query.bind(QStringLiteral(":kmr"), phenytoin ? kmSpread : none);
 }
 
 bool CaseStore::saveCustomF()
@@ -464,8 +596,8 @@ bool CaseStore::saveCustomF()
         SqlStatement insert(QStringLiteral("INSERT INTO CustomF VALUES(:case,:route,:f,:fsd)"));
         insert.bind(QStringLiteral(":case"), caseText());
         insert.bind(QStringLiteral(":route"), s.routeNames[i]);
-        insert.bind(QStringLiteral(":f"), numberText(s.routeF[i]));
-        insert.bind(QStringLiteral(":fsd"), numberText(s.routeFsd[i]));
+        insert.bind(QStringLiteral(":f"), exactText(s.routeF[i]));
+        insert.bind(QStringLiteral(":fsd"), exactText(s.routeFsd[i]));
         if (!insert.exec())
             return fail(text("Add Custom F fail\n"), insert);
     }
@@ -489,10 +621,11 @@ LoadOutcome CaseStore::loadPK()
         const auto column = [&query](int c) { return query.value(c).toDouble(); };
         const double vd = column(pkVd);
         const double cf = column(pkCf);
+        const double cfFraction = fractionOfPercent(query.value(pkCf).toString());
         for (int set : {pk::kCustom, pk::kSavedCustom}) {
             PkParameterSet& p = s.pkSets[set];
             p[pk::kVd] = vd;
-            p[pk::kCF] = cf / percent;
+            p[pk::kCF] = cfFraction;
             if (phenytoin) {
                 p[pk::kKm] = column(pkKm);
                 p[pk::kVmax] = column(pkVmax);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -8,19 +9,11 @@ class QDateTime;
 class SqlStatement;
 class SessionData;
 
-// The texts of the case page that a save stores as they stand.
+// The texts of the case page that a save stores as they stand. The custom parameters are not
+// among them: the fields round to two decimals, so they are stored from the session.
 struct CasePageTexts {
     QString weight; // the number, a blank and the two-letter unit ("154.00 lb")
     QString height;
-    // The custom group's fields.
-    QString vd;
-    QString vdRange;
-    QString cl; // phenytoin: Km
-    QString clRange;
-    QString cf; // phenytoin: Vmax
-    QString cfRange;
-    QString kd;     // phenytoin: CF in percent
-    QString range4; // phenytoin: range of CF
 };
 
 struct SaveOutcome {
@@ -54,6 +47,9 @@ public:
     // Patient, case, user's-choice drug, custom parameters and bioavailability per route, then
     // extraRows. On success the saved custom set, ranges and routes take the current values and
     // the session counts as saved; on failure nothing of the database or the session changes.
+    // A patient or case row saved by someone else since this session read it is not
+    // overwritten: the save fails and says so. A stamp equal to the one it replaces moves on a
+    // second, so that every save changes the stamps the check compares.
     SaveOutcome save(const CasePageTexts& texts, const QString& stamp,
                      const ExtraRows& extraRows = ExtraRows());
 
@@ -66,6 +62,12 @@ public:
     static double relativeRange(double range, double value);
     // Numbers as the tables hold them: six significant digits.
     static QString numberText(double value);
+    // Full precision: the shortest text that reads back as exactly this number.
+    static QString exactText(double value);
+    // A fraction as the percent the PK table holds, its decimal point moved two places, so
+    // that fractionOfPercent gives back exactly the fraction (x 100 and / 100 would round).
+    static QString percentText(double fraction);
+    static double fractionOfPercent(const QString& percentText);
     // The number of a shown weight or height ("154.00 lb") in table form ("154").
     static QString shownMeasureNumber(const QString& shown);
 
@@ -73,6 +75,13 @@ private:
     bool savePatient(const QString& stamp);
     bool insertPatient(const QString& stamp);
     bool updatePatient(const QString& stamp, bool* updated);
+    // The stored patient or case row against what this session read; a changed one has set
+    // the failure text.
+    enum class StoredRow { Missing, AsRead, ChangedElsewhere, Unreadable };
+    StoredRow patientRow();
+    StoredRow caseRow();
+    QStringList patientValues() const;
+    QString freshStamp(const QString& stamp) const;
     bool saveCase(const QString& stamp, bool* newCase);
     bool insertCase(const QString& stamp);
     bool updateCase(const QString& stamp, bool* updated);
@@ -86,6 +95,7 @@ private:
                                const QString& ka, const QString& f, const QString& failureText);
     bool savePK(bool newCase);
     bool writePK(bool update);
+    void bindPKValues(SqlStatement& query) const;
     bool saveCustomF();
     void keepSavedCopies();
 

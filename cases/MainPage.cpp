@@ -448,14 +448,6 @@ CasePageTexts MainPage::pageTexts() const
     CasePageTexts t;
     t.weight = form->Line_Weight->text();
     t.height = form->Line_Height->text();
-    t.vd = form->line_Custom_vdb->text();
-    t.vdRange = form->line_Custom_rangevdb->text();
-    t.cl = form->line_Custom_cl->text();
-    t.clRange = form->line_Custom_rangecl->text();
-    t.cf = form->line_Custom_cf->text();
-    t.cfRange = form->line_Custom_rangecf->text();
-    t.kd = form->line_Custom_kd->text();
-    t.range4 = form->line_Custom_range4->text();
     return t;
 }
 

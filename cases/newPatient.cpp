@@ -283,6 +283,12 @@ void newPatient::setStoredNumbers(int recNum, int caseNumber)
     m_storedCaseNumber = caseNumber;
 }
 
+void newPatient::setStoredStamps(const QString& patientStamp, const QString& caseStamp)
+{
+    m_storedPatientStamp = patientStamp;
+    m_storedCaseStamp = caseStamp;
+}
+
 int newPatient::formCaseNumber() const
 {
     return isNewPatient || isNewCase ? 0 : m_storedCaseNumber;
@@ -540,10 +546,14 @@ void newPatient::writeIdentity()
     if (isNewPatient) {
         m_session->recNum = 0;
         m_session->caseNumber = 0;
+        m_session->patientStamp.clear();
+        m_session->caseStamp.clear();
         return;
     }
     m_session->recNum = m_storedRecNum;
     m_session->caseNumber = formCaseNumber();
+    m_session->patientStamp = m_storedPatientStamp;
+    m_session->caseStamp = m_session->caseNumber == 0 ? QString() : m_storedCaseStamp;
 }
 
 void newPatient::writePatientHeader()
@@ -663,6 +673,7 @@ void newPatient::loadCurrentPatient()
     // The case now shown is the one this form stands for from here on (it may have been saved,
     // and so numbered, since the form last ran).
     setStoredNumbers(s.recNum, s.caseNumber);
+    setStoredStamps(s.patientStamp, s.caseStamp);
     ui->comboBox_drug->setEnabled(s.caseNumber == 0);
     ui->line_last->setText(s.patient.lastName);
     ui->line_first->setText(s.patient.firstName);

@@ -41,6 +41,8 @@ public:
     // reach the session only when the form is confirmed, so a form opened from the search and
     // then cancelled leaves the numbers of the case now open as they were.
     void setStoredNumbers(int recNum, int caseNumber);
+    // The save stamps of those rows as read; they go with the numbers.
+    void setStoredStamps(const QString& patientStamp, const QString& caseStamp);
 
     // Refills the form from the session (the case now shown).
     void loadCurrentPatient();
@@ -142,4 +144,6 @@ private:
     QString formDrugCode;
     int m_storedRecNum = 0;
     int m_storedCaseNumber = 0;
+    QString m_storedPatientStamp;
+    QString m_storedCaseStamp;
 };

@@ -187,6 +187,7 @@ bool searchResult::loadPatient(const QString& recNum, newPatient* form)
         return false;
     }
     form->setStoredNumbers(patient.recNum, 0);
+    form->setStoredStamps(patient.dateStored, QString());
     form->fillPatientFields(patient.firstName, patient.lastName, patient.dateStored,
                             patient.birthday, patient.sex, patient.patientId, patient.note);
     form->updateBodyMeasures();
@@ -210,6 +211,7 @@ bool searchResult::loadCase(const QString& caseNumber, newPatient* form)
     }
     // The numbers first: the form's drug list and user's-choice rows follow the case number.
     form->setStoredNumbers(stored.recNum, stored.caseNumber);
+    form->setStoredStamps(patient.dateStored, stored.dateUpdated);
     form->fillCaseFields(stored.drug, stored.unit, stored.weight, stored.height, stored.scr,
                          stored.crcl, stored.albumin, stored.dateUpdated, stored.caseNote,
                          stored.factor1, stored.factor2, stored.scr2, stored.hours);

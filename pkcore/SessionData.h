@@ -270,6 +270,10 @@ public:
     qint32 userId = 0;
     QString userName;
     qint32 caseNumber = 0;
+    // The save stamps the patient and case rows had when this session read or last wrote them;
+    // a save refuses to overwrite a row that another user has saved since.
+    QString patientStamp;
+    QString caseStamp;
     QString userType; // "A" administrator, "U" ordinary user
     bool saved = false;
     qint32 fitRunCount = 0;

@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <QTextCodec>
 #include <QVariant>
 #include <QVector>
 
+#include <algorithm>
 #include <memory>
 
 namespace
@@ -70,6 +72,35 @@ QString spellingForNewKey(QSettings& settings, const QString& key)
     return parts.join(keySeparator);
 }
 
+// A line a settings file can hold: blank, a comment, a [section] or a key=value pair.
+bool isSettingsLine(const QString& line)
+{
+    const QString text = line.trimmed();
+    return text.isEmpty() || text.startsWith(QLatin1Char(';')) ||
+           text.startsWith(QLatin1Char('#')) ||
+           (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']'))) ||
+           text.contains(QLatin1Char('='));
+}
+
+// QSettings reads almost any bytes without complaint (a line without "=" becomes a key), so a
+// file that is not a settings file would be rewritten with its content turned into keys.
+bool parsesAsSettings(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (bytes.contains('\0'))
+        return false;
+    QTextCodec::ConverterState state;
+    const QString text =
+        QTextCodec::codecForName(iniCodec)->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (state.invalidChars > 0)
+        return false;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    return std::all_of(lines.begin(), lines.end(), isSettingsLine);
+}
+
 // An unquoted value with commas is parsed as a list; give back the text that was written.
 QString storedText(const QVariant& stored)
 {
@@ -128,6 +159,10 @@ bool SettingsFile::setValue(const QString& key, const QString& value)
     }
 
     const QStringList spellings = storedSpellings(*settings, key);
+    // Every write rewrites the whole file (dropping comments and order); an unchanged value is
+    // left alone.
+    if (spellings.size() == 1 && storedText(settings->value(spellings.first())) == value)
+        return true;
     QVector<QPair<QString, QVariant>> previous;
     for (const QString& spelling : spellings)
         previous.append({spelling, settings->value(spelling)});
@@ -167,6 +202,9 @@ QString SettingsFile::writeRefusal() const
         return translate("The settings file %1 is read-only.").arg(m_path);
     if (!QFileInfo(file.absolutePath()).isWritable())
         return translate("The folder of the settings file %1 cannot be written.").arg(m_path);
+    if (!parsesAsSettings(m_path))
+        return translate("The settings file %1 is not a settings file; it is left as it is.")
+            .arg(m_path);
     return QString();
 }
 

@@ -41,11 +41,12 @@ MainWindow::MainWindow(QWidget* parent, SessionData* session, ProgramConfig* con
     : QMainWindow(parent), ui(new Ui::MainWindow), m_session(session), m_config(config)
 {
     ui->setupUi(this);
-    // The calculator and the catalogue serve every case window of the program's life.
-    m_calculator = new PkCalculator(m_session);
-    m_catalogue = new DrugInfo(m_session, m_calculator);
+    // The calculator and the catalogue serve every case window of this window's life.
+    m_calculator = std::make_unique<PkCalculator>(m_session);
+    m_catalogue = std::make_unique<DrugInfo>(m_session, m_calculator.get());
     showWelcomePage();
-    m_settingsPage = new ProgramSettingPage(this, m_calculator, m_catalogue, m_config, m_session);
+    m_settingsPage =
+        new ProgramSettingPage(this, m_calculator.get(), m_catalogue.get(), m_config, m_session);
     connect(m_settingsPage, &ProgramSettingPage::version_update_exit, this, &QWidget::close);
     enableAnalysisActions(false);
     if (!m_session->loggedIn)
@@ -59,6 +60,10 @@ MainWindow::MainWindow(QWidget* parent, SessionData* session, ProgramConfig* con
 
 MainWindow::~MainWindow()
 {
+    // The pages and dialogs made here keep pointers to the calculator and the catalogue; they go
+    // before them rather than with the window's other children.
+    qDeleteAll(findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<MainPage*>(QString(), Qt::FindDirectChildrenOnly));
     delete ui;
 }
 
@@ -96,7 +101,7 @@ void MainWindow::enableAnalysisActions(bool enabled)
 
 void MainWindow::create_mainpage()
 {
-    m_casePage = new MainPage(this, m_session, m_calculator, m_catalogue, m_config);
+    m_casePage = new MainPage(this, m_session, m_calculator.get(), m_catalogue.get(), m_config);
     m_casePage->showCaseInfo();
     m_casePage->showPatientInfo();
     m_casePage->showPopulationPK();
@@ -128,7 +133,8 @@ void MainWindow::create_mainpage()
 
 newPatient* MainWindow::makePatientForm(bool isNewPatient)
 {
-    m_newForm = new newPatient(this, m_session, m_calculator, m_catalogue, m_config, isNewPatient);
+    m_newForm = new newPatient(this, m_session, m_calculator.get(), m_catalogue.get(), m_config,
+                               isNewPatient);
     connect(m_newForm, &newPatient::create_mainpage, this, &MainWindow::create_mainpage);
     return m_newForm;
 }
@@ -141,7 +147,8 @@ void MainWindow::create_newpatient()
 void MainWindow::create_openpatient()
 {
     newPatient* form = makePatientForm(false);
-    m_searchDialog = new openPatient(this, m_session, m_calculator, m_catalogue, form, m_config);
+    m_searchDialog =
+        new openPatient(this, m_session, m_calculator.get(), m_catalogue.get(), form, m_config);
     Modal::exec(m_searchDialog);
 }
 
@@ -165,8 +172,10 @@ MainWindow::SaveAnswer MainWindow::askToSave()
     switch (MessageBox::saveDiscardCancel(nullptr, tr("Save patient"),
                                           tr("Do you want to save the current patient?"))) {
     case QMessageBox::Save:
+        // A refused save (another user's changes, a database fault) keeps the case on screen
+        // rather than dropping what was typed.
         m_casePage->on_button_save_clicked();
-        return SaveAnswer::Saved;
+        return m_session->saved ? SaveAnswer::Saved : SaveAnswer::Cancelled;
     case QMessageBox::Discard:
         return SaveAnswer::Discarded;
     default:

@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class About;
 class DrugInfo;
 class HelpPage;
@@ -68,8 +70,8 @@ private:
 
     Ui::MainWindow* ui;
     SessionData* m_session;
-    PkCalculator* m_calculator;
-    DrugInfo* m_catalogue;
+    std::unique_ptr<PkCalculator> m_calculator;
+    std::unique_ptr<DrugInfo> m_catalogue;
     WelcomePage* m_welcomePage = nullptr;
     MainPage* m_casePage = nullptr;
     openPatient* m_searchDialog = nullptr;

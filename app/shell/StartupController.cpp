@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
+#include "settings/CaseDatabaseProbe.h"
 #include "settings/StyleChoice.h"
 
 #include <QApplication>
@@ -31,9 +32,16 @@ QString tr(const char* text)
 // run out; that is another program at work, not a wrong key.
 constexpr int probeBusyTimeoutMs = 1500;
 
-bool isLocked(const QSqlError& error)
+bool isLocked(const QString& error)
 {
-    return error.text().contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
+    return error.contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
+}
+
+QString lockedText(const QString& path)
+{
+    return tr("The database at ") + path +
+           tr(" is locked by another program. You will be logged in as a guest. Please close "
+              "the other program and log in again.\nCode I-05");
 }
 
 } // namespace
@@ -163,13 +171,12 @@ void StartupController::probeDatabase(ProgramConfig& config)
     QSqlError error;
     const bool readable = config.databaseOpens(probe, &error);
     probe.close();
-    if (readable)
+    if (readable) {
+        checkCaseDatabase(config, path);
         return;
-    if (isLocked(error)) {
-        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
-                       tr("The database at ") + path +
-                           tr(" is locked by another program. You will be logged in as a guest. "
-                              "Please close the other program and log in again.\nCode I-05"));
+    }
+    if (isLocked(error.text())) {
+        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen, lockedText(path));
         return;
     }
     enterGuestMode(config, ProgramConfig::StatusSchemaUnreadable,
@@ -177,6 +184,32 @@ void StartupController::probeDatabase(ProgramConfig& config)
                        tr(" cannot be read with this installation's key, or it is not a case "
                           "database. You will be logged in as a guest. Please set the path of "
                           "a valid database in the settings page.\nCode I-06"));
+}
+
+// A file that opens with the key may still lack tables (an empty log-in list, "no such table"
+// on every save) or refuse writes (a read-only file or folder): every save would fail later.
+void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& path)
+{
+    CaseDatabaseProbe probe(path, config.databaseKey());
+    if (!probe.isCaseDatabase()) {
+        enterGuestMode(config, ProgramConfig::StatusSchemaUnreadable,
+                       tr("The database at %1 is not a complete case database: %2 You will be "
+                          "logged in as a guest. Please set the path of a valid database in the "
+                          "settings page.\nCode I-06")
+                           .arg(path, probe.error()));
+        return;
+    }
+    if (probe.isWritable())
+        return;
+    if (isLocked(probe.error())) {
+        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen, lockedText(path));
+        return;
+    }
+    enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
+                   tr("The database at %1 cannot be written (%2); the file or its folder may be "
+                      "read-only. You will be logged in as a guest. Please make it writable or "
+                      "set the path of another database in the settings page.\nCode I-05")
+                       .arg(path, probe.error()));
 }
 
 void StartupController::applyStyle(const ProgramConfig& config)

@@ -47,6 +47,7 @@ public:
 private:
     bool reportMissingSettings(const ProgramConfig& config);
     void probeDatabase(ProgramConfig& config);
+    void checkCaseDatabase(ProgramConfig& config, const QString& path);
     void applyStyle(const ProgramConfig& config);
     void openDefaultConnection(const ProgramConfig& config, SessionData& session);
     bool logIn(ProgramConfig& config, SessionData& session);

@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <cmath>
 #include <memory>
 
 namespace
@@ -48,6 +49,8 @@ SessionData gentamicinCase()
     s.pkSets[pk::kCustom][pk::kCl] = 4.2;
     s.pkSets[pk::kCustom][pk::kCF] = 1.0;
     s.customRanges[pk::kFitVd] = 0.2;
+    s.customRanges[pk::kFitCl] = 0.2;
+    s.customRanges[pk::kFitCF] = 0.1;
     return s;
 }
 
@@ -56,24 +59,20 @@ CasePageTexts gentamicinTexts()
     CasePageTexts t;
     t.weight = QStringLiteral("70 kg");
     t.height = QStringLiteral("170 cm");
-    t.vd = QStringLiteral("17.50");
-    t.vdRange = QStringLiteral("3.50");
-    t.cl = QStringLiteral("4.20");
-    t.clRange = QStringLiteral("0.84");
-    t.cf = QStringLiteral("100.00");
-    t.cfRange = QStringLiteral("10.00");
-    t.kd = QStringLiteral("0.24");
     return t;
 }
 
-// The case saved as a case of `drug`, its page filling the fourth row as a phenytoin page does.
+// The case saved as a case of `drug`, with the Km, Vmax and CF a phenytoin page would hold.
 SaveOutcome saveAsDrug(SessionData& s, const QString& drug)
 {
     s.patient.drugCode = drug;
-    CasePageTexts texts = gentamicinTexts();
-    texts.kd = QStringLiteral("90.00");
-    texts.range4 = QStringLiteral("9.00");
-    return CaseStore(&s).save(texts, stamp);
+    PkParameterSet& custom = s.pkSets[pk::kCustom];
+    custom[pk::kKm] = 4.2;
+    custom[pk::kVmax] = 100.0;
+    custom[pk::kCF] = 0.9;
+    s.customRanges[pk::kFitKm] = 0.2;
+    s.customRanges[pk::kFitVmax] = 0.1;
+    return CaseStore(&s).save(gentamicinTexts(), stamp);
 }
 
 QSqlRecord rowOf(const QString& sql, int number)
@@ -124,11 +123,17 @@ private slots:
     void userChoiceRowsAndRoutes();
     void customParametersRoundTrip_data();
     void customParametersRoundTrip();
+    void clinicalCasesComeBackExactly_data();
+    void clinicalCasesComeBackExactly();
+    void percentTextGivesBackTheFraction_data();
+    void percentTextGivesBackTheFraction();
     void storedZeroGivesNoRange();
     void saveWithoutPkTableKeepsNothing();
     void failedUpdateKeepsStoredCase();
     void extraRowsShareTheTransaction();
     void removedCaseIsStoredAgain();
+    void anotherUsersSaveIsNotOverwritten_data();
+    void anotherUsersSaveIsNotOverwritten();
     void failedRemovalRemovesNothing();
 
 private:
@@ -274,11 +279,15 @@ void TestCaseStore::renalColumnsOfInsertAndUpdate()
 void TestCaseStore::pkColumnsFollowTheDrug_data()
 {
     QTest::addColumn<QString>("drug");
-    QTest::addColumn<QStringList>("columns"); // CL, CF, CF_RANGE, VMAX, KM, VMAX_RANGE, KM_RANGE
+    // CL, CL_RANGE, CF, CF_RANGE, VMAX, KM, VMAX_RANGE, KM_RANGE
+    QTest::addColumn<QStringList>("columns");
 
-    QTest::newRow("gentamicin") << "GM" << QStringList{"4.20", "100.00", "10.00", "", "", "", ""};
-    QTest::newRow("phenytoin") << "PH" << QStringList{"4.20", "90.00", "9.00", "100.00",
-                                                      "4.20", "10.00", "0.84"};
+    QTest::newRow("gentamicin") << "GM"
+                                << QStringList{"4.2", "0.8400000000000001", "90", "9", "", "", "",
+                                               ""};
+    QTest::newRow("phenytoin") << "PH"
+                               << QStringList{"4.2", "0.8400000000000001", "90", "9", "100", "4.2",
+                                              "10",  "0.8400000000000001"};
 }
 
 void TestCaseStore::pkColumnsFollowTheDrug()
@@ -290,8 +299,10 @@ void TestCaseStore::pkColumnsFollowTheDrug()
 
     const QSqlRecord row = pkRow(s.caseNumber);
     QCOMPARE(row.value(QStringLiteral("TYPE")).toString(), QStringLiteral("C"));
-    QCOMPARE(row.value(QStringLiteral("VD")).toString(), QStringLiteral("17.50"));
-    const QStringList names{"CL", "CF", "CF_RANGE", "VMAX", "KM", "VMAX_RANGE", "KM_RANGE"};
+    QCOMPARE(row.value(QStringLiteral("VD")).toString(), QStringLiteral("17.5"));
+    QCOMPARE(row.value(QStringLiteral("VD_RANGE")).toString(), QStringLiteral("3.5"));
+    const QStringList names{"CL",   "CL_RANGE", "CF",         "CF_RANGE",
+                            "VMAX", "KM",       "VMAX_RANGE", "KM_RANGE"};
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(row.value(names[i]).toString(), columns[i]);
 }
@@ -374,7 +385,7 @@ void TestCaseStore::customParametersRoundTrip()
             QCOMPARE(p[pk::kCF], 0.9);
         } else {
             QCOMPARE(p[pk::kCl], 4.2);
-            QCOMPARE(p[pk::kCF], 1.0);
+            QCOMPARE(p[pk::kCF], 0.9);
         }
     }
     if (drug == QLatin1String("PH")) {
@@ -393,6 +404,97 @@ void TestCaseStore::customParametersRoundTrip()
     QCOMPARE(loaded.routeFsd, s.routeFsd);
     QCOMPARE(loaded.savedRouteF, s.routeF);
     QCOMPARE(loaded.savedRouteFsd, s.routeFsd);
+}
+
+void TestCaseStore::clinicalCasesComeBackExactly_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<double>("vd");
+    QTest::addColumn<double>("cl");
+    QTest::addColumn<double>("cf");
+    QTest::addColumn<QVector<double>>("ranges"); // Vd, Cl, CF
+    QTest::addColumn<QVector<double>>("routeF");
+    QTest::addColumn<QVector<double>>("routeFsd");
+
+    // Two decimals would store 0.07 L/h for this clearance (+6.7 %).
+    QTest::newRow("neonate gentamicin")
+        << "GM" << 0.5 * 2.85 << 0.0656 << 93 / 100.0 << QVector<double>{0.25, 0.3, 0.1}
+        << QVector<double>{1.0, 0.9} << QVector<double>{0.05, 1 / 3.0};
+    // A half-life of 29.29 h came back as 29.21 h.
+    const double vd = 0.7 * 71.3;
+    QTest::newRow("adult vancomycin")
+        << "VM" << vd << 0.693 * vd / 29.29 << 0.07 << QVector<double>{0.2, 0.35, 0.0}
+        << QVector<double>{0.87 * 0.9, 0.123456789} << QVector<double>{0.1, 0.0};
+}
+
+void TestCaseStore::clinicalCasesComeBackExactly()
+{
+    QFETCH(QString, drug);
+    QFETCH(double, vd);
+    QFETCH(double, cl);
+    QFETCH(double, cf);
+    QFETCH(QVector<double>, ranges);
+    QFETCH(QVector<double>, routeF);
+    QFETCH(QVector<double>, routeFsd);
+    SessionData s = gentamicinCase();
+    s.patient.drugCode = drug;
+    s.pkSets[pk::kCustom][pk::kVd] = vd;
+    s.pkSets[pk::kCustom][pk::kCl] = cl;
+    s.pkSets[pk::kCustom][pk::kCF] = cf;
+    const int rangeSlots[] = {pk::kFitVd, pk::kFitCl, pk::kFitCF};
+    for (int i = 0; i < 3; ++i)
+        s.customRanges[rangeSlots[i]] = ranges[i];
+    s.routeF = routeF;
+    s.routeFsd = routeFsd;
+    QVERIFY(CaseStore(&s).save(gentamicinTexts(), stamp).saved);
+
+    SessionData loaded;
+    loaded.caseNumber = s.caseNumber;
+    loaded.patient.drugCode = drug;
+    QVERIFY(CaseStore(&loaded).loadPK().found);
+    QVERIFY(CaseStore(&loaded).loadCustomF().found);
+    const auto same = [](double a, double b) {
+        return qPrintable(QString::number(a, 'g', 17) + " != " + QString::number(b, 'g', 17));
+    };
+    for (int set : {pk::kCustom, pk::kSavedCustom}) {
+        for (int slot : {pk::kVd, pk::kCl, pk::kCF}) {
+            const double back = loaded.pkSets[set][slot];
+            const double saved = s.pkSets[pk::kCustom][slot];
+            QVERIFY2(back == saved, same(back, saved));
+        }
+    }
+    for (int i = 0; i < routeF.size(); ++i) {
+        QVERIFY2(loaded.routeF[i] == routeF[i], same(loaded.routeF[i], routeF[i]));
+        QVERIFY2(loaded.routeFsd[i] == routeFsd[i], same(loaded.routeFsd[i], routeFsd[i]));
+    }
+    // A range is stored as its spread and read back as spread / value: one rounding.
+    for (int i = 0; i < 3; ++i) {
+        const double back = loaded.customRanges[rangeSlots[i]];
+        QVERIFY2(std::abs(back - ranges[i]) <= 1e-15 * ranges[i], same(back, ranges[i]));
+    }
+}
+
+void TestCaseStore::percentTextGivesBackTheFraction_data()
+{
+    QTest::addColumn<double>("fraction");
+    QTest::addColumn<QString>("percent");
+    QTest::newRow("whole") << 1.0 << "100";
+    QTest::newRow("typed 85") << 85 / 100.0 << "85";
+    QTest::newRow("x 100 rounds up") << 0.07 << "7";
+    QTest::newRow("long") << 0.123456789012345678 << "12.345678901234568";
+    QTest::newRow("tiny") << 1e-5 << "0.001";
+    QTest::newRow("zero") << 0.0 << "0";
+}
+
+void TestCaseStore::percentTextGivesBackTheFraction()
+{
+    QFETCH(double, fraction);
+    QFETCH(QString, percent);
+    QCOMPARE(CaseStore::percentText(fraction), percent);
+    QVERIFY(CaseStore::fractionOfPercent(percent) == fraction);
+    // Rows stored with two decimals read as before.
+    QVERIFY(CaseStore::fractionOfPercent(QStringLiteral("85.00")) == 0.85);
+    QVERIFY(CaseStore::fractionOfPercent(QStringLiteral("8.5e+01")) == 0.85);
 }
 
 void TestCaseStore::storedZeroGivesNoRange()
@@ -441,16 +543,14 @@ void TestCaseStore::failedUpdateKeepsStoredCase()
     s.patient.lastName = QStringLiteral("Changed");
     s.pkSets[pk::kCustom][pk::kVd] = 30.0;
     s.saved = false;
-    CasePageTexts texts = gentamicinTexts();
-    texts.vd = QStringLiteral("30.00");
-    const SaveOutcome outcome = store.save(texts, stamp);
+    const SaveOutcome outcome = store.save(gentamicinTexts(), stamp);
     QVERIFY(!outcome.saved);
     QVERIFY(outcome.failure.startsWith(QStringLiteral("Delete Custom F fail\n")));
     QVERIFY(!s.saved);
     QCOMPARE(s.caseNumber, caseNumber);
     QCOMPARE(caseRow(caseNumber).value(QStringLiteral("CASE_NOTE")).toString(),
              QStringLiteral("first course"));
-    QCOMPARE(pkRow(caseNumber).value(QStringLiteral("VD")).toString(), QStringLiteral("17.50"));
+    QCOMPARE(pkRow(caseNumber).value(QStringLiteral("VD")).toString(), QStringLiteral("17.5"));
     QCOMPARE(s.pkSets[pk::kSavedCustom][pk::kVd], 17.5);
 }
 
@@ -494,6 +594,59 @@ void TestCaseStore::removedCaseIsStoredAgain()
     QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("REC_NUM")).toInt(), s.recNum);
     QCOMPARE(rowCount(QStringLiteral("PK"), s.caseNumber), 1);
     QCOMPARE(rowCount(QStringLiteral("CustomF"), s.caseNumber), 2);
+}
+
+void TestCaseStore::anotherUsersSaveIsNotOverwritten_data()
+{
+    QTest::addColumn<bool>("sameCase");
+    QTest::addColumn<bool>("otherRenames"); // the other user renames the patient
+    QTest::addColumn<QString>("refusal");   // empty: the save goes through
+    // Every save here asks for the same stamp: the check must still see the other save.
+    QTest::newRow("same case") << true << false << "Another user changed this case";
+    QTest::newRow("patient renamed from another case")
+        << false << true << "Another user changed this patient";
+    QTest::newRow("another case of the patient") << false << false << "";
+}
+
+void TestCaseStore::anotherUsersSaveIsNotOverwritten()
+{
+    QFETCH(bool, sameCase);
+    QFETCH(bool, otherRenames);
+    QFETCH(QString, refusal);
+    SessionData first = gentamicinCase();
+    QVERIFY(CaseStore(&first).save(gentamicinTexts(), stamp).saved);
+    SessionData second = first;
+    second.caseNumber = 0;
+    QVERIFY(CaseStore(&second).save(gentamicinTexts(), stamp).saved);
+    first.patientStamp = second.patientStamp; // both users open their case now
+
+    SessionData other = first;
+    SessionData mine = sameCase ? first : second;
+    other.patient.caseNote = QStringLiteral("other's note");
+    if (otherRenames)
+        other.patient.lastName = QStringLiteral("Renamed");
+    QVERIFY(CaseStore(&other).save(gentamicinTexts(), stamp).saved);
+
+    mine.patient.caseNote = QStringLiteral("my note");
+    mine.pkSets[pk::kCustom][pk::kVd] = 30.0;
+    mine.saved = false;
+    const SaveOutcome outcome = CaseStore(&mine).save(gentamicinTexts(), stamp);
+    QCOMPARE(outcome.saved, refusal.isEmpty());
+    QVERIFY2(refusal.isEmpty() ? outcome.failure.isEmpty() : outcome.failure.startsWith(refusal),
+             qPrintable(outcome.failure));
+    const QString storedNote = caseRow(mine.caseNumber).value("CASE_NOTE").toString();
+    const QString storedVd = pkRow(mine.caseNumber).value("VD").toString();
+    if (refusal.isEmpty()) {
+        QCOMPARE(storedNote, QStringLiteral("my note"));
+        return;
+    }
+    QCOMPARE(storedNote,
+             sameCase ? QStringLiteral("other's note") : QStringLiteral("first course"));
+    QCOMPARE(storedVd, QStringLiteral("17.5"));
+    QVERIFY(!mine.saved);
+    QCOMPARE(mine.pkSets[pk::kCustom][pk::kVd], 30.0);
+    QCOMPARE(mine.pkSets[pk::kSavedCustom][pk::kVd], 17.5);
+    QCOMPARE(mine.patient.caseNote, QStringLiteral("my note"));
 }
 
 void TestCaseStore::failedRemovalRemovesNothing()

@@ -852,7 +852,7 @@ void TestMainPage::analysisRowsShareTheSave()
     QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 0);
     QSqlQuery vd(QStringLiteral("SELECT VD FROM PK"));
     QVERIFY(vd.next());
-    QCOMPARE(vd.value(0).toString(), QStringLiteral("17.50"));
+    QCOMPARE(vd.value(0).toString(), QStringLiteral("17.5"));
     QVERIFY(!w.session.saved);
 
     analysis->failLevels = false;

@@ -78,9 +78,6 @@ CasePageTexts pageTexts()
     CasePageTexts t;
     t.weight = QStringLiteral("154.32 lb");
     t.height = QStringLiteral("66.93 in");
-    t.vd = QStringLiteral("17.50");
-    t.cl = QStringLiteral("4.20");
-    t.cf = QStringLiteral("100.00");
     return t;
 }
 

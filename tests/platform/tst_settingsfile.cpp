@@ -54,6 +54,7 @@ private slots:
     void writeFailuresReported_data();
     void writeFailuresReported();
     void everyReadSeesTheFileAsItIsNow();
+    void unchangedValueWritesNothing();
     void missingFileAndFolderAreCreatedOnWrite();
 
 private:
@@ -287,6 +288,7 @@ void TestSettingsFile::writeFailuresReported_data()
     QTest::newRow("folder is a file") << "under a file";
     QTest::newRow("path is a folder") << "folder";
     QTest::newRow("unparsable file") << "unparsable";
+    QTest::newRow("not a settings file") << "binary";
     QTest::newRow("no path") << "empty";
 }
 
@@ -305,6 +307,8 @@ void TestSettingsFile::writeFailuresReported()
         QVERIFY(QDir(m_dir->path()).mkdir("PKsettings.ini"));
     } else if (kind == "unparsable") {
         QVERIFY(writeBytes(path, "[Path\ndb=/old/PKdatabase.db\n"));
+    } else if (kind == "binary") {
+        QVERIFY(writeBytes(path, QByteArray::fromHex("8a07ff3c2e0a91d45b7f00e36a")));
     } else {
         path.clear();
     }
@@ -335,6 +339,17 @@ void TestSettingsFile::everyReadSeesTheFileAsItIsNow()
     QCOMPARE(settings.value(SettingsKeys::backGroundOption), QString("4"));
     QVERIFY(QFile::remove(filePath()));
     QVERIFY(!settings.contains(SettingsKeys::backGroundOption));
+}
+
+void TestSettingsFile::unchangedValueWritesNothing()
+{
+    const QByteArray handWritten = "; site notes\n[Update]\nPrompt=Yes\n[Path]\ndb=/d.db\n";
+    QVERIFY(writeBytes(filePath(), handWritten));
+    SettingsFile settings(filePath());
+    QVERIFY(settings.setValue(SettingsKeys::updatePrompt, "Yes"));
+    QCOMPARE(readBytes(filePath()), handWritten);
+    QVERIFY(settings.setValue(SettingsKeys::updatePrompt, "No"));
+    QCOMPARE(settings.value(SettingsKeys::updatePrompt), QString("No"));
 }
 
 void TestSettingsFile::missingFileAndFolderAreCreatedOnWrite()

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLineEdit>
 #include <QSqlQuery>
 
 #include <cmath>
@@ -86,6 +87,9 @@ private slots:
     void confirmedFormStaysTheCaseFormAfterCancelledSearch();
     void updateReminder_data();
     void updateReminder();
+    void refusedSaveKeepsTheCaseOpen();
+    void reminderLeavesTheFileAsItIs_data();
+    void reminderLeavesTheFileAsItIs();
 };
 
 void TestMainWindow::builtWithWelcomePageAndAnalysisOff()
@@ -333,6 +337,56 @@ void TestMainWindow::updateReminder()
     QCOMPARE(int(outcome.action), action);
     QCOMPARE(outcome.newerVersionKnown, newer);
     QCOMPARE(settings.value(SettingsKeys::updatePrompt), promptAfter);
+}
+
+void TestMainWindow::refusedSaveKeepsTheCaseOpen()
+{
+    PromptScript prompts;
+    Pass pass;
+    pass.openCase();
+    MainPage* page = pass.window->casePage();
+    page->on_button_save_clicked();
+    QVERIFY(pass.session.saved);
+    QSqlQuery otherUser;
+    QVERIFY(otherUser.exec("UPDATE Cases SET DATE_UPDATED = '2030-01-01  08:00:00'"));
+    auto* vd = page->findChild<QLineEdit*>("line_Custom_vdb");
+    vd->setText("23.75");
+    emit vd->editingFinished();
+
+    MessageBox::setNextAnswer(QMessageBox::Save);
+    QVERIFY(!pass.closeAccepted());
+    const auto records = prompts.take();
+    QCOMPARE(int(records.size()), 2);
+    QVERIFY2(records[1].text.startsWith("Another user changed this case"),
+             qPrintable(records[1].text));
+    QVERIFY(pass.window->showsCasePage());
+    QCOMPARE(vd->text(), QString("23.75"));
+    QCOMPARE(pass.session.pkSets[pk::kCustom][pk::kVd], 23.75);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestMainWindow::reminderLeavesTheFileAsItIs_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("prompt already due, comments and order")
+        << QByteArray("; kept by the ward\n[Update]\nprompt=Yes\nfrequency=Monthly\n"
+                      "[Path]\ndb=/data/PKdatabase.db\n");
+    QByteArray noise;
+    for (int i = 0; i < 512; ++i)
+        noise.append(char((i * 73 + 41) % 256));
+    QTest::newRow("random bytes") << noise;
+}
+
+void TestMainWindow::reminderLeavesTheFileAsItIs()
+{
+    QFETCH(QByteArray, content);
+    TestEnvironment env;
+    QFile file(env.settingsPath());
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    UpdateReminder::run(env.settingsPath(), QDate(2026, 12, 2));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
 }
 
 TALVORA_TEST_MAIN(TestMainWindow)

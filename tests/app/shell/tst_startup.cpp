@@ -67,6 +67,23 @@ void addUser(const QString& name, const QString& pwEnable)
     QVERIFY(addUserAccount({name, pwEnable, password, QString(""), QString(""), QString(""), "U"}));
 }
 
+bool dropTables(const QString& path, const QStringList& tables)
+{
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(cipherDriverName, "damage");
+        db.setDatabaseName(path);
+        db.setPassword(databaseKeyFor(builtInSiteName()));
+        ok = db.open();
+        QSqlQuery query(db);
+        for (const QString& table : tables)
+            ok = ok && query.exec("DROP TABLE " + table);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("damage");
+    return ok;
+}
+
 } // namespace
 
 class TestStartup : public QObject
@@ -204,6 +221,14 @@ void TestStartup::unusableDatabaseMeansGuest_data()
                                << "Code I-06" << 7;
     QTest::newRow("a folder") << "folder"
                               << "Code I-05" << 9;
+    QTest::newRow("keyed file without Users") << "nousers"
+                                              << "Code I-06" << 7;
+    QTest::newRow("keyed file without case tables") << "nocases"
+                                                    << "Code I-06" << 7;
+    // What a read-only folder does (and, for anyone but root, a read-only file): the first
+    // write cannot make its journal.
+    QTest::newRow("no journal can be made") << "nojournal"
+                                            << "Code I-05" << 9;
 }
 
 void TestStartup::unusableDatabaseMeansGuest()
@@ -225,6 +250,17 @@ void TestStartup::unusableDatabaseMeansGuest()
                                    QString(), nullptr));
     } else if (damage == "folder") {
         QVERIFY(QDir().mkpath(env.databasePath()));
+    } else if (damage == "nousers" || damage == "nocases") {
+        QVERIFY(createCaseDatabase(env.databasePath(), databaseKeyFor(builtInSiteName()), "admin",
+                                   QString(), nullptr));
+        const QStringList dropped =
+            damage == "nousers" ? QStringList{"Users"} : QStringList{"Patients", "Cases", "PK"};
+        QVERIFY(dropTables(env.databasePath(), dropped));
+    } else if (damage == "nojournal") {
+        QVERIFY(createCaseDatabase(env.databasePath(), databaseKeyFor(builtInSiteName()), "admin",
+                                   QString(), nullptr));
+        // The journal's name leads into a folder that does not exist, so it cannot be created.
+        QVERIFY(QFile::link(env.dir() + "/absent/journal", env.databasePath() + "-journal"));
     }
     env.enterWorkingDirectory();
     Recorder recorder;
@@ -235,6 +271,10 @@ void TestStartup::unusableDatabaseMeansGuest()
     const auto records = prompts.take();
     QCOMPARE(records.size(), size_t(1));
     QVERIFY2(hasText(records, "Warning", code), qPrintable(records[0].text));
+    if (damage == "nousers")
+        QVERIFY2(records[0].text.contains("Users is missing"), qPrintable(records[0].text));
+    if (damage == "nojournal")
+        QVERIFY2(records[0].text.contains("cannot be written"), qPrintable(records[0].text));
     QCOMPARE(recorder.windows.size(), size_t(1));
     QCOMPARE(recorder.windows[0].title, QString(" Talvora (Guest Mode)"));
     QVERIFY(!controller.lastSession()->loggedIn);
