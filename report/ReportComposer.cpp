@@ -296,7 +296,7 @@ int ReportComposer::paintPKParam(const ReportPage& page, int currentY) const
         const QString gap = column.lastColumn ? QString() : kCellGap;
         header += QLatin1String(column.header);
         dashes += QLatin1String(column.dashes);
-        rows[0] += fixed(100.0 * shownF(source), 2) + kCellGap;
+        rows[0] += parameterValue(100.0 * shownF(source)) + kCellGap;
         const double cl = set[pk::kCl];
         const double vd = set[pk::kVd];
         const QStringList cells =
