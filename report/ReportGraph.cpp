@@ -40,7 +40,9 @@ void addCurve(QCustomPlot& plot, const QString& name, const QVector<double>& tim
 {
     QCPGraph* graph = plot.addGraph();
     graph->setName(name);
-    graph->setData(times, levels);
+    // A curve the fitting did not hand over leaves its graph empty rather than misaligned.
+    const int points = std::min(times.size(), levels.size());
+    graph->setData(times.mid(0, points), levels.mid(0, points));
     graph->setPen(pen);
     if (!inLegend)
         graph->removeFromLegend();
