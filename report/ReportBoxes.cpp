@@ -8,24 +8,8 @@ namespace
 {
 using namespace reportbox;
 
-// The settings key of every box, in the box order.
-constexpr const char* boxKeys[Count] = {SettingsKeys::reportPopulationPK,
-                                        SettingsKeys::reportCustomPK,
-                                        SettingsKeys::reportBayesianPK,
-                                        SettingsKeys::reportLeastSquarePK,
-                                        SettingsKeys::reportPriorGraph,
-                                        SettingsKeys::reportBayesianGraph,
-                                        SettingsKeys::reportLeastSquareGraph,
-                                        SettingsKeys::reportDrf,
-                                        SettingsKeys::reportPopulationDrf,
-                                        SettingsKeys::reportCustomDrf,
-                                        SettingsKeys::reportBayesianDrf,
-                                        SettingsKeys::reportLeastSquareDrf,
-                                        SettingsKeys::reportSlf,
-                                        SettingsKeys::reportPopulationSlf,
-                                        SettingsKeys::reportCustomSlf,
-                                        SettingsKeys::reportBayesianSlf,
-                                        SettingsKeys::reportLeastSquareSlf};
+// The settings file lists its report keys in the order of the boxes.
+static_assert(SettingsKeys::reportKeyCount == Count, "one settings key per report box");
 
 bool setExists(const SessionData& session, int method)
 {
@@ -83,7 +67,7 @@ ReportBoxStates presetReportBoxes(const SessionData& session, const QString& set
     ReportBoxStates ticked = offeredReportBoxes(session);
     for (int box = 0; box < Count; ++box)
         if (ticked[box])
-            ticked[box] =
-                settings.boolValue(QLatin1String(boxKeys[box]), SettingsKeys::reportDefault);
+            ticked[box] = settings.boolValue(QLatin1String(SettingsKeys::reportKeys[box]),
+                                             SettingsKeys::reportDefault);
     return ticked;
 }

@@ -189,12 +189,14 @@ bool ReportComposer::isPhenytoin() const
     return m_session.patient.drugCode == QLatin1String(phenytoinCode);
 }
 
-void ReportComposer::print(QPrinter* printer) const
+bool ReportComposer::print(QPrinter* printer) const
 {
     using namespace reportbox;
     const QFont pageFont(kPageFontFamily, kPageFontSize);
     const QRect pageRect = printer->pageLayout().paintRectPixels(printer->resolution());
-    QPainter painter(printer);
+    QPainter painter;
+    if (!painter.begin(printer))
+        return false;
     painter.setFont(pageFont);
     painter.setPen(Qt::black);
     const ReportPage page(&painter, pageRect.width(), pageFont);
@@ -222,6 +224,7 @@ void ReportComposer::print(QPrinter* printer) const
     if (!m_content.comment.isEmpty())
         y = paintComment(page, pager, y);
     paintSignature(page, pager, y);
+    return true;
 }
 
 int ReportComposer::paintPatientInfo(const ReportPage& page, int currentY) const

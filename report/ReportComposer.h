@@ -56,7 +56,8 @@ class ReportComposer
 public:
     explicit ReportComposer(const ReportContent& content);
 
-    void print(QPrinter* printer) const;
+    // False when the printer could not be opened for painting (nothing was drawn).
+    bool print(QPrinter* printer) const;
 
     int paintPatientInfo(const ReportPage& page, int currentY) const;
     int paintPKParam(const ReportPage& page, int currentY) const;

@@ -90,13 +90,18 @@ ReportBoxStates printReport::boxStates() const
 
 void printReport::print(QPrinter* printer)
 {
+    compose(printer);
+}
+
+bool printReport::compose(QPrinter* printer) const
+{
     ReportContent content;
     content.session = m_session;
     content.boxes = boxStates();
     content.comment = m_comment;
     content.priorSetIndex = m_analysis ? m_analysis->priorSetIndex() : pk::kPopulation;
     content.printedAt = QDateTime::currentDateTime();
-    ReportComposer(content).print(printer);
+    return ReportComposer(content).print(printer);
 }
 
 void printReport::print_preview()
@@ -132,8 +137,14 @@ void printReport::on_button_print_clicked()
 {
     QPrinter printer(QPrinter::ScreenResolution);
     QPrintDialog dialog(&printer, this);
-    if (Modal::exec(&dialog) == QDialog::Accepted)
-        print(&printer);
+    if (Modal::exec(&dialog) != QDialog::Accepted)
+        return;
+    if (!compose(&printer)) {
+        const QString target =
+            printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+        MessageBox::warning(this, tr("Warning"),
+                            tr("The report could not be printed on %1.").arg(target));
+    }
 }
 
 void printReport::zoomBy(double step)

@@ -77,6 +77,7 @@ private:
     // The two forecast sections exclude each other: ticking one unticks the other.
     void sectionClicked(reportbox::Box section, reportbox::Box other);
     void zoomBy(double step);
+    bool compose(QPrinter* printer) const;
 
     std::unique_ptr<Ui::printReport> m_ui;
     SessionData* m_session;

@@ -119,6 +119,8 @@ QJsonArray csvRows(const QString& path)
                   QStringLiteral("import csv, json, sys; print(json.dumps(list(csv.reader("
                                  "open(sys.argv[1], newline='', encoding='utf-8')))))"),
                   path});
+    if (!python.waitForStarted())
+        qFatal("the CSV tests read the file back with python3's csv module");
     python.waitForFinished();
     return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
 }
@@ -280,17 +282,24 @@ void ReportDialogTest::commentWindow()
 void ReportDialogTest::printButtonPrintsOnlyWhenAccepted_data()
 {
     QTest::addColumn<int>("result");
-    QTest::newRow("accepted") << int(QDialog::Accepted);
-    QTest::newRow("cancelled") << int(QDialog::Rejected);
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("accepted") << int(QDialog::Accepted) << "printed.pdf" << QString();
+    QTest::newRow("cancelled") << int(QDialog::Rejected) << "printed.pdf" << QString();
+    QTest::newRow("file that cannot be made")
+        << int(QDialog::Accepted) << "no such folder/printed.pdf"
+        << "Warning|The report could not be printed on %1.";
 }
 
 void ReportDialogTest::printButtonPrintsOnlyWhenAccepted()
 {
     QFETCH(int, result);
+    QFETCH(QString, file);
+    QFETCH(QString, shown);
     ReportDesk desk(phenytoinCase());
     desk.open();
     PromptScript prompts;
-    const QString path = desk.env.dir() + QStringLiteral("/printed.pdf");
+    const QString path = desk.env.dir() + QLatin1Char('/') + file;
     Modal::setNextHandler([&](QDialog* window) {
         QPrinter* printer = qobject_cast<QPrintDialog*>(window)->printer();
         printer->setOutputFormat(QPrinter::PdfFormat);
@@ -298,8 +307,9 @@ void ReportDialogTest::printButtonPrintsOnlyWhenAccepted()
         return result;
     });
     desk.button(QStringLiteral("button_print"))->click();
-    QCOMPARE(QFile::exists(path), result == QDialog::Accepted);
-    if (result == QDialog::Accepted)
+    QCOMPARE(prompts.takeShown(), shown.isEmpty() ? shown : shown.arg(path));
+    QCOMPARE(QFile::exists(path), result == QDialog::Accepted && shown.isEmpty());
+    if (QFile::exists(path))
         QVERIFY(pdfText(path).contains(QStringLiteral("Vmax (mg/day)")));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
