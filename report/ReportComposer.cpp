@@ -87,6 +87,8 @@ constexpr int kPhLevelHeaderPosition = 410;
 constexpr int kPhLevelRowPosition = 220;
 
 const QString kInfusedWord = QStringLiteral("infused");
+// Drugs whose binding depends on albumin; the patient block shows it for them.
+const QString kValproicAcidCode = QStringLiteral("VP");
 
 QString tr(const char* text)
 {
@@ -258,7 +260,7 @@ int ReportComposer::paintPatientInfo(const ReportPage& page, int currentY) const
         page.text(kMiddleColumn, last, clearance);
         page.text(kRightColumn, last, tr("Crs Time = %1 hr").arg(fixed(s.scrHoursBetween, 2)));
     }
-    if (code == QLatin1String(phenytoinCode) || code == QLatin1String("VP")) {
+    if (code == QLatin1String(phenytoinCode) || code == kValproicAcidCode) {
         last += 20;
         page.text(kMiddleColumn, last, tr("Albumin: %1").arg(fixed(s.albumin, 2)));
     }

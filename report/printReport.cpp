@@ -44,11 +44,6 @@ QCheckBox* Ui::printReport::*const kBoxes[reportbox::Count] = {
     &Ui::printReport::checkBox_serum_level_forecast_bayes,
     &Ui::printReport::checkBox_serum_level_forecast_ls,
 };
-
-QString caseDrugName(const SessionData& session)
-{
-    return drugCode(session.patient.drugCode);
-}
 } // namespace
 
 printReport::printReport(QWidget* parent, SessionData* session, PkCalculator* /*calculator*/,
@@ -58,9 +53,9 @@ printReport::printReport(QWidget* parent, SessionData* session, PkCalculator* /*
 {
     m_ui->setupUi(this);
     applyPresets(offeredReportBoxes(*session), presetReportBoxes(*session, config->settingsPath()));
-    setWindowTitle(
-        tr("Report Printing Setting:  %1, %2, %3")
-            .arg(session->patient.lastName, session->patient.firstName, caseDrugName(*session)));
+    setWindowTitle(tr("Report Printing Setting:  %1, %2, %3")
+                       .arg(session->patient.lastName, session->patient.firstName,
+                            drugCode(session->patient.drugCode)));
     print_preview();
 }
 
