@@ -6,6 +6,7 @@
 #include "forecast/SerumLevelForecast.h"
 #include "phenytoin/PHDosageRegimen.h"
 #include "phenytoin/PHSerumLevelForecast.h"
+#include "report/printReport.h"
 
 namespace
 {
@@ -32,4 +33,9 @@ void registerCaseWindows()
     makers.levelForecast = forecastMaker<SerumLevelForecast>();
     makers.phenytoinRegimen = forecastMaker<PHDosageRegimen>();
     makers.phenytoinLevelForecast = forecastMaker<PHSerumLevelForecast>();
+    makers.report = [](QWidget* parent, SessionData* session, PkCalculator* calculator,
+                       DrugInfo* catalogue, ProgramConfig* config,
+                       AnalysisLink* analysis) -> QDialog* {
+        return new printReport(parent, session, calculator, catalogue, config, analysis);
+    };
 }

@@ -1,0 +1,576 @@
+#include "report/ReportComposer.h"
+
+#include "pkcore/DrugCodes.h"
+#include "pkcore/PkNumeric.h"
+#include "pkcore/SessionData.h"
+#include "report/ReportGraph.h"
+#include "report/ReportText.h"
+
+#include <QCoreApplication>
+#include <QLine>
+#include <QPainter>
+#include <QPrinter>
+
+#include <algorithm>
+
+using namespace reporttext;
+
+namespace
+{
+const QString kPageFontFamily = QStringLiteral("Courier");
+constexpr int kPageFontSize = 10;
+constexpr int kSignatureFontSize = 13;
+
+constexpr int kLineStep = 15;
+constexpr int kRuleGap = 10;
+constexpr int kLeftMargin = 10;
+// Baseline of the first line on a page started for a block that did not fit.
+constexpr int kTopOfNewPage = 20;
+
+// Height each block needs below the running y; a block starts a new page when it would not
+// end above the page's bottom. A line's descent is counted in the comment and signature.
+constexpr int kPatientReserve = 120;
+constexpr int kParameterReserve = 140;
+constexpr int kGraphReserve = 330;
+constexpr int kForecastReserve = 130;
+constexpr int kCommentLineReserve = kLineStep + 5;
+constexpr int kSignatureReserve = 65;
+
+// Page header.
+constexpr int kTitleY = 20;
+constexpr int kSubtitleY = 35;
+
+// Patient block positions.
+constexpr int kNamePosition = 30;
+constexpr int kLeftColumn = 50;
+constexpr int kMiddleColumn = 300;
+constexpr int kRightColumn = 650;
+constexpr int kDatePosition = 700;
+
+// Comment: a paragraph's first line is indented and shorter.
+constexpr int kParagraphPosition = 100;
+constexpr int kParagraphChars = 80;
+constexpr int kContinuationPosition = 60;
+constexpr int kContinuationChars = 84;
+
+// Signature.
+constexpr int kSignatureGap = 40;
+constexpr int kSignatureLabelGap = 20;
+constexpr int kSignatureLinePosition = 700;
+constexpr int kSignatureLabelPosition = 730;
+
+// Parameter table: header position H and row position L by the number of columns.
+struct TablePlace {
+    int header;
+    int rows;
+};
+constexpr TablePlace kTablePlaces[pk::kReportSetCount] = {
+    {500, 300}, {430, 230}, {340, 140}, {260, 60}};
+const QString kCellGap = QStringLiteral("\t         ");
+
+// Graph section.
+constexpr int kGraphTitleWidth = 500;
+constexpr int kGraphTop = 30;
+constexpr int kLevelTablePosition = 560;
+constexpr int kGraphToTableGap = 8;
+constexpr int kTimePosition = 635;
+constexpr int kMeasuredPosition = 720;
+constexpr int kFirstPredictionPosition = 800;
+constexpr int kPredictionStep = 80;
+
+// Forecast sections.
+constexpr int kForecastTitleGap = 20;
+constexpr int kLevelHeaderPosition = 375;
+constexpr int kLevelRowPosition = 300;
+constexpr int kPhSecondRoutePosition = 170;
+constexpr int kPhLevelHeaderPosition = 410;
+constexpr int kPhLevelRowPosition = 220;
+
+const QString kInfusedWord = QStringLiteral("infused");
+// Drugs whose binding depends on albumin; the patient block shows it for them.
+const QString kValproicAcidCode = QStringLiteral("VP");
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("printReport", text);
+}
+
+// The four sources in the order of the report records.
+const char* const kSourcePrefixes[pk::kReportSetCount] = {
+    "    Population:", "        Custom:", "      Bayesian:", "  Least Square:"};
+const char* const kLevelHeaders[pk::kReportSetCount] = {"Population ", " Custom  ", " Bayesian  ",
+                                                        "Least Square"};
+
+struct ParameterColumn {
+    const char* header;
+    const char* dashes;
+    int method;
+    bool lastColumn;
+};
+const ParameterColumn kParameterColumns[pk::kReportSetCount] = {
+    {" Population       ", "------------      ", pk::kPopulation, false},
+    {"   Custom         ", "------------      ", pk::kCustom, false},
+    {"  Bayesian        ", "------------      ", pk::kBayesian, false},
+    {"Least Square", "------------", pk::kLeastSquares, true}};
+
+QString parameterValue(double value)
+{
+    return std::isfinite(value) && value >= 0.0 ? fixed(value, 2) : QStringLiteral("-");
+}
+
+// "500.0 mg every 8.0 hours <sentence>", with " over 0.5 hour(s)." for an infusion.
+QString doseSentence(double dose, const QString& unit, double interval, const QString& sentence,
+                     double infusionTime)
+{
+    QString text = QStringLiteral("%1 %2 every %3 hours %4")
+                       .arg(fixed(dose, 1), unit, fixed(interval, 1), sentence);
+    if (sentence.contains(kInfusedWord))
+        text += QStringLiteral(" over %1 hour(s).").arg(fixed(infusionTime, 1));
+    return text;
+}
+} // namespace
+
+// Starts a new page before a block that would reach the bottom of the page rectangle.
+class ReportComposer::Pager
+{
+public:
+    Pager(QPrinter* printer, int pageHeight) : m_printer(printer), m_pageHeight(pageHeight) {}
+
+    int roomFor(int currentY, int reserve)
+    {
+        if (currentY + reserve < m_pageHeight)
+            return currentY;
+        m_printer->newPage();
+        return kTopOfNewPage;
+    }
+
+private:
+    QPrinter* m_printer;
+    int m_pageHeight;
+};
+
+ReportPage::ReportPage(QPainter* painter, int pageWidth, const QFont& font)
+    : m_painter(painter), m_pageWidth(pageWidth), m_widthRatio(pageWidth / 1000.0), m_fm(font)
+{
+}
+
+int ReportPage::x(int position) const
+{
+    return int(position * m_widthRatio);
+}
+
+void ReportPage::text(int position, int y, const QString& text) const
+{
+    m_painter->drawText(QPoint(x(position), y), text);
+}
+
+void ReportPage::centred(int y, const QString& text) const
+{
+    m_painter->drawText(QPoint((m_pageWidth - m_fm.horizontalAdvance(text)) / 2, y), text);
+}
+
+int ReportPage::rule(int y) const
+{
+    const QLine line(0, y, x(1000), y);
+    m_painter->drawLines(&line, 1);
+    return y;
+}
+
+ReportComposer::ReportComposer(const ReportContent& content)
+    : m_content(content), m_session(*content.session)
+{
+}
+
+bool ReportComposer::anyTicked(std::initializer_list<reportbox::Box> boxes) const
+{
+    return std::any_of(boxes.begin(), boxes.end(), [this](reportbox::Box b) { return ticked(b); });
+}
+
+bool ReportComposer::isPhenytoin() const
+{
+    return m_session.patient.drugCode == QLatin1String(phenytoinCode);
+}
+
+bool ReportComposer::print(QPrinter* printer) const
+{
+    using namespace reportbox;
+    const QFont pageFont(kPageFontFamily, kPageFontSize);
+    const QRect pageRect = printer->pageLayout().paintRectPixels(printer->resolution());
+    QPainter painter;
+    if (!painter.begin(printer))
+        return false;
+    painter.setFont(pageFont);
+    painter.setPen(Qt::black);
+    const ReportPage page(&painter, pageRect.width(), pageFont);
+    Pager pager(printer, pageRect.height());
+
+    page.centred(kTitleY, QStringLiteral("TALVORA"));
+    page.centred(kSubtitleY, tr("THERAPEUTIC DRUG MONITORING REPORT"));
+    int y = kSubtitleY;
+    if (!m_session.patient.firstName.isEmpty())
+        y = paintPatientInfo(page, pager.roomFor(y, kPatientReserve));
+    if (anyTicked(
+            {PopulationParameters, CustomParameters, BayesianParameters, LeastSquaresParameters}))
+        y = paintPKParam(page, pager.roomFor(y, kParameterReserve));
+    if (anyTicked({PriorGraph, BayesianGraph, LeastSquaresGraph}))
+        y = paintGraph(page, pager.roomFor(y, kGraphReserve));
+    if (ticked(Regimen)) {
+        y = pager.roomFor(y, kForecastReserve);
+        y = isPhenytoin() ? paintPHDosageRegimenForcast(page, y)
+                          : paintDosageRegimenForcast(page, y);
+    }
+    if (ticked(Level)) {
+        y = pager.roomFor(y, kForecastReserve);
+        y = isPhenytoin() ? paintPHSerumLevelForcast(page, y) : paintSerumLevelForcast(page, y);
+    }
+    if (!m_content.comment.isEmpty())
+        y = paintComment(page, pager, y);
+    paintSignature(page, pager, y);
+    return true;
+}
+
+int ReportComposer::paintPatientInfo(const ReportPage& page, int currentY) const
+{
+    const SessionData& s = m_session;
+    const QString code = s.patient.drugCode;
+    page.centred(currentY + 15, code == QLatin1String(userChoiceCode) ? s.userChoice.drugNameText
+                                                                      : drugCode(code));
+    const int lineA = currentY + 35;
+    page.text(kNamePosition, lineA,
+              s.patient.lastName + QStringLiteral(", ") + s.patient.firstName);
+    page.centred(lineA, tr("Patient #%1").arg(s.patient.hospitalId));
+    page.text(kDatePosition, lineA,
+              tr("Date: %1").arg(m_content.printedAt.toString(QStringLiteral("MM/dd/yyyy"))));
+
+    const int lineB = currentY + 55;
+    page.text(kLeftColumn, lineB, tr("Age: %1 Years").arg(fixed(s.ageYears, 1)));
+    page.text(kMiddleColumn, lineB, tr("Height: %1").arg(heightText(s.heightCm)));
+    page.text(kRightColumn, lineB, tr("Crs = %1 mg/dL").arg(fixed(s.scr1, 2)));
+
+    const int lineC = lineB + kLineStep;
+    page.text(kLeftColumn, lineC, tr("Sex: %1").arg(sexText(s.patient.sex)));
+    page.text(kMiddleColumn, lineC, tr("Weight: %1").arg(weightText(s.weightKg)));
+    const QString clearance = tr("Estimated CLcr = %1 mL/min").arg(fixed(s.crcl, 2));
+    int last = lineC;
+    if (s.renalMode == 0) {
+        page.text(kRightColumn, lineC, clearance);
+    } else {
+        page.text(kRightColumn, lineC, tr("Crs2 = %1 mg/dL").arg(fixed(s.scr2, 2)));
+        last += kLineStep;
+        page.text(kMiddleColumn, last, clearance);
+        page.text(kRightColumn, last, tr("Crs Time = %1 hr").arg(fixed(s.scrHoursBetween, 2)));
+    }
+    if (code == QLatin1String(phenytoinCode) || code == kValproicAcidCode) {
+        last += 20;
+        page.text(kMiddleColumn, last, tr("Albumin: %1").arg(fixed(s.albumin, 2)));
+    }
+    return page.rule(last + kRuleGap);
+}
+
+// The F shown for a set follows the ticked forecast section, whose window chose the route.
+double ReportComposer::shownF(int source) const
+{
+    const bool ph = isPhenytoin();
+    if (ticked(reportbox::Regimen))
+        return ph ? m_session.phRegimenReport.f[source] : m_session.regimenReport.f[source];
+    if (ticked(reportbox::Level))
+        return ph ? m_session.phLevelForecastReport.f[source]
+                  : m_session.levelForecastReport.f[source];
+    return m_session.displayedF[source];
+}
+
+int ReportComposer::paintPKParam(const ReportPage& page, int currentY) const
+{
+    page.centred(currentY + 15, tr("Pharmacokinetic Parameters"));
+    const bool ph = isPhenytoin();
+    // Phenytoin is eliminated at a rate that depends on its level: Km and Vmax describe it, and
+    // a clearance or half-life would mislead.
+    QStringList rows = ph ? QStringList{tr("Bioavailability (%):  "), tr("Vol. of Dist. (L):    "),
+                                        tr("Km (mg/L):            "), tr("Vmax (mg/day):        ")}
+                          : QStringList{tr("Bioavailability (%):  "), tr("Clearance (L/hr):     "),
+                                        tr("Vol. of Dist. (L):    "), tr("Half-Life (hr):       "),
+                                        tr("Time to SS (hr):      ")};
+    QString header;
+    QString dashes;
+    int columns = 0;
+    for (int source = 0; source < pk::kReportSetCount; ++source) {
+        if (!ticked(reportbox::parameterBoxes[source]))
+            continue;
+        const ParameterColumn& column = kParameterColumns[source];
+        const PkParameterSet& set = m_session.pkSets[column.method];
+        const QString gap = column.lastColumn ? QString() : kCellGap;
+        header += QLatin1String(column.header);
+        dashes += QLatin1String(column.dashes);
+        rows[0] += parameterValue(100.0 * shownF(source)) + kCellGap;
+        const double cl = set[pk::kCl];
+        const double vd = set[pk::kVd];
+        const QStringList cells =
+            ph ? QStringList{parameterValue(vd), parameterValue(set[pk::kKm]),
+                             parameterValue(set[pk::kVmax])}
+               : QStringList{parameterValue(cl), parameterValue(vd), derived(halfLife(cl, vd)),
+                             derived(timeToSteadyState(cl, vd))};
+        for (int row = 0; row < cells.size(); ++row)
+            rows[row + 1] += cells[row] + gap;
+        ++columns;
+    }
+    const TablePlace place = kTablePlaces[std::max(columns, 1) - 1];
+    int y = currentY + 35;
+    page.text(place.header, y, header);
+    page.text(place.header, y += kLineStep, dashes);
+    for (const QString& row : rows)
+        page.text(place.rows, y += kLineStep, row);
+    return page.rule(y + kRuleGap);
+}
+
+int ReportComposer::paintGraph(const ReportPage& page, int currentY) const
+{
+    using namespace reportbox;
+    const reportgraph::Curves curves{ticked(PriorGraph), ticked(LeastSquaresGraph),
+                                     ticked(BayesianGraph)};
+    QString header = QStringLiteral("Date   Time   Actual   ");
+    QString dashes = QStringLiteral("----   ----   ------   ");
+    std::vector<int> columns;
+    if (curves.prior) {
+        const bool population = m_content.priorSetIndex == pk::kPopulation;
+        header += population ? QStringLiteral("Pop.   ") : QStringLiteral("Prior  ");
+        dashes += population ? QStringLiteral("----   ") : QStringLiteral("-----  ");
+        columns.push_back(pk::kTablePrior);
+    }
+    if (curves.leastSquares) {
+        header += QStringLiteral(" LS    ");
+        dashes += QStringLiteral("----   ");
+        columns.push_back(pk::kTableLeastSquares);
+    }
+    if (curves.bayesian) {
+        header += QStringLiteral("Bayes");
+        dashes += QStringLiteral("-----");
+        columns.push_back(pk::kTableBayesian);
+    }
+
+    const QString title = tr("Serum Level Graph");
+    page.painter()->drawText(
+        QPoint(int((kGraphTitleWidth - page.fm().horizontalAdvance(title)) * 0.5), currentY + 15),
+        title);
+    // On a narrow page the picture shrinks so that it leaves the level table its room.
+    const int room = page.x(kLevelTablePosition) - kGraphToTableGap;
+    const double scale = std::min(1.0, double(room) / reportgraph::kPictureWidth);
+    page.painter()->drawPixmap(QRect(0, currentY + kGraphTop,
+                                     int(reportgraph::kPictureWidth * scale),
+                                     int(reportgraph::kPictureHeight * scale)),
+                               reportgraph::picture(m_session, curves));
+    const int end = page.rule(currentY + kGraphReserve);
+
+    page.text(kLevelTablePosition, currentY + 15,
+              tr("Serum Drug Concentrations (%1)").arg(concentrationUnit(m_session)));
+    page.text(kLevelTablePosition, currentY + 35, header);
+    int y = currentY + 50;
+    page.text(kLevelTablePosition, y, dashes);
+    for (const reportgraph::LevelRow& row : reportgraph::levelRows(m_session)) {
+        y += kLineStep;
+        page.text(kLevelTablePosition, y, row.sampledAt.toString(QStringLiteral("dd/MM")));
+        page.text(kTimePosition, y, row.sampledAt.toString(QStringLiteral("HHmm")));
+        page.text(kMeasuredPosition, y, fixed(row.levels[pk::kTableMeasured], 1));
+        int position = kFirstPredictionPosition;
+        for (int column : columns) {
+            page.text(position, y, fixed(row.levels[column], 1));
+            position += kPredictionStep;
+        }
+    }
+    return end;
+}
+
+int ReportComposer::paintDosageRegimenForcast(const ReportPage& page, int currentY) const
+{
+    const RegimenReport& r = m_session.regimenReport;
+    const QString concentration = concentrationUnit(m_session);
+    const QString unit = doseUnit(m_session);
+    page.centred(currentY + kForecastTitleGap,
+                 tr("Calculated Dosage Regimen For Desired Serum Level"));
+    QString desired;
+    if (r.routeLetter == pk::kLetterContinuousIv)
+        desired = tr("DESIRED LEVELS (%1):\t\tAverage: %2")
+                      .arg(concentration, fixed(r.desiredAverage, 2));
+    else if (r.routeLetter == pk::kLetterIntermittentIv)
+        desired = tr("DESIRED LEVELS (%1):\tPost (%2 hr): %3\tTrough: %4")
+                      .arg(concentration, fixed(r.postTime, 1), fixed(r.desiredPostLevel, 2),
+                           fixed(r.desiredTrough, 2));
+    else
+        desired = tr("DESIRED LEVELS (%1):\tPeak: %2\tTrough: %3")
+                      .arg(concentration, fixed(r.desiredPeak, 2), fixed(r.desiredTrough, 2));
+    page.text(kLeftMargin, currentY + 40, desired);
+    page.text(kLeftMargin, currentY + 60, tr("CALCULATED DOSE USING"));
+    int y = currentY + 60;
+    for (int source = 0; source < pk::kReportSetCount; ++source) {
+        if (!ticked(reportbox::regimenBoxes[source]))
+            continue;
+        const bool continuous = r.routeLetter == pk::kLetterContinuousIv;
+        const double dose = continuous ? r.dosePer24h[source] : r.dose[source];
+        QString line;
+        if (dose < 0.0 || !std::isfinite(dose))
+            line = forecastValue(dose, 1);
+        else if (continuous)
+            line = QStringLiteral("%1 %2 every 24 hours %3")
+                       .arg(fixed(dose, 1), unit, r.routeSentence);
+        else
+            line = doseSentence(dose, unit, r.interval[source], r.routeSentence, r.infusionTime);
+        page.text(kLeftMargin, y += kLineStep, QLatin1String(kSourcePrefixes[source]) + line);
+    }
+    return page.rule(y + kRuleGap);
+}
+
+int ReportComposer::paintPHDosageRegimenForcast(const ReportPage& page, int currentY) const
+{
+    const PhRegimenReport& r = m_session.phRegimenReport;
+    const QString unit =
+        r.routeLetter == pk::kLetterFosphenytoin ? QStringLiteral("mg (PE)") : doseUnit(m_session);
+    page.centred(currentY + kForecastTitleGap,
+                 tr("Calculated Dosage Regimen For Desired Serum Level"));
+    page.text(kLeftMargin, currentY + 40,
+              tr("DESIRED LEVELS (%1):\tAverage: %2")
+                  .arg(concentrationUnit(m_session), fixed(r.desiredAverage, 1)));
+    page.text(kLeftMargin, currentY + 60, tr("CALCULATED DOSE USING:"));
+    int y = currentY + 60;
+    for (int source = 0; source < pk::kReportSetCount; ++source) {
+        if (!ticked(reportbox::regimenBoxes[source]))
+            continue;
+        const double dose = r.dailyDose[source];
+        const QString line =
+            dose < 0.0 || !std::isfinite(dose)
+                ? forecastValue(dose, 1)
+                : QStringLiteral("%1 %2 every %3 hours %4")
+                      .arg(fixed(dose, 1), unit, fixed(r.interval, 1), r.routeSentence);
+        page.text(kLeftMargin, y += kLineStep, QLatin1String(kSourcePrefixes[source]) + line);
+    }
+    return page.rule(y + kRuleGap);
+}
+
+QString ReportComposer::levelColumnHeader() const
+{
+    QString header;
+    for (int source = 0; source < pk::kReportSetCount; ++source)
+        if (ticked(reportbox::levelBoxes[source]))
+            header += QLatin1String(kLevelHeaders[source]);
+    return header;
+}
+
+int ReportComposer::paintSerumLevelForcast(const ReportPage& page, int currentY) const
+{
+    const LevelForecastReport& r = m_session.levelForecastReport;
+    const QString unit = doseUnit(m_session);
+    const bool continuous = r.routeLetter == pk::kLetterContinuousIv;
+    const bool intermittent = r.routeLetter == pk::kLetterIntermittentIv;
+    page.centred(currentY + kForecastTitleGap,
+                 tr("Calculated Serum Level For Desired Dosage Regimen"));
+    QString entered;
+    if (r.unevenDosing)
+        entered = QStringLiteral("%1 %2 every 24 hours %3")
+                      .arg(fixed(r.enteredDose, 1), unit, r.routeSentence);
+    else if (continuous)
+        entered =
+            QStringLiteral("%1 %2 every 1 hours %3").arg(fixed(r.rate, 1), unit, r.routeSentence);
+    else
+        entered = doseSentence(r.enteredDose, unit, r.interval, r.routeSentence, r.infusionTime);
+    page.text(kLeftMargin, currentY + 40, tr("ENTERED DOSE:  %1").arg(entered));
+    page.text(kLeftMargin, currentY + 60,
+              tr("PREDICTED LEVELS (%1):").arg(concentrationUnit(m_session)));
+    page.text(kLevelHeaderPosition, currentY + 60, levelColumnHeader());
+
+    QString peak = QStringLiteral("Peak  \t");
+    QString trough = QStringLiteral("Trough\t");
+    QString post = QStringLiteral("Post  \t");
+    QString average = QStringLiteral("Average\t");
+    const QString tab = QStringLiteral("\t");
+    for (int source = 0; source < pk::kReportSetCount; ++source) {
+        if (!ticked(reportbox::levelBoxes[source]))
+            continue;
+        if (continuous && !r.unevenDosing) {
+            average += forecastValue(r.averageLevel[source], 2) + tab;
+            continue;
+        }
+        peak += forecastValue(r.peak[source], 2) + tab;
+        trough += forecastValue(r.trough[source], 2) + tab;
+        if (intermittent && !r.unevenDosing)
+            post += forecastValue(r.postLevel[source], 2) + tab;
+    }
+    int y = currentY + 75;
+    if (continuous) {
+        page.text(kLevelRowPosition, y, average);
+    } else {
+        page.text(kLevelRowPosition, y, peak);
+        page.text(kLevelRowPosition, y += kLineStep, trough);
+        if (intermittent && r.postLevel[pk::kReportPopulation] >= 0.0)
+            page.text(kLevelRowPosition, y += kLineStep, post);
+    }
+    return page.rule(y + kRuleGap);
+}
+
+int ReportComposer::paintPHSerumLevelForcast(const ReportPage& page, int currentY) const
+{
+    const PhLevelForecastReport& r = m_session.phLevelForecastReport;
+    const QString unit = doseUnit(m_session);
+    const QString firstUnit =
+        r.route1Letter == pk::kLetterFosphenytoin ? QStringLiteral("mg (PE)") : unit;
+    const bool secondRoute = r.dose2 >= 0.0;
+    page.centred(currentY + kForecastTitleGap,
+                 tr("Calculated Serum Level For Desired Dosage Regimen"));
+    QString first = tr("ENTERED DOSE:  %1 %2 every %3 hours %4")
+                        .arg(fixed(r.dose1, 1), firstUnit, fixed(r.interval1, 1), r.route1Sentence);
+    first += secondRoute ? QStringLiteral(" and") : QStringLiteral(".");
+    int y = currentY + 40;
+    page.text(kLeftMargin, y, first);
+    if (secondRoute)
+        page.text(kPhSecondRoutePosition, y += kLineStep,
+                  QStringLiteral("%1 %2 every %3 hours %4.")
+                      .arg(fixed(r.dose2, 1), unit, fixed(r.interval2, 1), r.route2Sentence));
+    y += 20;
+    page.text(kLeftMargin, y, tr("PREDICTED LEVELS (%1):").arg(concentrationUnit(m_session)));
+    page.text(kPhLevelHeaderPosition, y, levelColumnHeader());
+
+    QString observed = QStringLiteral("Observed Average      ");
+    QString adjusted = QStringLiteral("Adjusted Average      ");
+    QString time = QStringLiteral("Time to 90% SS (days) ");
+    const QString tab = QStringLiteral("\t");
+    for (int source = 0; source < pk::kReportSetCount; ++source) {
+        if (!ticked(reportbox::levelBoxes[source]))
+            continue;
+        const double level = r.observedAverage[source];
+        observed += phenytoinLevelValue(level, level, 2) + tab;
+        adjusted += phenytoinLevelValue(level, r.adjustedAverage[source], 2) + tab;
+        time += phenytoinLevelValue(level, r.timeTo90[source], 2) + tab;
+    }
+    page.text(kPhLevelRowPosition, y + kLineStep, observed);
+    page.text(kPhLevelRowPosition, y + 2 * kLineStep, adjusted);
+    page.text(kPhLevelRowPosition, y + 3 * kLineStep, time);
+    return page.rule(y + 3 * kLineStep + kRuleGap);
+}
+
+int ReportComposer::paintComment(const ReportPage& page, Pager& pager, int currentY) const
+{
+    int y = pager.roomFor(currentY, kLineStep + kCommentLineReserve);
+    page.centred(y += kLineStep, tr("Comment"));
+    QString rest = m_content.comment;
+    bool paragraphStart = true;
+    while (!rest.isEmpty()) {
+        y = pager.roomFor(y, kCommentLineReserve) + kLineStep;
+        const int limit = paragraphStart ? kParagraphChars : kContinuationChars;
+        const int position = paragraphStart ? kParagraphPosition : kContinuationPosition;
+        const int lineBreak = rest.left(limit).indexOf(QLatin1Char('\n'));
+        QString line = lineBreak >= 0 ? rest.left(lineBreak + 1) : rest.left(limit);
+        paragraphStart = lineBreak >= 0;
+        rest.remove(0, line.size());
+        if (paragraphStart)
+            line.chop(1);
+        page.text(position, y, line);
+    }
+    return y;
+}
+
+int ReportComposer::paintSignature(const ReportPage& page, Pager& pager, int currentY) const
+{
+    page.painter()->setFont(QFont(kPageFontFamily, kSignatureFontSize));
+    int y = pager.roomFor(currentY, kSignatureReserve) + kSignatureGap;
+    page.text(kSignatureLinePosition, y, QStringLiteral("_______________"));
+    y += kSignatureLabelGap;
+    page.text(kSignatureLabelPosition, y, tr("signature"));
+    return y;
+}

@@ -1,0 +1,88 @@
+#include "report/ReportText.h"
+
+#include "cases/PatientValidation.h"
+#include "pkcore/PkNumeric.h"
+#include "pkcore/SessionData.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+
+namespace reporttext
+{
+namespace
+{
+constexpr double kLnTwo = 0.693;
+constexpr double kHalfLivesToSteadyState = 4.0;
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("printReport", text);
+}
+} // namespace
+
+QString fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+QString derived(double value)
+{
+    return std::isfinite(value) ? fixed(value, 2) : QStringLiteral("-");
+}
+
+QString forecastValue(double value, int decimals)
+{
+    if (!std::isfinite(value) || value < 0.0)
+        return tr("no result");
+    return fixed(value, decimals);
+}
+
+QString phenytoinLevelValue(double observedAverage, double value, int decimals)
+{
+    if (observedAverage == pknum::kNotGiven)
+        return tr("no result");
+    if (!std::isfinite(observedAverage) || observedAverage < 0.0 || !std::isfinite(value))
+        return tr("no steady state");
+    return fixed(value, decimals);
+}
+
+QString doseUnit(const SessionData& session)
+{
+    return session.doseUnit.isEmpty() ? QStringLiteral("mg") : session.doseUnit;
+}
+
+QString concentrationUnit(const SessionData& session)
+{
+    return session.concentrationUnit.isEmpty() ? QStringLiteral("mg/L") : session.concentrationUnit;
+}
+
+double halfLife(double clearance, double volume)
+{
+    if (!pknum::positiveVolumeAndClearance(volume, clearance))
+        return pknum::invalid();
+    return kLnTwo / (clearance / volume);
+}
+
+double timeToSteadyState(double clearance, double volume)
+{
+    return kHalfLivesToSteadyState * halfLife(clearance, volume);
+}
+
+QString heightText(double heightCm)
+{
+    return QStringLiteral("%1 cm (%2 in)")
+        .arg(fixed(heightCm, 1), fixed(heightCm / PatientValidation::cmPerInch, 1));
+}
+
+QString weightText(double weightKg)
+{
+    return QStringLiteral("%1 kg (%2 lb)")
+        .arg(fixed(weightKg, 1), fixed(weightKg / PatientValidation::kgPerPound, 1));
+}
+
+QString sexText(const QString& sex)
+{
+    return sex == QLatin1String("M") ? tr("Male") : tr("Female");
+}
+} // namespace reporttext
