@@ -77,6 +77,7 @@ private slots:
     void setWithoutFitIsLeftOut_data();
     void setWithoutFitIsLeftOut();
     void mathToolReadsLevelsAndAreaOfTheChosenSet();
+    void customPriorServesTheToolsWhileTheGraphShowsThePopulation();
     void unitSwitchMovesTheGraphAndResetsTheTools_data();
     void unitSwitchMovesTheGraphAndResetsTheTools();
     void phenytoinHasNoLeastSquaresParts();
@@ -284,6 +285,25 @@ void TestGraphicAnalysis::mathToolReadsLevelsAndAreaOfTheChosenSet()
     analyse();
     QVERIFY(level1->value() != earlier);
     QCOMPARE(level1->value(), shown(bayesLevel(12.0)));
+}
+
+void TestGraphicAnalysis::customPriorServesTheToolsWhileTheGraphShowsThePopulation()
+{
+    gentamicinCase();
+    window = std::make_unique<graphicAnalysis>(nullptr, &session, &calculator, nullptr);
+    window->setPrior(pk::kCustom, session.customRanges);
+    window->setGraphEndTime(kGraphEnd);
+    window->initFromCase();
+    const PkParameterSet& custom = session.pkSets[pk::kCustom];
+    const auto customLevel = [&](double t) {
+        return calculator.levelFromDoseHistory(custom[pk::kCl], custom[pk::kVd], custom[pk::kF],
+                                               custom[pk::kCF], t);
+    };
+    child<QDoubleSpinBox>("math_x")->setValue(30.0);
+    QCOMPARE(child<QDoubleSpinBox>("math_y")->value(), shown(customLevel(30.0)));
+    QVERIFY(shown(customLevel(30.0)) != shown(populationLevel(30.0)));
+    COMPARE_NEARLY(session.reportTable[0][pk::kTablePrior], customLevel(16.5), 1e-12);
+    COMPARE_NEARLY(session.graphPrior[3000], populationLevel(session.graphTimes[3000]), 1e-12);
 }
 
 void TestGraphicAnalysis::unitSwitchMovesTheGraphAndResetsTheTools_data()
