@@ -120,7 +120,8 @@ std::pair<double, double> heldXRange(double lower, double upper)
     return {std::max(lower, 0.0), std::max(upper, 1.0)};
 }
 
-LevelTableRows levelRowsByTime(const LevelFitTable& table, const SessionData& session)
+LevelTableRows levelRowsByTime(const LevelFitTable& table, const SessionData& session,
+                               const CurveFlags& withFit)
 {
     const int levels = std::clamp(session.levelCount, 0, pk::kTableRows);
     std::array<int, pk::kTableRows> order{};
@@ -128,7 +129,12 @@ LevelTableRows levelRowsByTime(const LevelFitTable& table, const SessionData& se
     std::stable_sort(order.begin(), order.begin() + levels,
                      [&](int a, int b) { return session.levelTimes[a] < session.levelTimes[b]; });
     LevelTableRows rows{};
+    const bool fitted[pk::kTableColumns] = {true, true, withFit[FittedCurves::LeastSquares],
+                                            withFit[FittedCurves::Bayesian]};
     for (int r = 0; r < levels; ++r)
-        rows[r] = table.row(order[r]);
+        for (int column = 0; column < pk::kTableColumns; ++column) {
+            const double value = table.row(order[r])[column];
+            rows[r][column] = fitted[column] && value > 0.0 ? value : 0.0;
+        }
     return rows;
 }

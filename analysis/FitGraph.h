@@ -71,6 +71,8 @@ void handOverCurves(const FittedCurves& curves, double largest, SessionData& ses
 std::pair<double, double> heldXRange(double lower, double upper);
 
 // The rows of the level table in time order, each measured level with the predictions at its
-// own time; rows after the last level are zero.
+// own time; rows after the last level are zero, and so is every prediction that could not be
+// made or whose set has no fit.
 using LevelTableRows = std::array<LevelFitTable::Row, pk::kTableRows>;
-LevelTableRows levelRowsByTime(const LevelFitTable& table, const SessionData& session);
+LevelTableRows levelRowsByTime(const LevelFitTable& table, const SessionData& session,
+                               const CurveFlags& withFit);

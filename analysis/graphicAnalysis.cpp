@@ -152,7 +152,7 @@ void graphicAnalysis::showParameterLabels()
 
 void graphicAnalysis::publishLevelTable()
 {
-    const LevelTableRows rows = levelRowsByTime(m_driver.levelFitTable(), *session);
+    const LevelTableRows rows = levelRowsByTime(m_driver.levelFitTable(), *session, m_withFit);
     std::copy(rows.begin(), rows.end(), session->reportTable.begin());
 }
 

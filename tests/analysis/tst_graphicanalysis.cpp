@@ -363,6 +363,8 @@ void TestGraphicAnalysis::phenytoinHasNoLeastSquaresParts()
     QVERIFY(child<QGroupBox>("groupBox_5")->isHidden());
     QVERIFY(!child<QRadioButton>("math_ls")->isEnabled());
     QVERIFY(session.graphLs.isEmpty());
+    QCOMPARE(session.reportTable[0][pk::kTableLeastSquares], 0.0);
+    QVERIFY(session.reportTable[0][pk::kTableBayesian] > 0.0);
     QCOMPARE(child<QCustomPlot>("graph_1")->graph(graphicAnalysis::kGraphLeastSquares)->dataCount(),
              0);
 
