@@ -58,7 +58,7 @@ graphicAnalysis::graphicAnalysis(QWidget* parent, SessionData* session, PkCalcul
         m_driver.setFormDefaults([drugInfo] { drugInfo->applyFormDefaults(1); });
 
     ui->lineEdit_unit->setText(ui->cb_graph_time->currentText());
-    if (session->patient.drugCode == QLatin1String(phenytoinCode))
+    if (isPhenytoin())
         hideLeastSquares();
     setWindowTitle(tr("Curve Fitting Analysis:  %1, %2, %3")
                        .arg(session->patient.lastName, session->patient.firstName,
@@ -67,6 +67,11 @@ graphicAnalysis::graphicAnalysis(QWidget* parent, SessionData* session, PkCalcul
 }
 
 graphicAnalysis::~graphicAnalysis() = default;
+
+bool graphicAnalysis::isPhenytoin() const
+{
+    return session->patient.drugCode == QLatin1String(phenytoinCode);
+}
 
 // Phenytoin has no least-squares fit: no column, header, box or Math Tool choice for it.
 void graphicAnalysis::hideLeastSquares()
@@ -191,6 +196,8 @@ void graphicAnalysis::drawGraphs()
         } else {
             graph->setName(tr("%1 (no fit)").arg(names[c]));
         }
+        if (c == FittedCurves::LeastSquares && isPhenytoin())
+            graph->removeFromLegend(); // phenytoin has no least-squares fit at all
     }
     QCPGraph* upper = plot->addGraph();
     upper->setName(tr("Max"));

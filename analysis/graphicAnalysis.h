@@ -89,6 +89,7 @@ private:
         QColor fill;
     };
 
+    bool isPhenytoin() const;
     void hideLeastSquares();
     void prepareEvaluators();
     void showParameterLabels();
