@@ -78,6 +78,8 @@ private slots:
     void setWithoutFitIsLeftOut();
     void mathToolReadsLevelsAndAreaOfTheChosenSet();
     void customPriorServesTheToolsWhileTheGraphShowsThePopulation();
+    void displayAndFillActOnTheirOwnCurve_data();
+    void displayAndFillActOnTheirOwnCurve();
     void unitSwitchMovesTheGraphAndResetsTheTools_data();
     void unitSwitchMovesTheGraphAndResetsTheTools();
     void phenytoinHasNoLeastSquaresParts();
@@ -304,6 +306,48 @@ void TestGraphicAnalysis::customPriorServesTheToolsWhileTheGraphShowsThePopulati
     QVERIFY(shown(customLevel(30.0)) != shown(populationLevel(30.0)));
     COMPARE_NEARLY(session.reportTable[0][pk::kTablePrior], customLevel(16.5), 1e-12);
     COMPARE_NEARLY(session.graphPrior[3000], populationLevel(session.graphTimes[3000]), 1e-12);
+}
+
+void TestGraphicAnalysis::displayAndFillActOnTheirOwnCurve_data()
+{
+    QTest::addColumn<QString>("curve");
+    QTest::addColumn<int>("graph");
+    QTest::addColumn<QColor>("fill");
+    QTest::newRow("population") << "pop" << int(graphicAnalysis::kGraphPopulation)
+                                << QColor(255, 0, 0, 100);
+    QTest::newRow("least squares")
+        << "ls" << int(graphicAnalysis::kGraphLeastSquares) << QColor(0, 255, 0, 100);
+    QTest::newRow("Bayesian") << "bayes" << int(graphicAnalysis::kGraphBayesian)
+                              << QColor(0, 0, 255, 100);
+}
+
+void TestGraphicAnalysis::displayAndFillActOnTheirOwnCurve()
+{
+    QFETCH(QString, curve);
+    QFETCH(int, graph);
+    QFETCH(QColor, fill);
+    gentamicinCase();
+    analyse();
+    QCustomPlot* plot = child<QCustomPlot>("graph_1");
+    auto* area = child<QRadioButton>(qPrintable(curve + "_area"));
+    area->click();
+    QCOMPARE(plot->graph(graph)->brush().color(), fill);
+    area->click(); // alone in its frame, a second click clears it
+    QCOMPARE(plot->graph(graph)->brush().color().alpha(), 0);
+
+    child<QCheckBox>(qPrintable(curve + "_display"))->click();
+    for (int g = graphicAnalysis::kGraphPopulation; g <= graphicAnalysis::kGraphBayesian; ++g) {
+        QCOMPARE(plot->graph(g)->visible(), g != graph);
+        QCOMPARE(plot->legend->itemWithPlottable(plot->graph(g))->visible(), g != graph);
+    }
+    QVERIFY(!area->isEnabled());
+
+    // A later analysis, as the case page runs it, brings every curve back, unfilled.
+    window->resetControls();
+    analyse();
+    QVERIFY(plot->graph(graph)->visible());
+    QVERIFY(child<QCheckBox>(qPrintable(curve + "_display"))->isChecked());
+    QVERIFY(area->isEnabled());
 }
 
 void TestGraphicAnalysis::unitSwitchMovesTheGraphAndResetsTheTools_data()
