@@ -3,6 +3,7 @@
 #include "pkcore/DrugCodes.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
@@ -11,6 +12,14 @@ namespace
 {
 constexpr double percent = 100.0;
 constexpr double halfLifeFactor = 0.693;
+
+// A one-sigma spread is never negative: the fit marks one it could not form so.
+QString spreadText(double spread)
+{
+    if (!(spread >= 0.0))
+        return QCoreApplication::translate("ParameterGroupView", "not available");
+    return ParameterGroupView::number(spread);
+}
 
 template <typename T> T* child(QWidget* page, const QString& name)
 {
@@ -90,22 +99,22 @@ ParameterGroupView::Texts ParameterGroupView::fittedTexts(const PkParameterSet& 
 {
     Texts t;
     t.f = number(p[pk::kF] * percent);
-    t.fRange = number(b[pk::kFitF]);
+    t.fRange = spreadText(b[pk::kFitF]);
     t.vd = number(p[pk::kVd]);
-    t.vdRange = number(b[pk::kFitVd]);
+    t.vdRange = spreadText(b[pk::kFitVd]);
     if (phenytoin) {
         t.cl = number(p[pk::kKm]);
-        t.clRange = number(b[pk::kFitKm]);
+        t.clRange = spreadText(b[pk::kFitKm]);
         t.cf = number(p[pk::kVmax]);
-        t.cfRange = number(b[pk::kFitVmax]);
+        t.cfRange = spreadText(b[pk::kFitVmax]);
         t.kd = number(p[pk::kCF] * percent);
-        t.range4 = number(b[pk::kFitCF]);
+        t.range4 = spreadText(b[pk::kFitCF]);
     } else {
         const double k = p[pk::kCl] / p[pk::kVd];
         t.cl = number(p[pk::kCl]);
-        t.clRange = number(b[pk::kFitCl]);
+        t.clRange = spreadText(b[pk::kFitCl]);
         t.cf = number(p[pk::kCF] * percent);
-        t.cfRange = number(b[pk::kFitCF]);
+        t.cfRange = spreadText(b[pk::kFitCF]);
         t.kd = number(k);
         t.halfLife = number(halfLifeFactor / k);
     }

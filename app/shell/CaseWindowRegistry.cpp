@@ -1,5 +1,6 @@
 #include "app/shell/CaseWindowRegistry.h"
 
+#include "analysis/graphicAnalysis.h"
 #include "analysis/serumLevelAnalysis.h"
 #include "cases/CaseWindowLinks.h"
 #include "forecast/DosageRegimenForecast.h"
@@ -28,6 +29,10 @@ void registerCaseWindows()
     makers.analysis = [](QWidget* parent, SessionData* session, PkCalculator* calculator,
                          DrugInfo* drugInfo) -> AnalysisLink* {
         return new serumLevelAnalysis(parent, session, calculator, drugInfo);
+    };
+    makers.fitting = [](QWidget* parent, SessionData* session, PkCalculator* calculator,
+                        DrugInfo* drugInfo) -> FittingLink* {
+        return new graphicAnalysis(parent, session, calculator, drugInfo);
     };
     makers.regimenForecast = forecastMaker<DosageRegimenForecast>();
     makers.levelForecast = forecastMaker<SerumLevelForecast>();

@@ -1,6 +1,7 @@
 #include "app/ProgramConfig.h"
 #include "cases/CaseWindowLinks.h"
 #include "cases/MainPage.h"
+#include "cases/ParameterGroupView.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
@@ -242,6 +243,7 @@ private slots:
     void cleanup();
 
     void newCaseStartsFromPopulation();
+    void spreadTheFitCouldNotFormReadsNotAvailable();
     void labelsFollowTheDrug_data();
     void labelsFollowTheDrug();
     void caseAndPatientTexts_data();
@@ -1047,6 +1049,20 @@ void TestMainPage::pageFitsTheMainWindow()
             showsWholeText(field),
             qPrintable(QStringLiteral("%1 cuts \"%2\"").arg(QLatin1String(name), field->text())));
     }
+}
+
+// A fit without a covariance marks its spreads negative; they never read as a number.
+void TestMainPage::spreadTheFitCouldNotFormReadsNotAvailable()
+{
+    const PkParameterSet set{0.0, 0.9, 20.0, 5.0, 1.0, 0.0, 0.0};
+    RangeBlock spreads{};
+    spreads.fill(-1.0);
+    spreads[pk::kFitVd] = 2.5;
+    const ParameterGroupView::Texts texts =
+        ParameterGroupView::fittedTexts(set, spreads, false, 70.0);
+    QCOMPARE(texts.vdRange, QStringLiteral("2.50"));
+    for (const QString& spread : {texts.fRange, texts.clRange, texts.cfRange})
+        QCOMPARE(spread, QStringLiteral("not available"));
 }
 
 TALVORA_TEST_MAIN(TestMainPage)

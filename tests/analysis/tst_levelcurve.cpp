@@ -1,0 +1,237 @@
+#include "analysis/FitGraph.h"
+#include "analysis/LevelCurve.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+#include "tests/analysis/tst_analysis_fixture.h"
+#include "tests/support/NearlyEqual.h"
+#include "tests/support/TestMain.h"
+
+#include <cmath>
+
+namespace
+{
+constexpr double kOralKa = 1.2;
+constexpr double kPhenytoinInputRate = 60.0;
+
+void setSet(PkParameterSet& set, double f, double v, double cl, double cf, double km = 0.0,
+            double vmax = 0.0)
+{
+    set[pk::kF] = f;
+    set[pk::kVd] = v;
+    set[pk::kCl] = cl;
+    set[pk::kCF] = cf;
+    set[pk::kKm] = km;
+    set[pk::kVmax] = vmax;
+}
+
+// Oral phenytoin enters at the input rate for dose / rate hours.
+void addPhenytoinDose(SessionData& s, double t, double dose)
+{
+    addEvent(s, t, dose, pk::kRouteCodeOther, pk::kInPatient, 0.0);
+    s.doseEvents[pk::eventRate][s.doseEventCount] = kPhenytoinInputRate;
+}
+
+void phenytoinCase(SessionData& s, PkParameterSet& set)
+{
+    s.modelType = pk::kModelMichaelisMenten;
+    s.phenytoinInputRate = kPhenytoinInputRate;
+    for (double t : {0.0, 24.0, 48.0})
+        addPhenytoinDose(s, t, 300.0);
+    s.levelCount = 1;
+    s.levelTimes[1] = 30.0;
+    s.levelValues[1] = 4.0;
+    setSet(set, 1.0, 45.0, 5.7, 1.0, 5.7, 420.0);
+}
+
+// The level of the engine's model function for the set at t.
+double engineLevel(SessionData& s, PkCalculator& c, const PkParameterSet& p, double t)
+{
+    switch (s.modelType) {
+    case pk::kModelOneComp:
+        return c.levelFromDoseHistory(p[pk::kCl], p[pk::kVd], p[pk::kF], p[pk::kCF], t);
+    case pk::kModelTwoComp:
+        return c.levelFromDoseHistoryTwoComp(p[pk::kCl], p[pk::kVd], p[pk::kCF], t);
+    default:
+        return c.phenytoinLevelFromDoseHistory(p[pk::kVmax], p[pk::kKm], p[pk::kVd], p[pk::kF],
+                                               p[pk::kCF], t);
+    }
+}
+} // namespace
+
+class TestLevelCurve : public QObject
+{
+    Q_OBJECT
+
+public:
+    TestLevelCurve() : calculator(&session), curve(&session, &calculator) {}
+
+private slots:
+    void init();
+    void areaMatchesTheClosedForm_data();
+    void areaMatchesTheClosedForm();
+    void levelsMatchTheEngine_data();
+    void levelsMatchTheEngine();
+    void phenytoinGoesOnFallingPastTheGrid();
+    void unitSwitchMovesTheTimesAlone_data();
+    void unitSwitchMovesTheTimesAlone();
+    void axisHoldsEveryLevelAndOnlyFittedCurves();
+
+private:
+    SessionData session;
+    PkCalculator calculator;
+    LevelCurve curve;
+    PkParameterSet set{};
+};
+
+void TestLevelCurve::init()
+{
+    session = SessionData();
+    session.modelType = pk::kModelOneComp;
+    setSet(set, 0.8, 20.0, 4.0, 1.0);
+}
+
+void TestLevelCurve::areaMatchesTheClosedForm_data()
+{
+    QTest::addColumn<int>("route");
+    QTest::addColumn<double>("t1");
+    QTest::addColumn<double>("t2");
+    QTest::newRow("intravenous bolus") << int(pk::kRouteCodeIntravenous) << 1.0 << 10.0;
+    QTest::newRow("oral from the dose") << int(pk::kRouteCodeOther) << 0.0 << 24.0;
+    QTest::newRow("backwards") << int(pk::kRouteCodeOther) << 12.0 << 3.0;
+    QTest::newRow("one time") << int(pk::kRouteCodeOther) << 5.0 << 5.0;
+}
+
+// 500 units at time 0; V 20, CL 4 (k 0.2), F 0.8.
+void TestLevelCurve::areaMatchesTheClosedForm()
+{
+    QFETCH(int, route);
+    QFETCH(double, t1);
+    QFETCH(double, t2);
+    const double dose = 500.0, v = 20.0, k = 0.2, f = 0.8;
+    addEvent(session, 0.0, dose, route, pk::kInPatient, 0.0, 1.0, kOralKa);
+    curve.prepare(set);
+
+    const auto decay = [&](double rate) {
+        return (std::exp(-rate * t1) - std::exp(-rate * t2)) / rate;
+    };
+    const double exact =
+        route == pk::kRouteCodeIntravenous
+            ? dose / v * decay(k)
+            : dose * kOralKa * f / (v * (kOralKa - k)) * (decay(k) - decay(kOralKa));
+    // The trapezoids' own error at 10,000 steps is below a millionth here.
+    COMPARE_NEARLY(curve.area(t1, t2), exact, 1e-6);
+}
+
+void TestLevelCurve::levelsMatchTheEngine_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::newRow("one compartment") << int(pk::kModelOneComp);
+    QTest::newRow("two compartments") << int(pk::kModelTwoComp);
+    QTest::newRow("Michaelis-Menten") << int(pk::kModelMichaelisMenten);
+}
+
+void TestLevelCurve::levelsMatchTheEngine()
+{
+    QFETCH(int, model);
+    session.modelType = model;
+    if (model == pk::kModelMichaelisMenten) {
+        phenytoinCase(session, set);
+    } else {
+        session.twoCompCentralVolume = 12.0;
+        session.twoCompK21 = 0.46;
+        for (int dose = 0; dose < 4; ++dose) {
+            addEvent(session, dose * 12.0, 1000.0, pk::kRouteCodeIntravenous, 1, 1.0);
+            addEvent(session, dose * 12.0 + 6.0, 250.0, pk::kRouteCodeOther, 1, 0.0);
+        }
+        setSet(set, 0.8, 50.0, 5.0, 0.9);
+    }
+    curve.prepare(set);
+    // Read in one batch, out of order, as the tools do.
+    const double times[] = {40.3, 7.25, 30.0};
+    double levels[3];
+    curve.levels(times, 3, levels);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(levels[i] > 0.0);
+        COMPARE_NEARLY(levels[i], engineLevel(session, calculator, set, times[i]), 1e-12);
+        QCOMPARE(curve.levelAt(times[i]), levels[i]);
+    }
+}
+
+// The grid ends 8 h after the last dose or level (56 h); the drug goes on leaving after it.
+void TestLevelCurve::phenytoinGoesOnFallingPastTheGrid()
+{
+    phenytoinCase(session, set);
+    curve.prepare(set);
+    const double gridEnd = 56.0;
+    const double atEnd = engineLevel(session, calculator, set, gridEnd + 1.0);
+    COMPARE_NEARLY(curve.levelAt(gridEnd + 1e-9), atEnd, 1e-9);
+
+    // Independent: small Runge-Kutta steps without input from the grid's end.
+    const double vmaxPerHour = set[pk::kVmax] / 24.0, km = set[pk::kKm], v = set[pk::kVd];
+    const auto slope = [&](double c) { return -vmaxPerHour * c / (km + c) / v; };
+    double c = atEnd;
+    const double h = 0.01;
+    for (int i = 0; i < 5000; ++i) {
+        const double k1 = slope(c), k2 = slope(c + h * k1 / 2), k3 = slope(c + h * k2 / 2),
+                     k4 = slope(c + h * k3);
+        c += h * (k1 + 2 * k2 + 2 * k3 + k4) / 6;
+    }
+    const double later = curve.levelAt(gridEnd + 50.0);
+    QVERIFY(later < atEnd * 0.9);
+    COMPARE_NEARLY(later, c, 1e-9);
+}
+
+void TestLevelCurve::unitSwitchMovesTheTimesAlone_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<double>("divisor");
+    QTest::newRow("hours") << "Hours" << 1.0;
+    QTest::newRow("days") << "Days" << 24.0;
+    QTest::newRow("weeks") << "Weeks" << 168.0;
+}
+
+void TestLevelCurve::unitSwitchMovesTheTimesAlone()
+{
+    QFETCH(QString, unit);
+    QFETCH(double, divisor);
+    FittedCurves curves;
+    curves.times = {0.0, 24.0, 48.0};
+    curves.levels[FittedCurves::Population] = {1.0, 3.0, 2.0};
+    session.levelUpperLimit = 2.5;
+    session.levelCount = 1;
+    session.levelTimes[1] = 36.0;
+    session.levelValues[1] = 2.2;
+    const FitGraphLayout hours = layoutFitGraph(curves, session, 1.0);
+    const FitGraphLayout layout = layoutFitGraph(curves, session, timeunit::hoursPerUnit(unit));
+    QCOMPARE(layout.keys, (QVector<double>{0.0, 24.0 / divisor, 48.0 / divisor}));
+    QCOMPARE(layout.levelKeys, QVector<double>{36.0 / divisor});
+    QCOMPARE(layout.levelValues, hours.levelValues);
+    QCOMPARE(layout.yLower, hours.yLower);
+    QCOMPARE(layout.yUpper, hours.yUpper);
+}
+
+// A level above every curve stays in view; a curve without a fit adds no zeros.
+void TestLevelCurve::axisHoldsEveryLevelAndOnlyFittedCurves()
+{
+    FittedCurves curves;
+    curves.times = {0.0, 1.0, 2.0};
+    curves.levels[FittedCurves::Population] = {2.0, 8.0, 4.0};
+    curves.levels[FittedCurves::Bayesian] = {3.0, 9.0, 5.0};
+    session.levelUpperLimit = 10.0;
+    session.levelLowerLimit = 5.0;
+    session.levelCount = 2;
+    session.levelValues[1] = 6.0;
+    session.levelValues[2] = 15.0;
+    const FitGraphLayout layout = layoutFitGraph(curves, session, 1.0);
+    QCOMPARE(layout.yLower, 2.0);
+    QCOMPARE(layout.yUpper, 1.2 * 15.0);
+    QCOMPARE(layout.largest, 10.0);
+
+    handOverCurves(curves, layout.largest, session);
+    QVERIFY(session.graphLs.isEmpty());
+    QCOMPARE(session.graphBayes, curves.levels[FittedCurves::Bayesian]);
+    QCOMPARE(session.reportGraphMax, 10.0);
+}
+
+TALVORA_TEST_MAIN(TestLevelCurve)
+#include "tst_levelcurve.moc"
