@@ -2,6 +2,7 @@
 #include "ui_serumLevelAnalysis.h"
 
 #include "analysis/CatalogueHooks.h"
+#include "analysis/FitReadiness.h"
 #include "analysis/HistoryStore.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
@@ -548,11 +549,22 @@ void serumLevelAnalysis::on_button_analysis_clicked()
     }
     maxTime = m_builder.maxTime();
     const int prior = m_builder.priorSetIndex();
-    m_fits.setPriorSetIndex(prior);
-    m_fits.setPriorRanges(prior == pk::kPopulation ? sessionData->populationRanges
-                                                   : sessionData->customRanges);
-    m_fits.setGraphEndTime(maxTime);
-    m_fits.fitCurves();
+    const QString refusal =
+        FitReadiness(*sessionData, *pkCalculator, m_fits.predictor()).refusal(prior);
+    if (!refusal.isEmpty()) {
+        setCursor(Qt::ArrowCursor);
+        MessageBox::information(this, kInformation, refusal);
+        return;
+    }
+    // The curve-fitting window fits the case when it exists; fitting here too would only
+    // repeat the work (a phenytoin fit takes tens of milliseconds).
+    if (!caseWindowMakers().fitting) {
+        m_fits.setPriorSetIndex(prior);
+        m_fits.setPriorRanges(prior == pk::kPopulation ? sessionData->populationRanges
+                                                       : sessionData->customRanges);
+        m_fits.setGraphEndTime(maxTime);
+        m_fits.fitCurves();
+    }
     setCursor(Qt::ArrowCursor);
     emit drawGraph(maxTime);
 }

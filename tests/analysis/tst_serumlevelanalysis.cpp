@@ -69,6 +69,12 @@ struct Workspace {
             catalogue.populationPkTheophylline();
         else if (drug == QLatin1String("PH"))
             catalogue.populationPkPhenytoin();
+        else if (drug == QLatin1String("ZZ")) {
+            // The user's-choice drug takes its parameters from its own dialog.
+            s.pkSets[pk::kPopulation][pk::kVd] = 30.0;
+            s.pkSets[pk::kPopulation][pk::kCl] = 3.0;
+            s.pkSets[pk::kPopulation][pk::kCF] = 1.0;
+        }
     }
     std::unique_ptr<serumLevelAnalysis> window()
     {
@@ -204,6 +210,7 @@ private slots:
     void failingInsertRollsBackTheCaseSave();
     void reopenedCaseGivesTheEngineFits();
     void tooLongHistoryIsRefused();
+    void historyPastThePhenytoinGridIsRefusedWithItsLimit();
     void badNumbersEmptyTheField_data();
     void badNumbersEmptyTheField();
     void customPriorFeedsTheFits();
@@ -605,6 +612,25 @@ void TestSerumLevelAnalysis::tooLongHistoryIsRefused()
     QCOMPARE(::icon(window.get(), "DH_check_", 2), QStringLiteral("warning"));
     type(window.get(), "DH_numofdose_", 2, QStringLiteral("1"));
     QVERIFY(window->doseRecords()[1].complete);
+}
+
+void TestSerumLevelAnalysis::historyPastThePhenytoinGridIsRefusedWithItsLimit()
+{
+    Workspace w(QStringLiteral("PH"));
+    auto window = w.window();
+    typeDoseRow(window.get(), 1, day1, QStringLiteral("IM - Injection (Fosphenytoin)"), "300", "",
+                "24", "1");
+    typeDoseRow(window.get(), 2, day1.addDays(2100),
+                QStringLiteral("IM - Injection (Fosphenytoin)"), "300", "", "24", "1");
+    typeLevel(window.get(), 1, day1.addDays(2100).addSecs(3600), "10");
+    QSignalSpy drawn(window.get(), &serumLevelAnalysis::drawGraph);
+    click(window.get(), "button_analysis");
+    QCOMPARE(drawn.count(), 0);
+    const auto shown = prompts->take();
+    QCOMPARE(shown.size(), size_t(1));
+    QCOMPARE(shown.front().title, QStringLiteral("Information"));
+    QVERIFY2(shown.front().text.contains(QLatin1String("48000 hours")),
+             qPrintable(shown.front().text));
 }
 
 void TestSerumLevelAnalysis::badNumbersEmptyTheField_data()
