@@ -13,14 +13,18 @@
 
 #include <QDateTime>
 #include <QPainter>
-#include <QRegExpValidator>
+#include <QRegularExpressionValidator>
 #include <QStyleOption>
+
+#include <cmath>
 
 namespace
 {
 constexpr double notFitted = -1.0;
 constexpr int leastLevelsForFit = 2;
-const char* const customValuePattern = "^[0-9]{1,5}.{0,1}[0-9]{0,3}$";
+// Digits with an optional decimal point. An empty field or a lone point passes, so that leaving
+// the field still reaches the refusal, which puts the stored value back.
+const char* const customValuePattern = "^[0-9]{0,5}(\\.[0-9]{0,3})?$";
 
 QString number(double value)
 {
@@ -57,10 +61,14 @@ MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculat
     session->pkSets[pk::kLeastSquares][pk::kF] = notFitted;
     session->pkSets[pk::kBayesian][pk::kF] = notFitted;
 
-    auto* validator = new QRegExpValidator(QRegExp(QLatin1String(customValuePattern)), this);
-    form->line_Custom_vdb->setValidator(validator);
-    form->line_Custom_cl->setValidator(validator);
-    form->line_Custom_cf->setValidator(validator);
+    auto* validator = new QRegularExpressionValidator(
+        QRegularExpression(QLatin1String(customValuePattern)), this);
+    for (QLineEdit* field :
+         {form->line_Custom_F, form->line_Custom_rangeF, form->line_Custom_vdb,
+          form->line_Custom_rangevdb, form->line_Custom_cl, form->line_Custom_rangecl,
+          form->line_Custom_cf, form->line_Custom_rangecf, form->line_Custom_kd,
+          form->line_Custom_range4})
+        field->setValidator(validator);
 
     relabelGroups();
     replayStoredCase();
@@ -210,7 +218,10 @@ void MainPage::showCaseInfo()
         form->widget_time->hide();
         form->label_clcr->setText(tr("Entered\nCLcr"));
     }
-    form->Line_CLcr->setText(QString::number(s.crcl, 'f', 1) + QStringLiteral(" mL/min"));
+    // Under six months no clearance is estimated from creatinine; a zero would read as anuria.
+    const bool estimated = s.scr1 <= 0.0 || s.crcl > 0.0;
+    form->Line_CLcr->setText(estimated ? QString::number(s.crcl, 'f', 1) + QStringLiteral(" mL/min")
+                                       : tr("not estimated"));
     if (s.albumin == 0.0) {
         form->widget_Albumin->hide();
     } else {
@@ -538,6 +549,15 @@ void MainPage::customEntryDone(QLineEdit* field, bool taken, bool parameter)
     }
 }
 
+void MainPage::takeCustomEntry(QLineEdit* field, bool parameter,
+                               const std::function<bool(double)>& edit)
+{
+    markUnsaved();
+    bool isNumber = false;
+    const double value = field->text().toDouble(&isNumber);
+    customEntryDone(field, isNumber && std::isfinite(value) && edit(value), parameter);
+}
+
 void MainPage::on_comboBox_Custom_route_currentTextChanged(const QString& route)
 {
     if (session->routeF.isEmpty())
@@ -549,78 +569,67 @@ void MainPage::on_comboBox_Custom_route_currentTextChanged(const QString& route)
 
 void MainPage::on_line_Custom_F_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(
-        form->line_Custom_F,
-        m_custom.editF(customRoute(), entry(form->line_Custom_F), entry(form->line_Custom_rangeF)),
-        true);
+    takeCustomEntry(form->line_Custom_F, true, [this](double v) {
+        return m_custom.editF(customRoute(), v, entry(form->line_Custom_rangeF));
+    });
 }
 
 void MainPage::on_line_Custom_rangeF_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(form->line_Custom_rangeF,
-                    m_custom.editRangeF(customRoute(), entry(form->line_Custom_rangeF)), false);
+    takeCustomEntry(form->line_Custom_rangeF, false,
+                    [this](double v) { return m_custom.editRangeF(customRoute(), v); });
 }
 
 void MainPage::on_line_Custom_vdb_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(
-        form->line_Custom_vdb,
-        m_custom.editVd(entry(form->line_Custom_vdb), entry(form->line_Custom_rangevdb)), true);
+    takeCustomEntry(form->line_Custom_vdb, true, [this](double v) {
+        return m_custom.editVd(v, entry(form->line_Custom_rangevdb));
+    });
 }
 
 void MainPage::on_line_Custom_rangevdb_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(form->line_Custom_rangevdb,
-                    m_custom.editRangeVd(entry(form->line_Custom_rangevdb)), false);
+    takeCustomEntry(form->line_Custom_rangevdb, false,
+                    [this](double v) { return m_custom.editRangeVd(v); });
 }
 
 void MainPage::on_line_Custom_cl_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(
-        form->line_Custom_cl,
-        m_custom.editClRow(entry(form->line_Custom_cl), entry(form->line_Custom_rangecl)), true);
+    takeCustomEntry(form->line_Custom_cl, true, [this](double v) {
+        return m_custom.editClRow(v, entry(form->line_Custom_rangecl));
+    });
 }
 
 void MainPage::on_line_Custom_rangecl_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(form->line_Custom_rangecl,
-                    m_custom.editRangeClRow(entry(form->line_Custom_rangecl)), false);
+    takeCustomEntry(form->line_Custom_rangecl, false,
+                    [this](double v) { return m_custom.editRangeClRow(v); });
 }
 
 void MainPage::on_line_Custom_cf_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(
-        form->line_Custom_cf,
-        m_custom.editCfRow(entry(form->line_Custom_cf), entry(form->line_Custom_rangecf)), true);
+    takeCustomEntry(form->line_Custom_cf, true, [this](double v) {
+        return m_custom.editCfRow(v, entry(form->line_Custom_rangecf));
+    });
 }
 
 void MainPage::on_line_Custom_rangecf_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(form->line_Custom_rangecf,
-                    m_custom.editRangeCfRow(entry(form->line_Custom_rangecf)), false);
+    takeCustomEntry(form->line_Custom_rangecf, false,
+                    [this](double v) { return m_custom.editRangeCfRow(v); });
 }
 
 void MainPage::on_line_Custom_kd_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(
-        form->line_Custom_kd,
-        m_custom.editKdRow(entry(form->line_Custom_kd), entry(form->line_Custom_range4)), true);
+    takeCustomEntry(form->line_Custom_kd, true, [this](double v) {
+        return m_custom.editKdRow(v, entry(form->line_Custom_range4));
+    });
 }
 
 void MainPage::on_line_Custom_range4_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(form->line_Custom_range4,
-                    m_custom.editRangeKdRow(entry(form->line_Custom_range4)), false);
+    takeCustomEntry(form->line_Custom_range4, false,
+                    [this](double v) { return m_custom.editRangeKdRow(v); });
 }
 
 void MainPage::on_button_Custom_reset_clicked()

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class DrugInfo;
@@ -97,6 +98,8 @@ private:
     void showCustomF();
     void showCustomDerived();
     void customEntryDone(QLineEdit* field, bool taken, bool parameter);
+    // Text that is not a number is refused as any other bad entry.
+    void takeCustomEntry(QLineEdit* field, bool parameter, const std::function<bool(double)>& edit);
     CasePageTexts pageTexts() const;
 
     Ui::MainPage* form;

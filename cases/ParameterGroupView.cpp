@@ -7,10 +7,14 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include <cmath>
+
 namespace
 {
 constexpr double percent = 100.0;
 constexpr double halfLifeFactor = 0.693;
+constexpr int rateSignificantDigits = 3;
+constexpr int rateMostDecimals = 6;
 
 template <typename T> T* child(QWidget* page, const QString& name)
 {
@@ -52,6 +56,16 @@ QString ParameterGroupView::number(double value)
     return QString::number(value, 'f', 2);
 }
 
+QString ParameterGroupView::rateNumber(double rate)
+{
+    // Two decimals would show a slow elimination (a β of 0.0237 /hr) as 0.02.
+    if (!std::isfinite(rate) || rate == 0.0)
+        return number(rate);
+    const int leadingDigit = int(std::floor(std::log10(std::fabs(rate))));
+    const int decimals = qBound(2, rateSignificantDigits - 1 - leadingDigit, rateMostDecimals);
+    return QString::number(rate, 'f', decimals);
+}
+
 QString ParameterGroupView::volumePerKg(double vd, double weightKg)
 {
     const double perKg = weightKg == 0.0 ? 0.0 : vd / weightKg;
@@ -77,7 +91,7 @@ ParameterGroupView::Texts ParameterGroupView::setTexts(const PkParameterSet& p, 
         t.clRange = number(p[pk::kCl] * r[pk::kFitCl]);
         t.cf = number(p[pk::kCF] * percent);
         t.cfRange = number(p[pk::kCF] * percent * r[pk::kFitCF]);
-        t.kd = number(k);
+        t.kd = rateNumber(k);
         t.halfLife = number(halfLifeFactor / k);
     }
     t.volumePerKg = volumePerKg(p[pk::kVd], weightKg);
@@ -106,7 +120,7 @@ ParameterGroupView::Texts ParameterGroupView::fittedTexts(const PkParameterSet& 
         t.clRange = number(b[pk::kFitCl]);
         t.cf = number(p[pk::kCF] * percent);
         t.cfRange = number(b[pk::kFitCF]);
-        t.kd = number(k);
+        t.kd = rateNumber(k);
         t.halfLife = number(halfLifeFactor / k);
     }
     t.volumePerKg = volumePerKg(p[pk::kVd], weightKg);

@@ -246,6 +246,9 @@ private slots:
     void labelsFollowTheDrug();
     void caseAndPatientTexts_data();
     void caseAndPatientTexts();
+    void ratesUnitsAndClearanceTexts_data();
+    void ratesUnitsAndClearanceTexts();
+    void customFieldsTakeOnlyNumbers();
     void windowsNeedValidPopulationAndMakers();
     void customEdits_data();
     void customEdits();
@@ -311,7 +314,7 @@ void TestMainPage::newCaseStartsFromPopulation()
     QCOMPARE(text(page.get(), "line_Custom_vdb"), QStringLiteral("17.50"));
     QCOMPARE(text(page.get(), "line_Custom_rangevdb"), QStringLiteral("3.50"));
     QCOMPARE(text(page.get(), "line_Pop_cf"), QStringLiteral("100.00"));
-    QCOMPARE(text(page.get(), "line_Pop_kd"), QStringLiteral("0.24"));
+    QCOMPARE(text(page.get(), "line_Pop_kd"), QStringLiteral("0.240"));
     QCOMPARE(text(page.get(), "line_Pop_t12"), QString::number(0.693 / 0.24, 'f', 2));
     QCOMPARE(labelText(page.get(), "Label_Pop_vd_u"), QStringLiteral("(0.25 L/kg)"));
     const double ivF = w.catalogue.bioavailability(ivRoute, QStringLiteral("GM"));
@@ -422,6 +425,62 @@ void TestMainPage::caseAndPatientTexts()
     QCOMPARE(labelText(page.get(), "Label_Drug_Factor2"), QStringLiteral("fifth answer"));
 }
 
+void TestMainPage::ratesUnitsAndClearanceTexts_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<double>("vd");
+    QTest::addColumn<double>("cl");
+    QTest::addColumn<double>("scr1");
+    QTest::addColumn<double>("crcl");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("clearance");
+    QTest::newRow("slow vancomycin beta") << "VM" << 50.0 << 1.185 << 1.2 << 61.25 << "0.0237"
+                                          << "61.3 mL/min";
+    QTest::newRow("fast k") << "GM" << 10.0 << 15.0 << 1.2 << 61.25 << "1.50"
+                            << "61.3 mL/min";
+    QTest::newRow("under six months, no estimate") << "GM" << 17.5 << 4.2 << 0.4 << 0.0 << "0.240"
+                                                   << "not estimated";
+    QTest::newRow("entered clearance") << "GM" << 17.5 << 4.2 << 0.0 << 30.0 << "0.240"
+                                       << "30.0 mL/min";
+}
+
+void TestMainPage::ratesUnitsAndClearanceTexts()
+{
+    QFETCH(QString, drug);
+    QFETCH(double, vd);
+    QFETCH(double, cl);
+    QFETCH(double, scr1);
+    QFETCH(double, crcl);
+    Workspace w;
+    w.session.patient.drugCode = drug;
+    w.session.pkSets[pk::kPopulation][pk::kVd] = vd;
+    w.session.pkSets[pk::kPopulation][pk::kCl] = cl;
+    w.session.scr1 = scr1;
+    w.session.crcl = crcl;
+    auto page = w.page();
+    for (const char* group : {"Pop", "Custom"})
+        QTEST(text(page.get(), qPrintable(QStringLiteral("line_%1_kd").arg(group))), "rate");
+    for (const char* group : {"Pop", "Custom", "Bayes", "LS"})
+        QCOMPARE(labelText(page.get(), qPrintable(QStringLiteral("Label_%1_t_unit").arg(group))),
+                 QStringLiteral("hr"));
+    QTEST(text(page.get(), "Line_CLcr"), "clearance");
+}
+
+// Letters never reach an editable field; leaving it with no number puts the value back.
+void TestMainPage::customFieldsTakeOnlyNumbers()
+{
+    Workspace w;
+    auto page = w.page();
+    for (const char* name :
+         {"line_Custom_F", "line_Custom_rangeF", "line_Custom_vdb", "line_Custom_rangevdb",
+          "line_Custom_cl", "line_Custom_rangecl", "line_Custom_cf", "line_Custom_rangecf"}) {
+        QLineEdit* field = requireChild<QLineEdit>(page.get(), name);
+        field->clear();
+        QTest::keyClicks(field, "a1b2.5c");
+        QVERIFY2(field->text() == QLatin1String("12.5"), name);
+    }
+}
+
 void TestMainPage::windowsNeedValidPopulationAndMakers()
 {
     {
@@ -496,10 +555,16 @@ void TestMainPage::customEdits_data()
                               << "20" << false << 0 << 0.0 << int(pk::kFitCF) << 0.2;
     QTest::newRow("k never taken") << "line_Custom_kd"
                                    << "9"
-                                   << "0.24" << false << 0 << 0.0 << 0 << 0.0;
+                                   << "0.240" << false << 0 << 0.0 << 0 << 0.0;
     QTest::newRow("range4 emptied") << "line_Custom_range4"
                                     << "9"
                                     << "" << false << 0 << 0.0 << 0 << 0.0;
+    QTest::newRow("range not a number") << "line_Custom_rangevdb"
+                                        << "abc"
+                                        << "3.50" << false << 0 << 0.0 << int(pk::kFitVd) << 0.2;
+    QTest::newRow("range emptied") << "line_Custom_rangecf"
+                                   << ""
+                                   << "10.00" << false << 0 << 0.0 << int(pk::kFitCF) << 0.1;
     QTest::newRow("not a number") << "line_Custom_cl"
                                   << "x"
                                   << "4.20" << false << int(pk::kCl) << 4.2 << 0 << 0.0;
@@ -529,7 +594,7 @@ void TestMainPage::customEdits()
     QVERIFY(!w.session.saved);
     QVERIFY(requireChild<QPushButton>(page.get(), "button_save")->isEnabled());
     if (slot == pk::kCl && changes.count() == 1) {
-        QCOMPARE(text(page.get(), "line_Custom_kd"), QStringLiteral("0.40"));
+        QCOMPARE(text(page.get(), "line_Custom_kd"), QStringLiteral("0.400"));
         QCOMPARE(text(page.get(), "line_Custom_t12"), QString::number(0.693 / 0.4, 'f', 2));
     }
 }
@@ -716,9 +781,11 @@ void TestMainPage::storedCaseShowsWhatWasSaved()
     second.session.recNum = first.session.recNum;
     second.session.caseNumber = first.session.caseNumber;
     auto reopened = second.page();
+    const auto stored = [](const QString& shown) {
+        return QString::number(shown.toDouble(), 'f', 2).toDouble();
+    };
     for (const char* field : customFields)
-        QCOMPARE(text(reopened.get(), field).toDouble(),
-                 QString::number(text(page.get(), field).toDouble(), 'f', 2).toDouble());
+        QCOMPARE(stored(text(reopened.get(), field)), stored(text(page.get(), field)));
     for (int i = 0; i <= lastRoute; ++i) {
         route->setCurrentIndex(i);
         requireChild<QComboBox>(reopened.get(), "comboBox_Custom_route")->setCurrentIndex(i);
