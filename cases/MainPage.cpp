@@ -72,6 +72,9 @@ MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculat
 
     relabelGroups();
     replayStoredCase();
+    // What the form confirmed may differ from what is stored; a save flag left by the case shown
+    // before must not let this one go without the question.
+    markUnsaved();
 
     if (!form->button_graph_analysis->isEnabled())
         form->button_graph_analysis->setToolTip(
@@ -174,20 +177,40 @@ void MainPage::replayStoredCase()
     loadingCase = false;
 }
 
-void MainPage::enableWindowButtons()
+bool MainPage::populationUsable() const
+{
+    // A value that is not a number does not count as 0.
+    const PkParameterSet& population = session->pkSets[pk::kPopulation];
+    return !(population[pk::kVd] == 0.0 || population[pk::kCl] == 0.0 ||
+             population[pk::kCF] == 0.0);
+}
+
+bool MainPage::regimenForecastAvailable() const
 {
     const CaseWindowMakers& makers = caseWindowMakers();
-    const PkParameterSet& population = session->pkSets[pk::kPopulation];
-    const bool usable =
-        !(population[pk::kVd] == 0.0 || population[pk::kCl] == 0.0 || population[pk::kCF] == 0.0);
-    const bool ph = isPhenytoin();
-    form->button_dosage_regimen_forecast->setEnabled(
-        usable && bool(ph ? makers.phenytoinRegimen : makers.regimenForecast));
-    form->button_serum_level_forecast->setEnabled(
-        usable && bool(ph ? makers.phenytoinLevelForecast : makers.levelForecast));
-    form->button_dosage_history->setEnabled(usable && bool(makers.analysis));
-    form->button_report->setEnabled(bool(makers.report));
-    if (!usable)
+    return populationUsable() &&
+           bool(isPhenytoin() ? makers.phenytoinRegimen : makers.regimenForecast);
+}
+
+bool MainPage::levelForecastAvailable() const
+{
+    const CaseWindowMakers& makers = caseWindowMakers();
+    return populationUsable() &&
+           bool(isPhenytoin() ? makers.phenytoinLevelForecast : makers.levelForecast);
+}
+
+bool MainPage::analysisAvailable() const
+{
+    return populationUsable() && bool(caseWindowMakers().analysis);
+}
+
+void MainPage::enableWindowButtons()
+{
+    form->button_dosage_regimen_forecast->setEnabled(regimenForecastAvailable());
+    form->button_serum_level_forecast->setEnabled(levelForecastAvailable());
+    form->button_dosage_history->setEnabled(analysisAvailable());
+    form->button_report->setEnabled(bool(caseWindowMakers().report));
+    if (!populationUsable())
         form->label_warning->setText(
             tr("At least one parameter is not valid. Some functions will not be available."));
 }
@@ -325,19 +348,23 @@ void MainPage::getLSAndDisplay()
 
 // ---- The windows of the case ----
 
+// The menu offers what the page's buttons offer.
 void MainPage::mainwindow_dosage_regimen_forecast()
 {
-    on_button_dosage_regimen_forecast_clicked();
+    if (regimenForecastAvailable())
+        on_button_dosage_regimen_forecast_clicked();
 }
 
 void MainPage::mainwindow_serum_level_forecast()
 {
-    on_button_serum_level_forecast_clicked();
+    if (levelForecastAvailable())
+        on_button_serum_level_forecast_clicked();
 }
 
 void MainPage::mainwindow_serum_level_analysis()
 {
-    on_button_dosage_history_clicked();
+    if (analysisAvailable())
+        on_button_dosage_history_clicked();
 }
 
 void MainPage::openForecast(QWidget** window, const CaseWindowMakers::WindowMaker& make)
@@ -369,16 +396,19 @@ void MainPage::on_button_serum_level_forecast_clicked()
         openForecast(&levelForecast, makers.levelForecast);
 }
 
+// Opening the window changes nothing; its edits and its analysis runs make the case unsaved.
 void MainPage::on_button_dosage_history_clicked()
 {
-    markUnsaved();
     if (!analysis) {
         const auto& make = caseWindowMakers().analysis;
         if (!make)
             return;
         analysis = make(this, session, calculator, drugInfo);
-        connect(analysis->window(), SIGNAL(drawGraph(double)), this,
+        QWidget* window = analysis->window();
+        connect(window, SIGNAL(drawGraph(double)), this,
                 SLOT(graph_analysis_clicked_from_serum_level_analysis(double)));
+        if (window->metaObject()->indexOfSignal("caseEdited()") >= 0)
+            connect(window, SIGNAL(caseEdited()), this, SLOT(analysisEdited()));
     }
     if (!loadingCase)
         analysis->window()->show();
@@ -394,6 +424,8 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
         if (!make)
             return;
     }
+    if (!loadingCase)
+        markUnsaved();
     QWidget* analysisWindow = analysis->window();
     analysisWindow->setCursor(Qt::WaitCursor);
     if (firstRun) {
@@ -416,6 +448,12 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
     analysisWindow->setCursor(Qt::ArrowCursor);
     if (!(firstRun && loadingCase))
         fitting->window()->show();
+}
+
+void MainPage::analysisEdited()
+{
+    if (!loadingCase)
+        markUnsaved();
 }
 
 void MainPage::on_button_graph_analysis_clicked()

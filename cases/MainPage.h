@@ -39,6 +39,12 @@ public:
     void showCustomPK();
     void showBodyMeasures();
 
+    // A window is offered, by a page button and by the menu, when its maker is registered and
+    // the population parameters allow it.
+    bool regimenForecastAvailable() const;
+    bool levelForecastAvailable() const;
+    bool analysisAvailable() const;
+
     // The stored custom parameters and per-route bioavailability of the case.
     bool loadPK();
     bool loadCustomF();
@@ -63,6 +69,7 @@ private slots:
     void on_Button_Update_Patient_Case_clicked();
     void graph_analysis_clicked_from_serum_level_analysis(double maxTime);
     void on_button_graph_analysis_clicked();
+    void analysisEdited();
     void on_button_report_clicked();
     void on_comboBox_Pop_route_currentTextChanged(const QString& route);
 
@@ -84,6 +91,7 @@ protected:
 
 private:
     bool isPhenytoin() const;
+    bool populationUsable() const;
     void startCustomSet();
     void relabelGroups();
     void replayStoredCase();

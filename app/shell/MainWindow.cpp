@@ -20,7 +20,6 @@
 
 #include <QCloseEvent>
 #include <QDate>
-#include <cmath>
 
 namespace
 {
@@ -28,12 +27,6 @@ namespace
 constexpr int softwareVersionPage = 4;
 const char* const administrator = "A";
 const char* const ordinaryUser = "U";
-
-// NaN counts as "different from 0", as a comparison with 0 says.
-bool nonZero(double value)
-{
-    return !(value == 0.0);
-}
 
 } // namespace
 
@@ -47,7 +40,6 @@ MainWindow::MainWindow(QWidget* parent, SessionData* session, ProgramConfig* con
     showWelcomePage();
     m_settingsPage = new ProgramSettingPage(this, m_calculator, m_catalogue, m_config, m_session);
     connect(m_settingsPage, &ProgramSettingPage::version_update_exit, this, &QWidget::close);
-    enableAnalysisActions(false);
     if (!m_session->loggedIn)
         ui->actionUser_Setting->setEnabled(false);
     else
@@ -73,6 +65,7 @@ void MainWindow::showWelcomePage()
     connect(m_welcomePage, &WelcomePage::create_newpatient, this, &MainWindow::create_newpatient);
     connect(m_welcomePage, &WelcomePage::create_openpatient, this, &MainWindow::create_openpatient);
     setCentralWidget(m_welcomePage);
+    enableAnalysisActions(false); // no case, nothing to analyse
     if (m_settingsPage)
         m_settingsPage->setCaseOpen(false);
 }
@@ -121,9 +114,9 @@ void MainWindow::create_mainpage()
     connect(m_casePage, &MainPage::database_update, m_settingsPage,
             &ProgramSettingPage::database_update);
     m_settingsPage->setCaseOpen(true);
-    const auto& population = m_session->pkSets[pk::kPopulation];
-    enableAnalysisActions(nonZero(population[pk::kVd]) && nonZero(population[pk::kCl]) &&
-                          nonZero(population[pk::kCF]));
+    ui->actionDosage_Regimen_Forecast->setEnabled(m_casePage->regimenForecastAvailable());
+    ui->actionSerum_Level_Forecast->setEnabled(m_casePage->levelForecastAvailable());
+    ui->actionSerum_Level_Analysis->setEnabled(m_casePage->analysisAvailable());
 }
 
 newPatient* MainWindow::makePatientForm(bool isNewPatient)

@@ -91,6 +91,7 @@ public:
 
 signals:
     void drawGraph(double maxTime);
+    void caseEdited();
 };
 
 // Fits a fixed Bayesian and least-squares set.
@@ -267,6 +268,7 @@ private slots:
     void updatePatientAsksBeforeDiscarding_data();
     void updatePatientAsksBeforeDiscarding();
     void forecastWindowsOncePerPage();
+    void openingAWindowKeepsTheCaseSaved();
     void everyReportIsANewDialog();
     void pageFitsTheMainWindow_data();
     void pageFitsTheMainWindow();
@@ -908,7 +910,6 @@ void TestMainPage::analysisRowsShareTheSave()
 
     click(page.get(), "button_dosage_history");
     QVERIFY(analysis && analysis->isVisible());
-    QVERIFY(!w.session.saved);
     analysis->failLevels = true;
     enter(page.get(), "line_Custom_vdb", QStringLiteral("30"));
     click(page.get(), "button_save");
@@ -999,6 +1000,44 @@ void TestMainPage::forecastWindowsOncePerPage()
     click(page.get(), "button_dosage_regimen_forecast");
     click(page.get(), "button_serum_level_forecast");
     QCOMPARE(kinds, (QStringList{"phenytoin regimen", "phenytoin level"}));
+}
+
+void TestMainPage::openingAWindowKeepsTheCaseSaved()
+{
+    FakeAnalysis* analysis = nullptr;
+    CaseWindowMakers& makers = caseWindowMakers();
+    makers.analysis = [&](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        analysis = new FakeAnalysis(p, s);
+        return analysis;
+    };
+    makers.fitting = [](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        return new FakeFitting(p, s);
+    };
+    makers.regimenForecast = [](QWidget* p, SessionData*, PkCalculator*, DrugInfo*) {
+        return new FakeForecast(p);
+    };
+    Workspace w;
+    auto page = w.page();
+    QVERIFY(!w.session.saved); // a case fresh from the form is not stored yet
+    w.session.saved = true;
+    page->mainwindow_serum_level_analysis();
+    page->mainwindow_dosage_regimen_forecast();
+    page->mainwindow_serum_level_forecast(); // not registered: nothing opens
+    QVERIFY(analysis && analysis->isVisible());
+    QVERIFY(w.session.saved);
+    emit analysis->caseEdited();
+    QVERIFY(!w.session.saved);
+    w.session.saved = true;
+    analysis->runAnalysis();
+    QVERIFY(!w.session.saved);
+
+    // The menu opens nothing the page's buttons do not offer.
+    analysis = nullptr;
+    Workspace unusable;
+    unusable.session.pkSets[pk::kPopulation][pk::kVd] = 0.0;
+    auto other = unusable.page();
+    other->mainwindow_serum_level_analysis();
+    QVERIFY(!analysis);
 }
 
 void TestMainPage::everyReportIsANewDialog()
