@@ -20,6 +20,8 @@
 
 #include <QCloseEvent>
 #include <QDate>
+#include <QMenu>
+#include <QStyle>
 
 namespace
 {
@@ -34,6 +36,7 @@ MainWindow::MainWindow(QWidget* parent, SessionData* session, ProgramConfig* con
     : QMainWindow(parent), ui(new Ui::MainWindow), m_session(session), m_config(config)
 {
     ui->setupUi(this);
+    dimDisabledMenuText();
     // The calculator and the catalogue serve every case window of the program's life.
     m_calculator = new PkCalculator(m_session);
     m_catalogue = new DrugInfo(m_session, m_calculator);
@@ -78,6 +81,20 @@ void MainWindow::runUpdateReminder()
         m_settingsPage->on_button_version_update_clicked();
     else if (outcome.action == UpdateReminder::Action::ShowNotice)
         m_welcomePage->showNewVersionNotice(outcome.newerVersionKnown);
+}
+
+// The program's palette gives disabled text the normal colour, which keeps read-only fields
+// legible in their set colours; a menu must still show which of its actions are unavailable.
+void MainWindow::dimDisabledMenuText()
+{
+    const QPalette standard = style()->standardPalette();
+    for (QMenu* menu : findChildren<QMenu*>()) {
+        QPalette palette = menu->palette();
+        for (const QPalette::ColorRole role :
+             {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            palette.setColor(QPalette::Disabled, role, standard.color(QPalette::Disabled, role));
+        menu->setPalette(palette);
+    }
 }
 
 void MainWindow::enableAnalysisActions(bool enabled)

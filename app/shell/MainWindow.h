@@ -64,6 +64,7 @@ private:
     SaveAnswer askToSave();
     bool readyForAnotherCase();
     void enableAnalysisActions(bool enabled);
+    void dimDisabledMenuText();
     newPatient* makePatientForm(bool isNewPatient);
 
     Ui::MainWindow* ui;

@@ -1,6 +1,7 @@
 #include "app/ProgramConfig.h"
 #include "app/WelcomePage.h"
 #include "app/shell/MainWindow.h"
+#include "app/shell/StartupController.h"
 #include "app/shell/UpdateReminder.h"
 #include "cases/CaseWindowLinks.h"
 #include "cases/MainPage.h"
@@ -13,7 +14,9 @@
 #include "tests/support/TestMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QSqlQuery>
 
 #include <cmath>
@@ -77,6 +80,7 @@ class TestMainWindow : public QObject
 private slots:
     void builtWithWelcomePageAndAnalysisOff();
     void guestCannotOpenPatientsOrManageAccounts();
+    void disabledMenuActionsLookDisabled();
     void analysisActionsFollowPopulationSet_data();
     void analysisActionsFollowPopulationSet();
     void newPatientAsksAboutUnsavedCase_data();
@@ -115,6 +119,25 @@ void TestMainWindow::guestCannotOpenPatientsOrManageAccounts()
     QCOMPARE(records.size(), size_t(1));
     QCOMPARE(records[0].title, QString("Guest Mode"));
     QCOMPARE(records[0].text, QString("Guest mode cannot connect to database."));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+// The program's palette shows disabled fields' text in the normal colour; menus must not.
+void TestMainWindow::disabledMenuActionsLookDisabled()
+{
+    const QPalette before = QApplication::palette();
+    StartupController::tweakPalette(qApp);
+    PromptScript prompts;
+    Pass pass(false);
+    const QList<QMenu*> menus = pass.window->findChildren<QMenu*>();
+    QVERIFY(!menus.isEmpty());
+    for (QMenu* menu : menus) {
+        const QPalette& palette = menu->palette();
+        QVERIFY2(palette.color(QPalette::Disabled, QPalette::Text) !=
+                     palette.color(QPalette::Active, QPalette::Text),
+                 qPrintable(menu->objectName()));
+    }
+    QApplication::setPalette(before);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
