@@ -1,5 +1,6 @@
 #include "cases/ParameterGroupView.h"
 
+#include "app/NarrowCombo.h"
 #include "pkcore/DrugCodes.h"
 
 #include <QComboBox>
@@ -14,6 +15,7 @@ namespace
 constexpr double percent = 100.0;
 constexpr double halfLifeFactor = 0.693;
 constexpr int rateSignificantDigits = 3;
+constexpr int routeComboCharacters = 12;
 constexpr int rateMostDecimals = 6;
 
 template <typename T> T* child(QWidget* page, const QString& name)
@@ -44,6 +46,9 @@ ParameterGroupView::ParameterGroupView(QWidget* page, const QString& prefix)
     halfLife = line("t12");
     vdUnit = label(QStringLiteral("vd_u"));
     route = child<QComboBox>(page, QStringLiteral("comboBox_%1_route").arg(prefix));
+    // Route texts such as "Oral - Divalproex Extended - Release Capsules" would widen the page
+    // past the screen.
+    keepComboNarrow(route, routeComboCharacters);
 }
 
 QLabel* ParameterGroupView::label(const QString& name) const

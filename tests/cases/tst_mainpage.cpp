@@ -8,6 +8,7 @@
 #include "tests/cases/tst_casepage_fixture.h"
 #include "tests/support/ChildWidgets.h"
 #include "tests/support/DatabaseRows.h"
+#include "tests/support/DesktopLook.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
@@ -29,6 +30,7 @@
 
 namespace
 {
+using testsupport::DesktopLook;
 using testsupport::requireChild;
 
 const QString ivRoute = QStringLiteral("Intermittent IV - Injection");
@@ -200,30 +202,6 @@ const char* const customFields[] = {
     "line_Custom_vdb",     "line_Custom_rangevdb", "line_Custom_cl",
     "line_Custom_rangecl", "line_Custom_cf",       "line_Custom_rangecf",
     "line_Custom_kd",      "line_Custom_range4",   "line_Custom_t12"};
-
-// The desktop's font size for the layout checks (the platform of the tests uses a larger one).
-class DesktopLook
-{
-public:
-    explicit DesktopLook(const QString& styleSheet)
-        : m_font(QApplication::font()), m_styleSheet(qApp->styleSheet())
-    {
-        QFont font = m_font;
-        font.setPointSize(desktopPointSize);
-        QApplication::setFont(font);
-        qApp->setStyleSheet(styleSheet);
-    }
-    ~DesktopLook()
-    {
-        qApp->setStyleSheet(m_styleSheet);
-        QApplication::setFont(m_font);
-    }
-
-private:
-    static constexpr int desktopPointSize = 9;
-    QFont m_font;
-    QString m_styleSheet;
-};
 
 // A line edit shows its whole text: the text plus the field's inner margins and frame.
 bool showsWholeText(const QLineEdit* field)
@@ -1123,6 +1101,16 @@ void TestMainPage::pageFitsTheMainWindow()
                             .arg(room.width())
                             .arg(room.height())));
     QCOMPARE(page->size(), room);
+
+    // Side by side, the population and custom groups keep their rows level.
+    for (const char* row : {"F", "vdb", "cl", "cf", "kd"}) {
+        const auto top = [&](const char* group) {
+            const QWidget* field = requireChild<QLineEdit>(
+                page, qPrintable(QStringLiteral("line_%1_%2").arg(group, row)));
+            return field->mapTo(page, QPoint(0, 0)).y();
+        };
+        QVERIFY2(top("Pop") == top("Custom"), row);
+    }
 
     for (const char* name : {"lineEdit_body_mass_index",
                              "lineEdit_body_surface_area",
