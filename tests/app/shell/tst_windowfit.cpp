@@ -2,9 +2,11 @@
 #include "app/HelpPage.h"
 #include "app/ProgramConfig.h"
 #include "app/login.h"
+#include "app/shell/CaseWindowRegistry.h"
 #include "app/shell/MainWindow.h"
 #include "app/userManagepage.h"
 #include "app/userSetting.h"
+#include "cases/CaseWindowLinks.h"
 #include "cases/DrugFactors.h"
 #include "cases/MainPage.h"
 #include "cases/newPatient.h"
@@ -127,6 +129,16 @@ QWidget* casePageInMainWindow(Installation& i)
     return window;
 }
 
+// A window the case page opens, made by its registered maker on the case in the session; a table
+// line reads {"level forecast", [](Installation& i) { return fromMaker(i, member); }} with
+// member &CaseWindowMakers::levelForecast.
+[[maybe_unused]] QWidget* fromMaker(Installation& i,
+                                    CaseWindowMakers::WindowMaker CaseWindowMakers::*maker)
+{
+    const CaseWindowMakers::WindowMaker& make = caseWindowMakers().*maker;
+    return make ? make(nullptr, &i.session, &i.calculator, &i.catalogue) : nullptr;
+}
+
 // Add each window of a case here.
 const CaseWindow caseWindows[] = {
     {"case page", casePageInMainWindow},
@@ -247,11 +259,17 @@ class TestWindowFit : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void caseWindowsFitTheScreenForEveryDrug_data();
     void caseWindowsFitTheScreenForEveryDrug();
     void everyTextShowsWhole_data();
     void everyTextShowsWhole();
 };
+
+void TestWindowFit::initTestCase()
+{
+    registerCaseWindows();
+}
 
 void TestWindowFit::caseWindowsFitTheScreenForEveryDrug_data()
 {
@@ -275,6 +293,7 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
     QVERIFY2(i.ready, qPrintable(i.env.error()));
     i.fillCase(drug);
     std::unique_ptr<QWidget> shown(caseWindows[window].make(i));
+    QVERIFY2(shown, "no such window");
     shown->resize(screenWidth, screenHeight);
     shown->show();
     QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
@@ -301,6 +320,7 @@ void TestWindowFit::everyTextShowsWhole()
     Installation i;
     QVERIFY2(i.ready, qPrintable(i.env.error()));
     std::unique_ptr<QWidget> shown(dialogs[dialog].make(i));
+    QVERIFY2(shown, "no such dialog");
     shown->show();
     QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
     const QStringList cut = cutTexts(shown.get());
