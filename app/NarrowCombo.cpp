@@ -5,14 +5,22 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace
 {
+// Room an item takes beside its text in the list.
+constexpr int itemMargins = 16;
+
 void fitListToItems(QComboBox* combo)
 {
     QAbstractItemView* list = combo->view();
+    int widest = 0;
+    for (int item = 0; item < combo->count(); ++item)
+        widest = std::max(widest, list->fontMetrics().horizontalAdvance(combo->itemText(item)));
     const int frame = 2 * list->frameWidth();
     const int scrollBar = combo->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    list->setMinimumWidth(list->sizeHintForColumn(0) + frame + scrollBar);
+    list->setMinimumWidth(widest + itemMargins + frame + scrollBar);
 }
 } // namespace
 

@@ -13,6 +13,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -248,6 +249,7 @@ private slots:
     void forecastWindowsOncePerPage();
     void openingAWindowKeepsTheCaseSaved();
     void everyReportIsANewDialog();
+    void longRoutesKeepTheComboNarrow();
     void pageFitsTheMainWindow_data();
     void pageFitsTheMainWindow();
 
@@ -1037,6 +1039,27 @@ void TestMainPage::everyReportIsANewDialog()
     QCOMPARE(reports.size(), 2);
     QVERIFY(reports[0] != reports[1]);
     QVERIFY(handed == nullptr);
+}
+
+// The page keeps its width whatever the drug's route texts; the whole text is in the list and
+// in the tooltip.
+void TestMainPage::longRoutesKeepTheComboNarrow()
+{
+    Workspace w;
+    w.session.patient.drugCode = QStringLiteral("VP");
+    auto page = w.page();
+    for (const char* name : {"comboBox_Pop_route", "comboBox_Custom_route"}) {
+        QComboBox* route = requireChild<QComboBox>(page.get(), name);
+        QVERIFY(route->count() > 1);
+        int longest = 0;
+        for (int item = 0; item < route->count(); ++item)
+            longest =
+                std::max(longest, route->fontMetrics().horizontalAdvance(route->itemText(item)));
+        QVERIFY2(route->sizeHint().width() < longest, name);
+        QVERIFY2(route->view()->minimumWidth() >= longest, name);
+        route->setCurrentIndex(route->count() - 1);
+        QCOMPARE(route->toolTip(), route->currentText());
+    }
 }
 
 void TestMainPage::pageFitsTheMainWindow_data()

@@ -16,6 +16,8 @@
 #include <QTableView>
 #include <QTextEdit>
 
+#include <algorithm>
+
 namespace testsupport
 {
 namespace
@@ -73,12 +75,14 @@ Fit checkableFit(const QAbstractButton* box)
 // whole in its tooltip and every item whole in its list.
 Fit comboFit(const QComboBox* combo)
 {
+    const QFontMetrics metrics = combo->fontMetrics();
+    int widestText = 0;
+    for (int item = 0; item < combo->count(); ++item)
+        widestText = std::max(widestText, metrics.horizontalAdvance(combo->itemText(item)));
     const bool carriesWholeTexts =
-        combo->toolTip() == combo->currentText() &&
-        combo->view()->minimumWidth() >= combo->view()->sizeHintForColumn(0);
+        combo->toolTip() == combo->currentText() && combo->view()->minimumWidth() >= widestText;
     if (combo->isEditable() || carriesWholeTexts)
         return {};
-    const QFontMetrics metrics = combo->fontMetrics();
     QStyleOptionComboBox option;
     option.initFrom(combo);
     Fit widest{QString(), {0, 0}, combo->size()};
