@@ -15,7 +15,9 @@ class QWidget;
 // the program registers at start-up; a window whose maker is not registered is not offered.
 
 // The dose-history and serum-level window. Its widget emits drawGraph(double maxTime) at the
-// end of every analysis run. The link lives as long as the widget.
+// end of every analysis run, and caseEdited() whenever the user changes a row (the case page
+// then counts the case as unsaved; opening the window alone does not). The link lives as long
+// as the widget.
 class AnalysisLink
 {
 public:

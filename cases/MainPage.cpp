@@ -13,14 +13,18 @@
 
 #include <QDateTime>
 #include <QPainter>
-#include <QRegExpValidator>
+#include <QRegularExpressionValidator>
 #include <QStyleOption>
+
+#include <cmath>
 
 namespace
 {
 constexpr double notFitted = -1.0;
 constexpr int leastLevelsForFit = 2;
-const char* const customValuePattern = "^[0-9]{1,5}.{0,1}[0-9]{0,3}$";
+// Digits with an optional decimal point. An empty field or a lone point passes, so that leaving
+// the field still reaches the refusal, which puts the stored value back.
+const char* const customValuePattern = "^[0-9]{0,5}(\\.[0-9]{0,3})?$";
 
 QString number(double value)
 {
@@ -57,13 +61,20 @@ MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculat
     session->pkSets[pk::kLeastSquares][pk::kF] = notFitted;
     session->pkSets[pk::kBayesian][pk::kF] = notFitted;
 
-    auto* validator = new QRegExpValidator(QRegExp(QLatin1String(customValuePattern)), this);
-    form->line_Custom_vdb->setValidator(validator);
-    form->line_Custom_cl->setValidator(validator);
-    form->line_Custom_cf->setValidator(validator);
+    auto* validator = new QRegularExpressionValidator(
+        QRegularExpression(QLatin1String(customValuePattern)), this);
+    for (QLineEdit* field :
+         {form->line_Custom_F, form->line_Custom_rangeF, form->line_Custom_vdb,
+          form->line_Custom_rangevdb, form->line_Custom_cl, form->line_Custom_rangecl,
+          form->line_Custom_cf, form->line_Custom_rangecf, form->line_Custom_kd,
+          form->line_Custom_range4})
+        field->setValidator(validator);
 
     relabelGroups();
     replayStoredCase();
+    // What the form confirmed may differ from what is stored; a save flag left by the case shown
+    // before must not let this one go without the question.
+    markUnsaved();
 
     if (!form->button_graph_analysis->isEnabled())
         form->button_graph_analysis->setToolTip(
@@ -166,20 +177,40 @@ void MainPage::replayStoredCase()
     loadingCase = false;
 }
 
-void MainPage::enableWindowButtons()
+bool MainPage::populationUsable() const
+{
+    // A value that is not a number does not count as 0.
+    const PkParameterSet& population = session->pkSets[pk::kPopulation];
+    return !(population[pk::kVd] == 0.0 || population[pk::kCl] == 0.0 ||
+             population[pk::kCF] == 0.0);
+}
+
+bool MainPage::regimenForecastAvailable() const
 {
     const CaseWindowMakers& makers = caseWindowMakers();
-    const PkParameterSet& population = session->pkSets[pk::kPopulation];
-    const bool usable =
-        !(population[pk::kVd] == 0.0 || population[pk::kCl] == 0.0 || population[pk::kCF] == 0.0);
-    const bool ph = isPhenytoin();
-    form->button_dosage_regimen_forecast->setEnabled(
-        usable && bool(ph ? makers.phenytoinRegimen : makers.regimenForecast));
-    form->button_serum_level_forecast->setEnabled(
-        usable && bool(ph ? makers.phenytoinLevelForecast : makers.levelForecast));
-    form->button_dosage_history->setEnabled(usable && bool(makers.analysis));
-    form->button_report->setEnabled(bool(makers.report));
-    if (!usable)
+    return populationUsable() &&
+           bool(isPhenytoin() ? makers.phenytoinRegimen : makers.regimenForecast);
+}
+
+bool MainPage::levelForecastAvailable() const
+{
+    const CaseWindowMakers& makers = caseWindowMakers();
+    return populationUsable() &&
+           bool(isPhenytoin() ? makers.phenytoinLevelForecast : makers.levelForecast);
+}
+
+bool MainPage::analysisAvailable() const
+{
+    return populationUsable() && bool(caseWindowMakers().analysis);
+}
+
+void MainPage::enableWindowButtons()
+{
+    form->button_dosage_regimen_forecast->setEnabled(regimenForecastAvailable());
+    form->button_serum_level_forecast->setEnabled(levelForecastAvailable());
+    form->button_dosage_history->setEnabled(analysisAvailable());
+    form->button_report->setEnabled(bool(caseWindowMakers().report));
+    if (!populationUsable())
         form->label_warning->setText(
             tr("At least one parameter is not valid. Some functions will not be available."));
 }
@@ -210,7 +241,10 @@ void MainPage::showCaseInfo()
         form->widget_time->hide();
         form->label_clcr->setText(tr("Entered\nCLcr"));
     }
-    form->Line_CLcr->setText(QString::number(s.crcl, 'f', 1) + QStringLiteral(" mL/min"));
+    // Under six months no clearance is estimated from creatinine; a zero would read as anuria.
+    const bool estimated = s.scr1 <= 0.0 || s.crcl > 0.0;
+    form->Line_CLcr->setText(estimated ? QString::number(s.crcl, 'f', 1) + QStringLiteral(" mL/min")
+                                       : tr("not estimated"));
     if (s.albumin == 0.0) {
         form->widget_Albumin->hide();
     } else {
@@ -314,19 +348,23 @@ void MainPage::getLSAndDisplay()
 
 // ---- The windows of the case ----
 
+// The menu offers what the page's buttons offer.
 void MainPage::mainwindow_dosage_regimen_forecast()
 {
-    on_button_dosage_regimen_forecast_clicked();
+    if (regimenForecastAvailable())
+        on_button_dosage_regimen_forecast_clicked();
 }
 
 void MainPage::mainwindow_serum_level_forecast()
 {
-    on_button_serum_level_forecast_clicked();
+    if (levelForecastAvailable())
+        on_button_serum_level_forecast_clicked();
 }
 
 void MainPage::mainwindow_serum_level_analysis()
 {
-    on_button_dosage_history_clicked();
+    if (analysisAvailable())
+        on_button_dosage_history_clicked();
 }
 
 void MainPage::openForecast(QWidget** window, const CaseWindowMakers::WindowMaker& make)
@@ -358,16 +396,19 @@ void MainPage::on_button_serum_level_forecast_clicked()
         openForecast(&levelForecast, makers.levelForecast);
 }
 
+// Opening the window changes nothing; its edits and its analysis runs make the case unsaved.
 void MainPage::on_button_dosage_history_clicked()
 {
-    markUnsaved();
     if (!analysis) {
         const auto& make = caseWindowMakers().analysis;
         if (!make)
             return;
         analysis = make(this, session, calculator, drugInfo);
-        connect(analysis->window(), SIGNAL(drawGraph(double)), this,
+        QWidget* window = analysis->window();
+        connect(window, SIGNAL(drawGraph(double)), this,
                 SLOT(graph_analysis_clicked_from_serum_level_analysis(double)));
+        if (window->metaObject()->indexOfSignal("caseEdited()") >= 0)
+            connect(window, SIGNAL(caseEdited()), this, SLOT(analysisEdited()));
     }
     if (!loadingCase)
         analysis->window()->show();
@@ -384,6 +425,8 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
         getLSAndDisplay();
         return;
     }
+    if (!loadingCase)
+        markUnsaved();
     QWidget* analysisWindow = analysis->window();
     analysisWindow->setCursor(Qt::WaitCursor);
     if (firstRun) {
@@ -406,6 +449,12 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
     analysisWindow->setCursor(Qt::ArrowCursor);
     if (!(firstRun && loadingCase))
         fitting->window()->show();
+}
+
+void MainPage::analysisEdited()
+{
+    if (!loadingCase)
+        markUnsaved();
 }
 
 void MainPage::on_button_graph_analysis_clicked()
@@ -531,6 +580,15 @@ void MainPage::customEntryDone(QLineEdit* field, bool taken, bool parameter)
     }
 }
 
+void MainPage::takeCustomEntry(QLineEdit* field, bool parameter,
+                               const std::function<bool(double)>& edit)
+{
+    markUnsaved();
+    bool isNumber = false;
+    const double value = field->text().toDouble(&isNumber);
+    customEntryDone(field, isNumber && std::isfinite(value) && edit(value), parameter);
+}
+
 void MainPage::on_comboBox_Custom_route_currentTextChanged(const QString& route)
 {
     if (session->routeF.isEmpty())
@@ -542,78 +600,67 @@ void MainPage::on_comboBox_Custom_route_currentTextChanged(const QString& route)
 
 void MainPage::on_line_Custom_F_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(
-        form->line_Custom_F,
-        m_custom.editF(customRoute(), entry(form->line_Custom_F), entry(form->line_Custom_rangeF)),
-        true);
+    takeCustomEntry(form->line_Custom_F, true, [this](double v) {
+        return m_custom.editF(customRoute(), v, entry(form->line_Custom_rangeF));
+    });
 }
 
 void MainPage::on_line_Custom_rangeF_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(form->line_Custom_rangeF,
-                    m_custom.editRangeF(customRoute(), entry(form->line_Custom_rangeF)), false);
+    takeCustomEntry(form->line_Custom_rangeF, false,
+                    [this](double v) { return m_custom.editRangeF(customRoute(), v); });
 }
 
 void MainPage::on_line_Custom_vdb_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(
-        form->line_Custom_vdb,
-        m_custom.editVd(entry(form->line_Custom_vdb), entry(form->line_Custom_rangevdb)), true);
+    takeCustomEntry(form->line_Custom_vdb, true, [this](double v) {
+        return m_custom.editVd(v, entry(form->line_Custom_rangevdb));
+    });
 }
 
 void MainPage::on_line_Custom_rangevdb_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(form->line_Custom_rangevdb,
-                    m_custom.editRangeVd(entry(form->line_Custom_rangevdb)), false);
+    takeCustomEntry(form->line_Custom_rangevdb, false,
+                    [this](double v) { return m_custom.editRangeVd(v); });
 }
 
 void MainPage::on_line_Custom_cl_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(
-        form->line_Custom_cl,
-        m_custom.editClRow(entry(form->line_Custom_cl), entry(form->line_Custom_rangecl)), true);
+    takeCustomEntry(form->line_Custom_cl, true, [this](double v) {
+        return m_custom.editClRow(v, entry(form->line_Custom_rangecl));
+    });
 }
 
 void MainPage::on_line_Custom_rangecl_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(form->line_Custom_rangecl,
-                    m_custom.editRangeClRow(entry(form->line_Custom_rangecl)), false);
+    takeCustomEntry(form->line_Custom_rangecl, false,
+                    [this](double v) { return m_custom.editRangeClRow(v); });
 }
 
 void MainPage::on_line_Custom_cf_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(
-        form->line_Custom_cf,
-        m_custom.editCfRow(entry(form->line_Custom_cf), entry(form->line_Custom_rangecf)), true);
+    takeCustomEntry(form->line_Custom_cf, true, [this](double v) {
+        return m_custom.editCfRow(v, entry(form->line_Custom_rangecf));
+    });
 }
 
 void MainPage::on_line_Custom_rangecf_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(form->line_Custom_rangecf,
-                    m_custom.editRangeCfRow(entry(form->line_Custom_rangecf)), false);
+    takeCustomEntry(form->line_Custom_rangecf, false,
+                    [this](double v) { return m_custom.editRangeCfRow(v); });
 }
 
 void MainPage::on_line_Custom_kd_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(
-        form->line_Custom_kd,
-        m_custom.editKdRow(entry(form->line_Custom_kd), entry(form->line_Custom_range4)), true);
+    takeCustomEntry(form->line_Custom_kd, true, [this](double v) {
+        return m_custom.editKdRow(v, entry(form->line_Custom_range4));
+    });
 }
 
 void MainPage::on_line_Custom_range4_editingFinished()
 {
-    markUnsaved();
-    customEntryDone(form->line_Custom_range4,
-                    m_custom.editRangeKdRow(entry(form->line_Custom_range4)), false);
+    takeCustomEntry(form->line_Custom_range4, false,
+                    [this](double v) { return m_custom.editRangeKdRow(v); });
 }
 
 void MainPage::on_button_Custom_reset_clicked()

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class DrugInfo;
@@ -38,6 +39,12 @@ public:
     void showCustomPK();
     void showBodyMeasures();
 
+    // A window is offered, by a page button and by the menu, when its maker is registered and
+    // the population parameters allow it.
+    bool regimenForecastAvailable() const;
+    bool levelForecastAvailable() const;
+    bool analysisAvailable() const;
+
     // The stored custom parameters and per-route bioavailability of the case.
     bool loadPK();
     bool loadCustomF();
@@ -62,6 +69,7 @@ private slots:
     void on_Button_Update_Patient_Case_clicked();
     void graph_analysis_clicked_from_serum_level_analysis(double maxTime);
     void on_button_graph_analysis_clicked();
+    void analysisEdited();
     void on_button_report_clicked();
     void on_comboBox_Pop_route_currentTextChanged(const QString& route);
 
@@ -83,6 +91,7 @@ protected:
 
 private:
     bool isPhenytoin() const;
+    bool populationUsable() const;
     void startCustomSet();
     void relabelGroups();
     void replayStoredCase();
@@ -97,6 +106,8 @@ private:
     void showCustomF();
     void showCustomDerived();
     void customEntryDone(QLineEdit* field, bool taken, bool parameter);
+    // Text that is not a number is refused as any other bad entry.
+    void takeCustomEntry(QLineEdit* field, bool parameter, const std::function<bool(double)>& edit);
     CasePageTexts pageTexts() const;
 
     Ui::MainPage* form;

@@ -1,5 +1,6 @@
 #include "cases/ParameterGroupView.h"
 
+#include "app/NarrowCombo.h"
 #include "pkcore/DrugCodes.h"
 
 #include <QComboBox>
@@ -8,10 +9,15 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include <cmath>
+
 namespace
 {
 constexpr double percent = 100.0;
 constexpr double halfLifeFactor = 0.693;
+constexpr int rateSignificantDigits = 3;
+constexpr int routeComboCharacters = 12;
+constexpr int rateMostDecimals = 6;
 
 // A one-sigma spread is never negative: the fit marks one it could not form so.
 QString spreadText(double spread)
@@ -49,6 +55,9 @@ ParameterGroupView::ParameterGroupView(QWidget* page, const QString& prefix)
     halfLife = line("t12");
     vdUnit = label(QStringLiteral("vd_u"));
     route = child<QComboBox>(page, QStringLiteral("comboBox_%1_route").arg(prefix));
+    // Route texts such as "Oral - Divalproex Extended - Release Capsules" would widen the page
+    // past the screen.
+    keepComboNarrow(route, routeComboCharacters);
 }
 
 QLabel* ParameterGroupView::label(const QString& name) const
@@ -59,6 +68,16 @@ QLabel* ParameterGroupView::label(const QString& name) const
 QString ParameterGroupView::number(double value)
 {
     return QString::number(value, 'f', 2);
+}
+
+QString ParameterGroupView::rateNumber(double rate)
+{
+    // Two decimals would show a slow elimination (a β of 0.0237 /hr) as 0.02.
+    if (!std::isfinite(rate) || rate == 0.0)
+        return number(rate);
+    const int leadingDigit = int(std::floor(std::log10(std::fabs(rate))));
+    const int decimals = qBound(2, rateSignificantDigits - 1 - leadingDigit, rateMostDecimals);
+    return QString::number(rate, 'f', decimals);
 }
 
 QString ParameterGroupView::volumePerKg(double vd, double weightKg)
@@ -86,7 +105,7 @@ ParameterGroupView::Texts ParameterGroupView::setTexts(const PkParameterSet& p, 
         t.clRange = number(p[pk::kCl] * r[pk::kFitCl]);
         t.cf = number(p[pk::kCF] * percent);
         t.cfRange = number(p[pk::kCF] * percent * r[pk::kFitCF]);
-        t.kd = number(k);
+        t.kd = rateNumber(k);
         t.halfLife = number(halfLifeFactor / k);
     }
     t.volumePerKg = volumePerKg(p[pk::kVd], weightKg);
@@ -115,7 +134,7 @@ ParameterGroupView::Texts ParameterGroupView::fittedTexts(const PkParameterSet& 
         t.clRange = spreadText(b[pk::kFitCl]);
         t.cf = number(p[pk::kCF] * percent);
         t.cfRange = spreadText(b[pk::kFitCF]);
-        t.kd = number(k);
+        t.kd = rateNumber(k);
         t.halfLife = number(halfLifeFactor / k);
     }
     t.volumePerKg = volumePerKg(p[pk::kVd], weightKg);

@@ -43,6 +43,8 @@ public:
     static Texts fittedTexts(const PkParameterSet& set, const RangeBlock& spreads, bool phenytoin,
                              double weightKg);
     static QString number(double value);
+    // An elimination rate (k, β) with at least three significant digits.
+    static QString rateNumber(double rate);
     // "(0.25 L/kg)"
     static QString volumePerKg(double vd, double weightKg);
 

@@ -19,6 +19,7 @@
 
 #include <QHash>
 #include <QRegExpValidator>
+#include <QRegularExpressionValidator>
 #include <QStyle>
 
 #include <algorithm>
@@ -46,7 +47,9 @@ const QString kUnitsKgInch = QStringLiteral("KI");
 const QString kUnitsLbInch = QStringLiteral("LI");
 
 const QString kNumbersPattern = QStringLiteral("^[0-9]*\\.{0,1}[0-9]*|^$");
-const QString kNamesPattern = QStringLiteral("^[\\w ]*$");
+// Letters of any script (with their combining marks), spaces, apostrophes, hyphens and periods:
+// "O'Brien-Smith", "St. John".
+const QString kNamesPattern = QStringLiteral("^[\\p{L}\\p{M} '.-]*$");
 const QString kBirthdayPattern = QStringLiteral("^[0-9]*/[0-9]*/[0-9]*$");
 
 const char* const kErrorProperty = "error";
@@ -160,7 +163,7 @@ void newPatient::readEntryUnits()
 void newPatient::installValidators()
 {
     auto* numbers = new QRegExpValidator(QRegExp(kNumbersPattern, Qt::CaseSensitive), this);
-    auto* names = new QRegExpValidator(QRegExp(kNamesPattern, Qt::CaseSensitive), this);
+    auto* names = new QRegularExpressionValidator(QRegularExpression(kNamesPattern), this);
     auto* birthday = new QRegExpValidator(QRegExp(kBirthdayPattern, Qt::CaseSensitive), this);
     for (QLineEdit* field : {ui->line_weight, ui->line_height, ui->line_crs, ui->lineEdit_crs2,
                              ui->lineEdit_crs_time, ui->line_clcr, ui->line_albumin})

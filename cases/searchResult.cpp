@@ -9,10 +9,14 @@
 #include "platform/MessageBox.h"
 
 #include <QDate>
+
 #include <QHeaderView>
 #include <QSqlDatabase>
 #include <QSqlRelationalDelegate>
 #include <QSqlRelationalTableModel>
+#include <QStyle>
+#include <QTableView>
+#include <algorithm>
 
 namespace
 {
@@ -108,6 +112,61 @@ void searchResult::setSearch(const QString& from, const QString& to, const QStri
 
 // ---- The lists ----
 
+namespace
+{
+// Caps the shown columns at one common width, the widest that lets them fit `room`, so that
+// narrow columns keep their width and the widest give way; with `keepHeaders` no column is cut
+// below its header's width.
+void capColumns(QHeaderView* header, int room, bool keepHeaders)
+{
+    QVector<int> columns;
+    for (int column = 0; column < header->count(); ++column) {
+        if (!header->isSectionHidden(column))
+            columns << column;
+    }
+    const auto widthAt = [&](int column, int cap) {
+        const int floor = keepHeaders ? header->sectionSizeHint(column) : 0;
+        return std::max(floor, std::min(header->sectionSize(column), cap));
+    };
+    const auto totalAt = [&](int cap) {
+        int total = 0;
+        for (int column : columns)
+            total += widthAt(column, cap);
+        return total;
+    };
+    if (totalAt(room) <= room)
+        return;
+    int cap = room;
+    while (cap > 0 && totalAt(cap) > room)
+        --cap;
+    const QVector<int> capped = [&] {
+        QVector<int> widths;
+        for (int column : columns)
+            widths << widthAt(column, cap);
+        return widths;
+    }();
+    for (int n = 0; n < columns.size(); ++n)
+        header->resizeSection(columns[n], capped[n]);
+}
+
+// Every column in view without scrolling: the columns take their contents' width; when together
+// they are wider than the list, the widest contents are cut first, and headers only when that is
+// not enough.
+void fitColumnsToView(QTableView* view)
+{
+    view->verticalHeader()->hide();
+    QHeaderView* header = view->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    view->resizeColumnsToContents();
+    const int room = view->width() - 2 * view->frameWidth() -
+                     view->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    capColumns(header, room, true);
+    capColumns(header, room, false);
+    header->setStretchLastSection(true);
+}
+} // namespace
+
 QSqlRelationalTableModel* searchResult::buildModel(QTableView* view, const QString& table,
                                                    const QString& filter)
 {
@@ -116,8 +175,6 @@ QSqlRelationalTableModel* searchResult::buildModel(QTableView* view, const QStri
     model->setEditStrategy(QSqlTableModel::OnManualSubmit);
     model->setFilter(filter);
     model->select();
-    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    view->horizontalHeader()->setStretchLastSection(true);
     return model;
 }
 
@@ -148,6 +205,7 @@ void searchResult::attachModel(QTableView* view, const QVector<int>& hiddenColum
         view->setColumnHidden(column, true);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
+    fitColumnsToView(view);
     if (previousModel && previousModel != model)
         previousModel->deleteLater();
     if (previousDelegate)

@@ -166,6 +166,11 @@ bool userChoice::inputCheck()
     const auto inRange = [](QLineEdit* edit, double min, double max) {
         return mark(edit, isNumber(edit->text()) && checkRange(edit->text().toDouble(), min, max));
     };
+    // A bioavailability in percent: none of the dose is absorbed at 0, more than all above 100.
+    const auto bioavailability = [](QLineEdit* edit) {
+        const double percent = edit->text().toDouble();
+        return mark(edit, isNumber(edit->text()) && percent > 0.0 && percent <= kPercent);
+    };
 
     bool valid = mark(ui->drugName, !ui->drugName->text().isEmpty());
     valid &= positive(ui->cl);
@@ -177,14 +182,14 @@ bool userChoice::inputCheck()
     if (ui->check_im->isChecked()) {
         valid &= inRange(ui->im_ka, minKa, maxKa);
         valid &= inRange(ui->im_salt, minSalt, maxSalt);
-        valid &= numeric(ui->im_f);
+        valid &= bioavailability(ui->im_f);
     }
     if (ui->check_iv->isChecked())
         valid &= inRange(ui->iv_salt, minSalt, maxSalt);
     if (ui->check_oral->isChecked()) {
         valid &= inRange(ui->o_ka, minKa, maxKa);
         valid &= inRange(ui->o_salt, minSalt, maxSalt);
-        valid &= numeric(ui->o_f);
+        valid &= bioavailability(ui->o_f);
     }
     valid &= mark(ui->timeLag, ui->timeLag->text().isEmpty() || isNumber(ui->timeLag->text()));
     return valid;

@@ -20,7 +20,8 @@
 
 #include <QCloseEvent>
 #include <QDate>
-#include <cmath>
+#include <QMenu>
+#include <QStyle>
 
 namespace
 {
@@ -29,18 +30,13 @@ constexpr int softwareVersionPage = 4;
 const char* const administrator = "A";
 const char* const ordinaryUser = "U";
 
-// NaN counts as "different from 0", as a comparison with 0 says.
-bool nonZero(double value)
-{
-    return !(value == 0.0);
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent, SessionData* session, ProgramConfig* config)
     : QMainWindow(parent), ui(new Ui::MainWindow), m_session(session), m_config(config)
 {
     ui->setupUi(this);
+    dimDisabledMenuText();
     // The calculator and the catalogue serve every case window of this window's life.
     m_calculator = std::make_unique<PkCalculator>(m_session);
     m_catalogue = std::make_unique<DrugInfo>(m_session, m_calculator.get());
@@ -48,7 +44,6 @@ MainWindow::MainWindow(QWidget* parent, SessionData* session, ProgramConfig* con
     m_settingsPage =
         new ProgramSettingPage(this, m_calculator.get(), m_catalogue.get(), m_config, m_session);
     connect(m_settingsPage, &ProgramSettingPage::version_update_exit, this, &QWidget::close);
-    enableAnalysisActions(false);
     if (!m_session->loggedIn)
         ui->actionUser_Setting->setEnabled(false);
     else
@@ -78,6 +73,7 @@ void MainWindow::showWelcomePage()
     connect(m_welcomePage, &WelcomePage::create_newpatient, this, &MainWindow::create_newpatient);
     connect(m_welcomePage, &WelcomePage::create_openpatient, this, &MainWindow::create_openpatient);
     setCentralWidget(m_welcomePage);
+    enableAnalysisActions(false); // no case, nothing to analyse
     if (m_settingsPage)
         m_settingsPage->setCaseOpen(false);
 }
@@ -90,6 +86,20 @@ void MainWindow::runUpdateReminder()
         m_settingsPage->on_button_version_update_clicked();
     else if (outcome.action == UpdateReminder::Action::ShowNotice)
         m_welcomePage->showNewVersionNotice(outcome.newerVersionKnown);
+}
+
+// The program's palette gives disabled text the normal colour, which keeps read-only fields
+// legible in their set colours; a menu must still show which of its actions are unavailable.
+void MainWindow::dimDisabledMenuText()
+{
+    const QPalette standard = style()->standardPalette();
+    for (QMenu* menu : findChildren<QMenu*>()) {
+        QPalette palette = menu->palette();
+        for (const QPalette::ColorRole role :
+             {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            palette.setColor(QPalette::Disabled, role, standard.color(QPalette::Disabled, role));
+        menu->setPalette(palette);
+    }
 }
 
 void MainWindow::enableAnalysisActions(bool enabled)
@@ -126,9 +136,9 @@ void MainWindow::create_mainpage()
     connect(m_casePage, &MainPage::database_update, m_settingsPage,
             &ProgramSettingPage::database_update);
     m_settingsPage->setCaseOpen(true);
-    const auto& population = m_session->pkSets[pk::kPopulation];
-    enableAnalysisActions(nonZero(population[pk::kVd]) && nonZero(population[pk::kCl]) &&
-                          nonZero(population[pk::kCF]));
+    ui->actionDosage_Regimen_Forecast->setEnabled(m_casePage->regimenForecastAvailable());
+    ui->actionSerum_Level_Forecast->setEnabled(m_casePage->levelForecastAvailable());
+    ui->actionSerum_Level_Analysis->setEnabled(m_casePage->analysisAvailable());
 }
 
 newPatient* MainWindow::makePatientForm(bool isNewPatient)

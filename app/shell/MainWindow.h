@@ -66,6 +66,7 @@ private:
     SaveAnswer askToSave();
     bool readyForAnotherCase();
     void enableAnalysisActions(bool enabled);
+    void dimDisabledMenuText();
     newPatient* makePatientForm(bool isNewPatient);
 
     Ui::MainWindow* ui;

@@ -9,10 +9,12 @@
 #include "tests/cases/tst_casepage_fixture.h"
 #include "tests/support/ChildWidgets.h"
 #include "tests/support/DatabaseRows.h"
+#include "tests/support/DesktopLook.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -30,6 +32,7 @@
 
 namespace
 {
+using testsupport::DesktopLook;
 using testsupport::requireChild;
 
 const QString ivRoute = QStringLiteral("Intermittent IV - Injection");
@@ -92,6 +95,7 @@ public:
 
 signals:
     void drawGraph(double maxTime);
+    void caseEdited();
 };
 
 // Fits a fixed Bayesian and least-squares set.
@@ -201,30 +205,6 @@ const char* const customFields[] = {
     "line_Custom_rangecl", "line_Custom_cf",       "line_Custom_rangecf",
     "line_Custom_kd",      "line_Custom_range4",   "line_Custom_t12"};
 
-// The desktop's font size for the layout checks (the platform of the tests uses a larger one).
-class DesktopLook
-{
-public:
-    explicit DesktopLook(const QString& styleSheet)
-        : m_font(QApplication::font()), m_styleSheet(qApp->styleSheet())
-    {
-        QFont font = m_font;
-        font.setPointSize(desktopPointSize);
-        QApplication::setFont(font);
-        qApp->setStyleSheet(styleSheet);
-    }
-    ~DesktopLook()
-    {
-        qApp->setStyleSheet(m_styleSheet);
-        QApplication::setFont(m_font);
-    }
-
-private:
-    static constexpr int desktopPointSize = 9;
-    QFont m_font;
-    QString m_styleSheet;
-};
-
 // A line edit shows its whole text: the text plus the field's inner margins and frame.
 bool showsWholeText(const QLineEdit* field)
 {
@@ -248,6 +228,9 @@ private slots:
     void labelsFollowTheDrug();
     void caseAndPatientTexts_data();
     void caseAndPatientTexts();
+    void ratesUnitsAndClearanceTexts_data();
+    void ratesUnitsAndClearanceTexts();
+    void customFieldsTakeOnlyNumbers();
     void windowsNeedValidPopulationAndMakers();
     void customEdits_data();
     void customEdits();
@@ -266,7 +249,9 @@ private slots:
     void updatePatientAsksBeforeDiscarding_data();
     void updatePatientAsksBeforeDiscarding();
     void forecastWindowsOncePerPage();
+    void openingAWindowKeepsTheCaseSaved();
     void everyReportIsANewDialog();
+    void longRoutesKeepTheComboNarrow();
     void pageFitsTheMainWindow_data();
     void pageFitsTheMainWindow();
 
@@ -313,7 +298,7 @@ void TestMainPage::newCaseStartsFromPopulation()
     QCOMPARE(text(page.get(), "line_Custom_vdb"), QStringLiteral("17.50"));
     QCOMPARE(text(page.get(), "line_Custom_rangevdb"), QStringLiteral("3.50"));
     QCOMPARE(text(page.get(), "line_Pop_cf"), QStringLiteral("100.00"));
-    QCOMPARE(text(page.get(), "line_Pop_kd"), QStringLiteral("0.24"));
+    QCOMPARE(text(page.get(), "line_Pop_kd"), QStringLiteral("0.240"));
     QCOMPARE(text(page.get(), "line_Pop_t12"), QString::number(0.693 / 0.24, 'f', 2));
     QCOMPARE(labelText(page.get(), "Label_Pop_vd_u"), QStringLiteral("(0.25 L/kg)"));
     const double ivF = w.catalogue.bioavailability(ivRoute, QStringLiteral("GM"));
@@ -424,6 +409,62 @@ void TestMainPage::caseAndPatientTexts()
     QCOMPARE(labelText(page.get(), "Label_Drug_Factor2"), QStringLiteral("fifth answer"));
 }
 
+void TestMainPage::ratesUnitsAndClearanceTexts_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<double>("vd");
+    QTest::addColumn<double>("cl");
+    QTest::addColumn<double>("scr1");
+    QTest::addColumn<double>("crcl");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("clearance");
+    QTest::newRow("slow vancomycin beta") << "VM" << 50.0 << 1.185 << 1.2 << 61.25 << "0.0237"
+                                          << "61.3 mL/min";
+    QTest::newRow("fast k") << "GM" << 10.0 << 15.0 << 1.2 << 61.25 << "1.50"
+                            << "61.3 mL/min";
+    QTest::newRow("under six months, no estimate") << "GM" << 17.5 << 4.2 << 0.4 << 0.0 << "0.240"
+                                                   << "not estimated";
+    QTest::newRow("entered clearance") << "GM" << 17.5 << 4.2 << 0.0 << 30.0 << "0.240"
+                                       << "30.0 mL/min";
+}
+
+void TestMainPage::ratesUnitsAndClearanceTexts()
+{
+    QFETCH(QString, drug);
+    QFETCH(double, vd);
+    QFETCH(double, cl);
+    QFETCH(double, scr1);
+    QFETCH(double, crcl);
+    Workspace w;
+    w.session.patient.drugCode = drug;
+    w.session.pkSets[pk::kPopulation][pk::kVd] = vd;
+    w.session.pkSets[pk::kPopulation][pk::kCl] = cl;
+    w.session.scr1 = scr1;
+    w.session.crcl = crcl;
+    auto page = w.page();
+    for (const char* group : {"Pop", "Custom"})
+        QTEST(text(page.get(), qPrintable(QStringLiteral("line_%1_kd").arg(group))), "rate");
+    for (const char* group : {"Pop", "Custom", "Bayes", "LS"})
+        QCOMPARE(labelText(page.get(), qPrintable(QStringLiteral("Label_%1_t_unit").arg(group))),
+                 QStringLiteral("hr"));
+    QTEST(text(page.get(), "Line_CLcr"), "clearance");
+}
+
+// Letters never reach an editable field; leaving it with no number puts the value back.
+void TestMainPage::customFieldsTakeOnlyNumbers()
+{
+    Workspace w;
+    auto page = w.page();
+    for (const char* name :
+         {"line_Custom_F", "line_Custom_rangeF", "line_Custom_vdb", "line_Custom_rangevdb",
+          "line_Custom_cl", "line_Custom_rangecl", "line_Custom_cf", "line_Custom_rangecf"}) {
+        QLineEdit* field = requireChild<QLineEdit>(page.get(), name);
+        field->clear();
+        QTest::keyClicks(field, "a1b2.5c");
+        QVERIFY2(field->text() == QLatin1String("12.5"), name);
+    }
+}
+
 void TestMainPage::windowsNeedValidPopulationAndMakers()
 {
     {
@@ -498,10 +539,16 @@ void TestMainPage::customEdits_data()
                               << "20" << false << 0 << 0.0 << int(pk::kFitCF) << 0.2;
     QTest::newRow("k never taken") << "line_Custom_kd"
                                    << "9"
-                                   << "0.24" << false << 0 << 0.0 << 0 << 0.0;
+                                   << "0.240" << false << 0 << 0.0 << 0 << 0.0;
     QTest::newRow("range4 emptied") << "line_Custom_range4"
                                     << "9"
                                     << "" << false << 0 << 0.0 << 0 << 0.0;
+    QTest::newRow("range not a number") << "line_Custom_rangevdb"
+                                        << "abc"
+                                        << "3.50" << false << 0 << 0.0 << int(pk::kFitVd) << 0.2;
+    QTest::newRow("range emptied") << "line_Custom_rangecf"
+                                   << ""
+                                   << "10.00" << false << 0 << 0.0 << int(pk::kFitCF) << 0.1;
     QTest::newRow("not a number") << "line_Custom_cl"
                                   << "x"
                                   << "4.20" << false << int(pk::kCl) << 4.2 << 0 << 0.0;
@@ -531,7 +578,7 @@ void TestMainPage::customEdits()
     QVERIFY(!w.session.saved);
     QVERIFY(requireChild<QPushButton>(page.get(), "button_save")->isEnabled());
     if (slot == pk::kCl && changes.count() == 1) {
-        QCOMPARE(text(page.get(), "line_Custom_kd"), QStringLiteral("0.40"));
+        QCOMPARE(text(page.get(), "line_Custom_kd"), QStringLiteral("0.400"));
         QCOMPARE(text(page.get(), "line_Custom_t12"), QString::number(0.693 / 0.4, 'f', 2));
     }
 }
@@ -718,9 +765,11 @@ void TestMainPage::storedCaseShowsWhatWasSaved()
     second.session.recNum = first.session.recNum;
     second.session.caseNumber = first.session.caseNumber;
     auto reopened = second.page();
+    const auto stored = [](const QString& shown) {
+        return QString::number(shown.toDouble(), 'f', 2).toDouble();
+    };
     for (const char* field : customFields)
-        QCOMPARE(text(reopened.get(), field).toDouble(),
-                 QString::number(text(page.get(), field).toDouble(), 'f', 2).toDouble());
+        QCOMPARE(stored(text(reopened.get(), field)), stored(text(page.get(), field)));
     for (int i = 0; i <= lastRoute; ++i) {
         route->setCurrentIndex(i);
         requireChild<QComboBox>(reopened.get(), "comboBox_Custom_route")->setCurrentIndex(i);
@@ -843,7 +892,6 @@ void TestMainPage::analysisRowsShareTheSave()
 
     click(page.get(), "button_dosage_history");
     QVERIFY(analysis && analysis->isVisible());
-    QVERIFY(!w.session.saved);
     analysis->failLevels = true;
     enter(page.get(), "line_Custom_vdb", QStringLiteral("30"));
     click(page.get(), "button_save");
@@ -936,6 +984,44 @@ void TestMainPage::forecastWindowsOncePerPage()
     QCOMPARE(kinds, (QStringList{"phenytoin regimen", "phenytoin level"}));
 }
 
+void TestMainPage::openingAWindowKeepsTheCaseSaved()
+{
+    FakeAnalysis* analysis = nullptr;
+    CaseWindowMakers& makers = caseWindowMakers();
+    makers.analysis = [&](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        analysis = new FakeAnalysis(p, s);
+        return analysis;
+    };
+    makers.fitting = [](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        return new FakeFitting(p, s);
+    };
+    makers.regimenForecast = [](QWidget* p, SessionData*, PkCalculator*, DrugInfo*) {
+        return new FakeForecast(p);
+    };
+    Workspace w;
+    auto page = w.page();
+    QVERIFY(!w.session.saved); // a case fresh from the form is not stored yet
+    w.session.saved = true;
+    page->mainwindow_serum_level_analysis();
+    page->mainwindow_dosage_regimen_forecast();
+    page->mainwindow_serum_level_forecast(); // not registered: nothing opens
+    QVERIFY(analysis && analysis->isVisible());
+    QVERIFY(w.session.saved);
+    emit analysis->caseEdited();
+    QVERIFY(!w.session.saved);
+    w.session.saved = true;
+    analysis->runAnalysis();
+    QVERIFY(!w.session.saved);
+
+    // The menu opens nothing the page's buttons do not offer.
+    analysis = nullptr;
+    Workspace unusable;
+    unusable.session.pkSets[pk::kPopulation][pk::kVd] = 0.0;
+    auto other = unusable.page();
+    other->mainwindow_serum_level_analysis();
+    QVERIFY(!analysis);
+}
+
 void TestMainPage::everyReportIsANewDialog()
 {
     QVector<QDialog*> reports;
@@ -955,6 +1041,27 @@ void TestMainPage::everyReportIsANewDialog()
     QCOMPARE(reports.size(), 2);
     QVERIFY(reports[0] != reports[1]);
     QVERIFY(handed == nullptr);
+}
+
+// The page keeps its width whatever the drug's route texts; the whole text is in the list and
+// in the tooltip.
+void TestMainPage::longRoutesKeepTheComboNarrow()
+{
+    Workspace w;
+    w.session.patient.drugCode = QStringLiteral("VP");
+    auto page = w.page();
+    for (const char* name : {"comboBox_Pop_route", "comboBox_Custom_route"}) {
+        QComboBox* route = requireChild<QComboBox>(page.get(), name);
+        QVERIFY(route->count() > 1);
+        int longest = 0;
+        for (int item = 0; item < route->count(); ++item)
+            longest =
+                std::max(longest, route->fontMetrics().horizontalAdvance(route->itemText(item)));
+        QVERIFY2(route->sizeHint().width() < longest, name);
+        QVERIFY2(route->view()->minimumWidth() >= longest, name);
+        route->setCurrentIndex(route->count() - 1);
+        QCOMPARE(route->toolTip(), route->currentText());
+    }
 }
 
 void TestMainPage::pageFitsTheMainWindow_data()
@@ -1019,6 +1126,16 @@ void TestMainPage::pageFitsTheMainWindow()
                             .arg(room.width())
                             .arg(room.height())));
     QCOMPARE(page->size(), room);
+
+    // Side by side, the population and custom groups keep their rows level.
+    for (const char* row : {"F", "vdb", "cl", "cf", "kd"}) {
+        const auto top = [&](const char* group) {
+            const QWidget* field = requireChild<QLineEdit>(
+                page, qPrintable(QStringLiteral("line_%1_%2").arg(group, row)));
+            return field->mapTo(page, QPoint(0, 0)).y();
+        };
+        QVERIFY2(top("Pop") == top("Custom"), row);
+    }
 
     for (const char* name : {"lineEdit_body_mass_index",
                              "lineEdit_body_surface_area",

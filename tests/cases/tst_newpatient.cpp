@@ -160,11 +160,18 @@ void TestNewPatient::constructionState()
     QCOMPARE(f.today(), QDate::currentDate());
     QCOMPARE(f.label("new_i_name")->text(), m_install->config.siteName());
     QVERIFY(f.markedFields().isEmpty());
-    // The validators keep letters out of numbers and names.
+    // The validators keep letters out of numbers, and digits and signs out of names; a name
+    // keeps its apostrophes, hyphens, periods and letters of any script.
     QTest::keyClicks(f.edit("line_weight"), "7a0.5.1");
     QCOMPARE(f.edit("line_weight")->text(), QStringLiteral("70.51"));
-    QTest::keyClicks(f.edit("line_first"), "Ann-Marie");
-    QCOMPARE(f.edit("line_first")->text(), QStringLiteral("AnnMarie"));
+    QTest::keyClicks(f.edit("line_first"), "Ann-Marie2;");
+    QCOMPARE(f.edit("line_first")->text(), QStringLiteral("Ann-Marie"));
+    QTest::keyClicks(f.edit("line_last"), "O'Brien-Smith Jr.");
+    QCOMPARE(f.edit("line_last")->text(), QStringLiteral("O'Brien-Smith Jr."));
+    QString otherScript = QString::fromUtf8("Łódź Ōno Иванов");
+    int position = 0;
+    QCOMPARE(f.edit("line_last")->validator()->validate(otherScript, position),
+             QValidator::Acceptable);
 }
 
 void TestNewPatient::unitsFollowTheSettings_data()

@@ -166,6 +166,7 @@ private slots:
     void searchFindsPatients();
     void patientClickListsCases();
     void openingAPatientFillsTheForm();
+    void typedNameIsStoredAndFoundExactly();
     void openingACaseFillsBothHalves();
     void cancelledOpeningKeepsTheOpenCase();
     void confirmedOpeningTakesTheStoredNumbers_data();
@@ -375,6 +376,25 @@ void TestSearchResult::openingAPatientFillsTheForm()
     QCOMPARE(session->recNum, recNum);
     QCOMPARE(session->caseNumber, 0);
     QCOMPARE(session->patient.lastName, QStringLiteral("O'Brien"));
+}
+
+void TestSearchResult::typedNameIsStoredAndFoundExactly()
+{
+    const QString name = QStringLiteral("O'Brien-Smith");
+    QLineEdit* last = form->findChild<QLineEdit*>("line_last");
+    QTest::keyClicks(last, name);
+    QCOMPARE(last->text(), name);
+    SessionData stored = storedCase(last->text(), QString());
+    QVERIFY(CaseStore(&stored).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    QVERIFY(addPatient(QStringLiteral("OBrienSmith"), QStringLiteral("2024-03-01  10:00:00"),
+                       QStringLiteral("H-9")));
+
+    auto dialog = results(QString(), QString(), name, QString(), PatientSearch::ByLastName);
+    QTableView* patients = view(dialog.get(), "tableView_patientResult");
+    QCOMPARE(listed(patients, 2), QStringList{name});
+    emit patients->doubleClicked(patients->model()->index(0, 1));
+    QCOMPARE(last->text(), name);
+    form->close();
 }
 
 void TestSearchResult::openingACaseFillsBothHalves()

@@ -203,7 +203,10 @@ void TestUserChoice::inputCheck_data()
     QTest::newRow("oral ka 0.0009") << with(oral, {{"o_ka", "0.0009"}}) << QStringList{"o_ka"};
     QTest::newRow("oral salt 0.01") << with(oral, {{"o_salt", "0.01"}}) << QStringList{};
     QTest::newRow("oral salt 1.01") << with(oral, {{"o_salt", "1.01"}}) << QStringList{"o_salt"};
-    QTest::newRow("oral F 250 has no range") << with(oral, {{"o_f", "250"}}) << QStringList{};
+    QTest::newRow("oral F 100") << with(oral, {{"o_f", "100"}}) << QStringList{};
+    QTest::newRow("oral F 250") << with(oral, {{"o_f", "250"}}) << QStringList{"o_f"};
+    QTest::newRow("im F 100.01") << with(im, {{"im_f", "100.01"}}) << QStringList{"im_f"};
+    QTest::newRow("im F 0") << with(im, {{"im_f", "0"}}) << QStringList{"im_f"};
     QTest::newRow("oral F not a number") << with(oral, {{"o_f", "x"}}) << QStringList{"o_f"};
     QTest::newRow("im ka empty") << with(im, {{"im_ka", ""}}) << QStringList{"im_ka"};
     QTest::newRow("im salt and F wrong")

@@ -1,7 +1,9 @@
 #include "app/ProgramConfig.h"
 #include "app/WelcomePage.h"
 #include "app/shell/MainWindow.h"
+#include "app/shell/StartupController.h"
 #include "app/shell/UpdateReminder.h"
+#include "cases/CaseWindowLinks.h"
 #include "cases/MainPage.h"
 #include "pkcore/SessionData.h"
 #include "platform/SettingsFile.h"
@@ -12,8 +14,10 @@
 #include "tests/support/TestMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSqlQuery>
 
 #include <cmath>
@@ -77,6 +81,7 @@ class TestMainWindow : public QObject
 private slots:
     void builtWithWelcomePageAndAnalysisOff();
     void guestCannotOpenPatientsOrManageAccounts();
+    void disabledMenuActionsLookDisabled();
     void analysisActionsFollowPopulationSet_data();
     void analysisActionsFollowPopulationSet();
     void newPatientAsksAboutUnsavedCase_data();
@@ -121,17 +126,39 @@ void TestMainWindow::guestCannotOpenPatientsOrManageAccounts()
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
+// The program's palette shows disabled fields' text in the normal colour; menus must not.
+void TestMainWindow::disabledMenuActionsLookDisabled()
+{
+    const QPalette before = QApplication::palette();
+    StartupController::tweakPalette(qApp);
+    PromptScript prompts;
+    Pass pass(false);
+    const QList<QMenu*> menus = pass.window->findChildren<QMenu*>();
+    QVERIFY(!menus.isEmpty());
+    for (QMenu* menu : menus) {
+        const QPalette& palette = menu->palette();
+        QVERIFY2(palette.color(QPalette::Disabled, QPalette::Text) !=
+                     palette.color(QPalette::Active, QPalette::Text),
+                 qPrintable(menu->objectName()));
+    }
+    QApplication::setPalette(before);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
 void TestMainWindow::analysisActionsFollowPopulationSet_data()
 {
     QTest::addColumn<double>("vd");
     QTest::addColumn<double>("cl");
     QTest::addColumn<double>("cf");
+    QTest::addColumn<bool>("windowsMade");
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("all set") << 17.5 << 4.2 << 1.0 << true;
-    QTest::newRow("Vd 0") << 0.0 << 4.2 << 1.0 << false;
-    QTest::newRow("Cl 0") << 17.5 << 0.0 << 1.0 << false;
-    QTest::newRow("CF 0") << 17.5 << 4.2 << 0.0 << false;
-    QTest::newRow("NaN counts as set") << std::nan("") << 4.2 << 1.0 << true;
+    QTest::newRow("all set") << 17.5 << 4.2 << 1.0 << true << true;
+    QTest::newRow("Vd 0") << 0.0 << 4.2 << 1.0 << true << false;
+    QTest::newRow("Cl 0") << 17.5 << 0.0 << 1.0 << true << false;
+    QTest::newRow("CF 0") << 17.5 << 4.2 << 0.0 << true << false;
+    QTest::newRow("NaN counts as set") << std::nan("") << 4.2 << 1.0 << true << true;
+    // As the page's buttons: a window the program does not have is not offered.
+    QTest::newRow("no such windows") << 17.5 << 4.2 << 1.0 << false << false;
 }
 
 void TestMainWindow::analysisActionsFollowPopulationSet()
@@ -139,7 +166,19 @@ void TestMainWindow::analysisActionsFollowPopulationSet()
     QFETCH(double, vd);
     QFETCH(double, cl);
     QFETCH(double, cf);
+    QFETCH(bool, windowsMade);
     QFETCH(bool, enabled);
+    CaseWindowMakers& makers = caseWindowMakers();
+    makers = CaseWindowMakers{};
+    if (windowsMade) {
+        const auto window = [](QWidget* parent, SessionData*, PkCalculator*, DrugInfo*) {
+            return new QWidget(parent, Qt::Window);
+        };
+        makers.regimenForecast = makers.levelForecast = window;
+        makers.analysis = [](QWidget*, SessionData*, PkCalculator*, DrugInfo*) {
+            return static_cast<AnalysisLink*>(nullptr);
+        };
+    }
     PromptScript prompts;
     Pass pass;
     pass.openCase(); // a first case page with everything set
@@ -153,6 +192,7 @@ void TestMainWindow::analysisActionsFollowPopulationSet()
                              "actionSerum_Level_Analysis"})
         QCOMPARE(pass.action(name)->isEnabled(), enabled);
     prompts.take();
+    makers = CaseWindowMakers{};
 }
 
 void TestMainWindow::newPatientAsksAboutUnsavedCase_data()

@@ -1,0 +1,332 @@
+#include "app/About.h"
+#include "app/HelpPage.h"
+#include "app/ProgramConfig.h"
+#include "app/login.h"
+#include "app/shell/CaseWindowRegistry.h"
+#include "app/shell/MainWindow.h"
+#include "app/userManagepage.h"
+#include "app/userSetting.h"
+#include "cases/CaseWindowLinks.h"
+#include "cases/DrugFactors.h"
+#include "cases/MainPage.h"
+#include "cases/newPatient.h"
+#include "cases/openPatient.h"
+#include "cases/searchResult.h"
+#include "cases/userChoice.h"
+#include "pkcore/DrugCodes.h"
+#include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
+#include "pkcore/SessionData.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsFile.h"
+#include "platform/SettingsKeys.h"
+#include "settings/ProgramSettingPage.h"
+#include "tests/support/DesktopLook.h"
+#include "tests/support/PromptScript.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TestMain.h"
+#include "tests/support/WindowFit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableView>
+
+#include <functional>
+#include <memory>
+
+// The layout checks every window of the program must pass: each window fits the smallest screen
+// the program supports for every drug, and shows every label and button text whole at the
+// desktop's default font. A new window joins them with one line in a table below.
+
+namespace
+{
+using testsupport::cutTexts;
+using testsupport::DesktopLook;
+using testsupport::fieldsOutside;
+
+constexpr int screenWidth = 1024;
+constexpr int screenHeight = 768;
+const char* const defaultStyleSheet = ":/stylesheet/style2.qss";
+const QString userChoiceDrug = QStringLiteral("User's Choice One-Comp Drug");
+
+// A signed-in administrator on a fresh database, with the calculator and catalogue the main
+// window holds.
+struct Installation {
+    TestEnvironment env;
+    ProgramConfig config;
+    SessionData session;
+    PkCalculator calculator{&session};
+    DrugInfo catalogue{&session, &calculator};
+    bool ready = false;
+
+    Installation()
+    {
+        ready = env.openAsProgram(config);
+        session.loggedIn = true;
+        session.userType = QStringLiteral("A");
+        session.userName = QStringLiteral("admin");
+        session.userId = 1;
+        // A check run on the first of a month must not reach for the network in a test.
+        SettingsFile(env.settingsPath()).setValue(SettingsKeys::updateFrequency, "Never");
+    }
+
+    // A case of the drug as the confirmed patient form leaves it: wide, but ordinary, values.
+    void fillCase(const QString& drugName)
+    {
+        SessionData& s = session;
+        s.patient.firstName = QStringLiteral("Christopher");
+        s.patient.lastName = QStringLiteral("Montgomery-Whitfield");
+        s.patient.sex = QStringLiteral("M");
+        s.patient.hospitalId = QStringLiteral("H-0001234567");
+        s.patient.drugCode = drugCode(drugName);
+        s.patient.weightUnit = QStringLiteral("lb");
+        s.patient.heightUnit = QStringLiteral("in");
+        s.weightKg = 150.5 * 0.453597;
+        s.heightCm = 66.0 * 2.5399;
+        s.ageYears = 45.0;
+        s.renalMode = 1;
+        s.scr1 = 1.25;
+        s.scr2 = 1.65;
+        s.scrHoursBetween = 24.0;
+        s.albumin = 3.5;
+        if (s.patient.drugCode == QLatin1String(userChoiceCode)) {
+            UserChoiceRecord& u = s.userChoice;
+            u = UserChoiceRecord{};
+            u.drugNameText = QStringLiteral("Investigational drug");
+            u.doseUnitText = QStringLiteral("mg");
+            u.clearanceText = QStringLiteral("4.5");
+            u.clearanceUnitText = QStringLiteral("L");
+            u.volumeText = QStringLiteral("0.7");
+            u.volumeUnitText = QStringLiteral("Lkg");
+            u.complianceText = QStringLiteral("100");
+            u.oralFormText = QStringLiteral("SR Capsule");
+            u.oralSaltText = u.imSaltText = u.ivSaltText = QStringLiteral("1");
+            u.oralKaText = u.imKaText = QStringLiteral("1.2");
+            u.oralFText = u.imFText = QStringLiteral("90");
+            u.levelMaxText = QStringLiteral("20");
+            u.levelMinText = QStringLiteral("10");
+            s.userChoiceComplete = true;
+            userChoice::setParameterData(&s);
+        }
+        newPatient form(nullptr, &s, &calculator, &catalogue, &config, true);
+        form.computePopulationPk();
+    }
+};
+
+// The case's windows, each made for a case already in the session. The case page is shown in
+// the program's main window, the others stand alone.
+using CaseWindowMaker = std::function<QWidget*(Installation&)>;
+struct CaseWindow {
+    const char* name;
+    CaseWindowMaker make;
+};
+
+QWidget* casePageInMainWindow(Installation& i)
+{
+    auto* window = new MainWindow(nullptr, &i.session, &i.config);
+    window->create_mainpage();
+    return window;
+}
+
+// A window the case page opens, made by its registered maker on the case in the session; a table
+// line reads {"level forecast", [](Installation& i) { return fromMaker(i, member); }} with
+// member &CaseWindowMakers::levelForecast.
+[[maybe_unused]] QWidget* fromMaker(Installation& i,
+                                    CaseWindowMakers::WindowMaker CaseWindowMakers::*maker)
+{
+    const CaseWindowMakers::WindowMaker& make = caseWindowMakers().*maker;
+    return make ? make(nullptr, &i.session, &i.calculator, &i.catalogue) : nullptr;
+}
+
+// Add each window of a case here.
+const CaseWindow caseWindows[] = {
+    {"case page", casePageInMainWindow},
+};
+
+// The program's dialogs and pages, each made on a fresh installation.
+using DialogMaker = std::function<QWidget*(Installation&)>;
+struct Dialog {
+    const char* name;
+    DialogMaker make;
+};
+
+QWidget* patientFormWithUserChoice(Installation& i)
+{
+    auto* form = new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, true);
+    Modal::setNextResult(QDialog::Rejected); // the user's-choice dialog the choice opens
+    form->findChild<QComboBox*>(QStringLiteral("comboBox_drug"))->setCurrentText(userChoiceDrug);
+    return form;
+}
+
+QWidget* searchResultWithACase(Installation& i)
+{
+    i.fillCase(QStringLiteral("Gentamicin"));
+    MainWindow window(nullptr, &i.session, &i.config);
+    window.create_mainpage();
+    window.casePage()->on_button_save_clicked();
+    auto* form = new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, false);
+    auto* dialog =
+        new searchResult(nullptr, &i.session, &i.calculator, &i.catalogue, form, &i.config);
+    form->setParent(dialog, form->windowFlags());
+    dialog->setSearch(QString(), QString(), QString(), QString(), 1);
+    // The patient clicked: its cases are listed too.
+    auto* patients = dialog->findChild<QTableView*>(QStringLiteral("tableView_patientResult"));
+    emit patients->clicked(patients->model()->index(0, 1));
+    return dialog;
+}
+
+QWidget* drugFactorsOfGentamicin(Installation& i)
+{
+    auto* dialog = new DrugFactors(nullptr, &i.session, &i.catalogue);
+    dialog->fillFactorList(QStringLiteral("GM"), QStringLiteral("M"), 45.0);
+    return dialog;
+}
+
+// The account pages show the password fields only while a password is enabled.
+QWidget* withPasswordShown(QWidget* accountPage)
+{
+    auto* enable = accountPage->findChild<QCheckBox*>(QStringLiteral("user_pwEnable"));
+    if (enable && !enable->isChecked())
+        enable->click();
+    return accountPage;
+}
+
+QWidget* phenytoinCasePage(Installation& i)
+{
+    i.fillCase(QStringLiteral("Phenytoin"));
+    return casePageInMainWindow(i);
+}
+
+// Add each dialog or page of the program here.
+const Dialog dialogs[] = {
+    {"log-in", [](Installation& i) { return new login(&i.session, &i.config); }},
+    {"main window", [](Installation& i) { return new MainWindow(nullptr, &i.session, &i.config); }},
+    {"patient form",
+     [](Installation& i) {
+         return new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, true);
+     }},
+    {"patient form, user's choice", patientFormWithUserChoice},
+    {"user's-choice dialog",
+     [](Installation& i) { return new userChoice(nullptr, &i.session, 0); }},
+    {"drug factors", drugFactorsOfGentamicin},
+    {"open patient",
+     [](Installation& i) {
+         auto* form =
+             new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, false);
+         auto* dialog =
+             new openPatient(nullptr, &i.session, &i.calculator, &i.catalogue, form, &i.config);
+         form->setParent(dialog, form->windowFlags());
+         return dialog;
+     }},
+    {"search result", searchResultWithACase},
+    {"user management",
+     [](Installation& i) {
+         return withPasswordShown(new userManagepage(nullptr, &i.session, &i.config));
+     }},
+    {"user setting",
+     [](Installation& i) {
+         return withPasswordShown(new userSetting(nullptr, &i.session, &i.config));
+     }},
+    {"program setting",
+     [](Installation& i) {
+         return new ProgramSettingPage(nullptr, &i.calculator, &i.catalogue, &i.config, &i.session);
+     }},
+    {"about", [](Installation&) { return new About(nullptr); }},
+    {"help", [](Installation&) { return new HelpPage(nullptr); }},
+    {"case page",
+     [](Installation& i) {
+         i.fillCase(QStringLiteral("Vancomycin"));
+         return casePageInMainWindow(i);
+     }},
+    {"phenytoin case page", phenytoinCasePage},
+};
+
+// The drugs the patient form offers, by name.
+QStringList formDrugs()
+{
+    Installation i;
+    newPatient form(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, true);
+    const auto* list = form.findChild<QComboBox*>(QStringLiteral("comboBox_drug"));
+    QStringList names;
+    for (int n = 0; list && n < list->count(); ++n)
+        names << list->itemText(n);
+    return names;
+}
+} // namespace
+
+class TestWindowFit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void caseWindowsFitTheScreenForEveryDrug_data();
+    void caseWindowsFitTheScreenForEveryDrug();
+    void everyTextShowsWhole_data();
+    void everyTextShowsWhole();
+};
+
+void TestWindowFit::initTestCase()
+{
+    registerCaseWindows();
+}
+
+void TestWindowFit::caseWindowsFitTheScreenForEveryDrug_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("drug");
+    const QStringList drugs = formDrugs();
+    QVERIFY(drugs.contains(userChoiceDrug));
+    for (int w = 0; w < int(std::size(caseWindows)); ++w) {
+        for (const QString& drug : drugs)
+            QTest::addRow("%s, %s", caseWindows[w].name, qPrintable(drug)) << w << drug;
+    }
+}
+
+void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
+{
+    QFETCH(int, window);
+    QFETCH(QString, drug);
+    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)));
+    PromptScript prompts;
+    Installation i;
+    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    i.fillCase(drug);
+    std::unique_ptr<QWidget> shown(caseWindows[window].make(i));
+    QVERIFY2(shown, "no such window");
+    shown->resize(screenWidth, screenHeight);
+    shown->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+    testsupport::settleLayouts();
+    QVERIFY2(shown->width() <= screenWidth && shown->height() <= screenHeight,
+             qPrintable(QStringLiteral("%1 x %2").arg(shown->width()).arg(shown->height())));
+    const QStringList outside = fieldsOutside(shown.get(), shown->rect());
+    QVERIFY2(outside.isEmpty(), qPrintable(outside.join(QStringLiteral("; "))));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestWindowFit::everyTextShowsWhole_data()
+{
+    QTest::addColumn<int>("dialog");
+    for (int d = 0; d < int(std::size(dialogs)); ++d)
+        QTest::addRow("%s", dialogs[d].name) << d;
+}
+
+void TestWindowFit::everyTextShowsWhole()
+{
+    QFETCH(int, dialog);
+    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)));
+    PromptScript prompts;
+    Installation i;
+    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    std::unique_ptr<QWidget> shown(dialogs[dialog].make(i));
+    QVERIFY2(shown, "no such dialog");
+    shown->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+    const QStringList cut = cutTexts(shown.get());
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+TALVORA_TEST_MAIN(TestWindowFit)
+#include "tst_windowfit.moc"

@@ -1,0 +1,191 @@
+#include "tests/support/WindowFit.h"
+
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStyleOptionComboBox>
+#include <QTableView>
+#include <QTextEdit>
+
+#include <algorithm>
+
+namespace testsupport
+{
+namespace
+{
+// Room a push button's frame takes on each side of its text.
+constexpr int buttonFrame = 2;
+constexpr int iconSpacing = 4;
+
+// What a widget's text needs and the room it has.
+struct Fit {
+    QString text;
+    QSize needed;
+    QSize room;
+};
+
+QString cutMessage(const QWidget* widget, const Fit& fit)
+{
+    if (fit.text.isEmpty() ||
+        (fit.needed.width() <= fit.room.width() && fit.needed.height() <= fit.room.height()))
+        return {};
+    QString oneLine = fit.text;
+    oneLine.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    return QStringLiteral("%1: %2 (needs %3 x %4, has %5 x %6)")
+        .arg(widget->objectName(), oneLine)
+        .arg(fit.needed.width())
+        .arg(fit.needed.height())
+        .arg(fit.room.width())
+        .arg(fit.room.height());
+}
+
+Fit labelFit(const QLabel* label)
+{
+    if (label->wordWrap())
+        return {
+            label->text(), {label->width(), label->heightForWidth(label->width())}, label->size()};
+    return {label->text(), label->sizeHint(), label->size()};
+}
+
+Fit pushButtonFit(const QPushButton* button)
+{
+    QSize needed = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
+    if (!button->icon().isNull())
+        needed.rwidth() += button->iconSize().width() + iconSpacing;
+    const QRect room =
+        button->contentsRect().adjusted(buttonFrame, buttonFrame, -buttonFrame, -buttonFrame);
+    return {button->text(), needed, room.size()};
+}
+
+Fit checkableFit(const QAbstractButton* box)
+{
+    return {box->text(), {box->sizeHint().width(), 0}, box->size()};
+}
+
+// A combo box shows each of its items whole, or keeps a fixed width and shows the chosen text
+// whole in its tooltip and every item whole in its list.
+Fit comboFit(const QComboBox* combo)
+{
+    const QFontMetrics metrics = combo->fontMetrics();
+    int widestText = 0;
+    for (int item = 0; item < combo->count(); ++item)
+        widestText = std::max(widestText, metrics.horizontalAdvance(combo->itemText(item)));
+    const bool carriesWholeTexts =
+        combo->toolTip() == combo->currentText() && combo->view()->minimumWidth() >= widestText;
+    if (combo->isEditable() || carriesWholeTexts)
+        return {};
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    Fit widest{QString(), {0, 0}, combo->size()};
+    for (int item = 0; item < combo->count(); ++item) {
+        const QString text = combo->itemText(item);
+        const QSize needed = combo->style()->sizeFromContents(
+            QStyle::CT_ComboBox, &option, metrics.size(Qt::TextSingleLine, text), combo);
+        if (needed.width() > widest.needed.width())
+            widest = {text, {needed.width(), 0}, combo->size()};
+    }
+    return widest;
+}
+
+Fit tableFit(const QTableView* table)
+{
+    if (!table->model())
+        return {};
+    return {QStringLiteral("columns need scrolling"),
+            {table->horizontalHeader()->length(), 0},
+            table->viewport()->size()};
+}
+
+// Empty when the widget shows its whole text, or has none of the kinds checked.
+QString cutText(const QWidget* widget)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(widget))
+        return cutMessage(widget, labelFit(label));
+    if (const auto* button = qobject_cast<const QPushButton*>(widget))
+        return cutMessage(widget, pushButtonFit(button));
+    if (qobject_cast<const QCheckBox*>(widget) || qobject_cast<const QRadioButton*>(widget))
+        return cutMessage(widget, checkableFit(static_cast<const QAbstractButton*>(widget)));
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget))
+        return cutMessage(widget, comboFit(combo));
+    if (const auto* table = qobject_cast<const QTableView*>(widget))
+        return cutMessage(widget, tableFit(table));
+    return {};
+}
+
+void collectCutTexts(QWidget* window, QStringList& cut)
+{
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        if (!widget->isVisible())
+            continue;
+        const QString problem = cutText(widget);
+        if (!problem.isEmpty() && !cut.contains(problem))
+            cut << problem;
+    }
+}
+
+bool isField(const QWidget* widget)
+{
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QComboBox*>(widget) ||
+           qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget) ||
+           qobject_cast<const QTableView*>(widget);
+}
+} // namespace
+
+void settleLayouts()
+{
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+QStringList cutTexts(QWidget* window)
+{
+    QStringList cut;
+    settleLayouts();
+    collectCutTexts(window, cut);
+    // Pages not shown are not laid out: show each in turn.
+    for (QStackedWidget* stack : window->findChildren<QStackedWidget*>()) {
+        if (!stack->isVisible())
+            continue;
+        const int shown = stack->currentIndex();
+        for (int page = 0; page < stack->count(); ++page) {
+            stack->setCurrentIndex(page);
+            settleLayouts();
+            collectCutTexts(window, cut);
+        }
+        stack->setCurrentIndex(shown);
+    }
+    settleLayouts();
+    return cut;
+}
+
+QStringList fieldsOutside(QWidget* window, const QRect& room)
+{
+    settleLayouts();
+    QStringList outside;
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        if (!widget->isVisible() || !isField(widget) || !widget->parentWidget())
+            continue;
+        const QRect area(widget->mapTo(window, QPoint(0, 0)), widget->size());
+        if (!room.contains(area))
+            outside << QStringLiteral("%1 at %2,%3 %4x%5")
+                           .arg(widget->objectName())
+                           .arg(area.x())
+                           .arg(area.y())
+                           .arg(area.width())
+                           .arg(area.height());
+    }
+    return outside;
+}
+} // namespace testsupport

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QRect>
+#include <QStringList>
+
+class QWidget;
+
+// Checks that hold for every window of the program, whatever it shows.
+namespace testsupport
+{
+// Lets pending layout requests run, so that geometries are final.
+void settleLayouts();
+
+// Every label, check box, radio button, push button and combo box item the window shows whose
+// text does not fit it, and every table whose columns need horizontal scrolling, on every page of
+// the window's stacked and tab widgets: "objectName: text" each.
+QStringList cutTexts(QWidget* window);
+
+// Every field (line edit, combo box, spin box, text field, table) the window shows that does not
+// lie wholly inside `room`, in the window's coordinates.
+QStringList fieldsOutside(QWidget* window, const QRect& room);
+} // namespace testsupport
