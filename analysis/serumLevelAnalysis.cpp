@@ -190,6 +190,14 @@ void serumLevelAnalysis::prepareWidgets()
 
 // ---- Row state ----
 
+// Rows change by the user's hand only while the window is on screen; a stored case is loaded
+// into the hidden window and is not an edit.
+void serumLevelAnalysis::markEdited()
+{
+    if (isVisible())
+        emit caseEdited();
+}
+
 void serumLevelAnalysis::showStatus(QLabel* label, const QPixmap& pixmap, const QString& tip)
 {
     label->setPixmap(pixmap);
@@ -198,6 +206,7 @@ void serumLevelAnalysis::showStatus(QLabel* label, const QPixmap& pixmap, const 
 
 void serumLevelAnalysis::updateDoseRowState(int i)
 {
+    markEdited();
     DoseHistoryRow& row = doseRows[i];
     QLabel* status = rowWidget<QLabel>("DH_check_", i);
     row.complete = meetsDoseRowRule(row);
@@ -371,6 +380,7 @@ void serumLevelAnalysis::levelDateEdited(int i)
     levelRows[i].date = rowWidget<QDateEdit>("SLH_date_", i)->date();
     if (levelRows[i].complete)
         checkLevelRow(i);
+    markEdited();
 }
 
 void serumLevelAnalysis::levelTimeEdited(int i)
@@ -378,6 +388,7 @@ void serumLevelAnalysis::levelTimeEdited(int i)
     takeShownTime(levelRows[i].time, rowWidget<QTimeEdit>("SLH_time_", i)->time());
     if (levelRows[i].complete)
         checkLevelRow(i);
+    markEdited();
 }
 
 // A level of 0 is a measurement; an empty field or text that is not a number is none.
@@ -400,6 +411,7 @@ void serumLevelAnalysis::levelValueEdited(int i)
         checkLevelRow(i);
     else
         showStatus(rowWidget<QLabel>("SLH_check_", i), emptyPixmap, QString());
+    markEdited();
 }
 
 // ---- Row tools ----
@@ -450,6 +462,7 @@ void serumLevelAnalysis::deleteDoseRow(int i)
     rowWidget<QLabel>("DH_f_", i)->clear();
     rowWidget<QLabel>("DH_salt_", i)->clear();
     resetRow(i);
+    markEdited();
 }
 
 void serumLevelAnalysis::deleteLevelRow(int i)
@@ -460,6 +473,7 @@ void serumLevelAnalysis::deleteLevelRow(int i)
     rowWidget<QLineEdit>("SLH_level_", i)->clear();
     showStatus(rowWidget<QLabel>("SLH_check_", i), emptyPixmap, QString());
     resetLevelRow(i);
+    markEdited();
 }
 
 // Refilling the route box runs the route handler, which overwrites the record's route.
@@ -515,6 +529,7 @@ void serumLevelAnalysis::on_button_sort_clicked()
         else
             rowWidget<QPushButton>("SLH_delete_", i)->click();
     }
+    markEdited();
 }
 
 // ---- Prior choice and analysis ----

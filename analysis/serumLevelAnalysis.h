@@ -71,6 +71,7 @@ public:
 
 signals:
     void drawGraph(double maxTime);
+    void caseEdited();
 
 public slots:
     void on_button_analysis_clicked();
@@ -133,6 +134,7 @@ private slots:
     TALVORA_LEVEL_ROW_SLOTS(12)
 
 private:
+    void markEdited();
     // Construction.
     void installValidators();
     void initRows();

@@ -1,6 +1,7 @@
 #include "platform/SettingsFile.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
@@ -150,6 +151,7 @@ bool SettingsFile::setValue(const QString& key, const QString& value)
     if (!refusal.isEmpty())
         return fail(refusal);
 
+    const bool existed = QFileInfo::exists(m_path);
     const auto settings = openSettings(m_path);
     // Rewriting a file that did not parse would drop whatever could not be read.
     if (settings->status() == QSettings::FormatError) {
@@ -173,8 +175,12 @@ bool SettingsFile::setValue(const QString& key, const QString& value)
         settings->remove(spellings[i]);
     settings->setValue(target, value);
     settings->sync();
-    if (settings->status() == QSettings::NoError)
+    if (settings->status() == QSettings::NoError) {
+        // The file names the database and the site's choices: it is the user's alone.
+        if (!existed)
+            QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         return true;
+    }
 
     // Qt keeps unwritten changes of a file in memory and would show them to the next reader in
     // this process; put back what the file holds.

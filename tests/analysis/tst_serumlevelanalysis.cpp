@@ -207,6 +207,7 @@ private slots:
     void storedRowsSurviveOpenSaveCycles();
     void rowsBeyondTheWindowAreReportedAndKept();
     void failedLoadRefusesTheSave();
+    void onlyTypingMarksTheCaseUnsaved();
     void failingInsertRollsBackTheCaseSave();
     void reopenedCaseGivesTheEngineFits();
     void tooLongHistoryIsRefused();
@@ -516,6 +517,21 @@ void TestSerumLevelAnalysis::failedLoadRefusesTheSave()
     QVERIFY(!window->saveDoseHistory());
     QVERIFY(prompts->takeShown().startsWith(QStringLiteral("Information|The stored dose history")));
     QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 1);
+}
+
+void TestSerumLevelAnalysis::onlyTypingMarksTheCaseUnsaved()
+{
+    caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
+        return new serumLevelAnalysis(p, s, c, d);
+    };
+    Workspace w(QStringLiteral("GM"));
+    auto page = w.page();
+    w.session.saved = true;
+    click(page.get(), "button_dosage_history");
+    QVERIFY(w.session.saved);
+    auto* window = page->findChild<serumLevelAnalysis*>();
+    type(window, "DH_dose_", 1, QStringLiteral("80"));
+    QVERIFY(!w.session.saved);
 }
 
 void TestSerumLevelAnalysis::failingInsertRollsBackTheCaseSave()

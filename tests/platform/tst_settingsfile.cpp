@@ -361,6 +361,10 @@ void TestSettingsFile::missingFileAndFolderAreCreatedOnWrite()
              qPrintable(settings.lastError()));
     QVERIFY(QFile::exists(path));
     QCOMPARE(rawKeys(path), QStringList({"Path/db"}));
+    // It names the database: nobody but its owner reads it.
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther;
+    QCOMPARE(QFile::permissions(path) & others, QFileDevice::Permissions());
 }
 
 TALVORA_TEST_MAIN(TestSettingsFile)
