@@ -9,8 +9,10 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
@@ -26,8 +28,10 @@ QString text(const char* source)
 }
 
 const QString userChoicePrefix = QStringLiteral("UC_");
+const QString stampFormat = QStringLiteral("yyyy-MM-dd  hh:mm:ss");
 const QString pkTypeCustom = QStringLiteral("C");
 constexpr double percent = 100.0;
+constexpr int percentPlaces = 2; // decimal places between a fraction and its percent
 // Factor flags the save looks at, from 1.
 constexpr int lastFactorFlag = pk::kFactorFlagCapacity - 1;
 
@@ -97,6 +101,45 @@ double CaseStore::relativeRange(double range, double value)
 QString CaseStore::numberText(double value)
 {
     return QString::number(value, 'g', 6);
+}
+
+QString CaseStore::exactText(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString CaseStore::percentText(double fraction)
+{
+    if (!std::isfinite(fraction))
+        return exactText(fraction * percent);
+    const QString digits =
+        QString::number(std::fabs(fraction), 'f', QLocale::FloatingPointShortest);
+    const int point = digits.indexOf(QLatin1Char('.'));
+    QString whole = point < 0 ? digits : digits.left(point);
+    QString decimals = point < 0 ? QString() : digits.mid(point + 1);
+    decimals = decimals.leftJustified(percentPlaces, QLatin1Char('0'));
+    whole += decimals.left(percentPlaces);
+    decimals = decimals.mid(percentPlaces);
+    int zeros = 0;
+    while (zeros + 1 < whole.size() && whole[zeros] == QLatin1Char('0'))
+        ++zeros;
+    QString text = whole.mid(zeros);
+    if (!decimals.isEmpty())
+        text += QLatin1Char('.') + decimals;
+    return fraction < 0 ? QLatin1Char('-') + text : text;
+}
+
+double CaseStore::fractionOfPercent(const QString& percentText)
+{
+    // Moving the point back in the text leaves one rounding, that of reading the number.
+    const QString text = percentText.trimmed();
+    const int e = text.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
+    const QString mantissa = e < 0 ? text : text.left(e);
+    const int exponent = e < 0 ? 0 : text.mid(e + 1).toInt();
+    bool ok = false;
+    const double fraction =
+        (mantissa + QLatin1Char('e') + QString::number(exponent - percentPlaces)).toDouble(&ok);
+    return ok ? fraction : 0.0;
 }
 
 QString CaseStore::shownMeasureNumber(const QString& shown)

@@ -66,6 +66,12 @@ public:
     static double relativeRange(double range, double value);
     // Numbers as the tables hold them: six significant digits.
     static QString numberText(double value);
+    // Full precision: the shortest text that reads back as exactly this number.
+    static QString exactText(double value);
+    // A fraction as the percent the PK table holds, its decimal point moved two places, so
+    // that fractionOfPercent gives back exactly the fraction (x 100 and / 100 would round).
+    static QString percentText(double fraction);
+    static double fractionOfPercent(const QString& percentText);
     // The number of a shown weight or height ("154.00 lb") in table form ("154").
     static QString shownMeasureNumber(const QString& shown);
 

@@ -20,6 +20,10 @@ const char* const caseTables[] = {"Patients",    "Cases",      "PK",
 
 const char* const schemaQuery = "select name from sqlite_master where type = 'table'";
 const char* const integrityQuery = "PRAGMA integrity_check";
+// Immediate, so a file that cannot be locked for writing fails at once.
+const char* const writeBegin = "BEGIN IMMEDIATE";
+const char* const writeTrial = "CREATE TABLE talvora_write_check (x)";
+const char* const writeUndo = "ROLLBACK";
 const char* const integrityOk = "ok";
 
 QSqlDatabase probeConnection()
@@ -65,6 +69,19 @@ bool CaseDatabaseProbe::isCaseDatabase()
             return fail(translate("The table %1 is missing.").arg(QLatin1String(table)));
     }
     return true;
+}
+
+bool CaseDatabaseProbe::isWritable()
+{
+    if (!m_error.isEmpty())
+        return false;
+    QSqlQuery query(probeConnection());
+    if (!query.exec(QLatin1String(writeBegin)))
+        return fail(query.lastError().text());
+    const bool written = query.exec(QLatin1String(writeTrial));
+    const QString error = query.lastError().text();
+    query.exec(QLatin1String(writeUndo));
+    return written || fail(error);
 }
 
 bool CaseDatabaseProbe::passesIntegrityCheck()

@@ -17,6 +17,9 @@ public:
     // The file opens with the key, its schema can be read and it holds every table of the case
     // database. A file of another key, a plain SQLite file, a text file and an empty file fail.
     bool isCaseDatabase();
+    // A write goes through (it is rolled back). A read-only file, and a folder where the
+    // journal cannot be made, fail here although every read succeeds.
+    bool isWritable();
     // SQLite's own check of every page reports no fault.
     bool passesIntegrityCheck();
 
