@@ -216,6 +216,10 @@ ConvertedCase OlderCaseConversion::convertCase(const OldDbCaseRecord& older, con
     c.note = older.note;
 
     convertParameters(older, &c);
+    if (!older.parameters)
+        attention->append(translate("%1: the older file holds no parameters for the case; its "
+                                    "custom set was stored empty.")
+                              .arg(where));
     const QString& code = older.drugCode;
     c.drugId = code == QLatin1String(userChoiceCode) ? userChoicePrefix + c.userChoice.drugNameText
                                                      : drugCode(code);

@@ -13,6 +13,17 @@ QString translate(const char* text)
     return QCoreApplication::translate("ProgramSettingPage", text);
 }
 
+// Lines of a list beyond these are counted, not shown, so the box stays on the screen.
+constexpr int shownLines = 20;
+
+QString lines(const QStringList& list)
+{
+    QString text = list.mid(0, shownLines).join(QLatin1Char('\n'));
+    if (list.size() > shownLines)
+        text += QLatin1Char('\n') + translate("... and %1 more.").arg(list.size() - shownLines);
+    return text;
+}
+
 QString nameOf(const ConvertedPatient& patient)
 {
     const QString name = (patient.firstName + QLatin1Char(' ') + patient.lastName).trimmed();
@@ -32,10 +43,10 @@ QString ConversionSummary::text() const
         text += QLatin1Char('\n') +
                 translate("%1 could not be converted, and nothing of them was written:")
                     .arg(failed.size()) +
-                QLatin1Char('\n') + failed.join(QLatin1Char('\n'));
+                QLatin1Char('\n') + lines(failed);
     if (!attention.isEmpty())
         text += QLatin1Char('\n') + translate("Please check these values, kept as they stood:") +
-                QLatin1Char('\n') + attention.join(QLatin1Char('\n'));
+                QLatin1Char('\n') + lines(attention);
     return text;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 #include "settings/OlderCaseConversion.h"
+#include "settings/OlderDatabaseConversion.h"
 #include "settings/ProgramSettingPage.h"
 #include "settings/RouteNameConversion.h"
 #include "tests/support/PromptScript.h"
@@ -255,6 +256,7 @@ private slots:
     void caseValues_data();
     void caseValues();
 
+    void summaryCountsWhatItDoesNotShow();
     void fullConversionReadsBack();
     void rerunSkipsPatientsAlreadyPresent();
     void failingPatientIsRolledBackAlone();
@@ -386,6 +388,19 @@ void TestOlderConversion::caseValues()
     QCOMPARE(c.vd, QStringLiteral("17.5"));
     QCOMPARE(c.cl, QStringLiteral("6"));
     QCOMPARE(c.cf, QStringLiteral("85"));
+}
+
+void TestOlderConversion::summaryCountsWhatItDoesNotShow()
+{
+    ConversionSummary summary;
+    summary.read = 30;
+    summary.written = 30;
+    for (int i = 1; i <= 25; ++i)
+        summary.attention << QStringLiteral("line %1").arg(i);
+    const QStringList shown = summary.text().split(QLatin1Char('\n'));
+    QCOMPARE(shown.size(), 2 + 1 + 20 + 1);
+    QCOMPARE(shown[22], QStringLiteral("line 20"));
+    QCOMPARE(shown.last(), QStringLiteral("... and 5 more."));
 }
 
 void TestOlderConversion::fullConversionReadsBack()
