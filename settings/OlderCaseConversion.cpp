@@ -29,6 +29,9 @@ const QString inpatient = QStringLiteral("I");
 const QString outpatient = QStringLiteral("O");
 constexpr double minutesPerHour = 60.0;
 constexpr double mlPerLitre = 1000.0;
+constexpr int hoursPerHalfDay = 12;
+// The length of a "yyyy-MM-dd" text.
+constexpr int dateLength = 10;
 
 // Yes/no fields as the older file writes them: -1 (its own yes) or 1 for yes, 0 for no.
 enum class Flag { Yes, No, Unknown };
@@ -154,9 +157,9 @@ QTime OlderCaseConversion::timeOf(const QString& text)
         return QTime();
     int hour = m.captured(1).toInt();
     const QString half = m.captured(4).toUpper();
-    if (half == QLatin1String("PM") && hour < 12)
-        hour += 12;
-    if (half == QLatin1String("AM") && hour == 12)
+    if (half == QLatin1String("PM") && hour < hoursPerHalfDay)
+        hour += hoursPerHalfDay;
+    if (half == QLatin1String("AM") && hour == hoursPerHalfDay)
         hour = 0;
     return QTime(hour, m.captured(2).toInt(), m.captured(3).toInt());
 }
@@ -165,7 +168,7 @@ QString OlderCaseConversion::storedDate(const QString& text)
 {
     const QDate date = dateOf(text);
     if (!date.isValid())
-        return text.left(10);
+        return text.left(dateLength);
     return dateString(date.year(), date.month(), date.day());
 }
 

@@ -19,7 +19,6 @@ namespace
 {
 const char* const olderTestConnection = "oldDBtestConnection";
 const char* const olderConnection = "loadOldDB";
-const char* const targetTestConnection = "newDBtestConnection";
 const char* const targetConnection = "insertNewDB";
 const char* const odbcDriver = "QODBC";
 

@@ -263,6 +263,7 @@ private slots:
     void unusableOlderFileChangesNothing_data();
     void unusableOlderFileChangesNothing();
     void chosenTargetReceivesTheRows();
+    void damagedTargetIsRefusedBeforeReading();
 };
 
 void TestOlderConversion::routeNames_data()
@@ -644,6 +645,22 @@ void TestOlderConversion::chosenTargetReceivesTheRows()
     QCOMPARE(one(QStringLiteral("SELECT COUNT(*) FROM Patients"),
                  QSqlDatabase::database(QStringLiteral("insertNewDB"))),
              QStringLiteral("3"));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestOlderConversion::damagedTargetIsRefusedBeforeReading()
+{
+    Installation inst;
+    QVERIFY2(inst.prepare(), qPrintable(inst.env.error()));
+    QSqlQuery drop(defaultConnection());
+    QVERIFY(drop.exec(QStringLiteral("DROP TABLE SerumLevel")));
+
+    PromptScript prompts;
+    QCOMPARE(inst.convert(prompts),
+             QStringLiteral("The Talvora database %1 cannot take the conversion: The table "
+                            "SerumLevel is missing.")
+                 .arg(inst.config.databasePath()));
+    QCOMPARE(one(QStringLiteral("SELECT COUNT(*) FROM Patients")), QStringLiteral("0"));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
