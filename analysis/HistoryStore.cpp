@@ -67,9 +67,10 @@ ReadRows<Row> read(const QString& sql, qint32 caseNumber, Fill fill)
     return result;
 }
 
-QString removeRows(const QString& sql, qint32 caseNumber, const QString& failure)
+QString removeRows(const QString& sql, qint32 caseNumber, const QString& failure,
+                   const QSqlDatabase& db)
 {
-    SqlStatement query(sql);
+    SqlStatement query(sql, db);
     query.bind(kCase, caseNumber);
     return query.exec() ? QString() : failure + query.error();
 }
@@ -127,16 +128,18 @@ ReadRows<SerumLevelRow> readLevelRows(qint32 caseNumber)
         });
 }
 
-QString writeDoseRows(qint32 caseNumber, const QVector<DoseHistoryRow>& rows)
+QString writeDoseRows(qint32 caseNumber, const QVector<DoseHistoryRow>& rows,
+                      const QSqlDatabase& db)
 {
     const QString failure =
         removeRows(QStringLiteral("DELETE FROM DoseHistory WHERE CASE_NUMBER = :case"), caseNumber,
-                   QStringLiteral("Delete DH fail\n"));
+                   QStringLiteral("Delete DH fail\n"), db);
     if (!failure.isEmpty())
         return failure;
     for (const DoseHistoryRow& row : rows) {
         SqlStatement insert(QStringLiteral("INSERT INTO DoseHistory VALUES(:case,:treat, :date,"
-                                           ":time,:dose,:route,:iftime,:interval,:numdose,:ipop)"));
+                                           ":time,:dose,:route,:iftime,:interval,:numdose,:ipop)"),
+                            db);
         insert.bind(kCase, caseNumber);
         insert.bind(QStringLiteral(":treat"), row.treatment);
         insert.bind(QStringLiteral(":dose"), row.dose);
@@ -153,16 +156,17 @@ QString writeDoseRows(qint32 caseNumber, const QVector<DoseHistoryRow>& rows)
     return QString();
 }
 
-QString writeLevelRows(qint32 caseNumber, const QVector<SerumLevelRow>& rows)
+QString writeLevelRows(qint32 caseNumber, const QVector<SerumLevelRow>& rows,
+                       const QSqlDatabase& db)
 {
     const QString failure =
         removeRows(QStringLiteral("DELETE FROM SerumLevel WHERE CASE_NUMBER = :case"), caseNumber,
-                   QStringLiteral("Delete SLH fail\n"));
+                   QStringLiteral("Delete SLH fail\n"), db);
     if (!failure.isEmpty())
         return failure;
     for (const SerumLevelRow& row : rows) {
         SqlStatement insert(
-            QStringLiteral("INSERT INTO SerumLevel VALUES(:case,:date,:time,:level)"));
+            QStringLiteral("INSERT INTO SerumLevel VALUES(:case,:date,:time,:level)"), db);
         insert.bind(kCase, caseNumber);
         insert.bind(QStringLiteral(":level"), row.level);
         insert.bind(QStringLiteral(":date"), dateText(row.date));

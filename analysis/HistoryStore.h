@@ -2,6 +2,7 @@
 
 #include "analysis/DoseHistoryRow.h"
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QVector>
 
@@ -20,9 +21,12 @@ template <typename Row> struct ReadRows {
 ReadRows<DoseHistoryRow> readDoseRows(qint32 caseNumber);
 ReadRows<SerumLevelRow> readLevelRows(qint32 caseNumber);
 
-// Replace the case's stored rows with these; the text of the failure, empty on success.
-QString writeDoseRows(qint32 caseNumber, const QVector<DoseHistoryRow>& rows);
-QString writeLevelRows(qint32 caseNumber, const QVector<SerumLevelRow>& rows);
+// Replace the case's stored rows with these; the text of the failure, empty on success. The
+// converter of older databases writes into a database of its own choice.
+QString writeDoseRows(qint32 caseNumber, const QVector<DoseHistoryRow>& rows,
+                      const QSqlDatabase& db = QSqlDatabase::database());
+QString writeLevelRows(qint32 caseNumber, const QVector<SerumLevelRow>& rows,
+                       const QSqlDatabase& db = QSqlDatabase::database());
 
 // Stored texts: "yyyy-MM-dd" and "hh:mm:ss"; a text that does not read gives a null value.
 QDate dateFromText(const QString& text);

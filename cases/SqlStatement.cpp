@@ -2,7 +2,9 @@
 
 #include <QSqlError>
 
-SqlStatement::SqlStatement(const QString& sql)
+SqlStatement::SqlStatement(const QString& sql) : SqlStatement(sql, QSqlDatabase::database()) {}
+
+SqlStatement::SqlStatement(const QString& sql, const QSqlDatabase& db) : m_query(db)
 {
     m_prepared = m_query.prepare(sql);
     if (!m_prepared)

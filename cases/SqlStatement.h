@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
@@ -11,6 +12,8 @@ class SqlStatement
 {
 public:
     explicit SqlStatement(const QString& sql);
+    // The same on another connection.
+    SqlStatement(const QString& sql, const QSqlDatabase& db);
 
     void bind(const QString& placeholder, const QVariant& value);
     bool exec();

@@ -47,6 +47,15 @@ inline constexpr char promptNo[] = "No";
 inline constexpr char updateNewVersion[] = "Update/NewVersion";
 inline constexpr const char* updateNewVersionDefault = programVersionText;
 
+// The ODBC connection that reads an older product's database for conversion: the template takes
+// the driver's registered name as %1 and the file path as %2. The default serves the MDBTools
+// driver, which reads DBQ, and the SQLite driver, which reads DATABASE and would create a missing
+// file without NoCreat.
+inline constexpr char convertOdbcDriver[] = "Convert/odbcDriver";
+inline constexpr char convertOdbcDriverDefault[] = "MDBTools";
+inline constexpr char convertOdbcTemplate[] = "Convert/odbcConnection";
+inline constexpr char convertOdbcTemplateDefault[] = "DRIVER={%1};DBQ=%2;DATABASE=%2;NoCreat=1";
+
 // Yes/no settings are written as these texts.
 inline constexpr char textTrue[] = "true";
 inline constexpr char textFalse[] = "false";

@@ -489,9 +489,3 @@ void ProgramSettingPage::changeDatabasePath()
     else
         MessageBox::information(this, outcome.title, outcome.text);
 }
-
-void ProgramSettingPage::on_button_change_old_clicked() {}
-
-void ProgramSettingPage::on_button_change_new_clicked() {}
-
-void ProgramSettingPage::on_button_convert_clicked() {}

@@ -133,6 +133,12 @@ private:
 
     bool refuseDatabaseChange();
 
+    // The conversion of older databases (ProgramSettingPageConvert.cpp).
+    QString conversionTargetConnection() const;
+    // The database the conversion writes into opens with the key, is a case database, takes a
+    // write and passes the integrity check; otherwise the reason.
+    QString conversionTargetProblem() const;
+
     // The update check's answer, from either road.
     enum class UpdateRoad { Http, Tcp };
     void handleUpdateAnswer(const UpdateOffer& offer, UpdateRoad road);
@@ -149,6 +155,8 @@ private:
     SessionData* m_session;
     QTreeWidgetItem* m_versionItem = nullptr;
     bool m_caseOpen = false;
+    // The conversion's target; empty while it writes into the database in use.
+    QString newDbPath;
 
     QUrl downloadUrl;
     QNetworkAccessManager* networkManager = nullptr;

@@ -1,0 +1,224 @@
+#include "settings/OlderDatabaseWriter.h"
+
+#include "analysis/HistoryStore.h"
+#include "cases/SqlStatement.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+
+namespace
+{
+QString translate(const char* text)
+{
+    return QCoreApplication::translate("ProgramSettingPage", text);
+}
+
+const QString pkTypeCustom = QStringLiteral("C");
+
+// Texts are stored as texts: a value the older file left empty is the empty text, never NULL.
+class Insert : public SqlStatement
+{
+public:
+    Insert(const QString& sql, const QString& connection)
+        : SqlStatement(sql, QSqlDatabase::database(connection))
+    {
+    }
+    void text(const char* placeholder, const QString& value)
+    {
+        bind(QLatin1String(placeholder), value.isNull() ? QString("") : value);
+    }
+};
+} // namespace
+
+OlderDatabaseWriter::OlderDatabaseWriter(const QString& connectionName, const QString& userName)
+    : m_connection(connectionName), m_userName(userName)
+{
+}
+
+bool OlderDatabaseWriter::fail(const QString& what, const QString& error)
+{
+    m_error = what + error;
+    return false;
+}
+
+OlderDatabaseWriter::Presence OlderDatabaseWriter::find(const ConvertedPatient& patient)
+{
+    const bool withId = !patient.patientId.isEmpty();
+    SqlStatement query(
+        withId ? QStringLiteral("SELECT REC_NUM FROM Patients WHERE FIRST_NAME = :first AND "
+                                "LAST_NAME = :last AND BIRTHDAY = :bday AND PATIENT_ID = :id")
+               : QStringLiteral("SELECT REC_NUM FROM Patients WHERE FIRST_NAME = :first AND "
+                                "LAST_NAME = :last AND BIRTHDAY = :bday AND (PATIENT_ID IS NULL "
+                                "OR PATIENT_ID = '')"),
+        QSqlDatabase::database(m_connection));
+    query.bind(QStringLiteral(":first"), patient.firstName);
+    query.bind(QStringLiteral(":last"), patient.lastName);
+    query.bind(QStringLiteral(":bday"), patient.birthday);
+    if (withId)
+        query.bind(QStringLiteral(":id"), patient.patientId);
+    if (!query.exec()) {
+        fail(translate("The Talvora database could not be searched for the patient: "),
+             query.error());
+        return Presence::Unknown;
+    }
+    return query.next() ? Presence::Present : Presence::Absent;
+}
+
+bool OlderDatabaseWriter::write(const ConvertedPatient& patient)
+{
+    m_error.clear();
+    QSqlDatabase db = QSqlDatabase::database(m_connection);
+    if (!db.transaction())
+        return fail(translate("The conversion could not begin: "), db.lastError().text());
+    if (writeRows(patient) && db.commit())
+        return true;
+    if (m_error.isEmpty())
+        fail(translate("The conversion could not be kept: "), db.lastError().text());
+    db.rollback();
+    return false;
+}
+
+bool OlderDatabaseWriter::writeRows(const ConvertedPatient& p)
+{
+    Insert insert(
+        QStringLiteral(
+            "INSERT INTO Patients VALUES(NULL,:first,:last,:updateDate,:bday,:sex,:pnum,:note)"),
+        m_connection);
+    insert.text(":first", p.firstName);
+    insert.text(":last", p.lastName);
+    insert.text(":updateDate", p.dateStored);
+    insert.text(":bday", p.birthday);
+    insert.text(":sex", p.sex);
+    insert.text(":pnum", p.patientId);
+    insert.text(":note", p.note);
+    if (!insert.exec())
+        return fail(translate("Add Patient failed\n"), insert.error());
+    const qint32 recNum = insert.lastInsertId().toInt();
+    for (const ConvertedCase& c : p.cases) {
+        if (!writeCase(recNum, c))
+            return false;
+    }
+    return true;
+}
+
+bool OlderDatabaseWriter::writeCase(qint32 recNum, const ConvertedCase& c)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection);
+    Insert insert(
+        QStringLiteral("INSERT INTO Cases VALUES(NULL,:rec,:date,:drug,:unit,:wt,:w_unit,:ht,"
+                       ":h_unit,:scr,:crcl,:albumin,:f1,:f2,:note,:scr2,:time,:user)"),
+        m_connection);
+    insert.text(":rec", QString::number(recNum));
+    insert.text(":date", c.date);
+    insert.text(":drug", c.drugId);
+    insert.text(":unit", c.unit);
+    insert.text(":wt", c.weight);
+    insert.text(":w_unit", c.weightUnit);
+    insert.text(":ht", c.height);
+    insert.text(":h_unit", c.heightUnit);
+    insert.text(":scr", c.scr);
+    insert.text(":crcl", c.crcl);
+    insert.text(":albumin", c.albumin);
+    insert.text(":f1", c.factor1);
+    insert.text(":f2", c.factor2);
+    insert.text(":note", c.note);
+    insert.text(":scr2", QString(""));
+    insert.text(":time", QString(""));
+    insert.text(":user", m_userName);
+    if (!insert.exec())
+        return fail(translate("Add Case failed\n"), insert.error());
+    const qint32 caseNumber = insert.lastInsertId().toInt();
+
+    if (c.hasUserChoice && !writeUserChoice(caseNumber, c.userChoice))
+        return false;
+    if (!writePK(caseNumber, c))
+        return false;
+    QString failure = historystore::writeDoseRows(caseNumber, c.doses, db);
+    if (failure.isEmpty())
+        failure = historystore::writeLevelRows(caseNumber, c.levels, db);
+    if (!failure.isEmpty())
+        return fail(failure, QString());
+    return writeCustomF(caseNumber, c);
+}
+
+bool OlderDatabaseWriter::writeUserChoice(qint32 caseNumber, const UserChoiceRecord& u)
+{
+    Insert insert(QStringLiteral("INSERT INTO UserChoice VALUES(:case,:name,:unit,:cl,"
+                                 ":clunit,:vd,:vdunit,:cf,:tmin,:tmax,:tlag)"),
+                  m_connection);
+    insert.text(":case", QString::number(caseNumber));
+    insert.text(":name", u.drugNameText);
+    insert.text(":unit", u.doseUnitText);
+    insert.text(":cl", u.clearanceText);
+    insert.text(":clunit", u.clearanceUnitText);
+    insert.text(":vd", u.volumeText);
+    insert.text(":vdunit", u.volumeUnitText);
+    insert.text(":cf", u.complianceText);
+    insert.text(":tmin", u.levelMinText);
+    insert.text(":tmax", u.levelMaxText);
+    insert.text(":tlag", u.lagTimeText);
+    if (!insert.exec())
+        return fail(translate("Add User Choice failed\n"), insert.error());
+    const QString none("");
+    return (u.oralSaltText.isEmpty() ||
+            writeUserChoiceRoute(caseNumber, QStringLiteral("O"), u.oralFormText, u.oralSaltText,
+                                 u.oralKaText, u.oralFText)) &&
+           (u.imSaltText.isEmpty() || writeUserChoiceRoute(caseNumber, QStringLiteral("IM"), none,
+                                                           u.imSaltText, u.imKaText, u.imFText)) &&
+           (u.ivSaltText.isEmpty() ||
+            writeUserChoiceRoute(caseNumber, QStringLiteral("IV"), none, u.ivSaltText, none, none));
+}
+
+bool OlderDatabaseWriter::writeUserChoiceRoute(qint32 caseNumber, const QString& route,
+                                               const QString& form, const QString& salt,
+                                               const QString& ka, const QString& f)
+{
+    Insert insert(
+        QStringLiteral("INSERT INTO UserChoiceRoute VALUES(:case,:route,:form,:salt,:ka,:f)"),
+        m_connection);
+    insert.text(":case", QString::number(caseNumber));
+    insert.text(":route", route);
+    insert.text(":form", form);
+    insert.text(":salt", salt);
+    insert.text(":ka", ka);
+    insert.text(":f", f);
+    return insert.exec() || fail(translate("Add User Choice Route failed\n"), insert.error());
+}
+
+bool OlderDatabaseWriter::writePK(qint32 caseNumber, const ConvertedCase& c)
+{
+    Insert insert(QStringLiteral("INSERT INTO PK VALUES(:case,:type,:vd,:cl,:cf,:vdr,:clr,"
+                                 ":cfr,:vmax,:km,:vmaxr,:kmr)"),
+                  m_connection);
+    // The older product kept no ranges of the custom set.
+    const QString none("");
+    insert.text(":case", QString::number(caseNumber));
+    insert.text(":type", pkTypeCustom);
+    insert.text(":vd", c.vd);
+    insert.text(":cl", c.cl);
+    insert.text(":cf", c.cf);
+    insert.text(":vdr", none);
+    insert.text(":clr", none);
+    insert.text(":cfr", none);
+    insert.text(":vmax", c.vmax);
+    insert.text(":km", c.km);
+    insert.text(":vmaxr", none);
+    insert.text(":kmr", none);
+    return insert.exec() || fail(translate("Add PK failed\n"), insert.error());
+}
+
+bool OlderDatabaseWriter::writeCustomF(qint32 caseNumber, const ConvertedCase& c)
+{
+    for (const ConvertedCustomF& row : c.customF) {
+        Insert insert(QStringLiteral("INSERT INTO CustomF VALUES(:case,:route,:f,:fsd)"),
+                      m_connection);
+        insert.text(":case", QString::number(caseNumber));
+        insert.text(":route", row.route);
+        insert.text(":f", row.f);
+        insert.text(":fsd", row.fsd);
+        if (!insert.exec())
+            return fail(translate("Add Custom F failed\n"), insert.error());
+    }
+    return true;
+}
