@@ -4,6 +4,7 @@
 #include "analysis/CatalogueHooks.h"
 #include "analysis/FitReadiness.h"
 #include "analysis/HistoryStore.h"
+#include "app/NarrowCombo.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
@@ -24,6 +25,8 @@
 namespace
 {
 constexpr int kWithF = 1;
+// Route boxes keep this width whatever the drug's route names; the list shows them whole.
+constexpr int kRouteComboCharacters = 16;
 constexpr double kPercent = 100.0;
 const QString kDigoxin = QStringLiteral("DG");
 const QString kInPatient = QStringLiteral("I");
@@ -171,6 +174,7 @@ void serumLevelAnalysis::prepareWidgets()
         rowWidget<QDateEdit>("DH_date_", i)->setDate(today);
         rowWidget<QWidget>("DH_row_", i)->setEnabled(i == 0);
         rowWidget<QComboBox>("DH_type_", i)->hide();
+        keepComboNarrow(rowWidget<QComboBox>("DH_route_", i), kRouteComboCharacters);
         rowWidget<QComboBox>("DH_iopatient_", i)
             ->setToolTip(QStringLiteral("In Patient/Out Patient"));
         rowWidget<QPushButton>("DH_copy_", i)->setToolTip(QStringLiteral("Copy from last row"));

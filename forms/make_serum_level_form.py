@@ -14,19 +14,30 @@ LEVEL_ROWS = 12
 LEVEL_BLOCK = 6  # level rows per column block
 LEVEL_PITCH = 30
 LEVEL_TOP = 40
+LEVEL_BLOCK_DX = 310  # the right block of level rows beside the left one
+
+# Widths of the dose grid's cells, shared by the header and the rows so that the columns line up;
+# each holds its header text and its cell's text whole at the default font (the whole date, the
+# dose header of every unit, the two-line headers, the in/out letters).
+NUMBER_W = 31
+DATE_W = 103
+TIME_W = 53
+DOSE_W = 72
+ENTRY_W = 56  # infusion time, interval, number of doses
+INOUT_W = 42
 
 # One column of the dose grid: stretch, header label, its width, header text, row cell.
 HEADER = [
-    (23, "label_row_number", 23, ""),
+    (NUMBER_W, "label_row_number", NUMBER_W, ""),
     (61, "label_type", 61, ""),
-    (81, "label_date", 81, "Date"),
-    (53, "label_time", 53, "Time"),
-    (50, "label_dose", 60, "Dose(mg)"),
+    (DATE_W, "label_date", DATE_W, "Date"),
+    (TIME_W, "label_time", TIME_W, "Time"),
+    (DOSE_W, "label_dose", DOSE_W, "Dose(mg)"),
     (210, "label_route", None, "Route"),
-    (50, "label_infusion_time", 50, "Infusion \ntime(hr)"),
-    (50, "label_interval", 50, "Interval\n(hr)"),
-    (50, "label_number_of_doese", 50, "Number\nof doses"),
-    (34, "label_ipop", 34, "IP/OP"),
+    (ENTRY_W, "label_infusion_time", ENTRY_W, "Infusion \ntime(hr)"),
+    (ENTRY_W, "label_interval", ENTRY_W, "Interval\n(hr)"),
+    (ENTRY_W, "label_number_of_doese", ENTRY_W, "Number\nof doses"),
+    (INOUT_W, "label_ipop", INOUT_W, "IP/OP"),
     (30, "label_salt", 30, "Salt"),
     (37, "label_f", 37, "F"),
     (28, "label_19", 28, ""),
@@ -151,7 +162,7 @@ def dose_row(parent_layout, n):
                  (1, 1, 1, 1), STRETCH)
 
     w = item(lay, "QLabel", row_number_label(n))
-    fixed_width(w, 23)
+    fixed_width(w, NUMBER_W)
     bold(w)
     boxed(w)
     string(w, "text", "%02d" % n)
@@ -163,12 +174,12 @@ def dose_row(parent_layout, n):
 
     w = item(lay, "QDateEdit", "DH_date_%d" % n)
     policy(w, "Maximum", "Fixed")
-    fixed_width(w, 81, 20)
+    fixed_width(w, DATE_W, 20)
     date_edit(w)
 
     w = item(lay, "QTimeEdit", "DH_time_%d" % n)
     policy(w, "Maximum", "Fixed")
-    fixed_width(w, 53, 0 if n == 1 else 20)
+    fixed_width(w, TIME_W, 0 if n == 1 else 20)
     time_edit(w)
     prop(w, "alignment", "set", "Qt::AlignCenter")
     prop(w, "calendarPopup", "bool", "true")
@@ -181,12 +192,12 @@ def dose_row(parent_layout, n):
             continue
         w = item(lay, "QLineEdit", "DH_%s_%d" % (field, n))
         policy(w, "Preferred", "Fixed")
-        fixed_width(w, 50)
+        fixed_width(w, DOSE_W if field == "dose" else ENTRY_W)
         number_edit(w)
 
     w = item(lay, "QComboBox", "DH_iopatient_%d" % n)
     policy(w, "Maximum", "Fixed")
-    fixed_width(w, 34)
+    fixed_width(w, INOUT_W)
     combo_items(w, "I", "O")
 
     for field, width in (("salt", 30), ("f", 37)):
@@ -231,14 +242,14 @@ def level_grid(box):
     left = range(1, LEVEL_BLOCK)
     right = range(LEVEL_BLOCK + 1, LEVEL_ROWS + 1)
     columns = [
-        ("date", "QDateEdit", 81, 20, date_edit),
-        ("time", "QTimeEdit", 53, 20, time_edit),
+        ("date", "QDateEdit", DATE_W, 20, date_edit),
+        ("time", "QTimeEdit", TIME_W, 20, time_edit),
         ("level", "QLineEdit", 51, 20,
          lambda w: prop(w, "inputMethodHints", "set", "Qt::ImhFormattedNumbersOnly")),
     ]
-    groups = [("group_date_slh", 20, 81, "date"), ("group_time_slh", 110, 51, "time"),
-              ("group_level", 170, 51, "level")]
-    for block, rows, dx, height in (("", left, 0, 171), ("_2", right, 330, 191)):
+    groups = [("group_date_slh", 20, DATE_W, "date"), ("group_time_slh", 130, TIME_W, "time"),
+              ("group_level", 190, 51, "level")]
+    for block, rows, dx, height in (("", left, 0, 171), ("_2", right, LEVEL_BLOCK_DX, 191)):
         for name, x, w, field in groups:
             g = widget(box, "QGroupBox", name + block)
             rect(g, x + dx, 20, w, height)
@@ -253,9 +264,9 @@ def level_grid(box):
                 e = widget(g, cls, "SLH_%s_%d" % (field, k))
                 rect(e, 0, 20 + LEVEL_PITCH * pos, cw, ch)
                 setup(e)
-    for field, x, cls, cw, ch, setup in (("date", 20, "QDateEdit", 81, 20, date_edit),
-                                         ("time", 110, "QTimeEdit", 53, 20, time_edit),
-                                         ("level", 170, "QLineEdit", 51, 20, None)):
+    for field, x, cls, cw, ch, setup in (("date", 20, "QDateEdit", DATE_W, 20, date_edit),
+                                         ("time", 130, "QTimeEdit", TIME_W, 20, time_edit),
+                                         ("level", 190, "QLineEdit", 51, 20, None)):
         e = widget(box, cls, "SLH_%s_%d" % (field, LEVEL_BLOCK))
         rect(e, x, level_y(LEVEL_BLOCK), cw, ch)
         if setup:
@@ -265,14 +276,15 @@ def level_grid(box):
     for k in range(1, LEVEL_ROWS + 1):
         right_block = k > LEVEL_BLOCK
         label = widget(box, "QLabel", "label" if k == 1 else "label_%d" % k)
-        rect(label, (333 if k <= 9 else 330) if right_block else 10, level_y(k), 16, 16)
+        rect(label, (5 if k <= 9 else 2) + (LEVEL_BLOCK_DX if right_block else 0), level_y(k), 18,
+             17)
         string(label, "text", str(k))
         check = widget(box, "QLabel", "SLH_check_%d" % k)
-        rect(check, 590 if right_block else 260, level_y(k), 16, 16)
+        rect(check, 280 + (LEVEL_BLOCK_DX if right_block else 0), level_y(k), 16, 16)
         prop(check, "frameShape", "enum", "QFrame::NoFrame")
         pixmap(check, ":/image/empty.png")
         button = widget(box, "QPushButton", "SLH_delete_%d" % k)
-        rect(button, 560 if right_block else 230, level_y(k), 28, 22)
+        rect(button, 250 + (LEVEL_BLOCK_DX if right_block else 0), level_y(k), 28, 22)
         policy(button, "Maximum", "Fixed")
         icon(button, "icon", ":/image/delete.png")
         prop(button, "autoDefault", "bool", "false")
@@ -280,21 +292,22 @@ def level_grid(box):
 
 def button_area(box):
     group = widget(box, "QGroupBox", "groupBox")
-    rect(group, 8, 10, 241, 71)
+    rect(group, 8, 10, 241, 120)
     string(group, "title", "")
     label = widget(group, "QLabel", "label_43")
-    rect(label, 10, 10, 221, 31)
+    rect(label, 10, 6, 221, 54)
     string(label, "text", "Choose Prior PK Parameter Values for the \ncurve Fitting routine")
-    for name, x, w, text, checked in (("radioButton_pop", 10, 111, "Use Population PK", True),
-                                      ("radioButton_custom", 140, 91, "Use Custom PK", False)):
+    prop(label, "wordWrap", "bool", "true")
+    for name, y, text, checked in (("radioButton_pop", 62, "Use Population PK", True),
+                                   ("radioButton_custom", 88, "Use Custom PK", False)):
         radio = widget(group, "QRadioButton", name)
-        rect(radio, x, 50, w, 17)
+        rect(radio, 10, y, 221, 23)
         string(radio, "text", text)
         prop(radio, "checked", "bool", "true" if checked else "false")
         a = ET.SubElement(radio, "attribute", name="buttonGroup")
         ET.SubElement(a, "string", notr="true").text = "buttonGroup"
     analysis = widget(box, "QPushButton", "button_analysis")
-    rect(analysis, 10, 130, 91, 31)
+    rect(analysis, 10, 140, 91, 31)
     string(analysis, "text", "Analysis")
     sort = widget(box, "QPushButton", "button_sort")
     rect(sort, 10, 180, 91, 31)
@@ -340,7 +353,7 @@ def form():
     sheet = item(layout(contents, "QVBoxLayout", "verticalLayout_2"), "QGroupBox", "sheet_area")
     fixed(sheet, 851, 620)
     string(sheet, "title", "")
-    rows = layout(sheet, "QVBoxLayout", "verticalLayout")
+    rows = layout(sheet, "QVBoxLayout", "verticalLayout", 1, (6, 4, 6, 4))
     header_row(rows)
     for n in range(1, DOSE_ROWS + 1):
         dose_row(rows, n)

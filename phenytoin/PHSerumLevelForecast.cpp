@@ -2,6 +2,7 @@
 
 #include "ui_PHSerumLevelForecast.h"
 
+#include "app/NarrowCombo.h"
 #include "phenytoin/LevelPlot.h"
 
 #include "pkcore/DrugInfo.h"
@@ -25,6 +26,8 @@ constexpr double kYHeadroom = 1.5;  // the y axis ends at 1.5 x the highest aver
 const char* const kInitialConcentration = "^[0-9]{0,5}\\.{0,1}[0-9]{0,3}$|^$";
 const char* const kDoseCount = "^[1-9][0-9]{0,1}$";
 const char* const kDecimal = "^[0-9]*\\.{0,1}[0-9]*|^$";
+// Route boxes keep this width whatever their product names; the list shows them whole.
+constexpr int kRouteComboCharacters = 20;
 
 QString percent(double f)
 {
@@ -53,6 +56,8 @@ PHSerumLevelForecast::PHSerumLevelForecast(QWidget* parent, SessionData* session
       m_calculator(calculator), m_drugInfo(drugInfo)
 {
     m_ui->setupUi(this);
+    keepComboNarrow(m_ui->comboBox_route1, kRouteComboCharacters);
+    keepComboNarrow(m_ui->comboBox_route2, kRouteComboCharacters);
     m_drugInfo->fillRouteCombo(m_ui->comboBox_route1);
     m_ui->comboBox_route2->addItems(
         {tr("Oral - Capsules"), tr("Oral - Suspension"), tr("Oral - Tablets")});

@@ -132,16 +132,52 @@ QWidget* casePageInMainWindow(Installation& i)
 // A window the case page opens, made by its registered maker on the case in the session; a table
 // line reads {"level forecast", [](Installation& i) { return fromMaker(i, member); }} with
 // member &CaseWindowMakers::levelForecast.
-[[maybe_unused]] QWidget* fromMaker(Installation& i,
-                                    CaseWindowMakers::WindowMaker CaseWindowMakers::*maker)
+QWidget* fromMaker(Installation& i, CaseWindowMakers::WindowMaker CaseWindowMakers::*maker)
 {
     const CaseWindowMakers::WindowMaker& make = caseWindowMakers().*maker;
     return make ? make(nullptr, &i.session, &i.calculator, &i.catalogue) : nullptr;
 }
 
+// The general window of a case, or its phenytoin counterpart for a phenytoin case.
+QWidget* forecastOfCase(Installation& i, CaseWindowMakers::WindowMaker CaseWindowMakers::*general,
+                        CaseWindowMakers::WindowMaker CaseWindowMakers::*phenytoin)
+{
+    const bool ph = i.session.patient.drugCode == QLatin1String(phenytoinCode);
+    return fromMaker(i, ph ? phenytoin : general);
+}
+
+QWidget* doseHistoryWindow(Installation& i)
+{
+    return caseWindowMakers().analysis(nullptr, &i.session, &i.calculator, &i.catalogue)->window();
+}
+
+QWidget* curveFittingWindow(Installation& i)
+{
+    return caseWindowMakers().fitting(nullptr, &i.session, &i.calculator, &i.catalogue)->window();
+}
+
+QWidget* reportDialog(Installation& i)
+{
+    return caseWindowMakers().report(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config,
+                                     nullptr);
+}
+
 // Add each window of a case here.
 const CaseWindow caseWindows[] = {
     {"case page", casePageInMainWindow},
+    {"dose history", doseHistoryWindow},
+    {"curve fitting", curveFittingWindow},
+    {"regimen forecast",
+     [](Installation& i) {
+         return forecastOfCase(i, &CaseWindowMakers::regimenForecast,
+                               &CaseWindowMakers::phenytoinRegimen);
+     }},
+    {"level forecast",
+     [](Installation& i) {
+         return forecastOfCase(i, &CaseWindowMakers::levelForecast,
+                               &CaseWindowMakers::phenytoinLevelForecast);
+     }},
+    {"report", reportDialog},
 };
 
 // The program's dialogs and pages, each made on a fresh installation.
@@ -240,6 +276,41 @@ const Dialog dialogs[] = {
          return casePageInMainWindow(i);
      }},
     {"phenytoin case page", phenytoinCasePage},
+    {"dose history",
+     [](Installation& i) {
+         i.fillCase(QStringLiteral("Gentamicin"));
+         return doseHistoryWindow(i);
+     }},
+    {"curve fitting",
+     [](Installation& i) {
+         i.fillCase(QStringLiteral("Gentamicin"));
+         return curveFittingWindow(i);
+     }},
+    {"regimen forecast",
+     [](Installation& i) {
+         i.fillCase(QStringLiteral("Gentamicin"));
+         return fromMaker(i, &CaseWindowMakers::regimenForecast);
+     }},
+    {"level forecast",
+     [](Installation& i) {
+         i.fillCase(QStringLiteral("Gentamicin"));
+         return fromMaker(i, &CaseWindowMakers::levelForecast);
+     }},
+    {"phenytoin regimen",
+     [](Installation& i) {
+         i.fillCase(QStringLiteral("Phenytoin"));
+         return fromMaker(i, &CaseWindowMakers::phenytoinRegimen);
+     }},
+    {"phenytoin level forecast",
+     [](Installation& i) {
+         i.fillCase(QStringLiteral("Phenytoin"));
+         return fromMaker(i, &CaseWindowMakers::phenytoinLevelForecast);
+     }},
+    {"report",
+     [](Installation& i) {
+         i.fillCase(QStringLiteral("Gentamicin"));
+         return reportDialog(i);
+     }},
 };
 
 // The drugs the patient form offers, by name.
