@@ -83,6 +83,8 @@ void DosageRegimenForecast::recompute()
         showRefusal(m_fields[i].edit, entry.refusals[i]);
     if (!entry.complete) {
         m_form->label_status->setText(tr("Enter the desired levels to design a regimen."));
+        // The report never shows a regimen the window no longer shows.
+        m_session->regimenReport.done = false;
         showRegimens(RegimenResults());
         return;
     }

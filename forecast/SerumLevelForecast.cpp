@@ -131,6 +131,8 @@ void SerumLevelForecast::recompute()
     }
     if (!entry.complete) {
         m_form->label_status->setText(tr("Enter the regimen to forecast its levels."));
+        // The report never shows levels the window no longer shows.
+        m_session->levelForecastReport.done = false;
         showLevels(LevelResults());
         return;
     }

@@ -136,6 +136,12 @@ void TestForecastWindows::refusedEntryIsMarkedAndComputesNothing()
     QVERIFY(infusion->styleSheet().isEmpty());
     QVERIFY(w.session.levelForecastReport.done);
     QVERIFY(w.session.levelForecastReport.postLevel[kPop] > 0);
+
+    // A regimen taken back leaves nothing for the report.
+    auto* dose = requireChild<QLineEdit>(window, "lineEdit_dose");
+    dose->selectAll();
+    QTest::keyClick(dose, Qt::Key_Backspace);
+    QVERIFY(!w.session.levelForecastReport.done);
 }
 
 TALVORA_TEST_MAIN(TestForecastWindows)
