@@ -42,6 +42,12 @@ QString shownCount(double value)
     return QString::number(value, 'g', 15);
 }
 
+// A stored row kept while incomplete may lack a number; the field then shows none, never -1.
+QString shownIfGiven(double value, QString (*shown)(double))
+{
+    return value > 0.0 ? shown(value) : QString();
+}
+
 QString shownF(double f)
 {
     return QString::number(f * kPercent, 'g', 6) + QLatin1Char('%');
@@ -488,14 +494,14 @@ void serumLevelAnalysis::selectRoute(int i, const QString& route)
 void serumLevelAnalysis::showDoseRow(int i)
 {
     const DoseHistoryRow row = doseRows[i];
-    rowWidget<QLineEdit>("DH_dose_", i)->setText(shownNumber(row.dose));
+    rowWidget<QLineEdit>("DH_dose_", i)->setText(shownIfGiven(row.dose, shownNumber));
     rowWidget<QDateEdit>("DH_date_", i)->setDate(row.date);
     rowWidget<QTimeEdit>("DH_time_", i)->setTime(row.time);
     selectRoute(i, row.route);
     rowWidget<QLineEdit>("DH_infusiontime_", i)
-        ->setText(row.infusionTime > 0.0 ? shownNumber(row.infusionTime) : QString());
-    rowWidget<QLineEdit>("DH_interval_", i)->setText(shownNumber(row.interval));
-    rowWidget<QLineEdit>("DH_numofdose_", i)->setText(shownCount(row.numberOfDoses));
+        ->setText(shownIfGiven(row.infusionTime, shownNumber));
+    rowWidget<QLineEdit>("DH_interval_", i)->setText(shownIfGiven(row.interval, shownNumber));
+    rowWidget<QLineEdit>("DH_numofdose_", i)->setText(shownIfGiven(row.numberOfDoses, shownCount));
     QComboBox* inOut = rowWidget<QComboBox>("DH_iopatient_", i);
     inOut->setCurrentIndex(inOut->findText(row.inOut));
     rowWidget<QLabel>("DH_f_", i)->setText(shownF(currentF));

@@ -205,6 +205,8 @@ private slots:
     void copyClearAndSortKeepRowsAndIcons();
     void storedRowsSurviveOpenSaveCycles_data();
     void storedRowsSurviveOpenSaveCycles();
+    void clearedFieldOfAStoredRowComesBackEmpty_data();
+    void clearedFieldOfAStoredRowComesBackEmpty();
     void rowsBeyondTheWindowAreReportedAndKept();
     void failedLoadRefusesTheSave();
     void onlyTypingMarksTheCaseUnsaved();
@@ -487,6 +489,36 @@ void TestSerumLevelAnalysis::storedRowsSurviveOpenSaveCycles()
         QCOMPARE(column(doses), dosesBefore);
         QCOMPARE(column(levels), QStringList{"2024-03-02 07:59:30 " + level});
     }
+}
+
+void TestSerumLevelAnalysis::clearedFieldOfAStoredRowComesBackEmpty_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("dose") << "DH_dose_";
+    QTest::newRow("interval") << "DH_interval_";
+    QTest::newRow("number of doses") << "DH_numofdose_";
+}
+
+// A stored row the user leaves incomplete is kept, and never comes back showing -1 as a value.
+void TestSerumLevelAnalysis::clearedFieldOfAStoredRowComesBackEmpty()
+{
+    QFETCH(QString, field);
+    constexpr int caseNumber = 8;
+    storeDose(caseNumber, "2024-03-01", "08:00:00", 80, ivRoute, 0.5);
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    auto window = w.window();
+    QVERIFY(window->loadDoseHistory());
+    type(window.get(), qPrintable(field), 1, QString());
+    QVERIFY(!window->doseRecords()[0].complete);
+    QVERIFY(window->saveDoseHistory());
+
+    auto reopened = w.window();
+    QVERIFY(reopened->loadDoseHistory());
+    QVERIFY(!reopened->doseRecords()[0].complete);
+    QCOMPARE(cell<QLineEdit>(reopened.get(), qPrintable(field), 1)->text(), QString());
+    QCOMPARE(cell<QLineEdit>(reopened.get(), "DH_infusiontime_", 1)->text(), QStringLiteral("0.5"));
+    QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 1);
 }
 
 void TestSerumLevelAnalysis::rowsBeyondTheWindowAreReportedAndKept()
