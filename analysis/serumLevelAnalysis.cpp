@@ -563,6 +563,7 @@ void serumLevelAnalysis::on_radioButton_custom_clicked()
 void serumLevelAnalysis::on_button_analysis_clicked()
 {
     setCursor(Qt::WaitCursor);
+    const SessionData lastAnalysed = *sessionData;
     if (!m_builder.analyse()) {
         setCursor(Qt::ArrowCursor);
         MessageBox::information(this, kInformation, m_builder.refusal());
@@ -573,6 +574,9 @@ void serumLevelAnalysis::on_button_analysis_clicked()
     const QString refusal =
         FitReadiness(*sessionData, *pkCalculator, m_fits.predictor()).refusal(prior);
     if (!refusal.isEmpty()) {
+        // The fits, graph and level table of the last analysis stay with the rows they came
+        // from; the refused rows must not pair with them.
+        *sessionData = lastAnalysed;
         setCursor(Qt::ArrowCursor);
         MessageBox::information(this, kInformation, refusal);
         return;

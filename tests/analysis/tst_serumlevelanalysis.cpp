@@ -214,6 +214,7 @@ private slots:
     void reopenedCaseGivesTheEngineFits();
     void tooLongHistoryIsRefused();
     void historyPastThePhenytoinGridIsRefusedWithItsLimit();
+    void refusedAnalysisKeepsTheLastOne();
     void badNumbersEmptyTheField_data();
     void badNumbersEmptyTheField();
     void customPriorFeedsTheFits();
@@ -679,6 +680,32 @@ void TestSerumLevelAnalysis::historyPastThePhenytoinGridIsRefusedWithItsLimit()
     QCOMPARE(shown.front().title, QStringLiteral("Information"));
     QVERIFY2(shown.front().text.contains(QLatin1String("48000 hours")),
              qPrintable(shown.front().text));
+}
+
+// The fits and level table of the last analysis never meet the levels of a refused one.
+void TestSerumLevelAnalysis::refusedAnalysisKeepsTheLastOne()
+{
+    Workspace w(QStringLiteral("GM"));
+    SessionData& s = w.session;
+    auto window = w.window();
+    typeDoseRow(window.get(), 1, day1, ivRoute, "80", "0.5", "8", "3");
+    typeLevel(window.get(), 1, day1.addSecs(3600 * 7), QStringLiteral("1.8"));
+    typeLevel(window.get(), 2, day1.addSecs(3600 * 9), QStringLiteral("6.2"));
+    click(window.get(), "button_analysis");
+    const SessionData analysed = s;
+    QVERIFY(analysed.pkSets[pk::kLeastSquares][pk::kF] > 0.0);
+
+    typeLevel(window.get(), 3, day1.addSecs(3600), QStringLiteral("5.0"));
+    s.pkSets[pk::kCustom] = s.pkSets[pk::kPopulation];
+    s.pkSets[pk::kCustom][pk::kCl] = 0.0;
+    click(window.get(), "radioButton_custom");
+    click(window.get(), "button_analysis");
+    QVERIFY(prompts->takeShown().contains(QLatin1String("clearance")));
+    QCOMPARE(s.levelCount, 2);
+    QCOMPARE(s.levelTimes, analysed.levelTimes);
+    QCOMPARE(s.doseEvents, analysed.doseEvents);
+    for (int fitted : {pk::kLeastSquares, pk::kBayesian})
+        QCOMPARE(s.pkSets[fitted], analysed.pkSets[fitted]);
 }
 
 void TestSerumLevelAnalysis::badNumbersEmptyTheField_data()
