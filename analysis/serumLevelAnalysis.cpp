@@ -678,7 +678,7 @@ bool serumLevelAnalysis::saveSerumLevels()
         return false;
     QVector<SerumLevelRow> rows;
     for (const SerumLevelRow& row : levelRows) {
-        if (row.complete)
+        if (row.complete || row.fromStore)
             rows.append(row);
     }
     rows += m_surplusLevels;

@@ -207,6 +207,7 @@ private slots:
     void storedRowsSurviveOpenSaveCycles();
     void clearedFieldOfAStoredRowComesBackEmpty_data();
     void clearedFieldOfAStoredRowComesBackEmpty();
+    void storedLevelWithoutValueIsKept();
     void rowsBeyondTheWindowAreReportedAndKept();
     void failedLoadRefusesTheSave();
     void onlyTypingMarksTheCaseUnsaved();
@@ -520,6 +521,24 @@ void TestSerumLevelAnalysis::clearedFieldOfAStoredRowComesBackEmpty()
     QCOMPARE(cell<QLineEdit>(reopened.get(), qPrintable(field), 1)->text(), QString());
     QCOMPARE(cell<QLineEdit>(reopened.get(), "DH_infusiontime_", 1)->text(), QStringLiteral("0.5"));
     QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 1);
+}
+
+// A stored level row whose value does not read is shown incomplete and stored again, not lost.
+void TestSerumLevelAnalysis::storedLevelWithoutValueIsKept()
+{
+    constexpr int caseNumber = 6;
+    storeLevel(caseNumber, "2024-03-02", "08:00:00", 4.5);
+    QVERIFY(execute(QStringLiteral(
+        "INSERT INTO SerumLevel VALUES(6, '2024-03-03', '08:00:00', 'not measured')")));
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    auto window = w.window();
+    QVERIFY(window->loadSerumLevels());
+    QVERIFY(window->levelRecords()[0].complete);
+    QVERIFY(!window->levelRecords()[1].complete);
+    QVERIFY(cell<QLineEdit>(window.get(), "SLH_level_", 2)->text().isEmpty());
+    QVERIFY(window->saveSerumLevels());
+    QCOMPARE(rowCount(QStringLiteral("SerumLevel")), 2);
 }
 
 void TestSerumLevelAnalysis::rowsBeyondTheWindowAreReportedAndKept()
