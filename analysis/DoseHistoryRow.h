@@ -40,6 +40,8 @@ struct SerumLevelRow {
     QTime time;
     double level = kNotGiven; // the drug's concentration unit
     bool complete = false;
+    // Read from the case's store and not cleared since: stored again even without a level.
+    bool fromStore = false;
 };
 
 // Whether the row can be analysed: a route, a dose, an interval and a number of doses, and an

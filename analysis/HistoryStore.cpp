@@ -124,6 +124,7 @@ ReadRows<SerumLevelRow> readLevelRows(qint32 caseNumber)
             row.time = timeFromText(q.value(levelTime).toString());
             row.level = storedNumber(q.value(levelValue));
             row.complete = row.level >= 0.0;
+            row.fromStore = true;
             return row;
         });
 }

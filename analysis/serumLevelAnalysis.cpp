@@ -45,6 +45,12 @@ QString shownCount(double value)
     return QString::number(value, 'g', 15);
 }
 
+// A stored row kept while incomplete may lack a number; the field then shows none, never -1.
+QString shownIfGiven(double value, QString (*shown)(double))
+{
+    return value > 0.0 ? shown(value) : QString();
+}
+
 QString shownF(double f)
 {
     return QString::number(f * kPercent, 'g', 6) + QLatin1Char('%');
@@ -492,14 +498,14 @@ void serumLevelAnalysis::selectRoute(int i, const QString& route)
 void serumLevelAnalysis::showDoseRow(int i)
 {
     const DoseHistoryRow row = doseRows[i];
-    rowWidget<QLineEdit>("DH_dose_", i)->setText(shownNumber(row.dose));
+    rowWidget<QLineEdit>("DH_dose_", i)->setText(shownIfGiven(row.dose, shownNumber));
     rowWidget<QDateEdit>("DH_date_", i)->setDate(row.date);
     rowWidget<QTimeEdit>("DH_time_", i)->setTime(row.time);
     selectRoute(i, row.route);
     rowWidget<QLineEdit>("DH_infusiontime_", i)
-        ->setText(row.infusionTime > 0.0 ? shownNumber(row.infusionTime) : QString());
-    rowWidget<QLineEdit>("DH_interval_", i)->setText(shownNumber(row.interval));
-    rowWidget<QLineEdit>("DH_numofdose_", i)->setText(shownCount(row.numberOfDoses));
+        ->setText(shownIfGiven(row.infusionTime, shownNumber));
+    rowWidget<QLineEdit>("DH_interval_", i)->setText(shownIfGiven(row.interval, shownNumber));
+    rowWidget<QLineEdit>("DH_numofdose_", i)->setText(shownIfGiven(row.numberOfDoses, shownCount));
     QComboBox* inOut = rowWidget<QComboBox>("DH_iopatient_", i);
     inOut->setCurrentIndex(inOut->findText(row.inOut));
     rowWidget<QLabel>("DH_f_", i)->setText(shownF(currentF));
@@ -561,6 +567,7 @@ void serumLevelAnalysis::on_radioButton_custom_clicked()
 void serumLevelAnalysis::on_button_analysis_clicked()
 {
     setCursor(Qt::WaitCursor);
+    const SessionData lastAnalysed = *sessionData;
     if (!m_builder.analyse()) {
         setCursor(Qt::ArrowCursor);
         MessageBox::information(this, kInformation, m_builder.refusal());
@@ -571,6 +578,9 @@ void serumLevelAnalysis::on_button_analysis_clicked()
     const QString refusal =
         FitReadiness(*sessionData, *pkCalculator, m_fits.predictor()).refusal(prior);
     if (!refusal.isEmpty()) {
+        // The fits, graph and level table of the last analysis stay with the rows they came
+        // from; the refused rows must not pair with them.
+        *sessionData = lastAnalysed;
         setCursor(Qt::ArrowCursor);
         MessageBox::information(this, kInformation, refusal);
         return;
@@ -672,7 +682,7 @@ bool serumLevelAnalysis::saveSerumLevels()
         return false;
     QVector<SerumLevelRow> rows;
     for (const SerumLevelRow& row : levelRows) {
-        if (row.complete)
+        if (row.complete || row.fromStore)
             rows.append(row);
     }
     rows += m_surplusLevels;

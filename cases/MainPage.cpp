@@ -334,16 +334,31 @@ void MainPage::showFitted(const ParameterGroupView& group, int method, const Ran
     group.show(ParameterGroupView::fittedTexts(set, spreads, isPhenytoin(), session->weightKg));
 }
 
+// A run without a fit of the set empties its group: the fit of an earlier run, or an absent set
+// (F -1), must not read as the fit of this history.
+void MainPage::clearFitted(const ParameterGroupView& group, int displayedIndex)
+{
+    group.route->clear();
+    group.f->clear();
+    group.fRange->clear();
+    group.show(ParameterGroupView::Texts{});
+    session->displayedF[displayedIndex] = notFitted;
+}
+
 void MainPage::getBayesAndDisplay()
 {
-    if (session->doseEventCount > 0)
+    if (session->doseEventCount > 0 && session->pkSets[pk::kBayesian][pk::kF] > 0)
         showFitted(*m_bayesGroup, pk::kBayesian, session->bayesRanges, pk::kReportBayesian);
+    else
+        clearFitted(*m_bayesGroup, pk::kReportBayesian);
 }
 
 void MainPage::getLSAndDisplay()
 {
     if (session->levelCount >= leastLevelsForFit && session->pkSets[pk::kLeastSquares][pk::kF] > 0)
         showFitted(*m_lsGroup, pk::kLeastSquares, session->lsRanges, pk::kReportLeastSquares);
+    else
+        clearFitted(*m_lsGroup, pk::kReportLeastSquares);
 }
 
 // ---- The windows of the case ----

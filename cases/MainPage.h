@@ -100,6 +100,7 @@ private:
     void openForecast(QWidget** window, const CaseWindowMakers::WindowMaker& make);
     void showFitted(const ParameterGroupView& group, int method, const RangeBlock& spreads,
                     int displayedIndex);
+    void clearFitted(const ParameterGroupView& group, int displayedIndex);
 
     // Custom group: after an entry, the group shows what the session now holds.
     int customRoute() const;

@@ -205,6 +205,9 @@ private slots:
     void copyClearAndSortKeepRowsAndIcons();
     void storedRowsSurviveOpenSaveCycles_data();
     void storedRowsSurviveOpenSaveCycles();
+    void clearedFieldOfAStoredRowComesBackEmpty_data();
+    void clearedFieldOfAStoredRowComesBackEmpty();
+    void storedLevelWithoutValueIsKept();
     void rowsBeyondTheWindowAreReportedAndKept();
     void failedLoadRefusesTheSave();
     void onlyTypingMarksTheCaseUnsaved();
@@ -212,6 +215,7 @@ private slots:
     void reopenedCaseGivesTheEngineFits();
     void tooLongHistoryIsRefused();
     void historyPastThePhenytoinGridIsRefusedWithItsLimit();
+    void refusedAnalysisKeepsTheLastOne();
     void badNumbersEmptyTheField_data();
     void badNumbersEmptyTheField();
     void customPriorFeedsTheFits();
@@ -489,6 +493,54 @@ void TestSerumLevelAnalysis::storedRowsSurviveOpenSaveCycles()
     }
 }
 
+void TestSerumLevelAnalysis::clearedFieldOfAStoredRowComesBackEmpty_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("dose") << "DH_dose_";
+    QTest::newRow("interval") << "DH_interval_";
+    QTest::newRow("number of doses") << "DH_numofdose_";
+}
+
+// A stored row the user leaves incomplete is kept, and never comes back showing -1 as a value.
+void TestSerumLevelAnalysis::clearedFieldOfAStoredRowComesBackEmpty()
+{
+    QFETCH(QString, field);
+    constexpr int caseNumber = 8;
+    storeDose(caseNumber, "2024-03-01", "08:00:00", 80, ivRoute, 0.5);
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    auto window = w.window();
+    QVERIFY(window->loadDoseHistory());
+    type(window.get(), qPrintable(field), 1, QString());
+    QVERIFY(!window->doseRecords()[0].complete);
+    QVERIFY(window->saveDoseHistory());
+
+    auto reopened = w.window();
+    QVERIFY(reopened->loadDoseHistory());
+    QVERIFY(!reopened->doseRecords()[0].complete);
+    QCOMPARE(cell<QLineEdit>(reopened.get(), qPrintable(field), 1)->text(), QString());
+    QCOMPARE(cell<QLineEdit>(reopened.get(), "DH_infusiontime_", 1)->text(), QStringLiteral("0.5"));
+    QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 1);
+}
+
+// A stored level row whose value does not read is shown incomplete and stored again, not lost.
+void TestSerumLevelAnalysis::storedLevelWithoutValueIsKept()
+{
+    constexpr int caseNumber = 6;
+    storeLevel(caseNumber, "2024-03-02", "08:00:00", 4.5);
+    QVERIFY(execute(QStringLiteral(
+        "INSERT INTO SerumLevel VALUES(6, '2024-03-03', '08:00:00', 'not measured')")));
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    auto window = w.window();
+    QVERIFY(window->loadSerumLevels());
+    QVERIFY(window->levelRecords()[0].complete);
+    QVERIFY(!window->levelRecords()[1].complete);
+    QVERIFY(cell<QLineEdit>(window.get(), "SLH_level_", 2)->text().isEmpty());
+    QVERIFY(window->saveSerumLevels());
+    QCOMPARE(rowCount(QStringLiteral("SerumLevel")), 2);
+}
+
 void TestSerumLevelAnalysis::rowsBeyondTheWindowAreReportedAndKept()
 {
     constexpr int caseNumber = 3;
@@ -647,6 +699,32 @@ void TestSerumLevelAnalysis::historyPastThePhenytoinGridIsRefusedWithItsLimit()
     QCOMPARE(shown.front().title, QStringLiteral("Information"));
     QVERIFY2(shown.front().text.contains(QLatin1String("48000 hours")),
              qPrintable(shown.front().text));
+}
+
+// The fits and level table of the last analysis never meet the levels of a refused one.
+void TestSerumLevelAnalysis::refusedAnalysisKeepsTheLastOne()
+{
+    Workspace w(QStringLiteral("GM"));
+    SessionData& s = w.session;
+    auto window = w.window();
+    typeDoseRow(window.get(), 1, day1, ivRoute, "80", "0.5", "8", "3");
+    typeLevel(window.get(), 1, day1.addSecs(3600 * 7), QStringLiteral("1.8"));
+    typeLevel(window.get(), 2, day1.addSecs(3600 * 9), QStringLiteral("6.2"));
+    click(window.get(), "button_analysis");
+    const SessionData analysed = s;
+    QVERIFY(analysed.pkSets[pk::kLeastSquares][pk::kF] > 0.0);
+
+    typeLevel(window.get(), 3, day1.addSecs(3600), QStringLiteral("5.0"));
+    s.pkSets[pk::kCustom] = s.pkSets[pk::kPopulation];
+    s.pkSets[pk::kCustom][pk::kCl] = 0.0;
+    click(window.get(), "radioButton_custom");
+    click(window.get(), "button_analysis");
+    QVERIFY(prompts->takeShown().contains(QLatin1String("clearance")));
+    QCOMPARE(s.levelCount, 2);
+    QCOMPARE(s.levelTimes, analysed.levelTimes);
+    QCOMPARE(s.doseEvents, analysed.doseEvents);
+    for (int fitted : {pk::kLeastSquares, pk::kBayesian})
+        QCOMPARE(s.pkSets[fitted], analysed.pkSets[fitted]);
 }
 
 void TestSerumLevelAnalysis::badNumbersEmptyTheField_data()

@@ -123,6 +123,9 @@ public:
         s.bayesRanges[pk::kFitVd] = 2.5;
         s.lsRanges[pk::kFitVd] = 3.5;
         s.routeList = {ivRoute, ivRoute};
+        // A set the run could not fit is absent.
+        if (!fitted)
+            s.pkSets[absentMethod][pk::kF] = -1.0;
         emit bayesDataSend();
         emit LSDataSend();
     }
@@ -133,6 +136,8 @@ public:
     RangeBlock priorRanges{};
     double endTime = 0.0;
     int fits = 0, resets = 0;
+    bool fitted = true;
+    int absentMethod = pk::kLeastSquares;
 
 signals:
     void bayesDataSend();
@@ -245,6 +250,8 @@ private slots:
     void storedCaseMissingRouteRowFallsBack();
     void storedCaseReplaysAnalysisHidden();
     void storedCaseWithoutRowsRunsNoAnalysis();
+    void runWithoutAFitEmptiesItsGroup_data();
+    void runWithoutAFitEmptiesItsGroup();
     void analysisRowsShareTheSave();
     void updatePatientAsksBeforeDiscarding_data();
     void updatePatientAsksBeforeDiscarding();
@@ -1020,6 +1027,49 @@ void TestMainPage::openingAWindowKeepsTheCaseSaved()
     auto other = unusable.page();
     other->mainwindow_serum_level_analysis();
     QVERIFY(!analysis);
+}
+
+void TestMainPage::runWithoutAFitEmptiesItsGroup_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::addColumn<QString>("group");
+    QTest::newRow("least squares") << int(pk::kLeastSquares) << "LS";
+    QTest::newRow("Bayesian") << int(pk::kBayesian) << "Bayes";
+}
+
+// A later run that leaves a set without a fit shows no values of the earlier fit.
+void TestMainPage::runWithoutAFitEmptiesItsGroup()
+{
+    QFETCH(int, method);
+    QFETCH(QString, group);
+    FakeAnalysis* analysis = nullptr;
+    FakeFitting* fitting = nullptr;
+    CaseWindowMakers& makers = caseWindowMakers();
+    makers.analysis = [&](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        return analysis = new FakeAnalysis(p, s);
+    };
+    makers.fitting = [&](QWidget* p, SessionData* s, PkCalculator*, DrugInfo*) {
+        return fitting = new FakeFitting(p, s);
+    };
+    Workspace w;
+    auto page = w.page();
+    click(page.get(), "button_dosage_history");
+    analysis->runAnalysis();
+    const QString vd = QStringLiteral("line_%1_vdb").arg(group);
+    QVERIFY(!text(page.get(), qPrintable(vd)).isEmpty());
+
+    fitting->fitted = false;
+    fitting->absentMethod = method;
+    analysis->runAnalysis();
+    for (const char* field : {"F", "rangeF", "vdb", "cl", "cf", "kd", "t12"})
+        QVERIFY2(
+            text(page.get(), qPrintable(QStringLiteral("line_%1_%2").arg(group, field))).isEmpty(),
+            field);
+    QCOMPARE(
+        requireChild<QComboBox>(page.get(), qPrintable("comboBox_" + group + "_route"))->count(),
+        0);
+    QVERIFY(!(w.session.displayedF[method == pk::kBayesian ? pk::kReportBayesian
+                                                           : pk::kReportLeastSquares] > 0.0));
 }
 
 void TestMainPage::everyReportIsANewDialog()
