@@ -25,10 +25,11 @@ QString parameterValue(double value)
     return std::isfinite(value) && value >= 0.0 ? fixed(value, 2) : QStringLiteral("-");
 }
 
+// The lone "-" of a value that could not be computed is no formula and stays as it is.
 bool startsFormula(const QString& text)
 {
     static const QString leaders = QStringLiteral("=+-@\t\r");
-    return !text.isEmpty() && leaders.contains(text.front());
+    return !text.isEmpty() && leaders.contains(text.front()) && text != QLatin1String("-");
 }
 } // namespace
 

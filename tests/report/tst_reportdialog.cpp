@@ -1,5 +1,6 @@
 #include "app/ProgramConfig.h"
 #include "platform/SettingsKeys.h"
+#include "report/ReportCsv.h"
 #include "report/printReport.h"
 #include "tests/report/tst_report_fixture.h"
 #include "tests/support/ChildWidgets.h"
@@ -143,6 +144,8 @@ private slots:
     void printButtonPrintsOnlyWhenAccepted();
     void csvReadsBackFieldForField();
     void csvThatCannotBeWrittenIsReported();
+    void csvFieldDisarmsFormulasOnly_data();
+    void csvFieldDisarmsFormulasOnly();
 };
 
 void ReportDialogTest::boxesFollowTheCaseAndTheSettings_data()
@@ -359,6 +362,23 @@ void ReportDialogTest::csvThatCannotBeWrittenIsReported()
     QVERIFY(shown[0].text.contains(path));
     QVERIFY(!QFile::exists(path));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void ReportDialogTest::csvFieldDisarmsFormulasOnly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("value that could not be computed") << "-"
+                                                      << "-";
+    QTest::newRow("formula after a minus") << "-2+3"
+                                           << "'-2+3";
+}
+
+void ReportDialogTest::csvFieldDisarmsFormulasOnly()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, field);
+    QCOMPARE(reportcsv::field(text), field);
 }
 
 TALVORA_TEST_MAIN(ReportDialogTest)
