@@ -42,9 +42,10 @@ QString phenytoinLevelValue(double observedAverage, double value, int decimals)
 {
     if (observedAverage == pknum::kNotGiven)
         return tr("no result");
-    if (!std::isfinite(observedAverage) || observedAverage < 0.0 || !std::isfinite(value))
+    if (!std::isfinite(observedAverage) || observedAverage < 0.0)
         return tr("no steady state");
-    return fixed(value, decimals);
+    // A steady state whose adjusted level or time could not be worked out (no free fraction).
+    return forecastValue(value, decimals);
 }
 
 QString doseUnit(const SessionData& session)

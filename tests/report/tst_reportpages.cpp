@@ -116,6 +116,11 @@ void ReportPagesTest::pdfShowsTheCaseInItsUnits_data()
         << QStringList{"Population:300.0 mg (PE) every 24.0 hours as an intramuscular",
                        "ENTERED DOSE: 300.0 mg (PE) every 24.0 hours"}
         << QStringList{"300.0 mg every"};
+    SessionData unbound = phenytoinCase();
+    unbound.phLevelForecastReport.adjustedAverage[pk::kReportPopulation] = -1.0;
+    QTest::newRow("phenytoin steady state without an adjusted level")
+        << unbound << QStringList{"Observed Average 12.50", "Adjusted Average no result"}
+        << QStringList{};
     SessionData unpredicted = gentamicinCase();
     unpredicted.reportTable[1][pk::kTableLeastSquares] = 0.0; // the hand-over's "no prediction"
     QTest::newRow("level the least-squares set could not predict")
