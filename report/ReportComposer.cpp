@@ -124,6 +124,17 @@ QString parameterValue(double value)
     return std::isfinite(value) && value >= 0.0 ? fixed(value, 2) : QStringLiteral("-");
 }
 
+// A patient measure with two decimals and its unit; "-" for one the case does not hold.
+QString givenMeasure(double value, const QString& unit)
+{
+    return measureGiven(value) ? fixed(value, 2) + unit : QStringLiteral("-");
+}
+
+QString creatinine(double value)
+{
+    return givenMeasure(value, QStringLiteral(" mg/dL"));
+}
+
 // The level table holds 0 for a prediction that could not be made.
 QString predictedLevel(double value)
 {
@@ -270,24 +281,27 @@ int ReportComposer::paintPatientInfo(const ReportPage& page, int currentY) const
     const int lineB = currentY + 55;
     page.text(kLeftColumn, lineB, tr("Age: %1 Years").arg(fixed(s.ageYears, 1)));
     page.text(kMiddleColumn, lineB, tr("Height: %1").arg(heightText(s.heightCm)));
-    page.text(kRightColumn, lineB, tr("Crs = %1 mg/dL").arg(fixed(s.scr1, 2)));
+    page.text(kRightColumn, lineB, tr("Crs = %1").arg(creatinine(s.scr1)));
 
     const int lineC = lineB + kLineStep;
     page.text(kLeftColumn, lineC, tr("Sex: %1").arg(sexText(s.patient.sex)));
     page.text(kMiddleColumn, lineC, tr("Weight: %1").arg(weightText(s.weightKg)));
-    const QString clearance = tr("Estimated CLcr = %1 mL/min").arg(fixed(s.crcl, 2));
+    const QString clearance = clearanceKnown(s)
+                                  ? tr("Estimated CLcr = %1 mL/min").arg(fixed(s.crcl, 2))
+                                  : tr("CLcr not estimated");
     int last = lineC;
     if (s.renalMode == 0) {
         page.text(kRightColumn, lineC, clearance);
     } else {
-        page.text(kRightColumn, lineC, tr("Crs2 = %1 mg/dL").arg(fixed(s.scr2, 2)));
+        page.text(kRightColumn, lineC, tr("Crs2 = %1").arg(creatinine(s.scr2)));
         last += kLineStep;
         page.text(kMiddleColumn, last, clearance);
-        page.text(kRightColumn, last, tr("Crs Time = %1 hr").arg(fixed(s.scrHoursBetween, 2)));
+        page.text(kRightColumn, last,
+                  tr("Crs Time = %1").arg(givenMeasure(s.scrHoursBetween, QStringLiteral(" hr"))));
     }
     if (code == QLatin1String(phenytoinCode) || code == kValproicAcidCode) {
         last += 20;
-        page.text(kMiddleColumn, last, tr("Albumin: %1").arg(fixed(s.albumin, 2)));
+        page.text(kMiddleColumn, last, tr("Albumin: %1").arg(givenMeasure(s.albumin, QString())));
     }
     return page.rule(last + kRuleGap);
 }

@@ -48,6 +48,17 @@ QString phenytoinLevelValue(double observedAverage, double value, int decimals)
     return forecastValue(value, decimals);
 }
 
+bool measureGiven(double value)
+{
+    return std::isfinite(value) && value > 0.0;
+}
+
+bool clearanceKnown(const SessionData& session)
+{
+    return std::isfinite(session.crcl) && session.crcl >= 0.0 &&
+           (!measureGiven(session.scr1) || session.crcl > 0.0);
+}
+
 QString doseUnit(const SessionData& session)
 {
     return session.doseUnit.isEmpty() ? QStringLiteral("mg") : session.doseUnit;

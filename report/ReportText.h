@@ -19,6 +19,12 @@ QString forecastValue(double value, int decimals);
 // result" when that value alone is missing.
 QString phenytoinLevelValue(double observedAverage, double value, int decimals);
 
+// A creatinine value or albumin the case holds; one not given is negative or 0.
+bool measureGiven(double value);
+// The creatinine clearance is known when the user entered it or it was estimated from a
+// creatinine; none is estimated under six months of age nor for a user's-choice drug.
+bool clearanceKnown(const SessionData& session);
+
 // The case's units, "mg" and "mg/L" for a case that never set them.
 QString doseUnit(const SessionData& session);
 QString concentrationUnit(const SessionData& session);

@@ -144,6 +144,7 @@ private slots:
     void printButtonPrintsOnlyWhenAccepted();
     void csvReadsBackFieldForField();
     void csvThatCannotBeWrittenIsReported();
+    void csvWritesMeasuresNotGivenInWords();
     void csvFieldDisarmsFormulasOnly_data();
     void csvFieldDisarmsFormulasOnly();
 };
@@ -362,6 +363,19 @@ void ReportDialogTest::csvThatCannotBeWrittenIsReported()
     QVERIFY(shown[0].text.contains(path));
     QVERIFY(!QFile::exists(path));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+// A stable renal function has no second creatinine; a user's-choice drug no estimated clearance.
+void ReportDialogTest::csvWritesMeasuresNotGivenInWords()
+{
+    SessionData session = userChoiceCase();
+    session.scr2 = -1.0;
+    session.scrHoursBetween = -1.0;
+    session.crcl = -1.0;
+    const QVector<reportcsv::Record> records = reportcsv::records(session);
+    QCOMPARE(records[7], (reportcsv::Record{"Crs2", "-"}));
+    QCOMPARE(records[8], (reportcsv::Record{"Crs Time", "-"}));
+    QCOMPARE(records[9], (reportcsv::Record{"Clcr", "not estimated"}));
 }
 
 void ReportDialogTest::csvFieldDisarmsFormulasOnly_data()

@@ -121,6 +121,16 @@ void ReportPagesTest::pdfShowsTheCaseInItsUnits_data()
     QTest::newRow("phenytoin steady state without an adjusted level")
         << unbound << QStringList{"Observed Average 12.50", "Adjusted Average no result"}
         << QStringList{};
+    SessionData entered = gentamicinCase();
+    entered.scr1 = -1.0; // the clearance was entered, no creatinine given
+    entered.crcl = 35.0;
+    QTest::newRow("clearance entered without a creatinine")
+        << entered << QStringList{"Crs = -", "Estimated CLcr = 35.00 mL/min"}
+        << QStringList{"Crs = -1", "Crs = 0"};
+    SessionData unestimated = userChoiceCase();
+    unestimated.crcl = -1.0; // no clearance is estimated for a user's-choice drug
+    QTest::newRow("clearance not estimated")
+        << unestimated << QStringList{"CLcr not estimated"} << QStringList{"Estimated CLcr"};
     SessionData unpredicted = gentamicinCase();
     unpredicted.reportTable[1][pk::kTableLeastSquares] = 0.0; // the hand-over's "no prediction"
     QTest::newRow("level the least-squares set could not predict")
