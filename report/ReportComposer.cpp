@@ -36,6 +36,11 @@ constexpr int kForecastReserve = 130;
 constexpr int kCommentLineReserve = kLineStep + 5;
 constexpr int kSignatureReserve = 65;
 
+// Characters of the page font that the widest lines need (an 84-character comment line, the
+// four-column parameter table); a page narrower than that is drawn scaled down as a whole so
+// that no line runs past the paper's edge.
+constexpr int kLayoutColumns = 92;
+
 // Page header.
 constexpr int kTitleY = 20;
 constexpr int kSubtitleY = 35;
@@ -87,6 +92,7 @@ constexpr int kPhLevelHeaderPosition = 410;
 constexpr int kPhLevelRowPosition = 220;
 
 const QString kInfusedWord = QStringLiteral("infused");
+const QString kPhenytoinEquivalents = QStringLiteral("mg (PE)");
 // Drugs whose binding depends on albumin; the patient block shows it for them.
 const QString kValproicAcidCode = QStringLiteral("VP");
 
@@ -116,6 +122,31 @@ const ParameterColumn kParameterColumns[pk::kReportSetCount] = {
 QString parameterValue(double value)
 {
     return std::isfinite(value) && value >= 0.0 ? fixed(value, 2) : QStringLiteral("-");
+}
+
+// A patient measure with two decimals and its unit; "-" for one the case does not hold.
+QString givenMeasure(double value, const QString& unit)
+{
+    return measureGiven(value) ? fixed(value, 2) + unit : QStringLiteral("-");
+}
+
+QString creatinine(double value)
+{
+    return givenMeasure(value, QStringLiteral(" mg/dL"));
+}
+
+// The level table holds 0 for a prediction that could not be made.
+QString predictedLevel(double value)
+{
+    return std::isfinite(value) && value > 0.0 ? fixed(value, 1) : QStringLiteral("-");
+}
+
+// Fosphenytoin is dosed in phenytoin equivalents; the only intramuscular product is fosphenytoin.
+QString phenytoinDoseUnit(char routeLetter, const QString& caseUnit)
+{
+    return routeLetter == pk::kLetterFosphenytoin || routeLetter == pk::kLetterIntramuscular
+               ? kPhenytoinEquivalents
+               : caseUnit;
 }
 
 // "500.0 mg every 8.0 hours <sentence>", with " over 0.5 hour(s)." for an infusion.
@@ -196,13 +227,18 @@ bool ReportComposer::print(QPrinter* printer) const
     using namespace reportbox;
     const QFont pageFont(kPageFontFamily, kPageFontSize);
     const QRect pageRect = printer->pageLayout().paintRectPixels(printer->resolution());
+    // Measured on the printer: its resolution sets the width of the drawn characters.
+    const double layoutWidth =
+        kLayoutColumns * QFontMetricsF(pageFont, printer).horizontalAdvance(QLatin1Char('0'));
+    const double scale = std::min(1.0, pageRect.width() / layoutWidth);
     QPainter painter;
     if (!painter.begin(printer))
         return false;
+    painter.scale(scale, scale);
     painter.setFont(pageFont);
     painter.setPen(Qt::black);
-    const ReportPage page(&painter, pageRect.width(), pageFont);
-    Pager pager(printer, pageRect.height());
+    const ReportPage page(&painter, int(pageRect.width() / scale), pageFont);
+    Pager pager(printer, int(pageRect.height() / scale));
 
     page.centred(kTitleY, QStringLiteral("TALVORA"));
     page.centred(kSubtitleY, tr("THERAPEUTIC DRUG MONITORING REPORT"));
@@ -245,24 +281,27 @@ int ReportComposer::paintPatientInfo(const ReportPage& page, int currentY) const
     const int lineB = currentY + 55;
     page.text(kLeftColumn, lineB, tr("Age: %1 Years").arg(fixed(s.ageYears, 1)));
     page.text(kMiddleColumn, lineB, tr("Height: %1").arg(heightText(s.heightCm)));
-    page.text(kRightColumn, lineB, tr("Crs = %1 mg/dL").arg(fixed(s.scr1, 2)));
+    page.text(kRightColumn, lineB, tr("Crs = %1").arg(creatinine(s.scr1)));
 
     const int lineC = lineB + kLineStep;
     page.text(kLeftColumn, lineC, tr("Sex: %1").arg(sexText(s.patient.sex)));
     page.text(kMiddleColumn, lineC, tr("Weight: %1").arg(weightText(s.weightKg)));
-    const QString clearance = tr("Estimated CLcr = %1 mL/min").arg(fixed(s.crcl, 2));
+    const QString clearance = clearanceKnown(s)
+                                  ? tr("Estimated CLcr = %1 mL/min").arg(fixed(s.crcl, 2))
+                                  : tr("CLcr not estimated");
     int last = lineC;
     if (s.renalMode == 0) {
         page.text(kRightColumn, lineC, clearance);
     } else {
-        page.text(kRightColumn, lineC, tr("Crs2 = %1 mg/dL").arg(fixed(s.scr2, 2)));
+        page.text(kRightColumn, lineC, tr("Crs2 = %1").arg(creatinine(s.scr2)));
         last += kLineStep;
         page.text(kMiddleColumn, last, clearance);
-        page.text(kRightColumn, last, tr("Crs Time = %1 hr").arg(fixed(s.scrHoursBetween, 2)));
+        page.text(kRightColumn, last,
+                  tr("Crs Time = %1").arg(givenMeasure(s.scrHoursBetween, QStringLiteral(" hr"))));
     }
     if (code == QLatin1String(phenytoinCode) || code == kValproicAcidCode) {
         last += 20;
-        page.text(kMiddleColumn, last, tr("Albumin: %1").arg(fixed(s.albumin, 2)));
+        page.text(kMiddleColumn, last, tr("Albumin: %1").arg(givenMeasure(s.albumin, QString())));
     }
     return page.rule(last + kRuleGap);
 }
@@ -372,7 +411,7 @@ int ReportComposer::paintGraph(const ReportPage& page, int currentY) const
         page.text(kMeasuredPosition, y, fixed(row.levels[pk::kTableMeasured], 1));
         int position = kFirstPredictionPosition;
         for (int column : columns) {
-            page.text(position, y, fixed(row.levels[column], 1));
+            page.text(position, y, predictedLevel(row.levels[column]));
             position += kPredictionStep;
         }
     }
@@ -421,8 +460,7 @@ int ReportComposer::paintDosageRegimenForcast(const ReportPage& page, int curren
 int ReportComposer::paintPHDosageRegimenForcast(const ReportPage& page, int currentY) const
 {
     const PhRegimenReport& r = m_session.phRegimenReport;
-    const QString unit =
-        r.routeLetter == pk::kLetterFosphenytoin ? QStringLiteral("mg (PE)") : doseUnit(m_session);
+    const QString unit = phenytoinDoseUnit(r.routeLetter, doseUnit(m_session));
     page.centred(currentY + kForecastTitleGap,
                  tr("Calculated Dosage Regimen For Desired Serum Level"));
     page.text(kLeftMargin, currentY + 40,
@@ -508,8 +546,7 @@ int ReportComposer::paintPHSerumLevelForcast(const ReportPage& page, int current
 {
     const PhLevelForecastReport& r = m_session.phLevelForecastReport;
     const QString unit = doseUnit(m_session);
-    const QString firstUnit =
-        r.route1Letter == pk::kLetterFosphenytoin ? QStringLiteral("mg (PE)") : unit;
+    const QString firstUnit = phenytoinDoseUnit(r.route1Letter, unit);
     const bool secondRoute = r.dose2 >= 0.0;
     page.centred(currentY + kForecastTitleGap,
                  tr("Calculated Serum Level For Desired Dosage Regimen"));

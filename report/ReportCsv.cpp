@@ -20,15 +20,21 @@ QString plain(double value)
     return QString::number(value, 'g', 6);
 }
 
+QString givenMeasure(double value)
+{
+    return measureGiven(value) ? plain(value) : QStringLiteral("-");
+}
+
 QString parameterValue(double value)
 {
     return std::isfinite(value) && value >= 0.0 ? fixed(value, 2) : QStringLiteral("-");
 }
 
+// The lone "-" of a value that could not be computed is no formula and stays as it is.
 bool startsFormula(const QString& text)
 {
     static const QString leaders = QStringLiteral("=+-@\t\r");
-    return !text.isEmpty() && leaders.contains(text.front());
+    return !text.isEmpty() && leaders.contains(text.front()) && text != QLatin1String("-");
 }
 } // namespace
 
@@ -44,10 +50,11 @@ QVector<Record> records(const SessionData& session)
         {QStringLiteral("Sex"), sexText(session.patient.sex)},
         {QStringLiteral("Height"), heightText(session.heightCm)},
         {QStringLiteral("Weight"), weightText(session.weightKg)},
-        {QStringLiteral("Crs1"), plain(session.scr1)},
-        {QStringLiteral("Crs2"), plain(session.scr2)},
-        {QStringLiteral("Crs Time"), plain(session.scrHoursBetween)},
-        {QStringLiteral("Clcr"), plain(session.crcl)},
+        {QStringLiteral("Crs1"), givenMeasure(session.scr1)},
+        {QStringLiteral("Crs2"), givenMeasure(session.scr2)},
+        {QStringLiteral("Crs Time"), givenMeasure(session.scrHoursBetween)},
+        {QStringLiteral("Clcr"),
+         clearanceKnown(session) ? plain(session.crcl) : QStringLiteral("not estimated")},
         {QStringLiteral("Population PK Param")},
         {QStringLiteral("Bioavailability (%)"), fixed(100.0 * population[pk::kF], 2)},
     };

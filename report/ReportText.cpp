@@ -42,9 +42,21 @@ QString phenytoinLevelValue(double observedAverage, double value, int decimals)
 {
     if (observedAverage == pknum::kNotGiven)
         return tr("no result");
-    if (!std::isfinite(observedAverage) || observedAverage < 0.0 || !std::isfinite(value))
+    if (!std::isfinite(observedAverage) || observedAverage < 0.0)
         return tr("no steady state");
-    return fixed(value, decimals);
+    // A steady state whose adjusted level or time could not be worked out (no free fraction).
+    return forecastValue(value, decimals);
+}
+
+bool measureGiven(double value)
+{
+    return std::isfinite(value) && value > 0.0;
+}
+
+bool clearanceKnown(const SessionData& session)
+{
+    return std::isfinite(session.crcl) && session.crcl >= 0.0 &&
+           (!measureGiven(session.scr1) || session.crcl > 0.0);
 }
 
 QString doseUnit(const SessionData& session)

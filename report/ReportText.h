@@ -15,8 +15,15 @@ QString derived(double value);
 // A per-set forecast value the record holds as -1.0 has no result.
 QString forecastValue(double value, int decimals);
 // The phenytoin steady state of one source: "no result" when the record holds none, "no steady
-// state" when the daily rate reaches Vmax (a negative or endless level); else the value.
+// state" when the daily rate reaches Vmax (a negative or endless level); else the value, or "no
+// result" when that value alone is missing.
 QString phenytoinLevelValue(double observedAverage, double value, int decimals);
+
+// A creatinine value or albumin the case holds; one not given is negative or 0.
+bool measureGiven(double value);
+// The creatinine clearance is known when the user entered it or it was estimated from a
+// creatinine; none is estimated under six months of age nor for a user's-choice drug.
+bool clearanceKnown(const SessionData& session);
 
 // The case's units, "mg" and "mg/L" for a case that never set them.
 QString doseUnit(const SessionData& session);

@@ -1,5 +1,6 @@
 #include "app/ProgramConfig.h"
 #include "platform/SettingsKeys.h"
+#include "report/ReportCsv.h"
 #include "report/printReport.h"
 #include "tests/report/tst_report_fixture.h"
 #include "tests/support/ChildWidgets.h"
@@ -143,6 +144,9 @@ private slots:
     void printButtonPrintsOnlyWhenAccepted();
     void csvReadsBackFieldForField();
     void csvThatCannotBeWrittenIsReported();
+    void csvWritesMeasuresNotGivenInWords();
+    void csvFieldDisarmsFormulasOnly_data();
+    void csvFieldDisarmsFormulasOnly();
 };
 
 void ReportDialogTest::boxesFollowTheCaseAndTheSettings_data()
@@ -359,6 +363,36 @@ void ReportDialogTest::csvThatCannotBeWrittenIsReported()
     QVERIFY(shown[0].text.contains(path));
     QVERIFY(!QFile::exists(path));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+// A stable renal function has no second creatinine; a user's-choice drug no estimated clearance.
+void ReportDialogTest::csvWritesMeasuresNotGivenInWords()
+{
+    SessionData session = userChoiceCase();
+    session.scr2 = -1.0;
+    session.scrHoursBetween = -1.0;
+    session.crcl = -1.0;
+    const QVector<reportcsv::Record> records = reportcsv::records(session);
+    QCOMPARE(records[7], (reportcsv::Record{"Crs2", "-"}));
+    QCOMPARE(records[8], (reportcsv::Record{"Crs Time", "-"}));
+    QCOMPARE(records[9], (reportcsv::Record{"Clcr", "not estimated"}));
+}
+
+void ReportDialogTest::csvFieldDisarmsFormulasOnly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("value that could not be computed") << "-"
+                                                      << "-";
+    QTest::newRow("formula after a minus") << "-2+3"
+                                           << "'-2+3";
+}
+
+void ReportDialogTest::csvFieldDisarmsFormulasOnly()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, field);
+    QCOMPARE(reportcsv::field(text), field);
 }
 
 TALVORA_TEST_MAIN(ReportDialogTest)

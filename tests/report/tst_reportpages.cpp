@@ -106,6 +106,35 @@ void ReportPagesTest::pdfShowsTheCaseInItsUnits_data()
                        "ENTERED DOSE: 300.0 mg every 24.0 hours by mouth as capsules.",
                        "Observed Average 12.50 no steady state"}
         << QStringList{"Clearance", "Half-Life", "Time to SS"};
+    SessionData intramuscular = phenytoinCase();
+    intramuscular.phRegimenReport.routeLetter = pk::kLetterIntramuscular;
+    intramuscular.phRegimenReport.routeSentence =
+        QStringLiteral("as an intramuscular injection of fosphenytoin.");
+    intramuscular.phLevelForecastReport.route1Letter = pk::kLetterIntramuscular;
+    QTest::newRow("phenytoin by intramuscular fosphenytoin")
+        << intramuscular
+        << QStringList{"Population:300.0 mg (PE) every 24.0 hours as an intramuscular",
+                       "ENTERED DOSE: 300.0 mg (PE) every 24.0 hours"}
+        << QStringList{"300.0 mg every"};
+    SessionData unbound = phenytoinCase();
+    unbound.phLevelForecastReport.adjustedAverage[pk::kReportPopulation] = -1.0;
+    QTest::newRow("phenytoin steady state without an adjusted level")
+        << unbound << QStringList{"Observed Average 12.50", "Adjusted Average no result"}
+        << QStringList{};
+    SessionData entered = gentamicinCase();
+    entered.scr1 = -1.0; // the clearance was entered, no creatinine given
+    entered.crcl = 35.0;
+    QTest::newRow("clearance entered without a creatinine")
+        << entered << QStringList{"Crs = -", "Estimated CLcr = 35.00 mL/min"}
+        << QStringList{"Crs = -1", "Crs = 0"};
+    SessionData unestimated = userChoiceCase();
+    unestimated.crcl = -1.0; // no clearance is estimated for a user's-choice drug
+    QTest::newRow("clearance not estimated")
+        << unestimated << QStringList{"CLcr not estimated"} << QStringList{"Estimated CLcr"};
+    SessionData unpredicted = gentamicinCase();
+    unpredicted.reportTable[1][pk::kTableLeastSquares] = 0.0; // the hand-over's "no prediction"
+    QTest::newRow("level the least-squares set could not predict")
+        << unpredicted << QStringList{"14/03 2200 1.4 1.1 - 1.3"} << QStringList{"1.1 0.0"};
     QTest::newRow("user's choice in mcg")
         << userChoiceCase()
         << QStringList{"Zedocillin", "DESIRED LEVELS (mcg/L): Peak: 9.00 Trough: 2.00",
@@ -149,8 +178,9 @@ void ReportPagesTest::longReportBreaksPagesWithinThePage_data()
     QTest::newRow("Letter") << int(QPageSize::Letter);
 }
 
-// Every section plus a comment of forty paragraphs: three pages, no word below the page's
-// printable area, nothing of the comment lost, the signature after it on the last page.
+// Every section plus a comment of forty paragraphs and a long one: several pages, no word below
+// the page's printable area nor past its right edge, nothing of the comment lost, the signature
+// after it on the last page.
 void ReportPagesTest::longReportBreaksPagesWithinThePage()
 {
     QFETCH(int, pageSize);
@@ -161,7 +191,8 @@ void ReportPagesTest::longReportBreaksPagesWithinThePage()
     ReportContent content;
     content.session = &session;
     content.boxes = allBoxes();
-    content.comment = paragraphs.join(QLatin1Char('\n'));
+    content.comment =
+        QString(200, QLatin1Char('W')) + QLatin1Char('\n') + paragraphs.join(QLatin1Char('\n'));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("long.pdf"));
     printPdf(content, path, QPageSize::PageSizeId(pageSize));
@@ -171,11 +202,16 @@ void ReportPagesTest::longReportBreaksPagesWithinThePage()
     QVERIFY(printer.pageLayout().paintRectPixels(printer.resolution()).height() < 1000);
     const QRectF printable = printer.pageLayout().paintRect(QPageLayout::Point);
     const QString boxes = pdfText(path, {QStringLiteral("-bbox")});
-    const QRegularExpression word(QStringLiteral("yMax=\"([0-9.]+)\">([^<]*)</word>"));
+    const QRegularExpression word(
+        QStringLiteral("xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
+    // The level table's last column starts at 96 % of the width and reaches a little way
+    // into the margin on every page size.
+    const double rightEdge = printable.right() + 0.02 * printable.width();
     int words = 0;
     for (auto match = word.globalMatch(boxes); match.hasNext(); ++words) {
         const auto m = match.next();
-        QVERIFY2(m.captured(1).toDouble() <= printable.bottom() + 1.0, qPrintable(m.captured(2)));
+        QVERIFY2(m.captured(2).toDouble() <= printable.bottom() + 1.0, qPrintable(m.captured(3)));
+        QVERIFY2(m.captured(1).toDouble() <= rightEdge, qPrintable(m.captured(3)));
     }
     QVERIFY(words > 100);
 
