@@ -81,6 +81,8 @@ private slots:
     void singlePassEqualsPointRoad_data();
     void singlePassEqualsPointRoad();
     void intravenousDoseEntersWithinOneStep();
+    void curveTakesTheFOfTheRoute_data();
+    void curveTakesTheFOfTheRoute();
     void axisPlans_data();
     void axisPlans();
 };
@@ -297,6 +299,28 @@ void TestPhenytoinComputation::intravenousDoseEntersWithinOneStep()
     r.c0 = 0.0;
     const QVector<double> level = simulateLevels(c.calculator, *c.session, r, {0.5});
     COMPARE_NEARLY(level.first(), 300.0 * kCapsuleSalt / kVd, 1e-9);
+}
+
+void TestPhenytoinComputation::curveTakesTheFOfTheRoute_data()
+{
+    QTest::addColumn<int>("route");
+    QTest::newRow("oral") << 1;
+    QTest::newRow("intravenous") << 2;
+    QTest::newRow("intramuscular") << 3;
+}
+
+void TestPhenytoinComputation::curveTakesTheFOfTheRoute()
+{
+    // A neonate's F of 0.9 holds for every route; without elimination the level before the
+    // second dose is what the first delivered.
+    QFETCH(int, route);
+    Case c;
+    CurveRegimen r = curve(route, 0.0);
+    r.f = 0.9;
+    r.c0 = 0.0;
+    const double expected = 300.0 * kCapsuleSalt * 0.9 / kVd;
+    COMPARE_NEARLY(simulateLevels(c.calculator, *c.session, r, {11.0}).first(), expected, 1e-9);
+    COMPARE_NEARLY(levelByPointRoad(c.calculator, r, 11.0), expected, 1e-9);
 }
 
 void TestPhenytoinComputation::axisPlans_data()
