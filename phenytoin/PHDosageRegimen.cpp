@@ -318,8 +318,11 @@ double PHDosageRegimen::readout_time() const
 void PHDosageRegimen::show_readouts(const PerSource<double>& levels)
 {
     for (Source s : kAllSources) {
-        if (m_results[s].dailyDose.isValue())
-            sourceFields()[s].bloodLevel->setText(QString::number(levels[s], 'f', 2));
+        if (!m_results[s].dailyDose.isValue())
+            continue;
+        // A curve the grid could not lay has no level, which is not a level of 0.
+        const Figure level = levels[s] >= 0.0 ? Figure::of(levels[s]) : Figure::noResult();
+        sourceFields()[s].bloodLevel->setText(figureText(level));
     }
 }
 
@@ -342,7 +345,8 @@ void PHDosageRegimen::graph_serum_level()
                                    {kLeastSquares, "LS", Qt::green},
                                    {kBayesian, "Bayes", Qt::blue}};
     std::vector<PlotCurve> curves;
-    PerSource<double> readouts{};
+    PerSource<double> readouts;
+    readouts.fill(-1.0);
     for (const Style& style : styles) {
         if (!m_results[style.source].dailyDose.isValue())
             continue;

@@ -504,14 +504,14 @@ void PHSerumLevelForecast::graph_serum_level()
     std::vector<PlotCurve> curves;
     double highest = 0.0;
     for (const CurveStyle& style : kCurveStyles) {
-        if (!plan.drawn[style.source])
-            continue;
-        QVector<double> levels = simulateLevels(*m_calculator, *m_session,
-                                                curveFor(style.source, plan.axis.doseCount), times);
+        QVector<double> levels;
+        if (plan.drawn[style.source])
+            levels = simulateLevels(*m_calculator, *m_session,
+                                    curveFor(style.source, plan.axis.doseCount), times);
+        if (x >= 0.0)
+            show_readout(style.source, plan, levels.isEmpty() ? -1.0 : levels.takeLast());
         if (levels.isEmpty())
             continue;
-        if (x >= 0.0)
-            bloodLevelFields()[style.source]->setText(QString::number(levels.takeLast(), 'f', 2));
         curves.push_back({tr(style.name), style.colour, levels});
         if (m_results[style.source].observed.isValue())
             highest = std::max(highest, m_results[style.source].observed.value);
@@ -534,13 +534,26 @@ void PHSerumLevelForecast::on_line_time_x_editingFinished()
     if (!plan.axis.drawable)
         return;
     for (const CurveStyle& style : kCurveStyles) {
-        if (!plan.drawn[style.source])
-            continue;
-        const QVector<double> level = simulateLevels(
-            *m_calculator, *m_session, curveFor(style.source, plan.axis.doseCount), {x});
-        if (!level.isEmpty())
-            bloodLevelFields()[style.source]->setText(QString::number(level.first(), 'f', 2));
+        QVector<double> level;
+        if (plan.drawn[style.source])
+            level = simulateLevels(*m_calculator, *m_session,
+                                   curveFor(style.source, plan.axis.doseCount), {x});
+        show_readout(style.source, plan, level.isEmpty() ? -1.0 : level.first());
     }
+}
+
+void PHSerumLevelForecast::show_readout(Source source, const GraphPlan& plan, double level)
+{
+    if (!sourceExists(*m_session, source))
+        return;
+    // A set left out of the drawing, or whose curve the grid could not lay, has no level at
+    // that time; an earlier read-out must not stand in for one.
+    Figure shown = Figure::noResult();
+    if (!plan.drawn[source])
+        shown = Figure::noSteadyState();
+    else if (level >= 0.0)
+        shown = Figure::of(level);
+    bloodLevelFields()[source]->setText(figureText(shown));
 }
 
 void PHSerumLevelForecast::legend_click(QCPLegend* /*legend*/, QCPAbstractLegendItem* item)

@@ -51,6 +51,7 @@ private slots:
     void saturatedPopulationShowsNoSteadyStateAndNoGraph();
     void leastSquaresSaturationAsksBeforeGoingOn();
     void steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets();
+    void readoutWithoutACurveShowsNoLevel();
     void twoRoutesAreNotGraphed();
     void customChangeRecomputes();
 };
@@ -187,6 +188,32 @@ void TestPhenytoinWindows::steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets
     enter(field(&window, "line_time_x"), QStringLiteral("120"));
     const QString atStart = QString::number(plot(&window)->graph(0)->data()->at(0)->value, 'f', 2);
     QCOMPARE(field(&window, "line_blood_level_pop")->text(), atStart);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
+{
+    PromptScript prompts;
+    Case c;
+    c.setParameters(pk::kCustom, kKm, 250.0);
+    PHSerumLevelForecast forecast(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&forecast, "lineEdit_dose"), QStringLiteral("300"));
+    enter(field(&forecast, "lineEdit_interval"), QStringLiteral("24"));
+    prompts.take();
+    enter(field(&forecast, "line_time_x"), QStringLiteral("130"));
+    QVERIFY(field(&forecast, "line_blood_level_custom")->text().toDouble() > 0.0);
+    // At steady state the saturated custom set has no curve, so no level at that time either.
+    requireChild<QRadioButton>(&forecast, QStringLiteral("radioButton_steady"))->click();
+    QCOMPARE(field(&forecast, "line_blood_level_custom")->text(),
+             QStringLiteral("no steady state"));
+
+    // A custom volume of 0 gives a daily dose but no curve: its level is not 0.00.
+    c.session->pkSets[pk::kCustom][pk::kVd] = 0.0;
+    PHDosageRegimen regimen(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&regimen, "lineEdit_desired_avg_conc"), QStringLiteral("15"));
+    enter(field(&regimen, "line_time_x"), QStringLiteral("12"));
+    QVERIFY(!field(&regimen, "lineEdit_dose_custom")->text().isEmpty());
+    QCOMPARE(field(&regimen, "line_blood_level_custom")->text(), QStringLiteral("no result"));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
