@@ -152,7 +152,8 @@ void PHSerumLevelForecast::display_pk_parameters()
             continue;
         const PkParameterSet& set = m_session->pkSets[setIndex(row.source)];
         row.vd->setText(QString::number(set[pk::kVd], 'f', 2));
-        row.cl->setText(QString::number(set[pk::kCl], 'f', 2));
+        // Km: the case page's custom edit renews the Km slot alone.
+        row.cl->setText(QString::number(set[pk::kKm], 'f', 2));
         row.cf->setText(QString::number(set[pk::kCF] * 100.0, 'f', 2));
     }
 }

@@ -252,6 +252,14 @@ void TestPhenytoinWindows::customChangeRecomputes()
     QCOMPARE(field(&window, "lineEdit_avg_level_custom")->text(),
              QString::number(4.0 * 276.0 / (kVmax - 276.0), 'f', 2));
     QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("7.02"));
+
+    // The case page's custom edit renews Km alone; both windows show the Km they compute with.
+    c.session->pkSets[pk::kCustom][pk::kKm] = 3.0;
+    window.custom_pk_change();
+    PHDosageRegimen regimen(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    for (QWidget* w : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&regimen)})
+        QCOMPARE(requireChild<QLabel>(w, QStringLiteral("label_cl_custom"))->text(),
+                 QStringLiteral("3.00"));
 }
 
 TALVORA_TEST_MAIN(TestPhenytoinWindows)
