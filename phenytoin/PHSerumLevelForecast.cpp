@@ -160,11 +160,8 @@ void PHSerumLevelForecast::display_pk_parameters()
 
 void PHSerumLevelForecast::set_therapeutic_range()
 {
-    const double fu = m_session->freeFraction;
-    m_ui->lineEdit_therap_range_1->setText(
-        QString::number(toFreeFractionScale(kRangeLow, m_session->albumin, fu), 'f', 2));
-    m_ui->lineEdit_therap_range_2->setText(
-        QString::number(toFreeFractionScale(kRangeHigh, m_session->albumin, fu), 'f', 2));
+    m_ui->lineEdit_therap_range_1->setText(rangeEndText(*m_session, kRangeLow));
+    m_ui->lineEdit_therap_range_2->setText(rangeEndText(*m_session, kRangeHigh));
 }
 
 void PHSerumLevelForecast::set_ui()

@@ -47,6 +47,7 @@ class TestPhenytoinWindows : public QObject
 private slots:
     void regimenDosesEverySetAndHandsOver();
     void regimenRouteChangeClearsTheResults();
+    void rangeWithoutAFreeFractionIsNoResult();
     void forecastShowsTheSteadyStateAndRecords();
     void saturatedPopulationShowsNoSteadyStateAndNoGraph();
     void leastSquaresSaturationAsksBeforeGoingOn();
@@ -99,6 +100,19 @@ void TestPhenytoinWindows::regimenRouteChangeClearsTheResults()
     // The report keeps the last regimen handed over.
     QVERIFY(c.session->phRegimenReport.done);
     QCOMPARE(c.session->phRegimenReport.routeLetter, 'D');
+}
+
+void TestPhenytoinWindows::rangeWithoutAFreeFractionIsNoResult()
+{
+    // A child without a height has no free fraction (-1): 10 / (-1 / 0.1) is no range.
+    Case c;
+    c.session->freeFraction = -1.0;
+    PHDosageRegimen regimen(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    PHSerumLevelForecast forecast(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    for (QWidget* w : {static_cast<QWidget*>(&regimen), static_cast<QWidget*>(&forecast)}) {
+        QCOMPARE(field(w, "lineEdit_therap_range_1")->text(), QStringLiteral("no result"));
+        QCOMPARE(field(w, "lineEdit_therap_range_2")->text(), QStringLiteral("no result"));
+    }
 }
 
 void TestPhenytoinWindows::forecastShowsTheSteadyStateAndRecords()
