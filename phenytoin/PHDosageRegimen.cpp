@@ -161,6 +161,9 @@ void PHDosageRegimen::custom_pk_change()
     m_f[kCustom] = customBioavailability(*m_session, m_routeText);
     m_ui->label_f_value_custom->setText(percent(m_f[kCustom]));
     display_pk_parameters();
+    // A new custom volume leaves every dose as it was but moves the custom curve.
+    if (m_results[kCustom].dailyDose.isValue())
+        m_resultChanged = true;
     compute_result();
 }
 

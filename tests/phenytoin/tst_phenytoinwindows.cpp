@@ -47,6 +47,7 @@ class TestPhenytoinWindows : public QObject
 private slots:
     void regimenDosesEverySetAndHandsOver();
     void regimenRouteChangeClearsTheResults();
+    void regimenCurveFollowsACustomVolume();
     void rangeWithoutAFreeFractionIsNoResult();
     void forecastShowsTheSteadyStateAndRecords();
     void saturatedPopulationShowsNoSteadyStateAndNoGraph();
@@ -100,6 +101,21 @@ void TestPhenytoinWindows::regimenRouteChangeClearsTheResults()
     // The report keeps the last regimen handed over.
     QVERIFY(c.session->phRegimenReport.done);
     QCOMPARE(c.session->phRegimenReport.routeLetter, 'D');
+}
+
+void TestPhenytoinWindows::regimenCurveFollowsACustomVolume()
+{
+    Case c;
+    PHDosageRegimen window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&window, "lineEdit_desired_avg_conc"), QStringLiteral("15"));
+    enter(field(&window, "line_time_x"), QStringLiteral("0.48"));
+    const QString before = field(&window, "line_blood_level_custom")->text();
+    // The dose does not depend on the volume; the level half an hour after it does.
+    c.session->pkSets[pk::kCustom][pk::kVd] = 2 * kVd;
+    window.custom_pk_change();
+    const QString custom = field(&window, "line_blood_level_custom")->text();
+    QVERIFY2(custom.toDouble() < 0.6 * before.toDouble(), qPrintable(before + " " + custom));
+    QCOMPARE(QString::number(plot(&window)->graph(1)->data()->at(1)->value, 'f', 2), custom);
 }
 
 void TestPhenytoinWindows::rangeWithoutAFreeFractionIsNoResult()
