@@ -74,6 +74,7 @@ private slots:
     void steadyStateWorkedNumbers();
     void rateAtOrAboveVmaxHasNoSteadyState_data();
     void rateAtOrAboveVmaxHasNoSteadyState();
+    void intervalOfZeroGivesNoResult_data();
     void intervalOfZeroGivesNoResult();
     void recordsNameTheRoute_data();
     void recordsNameTheRoute();
@@ -191,9 +192,22 @@ void TestPhenytoinComputation::rateAtOrAboveVmaxHasNoSteadyState()
     QCOMPARE(record.timeTo90[pk::kReportPopulation], -1.0);
 }
 
+void TestPhenytoinComputation::intervalOfZeroGivesNoResult_data()
+{
+    QTest::addColumn<double>("interval");
+    QTest::addColumn<double>("f2");
+    QTest::newRow("interval of 0") << 0.0 << 1.0;
+    // Nothing of the second route is absorbed: no forecast, not the first route's level.
+    QTest::newRow("F x S of 0 on a route in use") << 24.0 << 0.0;
+}
+
 void TestPhenytoinComputation::intervalOfZeroGivesNoResult()
 {
-    const LevelSourceResult r = computeLevel(levels(300.0, 0.0), kPopulation);
+    QFETCH(double, interval);
+    QFETCH(double, f2);
+    LevelInputs in = levels(300.0, interval);
+    in.route2 = {100.0, 12.0, 1.0, {f2, f2, f2, f2}};
+    const LevelSourceResult r = computeLevel(in, kPopulation);
     QVERIFY(r.computed);
     QVERIFY(!r.saturated);
     QCOMPARE(r.observed.state, Figure::NoResult);
