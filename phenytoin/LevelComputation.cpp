@@ -40,9 +40,13 @@ LevelInputs levelInputs(const SessionData& session, const RouteDose& route1,
 double dailyRate(const LevelInputs& inputs, Source source)
 {
     double rate = routeRate(inputs.route1, source);
-    if (inputs.route2.given())
+    bool absorbed = inputs.route1.salt * inputs.route1.f[source] > 0.0;
+    if (inputs.route2.given()) {
         rate += routeRate(inputs.route2, source);
-    return std::isfinite(rate) ? rate : pknum::kNotGiven;
+        absorbed = absorbed && inputs.route2.salt * inputs.route2.f[source] > 0.0;
+    }
+    // F x S of 0 (a custom F of 0) on a route in use is no regimen to forecast.
+    return absorbed && std::isfinite(rate) ? rate : pknum::kNotGiven;
 }
 
 LevelSourceResult computeLevel(const LevelInputs& inputs, Source source)

@@ -53,7 +53,8 @@ using LevelResults = PerSource<LevelSourceResult>;
 
 LevelInputs levelInputs(const SessionData& session, const RouteDose& route1,
                         const RouteDose& route2);
-// R = dose / (interval / 24) x S x F per route in use, mg/day; -1.0 when it has no finite value.
+// R = dose / (interval / 24) x S x F per route in use, mg/day; -1.0 when it has no finite value
+// or a route in use has F x S of 0.
 double dailyRate(const LevelInputs& inputs, Source source);
 // Nothing is computed while route 1 lacks its dose or interval.
 LevelSourceResult computeLevel(const LevelInputs& inputs, Source source);

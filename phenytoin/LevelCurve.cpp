@@ -28,7 +28,7 @@ QVector<double> simulateLevels(PkCalculator& calculator, const SessionData& sess
                                const CurveRegimen& r, const QVector<double>& times)
 {
     const int steps = calculator.doseTimeGridForLevel(
-        r.f, r.salt, kFullCompliance, r.dose, r.inputDuration(), r.route, r.tau, r.doseCount);
+        r.f, r.salt, kFullCompliance, r.gridDose(), r.inputDuration(), r.route, r.tau, r.doseCount);
     if (steps < 0 || !validModel(r))
         return {};
 
@@ -55,8 +55,8 @@ QVector<double> simulateLevels(PkCalculator& calculator, const SessionData& sess
 double levelByPointRoad(PkCalculator& calculator, const CurveRegimen& r, double t)
 {
     return calculator.phenytoinLevelAtTime(r.f, r.v, r.salt, r.km, r.vmax, r.c0, kFullCompliance,
-                                           r.dose, r.inputDuration(), r.route, r.tau, r.doseCount,
-                                           t);
+                                           r.gridDose(), r.inputDuration(), r.route, r.tau,
+                                           r.doseCount, t);
 }
 
 AxisPlan planAxis(GraphMode mode, int shownDoses, double tau, double longestTimeTo90)

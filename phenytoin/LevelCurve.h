@@ -29,6 +29,9 @@ struct CurveRegimen {
     // whatever this says; every other dose enters over one grid step (0), since the windows
     // have no input duration and a dose spread over its whole interval hides every peak.
     double inputDuration() const { return 0.0; }
+    // The dose the grid takes. It applies F to an oral dose only; any other dose carries its
+    // route's F here, so the curve delivers what the steady-state numbers count.
+    double gridDose() const { return route == kRouteNumberOral ? dose : dose * f; }
 };
 
 // The levels at `times` (any order) from one pass; empty when the grid cannot be laid

@@ -105,18 +105,16 @@ void PHDosageRegimen::display_pk_parameters()
             continue;
         const PkParameterSet& set = m_session->pkSets[setIndex(row.source)];
         row.vd->setText(QString::number(set[pk::kVd], 'f', 2));
-        row.cl->setText(QString::number(set[pk::kCl], 'f', 2));
+        // Km: the case page's custom edit renews the Km slot alone.
+        row.cl->setText(QString::number(set[pk::kKm], 'f', 2));
         row.cf->setText(QString::number(set[pk::kCF] * 100.0, 'f', 2));
     }
 }
 
 void PHDosageRegimen::set_therapeutic_range()
 {
-    const double fu = m_session->freeFraction;
-    m_ui->lineEdit_therap_range_1->setText(
-        QString::number(toFreeFractionScale(kRangeLow, m_session->albumin, fu), 'f', 2));
-    m_ui->lineEdit_therap_range_2->setText(
-        QString::number(toFreeFractionScale(kRangeHigh, m_session->albumin, fu), 'f', 2));
+    m_ui->lineEdit_therap_range_1->setText(rangeEndText(*m_session, kRangeLow));
+    m_ui->lineEdit_therap_range_2->setText(rangeEndText(*m_session, kRangeHigh));
 }
 
 void PHDosageRegimen::setRoute(const QString& product)
@@ -163,6 +161,9 @@ void PHDosageRegimen::custom_pk_change()
     m_f[kCustom] = customBioavailability(*m_session, m_routeText);
     m_ui->label_f_value_custom->setText(percent(m_f[kCustom]));
     display_pk_parameters();
+    // A new custom volume leaves every dose as it was but moves the custom curve.
+    if (m_results[kCustom].dailyDose.isValue())
+        m_resultChanged = true;
     compute_result();
 }
 
@@ -318,8 +319,11 @@ double PHDosageRegimen::readout_time() const
 void PHDosageRegimen::show_readouts(const PerSource<double>& levels)
 {
     for (Source s : kAllSources) {
-        if (m_results[s].dailyDose.isValue())
-            sourceFields()[s].bloodLevel->setText(QString::number(levels[s], 'f', 2));
+        if (!m_results[s].dailyDose.isValue())
+            continue;
+        // A curve the grid could not lay has no level, which is not a level of 0.
+        const Figure level = levels[s] >= 0.0 ? Figure::of(levels[s]) : Figure::noResult();
+        sourceFields()[s].bloodLevel->setText(figureText(level));
     }
 }
 
@@ -342,7 +346,8 @@ void PHDosageRegimen::graph_serum_level()
                                    {kLeastSquares, "LS", Qt::green},
                                    {kBayesian, "Bayes", Qt::blue}};
     std::vector<PlotCurve> curves;
-    PerSource<double> readouts{};
+    PerSource<double> readouts;
+    readouts.fill(-1.0);
     for (const Style& style : styles) {
         if (!m_results[style.source].dailyDose.isValue())
             continue;

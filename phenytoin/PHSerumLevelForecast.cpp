@@ -157,18 +157,16 @@ void PHSerumLevelForecast::display_pk_parameters()
             continue;
         const PkParameterSet& set = m_session->pkSets[setIndex(row.source)];
         row.vd->setText(QString::number(set[pk::kVd], 'f', 2));
-        row.cl->setText(QString::number(set[pk::kCl], 'f', 2));
+        // Km: the case page's custom edit renews the Km slot alone.
+        row.cl->setText(QString::number(set[pk::kKm], 'f', 2));
         row.cf->setText(QString::number(set[pk::kCF] * 100.0, 'f', 2));
     }
 }
 
 void PHSerumLevelForecast::set_therapeutic_range()
 {
-    const double fu = m_session->freeFraction;
-    m_ui->lineEdit_therap_range_1->setText(
-        QString::number(toFreeFractionScale(kRangeLow, m_session->albumin, fu), 'f', 2));
-    m_ui->lineEdit_therap_range_2->setText(
-        QString::number(toFreeFractionScale(kRangeHigh, m_session->albumin, fu), 'f', 2));
+    m_ui->lineEdit_therap_range_1->setText(rangeEndText(*m_session, kRangeLow));
+    m_ui->lineEdit_therap_range_2->setText(rangeEndText(*m_session, kRangeHigh));
 }
 
 void PHSerumLevelForecast::set_ui()
@@ -509,14 +507,14 @@ void PHSerumLevelForecast::graph_serum_level()
     std::vector<PlotCurve> curves;
     double highest = 0.0;
     for (const CurveStyle& style : kCurveStyles) {
-        if (!plan.drawn[style.source])
-            continue;
-        QVector<double> levels = simulateLevels(*m_calculator, *m_session,
-                                                curveFor(style.source, plan.axis.doseCount), times);
+        QVector<double> levels;
+        if (plan.drawn[style.source])
+            levels = simulateLevels(*m_calculator, *m_session,
+                                    curveFor(style.source, plan.axis.doseCount), times);
+        if (x >= 0.0)
+            show_readout(style.source, plan, levels.isEmpty() ? -1.0 : levels.takeLast());
         if (levels.isEmpty())
             continue;
-        if (x >= 0.0)
-            bloodLevelFields()[style.source]->setText(QString::number(levels.takeLast(), 'f', 2));
         curves.push_back({tr(style.name), style.colour, levels});
         if (m_results[style.source].observed.isValue())
             highest = std::max(highest, m_results[style.source].observed.value);
@@ -539,13 +537,26 @@ void PHSerumLevelForecast::on_line_time_x_editingFinished()
     if (!plan.axis.drawable)
         return;
     for (const CurveStyle& style : kCurveStyles) {
-        if (!plan.drawn[style.source])
-            continue;
-        const QVector<double> level = simulateLevels(
-            *m_calculator, *m_session, curveFor(style.source, plan.axis.doseCount), {x});
-        if (!level.isEmpty())
-            bloodLevelFields()[style.source]->setText(QString::number(level.first(), 'f', 2));
+        QVector<double> level;
+        if (plan.drawn[style.source])
+            level = simulateLevels(*m_calculator, *m_session,
+                                   curveFor(style.source, plan.axis.doseCount), {x});
+        show_readout(style.source, plan, level.isEmpty() ? -1.0 : level.first());
     }
+}
+
+void PHSerumLevelForecast::show_readout(Source source, const GraphPlan& plan, double level)
+{
+    if (!sourceExists(*m_session, source))
+        return;
+    // A set left out of the drawing, or whose curve the grid could not lay, has no level at
+    // that time; an earlier read-out must not stand in for one.
+    Figure shown = Figure::noResult();
+    if (!plan.drawn[source])
+        shown = Figure::noSteadyState();
+    else if (level >= 0.0)
+        shown = Figure::of(level);
+    bloodLevelFields()[source]->setText(figureText(shown));
 }
 
 void PHSerumLevelForecast::legend_click(QCPLegend* /*legend*/, QCPAbstractLegendItem* item)

@@ -91,6 +91,7 @@ private:
     GraphPlan plan_graph() const;
     phenytoin::CurveRegimen curveFor(phenytoin::Source source, int doseCount) const;
     void graph_serum_level();
+    void show_readout(phenytoin::Source source, const GraphPlan& plan, double level);
     double readout_time() const;
     int get_route() const;
     phenytoin::PerSource<ResultFields> resultFields() const;

@@ -1,9 +1,12 @@
 #include "phenytoin/PhenytoinSources.h"
 
 #include "pkcore/DrugInfo.h"
+#include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 
 #include <QCoreApplication>
+
+#include <cmath>
 
 namespace phenytoin
 {
@@ -75,5 +78,13 @@ QString figureText(const Figure& figure, int decimals)
         break;
     }
     return QString();
+}
+
+QString rangeEndText(const SessionData& session, double normalLevel)
+{
+    const double fu = session.freeFraction;
+    if (!(fu > 0.0) || !std::isfinite(fu))
+        return figureText(Figure::noResult());
+    return figureText(Figure::of(toFreeFractionScale(normalLevel, session.albumin, fu)));
 }
 } // namespace phenytoin

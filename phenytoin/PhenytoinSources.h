@@ -61,4 +61,8 @@ struct Figure {
 
 // Field text of a figure: empty, the number with `decimals`, or the reason in words.
 QString figureText(const Figure& figure, int decimals = 2);
+
+// A level of the therapeutic range at normal binding, shown at the patient's binding; without a
+// free fraction above 0 there is none.
+QString rangeEndText(const SessionData& session, double normalLevel);
 } // namespace phenytoin

@@ -87,30 +87,33 @@ public:
             m_grid[i] = {i / m_shape.pointsPerHour, 0.0};
     }
 
-    // Adds `rate` to `count` intervals from the first point at or after `startTime`; whatever
-    // would run past the grid's last interval is cut.
+    // Adds `rate` to `count` intervals from the first point at or after `startTime`; a count
+    // that is not whole gives the last interval only its share, so a dose that ends between two
+    // points enters whole and no more. Whatever would run past the grid's last interval is cut.
     void addSpan(double startTime, double count, double rate)
     {
         const double first = std::max(0.0, std::ceil(startTime * m_shape.pointsPerHour));
-        const double end = std::min(first + count, double(m_shape.steps));
-        if (!(first < end) || !std::isfinite(rate))
+        if (!(count > 0.0) || !std::isfinite(rate) || !(first < m_shape.steps))
             return;
+        const double whole = std::floor(count);
+        const double end = std::min(first + whole, double(m_shape.steps));
         for (int i = static_cast<int>(first); i < static_cast<int>(end); ++i)
             m_grid[i].rate += rate;
+        const double share = count - whole;
+        if (share > 0.0 && first + whole < m_shape.steps)
+            m_grid[static_cast<int>(first + whole)].rate += rate * share;
     }
 
-    // Number of intervals a dose given at `inputRate` takes to enter. Multiplying before
-    // dividing keeps a dose that fills whole intervals (250 mg at 60 mg/h, 60 points per hour)
-    // from gaining an extra interval through rounding.
+    // Intervals, whole and part, that a dose given at `inputRate` takes to enter.
     double intervalsAtRate(double amount, double inputRate) const
     {
-        return std::ceil(amount * m_shape.pointsPerHour / inputRate);
+        return amount * m_shape.pointsPerHour / inputRate;
     }
 
-    // Number of intervals an infusion of `hours` covers; a bolus enters over one interval.
+    // Intervals, whole and part, that an infusion of `hours` covers; a bolus enters over one.
     double intervalsOfInfusion(double hours) const
     {
-        return hours > 0.0 ? std::ceil(hours * m_shape.pointsPerHour) : 1.0;
+        return hours > 0.0 ? hours * m_shape.pointsPerHour : 1.0;
     }
 
     // Rate of a dose infused over `hours`, or over one interval when given as a bolus.

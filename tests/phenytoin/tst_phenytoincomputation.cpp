@@ -74,6 +74,7 @@ private slots:
     void steadyStateWorkedNumbers();
     void rateAtOrAboveVmaxHasNoSteadyState_data();
     void rateAtOrAboveVmaxHasNoSteadyState();
+    void intervalOfZeroGivesNoResult_data();
     void intervalOfZeroGivesNoResult();
     void recordsNameTheRoute_data();
     void recordsNameTheRoute();
@@ -81,6 +82,8 @@ private slots:
     void singlePassEqualsPointRoad_data();
     void singlePassEqualsPointRoad();
     void intravenousDoseEntersWithinOneStep();
+    void curveTakesTheFOfTheRoute_data();
+    void curveTakesTheFOfTheRoute();
     void axisPlans_data();
     void axisPlans();
 };
@@ -189,9 +192,22 @@ void TestPhenytoinComputation::rateAtOrAboveVmaxHasNoSteadyState()
     QCOMPARE(record.timeTo90[pk::kReportPopulation], -1.0);
 }
 
+void TestPhenytoinComputation::intervalOfZeroGivesNoResult_data()
+{
+    QTest::addColumn<double>("interval");
+    QTest::addColumn<double>("f2");
+    QTest::newRow("interval of 0") << 0.0 << 1.0;
+    // Nothing of the second route is absorbed: no forecast, not the first route's level.
+    QTest::newRow("F x S of 0 on a route in use") << 24.0 << 0.0;
+}
+
 void TestPhenytoinComputation::intervalOfZeroGivesNoResult()
 {
-    const LevelSourceResult r = computeLevel(levels(300.0, 0.0), kPopulation);
+    QFETCH(double, interval);
+    QFETCH(double, f2);
+    LevelInputs in = levels(300.0, interval);
+    in.route2 = {100.0, 12.0, 1.0, {f2, f2, f2, f2}};
+    const LevelSourceResult r = computeLevel(in, kPopulation);
     QVERIFY(r.computed);
     QVERIFY(!r.saturated);
     QCOMPARE(r.observed.state, Figure::NoResult);
@@ -297,6 +313,28 @@ void TestPhenytoinComputation::intravenousDoseEntersWithinOneStep()
     r.c0 = 0.0;
     const QVector<double> level = simulateLevels(c.calculator, *c.session, r, {0.5});
     COMPARE_NEARLY(level.first(), 300.0 * kCapsuleSalt / kVd, 1e-9);
+}
+
+void TestPhenytoinComputation::curveTakesTheFOfTheRoute_data()
+{
+    QTest::addColumn<int>("route");
+    QTest::newRow("oral") << 1;
+    QTest::newRow("intravenous") << 2;
+    QTest::newRow("intramuscular") << 3;
+}
+
+void TestPhenytoinComputation::curveTakesTheFOfTheRoute()
+{
+    // A neonate's F of 0.9 holds for every route; without elimination the level before the
+    // second dose is what the first delivered.
+    QFETCH(int, route);
+    Case c;
+    CurveRegimen r = curve(route, 0.0);
+    r.f = 0.9;
+    r.c0 = 0.0;
+    const double expected = 300.0 * kCapsuleSalt * 0.9 / kVd;
+    COMPARE_NEARLY(simulateLevels(c.calculator, *c.session, r, {11.0}).first(), expected, 1e-9);
+    COMPARE_NEARLY(levelByPointRoad(c.calculator, r, 11.0), expected, 1e-9);
 }
 
 void TestPhenytoinComputation::axisPlans_data()

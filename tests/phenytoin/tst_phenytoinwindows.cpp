@@ -47,10 +47,13 @@ class TestPhenytoinWindows : public QObject
 private slots:
     void regimenDosesEverySetAndHandsOver();
     void regimenRouteChangeClearsTheResults();
+    void regimenCurveFollowsACustomVolume();
+    void rangeWithoutAFreeFractionIsNoResult();
     void forecastShowsTheSteadyStateAndRecords();
     void saturatedPopulationShowsNoSteadyStateAndNoGraph();
     void leastSquaresSaturationAsksBeforeGoingOn();
     void steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets();
+    void readoutWithoutACurveShowsNoLevel();
     void twoRoutesAreNotGraphed();
     void customChangeRecomputes();
 };
@@ -98,6 +101,34 @@ void TestPhenytoinWindows::regimenRouteChangeClearsTheResults()
     // The report keeps the last regimen handed over.
     QVERIFY(c.session->phRegimenReport.done);
     QCOMPARE(c.session->phRegimenReport.routeLetter, 'D');
+}
+
+void TestPhenytoinWindows::regimenCurveFollowsACustomVolume()
+{
+    Case c;
+    PHDosageRegimen window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&window, "lineEdit_desired_avg_conc"), QStringLiteral("15"));
+    enter(field(&window, "line_time_x"), QStringLiteral("0.48"));
+    const QString before = field(&window, "line_blood_level_custom")->text();
+    // The dose does not depend on the volume; the level half an hour after it does.
+    c.session->pkSets[pk::kCustom][pk::kVd] = 2 * kVd;
+    window.custom_pk_change();
+    const QString custom = field(&window, "line_blood_level_custom")->text();
+    QVERIFY2(custom.toDouble() < 0.6 * before.toDouble(), qPrintable(before + " " + custom));
+    QCOMPARE(QString::number(plot(&window)->graph(1)->data()->at(1)->value, 'f', 2), custom);
+}
+
+void TestPhenytoinWindows::rangeWithoutAFreeFractionIsNoResult()
+{
+    // A child without a height has no free fraction (-1): 10 / (-1 / 0.1) is no range.
+    Case c;
+    c.session->freeFraction = -1.0;
+    PHDosageRegimen regimen(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    PHSerumLevelForecast forecast(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    for (QWidget* w : {static_cast<QWidget*>(&regimen), static_cast<QWidget*>(&forecast)}) {
+        QCOMPARE(field(w, "lineEdit_therap_range_1")->text(), QStringLiteral("no result"));
+        QCOMPARE(field(w, "lineEdit_therap_range_2")->text(), QStringLiteral("no result"));
+    }
 }
 
 void TestPhenytoinWindows::forecastShowsTheSteadyStateAndRecords()
@@ -190,6 +221,32 @@ void TestPhenytoinWindows::steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
+void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
+{
+    PromptScript prompts;
+    Case c;
+    c.setParameters(pk::kCustom, kKm, 250.0);
+    PHSerumLevelForecast forecast(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&forecast, "lineEdit_dose"), QStringLiteral("300"));
+    enter(field(&forecast, "lineEdit_interval"), QStringLiteral("24"));
+    prompts.take();
+    enter(field(&forecast, "line_time_x"), QStringLiteral("130"));
+    QVERIFY(field(&forecast, "line_blood_level_custom")->text().toDouble() > 0.0);
+    // At steady state the saturated custom set has no curve, so no level at that time either.
+    requireChild<QRadioButton>(&forecast, QStringLiteral("radioButton_steady"))->click();
+    QCOMPARE(field(&forecast, "line_blood_level_custom")->text(),
+             QStringLiteral("no steady state"));
+
+    // A custom volume of 0 gives a daily dose but no curve: its level is not 0.00.
+    c.session->pkSets[pk::kCustom][pk::kVd] = 0.0;
+    PHDosageRegimen regimen(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&regimen, "lineEdit_desired_avg_conc"), QStringLiteral("15"));
+    enter(field(&regimen, "line_time_x"), QStringLiteral("12"));
+    QVERIFY(!field(&regimen, "lineEdit_dose_custom")->text().isEmpty());
+    QCOMPARE(field(&regimen, "line_blood_level_custom")->text(), QStringLiteral("no result"));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
 void TestPhenytoinWindows::twoRoutesAreNotGraphed()
 {
     Case c;
@@ -225,6 +282,14 @@ void TestPhenytoinWindows::customChangeRecomputes()
     QCOMPARE(field(&window, "lineEdit_avg_level_custom")->text(),
              QString::number(4.0 * 276.0 / (kVmax - 276.0), 'f', 2));
     QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("7.02"));
+
+    // The case page's custom edit renews Km alone; both windows show the Km they compute with.
+    c.session->pkSets[pk::kCustom][pk::kKm] = 3.0;
+    window.custom_pk_change();
+    PHDosageRegimen regimen(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    for (QWidget* w : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&regimen)})
+        QCOMPARE(requireChild<QLabel>(w, QStringLiteral("label_cl_custom"))->text(),
+                 QStringLiteral("3.00"));
 }
 
 TALVORA_TEST_MAIN(TestPhenytoinWindows)

@@ -63,6 +63,8 @@ private slots:
     void regimenConvergesToTheClosedFormSteadyState();
     void wholeDoseIsDelivered_data();
     void wholeDoseIsDelivered();
+    void coarseGridDeliversTheDoseAndNoMore_data();
+    void coarseGridDeliversTheDoseAndNoMore();
     void doseHistoryDeliversEveryDose();
     void doseHistoryCompliance();
     void doseHistoryStartsFromALevelAtOrigin();
@@ -284,6 +286,33 @@ void TestPhenytoin::wholeDoseIsDelivered()
     QCOMPARE(m_calc->phenytoinLevelAtTime(f, kV, cf, kKm, kNoElimination, 0, salt, 250,
                                           infusionTime, route, 12, 3, 40),
              level);
+}
+
+void TestPhenytoin::coarseGridDeliversTheDoseAndNoMore_data()
+{
+    QTest::addColumn<bool>("history");
+    QTest::addColumn<double>("delivered");
+    // 100 mg at 60 mg/h ends 2/3 into its second interval at 1 point per hour (120 mg if that
+    // interval were filled); a 0.5 h infusion covers 5.5 intervals at 11 points per hour
+    // (218 mg of 200 if the sixth were filled).
+    QTest::newRow("regimen, oral doses at 1 point per hour") << false << 3 * 100.0;
+    QTest::newRow("dose history, 0.5 h infusion at 11 points per hour") << true << 200.0;
+}
+
+void TestPhenytoin::coarseGridDeliversTheDoseAndNoMore()
+{
+    QFETCH(bool, history);
+    QFETCH(double, delivered);
+    double level;
+    if (history) {
+        addEvent(*m_session, 0, 200, pk::kRouteCodeIntravenous, 400, 0.5);
+        addEvent(*m_session, 4000, 0, pk::kRouteCodeIntravenous, 0, 0); // a 4008 h span
+        level = m_calc->phenytoinLevelFromDoseHistory(kNoElimination, kKm, kV, 1, 1, 10);
+    } else {
+        level = m_calc->phenytoinLevelAtTime(1, kV, 1, kKm, kNoElimination, 0, 1, 100, 0, 1, 16000,
+                                             3, 1e6);
+    }
+    QCOMPARE(level, delivered / kV);
 }
 
 void TestPhenytoin::doseHistoryDeliversEveryDose()
