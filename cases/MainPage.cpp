@@ -31,10 +31,53 @@ QString number(double value)
     return ParameterGroupView::number(value);
 }
 
-double entry(const QLineEdit* field)
-{
-    return field->text().toDouble();
-}
+// The entry fields of the custom group. A parameter is entered beside its range, which goes
+// with it; a range entered alone changes only the range.
+struct CustomEntry {
+    QLineEdit* Ui::MainPage::*field;
+    QLineEdit* Ui::MainPage::*range; // null on a range field
+    bool (*edit)(CustomSetEditor& editor, int route, double value, double range);
+};
+
+enum CustomEntryIndex {
+    customF,
+    customRangeF,
+    customVd,
+    customRangeVd,
+    customCl,
+    customRangeCl,
+    customCf,
+    customRangeCf,
+    customKd,
+    customRangeKd,
+};
+
+const CustomEntry customEntries[] = {
+    {&Ui::MainPage::line_Custom_F, &Ui::MainPage::line_Custom_rangeF,
+     [](CustomSetEditor& e, int route, double v, double range) {
+         return e.editF(route, v, range);
+     }},
+    {&Ui::MainPage::line_Custom_rangeF, nullptr,
+     [](CustomSetEditor& e, int route, double v, double) { return e.editRangeF(route, v); }},
+    {&Ui::MainPage::line_Custom_vdb, &Ui::MainPage::line_Custom_rangevdb,
+     [](CustomSetEditor& e, int, double v, double range) { return e.editVd(v, range); }},
+    {&Ui::MainPage::line_Custom_rangevdb, nullptr,
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeVd(v); }},
+    {&Ui::MainPage::line_Custom_cl, &Ui::MainPage::line_Custom_rangecl,
+     [](CustomSetEditor& e, int, double v, double range) { return e.editClRow(v, range); }},
+    {&Ui::MainPage::line_Custom_rangecl, nullptr,
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeClRow(v); }},
+    {&Ui::MainPage::line_Custom_cf, &Ui::MainPage::line_Custom_rangecf,
+     [](CustomSetEditor& e, int, double v, double range) { return e.editCfRow(v, range); }},
+    {&Ui::MainPage::line_Custom_rangecf, nullptr,
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeCfRow(v); }},
+    {&Ui::MainPage::line_Custom_kd, &Ui::MainPage::line_Custom_range4,
+     [](CustomSetEditor& e, int, double v, double range) { return e.editKdRow(v, range); }},
+    {&Ui::MainPage::line_Custom_range4, nullptr,
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeKdRow(v); }},
+};
+static_assert(sizeof(customEntries) / sizeof(customEntries[0]) == customRangeKd + 1,
+              "one entry per custom field");
 } // namespace
 
 MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculator,
@@ -63,12 +106,8 @@ MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculat
 
     auto* validator = new QRegularExpressionValidator(
         QRegularExpression(QLatin1String(customValuePattern)), this);
-    for (QLineEdit* field :
-         {form->line_Custom_F, form->line_Custom_rangeF, form->line_Custom_vdb,
-          form->line_Custom_rangevdb, form->line_Custom_cl, form->line_Custom_rangecl,
-          form->line_Custom_cf, form->line_Custom_rangecf, form->line_Custom_kd,
-          form->line_Custom_range4})
-        field->setValidator(validator);
+    for (const CustomEntry& entry : customEntries)
+        (form->*entry.field)->setValidator(validator);
 
     relabelGroups();
     replayStoredCase();
@@ -580,13 +619,17 @@ void MainPage::customEntryDone(QLineEdit* field, bool taken, bool parameter)
     }
 }
 
-void MainPage::takeCustomEntry(QLineEdit* field, bool parameter,
-                               const std::function<bool(double)>& edit)
+void MainPage::takeCustomEntry(int index)
 {
+    const CustomEntry& entry = customEntries[index];
+    QLineEdit* field = form->*entry.field;
     markUnsaved();
     bool isNumber = false;
     const double value = field->text().toDouble(&isNumber);
-    customEntryDone(field, isNumber && std::isfinite(value) && edit(value), parameter);
+    const double range = entry.range ? (form->*entry.range)->text().toDouble() : 0.0;
+    const bool taken =
+        isNumber && std::isfinite(value) && entry.edit(m_custom, customRoute(), value, range);
+    customEntryDone(field, taken, entry.range != nullptr);
 }
 
 void MainPage::on_comboBox_Custom_route_currentTextChanged(const QString& route)
@@ -600,67 +643,52 @@ void MainPage::on_comboBox_Custom_route_currentTextChanged(const QString& route)
 
 void MainPage::on_line_Custom_F_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_F, true, [this](double v) {
-        return m_custom.editF(customRoute(), v, entry(form->line_Custom_rangeF));
-    });
+    takeCustomEntry(customF);
 }
 
 void MainPage::on_line_Custom_rangeF_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_rangeF, false,
-                    [this](double v) { return m_custom.editRangeF(customRoute(), v); });
+    takeCustomEntry(customRangeF);
 }
 
 void MainPage::on_line_Custom_vdb_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_vdb, true, [this](double v) {
-        return m_custom.editVd(v, entry(form->line_Custom_rangevdb));
-    });
+    takeCustomEntry(customVd);
 }
 
 void MainPage::on_line_Custom_rangevdb_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_rangevdb, false,
-                    [this](double v) { return m_custom.editRangeVd(v); });
+    takeCustomEntry(customRangeVd);
 }
 
 void MainPage::on_line_Custom_cl_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_cl, true, [this](double v) {
-        return m_custom.editClRow(v, entry(form->line_Custom_rangecl));
-    });
+    takeCustomEntry(customCl);
 }
 
 void MainPage::on_line_Custom_rangecl_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_rangecl, false,
-                    [this](double v) { return m_custom.editRangeClRow(v); });
+    takeCustomEntry(customRangeCl);
 }
 
 void MainPage::on_line_Custom_cf_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_cf, true, [this](double v) {
-        return m_custom.editCfRow(v, entry(form->line_Custom_rangecf));
-    });
+    takeCustomEntry(customCf);
 }
 
 void MainPage::on_line_Custom_rangecf_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_rangecf, false,
-                    [this](double v) { return m_custom.editRangeCfRow(v); });
+    takeCustomEntry(customRangeCf);
 }
 
 void MainPage::on_line_Custom_kd_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_kd, true, [this](double v) {
-        return m_custom.editKdRow(v, entry(form->line_Custom_range4));
-    });
+    takeCustomEntry(customKd);
 }
 
 void MainPage::on_line_Custom_range4_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_range4, false,
-                    [this](double v) { return m_custom.editRangeKdRow(v); });
+    takeCustomEntry(customRangeKd);
 }
 
 void MainPage::on_button_Custom_reset_clicked()

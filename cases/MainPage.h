@@ -6,7 +6,6 @@
 
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
 class DrugInfo;
@@ -106,8 +105,9 @@ private:
     void showCustomF();
     void showCustomDerived();
     void customEntryDone(QLineEdit* field, bool taken, bool parameter);
-    // Text that is not a number is refused as any other bad entry.
-    void takeCustomEntry(QLineEdit* field, bool parameter, const std::function<bool(double)>& edit);
+    // One of the custom group's entry fields, by its index in the table of entries. Text that
+    // is not a number is refused as any other bad entry.
+    void takeCustomEntry(int index);
     CasePageTexts pageTexts() const;
 
     Ui::MainPage* form;

@@ -17,7 +17,6 @@
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 
-#include <QHash>
 #include <QRegExpValidator>
 #include <QRegularExpressionValidator>
 #include <QStyle>
@@ -611,28 +610,7 @@ void newPatient::computePopulationPk()
     if (m_session->scr1 != 0.0)
         m_calculator->estimateCreatinineClearance(0.0);
 
-    using Calculator = void (DrugInfo::*)();
-    static const QHash<QString, Calculator> calculators = {
-        {QStringLiteral("AK"), &DrugInfo::populationPkAminoglycoside},
-        {QStringLiteral("GM"), &DrugInfo::populationPkAminoglycoside},
-        {QStringLiteral("NM"), &DrugInfo::populationPkAminoglycoside},
-        {QStringLiteral("TM"), &DrugInfo::populationPkAminoglycoside},
-        {QStringLiteral("PB"), &DrugInfo::populationPkPhenobarbital},
-        {QStringLiteral("CX"), &DrugInfo::populationPkCiprofloxacin},
-        {QStringLiteral("DG"), &DrugInfo::populationPkDigoxin},
-        {QStringLiteral("LI"), &DrugInfo::populationPkLithium},
-        {QStringLiteral("OX"), &DrugInfo::populationPkLevofloxacin},
-        {QStringLiteral("PC"), &DrugInfo::populationPkProcainamide},
-        {QStringLiteral("PH"), &DrugInfo::populationPkPhenytoin},
-        {QStringLiteral("QD"), &DrugInfo::populationPkQuinidine},
-        {QStringLiteral("TH"), &DrugInfo::populationPkTheophylline},
-        {QStringLiteral("VM"), &DrugInfo::populationPkVancomycin},
-        {QStringLiteral("FC"), &DrugInfo::populationPkFlucytosine},
-        {QStringLiteral("VP"), &DrugInfo::populationPkValproate},
-    };
-    const Calculator calculator = calculators.value(m_session->patient.drugCode, nullptr);
-    if (calculator)
-        (m_catalogue->*calculator)();
+    m_catalogue->populationPkFor(m_session->patient.drugCode);
     m_catalogue->applyFormDefaults(1);
 }
 

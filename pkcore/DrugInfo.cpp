@@ -3,11 +3,41 @@
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 
+#include <QHash>
+
 #include <cmath>
 
 DrugInfo::DrugInfo(SessionData* sessionData, PkCalculator* calculator)
     : sessionData(sessionData), calculator(calculator)
 {
+}
+
+bool DrugInfo::populationPkFor(const QString& drugCode)
+{
+    using Calculator = void (DrugInfo::*)();
+    static const QHash<QString, Calculator> calculators = {
+        {QStringLiteral("AK"), &DrugInfo::populationPkAminoglycoside},
+        {QStringLiteral("GM"), &DrugInfo::populationPkAminoglycoside},
+        {QStringLiteral("NM"), &DrugInfo::populationPkAminoglycoside},
+        {QStringLiteral("TM"), &DrugInfo::populationPkAminoglycoside},
+        {QStringLiteral("PB"), &DrugInfo::populationPkPhenobarbital},
+        {QStringLiteral("CX"), &DrugInfo::populationPkCiprofloxacin},
+        {QStringLiteral("DG"), &DrugInfo::populationPkDigoxin},
+        {QStringLiteral("LI"), &DrugInfo::populationPkLithium},
+        {QStringLiteral("OX"), &DrugInfo::populationPkLevofloxacin},
+        {QStringLiteral("PC"), &DrugInfo::populationPkProcainamide},
+        {QStringLiteral("PH"), &DrugInfo::populationPkPhenytoin},
+        {QStringLiteral("QD"), &DrugInfo::populationPkQuinidine},
+        {QStringLiteral("TH"), &DrugInfo::populationPkTheophylline},
+        {QStringLiteral("VM"), &DrugInfo::populationPkVancomycin},
+        {QStringLiteral("FC"), &DrugInfo::populationPkFlucytosine},
+        {QStringLiteral("VP"), &DrugInfo::populationPkValproate},
+    };
+    const Calculator calculator = calculators.value(drugCode, nullptr);
+    if (!calculator)
+        return false;
+    (this->*calculator)();
+    return true;
 }
 
 double DrugInfo::powd(double x, double y)

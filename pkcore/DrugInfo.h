@@ -53,6 +53,10 @@ public:
     // drug's level and product constants from the session patient and the ticked factors.
     // A value that cannot be estimated for the patient is written as 0.0.
 
+    // Runs the calculator of the drug code; false for a code without one (a user's-choice drug,
+    // an unknown name), which leaves the session as it is.
+    bool populationPkFor(const QString& drugCode);
+
     void populationPkAminoglycoside();
     void populationPkCiprofloxacin();
     void populationPkDigoxin();

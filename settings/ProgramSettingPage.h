@@ -127,9 +127,8 @@ private:
     bool writeBool(const char* key, bool value);
     void chooseStyle(const char* option);
     void chooseLogInMode(const char* mode);
-    // A section box ticked on its own unticks the other section, so that one forecast section
-    // starts ticked at a time.
-    void chooseSection(const char* key, bool checked, const char* otherKey, QCheckBox* otherBox);
+    // Every report box stores its own key; the table of boxes says which one.
+    void reportBoxClicked(QCheckBox* box, bool checked);
 
     bool refuseDatabaseChange();
 
