@@ -9,6 +9,7 @@
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "pkcore/Sex.h"
 #include "platform/MessageBox.h"
 
 #include <QDateTime>
@@ -308,7 +309,7 @@ void MainPage::showPatientInfo()
     form->Line_First->setText(p.firstName);
     form->Line_Last->setText(p.lastName);
     form->Line_Hosp_ID->setText(p.hospitalId);
-    form->Line_Sex->setText(p.sex == QLatin1String("M") ? tr("Male") : tr("Female"));
+    form->Line_Sex->setText(sexFromText(p.sex) == Sex::Male ? tr("Male") : tr("Female"));
 
     const QString weight = p.weightUnit == QLatin1String("kg")
                                ? QString::number(s.weightKg, 'g', 6)
@@ -339,8 +340,7 @@ void MainPage::showCustomPK()
 void MainPage::showBodyMeasures()
 {
     const SessionData& s = *session;
-    const QString sex =
-        s.patient.sex == QLatin1String("M") ? QStringLiteral("M") : QStringLiteral("F");
+    const QString sex = sexText(sexFromText(s.patient.sex) == Sex::Male ? Sex::Male : Sex::Female);
     form->lineEdit_body_mass_index->setText(number(bodyMassIndex(s.weightKg, s.heightCm)));
     form->lineEdit_body_surface_area->setText(number(bodySurfaceArea(s.weightKg, s.heightCm)));
     form->lineEdit_lean_body_mass->setText(number(leanBodyMass(s.weightKg, s.heightCm, sex)));

@@ -246,8 +246,7 @@ bool searchResult::loadPatient(const QString& recNum, newPatient* form)
     }
     form->setStoredNumbers(patient.recNum, 0);
     form->setStoredStamps(patient.dateStored, QString());
-    form->fillPatientFields(patient.firstName, patient.lastName, patient.dateStored,
-                            patient.birthday, patient.sex, patient.patientId, patient.note);
+    form->fillPatientFields(patient);
     form->updateBodyMeasures();
     return true;
 }
@@ -270,11 +269,8 @@ bool searchResult::loadCase(const QString& caseNumber, newPatient* form)
     // The numbers first: the form's drug list and user's-choice rows follow the case number.
     form->setStoredNumbers(stored.recNum, stored.caseNumber);
     form->setStoredStamps(patient.dateStored, stored.dateUpdated);
-    form->fillCaseFields(stored.drug, stored.unit, stored.weight, stored.height, stored.scr,
-                         stored.crcl, stored.albumin, stored.dateUpdated, stored.caseNote,
-                         stored.factor1, stored.factor2, stored.scr2, stored.hours);
-    form->fillPatientFields(patient.firstName, patient.lastName, patient.dateStored,
-                            patient.birthday, patient.sex, patient.patientId, patient.note);
+    form->fillCaseFields(stored);
+    form->fillPatientFields(patient);
     form->updateBodyMeasures();
     return true;
 }
