@@ -64,9 +64,7 @@ login::~login()
 
 QString login::readLogInMode() const
 {
-    return SettingsFile(m_config->settingsPath())
-        .value(QLatin1String(SettingsKeys::configLogInMode),
-               QLatin1String(SettingsKeys::configLogInModeDefault));
+    return SettingsFile(m_config->settingsPath()).read(SettingsKeys::configLogInModeSetting);
 }
 
 void login::fillUserList()

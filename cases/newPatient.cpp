@@ -145,10 +145,8 @@ newPatient::~newPatient()
 void newPatient::readEntryUnits()
 {
     const SettingsFile settings(m_configuration->settingsPath());
-    const QString height = settings.value(QLatin1String(SettingsKeys::unitHeight),
-                                          QLatin1String(SettingsKeys::unitHeightDefault));
-    const QString weight = settings.value(QLatin1String(SettingsKeys::unitWeight),
-                                          QLatin1String(SettingsKeys::unitWeightDefault));
+    const QString height = settings.read(SettingsKeys::unitHeightSetting);
+    const QString weight = settings.read(SettingsKeys::unitWeightSetting);
     (height == QLatin1String(SettingsKeys::heightCm) ? ui->radioButton_cm : ui->radioButton_in)
         ->setChecked(true);
     (weight == QLatin1String(SettingsKeys::weightKg) ? ui->radioButton_kg : ui->radioButton_lb)

@@ -183,17 +183,14 @@ void ProgramSettingPage::loadSettings()
     const SettingsFile settings(m_config->settingsPath());
 
     const bool cm =
-        settings.value(key(SettingsKeys::unitHeight), key(SettingsKeys::unitHeightDefault)) ==
-        QLatin1String(SettingsKeys::heightCm);
+        settings.read(SettingsKeys::unitHeightSetting) == QLatin1String(SettingsKeys::heightCm);
     (cm ? ui->height_cm : ui->height_inch)->setChecked(true);
 
     const bool kg =
-        settings.value(key(SettingsKeys::unitWeight), key(SettingsKeys::unitWeightDefault)) ==
-        QLatin1String(SettingsKeys::weightKg);
+        settings.read(SettingsKeys::unitWeightSetting) == QLatin1String(SettingsKeys::weightKg);
     (kg ? ui->weight_kg : ui->weight_lb)->setChecked(true);
 
-    const QString style = settings.value(key(SettingsKeys::backGroundOption),
-                                         key(SettingsKeys::backGroundOptionDefault));
+    const QString style = settings.read(SettingsKeys::backGroundOptionSetting);
     QRadioButton* styleButton = ui->button_style_4;
     if (style == QLatin1String(SettingsKeys::styleNone))
         styleButton = ui->button_no_style;
@@ -205,13 +202,11 @@ void ProgramSettingPage::loadSettings()
         styleButton = ui->button_style_3;
     styleButton->setChecked(true);
 
-    const bool list = settings.value(key(SettingsKeys::configLogInMode),
-                                     key(SettingsKeys::configLogInModeDefault)) ==
-                      QLatin1String(SettingsKeys::logInModeList);
+    const bool list =
+        settings.read(SettingsKeys::configLogInModeSetting) == QLatin1String(SettingsKeys::logInModeList);
     (list ? ui->userName_list : ui->userName_input)->setChecked(true);
 
-    const bool monthly = settings.value(key(SettingsKeys::updateFrequency),
-                                        key(SettingsKeys::updateFrequencyDefault)) ==
+    const bool monthly = settings.read(SettingsKeys::updateFrequencySetting) ==
                          QLatin1String(SettingsKeys::frequencyMonthly);
     ui->comboBox_update_interval->setCurrentIndex(monthly ? monthlyIndex : neverIndex);
 

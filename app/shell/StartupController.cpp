@@ -214,9 +214,7 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
 
 void StartupController::applyStyle(const ProgramConfig& config)
 {
-    const QString option = SettingsFile(config.settingsPath())
-                               .value(QLatin1String(SettingsKeys::backGroundOption),
-                                      QLatin1String(SettingsKeys::backGroundOptionDefault));
+    const QString option = SettingsFile(config.settingsPath()).read(SettingsKeys::backGroundOptionSetting);
     applyStyleOption(m_application, option);
 }
 
