@@ -1,8 +1,6 @@
 #pragma once
 
-// The program's version text, shown to the user, sent with the update check and compared with
-// the newest version the update check has seen.
-inline constexpr char programVersionText[] = "v0.14.12.23";
+#include "platform/ProgramVersion.h"
 
 // Keys of the settings file and the default each reader supplies when a key is missing.
 // Group and key names match without regard to letter case (see SettingsFile).
