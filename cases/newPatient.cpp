@@ -18,7 +18,6 @@
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 
-#include <QRegExpValidator>
 #include <QRegularExpressionValidator>
 #include <QStyle>
 
@@ -155,9 +154,9 @@ void newPatient::readEntryUnits()
 
 void newPatient::installValidators()
 {
-    auto* numbers = new QRegExpValidator(QRegExp(kNumbersPattern, Qt::CaseSensitive), this);
+    auto* numbers = new QRegularExpressionValidator(QRegularExpression(kNumbersPattern), this);
     auto* names = new QRegularExpressionValidator(QRegularExpression(kNamesPattern), this);
-    auto* birthday = new QRegExpValidator(QRegExp(kBirthdayPattern, Qt::CaseSensitive), this);
+    auto* birthday = new QRegularExpressionValidator(QRegularExpression(kBirthdayPattern), this);
     for (QLineEdit* field : {ui->line_weight, ui->line_height, ui->line_crs, ui->lineEdit_crs2,
                              ui->lineEdit_crs_time, ui->line_clcr, ui->line_albumin})
         field->setValidator(numbers);
