@@ -200,7 +200,8 @@ bool login::resetCodeAccepted(const QString& userName, int* accountId)
     ResetCodeAccount account;
     QString reason;
     if (!ResetCode::findAccount(QSqlDatabase::database(), userName, &account, &reason)) {
-        MessageBox::about(nullptr, tr("Error"), tr("The password cannot be reset.\n") + reason);
+        MessageBox::about(nullptr, tr("Error"),
+                          tr("The password cannot be reset.\n%1").arg(reason));
         return false;
     }
     const ResetCode::Verdict verdict = ResetCode::check(QSqlDatabase::database(), account, typed,
@@ -246,7 +247,8 @@ void login::resetPassword(const QString& userName)
         return;
     QString error;
     if (!clearPassword(userName, accountId, &error)) {
-        MessageBox::about(nullptr, tr("Error"), tr("The password could not be reset.\n") + error);
+        MessageBox::about(nullptr, tr("Error"),
+                          tr("The password could not be reset.\n%1").arg(error));
         return;
     }
 

@@ -243,7 +243,7 @@ bool userManagepage::addUser()
     m_fields.bindAccount(query, selectedType(), QString());
     if (!query.exec()) {
         MessageBox::about(nullptr, tr("Information"),
-                          tr("Add user failed\n") + query.lastError().text());
+                          tr("Add user failed\n%1").arg(query.lastError().text()));
         return false;
     }
     MessageBox::about(nullptr, tr("Information"), tr("User added"));

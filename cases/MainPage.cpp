@@ -172,7 +172,7 @@ bool MainPage::loadPK()
 {
     const LoadOutcome outcome = CaseStore(session).loadPK();
     if (!outcome.ok)
-        MessageBox::about(nullptr, tr("Information"), tr("Load PK fail\n") + outcome.error);
+        MessageBox::about(nullptr, tr("Information"), tr("Load PK fail\n%1").arg(outcome.error));
     return outcome.ok;
 }
 
@@ -180,7 +180,8 @@ bool MainPage::loadCustomF()
 {
     const LoadOutcome outcome = CaseStore(session).loadCustomF();
     if (!outcome.ok)
-        MessageBox::about(nullptr, tr("Information"), tr("Load Custom F fail\n") + outcome.error);
+        MessageBox::about(nullptr, tr("Information"),
+                          tr("Load Custom F fail\n%1").arg(outcome.error));
     return outcome.ok;
 }
 

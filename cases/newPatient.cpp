@@ -670,14 +670,14 @@ void newPatient::fillPatientFields(const StoredPatient& patient)
         ui->radioButton_male->setChecked(true);
     else if (sex == Sex::Female)
         ui->radioButton_female->setChecked(true);
-    ui->groupBox->setTitle(tr(" Patient --- ") + patient.dateStored);
+    ui->groupBox->setTitle(tr(" Patient --- %1").arg(patient.dateStored));
     ui->plainText_patientNote->setPlainText(patient.note);
 }
 
 void newPatient::fillCaseFields(const StoredCase& stored)
 {
     ui->comboBox_drug->setEnabled(m_storedCaseNumber == 0);
-    ui->groupBox_2->setTitle(tr(" Case --- ") + stored.dateUpdated);
+    ui->groupBox_2->setTitle(tr(" Case --- %1").arg(stored.dateUpdated));
     ui->plainText_caseNote->setPlainText(stored.caseNote);
 
     const bool kg = stored.unit == kUnitsKgCm || stored.unit == kUnitsKgInch;

@@ -238,10 +238,10 @@ bool searchResult::loadPatient(const QString& recNum, newPatient* form)
         StoredRecords::readPatient(numberOf(recNum), &patient, &error);
     if (outcome != StoredRecords::Outcome::Read) {
         MessageBox::about(nullptr, tr("Information"),
-                          tr("Load patient failed\n") +
-                              (outcome == StoredRecords::Outcome::Failed
-                                   ? error
-                                   : tr("The patient is no longer stored.")));
+                          tr("Load patient failed\n%1")
+                              .arg(outcome == StoredRecords::Outcome::Failed
+                                       ? error
+                                       : tr("The patient is no longer stored.")));
         return false;
     }
     form->setStoredNumbers(patient.recNum, 0);
@@ -261,9 +261,10 @@ bool searchResult::loadCase(const QString& caseNumber, newPatient* form)
         outcome = StoredRecords::readPatient(stored.recNum, &patient, &error);
     if (outcome != StoredRecords::Outcome::Read) {
         MessageBox::about(nullptr, tr("Information"),
-                          tr("Load case failed\n") + (outcome == StoredRecords::Outcome::Failed
-                                                          ? error
-                                                          : tr("The case is no longer stored.")));
+                          tr("Load case failed\n%1")
+                              .arg(outcome == StoredRecords::Outcome::Failed
+                                       ? error
+                                       : tr("The case is no longer stored.")));
         return false;
     }
     // The numbers first: the form's drug list and user's-choice rows follow the case number.
@@ -353,9 +354,10 @@ void searchResult::on_result_delete_clicked()
         return;
 
     if (caseNumber.isEmpty()) {
-        const QString question = tr("Do you want to delete this patient ") + last +
-                                 QStringLiteral(", ") + firstName +
-                                 tr("? Choose yes will also delete all related cases.");
+        const QString question =
+            tr("Do you want to delete this patient %1, %2? Choose yes will also delete all "
+               "related cases.")
+                .arg(last, firstName);
         if (MessageBox::question(nullptr, tr("Delete Patient"), question, QMessageBox::No,
                                  QMessageBox::NoIcon) != QMessageBox::Yes)
             return;

@@ -119,7 +119,8 @@ ProgramSettingPage::ProgramSettingPage(QWidget* parent, PkCalculator* calculator
     database_update();
     showDatabasePath();
     ui->new_db_path->setText(m_config->databasePath());
-    ui->label_current_version->setText(tr("Current Version:") + QLatin1String(programVersionText));
+    ui->label_current_version->setText(
+        tr("Current Version:%1").arg(QLatin1String(programVersionText)));
     ui->frame_download->hide();
     // Only a signed-in user may decide how everybody signs in.
     ui->groupBox->setEnabled(m_session->loggedIn);
@@ -202,8 +203,8 @@ void ProgramSettingPage::loadSettings()
         styleButton = ui->button_style_3;
     styleButton->setChecked(true);
 
-    const bool list =
-        settings.read(SettingsKeys::configLogInModeSetting) == QLatin1String(SettingsKeys::logInModeList);
+    const bool list = settings.read(SettingsKeys::configLogInModeSetting) ==
+                      QLatin1String(SettingsKeys::logInModeList);
     (list ? ui->userName_list : ui->userName_input)->setChecked(true);
 
     const bool monthly = settings.read(SettingsKeys::updateFrequencySetting) ==

@@ -39,9 +39,9 @@ bool isLocked(const QString& error)
 
 QString lockedText(const QString& path)
 {
-    return tr("The database at ") + path +
-           tr(" is locked by another program. You will be logged in as a guest. Please close "
-              "the other program and log in again.\nCode I-05");
+    return tr("The database at %1 is locked by another program. You will be logged in as a guest. "
+              "Please close the other program and log in again.\nCode I-05")
+        .arg(path);
 }
 
 } // namespace
@@ -120,10 +120,9 @@ bool StartupController::reportMissingSettings(const ProgramConfig& config)
 {
     if (config.status() == ProgramConfig::StatusNoSettingsFile) {
         MessageBox::information(nullptr, tr("Error"),
-                                tr("PKsettings.ini file is missing or cannot be opened at ") +
-                                    config.settingsPath() +
-                                    tr(". The program cannot be run without this file.\nCode "
-                                       "S-01"));
+                                tr("PKsettings.ini file is missing or cannot be opened at %1. "
+                                   "The program cannot be run without this file.\nCode S-01")
+                                    .arg(config.settingsPath()));
         return true;
     }
     if (config.status() == ProgramConfig::StatusNoDatabasePath)
@@ -149,9 +148,9 @@ void StartupController::probeDatabase(ProgramConfig& config)
     const QFileInfo file(path);
     if (path.isEmpty() || !file.exists() || file.size() <= 0) {
         enterGuestMode(config, ProgramConfig::StatusDatabaseMissing,
-                       tr("Database is not found at ") + path +
-                           tr(". You will be logged in as a guest. Please set the correct "
-                              "database path in the settings page.\nCode I-07"));
+                       tr("Database is not found at %1. You will be logged in as a guest. Please "
+                          "set the correct database path in the settings page.\nCode I-07")
+                           .arg(path));
         return;
     }
     QSqlDatabase probe = QSqlDatabase::addDatabase(QLatin1String(cipherDriverName),
@@ -180,10 +179,10 @@ void StartupController::probeDatabase(ProgramConfig& config)
         return;
     }
     enterGuestMode(config, ProgramConfig::StatusSchemaUnreadable,
-                   tr("The database at ") + path +
-                       tr(" cannot be read with this installation's key, or it is not a case "
-                          "database. You will be logged in as a guest. Please set the path of "
-                          "a valid database in the settings page.\nCode I-06"));
+                   tr("The database at %1 cannot be read with this installation's key, or it is "
+                      "not a case database. You will be logged in as a guest. Please set the path "
+                      "of a valid database in the settings page.\nCode I-06")
+                       .arg(path));
 }
 
 // A file that opens with the key may still lack tables (an empty log-in list, "no such table"
@@ -214,7 +213,8 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
 
 void StartupController::applyStyle(const ProgramConfig& config)
 {
-    const QString option = SettingsFile(config.settingsPath()).read(SettingsKeys::backGroundOptionSetting);
+    const QString option =
+        SettingsFile(config.settingsPath()).read(SettingsKeys::backGroundOptionSetting);
     applyStyleOption(m_application, option);
 }
 
