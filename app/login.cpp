@@ -57,10 +57,7 @@ login::login(SessionData* session, ProgramConfig* config)
         useTypedName();
 }
 
-login::~login()
-{
-    delete ui;
-}
+login::~login() = default;
 
 QString login::readLogInMode() const
 {

@@ -51,10 +51,7 @@ userManagepage::userManagepage(QWidget* parent, SessionData* session, ProgramCon
     setWindowTitle(tr("User Management"));
 }
 
-userManagepage::~userManagepage()
-{
-    delete ui;
-}
+userManagepage::~userManagepage() = default;
 
 void userManagepage::refreshUserTable()
 {

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QModelIndex>
 
+#include <memory>
+
 class ProgramConfig;
 class QSqlRelationalTableModel;
 class SessionData;
@@ -52,7 +54,7 @@ private:
     QString selectedType() const;
     bool addMode() const;
 
-    Ui::userManagepage* ui;
+    std::unique_ptr<Ui::userManagepage> ui;
     SessionData* m_session;
     ProgramConfig* m_config;
     AccountFields m_fields;

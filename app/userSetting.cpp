@@ -33,10 +33,7 @@ userSetting::userSetting(QWidget* parent, SessionData* session, ProgramConfig* c
     setWindowTitle(tr("User Setting"));
 }
 
-userSetting::~userSetting()
-{
-    delete ui;
-}
+userSetting::~userSetting() = default;
 
 void userSetting::loadAccount()
 {

@@ -48,10 +48,7 @@ DrugFactors::DrugFactors(QWidget* parent, SessionData* session, DrugInfo* catalo
     setWindowTitle(tr("Drug Factor"));
 }
 
-DrugFactors::~DrugFactors()
-{
-    delete ui;
-}
+DrugFactors::~DrugFactors() = default;
 
 void DrugFactors::fillFactorList(const QString& drugCode, const QString& sex, double age)
 {

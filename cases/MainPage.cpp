@@ -108,7 +108,7 @@ MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculat
     auto* validator = new QRegularExpressionValidator(
         QRegularExpression(QLatin1String(customValuePattern)), this);
     for (const CustomEntry& entry : customEntries)
-        (form->*entry.field)->setValidator(validator);
+        ((*form).*entry.field)->setValidator(validator);
 
     relabelGroups();
     replayStoredCase();
@@ -122,10 +122,7 @@ MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculat
     enableWindowButtons();
 }
 
-MainPage::~MainPage()
-{
-    delete form;
-}
+MainPage::~MainPage() = default;
 
 void MainPage::paintEvent(QPaintEvent* /*event*/)
 {
@@ -623,11 +620,11 @@ void MainPage::customEntryDone(QLineEdit* field, bool taken, bool parameter)
 void MainPage::takeCustomEntry(int index)
 {
     const CustomEntry& entry = customEntries[index];
-    QLineEdit* field = form->*entry.field;
+    QLineEdit* field = (*form).*entry.field;
     markUnsaved();
     bool isNumber = false;
     const double value = field->text().toDouble(&isNumber);
-    const double range = entry.range ? (form->*entry.range)->text().toDouble() : 0.0;
+    const double range = entry.range ? ((*form).*entry.range)->text().toDouble() : 0.0;
     const bool taken =
         isNumber && std::isfinite(value) && entry.edit(m_custom, customRoute(), value, range);
     customEntryDone(field, taken, entry.range != nullptr);

@@ -110,7 +110,7 @@ private:
     void takeCustomEntry(int index);
     CasePageTexts pageTexts() const;
 
-    Ui::MainPage* form;
+    std::unique_ptr<Ui::MainPage> form;
     SessionData* session;     // not owned
     PkCalculator* calculator; // not owned
     DrugInfo* drugInfo;       // not owned

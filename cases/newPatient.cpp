@@ -136,10 +136,7 @@ newPatient::newPatient(QWidget* parent, SessionData* session, PkCalculator* calc
     }
 }
 
-newPatient::~newPatient()
-{
-    delete ui;
-}
+newPatient::~newPatient() = default;
 
 void newPatient::readEntryUnits()
 {

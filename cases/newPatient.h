@@ -126,7 +126,7 @@ private:
     SessionData* factorSession() const;
     void applyStoredFactor(const QString& factor, QLabel* label);
 
-    Ui::newPatient* ui;
+    std::unique_ptr<Ui::newPatient> ui;
     SessionData* m_session;         // not owned
     PkCalculator* m_calculator;     // not owned
     DrugInfo* m_catalogue;          // not owned

@@ -93,10 +93,7 @@ searchResult::searchResult(QWidget* parent, SessionData* session, PkCalculator* 
     ui->result_i_name->setText(config->siteName());
 }
 
-searchResult::~searchResult()
-{
-    delete ui;
-}
+searchResult::~searchResult() = default;
 
 void searchResult::setSearch(const QString& from, const QString& to, const QString& last,
                              const QString& id, qint32 mode)

@@ -94,7 +94,7 @@ QString key(const char* name)
 const ReportBox* reportBoxOf(const Ui::ProgramSettingPage* ui, const QCheckBox* box)
 {
     for (const ReportBox& entry : reportBoxes) {
-        if (ui->*entry.box == box)
+        if ((*ui).*entry.box == box)
             return &entry;
     }
     return nullptr;
@@ -127,10 +127,7 @@ ProgramSettingPage::ProgramSettingPage(QWidget* parent, PkCalculator* calculator
     setWindowTitle(tr("Program Setting"));
 }
 
-ProgramSettingPage::~ProgramSettingPage()
-{
-    delete ui;
-}
+ProgramSettingPage::~ProgramSettingPage() = default;
 
 void ProgramSettingPage::buildTree()
 {
@@ -218,7 +215,7 @@ void ProgramSettingPage::loadReportBoxes()
 {
     const SettingsFile settings(m_config->settingsPath());
     for (const ReportBox& entry : reportBoxes)
-        (ui->*entry.box)
+        ((*ui).*entry.box)
             ->setChecked(settings.boolValue(key(entry.key), SettingsKeys::reportDefault));
 }
 
@@ -346,11 +343,11 @@ void ProgramSettingPage::on_comboBox_update_interval_activated(int index)
 
 void ProgramSettingPage::reportBoxClicked(QCheckBox* box, bool checked)
 {
-    const ReportBox* entry = reportBoxOf(ui, box);
+    const ReportBox* entry = reportBoxOf(ui.get(), box);
     if (!entry || !writeBool(entry->key, checked) || !checked || !entry->otherSection)
         return;
-    QCheckBox* other = ui->*entry->otherSection;
-    if (writeBool(reportBoxOf(ui, other)->key, false))
+    QCheckBox* other = (*ui).*entry->otherSection;
+    if (writeBool(reportBoxOf(ui.get(), other)->key, false))
         other->setChecked(false);
 }
 

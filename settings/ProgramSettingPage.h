@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QUrl>
 
+#include <memory>
+
 class DrugInfo;
 class PkCalculator;
 class ProgramConfig;
@@ -147,7 +149,7 @@ private:
     void endDownload();
     void resetProgress();
 
-    Ui::ProgramSettingPage* ui;
+    std::unique_ptr<Ui::ProgramSettingPage> ui;
     PkCalculator* m_calculator;
     DrugInfo* m_drugInfo;
     ProgramConfig* m_config;

@@ -51,7 +51,6 @@ MainWindow::~MainWindow()
     // before them rather than with the window's other children.
     qDeleteAll(findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly));
     qDeleteAll(findChildren<MainPage*>(QString(), Qt::FindDirectChildrenOnly));
-    delete ui;
 }
 
 bool MainWindow::showsCasePage() const
