@@ -35,42 +35,35 @@ private slots:
 
 void TestPatientForm::measuresAndRenalFunction_data()
 {
-    QTest::addColumn<bool>("pounds");
-    QTest::addColumn<bool>("inches");
+    QTest::addColumn<bool>("imperial"); // pounds and inches
     QTest::addColumn<bool>("changing");
     QTest::addColumn<double>("weightKg");
     QTest::addColumn<double>("heightCm");
-    QTest::addColumn<QString>("units");
-    QTest::addColumn<double>("scr2");
 
-    QTest::newRow("kg, cm, stable") << false << false << false << 154.0 << 70.0 << "kg cm" << -1.0;
-    QTest::newRow("lb, in, changing")
-        << true << true << true << 154.0 * 0.453597 << 70.0 * 2.5399 << "lb in" << 1.8;
+    QTest::newRow("kg, cm, stable") << false << false << 154.0 << 70.0;
+    QTest::newRow("lb, in, changing") << true << true << 69.853938 << 177.793;
 }
 
 void TestPatientForm::measuresAndRenalFunction()
 {
-    QFETCH(bool, pounds);
-    QFETCH(bool, inches);
+    QFETCH(bool, imperial);
     QFETCH(bool, changing);
     QFETCH(double, weightKg);
     QFETCH(double, heightCm);
-    QFETCH(QString, units);
-    QFETCH(double, scr2);
 
     PatientFormInput in = typedForm();
-    in.weightInPounds = pounds;
-    in.heightInInches = inches;
+    in.weightInPounds = in.heightInInches = imperial;
     in.changingRenalFunction = changing;
     SessionData s;
     PatientForm::applyForm(in, s);
 
     QVERIFY(qAbs(s.weightKg - weightKg) < kTolerance);
     QVERIFY(qAbs(s.heightCm - heightCm) < kTolerance);
-    QCOMPARE(s.patient.weightUnit + QLatin1Char(' ') + s.patient.heightUnit, units);
+    QCOMPARE(s.patient.weightUnit + QLatin1Char(' ') + s.patient.heightUnit,
+             QString(imperial ? "lb in" : "kg cm"));
     QCOMPARE(s.renalMode,
              changing ? PatientForm::changingRenalFunction : PatientForm::stableRenalFunction);
-    QCOMPARE(s.scr2, scr2);
+    QCOMPARE(s.scr2, changing ? 1.8 : -1.0);
     QCOMPARE(s.patient.drugCode, QStringLiteral("GM"));
     QVERIFY(s.ageYears > 65.0 && s.ageYears < 66.0);
 }
