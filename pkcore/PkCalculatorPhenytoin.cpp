@@ -11,8 +11,6 @@ using pknum::allFinite;
 using pknum::checked;
 using pknum::invalid;
 using pknum::kHoursPerDay;
-using pknum::kStandardBsa;
-using pknum::rawBsa;
 
 namespace
 {
@@ -188,7 +186,8 @@ double PkCalculator::freeFraction(double albumin, double crcl) const
     if (age <= kNeonateAge) {
         fu = kNeonateFreeFraction;
     } else if (age < kAdultAge) {
-        const double bsaShare = rawBsa(m_session->weightKg, m_session->heightCm) / kStandardBsa;
+        const double bsaShare =
+            pknum::rawBsa(m_session->weightKg, m_session->heightCm) / pknum::kStandardBsa;
         if (!std::isfinite(bsaShare))
             return pknum::kNotGiven;
         if (crcl > kHighClearance * bsaShare)
