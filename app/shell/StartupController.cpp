@@ -140,6 +140,15 @@ void StartupController::enterGuestMode(ProgramConfig& config, int status, const 
     MessageBox::information(nullptr, tr("Warning"), text);
 }
 
+void StartupController::refuseDatabase(ProgramConfig& config, const QString& path,
+                                       const QString& error, int status, const QString& text)
+{
+    if (isLocked(error))
+        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen, lockedText(path));
+    else
+        enterGuestMode(config, status, text);
+}
+
 // Every road that knows a database path probes it, so a missing file or a wrong key always
 // reaches guest mode with its message.
 void StartupController::probeDatabase(ProgramConfig& config)
@@ -174,11 +183,7 @@ void StartupController::probeDatabase(ProgramConfig& config)
         checkCaseDatabase(config, path);
         return;
     }
-    if (isLocked(error.text())) {
-        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen, lockedText(path));
-        return;
-    }
-    enterGuestMode(config, ProgramConfig::StatusSchemaUnreadable,
+    refuseDatabase(config, path, error.text(), ProgramConfig::StatusSchemaUnreadable,
                    tr("The database at %1 cannot be read with this installation's key, or it is "
                       "not a case database. You will be logged in as a guest. Please set the path "
                       "of a valid database in the settings page.\nCode I-06")
@@ -200,11 +205,7 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
     }
     if (probe.isWritable())
         return;
-    if (isLocked(probe.error())) {
-        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen, lockedText(path));
-        return;
-    }
-    enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
+    refuseDatabase(config, path, probe.error(), ProgramConfig::StatusDatabaseWontOpen,
                    tr("The database at %1 cannot be written (%2); the file or its folder may be "
                       "read-only. You will be logged in as a guest. Please make it writable or "
                       "set the path of another database in the settings page.\nCode I-05")
