@@ -7,15 +7,9 @@ enum class Sex { Unknown, Male, Female };
 
 inline QString sexText(Sex sex)
 {
-    switch (sex) {
-    case Sex::Male:
-        return QStringLiteral("M");
-    case Sex::Female:
-        return QStringLiteral("F");
-    case Sex::Unknown:
-        break;
-    }
-    return QString();
+    if (sex == Sex::Unknown)
+        return QString();
+    return sex == Sex::Male ? QStringLiteral("M") : QStringLiteral("F");
 }
 
 inline Sex sexFromText(const QString& text)
