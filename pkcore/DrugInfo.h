@@ -36,6 +36,10 @@ public:
 
     // ---- Patient-factor questions: fill questions, answers and count of the given session ----
 
+    // Fills the factor list of the drug code; false for a code without one (flucytosine,
+    // valproate, a user's-choice drug), which leaves the session as it is.
+    static bool factorListFor(SessionData* session, const QString& drugCode, const QString& sex,
+                              double age);
     static void aminoglycosideFactorList(SessionData* session, const QString& sex, double age);
     static void ciprofloxacinFactorList(SessionData* session, const QString& sex, double age);
     static void digoxinFactorList(SessionData* session, const QString& sex, double age);
