@@ -98,33 +98,27 @@ void userManagepage::setApplyMode()
 
 void userManagepage::disableForm()
 {
-    setApplyMode();
-    for (QWidget* field :
-         {static_cast<QWidget*>(ui->user_uname), static_cast<QWidget*>(ui->user_pw),
-          static_cast<QWidget*>(ui->user_confirm), static_cast<QWidget*>(ui->user_name),
-          static_cast<QWidget*>(ui->user_title), static_cast<QWidget*>(ui->user_type),
-          static_cast<QWidget*>(ui->user_email)})
-        field->setEnabled(false);
     ui->user_pwEnable->setChecked(false);
-    ui->user_pwGroup->hide();
-    ui->button_add_or_apply->setEnabled(false);
-    ui->button_save_and_exit->setEnabled(false);
-    ui->button_cancel->setEnabled(false);
-    setErrorMark(ui->user_uname, false);
-    setErrorMark(ui->user_name, false);
+    setFormEnabled(false);
 }
 
 void userManagepage::enableForm()
+{
+    setFormEnabled(true);
+}
+
+void userManagepage::setFormEnabled(bool enabled)
 {
     setApplyMode();
     for (QWidget* field :
          {static_cast<QWidget*>(ui->user_uname), static_cast<QWidget*>(ui->user_pw),
           static_cast<QWidget*>(ui->user_confirm), static_cast<QWidget*>(ui->user_name),
           static_cast<QWidget*>(ui->user_title), static_cast<QWidget*>(ui->user_type),
-          static_cast<QWidget*>(ui->user_email), static_cast<QWidget*>(ui->button_add_or_apply),
-          static_cast<QWidget*>(ui->button_save_and_exit),
-          static_cast<QWidget*>(ui->button_cancel)})
-        field->setEnabled(true);
+          static_cast<QWidget*>(ui->user_email)})
+        field->setEnabled(enabled);
+    for (QPushButton* button :
+         {ui->button_add_or_apply, ui->button_save_and_exit, ui->button_cancel})
+        button->setEnabled(enabled);
     setErrorMark(ui->user_uname, false);
     setErrorMark(ui->user_name, false);
     ui->user_pwGroup->hide();

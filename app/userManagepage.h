@@ -45,6 +45,9 @@ private:
     void setApplyMode();
     void disableForm();
     void enableForm();
+    // The account fields and the form's buttons; either way no field is marked in error and the
+    // password group is closed.
+    void setFormEnabled(bool enabled);
     bool validateInput();
     bool userNameTaken(bool* taken);
     bool addUser();
