@@ -37,6 +37,12 @@ void AccountFields::applyValidators(QWidget* owner) const
         field->setValidator(new QRegularExpressionValidator(pattern, owner));
 }
 
+void AccountFields::hidePasswords() const
+{
+    m_widgets.password->setEchoMode(QLineEdit::Password);
+    m_widgets.confirm->setEchoMode(QLineEdit::Password);
+}
+
 QSqlRecord AccountFields::storedAccount(int id)
 {
     QSqlQuery query;

@@ -30,13 +30,10 @@ userManagepage::userManagepage(QWidget* parent, SessionData* session, ProgramCon
       m_fields(AccountFields::Widgets{}, config)
 {
     ui->setupUi(this);
-    m_fields = AccountFields({ui->user_uname, ui->user_pwEnable, ui->user_pwGroup, ui->user_pw,
-                              ui->user_confirm, ui->user_name, ui->user_title, ui->user_email},
-                             config);
+    m_fields = AccountFields(AccountFields::widgetsOf(*ui), config);
     ui->user_type->addItem(tr("Administrator"));
     ui->user_type->addItem(tr("User"));
-    ui->user_pw->setEchoMode(QLineEdit::Password);
-    ui->user_confirm->setEchoMode(QLineEdit::Password);
+    m_fields.hidePasswords();
 
     refreshUserTable();
     ui->user_pwGroup->hide();
