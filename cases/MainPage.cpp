@@ -38,6 +38,8 @@ struct CustomEntry {
     QLineEdit* Ui::MainPage::*field;
     QLineEdit* Ui::MainPage::*range; // null on a range field
     bool (*edit)(CustomSetEditor& editor, int route, double value, double range);
+    // What the field shows of the custom set; null for F and its range, which are the route's.
+    QString ParameterGroupView::Texts::*shown;
 };
 
 enum CustomEntryIndex {
@@ -55,27 +57,35 @@ enum CustomEntryIndex {
 
 const CustomEntry customEntries[] = {
     {&Ui::MainPage::line_Custom_F, &Ui::MainPage::line_Custom_rangeF,
-     [](CustomSetEditor& e, int route, double v, double range) {
-         return e.editF(route, v, range);
-     }},
+     [](CustomSetEditor& e, int route, double v, double range) { return e.editF(route, v, range); },
+     nullptr},
     {&Ui::MainPage::line_Custom_rangeF, nullptr,
-     [](CustomSetEditor& e, int route, double v, double) { return e.editRangeF(route, v); }},
+     [](CustomSetEditor& e, int route, double v, double) { return e.editRangeF(route, v); },
+     nullptr},
     {&Ui::MainPage::line_Custom_vdb, &Ui::MainPage::line_Custom_rangevdb,
-     [](CustomSetEditor& e, int, double v, double range) { return e.editVd(v, range); }},
+     [](CustomSetEditor& e, int, double v, double range) { return e.editVd(v, range); },
+     &ParameterGroupView::Texts::vd},
     {&Ui::MainPage::line_Custom_rangevdb, nullptr,
-     [](CustomSetEditor& e, int, double v, double) { return e.editRangeVd(v); }},
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeVd(v); },
+     &ParameterGroupView::Texts::vdRange},
     {&Ui::MainPage::line_Custom_cl, &Ui::MainPage::line_Custom_rangecl,
-     [](CustomSetEditor& e, int, double v, double range) { return e.editClRow(v, range); }},
+     [](CustomSetEditor& e, int, double v, double range) { return e.editClRow(v, range); },
+     &ParameterGroupView::Texts::cl},
     {&Ui::MainPage::line_Custom_rangecl, nullptr,
-     [](CustomSetEditor& e, int, double v, double) { return e.editRangeClRow(v); }},
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeClRow(v); },
+     &ParameterGroupView::Texts::clRange},
     {&Ui::MainPage::line_Custom_cf, &Ui::MainPage::line_Custom_rangecf,
-     [](CustomSetEditor& e, int, double v, double range) { return e.editCfRow(v, range); }},
+     [](CustomSetEditor& e, int, double v, double range) { return e.editCfRow(v, range); },
+     &ParameterGroupView::Texts::cf},
     {&Ui::MainPage::line_Custom_rangecf, nullptr,
-     [](CustomSetEditor& e, int, double v, double) { return e.editRangeCfRow(v); }},
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeCfRow(v); },
+     &ParameterGroupView::Texts::cfRange},
     {&Ui::MainPage::line_Custom_kd, &Ui::MainPage::line_Custom_range4,
-     [](CustomSetEditor& e, int, double v, double range) { return e.editKdRow(v, range); }},
+     [](CustomSetEditor& e, int, double v, double range) { return e.editKdRow(v, range); },
+     &ParameterGroupView::Texts::kd},
     {&Ui::MainPage::line_Custom_range4, nullptr,
-     [](CustomSetEditor& e, int, double v, double) { return e.editRangeKdRow(v); }},
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeKdRow(v); },
+     &ParameterGroupView::Texts::range4},
 };
 static_assert(sizeof(customEntries) / sizeof(customEntries[0]) == customRangeKd + 1,
               "one entry per custom field");
@@ -585,8 +595,10 @@ void MainPage::showCustomDerived()
     }
 }
 
-void MainPage::customEntryDone(QLineEdit* field, bool taken, bool parameter)
+void MainPage::customEntryDone(int index, bool taken)
 {
+    const CustomEntry& entry = customEntries[index];
+    const bool parameter = entry.range != nullptr;
     if (taken) {
         if (parameter) {
             showCustomDerived();
@@ -595,25 +607,15 @@ void MainPage::customEntryDone(QLineEdit* field, bool taken, bool parameter)
         return;
     }
     // A refused entry: the field shows the stored value again, nothing else changes.
+    QLineEdit* field = (*form).*entry.field;
     const int route = customRoute();
-    if (field == form->line_Custom_F) {
-        field->setText(number(m_custom.fPercent(route)));
-        return;
-    }
-    if (field == form->line_Custom_rangeF) {
-        field->setText(number(m_custom.fRangePercent(route)));
-        return;
-    }
-    const ParameterGroupView::Texts t = ParameterGroupView::setTexts(
-        session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg);
-    const std::pair<QLineEdit*, QString> shown[] = {
-        {form->line_Custom_vdb, t.vd}, {form->line_Custom_rangevdb, t.vdRange},
-        {form->line_Custom_cl, t.cl},  {form->line_Custom_rangecl, t.clRange},
-        {form->line_Custom_cf, t.cf},  {form->line_Custom_rangecf, t.cfRange},
-        {form->line_Custom_kd, t.kd},  {form->line_Custom_range4, t.range4}};
-    for (const auto& pair : shown) {
-        if (pair.first == field)
-            field->setText(pair.second);
+    if (entry.shown) {
+        const ParameterGroupView::Texts shown = ParameterGroupView::setTexts(
+            session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg);
+        field->setText(shown.*entry.shown);
+    } else {
+        field->setText(
+            number(index == customF ? m_custom.fPercent(route) : m_custom.fRangePercent(route)));
     }
 }
 
@@ -627,7 +629,7 @@ void MainPage::takeCustomEntry(int index)
     const double range = entry.range ? ((*form).*entry.range)->text().toDouble() : 0.0;
     const bool taken =
         isNumber && std::isfinite(value) && entry.edit(m_custom, customRoute(), value, range);
-    customEntryDone(field, taken, entry.range != nullptr);
+    customEntryDone(index, taken);
 }
 
 void MainPage::on_comboBox_Custom_route_currentTextChanged(const QString& route)

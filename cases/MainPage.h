@@ -104,7 +104,7 @@ private:
     int customRoute() const;
     void showCustomF();
     void showCustomDerived();
-    void customEntryDone(QLineEdit* field, bool taken, bool parameter);
+    void customEntryDone(int index, bool taken);
     // One of the custom group's entry fields, by its index in the table of entries. Text that
     // is not a number is refused as any other bad entry.
     void takeCustomEntry(int index);
