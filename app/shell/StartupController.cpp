@@ -28,14 +28,9 @@ QString tr(const char* text)
     return QCoreApplication::translate("main", text);
 }
 
-// A locked file answers every statement with "database is locked" once the busy timeout has
-// run out; that is another program at work, not a wrong key.
+// A locked file answers every statement with SQLite's "busy" once the busy timeout has run out;
+// that is another program at work, not a wrong key.
 constexpr int probeBusyTimeoutMs = 1500;
-
-bool isLocked(const QString& error)
-{
-    return error.contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
-}
 
 QString lockedText(const QString& path)
 {
@@ -140,10 +135,10 @@ void StartupController::enterGuestMode(ProgramConfig& config, int status, const 
     MessageBox::information(nullptr, tr("Warning"), text);
 }
 
-void StartupController::refuseDatabase(ProgramConfig& config, const QString& path,
-                                       const QString& error, int status, const QString& text)
+void StartupController::refuseDatabase(ProgramConfig& config, const QString& path, bool locked,
+                                       int status, const QString& text)
 {
-    if (isLocked(error))
+    if (locked)
         enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen, lockedText(path));
     else
         enterGuestMode(config, status, text);
@@ -183,7 +178,7 @@ void StartupController::probeDatabase(ProgramConfig& config)
         checkCaseDatabase(config, path);
         return;
     }
-    refuseDatabase(config, path, error.text(), ProgramConfig::StatusSchemaUnreadable,
+    refuseDatabase(config, path, isBusyError(error), ProgramConfig::StatusSchemaUnreadable,
                    tr("The database at %1 cannot be read with this installation's key, or it is "
                       "not a case database. You will be logged in as a guest. Please set the path "
                       "of a valid database in the settings page.\nCode I-06")
@@ -205,7 +200,7 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
     }
     if (probe.isWritable())
         return;
-    refuseDatabase(config, path, probe.error(), ProgramConfig::StatusDatabaseWontOpen,
+    refuseDatabase(config, path, probe.locked(), ProgramConfig::StatusDatabaseWontOpen,
                    tr("The database at %1 cannot be written (%2); the file or its folder may be "
                       "read-only. You will be logged in as a guest. Please make it writable or "
                       "set the path of another database in the settings page.\nCode I-05")
