@@ -1,6 +1,7 @@
 #include "cases/DrugFactors.h"
 #include "ui_DrugFactors.h"
 
+#include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkIndices.h"
 #include "pkcore/SessionData.h"
@@ -9,11 +10,6 @@
 #include <QListWidgetItem>
 
 #include <algorithm>
-
-namespace
-{
-const QString kFlucytosine = QStringLiteral("FC");
-} // namespace
 
 DrugFactors::DrugFactors(QWidget* parent, SessionData* session, DrugInfo* catalogue)
     : QDialog(parent), session(session), ui(new Ui::DrugFactors), catalogue(catalogue)
@@ -26,7 +22,8 @@ DrugFactors::~DrugFactors() = default;
 
 void DrugFactors::fillFactorList(const QString& drugCode, const QString& sex, double age)
 {
-    if (!DrugInfo::factorListFor(session, drugCode, sex, age) && drugCode == kFlucytosine)
+    if (!DrugInfo::factorListFor(session, drugCode, sex, age) &&
+        drugCode == QLatin1String(flucytosineCode))
         session->factorCount = 0;
     session->routeText.clear();
     setFactorItems();

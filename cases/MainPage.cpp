@@ -4,6 +4,7 @@
 #include "app/GuestMode.h"
 #include "cases/CaseStore.h"
 #include "cases/CaseWindowLinks.h"
+#include "cases/PatientForm.h"
 #include "cases/PatientValidation.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
@@ -319,11 +320,11 @@ void MainPage::showPatientInfo()
     form->Line_Hosp_ID->setText(p.hospitalId);
     form->Line_Sex->setText(sexFromText(p.sex) == Sex::Male ? tr("Male") : tr("Female"));
 
-    const QString weight = p.weightUnit == QLatin1String("kg")
+    const QString weight = p.weightUnit == QLatin1String(PatientForm::kilogramUnit)
                                ? QString::number(s.weightKg, 'g', 6)
                                : number(s.weightKg / PatientValidation::kgPerPound);
     form->Line_Weight->setText(weight + QLatin1Char(' ') + p.weightUnit);
-    const QString height = p.heightUnit == QLatin1String("cm")
+    const QString height = p.heightUnit == QLatin1String(PatientForm::centimetreUnit)
                                ? QString::number(s.heightCm, 'g', 6)
                                : number(s.heightCm / PatientValidation::cmPerInch);
     form->Line_Height->setText(height + QLatin1Char(' ') + p.heightUnit);

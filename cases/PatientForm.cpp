@@ -8,11 +8,6 @@
 
 namespace
 {
-const QString kPound = QStringLiteral("lb");
-const QString kKilogram = QStringLiteral("kg");
-const QString kInch = QStringLiteral("in");
-const QString kCentimetre = QStringLiteral("cm");
-
 double number(const QString& text)
 {
     return PatientValidation::fieldNumber(text);
@@ -38,10 +33,12 @@ void applyHeader(const PatientFormInput& in, PatientRecord& p)
 void applyMeasures(const PatientFormInput& in, SessionData& s)
 {
     const double weight = number(in.weight);
-    s.patient.weightUnit = in.weightInPounds ? kPound : kKilogram;
+    s.patient.weightUnit =
+        QLatin1String(in.weightInPounds ? PatientForm::poundUnit : PatientForm::kilogramUnit);
     s.weightKg = in.weightInPounds ? weight * PatientValidation::kgPerPound : weight;
     const double height = number(in.height);
-    s.patient.heightUnit = in.heightInInches ? kInch : kCentimetre;
+    s.patient.heightUnit =
+        QLatin1String(in.heightInInches ? PatientForm::inchUnit : PatientForm::centimetreUnit);
     s.heightCm = in.heightInInches ? height * PatientValidation::cmPerInch : height;
 
     s.scr1 = number(in.crs);

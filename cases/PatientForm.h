@@ -6,6 +6,12 @@ class SessionData;
 
 namespace PatientForm
 {
+// The stored units of weight and height.
+inline constexpr char poundUnit[] = "lb";
+inline constexpr char kilogramUnit[] = "kg";
+inline constexpr char inchUnit[] = "in";
+inline constexpr char centimetreUnit[] = "cm";
+
 // Renal function as the form's list offers it; stored in SessionData::renalMode.
 constexpr int stableRenalFunction = 0;
 constexpr int changingRenalFunction = 1;

@@ -27,13 +27,9 @@
 
 namespace
 {
-const QString kPound = QStringLiteral("lb");
-const QString kInch = QStringLiteral("in");
 
 // A stored user's-choice drug is "UC_" followed by its name.
 const QString kStoredUserChoiceMark = QStringLiteral("UC");
-const QString kFlucytosine = QStringLiteral("FC");
-const QString kValproate = QStringLiteral("VP");
 const QString kUnknownName = QStringLiteral("No");
 
 // Stored unit pairs of weight and height.
@@ -311,9 +307,11 @@ void newPatient::on_comboBox_drug_currentTextChanged(const QString& arg1)
     forgetFactorDialog();
     formDrugCode = arg1.isEmpty() ? QString() : drugCode(arg1);
 
-    ui->Button_drugFactors->setEnabled(isKnownDrug() && formDrugCode != kFlucytosine &&
-                                       formDrugCode != kValproate);
-    const bool albumin = formDrugCode == QLatin1String(phenytoinCode) || formDrugCode == kValproate;
+    ui->Button_drugFactors->setEnabled(isKnownDrug() &&
+                                       formDrugCode != QLatin1String(flucytosineCode) &&
+                                       formDrugCode != QLatin1String(valproateCode));
+    const bool albumin = formDrugCode == QLatin1String(phenytoinCode) ||
+                         formDrugCode == QLatin1String(valproateCode);
     ui->label_albumin->setVisible(albumin);
     ui->label_albumin_u->setVisible(albumin);
     ui->line_albumin->setVisible(albumin);
@@ -614,12 +612,12 @@ void newPatient::loadCurrentPatient()
 
     ui->line_birthday->setText(PatientValidation::birthdayText(s.patient));
 
-    const bool pounds = s.patient.weightUnit == kPound;
+    const bool pounds = s.patient.weightUnit == QLatin1String(PatientForm::poundUnit);
     (pounds ? ui->radioButton_lb : ui->radioButton_kg)->setChecked(true);
     ui->line_weight->setText(
         pounds ? QString::number(s.weightKg / PatientValidation::kgPerPound, 'f', kRefillDecimals)
                : QString::number(s.weightKg));
-    const bool inches = s.patient.heightUnit == kInch;
+    const bool inches = s.patient.heightUnit == QLatin1String(PatientForm::inchUnit);
     (inches ? ui->radioButton_in : ui->radioButton_cm)->setChecked(true);
     ui->line_height->setText(
         inches ? QString::number(s.heightCm / PatientValidation::cmPerInch, 'f', kRefillDecimals)
