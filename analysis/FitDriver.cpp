@@ -46,7 +46,7 @@ FitOutcome FitDriver::fitCurves()
     }
     runFit(pk::kLeastSquares);
     runFit(pk::kBayesian);
-    computeFitRanges(m_allIntravenous, m_allInpatient);
+    computeFitRanges(m_allIntravenous == 1, m_allInpatient == 1);
     fillLevelTable();
     m_fitCurveTable.clear();
     m_curveStep = m_graphEndTime / FitCurveTable::kPoints;
@@ -135,7 +135,7 @@ void FitDriver::runFit(int method)
     }
     for (int k = 1; k <= n; ++k)
         m_session->fitParameters[k] = m_solver.fitParameters()[k];
-    storeFittedSet(method, m_allIntravenous, m_allInpatient);
+    storeFittedSet(method, m_allIntravenous == 1, m_allInpatient == 1);
 }
 
 void FitDriver::prepareSolver()
@@ -197,7 +197,7 @@ double FitDriver::storedValue(const PkParameterSet& set, int parameter) const
 
 // Only least squares has a set of its own; any other method is the Bayesian fit, so no other
 // set (the population or custom prior least of all) is ever overwritten.
-void FitDriver::storeFittedSet(int method, int keepF, int keepCF)
+void FitDriver::storeFittedSet(int method, bool keepF, bool keepCF)
 {
     method = method == pk::kLeastSquares ? pk::kLeastSquares : pk::kBayesian;
     const int n = m_fitParameterCount;
@@ -212,10 +212,10 @@ void FitDriver::storeFittedSet(int method, int keepF, int keepCF)
     // With every dose intravenous the levels say nothing about F. A prior F that no route has
     // set yet (0) would hide an otherwise sound fit, so such a set carries the intravenous F.
     const double heldF = prior[pk::kF] > 0.0 ? prior[pk::kF] : kIntravenousF;
-    set[pk::kF] = keepF == 1 ? heldF : p[pk::kFitF];
+    set[pk::kF] = keepF ? heldF : p[pk::kFitF];
     set[pk::kVd] = p[pk::kFitVd];
     set[pk::kCl] = p[pk::kFitCl];
-    set[pk::kCF] = keepCF == 1 ? prior[pk::kCF] : p[pk::kFitCF];
+    set[pk::kCF] = keepCF ? prior[pk::kCF] : p[pk::kFitCF];
     if (isPhenytoin()) {
         set[pk::kKm] = p[pk::kFitKm];
         set[pk::kVmax] = p[pk::kFitVmax];
@@ -253,7 +253,7 @@ bool FitDriver::predictsEveryLevel(const PkParameterSet& set)
     return std::none_of(levels.begin(), levels.begin() + count, FitReadiness::predictionFailed);
 }
 
-void FitDriver::computeFitRanges(int keepF, int keepCF)
+void FitDriver::computeFitRanges(bool keepF, bool keepCF)
 {
     fillRanges(pk::kLeastSquares, keepF, keepCF);
     fillRanges(pk::kBayesian, keepF, keepCF);
@@ -261,7 +261,7 @@ void FitDriver::computeFitRanges(int keepF, int keepCF)
 
 // One-sigma half-widths in display units: F and CF in percent points, the others in their own.
 // A Bayesian F or CF held at the prior keeps the prior's own spread.
-void FitDriver::fillRanges(int method, int keepF, int keepCF)
+void FitDriver::fillRanges(int method, bool keepF, bool keepCF)
 {
     RangeBlock& ranges = rangesOf(method);
     ranges.fill(0.0);
@@ -282,9 +282,9 @@ void FitDriver::fillRanges(int method, int keepF, int keepCF)
     ranges[pk::kFitCF] = spread(pk::kFitCF, kPercent);
     if (isPhenytoin())
         ranges[pk::kFitVmax] = spread(pk::kFitVmax, 1.0);
-    if (method == pk::kBayesian && keepF == 1)
+    if (method == pk::kBayesian && keepF)
         ranges[pk::kFitF] = kPercent * prior[pk::kF] * m_priorRanges[pk::kFitF];
-    if (method == pk::kBayesian && keepCF == 1)
+    if (method == pk::kBayesian && keepCF)
         ranges[pk::kFitCF] = kPercent * prior[pk::kCF] * m_priorRanges[pk::kFitCF];
 }
 

@@ -58,9 +58,12 @@ public:
     // FitReadiness) is refused before fitting: both fitted sets absent, the level table and
     // curves empty, and the reason in the outcome.
     FitOutcome fitCurves();
+    // method: pk::kLeastSquares or pk::kBayesian, the set the fit is stored in.
     void runFit(int method);
-    void storeFittedSet(int method, int keepF, int keepCF);
-    void computeFitRanges(int keepF, int keepCF);
+    // keepF, keepCF: F (every dose intravenous) and CF (every dose in hospital) are held at the
+    // prior's, not fitted.
+    void storeFittedSet(int method, bool keepF, bool keepCF);
+    void computeFitRanges(bool keepF, bool keepCF);
     void fillLevelTable();
     void buildTimeGrid();
     void buildFitCurves();
@@ -88,7 +91,7 @@ private:
     RangeBlock& rangesOf(int method);
     double ageWeightBase() const;
     double storedValue(const PkParameterSet& set, int parameter) const;
-    void fillRanges(int method, int keepF, int keepCF);
+    void fillRanges(int method, bool keepF, bool keepCF);
     void predictSet(const PkParameterSet& set, const double* times, int count, double* levels);
     bool predictsEveryLevel(const PkParameterSet& set);
 

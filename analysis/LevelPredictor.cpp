@@ -20,28 +20,38 @@ bool LevelPredictor::hasModel() const
            model == pk::kModelMichaelisMenten;
 }
 
+namespace
+{
+// Where F, V, CL, Km, CF and Vmax stand in a fit vector or a parameter set.
+struct ArgumentSlots {
+    int f, v, cl, km, cf, vmax;
+};
+constexpr ArgumentSlots fitSlots{pk::kFitF,  pk::kFitVd, pk::kFitCl,
+                                 pk::kFitKm, pk::kFitCF, pk::kFitVmax};
+constexpr ArgumentSlots setSlots{pk::kF, pk::kVd, pk::kCl, pk::kKm, pk::kCF, pk::kVmax};
+
+template <typename Arguments, typename Values>
+Arguments argumentsAt(const Values& values, const ArgumentSlots& s)
+{
+    Arguments a;
+    a.f = values[s.f];
+    a.v = values[s.v];
+    a.cl = values[s.cl];
+    a.km = values[s.km];
+    a.cf = values[s.cf];
+    a.vmax = values[s.vmax];
+    return a;
+}
+} // namespace
+
 LevelPredictor::ModelArguments LevelPredictor::fromFitParameters(const fit::Vector& p)
 {
-    ModelArguments a;
-    a.f = p[pk::kFitF];
-    a.v = p[pk::kFitVd];
-    a.cl = p[pk::kFitCl];
-    a.km = p[pk::kFitKm];
-    a.cf = p[pk::kFitCF];
-    a.vmax = p[pk::kFitVmax];
-    return a;
+    return argumentsAt<ModelArguments>(p, fitSlots);
 }
 
 LevelPredictor::ModelArguments LevelPredictor::fromSet(const PkParameterSet& set)
 {
-    ModelArguments a;
-    a.f = set[pk::kF];
-    a.v = set[pk::kVd];
-    a.cl = set[pk::kCl];
-    a.km = set[pk::kKm];
-    a.cf = set[pk::kCF];
-    a.vmax = set[pk::kVmax];
-    return a;
+    return argumentsAt<ModelArguments>(set, setSlots);
 }
 
 void LevelPredictor::levelsForFitParameters(const fit::Vector* p, int vectorCount,

@@ -28,9 +28,7 @@ bool ProgramConfig::load()
     const QString candidate = workingDirectory.filePath(QLatin1String(settingsFileName));
     if (QFileInfo::exists(candidate)) {
         settingsPath_ = candidate;
-        databasePath_ = SettingsFile(settingsPath_)
-                            .value(QLatin1String(SettingsKeys::pathDb),
-                                   QLatin1String(SettingsKeys::pathDbDefault));
+        databasePath_ = SettingsFile(settingsPath_).read(SettingsKeys::pathDbSetting);
         if (databasePath_ != QLatin1String(SettingsKeys::pathDbDefault))
             return true;
         status_ = StatusNoDatabasePath;
@@ -49,9 +47,7 @@ bool ProgramConfig::load()
     // start-up can probe the database instead of running with no path at all.
     settingsPath_ = installed;
     if (QFileInfo::exists(settingsPath_)) {
-        const QString path = SettingsFile(settingsPath_)
-                                 .value(QLatin1String(SettingsKeys::pathDb),
-                                        QLatin1String(SettingsKeys::pathDbDefault));
+        const QString path = SettingsFile(settingsPath_).read(SettingsKeys::pathDbSetting);
         if (path != QLatin1String(SettingsKeys::pathDbDefault))
             databasePath_ = path;
     }

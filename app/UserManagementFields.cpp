@@ -8,7 +8,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLineEdit>
-#include <QRegExpValidator>
+#include <QRegularExpressionValidator>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -31,10 +31,16 @@ AccountFields::AccountFields(const Widgets& widgets, const ProgramConfig* config
 
 void AccountFields::applyValidators(QWidget* owner) const
 {
-    const QRegExp pattern(allowedTextPattern, Qt::CaseSensitive);
+    const QRegularExpression pattern(allowedTextPattern);
     for (QLineEdit* field : {m_widgets.userName, m_widgets.name, m_widgets.title, m_widgets.email,
                              m_widgets.password, m_widgets.confirm})
-        field->setValidator(new QRegExpValidator(pattern, owner));
+        field->setValidator(new QRegularExpressionValidator(pattern, owner));
+}
+
+void AccountFields::hidePasswords() const
+{
+    m_widgets.password->setEchoMode(QLineEdit::Password);
+    m_widgets.confirm->setEchoMode(QLineEdit::Password);
 }
 
 QSqlRecord AccountFields::storedAccount(int id)

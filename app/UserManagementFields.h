@@ -26,6 +26,12 @@ public:
         QLineEdit* title = nullptr;
         QLineEdit* email = nullptr;
     };
+    // The fields of a form that names them as both account pages do.
+    template <typename Form> static Widgets widgetsOf(const Form& ui)
+    {
+        return {ui.user_uname,   ui.user_pwEnable, ui.user_pwGroup, ui.user_pw,
+                ui.user_confirm, ui.user_name,     ui.user_title,   ui.user_email};
+    }
 
     // Stands in the password field of an account that has a password: "keep the stored one".
     static const QString unchangedPasswordMarker;
@@ -40,6 +46,8 @@ public:
     AccountFields(const Widgets& widgets, const ProgramConfig* config);
 
     void applyValidators(QWidget* owner) const;
+    // The password and its confirmation show as dots.
+    void hidePasswords() const;
 
     // The stored Users row of an account; an empty record when there is none.
     static QSqlRecord storedAccount(int id);

@@ -57,16 +57,11 @@ login::login(SessionData* session, ProgramConfig* config)
         useTypedName();
 }
 
-login::~login()
-{
-    delete ui;
-}
+login::~login() = default;
 
 QString login::readLogInMode() const
 {
-    return SettingsFile(m_config->settingsPath())
-        .value(QLatin1String(SettingsKeys::configLogInMode),
-               QLatin1String(SettingsKeys::configLogInModeDefault));
+    return SettingsFile(m_config->settingsPath()).read(SettingsKeys::configLogInModeSetting);
 }
 
 void login::fillUserList()
@@ -202,7 +197,8 @@ bool login::resetCodeAccepted(const QString& userName, int* accountId)
     ResetCodeAccount account;
     QString reason;
     if (!ResetCode::findAccount(QSqlDatabase::database(), userName, &account, &reason)) {
-        MessageBox::about(nullptr, tr("Error"), tr("The password cannot be reset.\n") + reason);
+        MessageBox::about(nullptr, tr("Error"),
+                          tr("The password cannot be reset.\n%1").arg(reason));
         return false;
     }
     const ResetCode::Verdict verdict = ResetCode::check(QSqlDatabase::database(), account, typed,
@@ -248,7 +244,8 @@ void login::resetPassword(const QString& userName)
         return;
     QString error;
     if (!clearPassword(userName, accountId, &error)) {
-        MessageBox::about(nullptr, tr("Error"), tr("The password could not be reset.\n") + error);
+        MessageBox::about(nullptr, tr("Error"),
+                          tr("The password could not be reset.\n%1").arg(error));
         return;
     }
 

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QDialog>
 
+#include <memory>
+
 class ProgramConfig;
 class QLineEdit;
 class QSqlRecord;
@@ -49,7 +51,7 @@ private:
     bool passwordMatches(const QSqlRecord& row) const;
     void signIn(const QSqlRecord& row);
 
-    Ui::login* ui;
+    std::unique_ptr<Ui::login> ui;
     ProgramConfig* m_config;
     SessionData* m_session;
     bool m_awaiting = true;

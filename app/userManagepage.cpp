@@ -30,13 +30,10 @@ userManagepage::userManagepage(QWidget* parent, SessionData* session, ProgramCon
       m_fields(AccountFields::Widgets{}, config)
 {
     ui->setupUi(this);
-    m_fields = AccountFields({ui->user_uname, ui->user_pwEnable, ui->user_pwGroup, ui->user_pw,
-                              ui->user_confirm, ui->user_name, ui->user_title, ui->user_email},
-                             config);
+    m_fields = AccountFields(AccountFields::widgetsOf(*ui), config);
     ui->user_type->addItem(tr("Administrator"));
     ui->user_type->addItem(tr("User"));
-    ui->user_pw->setEchoMode(QLineEdit::Password);
-    ui->user_confirm->setEchoMode(QLineEdit::Password);
+    m_fields.hidePasswords();
 
     refreshUserTable();
     ui->user_pwGroup->hide();
@@ -51,10 +48,7 @@ userManagepage::userManagepage(QWidget* parent, SessionData* session, ProgramCon
     setWindowTitle(tr("User Management"));
 }
 
-userManagepage::~userManagepage()
-{
-    delete ui;
-}
+userManagepage::~userManagepage() = default;
 
 void userManagepage::refreshUserTable()
 {
@@ -101,33 +95,27 @@ void userManagepage::setApplyMode()
 
 void userManagepage::disableForm()
 {
-    setApplyMode();
-    for (QWidget* field :
-         {static_cast<QWidget*>(ui->user_uname), static_cast<QWidget*>(ui->user_pw),
-          static_cast<QWidget*>(ui->user_confirm), static_cast<QWidget*>(ui->user_name),
-          static_cast<QWidget*>(ui->user_title), static_cast<QWidget*>(ui->user_type),
-          static_cast<QWidget*>(ui->user_email)})
-        field->setEnabled(false);
     ui->user_pwEnable->setChecked(false);
-    ui->user_pwGroup->hide();
-    ui->button_add_or_apply->setEnabled(false);
-    ui->button_save_and_exit->setEnabled(false);
-    ui->button_cancel->setEnabled(false);
-    setErrorMark(ui->user_uname, false);
-    setErrorMark(ui->user_name, false);
+    setFormEnabled(false);
 }
 
 void userManagepage::enableForm()
+{
+    setFormEnabled(true);
+}
+
+void userManagepage::setFormEnabled(bool enabled)
 {
     setApplyMode();
     for (QWidget* field :
          {static_cast<QWidget*>(ui->user_uname), static_cast<QWidget*>(ui->user_pw),
           static_cast<QWidget*>(ui->user_confirm), static_cast<QWidget*>(ui->user_name),
           static_cast<QWidget*>(ui->user_title), static_cast<QWidget*>(ui->user_type),
-          static_cast<QWidget*>(ui->user_email), static_cast<QWidget*>(ui->button_add_or_apply),
-          static_cast<QWidget*>(ui->button_save_and_exit),
-          static_cast<QWidget*>(ui->button_cancel)})
-        field->setEnabled(true);
+          static_cast<QWidget*>(ui->user_email)})
+        field->setEnabled(enabled);
+    for (QPushButton* button :
+         {ui->button_add_or_apply, ui->button_save_and_exit, ui->button_cancel})
+        button->setEnabled(enabled);
     setErrorMark(ui->user_uname, false);
     setErrorMark(ui->user_name, false);
     ui->user_pwGroup->hide();
@@ -243,7 +231,7 @@ bool userManagepage::addUser()
     m_fields.bindAccount(query, selectedType(), QString());
     if (!query.exec()) {
         MessageBox::about(nullptr, tr("Information"),
-                          tr("Add user failed\n") + query.lastError().text());
+                          tr("Add user failed\n%1").arg(query.lastError().text()));
         return false;
     }
     MessageBox::about(nullptr, tr("Information"), tr("User added"));

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QModelIndex>
 
+#include <memory>
+
 class ProgramConfig;
 class QSqlRelationalTableModel;
 class SessionData;
@@ -43,6 +45,9 @@ private:
     void setApplyMode();
     void disableForm();
     void enableForm();
+    // The account fields and the form's buttons; either way no field is marked in error and the
+    // password group is closed.
+    void setFormEnabled(bool enabled);
     bool validateInput();
     bool userNameTaken(bool* taken);
     bool addUser();
@@ -52,7 +57,7 @@ private:
     QString selectedType() const;
     bool addMode() const;
 
-    Ui::userManagepage* ui;
+    std::unique_ptr<Ui::userManagepage> ui;
     SessionData* m_session;
     ProgramConfig* m_config;
     AccountFields m_fields;

@@ -18,12 +18,9 @@ userSetting::userSetting(QWidget* parent, SessionData* session, ProgramConfig* c
       m_fields(AccountFields::Widgets{}, config)
 {
     ui->setupUi(this);
-    m_fields = AccountFields({ui->user_uname, ui->user_pwEnable, ui->user_pwGroup, ui->user_pw,
-                              ui->user_confirm, ui->user_name, ui->user_title, ui->user_email},
-                             config);
+    m_fields = AccountFields(AccountFields::widgetsOf(*ui), config);
     ui->user_type->addItem(tr("User"));
-    ui->user_pw->setEchoMode(QLineEdit::Password);
-    ui->user_confirm->setEchoMode(QLineEdit::Password);
+    m_fields.hidePasswords();
 
     loadAccount();
     m_fields.applyValidators(this);
@@ -33,10 +30,7 @@ userSetting::userSetting(QWidget* parent, SessionData* session, ProgramConfig* c
     setWindowTitle(tr("User Setting"));
 }
 
-userSetting::~userSetting()
-{
-    delete ui;
-}
+userSetting::~userSetting() = default;
 
 void userSetting::loadAccount()
 {

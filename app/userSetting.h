@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class ProgramConfig;
 class SessionData;
 
@@ -31,7 +33,7 @@ private:
     bool validateInput();
     void loadAccount();
 
-    Ui::userSetting* ui;
+    std::unique_ptr<Ui::userSetting> ui;
     SessionData* m_session;
     ProgramConfig* m_config;
     AccountFields m_fields;

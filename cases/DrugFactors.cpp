@@ -1,45 +1,15 @@
 #include "cases/DrugFactors.h"
 #include "ui_DrugFactors.h"
 
+#include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkIndices.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
 
-#include <QHash>
 #include <QListWidgetItem>
 
 #include <algorithm>
-
-namespace
-{
-using FactorList = void (*)(SessionData*, const QString&, double);
-
-// Drugs whose factors come from a catalogue list; flucytosine has none and clears the count,
-// every other code leaves the session's list as it is.
-const QHash<QString, FactorList>& factorLists()
-{
-    static const QHash<QString, FactorList> lists = {
-        {QStringLiteral("AK"), &DrugInfo::aminoglycosideFactorList},
-        {QStringLiteral("GM"), &DrugInfo::aminoglycosideFactorList},
-        {QStringLiteral("NM"), &DrugInfo::aminoglycosideFactorList},
-        {QStringLiteral("TM"), &DrugInfo::aminoglycosideFactorList},
-        {QStringLiteral("PB"), &DrugInfo::phenobarbitalFactorList},
-        {QStringLiteral("CX"), &DrugInfo::ciprofloxacinFactorList},
-        {QStringLiteral("DG"), &DrugInfo::digoxinFactorList},
-        {QStringLiteral("LI"), &DrugInfo::lithiumFactorList},
-        {QStringLiteral("OX"), &DrugInfo::levofloxacinFactorList},
-        {QStringLiteral("PC"), &DrugInfo::procainamideFactorList},
-        {QStringLiteral("PH"), &DrugInfo::phenytoinFactorList},
-        {QStringLiteral("QD"), &DrugInfo::quinidineFactorList},
-        {QStringLiteral("TH"), &DrugInfo::theophyllineFactorList},
-        {QStringLiteral("VM"), &DrugInfo::vancomycinFactorList},
-    };
-    return lists;
-}
-
-const QString kFlucytosine = QStringLiteral("FC");
-} // namespace
 
 DrugFactors::DrugFactors(QWidget* parent, SessionData* session, DrugInfo* catalogue)
     : QDialog(parent), session(session), ui(new Ui::DrugFactors), catalogue(catalogue)
@@ -48,17 +18,12 @@ DrugFactors::DrugFactors(QWidget* parent, SessionData* session, DrugInfo* catalo
     setWindowTitle(tr("Drug Factor"));
 }
 
-DrugFactors::~DrugFactors()
-{
-    delete ui;
-}
+DrugFactors::~DrugFactors() = default;
 
 void DrugFactors::fillFactorList(const QString& drugCode, const QString& sex, double age)
 {
-    const FactorList list = factorLists().value(drugCode, nullptr);
-    if (list)
-        list(session, sex, age);
-    else if (drugCode == kFlucytosine)
+    if (!DrugInfo::factorListFor(session, drugCode, sex, age) &&
+        drugCode == QLatin1String(flucytosineCode))
         session->factorCount = 0;
     session->routeText.clear();
     setFactorItems();

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class DrugInfo;
 class SessionData;
 
@@ -38,6 +40,6 @@ private:
     int usableFactorCount() const;
 
     SessionData* session; // not owned
-    Ui::DrugFactors* ui;
+    std::unique_ptr<Ui::DrugFactors> ui;
     DrugInfo* catalogue; // not owned
 };

@@ -4,11 +4,13 @@
 #include "app/GuestMode.h"
 #include "cases/CaseStore.h"
 #include "cases/CaseWindowLinks.h"
+#include "cases/PatientForm.h"
 #include "cases/PatientValidation.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "pkcore/Sex.h"
 #include "platform/MessageBox.h"
 
 #include <QDateTime>
@@ -31,10 +33,63 @@ QString number(double value)
     return ParameterGroupView::number(value);
 }
 
-double entry(const QLineEdit* field)
-{
-    return field->text().toDouble();
-}
+// The entry fields of the custom group. A parameter is entered beside its range, which goes
+// with it; a range entered alone changes only the range.
+struct CustomEntry {
+    QLineEdit* Ui::MainPage::*field;
+    QLineEdit* Ui::MainPage::*range; // null on a range field
+    bool (*edit)(CustomSetEditor& editor, int route, double value, double range);
+    // What the field shows of the custom set; null for F and its range, which are the route's.
+    QString ParameterGroupView::Texts::*shown;
+};
+
+enum CustomEntryIndex {
+    customF,
+    customRangeF,
+    customVd,
+    customRangeVd,
+    customCl,
+    customRangeCl,
+    customCf,
+    customRangeCf,
+    customKd,
+    customRangeKd,
+};
+
+const CustomEntry customEntries[] = {
+    {&Ui::MainPage::line_Custom_F, &Ui::MainPage::line_Custom_rangeF,
+     [](CustomSetEditor& e, int route, double v, double range) { return e.editF(route, v, range); },
+     nullptr},
+    {&Ui::MainPage::line_Custom_rangeF, nullptr,
+     [](CustomSetEditor& e, int route, double v, double) { return e.editRangeF(route, v); },
+     nullptr},
+    {&Ui::MainPage::line_Custom_vdb, &Ui::MainPage::line_Custom_rangevdb,
+     [](CustomSetEditor& e, int, double v, double range) { return e.editVd(v, range); },
+     &ParameterGroupView::Texts::vd},
+    {&Ui::MainPage::line_Custom_rangevdb, nullptr,
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeVd(v); },
+     &ParameterGroupView::Texts::vdRange},
+    {&Ui::MainPage::line_Custom_cl, &Ui::MainPage::line_Custom_rangecl,
+     [](CustomSetEditor& e, int, double v, double range) { return e.editClRow(v, range); },
+     &ParameterGroupView::Texts::cl},
+    {&Ui::MainPage::line_Custom_rangecl, nullptr,
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeClRow(v); },
+     &ParameterGroupView::Texts::clRange},
+    {&Ui::MainPage::line_Custom_cf, &Ui::MainPage::line_Custom_rangecf,
+     [](CustomSetEditor& e, int, double v, double range) { return e.editCfRow(v, range); },
+     &ParameterGroupView::Texts::cf},
+    {&Ui::MainPage::line_Custom_rangecf, nullptr,
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeCfRow(v); },
+     &ParameterGroupView::Texts::cfRange},
+    {&Ui::MainPage::line_Custom_kd, &Ui::MainPage::line_Custom_range4,
+     [](CustomSetEditor& e, int, double v, double range) { return e.editKdRow(v, range); },
+     &ParameterGroupView::Texts::kd},
+    {&Ui::MainPage::line_Custom_range4, nullptr,
+     [](CustomSetEditor& e, int, double v, double) { return e.editRangeKdRow(v); },
+     &ParameterGroupView::Texts::range4},
+};
+static_assert(sizeof(customEntries) / sizeof(customEntries[0]) == customRangeKd + 1,
+              "one entry per custom field");
 } // namespace
 
 MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculator,
@@ -63,12 +118,8 @@ MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculat
 
     auto* validator = new QRegularExpressionValidator(
         QRegularExpression(QLatin1String(customValuePattern)), this);
-    for (QLineEdit* field :
-         {form->line_Custom_F, form->line_Custom_rangeF, form->line_Custom_vdb,
-          form->line_Custom_rangevdb, form->line_Custom_cl, form->line_Custom_rangecl,
-          form->line_Custom_cf, form->line_Custom_rangecf, form->line_Custom_kd,
-          form->line_Custom_range4})
-        field->setValidator(validator);
+    for (const CustomEntry& entry : customEntries)
+        ((*form).*entry.field)->setValidator(validator);
 
     relabelGroups();
     replayStoredCase();
@@ -82,10 +133,7 @@ MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculat
     enableWindowButtons();
 }
 
-MainPage::~MainPage()
-{
-    delete form;
-}
+MainPage::~MainPage() = default;
 
 void MainPage::paintEvent(QPaintEvent* /*event*/)
 {
@@ -132,7 +180,7 @@ bool MainPage::loadPK()
 {
     const LoadOutcome outcome = CaseStore(session).loadPK();
     if (!outcome.ok)
-        MessageBox::about(nullptr, tr("Information"), tr("Load PK fail\n") + outcome.error);
+        MessageBox::about(nullptr, tr("Information"), tr("Load PK fail\n%1").arg(outcome.error));
     return outcome.ok;
 }
 
@@ -140,7 +188,8 @@ bool MainPage::loadCustomF()
 {
     const LoadOutcome outcome = CaseStore(session).loadCustomF();
     if (!outcome.ok)
-        MessageBox::about(nullptr, tr("Information"), tr("Load Custom F fail\n") + outcome.error);
+        MessageBox::about(nullptr, tr("Information"),
+                          tr("Load Custom F fail\n%1").arg(outcome.error));
     return outcome.ok;
 }
 
@@ -269,13 +318,13 @@ void MainPage::showPatientInfo()
     form->Line_First->setText(p.firstName);
     form->Line_Last->setText(p.lastName);
     form->Line_Hosp_ID->setText(p.hospitalId);
-    form->Line_Sex->setText(p.sex == QLatin1String("M") ? tr("Male") : tr("Female"));
+    form->Line_Sex->setText(sexFromText(p.sex) == Sex::Male ? tr("Male") : tr("Female"));
 
-    const QString weight = p.weightUnit == QLatin1String("kg")
+    const QString weight = p.weightUnit == QLatin1String(PatientForm::kilogramUnit)
                                ? QString::number(s.weightKg, 'g', 6)
                                : number(s.weightKg / PatientValidation::kgPerPound);
     form->Line_Weight->setText(weight + QLatin1Char(' ') + p.weightUnit);
-    const QString height = p.heightUnit == QLatin1String("cm")
+    const QString height = p.heightUnit == QLatin1String(PatientForm::centimetreUnit)
                                ? QString::number(s.heightCm, 'g', 6)
                                : number(s.heightCm / PatientValidation::cmPerInch);
     form->Line_Height->setText(height + QLatin1Char(' ') + p.heightUnit);
@@ -300,8 +349,7 @@ void MainPage::showCustomPK()
 void MainPage::showBodyMeasures()
 {
     const SessionData& s = *session;
-    const QString sex =
-        s.patient.sex == QLatin1String("M") ? QStringLiteral("M") : QStringLiteral("F");
+    const QString sex = sexText(sexFromText(s.patient.sex) == Sex::Male ? Sex::Male : Sex::Female);
     form->lineEdit_body_mass_index->setText(number(bodyMassIndex(s.weightKg, s.heightCm)));
     form->lineEdit_body_surface_area->setText(number(bodySurfaceArea(s.weightKg, s.heightCm)));
     form->lineEdit_lean_body_mass->setText(number(leanBodyMass(s.weightKg, s.heightCm, sex)));
@@ -563,8 +611,10 @@ void MainPage::showCustomDerived()
     }
 }
 
-void MainPage::customEntryDone(QLineEdit* field, bool taken, bool parameter)
+void MainPage::customEntryDone(int index, bool taken)
 {
+    const CustomEntry& entry = customEntries[index];
+    const bool parameter = entry.range != nullptr;
     if (taken) {
         if (parameter) {
             showCustomDerived();
@@ -573,35 +623,29 @@ void MainPage::customEntryDone(QLineEdit* field, bool taken, bool parameter)
         return;
     }
     // A refused entry: the field shows the stored value again, nothing else changes.
+    QLineEdit* field = (*form).*entry.field;
     const int route = customRoute();
-    if (field == form->line_Custom_F) {
-        field->setText(number(m_custom.fPercent(route)));
-        return;
-    }
-    if (field == form->line_Custom_rangeF) {
-        field->setText(number(m_custom.fRangePercent(route)));
-        return;
-    }
-    const ParameterGroupView::Texts t = ParameterGroupView::setTexts(
-        session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg);
-    const std::pair<QLineEdit*, QString> shown[] = {
-        {form->line_Custom_vdb, t.vd}, {form->line_Custom_rangevdb, t.vdRange},
-        {form->line_Custom_cl, t.cl},  {form->line_Custom_rangecl, t.clRange},
-        {form->line_Custom_cf, t.cf},  {form->line_Custom_rangecf, t.cfRange},
-        {form->line_Custom_kd, t.kd},  {form->line_Custom_range4, t.range4}};
-    for (const auto& pair : shown) {
-        if (pair.first == field)
-            field->setText(pair.second);
+    if (entry.shown) {
+        const ParameterGroupView::Texts shown = ParameterGroupView::setTexts(
+            session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg);
+        field->setText(shown.*entry.shown);
+    } else {
+        field->setText(
+            number(index == customF ? m_custom.fPercent(route) : m_custom.fRangePercent(route)));
     }
 }
 
-void MainPage::takeCustomEntry(QLineEdit* field, bool parameter,
-                               const std::function<bool(double)>& edit)
+void MainPage::takeCustomEntry(int index)
 {
+    const CustomEntry& entry = customEntries[index];
+    QLineEdit* field = (*form).*entry.field;
     markUnsaved();
     bool isNumber = false;
     const double value = field->text().toDouble(&isNumber);
-    customEntryDone(field, isNumber && std::isfinite(value) && edit(value), parameter);
+    const double range = entry.range ? ((*form).*entry.range)->text().toDouble() : 0.0;
+    const bool taken =
+        isNumber && std::isfinite(value) && entry.edit(m_custom, customRoute(), value, range);
+    customEntryDone(index, taken);
 }
 
 void MainPage::on_comboBox_Custom_route_currentTextChanged(const QString& route)
@@ -615,67 +659,52 @@ void MainPage::on_comboBox_Custom_route_currentTextChanged(const QString& route)
 
 void MainPage::on_line_Custom_F_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_F, true, [this](double v) {
-        return m_custom.editF(customRoute(), v, entry(form->line_Custom_rangeF));
-    });
+    takeCustomEntry(customF);
 }
 
 void MainPage::on_line_Custom_rangeF_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_rangeF, false,
-                    [this](double v) { return m_custom.editRangeF(customRoute(), v); });
+    takeCustomEntry(customRangeF);
 }
 
 void MainPage::on_line_Custom_vdb_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_vdb, true, [this](double v) {
-        return m_custom.editVd(v, entry(form->line_Custom_rangevdb));
-    });
+    takeCustomEntry(customVd);
 }
 
 void MainPage::on_line_Custom_rangevdb_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_rangevdb, false,
-                    [this](double v) { return m_custom.editRangeVd(v); });
+    takeCustomEntry(customRangeVd);
 }
 
 void MainPage::on_line_Custom_cl_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_cl, true, [this](double v) {
-        return m_custom.editClRow(v, entry(form->line_Custom_rangecl));
-    });
+    takeCustomEntry(customCl);
 }
 
 void MainPage::on_line_Custom_rangecl_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_rangecl, false,
-                    [this](double v) { return m_custom.editRangeClRow(v); });
+    takeCustomEntry(customRangeCl);
 }
 
 void MainPage::on_line_Custom_cf_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_cf, true, [this](double v) {
-        return m_custom.editCfRow(v, entry(form->line_Custom_rangecf));
-    });
+    takeCustomEntry(customCf);
 }
 
 void MainPage::on_line_Custom_rangecf_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_rangecf, false,
-                    [this](double v) { return m_custom.editRangeCfRow(v); });
+    takeCustomEntry(customRangeCf);
 }
 
 void MainPage::on_line_Custom_kd_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_kd, true, [this](double v) {
-        return m_custom.editKdRow(v, entry(form->line_Custom_range4));
-    });
+    takeCustomEntry(customKd);
 }
 
 void MainPage::on_line_Custom_range4_editingFinished()
 {
-    takeCustomEntry(form->line_Custom_range4, false,
-                    [this](double v) { return m_custom.editRangeKdRow(v); });
+    takeCustomEntry(customRangeKd);
 }
 
 void MainPage::on_button_Custom_reset_clicked()

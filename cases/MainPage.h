@@ -6,7 +6,6 @@
 
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
 class DrugInfo;
@@ -106,12 +105,13 @@ private:
     int customRoute() const;
     void showCustomF();
     void showCustomDerived();
-    void customEntryDone(QLineEdit* field, bool taken, bool parameter);
-    // Text that is not a number is refused as any other bad entry.
-    void takeCustomEntry(QLineEdit* field, bool parameter, const std::function<bool(double)>& edit);
+    void customEntryDone(int index, bool taken);
+    // One of the custom group's entry fields, by its index in the table of entries. Text that
+    // is not a number is refused as any other bad entry.
+    void takeCustomEntry(int index);
     CasePageTexts pageTexts() const;
 
-    Ui::MainPage* form;
+    std::unique_ptr<Ui::MainPage> form;
     SessionData* session;     // not owned
     PkCalculator* calculator; // not owned
     DrugInfo* drugInfo;       // not owned

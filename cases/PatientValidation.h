@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pkcore/SessionData.h"
+#include "pkcore/Sex.h"
 
 #include <QDate>
 #include <QString>
@@ -16,10 +17,13 @@ struct BirthdayFields {
     int year = 0;
 };
 
-// The form as the checks see it: texts as typed, choices as made.
+// The form as the checks see it and the session takes it: texts as typed, choices as made.
 struct PatientFormInput {
     QString firstName;
     QString lastName;
+    QString hospitalId;
+    QString patientNote;
+    Sex sex = Sex::Unknown;
     QString birthday; // "MM/DD/YYYY"
     QDate today;      // the date the form was opened
     QString weight;
@@ -27,6 +31,8 @@ struct PatientFormInput {
     QString height;
     bool heightInInches = false;
     bool drugChosen = false;
+    QString drugName; // as the list shows it
+    QString caseNote;
     bool crsChosen = false;
     bool clcrChosen = false;
     bool changingRenalFunction = false; // two creatinine values and the hours between

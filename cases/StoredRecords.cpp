@@ -4,6 +4,8 @@
 
 #include <QVariant>
 
+#include <functional>
+
 namespace
 {
 // Columns of a Patients row.
@@ -31,20 +33,42 @@ enum CaseColumn {
     cModifiedBy
 };
 
+// The texts of a Cases row as the form takes them back.
+struct CaseText {
+    QString StoredCase::*field;
+    int column;
+};
+const CaseText caseTexts[] = {
+    {&StoredCase::drug, cDrug},         {&StoredCase::unit, cUnit},
+    {&StoredCase::weight, cWeight},     {&StoredCase::height, cHeight},
+    {&StoredCase::scr, cScr},           {&StoredCase::crcl, cCrcl},
+    {&StoredCase::albumin, cAlbumin},   {&StoredCase::dateUpdated, cDateUpdated},
+    {&StoredCase::caseNote, cCaseNote}, {&StoredCase::factor1, cFactor1},
+    {&StoredCase::factor2, cFactor2},   {&StoredCase::scr2, cScr2},
+    {&StoredCase::hours, cTime},
+};
+
 // Positions in a stored "yyyy-MM-dd" date.
 constexpr int yearLength = 4;
 constexpr int monthPosition = 5;
 constexpr int partLength = 2;
 
-// The first row of a query on one bound number.
-StoredRecords::Outcome firstRow(SqlStatement& query, int number, QString* error)
+using RowText = std::function<QString(int column)>;
+
+// Reads the first row of a query on one bound number and hands its columns, as texts, to fill.
+StoredRecords::Outcome readRow(const QString& sql, int number, QString* error,
+                               const std::function<void(const RowText&)>& fill)
 {
+    SqlStatement query(sql);
     query.bind(QStringLiteral(":number"), number);
     if (!query.exec()) {
         *error = query.error();
         return StoredRecords::Outcome::Failed;
     }
-    return query.next() ? StoredRecords::Outcome::Read : StoredRecords::Outcome::NotFound;
+    if (!query.next())
+        return StoredRecords::Outcome::NotFound;
+    fill([&query](int column) { return query.value(column).toString(); });
+    return StoredRecords::Outcome::Read;
 }
 } // namespace
 
@@ -59,45 +83,28 @@ QString formBirthday(const QString& stored)
 
 Outcome readPatient(int recNum, StoredPatient* patient, QString* error)
 {
-    SqlStatement query(QStringLiteral("SELECT * FROM Patients WHERE REC_NUM = :number"));
-    const Outcome outcome = firstRow(query, recNum, error);
-    if (outcome != Outcome::Read)
-        return outcome;
-    const auto text = [&query](int column) { return query.value(column).toString(); };
-    patient->recNum = query.value(pRecNum).toInt();
-    patient->firstName = text(pFirst);
-    patient->lastName = text(pLast);
-    patient->dateStored = text(pDateStored);
-    patient->birthday = formBirthday(text(pBirthday));
-    patient->sex = text(pSex);
-    patient->patientId = text(pPatientId);
-    patient->note = text(pNote);
-    return outcome;
+    return readRow(QStringLiteral("SELECT * FROM Patients WHERE REC_NUM = :number"), recNum, error,
+                   [patient](const RowText& text) {
+                       patient->recNum = text(pRecNum).toInt();
+                       patient->firstName = text(pFirst);
+                       patient->lastName = text(pLast);
+                       patient->dateStored = text(pDateStored);
+                       patient->birthday = formBirthday(text(pBirthday));
+                       patient->sex = text(pSex);
+                       patient->patientId = text(pPatientId);
+                       patient->note = text(pNote);
+                   });
 }
 
 Outcome readCase(int caseNumber, StoredCase* storedCase, QString* error)
 {
-    SqlStatement query(QStringLiteral("SELECT * FROM Cases WHERE CASE_NUMBER = :number"));
-    const Outcome outcome = firstRow(query, caseNumber, error);
-    if (outcome != Outcome::Read)
-        return outcome;
-    const auto text = [&query](int column) { return query.value(column).toString(); };
-    StoredCase& c = *storedCase;
-    c.caseNumber = query.value(cCaseNumber).toInt();
-    c.recNum = text(cRecNum).toInt();
-    c.drug = text(cDrug);
-    c.unit = text(cUnit);
-    c.weight = text(cWeight);
-    c.height = text(cHeight);
-    c.scr = text(cScr);
-    c.crcl = text(cCrcl);
-    c.albumin = text(cAlbumin);
-    c.dateUpdated = text(cDateUpdated);
-    c.caseNote = text(cCaseNote);
-    c.factor1 = text(cFactor1);
-    c.factor2 = text(cFactor2);
-    c.scr2 = text(cScr2);
-    c.hours = text(cTime);
-    return outcome;
+    return readRow(QStringLiteral("SELECT * FROM Cases WHERE CASE_NUMBER = :number"), caseNumber,
+                   error, [storedCase](const RowText& text) {
+                       StoredCase& c = *storedCase;
+                       c.caseNumber = text(cCaseNumber).toInt();
+                       c.recNum = text(cRecNum).toInt();
+                       for (const CaseText& entry : caseTexts)
+                           c.*entry.field = text(entry.column);
+                   });
 }
 } // namespace StoredRecords

@@ -4,6 +4,7 @@
 #include "app/ProgramConfig.h"
 #include "cases/AgeCalculator.h"
 #include "cases/DrugFactors.h"
+#include "cases/PatientForm.h"
 #include "cases/PatientValidation.h"
 #include "cases/userChoice.h"
 #include "pkcore/DrugCodes.h"
@@ -17,8 +18,6 @@
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 
-#include <QHash>
-#include <QRegExpValidator>
 #include <QRegularExpressionValidator>
 #include <QStyle>
 
@@ -28,17 +27,9 @@
 
 namespace
 {
-const QString kMale = QStringLiteral("M");
-const QString kFemale = QStringLiteral("F");
-const QString kPound = QStringLiteral("lb");
-const QString kKilogram = QStringLiteral("kg");
-const QString kInch = QStringLiteral("in");
-const QString kCentimetre = QStringLiteral("cm");
 
 // A stored user's-choice drug is "UC_" followed by its name.
 const QString kStoredUserChoiceMark = QStringLiteral("UC");
-const QString kFlucytosine = QStringLiteral("FC");
-const QString kValproate = QStringLiteral("VP");
 const QString kUnknownName = QStringLiteral("No");
 
 // Stored unit pairs of weight and height.
@@ -54,9 +45,8 @@ const QString kBirthdayPattern = QStringLiteral("^[0-9]*/[0-9]*/[0-9]*$");
 
 const char* const kErrorProperty = "error";
 
-constexpr int kStableRenalFunction = 0;
-constexpr int kChangingRenalFunction = 1;
-using pknum::kNotGiven;
+using PatientForm::changingRenalFunction;
+using PatientForm::stableRenalFunction;
 constexpr int kDecimals = 2;
 constexpr int kRefillDecimals = 1;
 
@@ -142,18 +132,13 @@ newPatient::newPatient(QWidget* parent, SessionData* session, PkCalculator* calc
     }
 }
 
-newPatient::~newPatient()
-{
-    delete ui;
-}
+newPatient::~newPatient() = default;
 
 void newPatient::readEntryUnits()
 {
     const SettingsFile settings(m_configuration->settingsPath());
-    const QString height = settings.value(QLatin1String(SettingsKeys::unitHeight),
-                                          QLatin1String(SettingsKeys::unitHeightDefault));
-    const QString weight = settings.value(QLatin1String(SettingsKeys::unitWeight),
-                                          QLatin1String(SettingsKeys::unitWeightDefault));
+    const QString height = settings.read(SettingsKeys::unitHeightSetting);
+    const QString weight = settings.read(SettingsKeys::unitWeightSetting);
     (height == QLatin1String(SettingsKeys::heightCm) ? ui->radioButton_cm : ui->radioButton_in)
         ->setChecked(true);
     (weight == QLatin1String(SettingsKeys::weightKg) ? ui->radioButton_kg : ui->radioButton_lb)
@@ -162,9 +147,9 @@ void newPatient::readEntryUnits()
 
 void newPatient::installValidators()
 {
-    auto* numbers = new QRegExpValidator(QRegExp(kNumbersPattern, Qt::CaseSensitive), this);
+    auto* numbers = new QRegularExpressionValidator(QRegularExpression(kNumbersPattern), this);
     auto* names = new QRegularExpressionValidator(QRegularExpression(kNamesPattern), this);
-    auto* birthday = new QRegExpValidator(QRegExp(kBirthdayPattern, Qt::CaseSensitive), this);
+    auto* birthday = new QRegularExpressionValidator(QRegularExpression(kBirthdayPattern), this);
     for (QLineEdit* field : {ui->line_weight, ui->line_height, ui->line_crs, ui->lineEdit_crs2,
                              ui->lineEdit_crs_time, ui->line_clcr, ui->line_albumin})
         field->setValidator(numbers);
@@ -201,7 +186,16 @@ double newPatient::ageFromBirthday(const QString& birthday) const
 
 QString newPatient::chosenSex() const
 {
-    return ui->radioButton_male->isChecked() ? kMale : kFemale;
+    return sexText(ui->radioButton_male->isChecked() ? Sex::Male : Sex::Female);
+}
+
+Sex newPatient::checkedSex() const
+{
+    if (ui->radioButton_male->isChecked())
+        return Sex::Male;
+    if (ui->radioButton_female->isChecked())
+        return Sex::Female;
+    return Sex::Unknown;
 }
 
 void newPatient::updateBodyMeasures()
@@ -217,12 +211,8 @@ void newPatient::updateBodyMeasures()
     showMeasure(ui->lineEdit_body_mass_index, bodyMassIndex(weightKg, heightCm));
     showMeasure(ui->lineEdit_body_surface_area, bodySurfaceArea(weightKg, heightCm));
 
-    QString sex;
-    if (ui->radioButton_male->isChecked())
-        sex = kMale;
-    else if (ui->radioButton_female->isChecked())
-        sex = kFemale;
-    else
+    const QString sex = sexText(checkedSex());
+    if (sex.isEmpty())
         return;
     showMeasure(ui->lineEdit_lean_body_mass, leanBodyMass(weightKg, heightCm, sex));
 
@@ -317,9 +307,11 @@ void newPatient::on_comboBox_drug_currentTextChanged(const QString& arg1)
     forgetFactorDialog();
     formDrugCode = arg1.isEmpty() ? QString() : drugCode(arg1);
 
-    ui->Button_drugFactors->setEnabled(isKnownDrug() && formDrugCode != kFlucytosine &&
-                                       formDrugCode != kValproate);
-    const bool albumin = formDrugCode == QLatin1String(phenytoinCode) || formDrugCode == kValproate;
+    ui->Button_drugFactors->setEnabled(isKnownDrug() &&
+                                       formDrugCode != QLatin1String(flucytosineCode) &&
+                                       formDrugCode != QLatin1String(valproateCode));
+    const bool albumin = formDrugCode == QLatin1String(phenytoinCode) ||
+                         formDrugCode == QLatin1String(valproateCode);
     ui->label_albumin->setVisible(albumin);
     ui->label_albumin_u->setVisible(albumin);
     ui->line_albumin->setVisible(albumin);
@@ -380,9 +372,9 @@ void newPatient::on_radioButton_clcr_clicked()
 
 void newPatient::on_comboBox_renal_function_activated(int index)
 {
-    if (index != kStableRenalFunction && index != kChangingRenalFunction)
+    if (index != stableRenalFunction && index != changingRenalFunction)
         return;
-    const bool changing = index == kChangingRenalFunction;
+    const bool changing = index == changingRenalFunction;
     for (QLineEdit* field : {ui->line_crs, ui->lineEdit_crs2, ui->lineEdit_crs_time})
         field->clear();
     ui->line_crs->setEnabled(true);
@@ -454,6 +446,9 @@ PatientFormInput newPatient::formInput() const
     PatientFormInput in;
     in.firstName = ui->line_first->text();
     in.lastName = ui->line_last->text();
+    in.hospitalId = ui->line_hosp->text();
+    in.patientNote = ui->plainText_patientNote->toPlainText();
+    in.sex = checkedSex();
     in.birthday = ui->line_birthday->text();
     in.today = openedAt.date();
     in.weight = ui->line_weight->text();
@@ -461,10 +456,11 @@ PatientFormInput newPatient::formInput() const
     in.height = ui->line_height->text();
     in.heightInInches = ui->radioButton_in->isChecked();
     in.drugChosen = !ui->comboBox_drug->currentText().isEmpty();
+    in.drugName = ui->comboBox_drug->currentText();
+    in.caseNote = ui->plainText_caseNote->toPlainText();
     in.crsChosen = ui->radioButton_crs->isChecked();
     in.clcrChosen = ui->radioButton_clcr->isChecked();
-    in.changingRenalFunction =
-        ui->comboBox_renal_function->currentIndex() == kChangingRenalFunction;
+    in.changingRenalFunction = ui->comboBox_renal_function->currentIndex() == changingRenalFunction;
     in.crs = ui->line_crs->text();
     in.crs2 = ui->lineEdit_crs2->text();
     in.crsTime = ui->lineEdit_crs_time->text();
@@ -534,11 +530,9 @@ bool newPatient::storeFormIntoSession()
     const bool takeFactors = drugFactorsDialog != nullptr;
     const FactorBlock factors = takeFactors ? readFactorBlock(*m_factorSession) : FactorBlock{};
     m_session->clearCase();
-    writePatientHeader();
-    writeMeasures();
+    PatientForm::applyForm(formInput(), *m_session);
     if (takeFactors)
         writeFactorBlock(factors, m_session);
-    m_session->ageYears = ageFromBirthday(ui->line_birthday->text());
     return true;
 }
 
@@ -559,80 +553,12 @@ void newPatient::writeIdentity()
     m_session->caseStamp = m_session->caseNumber == 0 ? QString() : m_storedCaseStamp;
 }
 
-void newPatient::writePatientHeader()
-{
-    PatientRecord& p = m_session->patient;
-    const BirthdayFields b = PatientValidation::birthdayFields(ui->line_birthday->text());
-    const OleDate birthday = oleDateFromFields(b.year, b.month, b.day);
-    p.birthday = birthday.value;
-    p.birthdayStatus =
-        birthday.valid ? PatientValidation::birthdayValid : PatientValidation::birthdayInvalid;
-    p.lastName = ui->line_last->text();
-    p.firstName = ui->line_first->text();
-    p.hospitalId = ui->line_hosp->text();
-    p.patientNote = ui->plainText_patientNote->toPlainText();
-    if (ui->radioButton_male->isChecked())
-        p.sex = kMale;
-    else if (ui->radioButton_female->isChecked())
-        p.sex = kFemale;
-    p.drugCode = drugCode(ui->comboBox_drug->currentText());
-    p.caseNote = ui->plainText_caseNote->toPlainText();
-}
-
-void newPatient::writeMeasures()
-{
-    SessionData& s = *m_session;
-    const double weight = number(ui->line_weight->text());
-    const bool pounds = ui->radioButton_lb->isChecked();
-    s.patient.weightUnit = pounds ? kPound : kKilogram;
-    s.weightKg = pounds ? weight * PatientValidation::kgPerPound : weight;
-    const double height = number(ui->line_height->text());
-    const bool inches = ui->radioButton_in->isChecked();
-    s.patient.heightUnit = inches ? kInch : kCentimetre;
-    s.heightCm = inches ? height * PatientValidation::cmPerInch : height;
-
-    const int renal = ui->comboBox_renal_function->currentIndex();
-    s.scr1 = number(ui->line_crs->text());
-    if (renal == kChangingRenalFunction) {
-        s.renalMode = kChangingRenalFunction;
-        s.scr2 = number(ui->lineEdit_crs2->text());
-        s.scrHoursBetween = number(ui->lineEdit_crs_time->text());
-    } else {
-        s.renalMode = kStableRenalFunction;
-        s.scr2 = kNotGiven;
-        s.scrHoursBetween = kNotGiven;
-    }
-    s.crcl = number(ui->line_clcr->text());
-    s.albumin = number(ui->line_albumin->text());
-}
-
 void newPatient::computePopulationPk()
 {
     if (m_session->scr1 != 0.0)
         m_calculator->estimateCreatinineClearance(0.0);
 
-    using Calculator = void (DrugInfo::*)();
-    static const QHash<QString, Calculator> calculators = {
-        {QStringLiteral("AK"), &DrugInfo::populationPkAminoglycoside},
-        {QStringLiteral("GM"), &DrugInfo::populationPkAminoglycoside},
-        {QStringLiteral("NM"), &DrugInfo::populationPkAminoglycoside},
-        {QStringLiteral("TM"), &DrugInfo::populationPkAminoglycoside},
-        {QStringLiteral("PB"), &DrugInfo::populationPkPhenobarbital},
-        {QStringLiteral("CX"), &DrugInfo::populationPkCiprofloxacin},
-        {QStringLiteral("DG"), &DrugInfo::populationPkDigoxin},
-        {QStringLiteral("LI"), &DrugInfo::populationPkLithium},
-        {QStringLiteral("OX"), &DrugInfo::populationPkLevofloxacin},
-        {QStringLiteral("PC"), &DrugInfo::populationPkProcainamide},
-        {QStringLiteral("PH"), &DrugInfo::populationPkPhenytoin},
-        {QStringLiteral("QD"), &DrugInfo::populationPkQuinidine},
-        {QStringLiteral("TH"), &DrugInfo::populationPkTheophylline},
-        {QStringLiteral("VM"), &DrugInfo::populationPkVancomycin},
-        {QStringLiteral("FC"), &DrugInfo::populationPkFlucytosine},
-        {QStringLiteral("VP"), &DrugInfo::populationPkValproate},
-    };
-    const Calculator calculator = calculators.value(m_session->patient.drugCode, nullptr);
-    if (calculator)
-        (m_catalogue->*calculator)();
+    m_catalogue->populationPkFor(m_session->patient.drugCode);
     m_catalogue->applyFormDefaults(1);
 }
 
@@ -681,16 +607,17 @@ void newPatient::loadCurrentPatient()
     ui->line_last->setText(s.patient.lastName);
     ui->line_first->setText(s.patient.firstName);
     ui->line_hosp->setText(s.patient.hospitalId);
-    (s.patient.sex == kMale ? ui->radioButton_male : ui->radioButton_female)->setChecked(true);
+    (sexFromText(s.patient.sex) == Sex::Male ? ui->radioButton_male : ui->radioButton_female)
+        ->setChecked(true);
 
     ui->line_birthday->setText(PatientValidation::birthdayText(s.patient));
 
-    const bool pounds = s.patient.weightUnit == kPound;
+    const bool pounds = s.patient.weightUnit == QLatin1String(PatientForm::poundUnit);
     (pounds ? ui->radioButton_lb : ui->radioButton_kg)->setChecked(true);
     ui->line_weight->setText(
         pounds ? QString::number(s.weightKg / PatientValidation::kgPerPound, 'f', kRefillDecimals)
                : QString::number(s.weightKg));
-    const bool inches = s.patient.heightUnit == kInch;
+    const bool inches = s.patient.heightUnit == QLatin1String(PatientForm::inchUnit);
     (inches ? ui->radioButton_in : ui->radioButton_cm)->setChecked(true);
     ui->line_height->setText(
         inches ? QString::number(s.heightCm / PatientValidation::cmPerInch, 'f', kRefillDecimals)
@@ -704,7 +631,7 @@ void newPatient::loadCurrentPatient()
         createFactorDialog(true);
     view_submitted_factors();
 
-    if (s.renalMode == kChangingRenalFunction) {
+    if (s.renalMode == changingRenalFunction) {
         ui->radioButton_crs->setChecked(true);
         on_radioButton_crs_clicked();
         ui->line_crs->setText(QString::number(s.scr1));
@@ -723,90 +650,84 @@ void newPatient::loadCurrentPatient()
     ui->plainText_caseNote->setPlainText(s.patient.caseNote);
 }
 
-void newPatient::fillPatientFields(const QString& first, const QString& last,
-                                   const QString& dateStored, const QString& birthday,
-                                   const QString& sex, const QString& hospitalId,
-                                   const QString& note)
+void newPatient::fillPatientFields(const StoredPatient& patient)
 {
-    ui->line_last->setText(last);
-    ui->line_first->setText(first);
-    ui->line_hosp->setText(hospitalId);
-    ui->line_birthday->setText(birthday);
-    if (!isBirthdayFormatValid(birthday) || !isBirthdayInRange(birthday)) {
+    ui->line_last->setText(patient.lastName);
+    ui->line_first->setText(patient.firstName);
+    ui->line_hosp->setText(patient.patientId);
+    ui->line_birthday->setText(patient.birthday);
+    if (!isBirthdayFormatValid(patient.birthday) || !isBirthdayInRange(patient.birthday)) {
         MessageBox::information(this, tr("Error"), tr("Birthday is not valid."));
         return;
     }
-    if (sex == kMale)
+    const Sex sex = sexFromText(patient.sex);
+    if (sex == Sex::Male)
         ui->radioButton_male->setChecked(true);
-    else if (sex == kFemale)
+    else if (sex == Sex::Female)
         ui->radioButton_female->setChecked(true);
-    ui->groupBox->setTitle(tr(" Patient --- ") + dateStored);
-    ui->plainText_patientNote->setPlainText(note);
+    ui->groupBox->setTitle(tr(" Patient --- %1").arg(patient.dateStored));
+    ui->plainText_patientNote->setPlainText(patient.note);
 }
 
-void newPatient::fillCaseFields(const QString& drug, const QString& unit, const QString& weight,
-                                const QString& height, const QString& scr, const QString& crcl,
-                                const QString& albumin, const QString& dateUpdated,
-                                const QString& caseNote, const QString& factor1,
-                                const QString& factor2, const QString& scr2, const QString& hours)
+void newPatient::fillCaseFields(const StoredCase& stored)
 {
     ui->comboBox_drug->setEnabled(m_storedCaseNumber == 0);
-    ui->groupBox_2->setTitle(tr(" Case --- ") + dateUpdated);
-    ui->plainText_caseNote->setPlainText(caseNote);
+    ui->groupBox_2->setTitle(tr(" Case --- %1").arg(stored.dateUpdated));
+    ui->plainText_caseNote->setPlainText(stored.caseNote);
 
-    const bool kg = unit == kUnitsKgCm || unit == kUnitsKgInch;
-    const bool inches = unit == kUnitsKgInch || unit == kUnitsLbInch;
+    const bool kg = stored.unit == kUnitsKgCm || stored.unit == kUnitsKgInch;
+    const bool inches = stored.unit == kUnitsKgInch || stored.unit == kUnitsLbInch;
     (kg ? ui->radioButton_kg : ui->radioButton_lb)->setChecked(true);
     (inches ? ui->radioButton_in : ui->radioButton_cm)->setChecked(true);
-    ui->line_weight->setText(weight);
-    ui->line_height->setText(height);
+    ui->line_weight->setText(stored.weight);
+    ui->line_height->setText(stored.height);
 
     // The patient half is usually filled after this one, so the form may hold no birthday
-    // yet; the factor list is then built with every question the drug can ask, so that any
+    // yet; the factor list is then built with every question the stored.drug can ask, so that any
     // stored factor number finds its text. "Drug Factors" rebuilds it for the real patient.
     const QString birthday = ui->line_birthday->text();
     const bool patientKnown = isBirthdayFormatValid(birthday) && isBirthdayInRange(birthday);
-    const QString sex = patientKnown ? chosenSex() : kFemale;
+    const QString sex = patientKnown ? chosenSex() : sexText(Sex::Female);
     const double age = patientKnown ? ageFromBirthday(birthday) : 0.0;
 
-    if (drug.contains(kStoredUserChoiceMark)) {
+    if (stored.drug.contains(kStoredUserChoiceMark)) {
         selectDrugByName(drugCode(QLatin1String(userChoiceCode)));
-        ui->Button_drugFactors->setText(drug);
+        ui->Button_drugFactors->setText(stored.drug);
         ui->Button_drugFactors->setEnabled(false);
     } else {
-        selectDrugByName(drug);
-        // A drug without a factor list (or a name the list does not know) gets no dialog, so
-        // no factor text of an earlier drug can stand for a stored number.
+        selectDrugByName(stored.drug);
+        // A stored.drug without a factor list (or a name the list does not know) gets no dialog, so
+        // no factor text of an earlier stored.drug can stand for a stored number.
         if (ui->Button_drugFactors->isEnabled()) {
             createFactorDialog(false);
             drugFactorsDialog->fillFactorList(formDrugCode, sex, age);
         }
     }
 
-    if (!factor1.isEmpty()) {
-        applyStoredFactor(factor1, ui->label_factor1);
-        if (!factor2.isEmpty())
-            applyStoredFactor(factor2, ui->label_factor2);
+    if (!stored.factor1.isEmpty()) {
+        applyStoredFactor(stored.factor1, ui->label_factor1);
+        if (!stored.factor2.isEmpty())
+            applyStoredFactor(stored.factor2, ui->label_factor2);
     }
 
-    const double creatinine = number(scr);
+    const double creatinine = number(stored.scr);
     if (creatinine > 0.0) {
-        const bool changing = number(scr2) > 0.0;
-        ui->comboBox_renal_function->setCurrentIndex(changing ? kChangingRenalFunction
-                                                              : kStableRenalFunction);
+        const bool changing = number(stored.scr2) > 0.0;
+        ui->comboBox_renal_function->setCurrentIndex(changing ? changingRenalFunction
+                                                              : stableRenalFunction);
         ui->radioButton_crs->setChecked(true);
         on_radioButton_crs_clicked();
-        ui->line_crs->setText(scr);
+        ui->line_crs->setText(stored.scr);
         if (changing) {
-            ui->lineEdit_crs2->setText(scr2);
-            ui->lineEdit_crs_time->setText(hours);
+            ui->lineEdit_crs2->setText(stored.scr2);
+            ui->lineEdit_crs_time->setText(stored.hours);
         }
     } else {
         ui->radioButton_clcr->setChecked(true);
         on_radioButton_clcr_clicked();
-        ui->line_clcr->setText(crcl);
+        ui->line_clcr->setText(stored.crcl);
     }
-    ui->line_albumin->setText(albumin);
+    ui->line_albumin->setText(stored.albumin);
 }
 
 void newPatient::applyStoredFactor(const QString& factor, QLabel* label)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cases/PatientValidation.h"
+#include "cases/StoredRecords.h"
 
 #include <QDateTime>
 #include <QDialog>
@@ -47,15 +48,9 @@ public:
     // Refills the form from the session (the case now shown).
     void loadCurrentPatient();
     // Refills the patient half from a stored patient row.
-    void fillPatientFields(const QString& first, const QString& last, const QString& dateStored,
-                           const QString& birthday, const QString& sex, const QString& hospitalId,
-                           const QString& note);
+    void fillPatientFields(const StoredPatient& patient);
     // Refills the case half from a stored case row.
-    void fillCaseFields(const QString& drug, const QString& unit, const QString& weight,
-                        const QString& height, const QString& scr, const QString& crcl,
-                        const QString& albumin, const QString& dateUpdated, const QString& caseNote,
-                        const QString& factor1, const QString& factor2, const QString& scr2,
-                        const QString& hours);
+    void fillCaseFields(const StoredCase& stored);
 
     // Fractional years from a "MM/DD/YYYY" birthday to the day the form was opened; -1.0 for a
     // birthday that fails either check below.
@@ -120,7 +115,9 @@ private:
     void writeIdentity();
     bool isKnownDrug() const;
     void selectDrugByName(const QString& name);
+    // The sex the form shows, female when none is chosen.
     QString chosenSex() const;
+    Sex checkedSex() const;
 
     // The factor dialog works on a private copy of the session until Continue takes its
     // factor block over. keepTicks: the copy keeps the session's ticks (the case now open).
@@ -129,10 +126,7 @@ private:
     SessionData* factorSession() const;
     void applyStoredFactor(const QString& factor, QLabel* label);
 
-    void writePatientHeader();
-    void writeMeasures();
-
-    Ui::newPatient* ui;
+    std::unique_ptr<Ui::newPatient> ui;
     SessionData* m_session;         // not owned
     PkCalculator* m_calculator;     // not owned
     DrugInfo* m_catalogue;          // not owned

@@ -21,10 +21,7 @@ openPatient::openPatient(QWidget* parent, SessionData* session, PkCalculator* ca
     ui->open_i_name->setText(config->siteName());
 }
 
-openPatient::~openPatient()
-{
-    delete ui;
-}
+openPatient::~openPatient() = default;
 
 void openPatient::enableFields(bool dates, bool lastName, bool patientId)
 {

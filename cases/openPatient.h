@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class DrugInfo;
 class PkCalculator;
 class ProgramConfig;
@@ -38,7 +40,7 @@ private:
     // Enables the criteria fields of one search kind.
     void enableFields(bool dates, bool lastName, bool patientId);
 
-    Ui::openPatient* ui;
+    std::unique_ptr<Ui::openPatient> ui;
     SessionData* session;     // not owned
     PkCalculator* calculator; // not owned
     DrugInfo* drugInfo;       // not owned

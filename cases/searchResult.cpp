@@ -93,10 +93,7 @@ searchResult::searchResult(QWidget* parent, SessionData* session, PkCalculator* 
     ui->result_i_name->setText(config->siteName());
 }
 
-searchResult::~searchResult()
-{
-    delete ui;
-}
+searchResult::~searchResult() = default;
 
 void searchResult::setSearch(const QString& from, const QString& to, const QString& last,
                              const QString& id, qint32 mode)
@@ -238,16 +235,15 @@ bool searchResult::loadPatient(const QString& recNum, newPatient* form)
         StoredRecords::readPatient(numberOf(recNum), &patient, &error);
     if (outcome != StoredRecords::Outcome::Read) {
         MessageBox::about(nullptr, tr("Information"),
-                          tr("Load patient failed\n") +
-                              (outcome == StoredRecords::Outcome::Failed
-                                   ? error
-                                   : tr("The patient is no longer stored.")));
+                          tr("Load patient failed\n%1")
+                              .arg(outcome == StoredRecords::Outcome::Failed
+                                       ? error
+                                       : tr("The patient is no longer stored.")));
         return false;
     }
     form->setStoredNumbers(patient.recNum, 0);
     form->setStoredStamps(patient.dateStored, QString());
-    form->fillPatientFields(patient.firstName, patient.lastName, patient.dateStored,
-                            patient.birthday, patient.sex, patient.patientId, patient.note);
+    form->fillPatientFields(patient);
     form->updateBodyMeasures();
     return true;
 }
@@ -262,19 +258,17 @@ bool searchResult::loadCase(const QString& caseNumber, newPatient* form)
         outcome = StoredRecords::readPatient(stored.recNum, &patient, &error);
     if (outcome != StoredRecords::Outcome::Read) {
         MessageBox::about(nullptr, tr("Information"),
-                          tr("Load case failed\n") + (outcome == StoredRecords::Outcome::Failed
-                                                          ? error
-                                                          : tr("The case is no longer stored.")));
+                          tr("Load case failed\n%1")
+                              .arg(outcome == StoredRecords::Outcome::Failed
+                                       ? error
+                                       : tr("The case is no longer stored.")));
         return false;
     }
     // The numbers first: the form's drug list and user's-choice rows follow the case number.
     form->setStoredNumbers(stored.recNum, stored.caseNumber);
     form->setStoredStamps(patient.dateStored, stored.dateUpdated);
-    form->fillCaseFields(stored.drug, stored.unit, stored.weight, stored.height, stored.scr,
-                         stored.crcl, stored.albumin, stored.dateUpdated, stored.caseNote,
-                         stored.factor1, stored.factor2, stored.scr2, stored.hours);
-    form->fillPatientFields(patient.firstName, patient.lastName, patient.dateStored,
-                            patient.birthday, patient.sex, patient.patientId, patient.note);
+    form->fillCaseFields(stored);
+    form->fillPatientFields(patient);
     form->updateBodyMeasures();
     return true;
 }
@@ -357,9 +351,10 @@ void searchResult::on_result_delete_clicked()
         return;
 
     if (caseNumber.isEmpty()) {
-        const QString question = tr("Do you want to delete this patient ") + last +
-                                 QStringLiteral(", ") + firstName +
-                                 tr("? Choose yes will also delete all related cases.");
+        const QString question =
+            tr("Do you want to delete this patient %1, %2? Choose yes will also delete all "
+               "related cases.")
+                .arg(last, firstName);
         if (MessageBox::question(nullptr, tr("Delete Patient"), question, QMessageBox::No,
                                  QMessageBox::NoIcon) != QMessageBox::Yes)
             return;

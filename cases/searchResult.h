@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class DrugInfo;
 class PkCalculator;
 class ProgramConfig;
@@ -63,7 +65,7 @@ private:
     void openStoredCase(const QString& caseNumber);
     void finishOpening(newPatient* form, bool newCase);
 
-    Ui::searchResult* ui;
+    std::unique_ptr<Ui::searchResult> ui;
     SessionData* session;     // not owned
     PkCalculator* calculator; // not owned
     DrugInfo* drugInfo;       // not owned

@@ -70,10 +70,7 @@ userChoice::userChoice(QWidget* parent, SessionData* session, int caseNumber)
     setWindowTitle(tr("User Choice Drug Data"));
 }
 
-userChoice::~userChoice()
-{
-    delete ui;
-}
+userChoice::~userChoice() = default;
 
 void userChoice::reportRefusedStoredRows()
 {

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QWidget;
 
 namespace Ui
@@ -66,7 +68,7 @@ private:
     bool checkRoutes();
     void reportRefusedStoredRows();
 
-    Ui::userChoice* ui;
+    std::unique_ptr<Ui::userChoice> ui;
     SessionData* session; // not owned
     int m_caseNumber;
     UserChoiceRecord m_record;

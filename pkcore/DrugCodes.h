@@ -5,6 +5,9 @@
 // The codes of the drugs that take roads of their own.
 inline constexpr char phenytoinCode[] = "PH";
 inline constexpr char userChoiceCode[] = "ZZ";
+// Drugs without a factor list.
+inline constexpr char flucytosineCode[] = "FC";
+inline constexpr char valproateCode[] = "VP";
 
 // A two-character argument is a drug code and gives the drug's name ("None" when unknown); any
 // other text is a name and gives its code ("ZZ" for a name beginning "User's Choice", else "No").

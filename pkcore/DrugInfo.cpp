@@ -10,6 +10,66 @@ DrugInfo::DrugInfo(SessionData* sessionData, PkCalculator* calculator)
 {
 }
 
+namespace
+{
+using FactorList = void (*)(SessionData*, const QString&, double);
+using Calculator = void (DrugInfo::*)();
+
+// What the catalogue holds for each drug code: its factor list (none for flucytosine and
+// valproate) and its population calculator.
+struct DrugEntry {
+    const char* code;
+    FactorList factors;
+    Calculator population;
+};
+const DrugEntry drugEntries[] = {
+    {"AK", &DrugInfo::aminoglycosideFactorList, &DrugInfo::populationPkAminoglycoside},
+    {"GM", &DrugInfo::aminoglycosideFactorList, &DrugInfo::populationPkAminoglycoside},
+    {"NM", &DrugInfo::aminoglycosideFactorList, &DrugInfo::populationPkAminoglycoside},
+    {"TM", &DrugInfo::aminoglycosideFactorList, &DrugInfo::populationPkAminoglycoside},
+    {"PB", &DrugInfo::phenobarbitalFactorList, &DrugInfo::populationPkPhenobarbital},
+    {"CX", &DrugInfo::ciprofloxacinFactorList, &DrugInfo::populationPkCiprofloxacin},
+    {"DG", &DrugInfo::digoxinFactorList, &DrugInfo::populationPkDigoxin},
+    {"LI", &DrugInfo::lithiumFactorList, &DrugInfo::populationPkLithium},
+    {"OX", &DrugInfo::levofloxacinFactorList, &DrugInfo::populationPkLevofloxacin},
+    {"PC", &DrugInfo::procainamideFactorList, &DrugInfo::populationPkProcainamide},
+    {"PH", &DrugInfo::phenytoinFactorList, &DrugInfo::populationPkPhenytoin},
+    {"QD", &DrugInfo::quinidineFactorList, &DrugInfo::populationPkQuinidine},
+    {"TH", &DrugInfo::theophyllineFactorList, &DrugInfo::populationPkTheophylline},
+    {"VM", &DrugInfo::vancomycinFactorList, &DrugInfo::populationPkVancomycin},
+    {"FC", nullptr, &DrugInfo::populationPkFlucytosine},
+    {"VP", nullptr, &DrugInfo::populationPkValproate},
+};
+
+const DrugEntry* entryOf(const QString& drugCode)
+{
+    for (const DrugEntry& entry : drugEntries) {
+        if (drugCode == QLatin1String(entry.code))
+            return &entry;
+    }
+    return nullptr;
+}
+} // namespace
+
+bool DrugInfo::populationPkFor(const QString& drugCode)
+{
+    const DrugEntry* entry = entryOf(drugCode);
+    if (!entry)
+        return false;
+    (this->*entry->population)();
+    return true;
+}
+
+bool DrugInfo::factorListFor(SessionData* session, const QString& drugCode, const QString& sex,
+                             double age)
+{
+    const DrugEntry* entry = entryOf(drugCode);
+    if (!entry || !entry->factors)
+        return false;
+    entry->factors(session, sex, age);
+    return true;
+}
+
 double DrugInfo::powd(double x, double y)
 {
     return std::exp(std::log(x) * y);

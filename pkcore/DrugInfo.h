@@ -36,6 +36,10 @@ public:
 
     // ---- Patient-factor questions: fill questions, answers and count of the given session ----
 
+    // Fills the factor list of the drug code; false for a code without one (flucytosine,
+    // valproate, a user's-choice drug), which leaves the session as it is.
+    static bool factorListFor(SessionData* session, const QString& drugCode, const QString& sex,
+                              double age);
     static void aminoglycosideFactorList(SessionData* session, const QString& sex, double age);
     static void ciprofloxacinFactorList(SessionData* session, const QString& sex, double age);
     static void digoxinFactorList(SessionData* session, const QString& sex, double age);
@@ -52,6 +56,10 @@ public:
     // Each fills the population set, its relative ranges, the model type, the units and the
     // drug's level and product constants from the session patient and the ticked factors.
     // A value that cannot be estimated for the patient is written as 0.0.
+
+    // Runs the calculator of the drug code; false for a code without one (a user's-choice drug,
+    // an unknown name), which leaves the session as it is.
+    bool populationPkFor(const QString& drugCode);
 
     void populationPkAminoglycoside();
     void populationPkCiprofloxacin();

@@ -3,6 +3,7 @@
 
 #include "pkcore/DrugInfo.h"
 #include "pkcore/DrugInfoDetail.h"
+#include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
 
 #include <cmath>
@@ -140,7 +141,7 @@ constexpr double kSalt = 1.0;
 constexpr double kKaOral = 2.67;
 constexpr double kVolumePerAdjustedKg = 2.0;
 constexpr double kRenalClearancePerMl = 0.00145;
-constexpr double kStandardBsa = 1.73;
+using pknum::kStandardBsa;
 constexpr double kNonRenalClearance = 0.167;
 } // namespace ciprofloxacin
 

@@ -2,6 +2,7 @@
 
 #include "pkcore/SessionData.h"
 
+#include <algorithm>
 #include <cmath>
 
 // The pieces of a level predicted from the dose history that the calculator's level functions
@@ -26,6 +27,25 @@ inline double originLevel(const SessionData& s)
 inline double complianceFrom(const DoseEventTable& events, int i, double compliance)
 {
     return events[pk::eventInOut][i] == pk::kInPatient ? 1.0 : compliance;
+}
+
+// Superposition over the dose history: the sum of share(i, start, compliance) over the doses
+// given by t, in their order, each with the compliance factor that holds from it on.
+template <typename Share>
+double sumOverGivenDoses(const SessionData& s, double cf, double t, Share share)
+{
+    const DoseEventTable& events = s.doseEvents;
+    const int count = std::clamp(s.doseEventCount, 0, pk::kMaxDoseEvents);
+    double compliance = cf;
+    double level = 0.0;
+    for (int i = 1; i <= count; ++i) {
+        const double start = events[pk::eventTime][i];
+        if (start > t)
+            break;
+        compliance = complianceFrom(events, i, compliance);
+        level += share(i, start, compliance);
+    }
+    return level;
 }
 
 // ---- One compartment, elimination rate constant k ----

@@ -9,6 +9,8 @@
 using pknum::checked;
 using pknum::invalid;
 using pknum::kHoursPerDay;
+using pknum::kStandardBsa;
+using pknum::rawBsa;
 
 namespace
 {
@@ -17,11 +19,6 @@ const QString kFemale = QStringLiteral("F");
 
 constexpr double kCmPerInch = 2.54;
 constexpr double kCmPerMetre = 100.0;
-
-// Haycock body surface area.
-constexpr double kHaycockFactor = 0.024265;
-constexpr double kHaycockWeightExponent = 0.5378;
-constexpr double kHaycockHeightExponent = 0.3964;
 
 // Janmahasatian lean body mass.
 constexpr double kLbmNumerator = 9270.0;
@@ -67,7 +64,6 @@ constexpr double kJelliffeScrBase = 1.035;
 constexpr double kJelliffeScrFactor = 0.0377;
 constexpr double kJelliffeRiseFactor = 4.0;
 constexpr double kJelliffeDivisor = 14.4;
-constexpr double kStandardBsa = 1.73;
 
 // Paediatric clearance (Schwartz-type) and the estimate's age bands and caps.
 constexpr double kPaediatricFactor = 0.48;
@@ -83,14 +79,6 @@ double rawBmi(double w, double h)
         return invalid();
     const double metres = h / kCmPerMetre;
     return w / (metres * metres);
-}
-
-double rawBsa(double w, double h)
-{
-    if (!(w > 0.0 && h > 0.0))
-        return invalid();
-    return std::exp(std::log(w) * kHaycockWeightExponent) *
-           std::exp(std::log(h) * kHaycockHeightExponent) * kHaycockFactor;
 }
 
 double rawLbm(double w, double h, const QString& sex)

@@ -156,36 +156,27 @@ double PkCalculator::levelFromDoseHistory(double cl, double v, double f, double 
         return pknum::kNotGiven;
     const double k = cl / v;
     DoseEventTable& events = m_session->doseEvents;
-    const int count = std::clamp(m_session->doseEventCount, 0, pk::kMaxDoseEvents);
-
-    double compliance = cf;
-    double level = 0.0;
-    for (int i = 1; i <= count; ++i) {
-        const double start = events[pk::eventTime][i];
-        if (start > t)
-            break;
-        compliance = levelterms::complianceFrom(events, i, compliance);
-        const double salt = events[pk::eventSalt][i];
-        const double route = events[pk::eventRouteCode][i];
-        const double elapsed = t - start;
-        if (route == pk::kRouteCodeIntravenous) {
-            const double infusionTime = events[pk::eventInfusionTime][i];
-            if (infusionTime > 0.0) {
-                const double rateTerm =
-                    levelterms::infusionRateTerm(salt, compliance, events[pk::eventRate][i], cl);
-                level += levelterms::infusionShare(k, infusionTime, rateTerm, t, start);
-            } else {
-                level += levelterms::bolusShare(k, elapsed, salt, compliance,
-                                                events[pk::eventDose][i], v);
+    double level = levelterms::sumOverGivenDoses(
+        *m_session, cf, t, [&](int i, double start, double compliance) {
+            const double salt = events[pk::eventSalt][i];
+            const double route = events[pk::eventRouteCode][i];
+            const double elapsed = t - start;
+            if (route == pk::kRouteCodeIntravenous) {
+                const double infusionTime = events[pk::eventInfusionTime][i];
+                if (infusionTime > 0.0) {
+                    const double rateTerm = levelterms::infusionRateTerm(
+                        salt, compliance, events[pk::eventRate][i], cl);
+                    return levelterms::infusionShare(k, infusionTime, rateTerm, t, start);
+                }
+                return levelterms::bolusShare(k, elapsed, salt, compliance,
+                                              events[pk::eventDose][i], v);
             }
-            continue;
-        }
-        double& ka = events[pk::eventRouteFactor][i];
-        ka = separatedKa(ka, k);
-        const double bioavailability = route == pk::kRouteCodeOther ? f : 1.0;
-        level += (std::exp(-k * elapsed) - std::exp(-ka * elapsed)) * ka * bioavailability * salt *
-                 compliance * events[pk::eventDose][i] / ((ka - k) * v);
-    }
+            double& ka = events[pk::eventRouteFactor][i];
+            ka = separatedKa(ka, k);
+            const double bioavailability = route == pk::kRouteCodeOther ? f : 1.0;
+            return (std::exp(-k * elapsed) - std::exp(-ka * elapsed)) * ka * bioavailability *
+                   salt * compliance * events[pk::eventDose][i] / ((ka - k) * v);
+        });
     if (levelterms::hasOriginLevel(*m_session))
         level += std::exp(-k * t) * m_session->levelValues[1];
     return checked(level);

@@ -21,7 +21,6 @@ constexpr double kNeonateFreeFraction = 0.2;
 constexpr double kNormalFreeFraction = 0.1;
 constexpr double kHighClearance = 25.0;
 constexpr double kLowClearance = 10.0;
-constexpr double kStandardBsa = 1.73;
 constexpr double kNormalRenalAlbuminFactor = 2.0455;
 constexpr double kChildMiddleAlbuminFactor = 1.5;
 constexpr double kAdultMiddleSlope = 0.07;
@@ -29,11 +28,6 @@ constexpr double kRaisingFactorShare = 1.5;
 // Patient-factor answers that raise the free fraction.
 constexpr int kFreeFractionFactorA = 3;
 constexpr int kFreeFractionFactorB = 2;
-
-// Haycock body surface area, as for the clearance estimate.
-constexpr double kHaycockFactor = 0.024265;
-constexpr double kHaycockWeightExponent = 0.5378;
-constexpr double kHaycockHeightExponent = 0.3964;
 
 // Time to 90 % of steady state.
 constexpr double kTimeTo90VmaxFactor = 2.3;
@@ -43,14 +37,6 @@ constexpr double kTimeTo90RateFactor = 0.9;
 // its last dose or level.
 constexpr double kMaxPointsPerHour = 60.0;
 constexpr double kHistoryTailHours = 8.0;
-
-double rawBsa(double w, double h)
-{
-    if (!(w > 0.0 && h > 0.0))
-        return invalid();
-    return std::exp(std::log(w) * kHaycockWeightExponent) *
-           std::exp(std::log(h) * kHaycockHeightExponent) * kHaycockFactor;
-}
 
 // Lays the grid over `span` hours: points per hour and the number of intervals, or false when
 // the span leaves no point per hour.
@@ -203,7 +189,8 @@ double PkCalculator::freeFraction(double albumin, double crcl) const
     if (age <= kNeonateAge) {
         fu = kNeonateFreeFraction;
     } else if (age < kAdultAge) {
-        const double bsaShare = rawBsa(m_session->weightKg, m_session->heightCm) / kStandardBsa;
+        const double bsaShare =
+            pknum::rawBsa(m_session->weightKg, m_session->heightCm) / pknum::kStandardBsa;
         if (!std::isfinite(bsaShare))
             return pknum::kNotGiven;
         if (crcl > kHighClearance * bsaShare)

@@ -129,20 +129,13 @@ double PkCalculator::levelFromDoseHistoryTwoComp(double cl, double vBeta, double
     if (!(model.valid() && allFinite(cf, t)))
         return pknum::kNotGiven;
     const DoseEventTable& events = m_session->doseEvents;
-    const int count = std::clamp(m_session->doseEventCount, 0, pk::kMaxDoseEvents);
-
-    double compliance = cf;
-    double level = 0.0;
-    for (int i = 1; i <= count; ++i) {
-        const double start = events[pk::eventTime][i];
-        if (start > t)
-            break;
-        compliance = levelterms::complianceFrom(events, i, compliance);
-        const double rate = events[pk::eventRate][i] * events[pk::eventSalt][i] * compliance;
-        const double infusionTime = events[pk::eventInfusionTime][i];
-        const double infused = t < start + infusionTime ? t - start : infusionTime;
-        level += model.infusionLevel(rate, infused, t - start);
-    }
+    double level = levelterms::sumOverGivenDoses(
+        *m_session, cf, t, [&](int i, double start, double compliance) {
+            const double rate = events[pk::eventRate][i] * events[pk::eventSalt][i] * compliance;
+            const double infusionTime = events[pk::eventInfusionTime][i];
+            const double infused = t < start + infusionTime ? t - start : infusionTime;
+            return model.infusionLevel(rate, infused, t - start);
+        });
     if (m_session->levelCount > 0 && m_session->levelTimes[1] == 0.0)
         level += std::exp(-model.beta * t) * m_session->levelValues[1];
     return checked(level);

@@ -35,6 +35,21 @@ inline bool positiveVolumeAndClearance(double v, double cl)
     return v > 0.0 && cl > 0.0 && std::isfinite(v) && std::isfinite(cl);
 }
 
+// The body surface area (m2) clearances are scaled to.
+constexpr double kStandardBsa = 1.73;
+
+// Haycock body surface area (m2) from kg and cm; NaN without a positive weight and height.
+inline double rawBsa(double weightKg, double heightCm)
+{
+    constexpr double kHaycockFactor = 0.024265;
+    constexpr double kHaycockWeightExponent = 0.5378;
+    constexpr double kHaycockHeightExponent = 0.3964;
+    if (!(weightKg > 0.0 && heightCm > 0.0))
+        return invalid();
+    return std::exp(std::log(weightKg) * kHaycockWeightExponent) *
+           std::exp(std::log(heightCm) * kHaycockHeightExponent) * kHaycockFactor;
+}
+
 // Where an absorption rate constant equals the elimination rate constant the one-compartment
 // absorption terms divide by zero; the program moves ka off k by this much.
 constexpr double kKaNudge = 0.0001;

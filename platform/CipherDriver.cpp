@@ -15,6 +15,12 @@
 #include <vector>
 
 const char* const cipherDriverName = "SQLITECIPHER";
+
+bool isBusyError(const QSqlError& error)
+{
+    const QString code = error.nativeErrorCode();
+    return code == QString::number(SQLITE_BUSY) || code == QString::number(SQLITE_LOCKED);
+}
 const char* const CipherDriver::createOption = "CIPHER_CREATE";
 const char* const CipherDriver::busyTimeoutOption = "CIPHER_BUSY_TIMEOUT";
 
@@ -24,6 +30,17 @@ namespace
 QString sqliteMessage(sqlite3* db)
 {
     return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("no connection");
+}
+
+// SQLite's result code as the error's native code.
+QString sqliteCode(int code)
+{
+    return QString::number(code);
+}
+
+QString sqliteCode(sqlite3* db)
+{
+    return db ? sqliteCode(sqlite3_errcode(db)) : QString();
 }
 
 QVariant::Type typeOfDeclaration(const char* declared)
@@ -135,7 +152,8 @@ private:
     }
     void fail(const QString& driverText, QSqlError::ErrorType type)
     {
-        setLastError(QSqlError(driverText, sqliteMessage(m_driver->connection()), type));
+        sqlite3* db = m_driver->connection();
+        setLastError(QSqlError(driverText, sqliteMessage(db), type, sqliteCode(db)));
     }
     bool bindAll();
     bool readRows();
@@ -325,7 +343,7 @@ bool CipherDriver::open(const QString& db, const QString&, const QString& passwo
     const QByteArray path = db.toUtf8();
     if (sqlite3_open_v2(path.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
         setLastError(QSqlError(QStringLiteral("Error opening database"), sqliteMessage(m_db),
-                               QSqlError::ConnectionError));
+                               QSqlError::ConnectionError, sqliteCode(m_db)));
         sqlite3_close(m_db);
         m_db = nullptr;
         setOpenError(true);
@@ -364,9 +382,10 @@ bool CipherDriver::runStatement(const QString& sql, QSqlError::ErrorType type)
     if (!m_db)
         return false;
     char* message = nullptr;
-    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
+    const int code = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    if (code == SQLITE_OK)
         return true;
-    setLastError(QSqlError(sql, QString::fromUtf8(message ? message : ""), type));
+    setLastError(QSqlError(sql, QString::fromUtf8(message ? message : ""), type, sqliteCode(code)));
     sqlite3_free(message);
     return false;
 }

@@ -15,6 +15,10 @@ void registerCipherDriver();
 
 extern const char* const cipherDriverName;
 
+// The driver's errors carry SQLite's result code as their native code. True when SQLite
+// answered that another connection holds the file (busy or locked).
+bool isBusyError(const QSqlError& error);
+
 class CipherDriver : public QSqlDriver
 {
     Q_OBJECT

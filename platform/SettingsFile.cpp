@@ -124,6 +124,11 @@ QString SettingsFile::value(const QString& key, const QString& defaultValue) con
     return storedText(settings->value(spellings.first()));
 }
 
+QString SettingsFile::read(const SettingsKeys::Setting& setting) const
+{
+    return value(QLatin1String(setting.key), QLatin1String(setting.fallback));
+}
+
 bool SettingsFile::boolValue(const QString& key, bool defaultValue) const
 {
     if (!contains(key))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SettingsKeys.h"
+
 #include <QString>
 
 // The one road to the INI settings file. Every call opens the file anew, so a change made by
@@ -13,6 +15,8 @@ public:
     QString path() const { return m_path; }
 
     QString value(const QString& key, const QString& defaultValue = QString()) const;
+    // The setting's value, its fallback when the file does not hold it.
+    QString read(const SettingsKeys::Setting& setting) const;
     // A present key reads as false when its text is empty, "0" or "false" in any letter case.
     bool boolValue(const QString& key, bool defaultValue) const;
     bool contains(const QString& key) const;

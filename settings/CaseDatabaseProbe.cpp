@@ -44,7 +44,7 @@ CaseDatabaseProbe::CaseDatabaseProbe(const QString& path, const QString& key)
     db.setDatabaseName(path);
     db.setPassword(key);
     if (!db.open())
-        fail(db.lastError().text());
+        fail(db.lastError());
 }
 
 CaseDatabaseProbe::~CaseDatabaseProbe()
@@ -60,7 +60,7 @@ bool CaseDatabaseProbe::isCaseDatabase()
     QSqlQuery query(probeConnection());
     // With a wrong key, or on a file that is no database, the open succeeds and this fails.
     if (!query.exec(QLatin1String(schemaQuery)))
-        return fail(query.lastError().text());
+        return fail(query.lastError());
     QStringList tables;
     while (query.next())
         tables << query.value(0).toString();
@@ -77,9 +77,9 @@ bool CaseDatabaseProbe::isWritable()
         return false;
     QSqlQuery query(probeConnection());
     if (!query.exec(QLatin1String(writeBegin)))
-        return fail(query.lastError().text());
+        return fail(query.lastError());
     const bool written = query.exec(QLatin1String(writeTrial));
-    const QString error = query.lastError().text();
+    const QSqlError error = query.lastError();
     query.exec(QLatin1String(writeUndo));
     return written || fail(error);
 }
@@ -90,7 +90,7 @@ bool CaseDatabaseProbe::passesIntegrityCheck()
         return false;
     QSqlQuery query(probeConnection());
     if (!query.exec(QLatin1String(integrityQuery)))
-        return fail(query.lastError().text());
+        return fail(query.lastError());
     QStringList faults;
     while (query.next())
         faults << query.value(0).toString();
@@ -104,4 +104,10 @@ bool CaseDatabaseProbe::fail(const QString& reason)
 {
     m_error = reason;
     return false;
+}
+
+bool CaseDatabaseProbe::fail(const QSqlError& error)
+{
+    m_locked = isBusyError(error);
+    return fail(error.text());
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QSqlError;
+
 // Looks at a database file on a short-lived connection of its own, with the case database's key,
 // before the program is pointed at it. The connection is closed and removed with the object.
 class CaseDatabaseProbe
@@ -25,9 +27,13 @@ public:
 
     // Why the last check failed.
     QString error() const { return m_error; }
+    // The last check failed because another program holds the file.
+    bool locked() const { return m_locked; }
 
 private:
     bool fail(const QString& reason);
+    bool fail(const QSqlError& error);
 
     QString m_error;
+    bool m_locked = false;
 };

@@ -53,6 +53,9 @@ constexpr int lastSaveUserColumn = 1;
 struct ReportBox {
     QCheckBox* Ui::ProgramSettingPage::*box;
     const char* key;
+    // A section box ticked on its own unticks the other section, so that one forecast section
+    // starts ticked at a time.
+    QCheckBox* Ui::ProgramSettingPage::*otherSection = nullptr;
 };
 
 const ReportBox reportBoxes[] = {
@@ -63,7 +66,8 @@ const ReportBox reportBoxes[] = {
     {&Ui::ProgramSettingPage::checkBox_prior_graph, SettingsKeys::reportPriorGraph},
     {&Ui::ProgramSettingPage::checkBox_bayes_graph, SettingsKeys::reportBayesianGraph},
     {&Ui::ProgramSettingPage::checkBox_LS_graph, SettingsKeys::reportLeastSquareGraph},
-    {&Ui::ProgramSettingPage::checkBox_dosage_regimen_forecast, SettingsKeys::reportDrf},
+    {&Ui::ProgramSettingPage::checkBox_dosage_regimen_forecast, SettingsKeys::reportDrf,
+     &Ui::ProgramSettingPage::checkBox_serum_level_forecast},
     {&Ui::ProgramSettingPage::checkBox_dosage_regimen_forecast_pop,
      SettingsKeys::reportPopulationDrf},
     {&Ui::ProgramSettingPage::checkBox_dosage_regimen_forecast_custom,
@@ -72,7 +76,8 @@ const ReportBox reportBoxes[] = {
      SettingsKeys::reportBayesianDrf},
     {&Ui::ProgramSettingPage::checkBox_dosage_regimen_forecast_ls,
      SettingsKeys::reportLeastSquareDrf},
-    {&Ui::ProgramSettingPage::checkBox_serum_level_forecast, SettingsKeys::reportSlf},
+    {&Ui::ProgramSettingPage::checkBox_serum_level_forecast, SettingsKeys::reportSlf,
+     &Ui::ProgramSettingPage::checkBox_dosage_regimen_forecast},
     {&Ui::ProgramSettingPage::checkBox_serum_level_forecast_pop, SettingsKeys::reportPopulationSlf},
     {&Ui::ProgramSettingPage::checkBox_serum_level_forecast_custom, SettingsKeys::reportCustomSlf},
     {&Ui::ProgramSettingPage::checkBox_serum_level_forecast_bayes, SettingsKeys::reportBayesianSlf},
@@ -84,6 +89,15 @@ static_assert(sizeof(reportBoxes) / sizeof(reportBoxes[0]) == SettingsKeys::repo
 QString key(const char* name)
 {
     return QLatin1String(name);
+}
+
+const ReportBox* reportBoxOf(const Ui::ProgramSettingPage* ui, const QCheckBox* box)
+{
+    for (const ReportBox& entry : reportBoxes) {
+        if ((*ui).*entry.box == box)
+            return &entry;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -105,17 +119,15 @@ ProgramSettingPage::ProgramSettingPage(QWidget* parent, PkCalculator* calculator
     database_update();
     showDatabasePath();
     ui->new_db_path->setText(m_config->databasePath());
-    ui->label_current_version->setText(tr("Current Version:") + QLatin1String(programVersionText));
+    ui->label_current_version->setText(
+        tr("Current Version:%1").arg(QLatin1String(programVersionText)));
     ui->frame_download->hide();
     // Only a signed-in user may decide how everybody signs in.
     ui->groupBox->setEnabled(m_session->loggedIn);
     setWindowTitle(tr("Program Setting"));
 }
 
-ProgramSettingPage::~ProgramSettingPage()
-{
-    delete ui;
-}
+ProgramSettingPage::~ProgramSettingPage() = default;
 
 void ProgramSettingPage::buildTree()
 {
@@ -169,17 +181,14 @@ void ProgramSettingPage::loadSettings()
     const SettingsFile settings(m_config->settingsPath());
 
     const bool cm =
-        settings.value(key(SettingsKeys::unitHeight), key(SettingsKeys::unitHeightDefault)) ==
-        QLatin1String(SettingsKeys::heightCm);
+        settings.read(SettingsKeys::unitHeightSetting) == QLatin1String(SettingsKeys::heightCm);
     (cm ? ui->height_cm : ui->height_inch)->setChecked(true);
 
     const bool kg =
-        settings.value(key(SettingsKeys::unitWeight), key(SettingsKeys::unitWeightDefault)) ==
-        QLatin1String(SettingsKeys::weightKg);
+        settings.read(SettingsKeys::unitWeightSetting) == QLatin1String(SettingsKeys::weightKg);
     (kg ? ui->weight_kg : ui->weight_lb)->setChecked(true);
 
-    const QString style = settings.value(key(SettingsKeys::backGroundOption),
-                                         key(SettingsKeys::backGroundOptionDefault));
+    const QString style = settings.read(SettingsKeys::backGroundOptionSetting);
     QRadioButton* styleButton = ui->button_style_4;
     if (style == QLatin1String(SettingsKeys::styleNone))
         styleButton = ui->button_no_style;
@@ -191,13 +200,11 @@ void ProgramSettingPage::loadSettings()
         styleButton = ui->button_style_3;
     styleButton->setChecked(true);
 
-    const bool list = settings.value(key(SettingsKeys::configLogInMode),
-                                     key(SettingsKeys::configLogInModeDefault)) ==
+    const bool list = settings.read(SettingsKeys::configLogInModeSetting) ==
                       QLatin1String(SettingsKeys::logInModeList);
     (list ? ui->userName_list : ui->userName_input)->setChecked(true);
 
-    const bool monthly = settings.value(key(SettingsKeys::updateFrequency),
-                                        key(SettingsKeys::updateFrequencyDefault)) ==
+    const bool monthly = settings.read(SettingsKeys::updateFrequencySetting) ==
                          QLatin1String(SettingsKeys::frequencyMonthly);
     ui->comboBox_update_interval->setCurrentIndex(monthly ? monthlyIndex : neverIndex);
 
@@ -208,7 +215,7 @@ void ProgramSettingPage::loadReportBoxes()
 {
     const SettingsFile settings(m_config->settingsPath());
     for (const ReportBox& entry : reportBoxes)
-        (ui->*entry.box)
+        ((*ui).*entry.box)
             ->setChecked(settings.boolValue(key(entry.key), SettingsKeys::reportDefault));
 }
 
@@ -334,100 +341,99 @@ void ProgramSettingPage::on_comboBox_update_interval_activated(int index)
         writeSetting(SettingsKeys::updatePrompt, key(SettingsKeys::promptYes));
 }
 
-void ProgramSettingPage::chooseSection(const char* name, bool checked, const char* otherKey,
-                                       QCheckBox* otherBox)
+void ProgramSettingPage::reportBoxClicked(QCheckBox* box, bool checked)
 {
-    if (!writeBool(name, checked) || !checked)
+    const ReportBox* entry = reportBoxOf(ui.get(), box);
+    if (!entry || !writeBool(entry->key, checked) || !checked || !entry->otherSection)
         return;
-    if (writeBool(otherKey, false))
-        otherBox->setChecked(false);
+    QCheckBox* other = (*ui).*entry->otherSection;
+    if (writeBool(reportBoxOf(ui.get(), other)->key, false))
+        other->setChecked(false);
 }
 
 void ProgramSettingPage::on_checkBox_pop_param_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportPopulationPK, checked);
+    reportBoxClicked(ui->checkBox_pop_param, checked);
 }
 
 void ProgramSettingPage::on_checkBox_custom_param_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportCustomPK, checked);
+    reportBoxClicked(ui->checkBox_custom_param, checked);
 }
 
 void ProgramSettingPage::on_checkBox_bayes_param_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportBayesianPK, checked);
+    reportBoxClicked(ui->checkBox_bayes_param, checked);
 }
 
 void ProgramSettingPage::on_checkBox_LS_param_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportLeastSquarePK, checked);
+    reportBoxClicked(ui->checkBox_LS_param, checked);
 }
 
 void ProgramSettingPage::on_checkBox_prior_graph_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportPriorGraph, checked);
+    reportBoxClicked(ui->checkBox_prior_graph, checked);
 }
 
 void ProgramSettingPage::on_checkBox_bayes_graph_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportBayesianGraph, checked);
+    reportBoxClicked(ui->checkBox_bayes_graph, checked);
 }
 
 void ProgramSettingPage::on_checkBox_LS_graph_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportLeastSquareGraph, checked);
+    reportBoxClicked(ui->checkBox_LS_graph, checked);
 }
 
 void ProgramSettingPage::on_checkBox_dosage_regimen_forecast_clicked(bool checked)
 {
-    chooseSection(SettingsKeys::reportDrf, checked, SettingsKeys::reportSlf,
-                  ui->checkBox_serum_level_forecast);
+    reportBoxClicked(ui->checkBox_dosage_regimen_forecast, checked);
 }
 
 void ProgramSettingPage::on_checkBox_dosage_regimen_forecast_pop_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportPopulationDrf, checked);
+    reportBoxClicked(ui->checkBox_dosage_regimen_forecast_pop, checked);
 }
 
 void ProgramSettingPage::on_checkBox_dosage_regimen_forecast_custom_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportCustomDrf, checked);
+    reportBoxClicked(ui->checkBox_dosage_regimen_forecast_custom, checked);
 }
 
 void ProgramSettingPage::on_checkBox_dosage_regimen_forecast_bayes_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportBayesianDrf, checked);
+    reportBoxClicked(ui->checkBox_dosage_regimen_forecast_bayes, checked);
 }
 
 void ProgramSettingPage::on_checkBox_dosage_regimen_forecast_ls_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportLeastSquareDrf, checked);
+    reportBoxClicked(ui->checkBox_dosage_regimen_forecast_ls, checked);
 }
 
 void ProgramSettingPage::on_checkBox_serum_level_forecast_clicked(bool checked)
 {
-    chooseSection(SettingsKeys::reportSlf, checked, SettingsKeys::reportDrf,
-                  ui->checkBox_dosage_regimen_forecast);
+    reportBoxClicked(ui->checkBox_serum_level_forecast, checked);
 }
 
 void ProgramSettingPage::on_checkBox_serum_level_forecast_pop_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportPopulationSlf, checked);
+    reportBoxClicked(ui->checkBox_serum_level_forecast_pop, checked);
 }
 
 void ProgramSettingPage::on_checkBox_serum_level_forecast_custom_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportCustomSlf, checked);
+    reportBoxClicked(ui->checkBox_serum_level_forecast_custom, checked);
 }
 
 void ProgramSettingPage::on_checkBox_serum_level_forecast_bayes_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportBayesianSlf, checked);
+    reportBoxClicked(ui->checkBox_serum_level_forecast_bayes, checked);
 }
 
 void ProgramSettingPage::on_checkBox_serum_level_forecast_ls_clicked(bool checked)
 {
-    writeBool(SettingsKeys::reportLeastSquareSlf, checked);
+    reportBoxClicked(ui->checkBox_serum_level_forecast_ls, checked);
 }
 
 void ProgramSettingPage::on_db_path_change_clicked()

@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QUrl>
 
+#include <memory>
+
 class DrugInfo;
 class PkCalculator;
 class ProgramConfig;
@@ -127,9 +129,8 @@ private:
     bool writeBool(const char* key, bool value);
     void chooseStyle(const char* option);
     void chooseLogInMode(const char* mode);
-    // A section box ticked on its own unticks the other section, so that one forecast section
-    // starts ticked at a time.
-    void chooseSection(const char* key, bool checked, const char* otherKey, QCheckBox* otherBox);
+    // Every report box stores its own key; the table of boxes says which one.
+    void reportBoxClicked(QCheckBox* box, bool checked);
 
     bool refuseDatabaseChange();
 
@@ -148,7 +149,7 @@ private:
     void endDownload();
     void resetProgress();
 
-    Ui::ProgramSettingPage* ui;
+    std::unique_ptr<Ui::ProgramSettingPage> ui;
     PkCalculator* m_calculator;
     DrugInfo* m_drugInfo;
     ProgramConfig* m_config;

@@ -45,12 +45,9 @@ void ProgramSettingPage::on_button_change_old_clicked()
         return;
     const SettingsFile settings(m_config->settingsPath());
     QString refusal;
-    const QString connectionString =
-        olderConnectionString(settings.value(name(SettingsKeys::convertOdbcTemplate),
-                                             name(SettingsKeys::convertOdbcTemplateDefault)),
-                              settings.value(name(SettingsKeys::convertOdbcDriver),
-                                             name(SettingsKeys::convertOdbcDriverDefault)),
-                              path, &refusal);
+    const QString connectionString = olderConnectionString(
+        settings.read(SettingsKeys::convertOdbcTemplateSetting),
+        settings.read(SettingsKeys::convertOdbcDriverSetting), path, &refusal);
     if (connectionString.isEmpty()) {
         MessageBox::information(this, tr("Warning"), refusal);
         return;

@@ -174,7 +174,7 @@ void ProgramSettingPage::download_start()
     m_digest.reset();
     m_downloadProblem.clear();
     ui->button_version_update->setEnabled(false);
-    ui->label_download->setText(tr("Start download from:\n") + downloadUrl.toDisplayString());
+    ui->label_download->setText(tr("Start download from:\n%1").arg(downloadUrl.toDisplayString()));
     ui->frame_download->show();
     downloadReply = networkManager->get(plainRequest(downloadUrl));
     ui->button_version_update_cancel->setEnabled(true);

@@ -5,6 +5,7 @@
 #include "app/GuestMode.h"
 #include "app/HelpPage.h"
 #include "app/ProgramConfig.h"
+#include "app/UserManagementFields.h"
 #include "app/WelcomePage.h"
 #include "app/shell/UpdateReminder.h"
 #include "app/userManagepage.h"
@@ -23,15 +24,6 @@
 #include <QMenu>
 #include <QStyle>
 
-namespace
-{
-
-constexpr int softwareVersionPage = 4;
-const char* const administrator = "A";
-const char* const ordinaryUser = "U";
-
-} // namespace
-
 MainWindow::MainWindow(QWidget* parent, SessionData* session, ProgramConfig* config)
     : QMainWindow(parent), ui(new Ui::MainWindow), m_session(session), m_config(config)
 {
@@ -48,7 +40,7 @@ MainWindow::MainWindow(QWidget* parent, SessionData* session, ProgramConfig* con
         ui->actionUser_Setting->setEnabled(false);
     else
         runUpdateReminder();
-    ui->actionUser_Setting->setText(m_session->userType == QLatin1String(administrator)
+    ui->actionUser_Setting->setText(m_session->userType == AccountFields::typeAdministrator
                                         ? tr("Manage User Accounts")
                                         : tr("Update User Information"));
 }
@@ -59,7 +51,6 @@ MainWindow::~MainWindow()
     // before them rather than with the window's other children.
     qDeleteAll(findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly));
     qDeleteAll(findChildren<MainPage*>(QString(), Qt::FindDirectChildrenOnly));
-    delete ui;
 }
 
 bool MainWindow::showsCasePage() const
@@ -230,10 +221,10 @@ void MainWindow::on_actionProgram_Setting_triggered()
 
 void MainWindow::on_actionUser_Setting_triggered()
 {
-    if (m_session->userType == QLatin1String(administrator)) {
+    if (m_session->userType == AccountFields::typeAdministrator) {
         m_accountManager = new userManagepage(this, m_session, m_config);
         Modal::exec(m_accountManager);
-    } else if (m_session->userType == QLatin1String(ordinaryUser)) {
+    } else if (m_session->userType == AccountFields::typeUser) {
         m_userSettingDialog = new userSetting(this, m_session, m_config);
         Modal::exec(m_userSettingDialog);
     }
@@ -247,7 +238,7 @@ void MainWindow::on_actionLog_Out_triggered()
 
 void MainWindow::on_actionSoftware_Update_triggered()
 {
-    m_settingsPage->showSoftwareVersionPage(softwareVersionPage);
+    m_settingsPage->showSoftwareVersionPage(ProgramSettingPage::versionPage);
     Modal::exec(m_settingsPage);
 }
 

@@ -69,7 +69,7 @@ private:
     void dimDisabledMenuText();
     newPatient* makePatientForm(bool isNewPatient);
 
-    Ui::MainWindow* ui;
+    std::unique_ptr<Ui::MainWindow> ui;
     SessionData* m_session;
     std::unique_ptr<PkCalculator> m_calculator;
     std::unique_ptr<DrugInfo> m_catalogue;

@@ -28,20 +28,15 @@ QString tr(const char* text)
     return QCoreApplication::translate("main", text);
 }
 
-// A locked file answers every statement with "database is locked" once the busy timeout has
-// run out; that is another program at work, not a wrong key.
+// A locked file answers every statement with SQLite's "busy" once the busy timeout has run out;
+// that is another program at work, not a wrong key.
 constexpr int probeBusyTimeoutMs = 1500;
-
-bool isLocked(const QString& error)
-{
-    return error.contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
-}
 
 QString lockedText(const QString& path)
 {
-    return tr("The database at ") + path +
-           tr(" is locked by another program. You will be logged in as a guest. Please close "
-              "the other program and log in again.\nCode I-05");
+    return tr("The database at %1 is locked by another program. You will be logged in as a guest. "
+              "Please close the other program and log in again.\nCode I-05")
+        .arg(path);
 }
 
 } // namespace
@@ -120,10 +115,9 @@ bool StartupController::reportMissingSettings(const ProgramConfig& config)
 {
     if (config.status() == ProgramConfig::StatusNoSettingsFile) {
         MessageBox::information(nullptr, tr("Error"),
-                                tr("PKsettings.ini file is missing or cannot be opened at ") +
-                                    config.settingsPath() +
-                                    tr(". The program cannot be run without this file.\nCode "
-                                       "S-01"));
+                                tr("PKsettings.ini file is missing or cannot be opened at %1. "
+                                   "The program cannot be run without this file.\nCode S-01")
+                                    .arg(config.settingsPath()));
         return true;
     }
     if (config.status() == ProgramConfig::StatusNoDatabasePath)
@@ -141,6 +135,15 @@ void StartupController::enterGuestMode(ProgramConfig& config, int status, const 
     MessageBox::information(nullptr, tr("Warning"), text);
 }
 
+void StartupController::refuseDatabase(ProgramConfig& config, const QString& path, bool locked,
+                                       int status, const QString& text)
+{
+    if (locked)
+        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen, lockedText(path));
+    else
+        enterGuestMode(config, status, text);
+}
+
 // Every road that knows a database path probes it, so a missing file or a wrong key always
 // reaches guest mode with its message.
 void StartupController::probeDatabase(ProgramConfig& config)
@@ -149,9 +152,9 @@ void StartupController::probeDatabase(ProgramConfig& config)
     const QFileInfo file(path);
     if (path.isEmpty() || !file.exists() || file.size() <= 0) {
         enterGuestMode(config, ProgramConfig::StatusDatabaseMissing,
-                       tr("Database is not found at ") + path +
-                           tr(". You will be logged in as a guest. Please set the correct "
-                              "database path in the settings page.\nCode I-07"));
+                       tr("Database is not found at %1. You will be logged in as a guest. Please "
+                          "set the correct database path in the settings page.\nCode I-07")
+                           .arg(path));
         return;
     }
     QSqlDatabase probe = QSqlDatabase::addDatabase(QLatin1String(cipherDriverName),
@@ -175,15 +178,11 @@ void StartupController::probeDatabase(ProgramConfig& config)
         checkCaseDatabase(config, path);
         return;
     }
-    if (isLocked(error.text())) {
-        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen, lockedText(path));
-        return;
-    }
-    enterGuestMode(config, ProgramConfig::StatusSchemaUnreadable,
-                   tr("The database at ") + path +
-                       tr(" cannot be read with this installation's key, or it is not a case "
-                          "database. You will be logged in as a guest. Please set the path of "
-                          "a valid database in the settings page.\nCode I-06"));
+    refuseDatabase(config, path, isBusyError(error), ProgramConfig::StatusSchemaUnreadable,
+                   tr("The database at %1 cannot be read with this installation's key, or it is "
+                      "not a case database. You will be logged in as a guest. Please set the path "
+                      "of a valid database in the settings page.\nCode I-06")
+                       .arg(path));
 }
 
 // A file that opens with the key may still lack tables (an empty log-in list, "no such table"
@@ -201,11 +200,7 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
     }
     if (probe.isWritable())
         return;
-    if (isLocked(probe.error())) {
-        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen, lockedText(path));
-        return;
-    }
-    enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
+    refuseDatabase(config, path, probe.locked(), ProgramConfig::StatusDatabaseWontOpen,
                    tr("The database at %1 cannot be written (%2); the file or its folder may be "
                       "read-only. You will be logged in as a guest. Please make it writable or "
                       "set the path of another database in the settings page.\nCode I-05")
@@ -214,9 +209,8 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
 
 void StartupController::applyStyle(const ProgramConfig& config)
 {
-    const QString option = SettingsFile(config.settingsPath())
-                               .value(QLatin1String(SettingsKeys::backGroundOption),
-                                      QLatin1String(SettingsKeys::backGroundOptionDefault));
+    const QString option =
+        SettingsFile(config.settingsPath()).read(SettingsKeys::backGroundOptionSetting);
     applyStyleOption(m_application, option);
 }
 

@@ -52,6 +52,9 @@ private:
     void openDefaultConnection(const ProgramConfig& config, SessionData& session);
     bool logIn(ProgramConfig& config, SessionData& session);
     void enterGuestMode(ProgramConfig& config, int status, const QString& text);
+    // A database another program locks is named as such; any other refusal gets its own text.
+    void refuseDatabase(ProgramConfig& config, const QString& path, bool locked, int status,
+                        const QString& text);
 
     QApplication* m_application;
     WindowRunner m_runner;

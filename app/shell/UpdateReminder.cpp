@@ -6,17 +6,15 @@
 UpdateReminder::Outcome UpdateReminder::run(const QString& settingsPath, const QDate& today)
 {
     SettingsFile settings(settingsPath);
-    if (settings.value(SettingsKeys::updateFrequency, SettingsKeys::updateFrequencyDefault) !=
+    if (settings.read(SettingsKeys::updateFrequencySetting) !=
         QLatin1String(SettingsKeys::frequencyMonthly))
         return {};
     const bool firstOfMonth = today.day() == 1;
     if (firstOfMonth &&
-        settings.value(SettingsKeys::updatePrompt, SettingsKeys::updatePromptDefault) ==
-            QLatin1String(SettingsKeys::promptYes))
+        settings.read(SettingsKeys::updatePromptSetting) == QLatin1String(SettingsKeys::promptYes))
         return {Action::StartCheck, false};
     if (!firstOfMonth)
         settings.setValue(SettingsKeys::updatePrompt, SettingsKeys::promptYes);
-    const QString newest =
-        settings.value(SettingsKeys::updateNewVersion, SettingsKeys::updateNewVersionDefault);
+    const QString newest = settings.read(SettingsKeys::updateNewVersionSetting);
     return {Action::ShowNotice, newest != QLatin1String(programVersionText)};
 }

@@ -146,7 +146,10 @@ void TestNewPatient::constructionState()
 {
     PatientFormFixture f(&m_install->config);
     QCOMPARE(f.form->windowTitle(), QStringLiteral("Patient & Case Data"));
-    QCOMPARE(f.form->size(), QSize(596, 520));
+    // A fixed dialog that fits the smallest screen served; what it shows is checked in
+    // tst_windowfit.
+    QCOMPARE(f.form->minimumSize(), f.form->maximumSize());
+    QVERIFY(f.form->width() <= 1024 && f.form->height() <= 768);
     QVERIFY(f.radio("radioButton_male")->isChecked());
     QCOMPARE(f.combo("comboBox_drug")->count(), 16);
     QCOMPARE(f.combo("comboBox_drug")->currentIndex(), -1);

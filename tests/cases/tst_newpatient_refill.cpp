@@ -19,7 +19,7 @@ const QString kUserChoiceName = QStringLiteral("User's Choice One-Comp Drug");
 const QString kStamp = QStringLiteral("2026-01-02  10:00:00");
 
 // The thirteen stored case texts, in the order the search results pass them.
-struct StoredCase {
+struct CaseRow {
     QString drug = QStringLiteral("Gentamicin");
     QString unit = QStringLiteral("KC");
     QString weight = QStringLiteral("70");
@@ -36,16 +36,36 @@ struct StoredCase {
 
     void fillInto(newPatient& form) const
     {
-        form.fillCaseFields(drug, unit, weight, height, scr, crcl, albumin, dateUpdated, note,
-                            factor1, factor2, scr2, hours);
+        ::StoredCase stored;
+        stored.drug = drug;
+        stored.unit = unit;
+        stored.weight = weight;
+        stored.height = height;
+        stored.scr = scr;
+        stored.crcl = crcl;
+        stored.albumin = albumin;
+        stored.dateUpdated = dateUpdated;
+        stored.caseNote = note;
+        stored.factor1 = factor1;
+        stored.factor2 = factor2;
+        stored.scr2 = scr2;
+        stored.hours = hours;
+        form.fillCaseFields(stored);
     }
 };
 
 void fillStoredPatient(newPatient& form, const QString& sex = QStringLiteral("M"),
                        const QString& birthday = QStringLiteral("05/20/1961"))
 {
-    form.fillPatientFields(QStringLiteral("Ann"), QStringLiteral("Lee"), kStamp, birthday, sex,
-                           QStringLiteral("H-77"), QStringLiteral("patient note"));
+    StoredPatient patient;
+    patient.firstName = QStringLiteral("Ann");
+    patient.lastName = QStringLiteral("Lee");
+    patient.dateStored = kStamp;
+    patient.birthday = birthday;
+    patient.sex = sex;
+    patient.patientId = QStringLiteral("H-77");
+    patient.note = QStringLiteral("patient note");
+    form.fillPatientFields(patient);
 }
 
 QVector<int> tickedFlags(const SessionData& s)
@@ -140,7 +160,7 @@ void TestNewPatientRefill::storedUnits()
     QFETCH(QString, heightButton);
 
     PatientFormFixture f(&m_install->config, false);
-    StoredCase stored;
+    CaseRow stored;
     stored.unit = unit;
     stored.weight = QStringLiteral("154.3");
     stored.fillInto(*f.form);
@@ -186,7 +206,7 @@ void TestNewPatientRefill::storedRenalData()
     QFETCH(QStringList, texts);
 
     PatientFormFixture f(&m_install->config, false);
-    StoredCase stored;
+    CaseRow stored;
     stored.scr = scr;
     stored.scr2 = scr2;
     stored.crcl = crcl;
@@ -256,7 +276,7 @@ void TestNewPatientRefill::storedFactors()
     PatientFormFixture f(&m_install->config, false);
     f.form->setStoredNumbers(kStoredPatient, kStoredCase);
     f.session->factorFlags[2] = 1; // the open case's tick
-    StoredCase stored;
+    CaseRow stored;
     stored.factor1 = factor1;
     stored.factor2 = factor2;
     stored.fillInto(*f.form);
@@ -295,7 +315,7 @@ void TestNewPatientRefill::storedFactorsBeforeThePatientIsKnown()
     // fourth factor exists only for women, whom the fresh form does not know of yet.
     PromptScript prompts;
     PatientFormFixture f(&m_install->config, false);
-    StoredCase stored;
+    CaseRow stored;
     stored.drug = QStringLiteral("Phenobarbital");
     stored.factor1 = QStringLiteral("4");
     stored.fillInto(*f.form);
@@ -324,7 +344,7 @@ void TestNewPatientRefill::storedFactorsOfADrugWithoutList()
     PatientFormFixture f(&m_install->config, false);
     // The session still holds the list of an earlier theophylline case.
     DrugInfo::theophyllineFactorList(f.session.get(), QStringLiteral("M"), 40.0);
-    StoredCase stored;
+    CaseRow stored;
     stored.drug = drug;
     stored.factor1 = QStringLiteral("1");
     stored.fillInto(*f.form);
@@ -392,7 +412,7 @@ void TestNewPatientRefill::storedUsersChoiceCase()
     f.session->recNum = kStoredPatient + 1;
     f.session->caseNumber = kStoredCase + 1;
     f.form->setStoredNumbers(kStoredPatient, kStoredCase);
-    StoredCase stored;
+    CaseRow stored;
     stored.drug = QStringLiteral("UC_Drugex");
     stored.scr = QStringLiteral("0");
     stored.crcl = QStringLiteral("60");
@@ -427,7 +447,7 @@ void TestNewPatientRefill::storedUsersChoiceRowsThatFail()
     PromptScript prompts;
     PatientFormFixture f(&m_install->config, false);
     f.form->setStoredNumbers(kStoredPatient, kStoredCase);
-    StoredCase stored;
+    CaseRow stored;
     stored.drug = QStringLiteral("UC_Drugex");
     stored.fillInto(*f.form);
     fillStoredPatient(*f.form);
