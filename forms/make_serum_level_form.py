@@ -25,6 +25,9 @@ TIME_W = 53
 DOSE_W = 72
 ENTRY_W = 56  # infusion time, interval, number of doses
 INOUT_W = 42
+# Wide enough for a salt factor ("0.92") and an F ("87.5%") inside the label's frame.
+SALT_W = 42
+F_W = 52
 
 # One column of the dose grid: stretch, header label, its width, header text, row cell.
 HEADER = [
@@ -38,8 +41,8 @@ HEADER = [
     (ENTRY_W, "label_interval", ENTRY_W, "Interval\n(hr)"),
     (ENTRY_W, "label_number_of_doese", ENTRY_W, "Number\nof doses"),
     (INOUT_W, "label_ipop", INOUT_W, "IP/OP"),
-    (30, "label_salt", 30, "Salt"),
-    (37, "label_f", 37, "F"),
+    (SALT_W, "label_salt", SALT_W, "Salt"),
+    (F_W, "label_f", F_W, "F"),
     (28, "label_19", 28, ""),
     (28, "label_20", 28, ""),
 ]
@@ -200,7 +203,7 @@ def dose_row(parent_layout, n):
     fixed_width(w, INOUT_W)
     combo_items(w, "I", "O")
 
-    for field, width in (("salt", 30), ("f", 37)):
+    for field, width in (("salt", SALT_W), ("f", F_W)):
         w = item(lay, "QLabel", "DH_%s_%d" % (field, n))
         fixed_width(w, width, 22)
         boxed(w)

@@ -279,7 +279,12 @@ const Dialog dialogs[] = {
     {"dose history",
      [](Installation& i) {
          i.fillCase(QStringLiteral("Gentamicin"));
-         return doseHistoryWindow(i);
+         QWidget* window = doseHistoryWindow(i);
+         // A typed dose brings the route's salt factor and F into their narrow cells.
+         auto* dose = window->findChild<QLineEdit*>(QStringLiteral("DH_dose_1"));
+         dose->setText(QStringLiteral("80"));
+         emit dose->editingFinished();
+         return window;
      }},
     {"curve fitting",
      [](Installation& i) {
