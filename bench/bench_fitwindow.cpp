@@ -4,6 +4,7 @@
 #include "analysis/graphicAnalysis.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "tests/analysis/tst_analysis_fixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,17 +27,6 @@ struct Case {
     std::unique_ptr<PkCalculator> calculator = std::make_unique<PkCalculator>(session.get());
     double graphEnd = 0.0;
 };
-
-void setSet(PkParameterSet& set, double f, double v, double cl, double cf, double km = 0.0,
-            double vmax = 0.0)
-{
-    set[pk::kF] = f;
-    set[pk::kVd] = v;
-    set[pk::kCl] = cl;
-    set[pk::kCF] = cf;
-    set[pk::kKm] = km;
-    set[pk::kVmax] = vmax;
-}
 
 // 1000 doses every 6 h, infusions and oral doses alternating, the first half at home; twelve
 // levels over the last days; fitted sets a little off the population.
@@ -85,24 +75,9 @@ std::unique_ptr<Case> phenytoinCase()
     s.levelLowerLimit = 10.0;
     DoseRows doses;
     LevelRows levels;
-    DoseHistoryRow& row = doses[0];
-    row.date = QDate(2020, 5, 1);
-    row.time = QTime(0, 0);
-    row.route = "Oral - Capsules";
-    row.inOut = "I";
-    row.saltFactor = 0.92;
-    row.routeF = 1.0;
-    row.ka = 1.0;
-    row.dose = 100.0;
-    row.interval = 8.0;
-    row.numberOfDoses = 99.0;
-    row.complete = meetsDoseRowRule(row);
-    for (int i = 0; i < pk::kMaxMeasuredLevels; ++i) {
-        levels[i].date = row.date.addDays(22 + i);
-        levels[i].time = QTime(7, 30);
-        levels[i].level = 8.0 + 0.4 * i;
-        levels[i].complete = true;
-    }
+    doses[0] = phenytoinCapsuleRow(QTime(0, 0), 99.0);
+    for (int i = 0; i < pk::kMaxMeasuredLevels; ++i)
+        levels[i] = serumLevel(doses[0].date.addDays(22 + i), QTime(7, 30), 8.0 + 0.4 * i);
     DoseEventBuilder builder(&s, doses, levels);
     builder.analyse();
     s.levelTimes[pk::kMaxMeasuredLevels] = 792.0;
