@@ -2,6 +2,7 @@
 #include "analysis/FitGraph.h"
 #include "analysis/LevelCurve.h"
 #include "analysis/graphicAnalysis.h"
+#include "bench/BenchApplication.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "tests/analysis/tst_analysis_fixture.h"
@@ -125,21 +126,10 @@ void BM_PhenytoinCurvesRedraw(benchmark::State& state)
 }
 BENCHMARK(BM_PhenytoinCurvesRedraw)->Unit(benchmark::kMillisecond);
 
-// The window on the offscreen platform, for what the plot adds to the computation.
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "talvora_bench";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
-
 std::unique_ptr<graphicAnalysis> analysedWindow(Case& c)
 {
-    application();
+    // The window on the offscreen platform, for what the plot adds to the computation.
+    ensureApplication();
     auto window =
         std::make_unique<graphicAnalysis>(nullptr, c.session.get(), c.calculator.get(), nullptr);
     window->setPrior(pk::kPopulation, c.session->populationRanges);

@@ -1,3 +1,4 @@
+#include "bench/BenchApplication.h"
 #include "forecast/DosageRegimenForecast.h"
 #include "forecast/LevelForecast.h"
 #include "forecast/RegimenDesign.h"
@@ -95,14 +96,14 @@ BENCHMARK(BM_LevelForecastUnevenDay)->Unit(benchmark::kMicrosecond);
 
 // The windows as a user sees them: entry read, four sets computed, record written, table filled
 // and the graph redrawn (offscreen).
-QApplication& application()
+
+// Gentamicin infusions in mg and mg/L, with all four sets.
+void fillWindowCase(SessionData& s)
 {
-    static int argc = 1;
-    static char name[] = "talvora_bench";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    fillFourSets(s, 'D', "Intermittent IV - Injection", pk::kModelOneComp);
+    s.patient.drugCode = QStringLiteral("GM");
+    s.doseUnit = QStringLiteral("mg");
+    s.concentrationUnit = QStringLiteral("mg/L");
 }
 
 void typeInto(QWidget* window, const char* field, const char* text)
@@ -112,12 +113,9 @@ void typeInto(QWidget* window, const char* field, const char* text)
 
 void BM_RegimenWindowRecompute(benchmark::State& state)
 {
-    application();
+    ensureApplication();
     SessionData s;
-    fillFourSets(s, 'D', "Intermittent IV - Injection", pk::kModelOneComp);
-    s.patient.drugCode = QStringLiteral("GM");
-    s.doseUnit = QStringLiteral("mg");
-    s.concentrationUnit = QStringLiteral("mg/L");
+    fillWindowCase(s);
     PkCalculator calc(&s);
     DrugInfo drugInfo(&s, &calc);
     DosageRegimenForecast window(nullptr, &s, &calc, &drugInfo);
@@ -135,12 +133,9 @@ BENCHMARK(BM_RegimenWindowRecompute)->Unit(benchmark::kMicrosecond);
 
 void BM_LevelWindowRecompute(benchmark::State& state)
 {
-    application();
+    ensureApplication();
     SessionData s;
-    fillFourSets(s, 'D', "Intermittent IV - Injection", pk::kModelOneComp);
-    s.patient.drugCode = QStringLiteral("GM");
-    s.doseUnit = QStringLiteral("mg");
-    s.concentrationUnit = QStringLiteral("mg/L");
+    fillWindowCase(s);
     PkCalculator calc(&s);
     DrugInfo drugInfo(&s, &calc);
     SerumLevelForecast window(nullptr, &s, &calc, &drugInfo);
