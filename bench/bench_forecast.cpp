@@ -12,7 +12,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 using namespace forecast;
 
@@ -94,60 +96,52 @@ void BM_LevelForecastUnevenDay(benchmark::State& state)
 }
 BENCHMARK(BM_LevelForecastUnevenDay)->Unit(benchmark::kMicrosecond);
 
-// The windows as a user sees them: entry read, four sets computed, record written, table filled
-// and the graph redrawn (offscreen).
-
-// Gentamicin infusions in mg and mg/L, with all four sets.
-void fillWindowCase(SessionData& s)
+// A forecast window as a user sees it: entry read, four sets computed, record written, table
+// filled and the graph redrawn (offscreen), for gentamicin infusions with all four sets.
+template <typename Window>
+void recomputeWindow(benchmark::State& state,
+                     std::initializer_list<std::pair<const char*, const char*>> entries,
+                     bool (*done)(const SessionData&), const char* failure)
 {
+    ensureApplication();
+    SessionData s;
     fillFourSets(s, 'D', "Intermittent IV - Injection", pk::kModelOneComp);
     s.patient.drugCode = QStringLiteral("GM");
     s.doseUnit = QStringLiteral("mg");
     s.concentrationUnit = QStringLiteral("mg/L");
-}
-
-void typeInto(QWidget* window, const char* field, const char* text)
-{
-    window->findChild<QLineEdit*>(QLatin1String(field))->setText(QLatin1String(text));
+    PkCalculator calc(&s);
+    DrugInfo drugInfo(&s, &calc);
+    Window window(nullptr, &s, &calc, &drugInfo);
+    for (const auto& [field, text] : entries)
+        window.template findChild<QLineEdit*>(QLatin1String(field))->setText(QLatin1String(text));
+    window.resize(640, 720);
+    for (auto _ : state)
+        window.custom_pk_change();
+    if (!done(s))
+        state.SkipWithError(failure);
 }
 
 void BM_RegimenWindowRecompute(benchmark::State& state)
 {
-    ensureApplication();
-    SessionData s;
-    fillWindowCase(s);
-    PkCalculator calc(&s);
-    DrugInfo drugInfo(&s, &calc);
-    DosageRegimenForecast window(nullptr, &s, &calc, &drugInfo);
-    typeInto(&window, "lineEdit_infusionTime", "1");
-    typeInto(&window, "lineEdit_postLevel", "8");
-    typeInto(&window, "lineEdit_postTime", "0.5");
-    typeInto(&window, "lineEdit_trough", "1");
-    window.resize(640, 720);
-    for (auto _ : state)
-        window.custom_pk_change();
-    if (!s.regimenReport.done)
-        state.SkipWithError("no regimen designed");
+    recomputeWindow<DosageRegimenForecast>(
+        state,
+        {{"lineEdit_infusionTime", "1"},
+         {"lineEdit_postLevel", "8"},
+         {"lineEdit_postTime", "0.5"},
+         {"lineEdit_trough", "1"}},
+        [](const SessionData& s) { return s.regimenReport.done; }, "no regimen designed");
 }
 BENCHMARK(BM_RegimenWindowRecompute)->Unit(benchmark::kMicrosecond);
 
 void BM_LevelWindowRecompute(benchmark::State& state)
 {
-    ensureApplication();
-    SessionData s;
-    fillWindowCase(s);
-    PkCalculator calc(&s);
-    DrugInfo drugInfo(&s, &calc);
-    SerumLevelForecast window(nullptr, &s, &calc, &drugInfo);
-    typeInto(&window, "lineEdit_dose", "500");
-    typeInto(&window, "lineEdit_interval", "8");
-    typeInto(&window, "lineEdit_infusionTime", "1");
-    typeInto(&window, "lineEdit_postTime", "0.5");
-    window.resize(640, 720);
-    for (auto _ : state)
-        window.custom_pk_change();
-    if (!s.levelForecastReport.done)
-        state.SkipWithError("no levels forecast");
+    recomputeWindow<SerumLevelForecast>(
+        state,
+        {{"lineEdit_dose", "500"},
+         {"lineEdit_interval", "8"},
+         {"lineEdit_infusionTime", "1"},
+         {"lineEdit_postTime", "0.5"}},
+        [](const SessionData& s) { return s.levelForecastReport.done; }, "no levels forecast");
 }
 BENCHMARK(BM_LevelWindowRecompute)->Unit(benchmark::kMicrosecond);
 } // namespace
