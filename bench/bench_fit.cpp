@@ -1,5 +1,6 @@
 #include "analysis/DoseEventBuilder.h"
 #include "analysis/FitDriver.h"
+#include "bench/BenchCases.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "tests/analysis/tst_analysis_fixture.h"
@@ -22,24 +23,8 @@ std::unique_ptr<SessionData> oneCompartmentCase(PkCalculator*& calculator)
     s->levelErrorConstant = 0.1;
     s->levelAgeWeightBase = 1.01;
     s->populationRanges = RangeBlock{0, 0.1, 0.25, 0.5, 0.5};
-    PkParameterSet& population = s->pkSets[pk::kPopulation];
-    population[pk::kF] = 0.9;
-    population[pk::kVd] = 35.0;
-    population[pk::kCl] = 3.0;
-    population[pk::kCF] = 0.8;
-    auto& e = s->doseEvents;
-    for (int i = 1; i <= pk::kMaxDoseEvents; ++i) {
-        const bool infusion = i % 2 == 1;
-        e[pk::eventTime][i] = (i - 1) * 6.0;
-        e[pk::eventDose][i] = 200.0;
-        e[pk::eventRouteCode][i] = infusion ? pk::kRouteCodeIntravenous : pk::kRouteCodeOther;
-        e[pk::eventInOut][i] = i > pk::kMaxDoseEvents / 2 ? 0.0 : 1.0;
-        e[pk::eventInfusionTime][i] = infusion ? 1.0 : -1.0;
-        e[pk::eventRate][i] = infusion ? 200.0 : -200.0;
-        e[pk::eventSalt][i] = 1.0;
-        e[pk::eventRouteFactor][i] = 1.5;
-    }
-    s->doseEventCount = pk::kMaxDoseEvents;
+    setSet(s->pkSets[pk::kPopulation], 0.9, 35.0, 3.0, 0.8);
+    fillAlternatingDoses(*s);
     calculator = new PkCalculator(s.get());
     for (int i = 1; i <= pk::kMaxMeasuredLevels; ++i) {
         const double t = 5900.0 + i * 8.0;

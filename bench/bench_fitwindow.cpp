@@ -3,6 +3,7 @@
 #include "analysis/LevelCurve.h"
 #include "analysis/graphicAnalysis.h"
 #include "bench/BenchApplication.h"
+#include "bench/BenchCases.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "tests/analysis/tst_analysis_fixture.h"
@@ -39,19 +40,7 @@ std::unique_ptr<Case> oneCompartmentCase()
     s.modelType = pk::kModelOneComp;
     s.levelUpperLimit = 20.0;
     s.levelLowerLimit = 10.0;
-    auto& e = s.doseEvents;
-    for (int i = 1; i <= pk::kMaxDoseEvents; ++i) {
-        const bool infusion = i % 2 == 1;
-        e[pk::eventTime][i] = (i - 1) * 6.0;
-        e[pk::eventDose][i] = 200.0;
-        e[pk::eventRouteCode][i] = infusion ? pk::kRouteCodeIntravenous : pk::kRouteCodeOther;
-        e[pk::eventInOut][i] = i > pk::kMaxDoseEvents / 2 ? 0.0 : 1.0;
-        e[pk::eventInfusionTime][i] = infusion ? 1.0 : -1.0;
-        e[pk::eventRate][i] = infusion ? 200.0 : -200.0;
-        e[pk::eventSalt][i] = 1.0;
-        e[pk::eventRouteFactor][i] = 1.5;
-    }
-    s.doseEventCount = pk::kMaxDoseEvents;
+    fillAlternatingDoses(s);
     for (int i = 1; i <= pk::kMaxMeasuredLevels; ++i) {
         s.levelTimes[i] = 5900.0 + i * 8.0;
         s.levelValues[i] = 12.0 + 0.3 * i;
