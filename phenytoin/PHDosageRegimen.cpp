@@ -10,7 +10,6 @@
 #include "pkcore/SessionData.h"
 
 #include <QApplication>
-#include <QRegularExpressionValidator>
 
 using namespace phenytoin;
 
@@ -79,12 +78,10 @@ PerSource<PHDosageRegimen::SourceFields> PHDosageRegimen::sourceFields() const
 
 void PHDosageRegimen::set_validators()
 {
-    const QRegularExpression decimal(QString::fromLatin1(kDecimal));
     for (QLineEdit* field : {m_ui->lineEdit_desired_avg_conc, m_ui->lineEdit_current_conc,
                              m_ui->line_initial_concentration, m_ui->line_time_x})
-        field->setValidator(new QRegularExpressionValidator(decimal, field));
-    m_ui->line_num_of_dose->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QString::fromLatin1(kDoseCount)), m_ui->line_num_of_dose));
+        acceptPattern(field, kDecimal);
+    acceptPattern(m_ui->line_num_of_dose, kDoseCount);
 }
 
 void PHDosageRegimen::display_pk_parameters()

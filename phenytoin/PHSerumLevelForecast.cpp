@@ -12,7 +12,6 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
-#include <QRegularExpressionValidator>
 
 #include <algorithm>
 
@@ -130,13 +129,9 @@ PHSerumLevelForecast::RouteLabels PHSerumLevelForecast::routeLabels(int route) c
 
 void PHSerumLevelForecast::set_validators()
 {
-    m_ui->line_initial_concentration->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QString::fromLatin1(kInitialConcentration)),
-        m_ui->line_initial_concentration));
-    m_ui->line_num_of_dose->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QString::fromLatin1(kDoseCount)), m_ui->line_num_of_dose));
-    m_ui->line_time_x->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QString::fromLatin1(kDecimal)), m_ui->line_time_x));
+    acceptPattern(m_ui->line_initial_concentration, kInitialConcentration);
+    acceptPattern(m_ui->line_num_of_dose, kDoseCount);
+    acceptPattern(m_ui->line_time_x, kDecimal);
 }
 
 void PHSerumLevelForecast::display_pk_parameters()

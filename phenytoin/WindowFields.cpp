@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 
 namespace phenytoin
 {
@@ -18,6 +19,12 @@ void showParameters(const SessionData& session, const PerSource<ParameterLabels>
         labels[s].km->setText(QString::number(set[pk::kKm], 'f', 2));
         labels[s].cf->setText(QString::number(set[pk::kCF] * 100.0, 'f', 2));
     }
+}
+
+void acceptPattern(QLineEdit* field, const char* pattern)
+{
+    field->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(pattern)), field));
 }
 
 QString percentText(double fraction)

@@ -18,6 +18,9 @@ struct ParameterLabels {
 // Shows the parameters of every source the session has; the others' labels stay as they are.
 void showParameters(const SessionData& session, const PerSource<ParameterLabels>& labels);
 
+// Lets the field take only texts the pattern matches.
+void acceptPattern(QLineEdit* field, const char* pattern);
+
 // A fraction as a percentage with one decimal: 0.925 -> "92.5%".
 QString percentText(double fraction);
 
