@@ -83,5 +83,5 @@ private:
     phenytoin::RegimenResults m_results;
     bool m_resultChanged = false;
     double m_initialConcentration = 0.0;
-    int m_doseCount = 5;
+    int m_doseCount = phenytoin::kDefaultDoseCount;
 };

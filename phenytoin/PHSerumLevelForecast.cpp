@@ -19,10 +19,7 @@ using namespace phenytoin;
 
 namespace
 {
-constexpr int kDefaultDoseCount = 5;
-constexpr double kRangeLow = 10.0;  // mg/L at normal binding
-constexpr double kRangeHigh = 20.0; // mg/L at normal binding
-constexpr double kYHeadroom = 1.5;  // the y axis ends at 1.5 x the highest average
+constexpr double kYHeadroom = 1.5; // the y axis ends at 1.5 x the highest average
 const char* const kInitialConcentration = "^[0-9]{0,5}\\.{0,1}[0-9]{0,3}$|^$";
 const char* const kDoseCount = "^[1-9][0-9]{0,1}$";
 const char* const kDecimal = "^[0-9]*\\.{0,1}[0-9]*|^$";
@@ -136,17 +133,12 @@ void PHSerumLevelForecast::set_validators()
 
 void PHSerumLevelForecast::display_pk_parameters()
 {
-    showParameters(*m_session,
-                   {{{m_ui->label_vd_pop, m_ui->label_cl_pop, m_ui->label_cf_pop},
-                     {m_ui->label_vd_custom, m_ui->label_cl_custom, m_ui->label_cf_custom},
-                     {m_ui->label_vd_ls, m_ui->label_cl_ls, m_ui->label_cf_ls},
-                     {m_ui->label_vd_bayes, m_ui->label_cl_bayes, m_ui->label_cf_bayes}}});
+    showParametersOn(*m_ui, *m_session);
 }
 
 void PHSerumLevelForecast::set_therapeutic_range()
 {
-    m_ui->lineEdit_therap_range_1->setText(rangeEndText(*m_session, kRangeLow));
-    m_ui->lineEdit_therap_range_2->setText(rangeEndText(*m_session, kRangeHigh));
+    showTherapeuticRange(*m_ui, *m_session);
 }
 
 void PHSerumLevelForecast::set_ui()

@@ -113,6 +113,6 @@ private:
     phenytoin::LevelResults m_results;
     bool m_graphNeeded = false;
     double m_initialConcentration = 0.0;
-    int m_doseCount = 5;
+    int m_doseCount = phenytoin::kDefaultDoseCount;
     phenytoin::PerSource<std::unique_ptr<SaturationNotice>> m_notices;
 };

@@ -18,6 +18,26 @@ struct ParameterLabels {
 // Shows the parameters of every source the session has; the others' labels stay as they are.
 void showParameters(const SessionData& session, const PerSource<ParameterLabels>& labels);
 
+// Both windows' forms name their parameter labels alike.
+template <typename Form> void showParametersOn(const Form& ui, const SessionData& session)
+{
+    showParameters(session, {{{ui.label_vd_pop, ui.label_cl_pop, ui.label_cf_pop},
+                              {ui.label_vd_custom, ui.label_cl_custom, ui.label_cf_custom},
+                              {ui.label_vd_ls, ui.label_cl_ls, ui.label_cf_ls},
+                              {ui.label_vd_bayes, ui.label_cl_bayes, ui.label_cf_bayes}}});
+}
+
+// The therapeutic range at normal binding, mg/L.
+constexpr double kRangeLow = 10.0;
+constexpr double kRangeHigh = 20.0;
+
+// The range's ends at the patient's binding, in both windows' range fields.
+template <typename Form> void showTherapeuticRange(const Form& ui, const SessionData& session)
+{
+    ui.lineEdit_therap_range_1->setText(rangeEndText(session, kRangeLow));
+    ui.lineEdit_therap_range_2->setText(rangeEndText(session, kRangeHigh));
+}
+
 // Lets the field take only texts the pattern matches.
 void acceptPattern(QLineEdit* field, const char* pattern);
 
@@ -30,6 +50,9 @@ bool takeInitialConcentration(QLineEdit* field, double& level);
 // Reads the number-of-doses entry into `count`; a count below 1 is shown and taken as
 // `fallback`. Returns whether the count changed.
 bool takeDoseCount(QLineEdit* field, int& count, int fallback);
+
+// The doses a curve shows until the user asks for another number.
+constexpr int kDefaultDoseCount = 5;
 
 // The entries that shape the drawn curves: read-out time, number of doses, initial level.
 struct CurveEntries {
