@@ -67,12 +67,32 @@ ReadRows<Row> read(const QString& sql, qint32 caseNumber, Fill fill)
     return result;
 }
 
-QString removeRows(const QString& sql, qint32 caseNumber, const QString& failure,
-                   const QSqlDatabase& db)
+// The statements that replace a case's rows of one table, and the failures they report.
+struct Replacement {
+    QString remove;
+    QString removeFailure;
+    QString insert;
+    QString insertFailure;
+};
+
+// Deletes the case's rows, then inserts one row at a time, each bound by `bind`; the first
+// failure's text, or empty.
+template <typename Row, typename Bind>
+QString replaceRows(const Replacement& sql, qint32 caseNumber, const QVector<Row>& rows,
+                    const QSqlDatabase& db, Bind bind)
 {
-    SqlStatement query(sql, db);
-    query.bind(kCase, caseNumber);
-    return query.exec() ? QString() : failure + query.error();
+    SqlStatement removal(sql.remove, db);
+    removal.bind(kCase, caseNumber);
+    if (!removal.exec())
+        return sql.removeFailure + removal.error();
+    for (const Row& row : rows) {
+        SqlStatement insert(sql.insert, db);
+        insert.bind(kCase, caseNumber);
+        bind(insert, row);
+        if (!insert.exec())
+            return sql.insertFailure + insert.error();
+    }
+    return QString();
 }
 } // namespace
 
@@ -132,49 +152,37 @@ ReadRows<SerumLevelRow> readLevelRows(qint32 caseNumber)
 QString writeDoseRows(qint32 caseNumber, const QVector<DoseHistoryRow>& rows,
                       const QSqlDatabase& db)
 {
-    const QString failure =
-        removeRows(QStringLiteral("DELETE FROM DoseHistory WHERE CASE_NUMBER = :case"), caseNumber,
-                   QStringLiteral("Delete DH fail\n"), db);
-    if (!failure.isEmpty())
-        return failure;
-    for (const DoseHistoryRow& row : rows) {
-        SqlStatement insert(QStringLiteral("INSERT INTO DoseHistory VALUES(:case,:treat, :date,"
-                                           ":time,:dose,:route,:iftime,:interval,:numdose,:ipop)"),
-                            db);
-        insert.bind(kCase, caseNumber);
-        insert.bind(QStringLiteral(":treat"), row.treatment);
-        insert.bind(QStringLiteral(":dose"), row.dose);
-        insert.bind(QStringLiteral(":route"), routeToStore(row));
-        insert.bind(QStringLiteral(":iftime"), row.infusionTime);
-        insert.bind(QStringLiteral(":interval"), row.interval);
-        insert.bind(QStringLiteral(":numdose"), row.numberOfDoses);
-        insert.bind(QStringLiteral(":ipop"), row.inOut);
-        insert.bind(QStringLiteral(":date"), dateText(row.date));
-        insert.bind(QStringLiteral(":time"), timeText(row.time));
-        if (!insert.exec())
-            return QStringLiteral("Insert DH fail\n") + insert.error();
-    }
-    return QString();
+    const Replacement sql{QStringLiteral("DELETE FROM DoseHistory WHERE CASE_NUMBER = :case"),
+                          QStringLiteral("Delete DH fail\n"),
+                          QStringLiteral("INSERT INTO DoseHistory VALUES(:case,:treat, :date,"
+                                         ":time,:dose,:route,:iftime,:interval,:numdose,:ipop)"),
+                          QStringLiteral("Insert DH fail\n")};
+    return replaceRows(sql, caseNumber, rows, db,
+                       [](SqlStatement& insert, const DoseHistoryRow& row) {
+                           insert.bind(QStringLiteral(":treat"), row.treatment);
+                           insert.bind(QStringLiteral(":dose"), row.dose);
+                           insert.bind(QStringLiteral(":route"), routeToStore(row));
+                           insert.bind(QStringLiteral(":iftime"), row.infusionTime);
+                           insert.bind(QStringLiteral(":interval"), row.interval);
+                           insert.bind(QStringLiteral(":numdose"), row.numberOfDoses);
+                           insert.bind(QStringLiteral(":ipop"), row.inOut);
+                           insert.bind(QStringLiteral(":date"), dateText(row.date));
+                           insert.bind(QStringLiteral(":time"), timeText(row.time));
+                       });
 }
 
 QString writeLevelRows(qint32 caseNumber, const QVector<SerumLevelRow>& rows,
                        const QSqlDatabase& db)
 {
-    const QString failure =
-        removeRows(QStringLiteral("DELETE FROM SerumLevel WHERE CASE_NUMBER = :case"), caseNumber,
-                   QStringLiteral("Delete SLH fail\n"), db);
-    if (!failure.isEmpty())
-        return failure;
-    for (const SerumLevelRow& row : rows) {
-        SqlStatement insert(
-            QStringLiteral("INSERT INTO SerumLevel VALUES(:case,:date,:time,:level)"), db);
-        insert.bind(kCase, caseNumber);
-        insert.bind(QStringLiteral(":level"), row.level);
-        insert.bind(QStringLiteral(":date"), dateText(row.date));
-        insert.bind(QStringLiteral(":time"), timeText(row.time));
-        if (!insert.exec())
-            return QStringLiteral("Insert SLH fail\n") + insert.error();
-    }
-    return QString();
+    const Replacement sql{QStringLiteral("DELETE FROM SerumLevel WHERE CASE_NUMBER = :case"),
+                          QStringLiteral("Delete SLH fail\n"),
+                          QStringLiteral("INSERT INTO SerumLevel VALUES(:case,:date,:time,:level)"),
+                          QStringLiteral("Insert SLH fail\n")};
+    return replaceRows(sql, caseNumber, rows, db,
+                       [](SqlStatement& insert, const SerumLevelRow& row) {
+                           insert.bind(QStringLiteral(":level"), row.level);
+                           insert.bind(QStringLiteral(":date"), dateText(row.date));
+                           insert.bind(QStringLiteral(":time"), timeText(row.time));
+                       });
 }
 } // namespace historystore

@@ -97,6 +97,28 @@ template <typename Rows, typename Reset> int compactAndSort(Rows& rows, Reset re
         reset(i);
     return count;
 }
+
+// The rows a save writes: every complete or stored row of the table, then the stored rows the
+// table had no room for.
+template <typename Row, typename Rows>
+QVector<Row> rowsToSave(const Rows& table, const QVector<Row>& surplus)
+{
+    QVector<Row> rows;
+    for (const Row& row : table) {
+        if (row.complete || row.fromStore)
+            rows.append(row);
+    }
+    return rows + surplus;
+}
+
+// Shows a store's failure; true when there is none.
+bool savedOrShown(const QString& failure)
+{
+    if (failure.isEmpty())
+        return true;
+    MessageBox::about(nullptr, kInformation, failure);
+    return false;
+}
 } // namespace
 
 serumLevelAnalysis::serumLevelAnalysis(QWidget* parent, SessionData* sessionData,
@@ -663,32 +685,14 @@ bool serumLevelAnalysis::saveDoseHistory()
 {
     if (refuseSaveAfterFailedLoad(m_doseLoadFailed, QStringLiteral("dose history")))
         return false;
-    QVector<DoseHistoryRow> rows;
-    for (const DoseHistoryRow& row : doseRows) {
-        if (row.complete || row.fromStore)
-            rows.append(row);
-    }
-    rows += m_surplusDoses;
-    const QString failure = historystore::writeDoseRows(sessionData->caseNumber, rows);
-    if (failure.isEmpty())
-        return true;
-    MessageBox::about(nullptr, kInformation, failure);
-    return false;
+    return savedOrShown(
+        historystore::writeDoseRows(sessionData->caseNumber, rowsToSave(doseRows, m_surplusDoses)));
 }
 
 bool serumLevelAnalysis::saveSerumLevels()
 {
     if (refuseSaveAfterFailedLoad(m_levelLoadFailed, QStringLiteral("serum levels")))
         return false;
-    QVector<SerumLevelRow> rows;
-    for (const SerumLevelRow& row : levelRows) {
-        if (row.complete || row.fromStore)
-            rows.append(row);
-    }
-    rows += m_surplusLevels;
-    const QString failure = historystore::writeLevelRows(sessionData->caseNumber, rows);
-    if (failure.isEmpty())
-        return true;
-    MessageBox::about(nullptr, kInformation, failure);
-    return false;
+    return savedOrShown(historystore::writeLevelRows(sessionData->caseNumber,
+                                                     rowsToSave(levelRows, m_surplusLevels)));
 }

@@ -1,5 +1,6 @@
 #include "analysis/serumLevelAnalysis.h"
 #include "app/ProgramConfig.h"
+#include "bench/BenchApplication.h"
 #include "cases/MainPage.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
@@ -21,17 +22,6 @@
 // case page shows them.
 namespace
 {
-void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "talvora_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
-
 template <typename T> T* cell(QWidget* w, const char* prefix, int row)
 {
     return w->findChild<T*>(QLatin1String(prefix) + QString::number(row));

@@ -1,7 +1,9 @@
 #include "analysis/DoseEventBuilder.h"
 #include "analysis/FitDriver.h"
+#include "bench/BenchCases.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "tests/analysis/tst_analysis_fixture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,24 +23,8 @@ std::unique_ptr<SessionData> oneCompartmentCase(PkCalculator*& calculator)
     s->levelErrorConstant = 0.1;
     s->levelAgeWeightBase = 1.01;
     s->populationRanges = RangeBlock{0, 0.1, 0.25, 0.5, 0.5};
-    PkParameterSet& population = s->pkSets[pk::kPopulation];
-    population[pk::kF] = 0.9;
-    population[pk::kVd] = 35.0;
-    population[pk::kCl] = 3.0;
-    population[pk::kCF] = 0.8;
-    auto& e = s->doseEvents;
-    for (int i = 1; i <= pk::kMaxDoseEvents; ++i) {
-        const bool infusion = i % 2 == 1;
-        e[pk::eventTime][i] = (i - 1) * 6.0;
-        e[pk::eventDose][i] = 200.0;
-        e[pk::eventRouteCode][i] = infusion ? pk::kRouteCodeIntravenous : pk::kRouteCodeOther;
-        e[pk::eventInOut][i] = i > pk::kMaxDoseEvents / 2 ? 0.0 : 1.0;
-        e[pk::eventInfusionTime][i] = infusion ? 1.0 : -1.0;
-        e[pk::eventRate][i] = infusion ? 200.0 : -200.0;
-        e[pk::eventSalt][i] = 1.0;
-        e[pk::eventRouteFactor][i] = 1.5;
-    }
-    s->doseEventCount = pk::kMaxDoseEvents;
+    setSet(s->pkSets[pk::kPopulation], 0.9, 35.0, 3.0, 0.8);
+    fillAlternatingDoses(*s);
     calculator = new PkCalculator(s.get());
     for (int i = 1; i <= pk::kMaxMeasuredLevels; ++i) {
         const double t = 5900.0 + i * 8.0;
@@ -63,35 +49,13 @@ std::unique_ptr<SessionData> phenytoinCase(PkCalculator*& calculator)
     s->levelErrorConstant = 0.75;
     s->levelAgeWeightBase = 1.005;
     s->populationRanges = RangeBlock{0, 0.1, 0.2, 0.5, 0.5, 0.3};
-    PkParameterSet& population = s->pkSets[pk::kPopulation];
-    population[pk::kF] = 1.0;
-    population[pk::kVd] = 45.0;
-    population[pk::kCl] = population[pk::kKm] = 5.7;
-    population[pk::kCF] = 1.0;
-    population[pk::kVmax] = 420.0;
+    setSet(s->pkSets[pk::kPopulation], 1.0, 45.0, 5.7, 1.0, 5.7, 420.0);
 
     DoseRows doses;
     LevelRows levels;
-    const QDate day(2020, 5, 1);
-    DoseHistoryRow& row = doses[0];
-    row.date = day;
-    row.time = QTime(0, 0);
-    row.route = "Oral - Capsules";
-    row.inOut = "I";
-    row.saltFactor = 0.92;
-    row.routeF = 1.0;
-    row.ka = 1.0;
-    row.dose = 100.0;
-    row.interval = 8.0;
-    row.numberOfDoses = 99.0;
-    row.complete = meetsDoseRowRule(row);
-    for (int i = 0; i < pk::kMaxMeasuredLevels; ++i) {
-        SerumLevelRow& level = levels[i];
-        level.date = day.addDays(22 + i);
-        level.time = QTime(7, 30);
-        level.level = 8.0 + 0.4 * i;
-        level.complete = true;
-    }
+    doses[0] = phenytoinCapsuleRow(QTime(0, 0), 99.0);
+    for (int i = 0; i < pk::kMaxMeasuredLevels; ++i)
+        levels[i] = serumLevel(doses[0].date.addDays(22 + i), QTime(7, 30), 8.0 + 0.4 * i);
     DoseEventBuilder builder(s.get(), doses, levels);
     builder.analyse();
     // The last level is taken at the last dose: 792 hours from the first.

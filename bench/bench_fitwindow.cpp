@@ -2,8 +2,11 @@
 #include "analysis/FitGraph.h"
 #include "analysis/LevelCurve.h"
 #include "analysis/graphicAnalysis.h"
+#include "bench/BenchApplication.h"
+#include "bench/BenchCases.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "tests/analysis/tst_analysis_fixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,17 +30,6 @@ struct Case {
     double graphEnd = 0.0;
 };
 
-void setSet(PkParameterSet& set, double f, double v, double cl, double cf, double km = 0.0,
-            double vmax = 0.0)
-{
-    set[pk::kF] = f;
-    set[pk::kVd] = v;
-    set[pk::kCl] = cl;
-    set[pk::kCF] = cf;
-    set[pk::kKm] = km;
-    set[pk::kVmax] = vmax;
-}
-
 // 1000 doses every 6 h, infusions and oral doses alternating, the first half at home; twelve
 // levels over the last days; fitted sets a little off the population.
 std::unique_ptr<Case> oneCompartmentCase()
@@ -48,19 +40,7 @@ std::unique_ptr<Case> oneCompartmentCase()
     s.modelType = pk::kModelOneComp;
     s.levelUpperLimit = 20.0;
     s.levelLowerLimit = 10.0;
-    auto& e = s.doseEvents;
-    for (int i = 1; i <= pk::kMaxDoseEvents; ++i) {
-        const bool infusion = i % 2 == 1;
-        e[pk::eventTime][i] = (i - 1) * 6.0;
-        e[pk::eventDose][i] = 200.0;
-        e[pk::eventRouteCode][i] = infusion ? pk::kRouteCodeIntravenous : pk::kRouteCodeOther;
-        e[pk::eventInOut][i] = i > pk::kMaxDoseEvents / 2 ? 0.0 : 1.0;
-        e[pk::eventInfusionTime][i] = infusion ? 1.0 : -1.0;
-        e[pk::eventRate][i] = infusion ? 200.0 : -200.0;
-        e[pk::eventSalt][i] = 1.0;
-        e[pk::eventRouteFactor][i] = 1.5;
-    }
-    s.doseEventCount = pk::kMaxDoseEvents;
+    fillAlternatingDoses(s);
     for (int i = 1; i <= pk::kMaxMeasuredLevels; ++i) {
         s.levelTimes[i] = 5900.0 + i * 8.0;
         s.levelValues[i] = 12.0 + 0.3 * i;
@@ -85,24 +65,9 @@ std::unique_ptr<Case> phenytoinCase()
     s.levelLowerLimit = 10.0;
     DoseRows doses;
     LevelRows levels;
-    DoseHistoryRow& row = doses[0];
-    row.date = QDate(2020, 5, 1);
-    row.time = QTime(0, 0);
-    row.route = "Oral - Capsules";
-    row.inOut = "I";
-    row.saltFactor = 0.92;
-    row.routeF = 1.0;
-    row.ka = 1.0;
-    row.dose = 100.0;
-    row.interval = 8.0;
-    row.numberOfDoses = 99.0;
-    row.complete = meetsDoseRowRule(row);
-    for (int i = 0; i < pk::kMaxMeasuredLevels; ++i) {
-        levels[i].date = row.date.addDays(22 + i);
-        levels[i].time = QTime(7, 30);
-        levels[i].level = 8.0 + 0.4 * i;
-        levels[i].complete = true;
-    }
+    doses[0] = phenytoinCapsuleRow(QTime(0, 0), 99.0);
+    for (int i = 0; i < pk::kMaxMeasuredLevels; ++i)
+        levels[i] = serumLevel(doses[0].date.addDays(22 + i), QTime(7, 30), 8.0 + 0.4 * i);
     DoseEventBuilder builder(&s, doses, levels);
     builder.analyse();
     s.levelTimes[pk::kMaxMeasuredLevels] = 792.0;
@@ -150,21 +115,10 @@ void BM_PhenytoinCurvesRedraw(benchmark::State& state)
 }
 BENCHMARK(BM_PhenytoinCurvesRedraw)->Unit(benchmark::kMillisecond);
 
-// The window on the offscreen platform, for what the plot adds to the computation.
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "talvora_bench";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
-
 std::unique_ptr<graphicAnalysis> analysedWindow(Case& c)
 {
-    application();
+    // The window on the offscreen platform, for what the plot adds to the computation.
+    ensureApplication();
     auto window =
         std::make_unique<graphicAnalysis>(nullptr, c.session.get(), c.calculator.get(), nullptr);
     window->setPrior(pk::kPopulation, c.session->populationRanges);

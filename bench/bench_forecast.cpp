@@ -1,3 +1,4 @@
+#include "bench/BenchApplication.h"
 #include "forecast/DosageRegimenForecast.h"
 #include "forecast/LevelForecast.h"
 #include "forecast/RegimenDesign.h"
@@ -11,7 +12,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 using namespace forecast;
 
@@ -93,26 +96,14 @@ void BM_LevelForecastUnevenDay(benchmark::State& state)
 }
 BENCHMARK(BM_LevelForecastUnevenDay)->Unit(benchmark::kMicrosecond);
 
-// The windows as a user sees them: entry read, four sets computed, record written, table filled
-// and the graph redrawn (offscreen).
-QApplication& application()
+// A forecast window as a user sees it: entry read, four sets computed, record written, table
+// filled and the graph redrawn (offscreen), for gentamicin infusions with all four sets.
+template <typename Window>
+void recomputeWindow(benchmark::State& state,
+                     std::initializer_list<std::pair<const char*, const char*>> entries,
+                     bool (*done)(const SessionData&), const char* failure)
 {
-    static int argc = 1;
-    static char name[] = "talvora_bench";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
-
-void typeInto(QWidget* window, const char* field, const char* text)
-{
-    window->findChild<QLineEdit*>(QLatin1String(field))->setText(QLatin1String(text));
-}
-
-void BM_RegimenWindowRecompute(benchmark::State& state)
-{
-    application();
+    ensureApplication();
     SessionData s;
     fillFourSets(s, 'D', "Intermittent IV - Injection", pk::kModelOneComp);
     s.patient.drugCode = QStringLiteral("GM");
@@ -120,39 +111,37 @@ void BM_RegimenWindowRecompute(benchmark::State& state)
     s.concentrationUnit = QStringLiteral("mg/L");
     PkCalculator calc(&s);
     DrugInfo drugInfo(&s, &calc);
-    DosageRegimenForecast window(nullptr, &s, &calc, &drugInfo);
-    typeInto(&window, "lineEdit_infusionTime", "1");
-    typeInto(&window, "lineEdit_postLevel", "8");
-    typeInto(&window, "lineEdit_postTime", "0.5");
-    typeInto(&window, "lineEdit_trough", "1");
+    Window window(nullptr, &s, &calc, &drugInfo);
+    for (const auto& [field, text] : entries)
+        window.template findChild<QLineEdit*>(QLatin1String(field))->setText(QLatin1String(text));
     window.resize(640, 720);
     for (auto _ : state)
         window.custom_pk_change();
-    if (!s.regimenReport.done)
-        state.SkipWithError("no regimen designed");
+    if (!done(s))
+        state.SkipWithError(failure);
+}
+
+void BM_RegimenWindowRecompute(benchmark::State& state)
+{
+    recomputeWindow<DosageRegimenForecast>(
+        state,
+        {{"lineEdit_infusionTime", "1"},
+         {"lineEdit_postLevel", "8"},
+         {"lineEdit_postTime", "0.5"},
+         {"lineEdit_trough", "1"}},
+        [](const SessionData& s) { return s.regimenReport.done; }, "no regimen designed");
 }
 BENCHMARK(BM_RegimenWindowRecompute)->Unit(benchmark::kMicrosecond);
 
 void BM_LevelWindowRecompute(benchmark::State& state)
 {
-    application();
-    SessionData s;
-    fillFourSets(s, 'D', "Intermittent IV - Injection", pk::kModelOneComp);
-    s.patient.drugCode = QStringLiteral("GM");
-    s.doseUnit = QStringLiteral("mg");
-    s.concentrationUnit = QStringLiteral("mg/L");
-    PkCalculator calc(&s);
-    DrugInfo drugInfo(&s, &calc);
-    SerumLevelForecast window(nullptr, &s, &calc, &drugInfo);
-    typeInto(&window, "lineEdit_dose", "500");
-    typeInto(&window, "lineEdit_interval", "8");
-    typeInto(&window, "lineEdit_infusionTime", "1");
-    typeInto(&window, "lineEdit_postTime", "0.5");
-    window.resize(640, 720);
-    for (auto _ : state)
-        window.custom_pk_change();
-    if (!s.levelForecastReport.done)
-        state.SkipWithError("no levels forecast");
+    recomputeWindow<SerumLevelForecast>(
+        state,
+        {{"lineEdit_dose", "500"},
+         {"lineEdit_interval", "8"},
+         {"lineEdit_infusionTime", "1"},
+         {"lineEdit_postTime", "0.5"}},
+        [](const SessionData& s) { return s.levelForecastReport.done; }, "no levels forecast");
 }
 BENCHMARK(BM_LevelWindowRecompute)->Unit(benchmark::kMicrosecond);
 } // namespace

@@ -1,3 +1,4 @@
+#include "bench/BenchApplication.h"
 #include "report/ReportComposer.h"
 #include "tests/report/tst_report_fixture.h"
 
@@ -9,20 +10,6 @@
 
 namespace
 {
-// The benchmark's main comes from the library, so the widgets' application is made on first use
-// and kept for the process.
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "talvora_bench";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static QApplication application(argc, argv);
-    }
-}
-
 // The dialog's preview of a full report: every section, the graph drawn off-screen, a comment.
 void BM_ReportPreview(benchmark::State& state)
 {

@@ -26,10 +26,8 @@ DosageRegimenForecast::DosageRegimenForecast(QWidget* parent, SessionData* sessi
     m_form->label_trough->setText(tr("Desired trough (%1)").arg(unit));
     m_form->label_peak->setText(tr("Desired peak (%1)").arg(unit));
     m_form->label_average->setText(tr("Desired average (%1)").arg(unit));
-    for (const Field& f : m_fields) {
-        f.edit->setValidator(numberValidator(f.edit));
-        connect(f.edit, &QLineEdit::textEdited, this, &DosageRegimenForecast::recompute);
-    }
+    for (const EntryField& f : m_fields)
+        wireNumberField(f.edit, this, &DosageRegimenForecast::recompute);
     drugInfo->fillRouteCombo(m_form->comboBox_route);
     set_salt_and_f();
     showFieldsOfRoute();
@@ -65,22 +63,15 @@ void DosageRegimenForecast::set_salt_and_f()
 void DosageRegimenForecast::showFieldsOfRoute()
 {
     const auto asked = regimenFieldsOf(routeModelOf(*m_session));
-    for (int i = 0; i < kRegimenFieldCount; ++i) {
-        m_fields[i].label->setVisible(asked[i]);
-        m_fields[i].edit->setVisible(asked[i]);
-    }
+    showAskedFields(m_fields, asked);
 }
 
 void DosageRegimenForecast::recompute()
 {
     // The other forecast window may have chosen another route since.
     set_salt_and_f();
-    std::array<QString, kRegimenFieldCount> texts;
-    for (int i = 0; i < kRegimenFieldCount; ++i)
-        texts[i] = m_fields[i].edit->text();
-    const RegimenEntry entry = readRegimenEntry(routeModelOf(*m_session), texts);
-    for (int i = 0; i < kRegimenFieldCount; ++i)
-        showRefusal(m_fields[i].edit, entry.refusals[i]);
+    const RegimenEntry entry = readRegimenEntry(routeModelOf(*m_session), fieldTexts(m_fields));
+    showRefusals(m_fields, entry.refusals);
     if (!entry.complete) {
         m_form->label_status->setText(tr("Enter the desired levels to design a regimen."));
         // The report never shows a regimen the window no longer shows.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forecast/ForecastInputs.h"
+#include "forecast/ForecastView.h"
 
 #include <QDialog>
 
@@ -39,11 +40,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct Field {
-        QLabel* label;
-        QLineEdit* edit;
-    };
-
     void set_salt_and_f();
     void showFieldsOfRoute();
     void recompute();
@@ -53,5 +49,5 @@ private:
     SessionData* m_session;
     PkCalculator* m_calculator;
     DrugInfo* m_drugInfo;
-    std::array<Field, forecast::kRegimenFieldCount> m_fields;
+    forecast::EntryFields<forecast::kRegimenFieldCount> m_fields;
 };

@@ -37,19 +37,17 @@ Reading read(const QString& text, Bound bound)
     return r;
 }
 
-// Reads the asked fields; complete when every one of them is accepted.
+// Reads the asked fields: each above 0, but the one at `mayBeZero` (a post time) 0 or more.
 template <std::size_t N>
-bool readFields(const std::array<bool, N>& asked, const std::array<QString, N>& texts,
-                const std::array<Bound, N>& bounds, std::array<Reading, N>& readings)
+std::array<Reading, N> readAsked(const std::array<bool, N>& asked,
+                                 const std::array<QString, N>& texts, std::size_t mayBeZero)
 {
-    bool complete = true;
+    std::array<Reading, N> readings;
     for (std::size_t i = 0; i < N; ++i) {
-        if (!asked[i])
-            continue;
-        readings[i] = read(texts[i], bounds[i]);
-        complete = complete && readings[i].accepted();
+        if (asked[i])
+            readings[i] = read(texts[i], i == mayBeZero ? Bound::NotNegative : Bound::Positive);
     }
-    return complete;
+    return readings;
 }
 
 // Refuses field `low` when both are accepted and it is not below `high`.
@@ -113,11 +111,7 @@ RegimenEntry readRegimenEntry(const RouteModel& route,
                               const std::array<QString, kRegimenFieldCount>& texts)
 {
     const auto asked = regimenFieldsOf(route);
-    std::array<Bound, kRegimenFieldCount> bounds;
-    bounds.fill(Bound::Positive);
-    bounds[kDesiredPostTime] = Bound::NotNegative;
-    std::array<Reading, kRegimenFieldCount> r;
-    readFields(asked, texts, bounds, r);
+    std::array<Reading, kRegimenFieldCount> r = readAsked(asked, texts, kDesiredPostTime);
     if (asked[kDesiredPeak])
         requireBelow(r, kDesiredTrough, kDesiredPeak,
                      tr("The desired trough must be below the desired peak."));
@@ -143,11 +137,7 @@ LevelEntry readLevelEntry(const RouteModel& route, bool uneven,
                           const QVector<DayRowText>& dayRows)
 {
     const auto asked = levelFieldsOf(route, uneven);
-    std::array<Bound, kLevelFieldCount> bounds;
-    bounds.fill(Bound::Positive);
-    bounds[kPostTime] = Bound::NotNegative;
-    std::array<Reading, kLevelFieldCount> r;
-    readFields(asked, texts, bounds, r);
+    std::array<Reading, kLevelFieldCount> r = readAsked(asked, texts, kPostTime);
     // The post time may be left out: the forecast then gives no post level.
     if (asked[kPostTime] && !r[kPostTime].filled) {
         r[kPostTime].filled = true;

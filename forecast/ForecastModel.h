@@ -46,6 +46,9 @@ struct SetParameters {
     double f = 0.0;  // of the chosen route
     double v = 0.0;  // Vd, or V-beta for two compartments
     double cl = 0.0; // L/h
+
+    // The F the report records carry: kNoResult for a set the case does not have.
+    double reportedF() const { return exists ? f : kNoResult; }
 };
 using ForecastSets = std::array<SetParameters, kSetCount>;
 

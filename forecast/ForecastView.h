@@ -2,13 +2,14 @@
 
 #include "forecast/SteadyStateCurve.h"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 
 class QCustomPlot;
-class QLineEdit;
 class QTableWidget;
 class QValidator;
 class QObject;
@@ -22,6 +23,46 @@ QValidator* numberValidator(QObject* parent);
 
 // The red mark and the reason at a refused field; an empty reason clears both.
 void showRefusal(QLineEdit* field, const QString& refusal);
+
+// A numeric entry that recomputes the window at every edit.
+template <typename Window>
+void wireNumberField(QLineEdit* edit, Window* window, void (Window::*recompute)())
+{
+    edit->setValidator(numberValidator(edit));
+    QObject::connect(edit, &QLineEdit::textEdited, window, recompute);
+}
+
+// An entry and its label, shown and hidden together.
+struct EntryField {
+    QLabel* label;
+    QLineEdit* edit;
+};
+template <std::size_t N> using EntryFields = std::array<EntryField, N>;
+
+// Shows the fields the route asks for and hides the others.
+template <std::size_t N>
+void showAskedFields(const EntryFields<N>& fields, const std::array<bool, N>& asked)
+{
+    for (std::size_t i = 0; i < N; ++i) {
+        fields[i].label->setVisible(asked[i]);
+        fields[i].edit->setVisible(asked[i]);
+    }
+}
+
+template <std::size_t N> std::array<QString, N> fieldTexts(const EntryFields<N>& fields)
+{
+    std::array<QString, N> texts;
+    for (std::size_t i = 0; i < N; ++i)
+        texts[i] = fields[i].edit->text();
+    return texts;
+}
+
+template <std::size_t N>
+void showRefusals(const EntryFields<N>& fields, const std::array<QString, N>& refusals)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        showRefusal(fields[i].edit, refusals[i]);
+}
 
 // One cell of the results table: a value, or "no result" with the reason as its tooltip.
 struct ResultCell {

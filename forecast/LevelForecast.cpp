@@ -136,7 +136,7 @@ void writeLevelForecastReport(SessionData& session, const LevelRegimen& regimen,
         r.trough[i] = s.trough;
         r.postLevel[i] = s.postLevel;
         r.averageLevel[i] = s.average;
-        r.f[i] = results.parameters[i].exists ? results.parameters[i].f : kNoResult;
+        r.f[i] = results.parameters[i].reportedF();
     }
     r.done = results.sets[pk::kReportPopulation].computed;
 }

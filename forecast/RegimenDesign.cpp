@@ -186,7 +186,7 @@ void writeRegimenReport(SessionData& session, const RegimenTargets& targets,
         r.dose[i] = results.sets[i].dose;
         r.interval[i] = results.sets[i].interval;
         r.dosePer24h[i] = results.sets[i].dosePer24h;
-        r.f[i] = results.parameters[i].exists ? results.parameters[i].f : kNoResult;
+        r.f[i] = results.parameters[i].reportedF();
     }
     r.done = results.sets[pk::kReportPopulation].computed;
 }

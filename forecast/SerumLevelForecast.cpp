@@ -23,10 +23,8 @@ SerumLevelForecast::SerumLevelForecast(QWidget* parent, SessionData* session,
     const QString unit = session->doseUnit;
     m_form->label_dose->setText(tr("Dose (%1)").arg(unit));
     m_form->label_rate->setText(tr("Infusion rate (%1/h)").arg(unit));
-    for (const Field& f : m_fields) {
-        f.edit->setValidator(numberValidator(f.edit));
-        connect(f.edit, &QLineEdit::textEdited, this, &SerumLevelForecast::recompute);
-    }
+    for (const EntryField& f : m_fields)
+        wireNumberField(f.edit, this, &SerumLevelForecast::recompute);
     buildDayRows();
     drugInfo->fillRouteCombo(m_form->comboBox_route);
     set_salt_and_f();
@@ -39,8 +37,7 @@ SerumLevelForecast::~SerumLevelForecast() = default;
 QLineEdit* SerumLevelForecast::numberField()
 {
     auto* edit = new QLineEdit(m_form->groupBox_day);
-    edit->setValidator(numberValidator(edit));
-    connect(edit, &QLineEdit::textEdited, this, &SerumLevelForecast::recompute);
+    wireNumberField(edit, this, &SerumLevelForecast::recompute);
     return edit;
 }
 
@@ -104,10 +101,7 @@ void SerumLevelForecast::showFieldsOfRoute()
     const bool uneven = m_form->checkBox_uneven->isChecked();
     m_form->groupBox_day->setVisible(uneven);
     const auto asked = levelFieldsOf(route, uneven);
-    for (int i = 0; i < kLevelFieldCount; ++i) {
-        m_fields[i].label->setVisible(asked[i]);
-        m_fields[i].edit->setVisible(asked[i]);
-    }
+    showAskedFields(m_fields, asked);
 }
 
 void SerumLevelForecast::recompute()
@@ -115,16 +109,13 @@ void SerumLevelForecast::recompute()
     // The other forecast window may have chosen another route since.
     set_salt_and_f();
     const bool uneven = m_form->checkBox_uneven->isChecked();
-    std::array<QString, kLevelFieldCount> texts;
-    for (int i = 0; i < kLevelFieldCount; ++i)
-        texts[i] = m_fields[i].edit->text();
     QVector<DayRowText> day;
     for (const DayRow& row : m_dayRows)
         day.append({row.clockHour->text(), row.dose->text()});
 
-    const LevelEntry entry = readLevelEntry(routeModelOf(*m_session), uneven, texts, day);
-    for (int i = 0; i < kLevelFieldCount; ++i)
-        showRefusal(m_fields[i].edit, entry.refusals[i]);
+    const LevelEntry entry =
+        readLevelEntry(routeModelOf(*m_session), uneven, fieldTexts(m_fields), day);
+    showRefusals(m_fields, entry.refusals);
     for (int i = 0; i < kDayRows; ++i) {
         showRefusal(m_dayRows[i].clockHour, entry.dayRefusals[i].clockHour);
         showRefusal(m_dayRows[i].dose, entry.dayRefusals[i].dose);

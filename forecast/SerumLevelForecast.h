@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forecast/ForecastInputs.h"
+#include "forecast/ForecastView.h"
 
 #include <QDialog>
 
@@ -43,10 +44,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct Field {
-        QLabel* label;
-        QLineEdit* edit;
-    };
     struct DayRow {
         QLineEdit* clockHour;
         QLineEdit* dose;
@@ -63,6 +60,6 @@ private:
     SessionData* m_session;
     PkCalculator* m_calculator;
     DrugInfo* m_drugInfo;
-    std::array<Field, forecast::kLevelFieldCount> m_fields;
+    forecast::EntryFields<forecast::kLevelFieldCount> m_fields;
     std::array<DayRow, kDayRows> m_dayRows;
 };

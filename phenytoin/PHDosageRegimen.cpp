@@ -3,22 +3,19 @@
 #include "ui_PHDosageRegimen.h"
 
 #include "phenytoin/LevelPlot.h"
+#include "phenytoin/WindowFields.h"
 
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 
 #include <QApplication>
-#include <QRegularExpressionValidator>
 
 using namespace phenytoin;
 
 namespace
 {
-constexpr int kDefaultDoseCount = 5;
-constexpr double kRangeLow = 10.0;  // mg/L at normal binding
-constexpr double kRangeHigh = 20.0; // mg/L at normal binding
-constexpr double kYHeadroom = 1.5;  // the y axis ends at 1.5 x the desired average
+constexpr double kYHeadroom = 1.5; // the y axis ends at 1.5 x the desired average
 const char* const kDecimal = "^[0-9]*\\.{0,1}[0-9]*|^$";
 const char* const kDoseCount = "^[1-9][0-9]{0,1}$|^$";
 const char* const kFosphenytoin = "Fosphenytoin";
@@ -29,11 +26,6 @@ double enteredLevel(const QString& text)
     bool ok = false;
     const double value = text.toDouble(&ok);
     return ok && value >= 0.0 ? value : -1.0;
-}
-
-QString percent(double f)
-{
-    return QString::number(f * 100.0, 'f', 1) + QLatin1Char('%');
 }
 } // namespace
 
@@ -62,6 +54,11 @@ PHDosageRegimen::PHDosageRegimen(QWidget* parent, SessionData* session, PkCalcul
 
 PHDosageRegimen::~PHDosageRegimen() = default;
 
+CurveEntries PHDosageRegimen::curveEntries() const
+{
+    return {m_ui->line_time_x, m_ui->line_num_of_dose, m_ui->line_initial_concentration};
+}
+
 PerSource<PHDosageRegimen::SourceFields> PHDosageRegimen::sourceFields() const
 {
     PerSource<SourceFields> f;
@@ -78,43 +75,20 @@ PerSource<PHDosageRegimen::SourceFields> PHDosageRegimen::sourceFields() const
 
 void PHDosageRegimen::set_validators()
 {
-    const QRegularExpression decimal(QString::fromLatin1(kDecimal));
     for (QLineEdit* field : {m_ui->lineEdit_desired_avg_conc, m_ui->lineEdit_current_conc,
                              m_ui->line_initial_concentration, m_ui->line_time_x})
-        field->setValidator(new QRegularExpressionValidator(decimal, field));
-    m_ui->line_num_of_dose->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QString::fromLatin1(kDoseCount)), m_ui->line_num_of_dose));
+        acceptPattern(field, kDecimal);
+    acceptPattern(m_ui->line_num_of_dose, kDoseCount);
 }
 
 void PHDosageRegimen::display_pk_parameters()
 {
-    struct Row {
-        Source source;
-        QLabel* vd;
-        QLabel* cl;
-        QLabel* cf;
-    };
-    const Row rows[] = {
-        {kPopulation, m_ui->label_vd_pop, m_ui->label_cl_pop, m_ui->label_cf_pop},
-        {kCustom, m_ui->label_vd_custom, m_ui->label_cl_custom, m_ui->label_cf_custom},
-        {kLeastSquares, m_ui->label_vd_ls, m_ui->label_cl_ls, m_ui->label_cf_ls},
-        {kBayesian, m_ui->label_vd_bayes, m_ui->label_cl_bayes, m_ui->label_cf_bayes},
-    };
-    for (const Row& row : rows) {
-        if (!sourceExists(*m_session, row.source))
-            continue;
-        const PkParameterSet& set = m_session->pkSets[setIndex(row.source)];
-        row.vd->setText(QString::number(set[pk::kVd], 'f', 2));
-        // Km: the case page's custom edit renews the Km slot alone.
-        row.cl->setText(QString::number(set[pk::kKm], 'f', 2));
-        row.cf->setText(QString::number(set[pk::kCF] * 100.0, 'f', 2));
-    }
+    showParametersOn(*m_ui, *m_session);
 }
 
 void PHDosageRegimen::set_therapeutic_range()
 {
-    m_ui->lineEdit_therap_range_1->setText(rangeEndText(*m_session, kRangeLow));
-    m_ui->lineEdit_therap_range_2->setText(rangeEndText(*m_session, kRangeHigh));
+    showTherapeuticRange(*m_ui, *m_session);
 }
 
 void PHDosageRegimen::setRoute(const QString& product)
@@ -148,18 +122,18 @@ void PHDosageRegimen::set_salt_and_F()
 
 void PHDosageRegimen::show_f_values()
 {
-    m_ui->label_f_value_pop->setText(percent(m_f[kPopulation]));
-    m_ui->label_f_value_custom->setText(percent(m_f[kCustom]));
+    m_ui->label_f_value_pop->setText(percentText(m_f[kPopulation]));
+    m_ui->label_f_value_custom->setText(percentText(m_f[kCustom]));
     if (sourceExists(*m_session, kLeastSquares))
-        m_ui->label_f_value_ls->setText(percent(m_f[kLeastSquares]));
+        m_ui->label_f_value_ls->setText(percentText(m_f[kLeastSquares]));
     if (sourceExists(*m_session, kBayesian))
-        m_ui->label_f_value_bayes->setText(percent(m_f[kBayesian]));
+        m_ui->label_f_value_bayes->setText(percentText(m_f[kBayesian]));
 }
 
 void PHDosageRegimen::custom_pk_change()
 {
     m_f[kCustom] = customBioavailability(*m_session, m_routeText);
-    m_ui->label_f_value_custom->setText(percent(m_f[kCustom]));
+    m_ui->label_f_value_custom->setText(percentText(m_f[kCustom]));
     display_pk_parameters();
     // A new custom volume leaves every dose as it was but moves the custom curve.
     if (m_results[kCustom].dailyDose.isValue())
@@ -209,12 +183,7 @@ void PHDosageRegimen::compute_result()
             m_results[s].dailyDose = results[s].dailyDose;
             m_session->twoCompInterval = m_session->twoCompInfusionTime = kRegimenIntervalHours;
             fields[s].dose->setText(figureText(results[s].dailyDose));
-            m_ui->line_time_x->setEnabled(true);
-            if (m_ui->line_num_of_dose->text().isEmpty())
-                m_ui->line_num_of_dose->setText(QString::number(m_doseCount));
-            if (m_ui->line_initial_concentration->text().isEmpty())
-                m_ui->line_initial_concentration->setText(
-                    QString::number(m_initialConcentration, 'f', 2));
+            openCurveEntries(curveEntries(), m_doseCount, m_initialConcentration);
         }
         m_results[s].loadingDose = results[s].loadingDose;
         fields[s].loadingDose->setText(figureText(results[s].loadingDose));
@@ -260,36 +229,21 @@ void PHDosageRegimen::reset_result()
     }
     m_initialConcentration = 0.0;
     m_doseCount = kDefaultDoseCount;
-    m_ui->line_initial_concentration->clear();
-    m_ui->line_num_of_dose->clear();
-    m_ui->line_time_x->setEnabled(false);
-    m_ui->line_time_x->clear();
+    clearCurveEntries(curveEntries());
     m_ui->groupBox_Graph->setEnabled(false);
     clearCurves(m_ui->graph);
 }
 
 void PHDosageRegimen::on_line_initial_concentration_editingFinished()
 {
-    const QString text = m_ui->line_initial_concentration->text();
-    if (text.toDouble() == m_initialConcentration)
-        return;
-    m_initialConcentration = enteredLevel(text);
-    if (m_initialConcentration < 0.0) {
-        m_initialConcentration = 0.0;
-        m_ui->line_initial_concentration->setText(QStringLiteral("0.00"));
-    }
-    graph_serum_level();
+    if (takeInitialConcentration(m_ui->line_initial_concentration, m_initialConcentration))
+        graph_serum_level();
 }
 
 void PHDosageRegimen::on_line_num_of_dose_editingFinished()
 {
-    const int count = m_ui->line_num_of_dose->text().toInt();
-    if (count == m_doseCount)
-        return;
-    m_doseCount = count > 0 ? count : kDefaultDoseCount;
-    if (count <= 0)
-        m_ui->line_num_of_dose->setText(QString::number(m_doseCount));
-    graph_serum_level();
+    if (takeDoseCount(m_ui->line_num_of_dose, m_doseCount, kDefaultDoseCount))
+        graph_serum_level();
 }
 
 CurveRegimen PHDosageRegimen::curveFor(Source source) const
@@ -312,8 +266,7 @@ CurveRegimen PHDosageRegimen::curveFor(Source source) const
 
 double PHDosageRegimen::readout_time() const
 {
-    const QString text = m_ui->line_time_x->text();
-    return text.isEmpty() ? -1.0 : text.toDouble();
+    return readoutTime(m_ui->line_time_x);
 }
 
 void PHDosageRegimen::show_readouts(const PerSource<double>& levels)

@@ -2,6 +2,7 @@
 
 #include "phenytoin/LevelCurve.h"
 #include "phenytoin/RegimenComputation.h"
+#include "phenytoin/WindowFields.h"
 
 #include <QDialog>
 
@@ -65,6 +66,7 @@ private:
     phenytoin::CurveRegimen curveFor(phenytoin::Source source) const;
     void show_readouts(const phenytoin::PerSource<double>& levels);
     double readout_time() const;
+    phenytoin::CurveEntries curveEntries() const;
     phenytoin::PerSource<SourceFields> sourceFields() const;
 
     std::unique_ptr<Ui::PHDosageRegimen> m_ui;
@@ -81,5 +83,5 @@ private:
     phenytoin::RegimenResults m_results;
     bool m_resultChanged = false;
     double m_initialConcentration = 0.0;
-    int m_doseCount = 5;
+    int m_doseCount = phenytoin::kDefaultDoseCount;
 };

@@ -4,6 +4,7 @@
 
 #include "app/NarrowCombo.h"
 #include "phenytoin/LevelPlot.h"
+#include "phenytoin/WindowFields.h"
 
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
@@ -11,7 +12,6 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
-#include <QRegularExpressionValidator>
 
 #include <algorithm>
 
@@ -19,20 +19,12 @@ using namespace phenytoin;
 
 namespace
 {
-constexpr int kDefaultDoseCount = 5;
-constexpr double kRangeLow = 10.0;  // mg/L at normal binding
-constexpr double kRangeHigh = 20.0; // mg/L at normal binding
-constexpr double kYHeadroom = 1.5;  // the y axis ends at 1.5 x the highest average
+constexpr double kYHeadroom = 1.5; // the y axis ends at 1.5 x the highest average
 const char* const kInitialConcentration = "^[0-9]{0,5}\\.{0,1}[0-9]{0,3}$|^$";
 const char* const kDoseCount = "^[1-9][0-9]{0,1}$";
 const char* const kDecimal = "^[0-9]*\\.{0,1}[0-9]*|^$";
 // Route boxes keep this width whatever their product names; the list shows them whole.
 constexpr int kRouteComboCharacters = 20;
-
-QString percent(double f)
-{
-    return QString::number(f * 100.0, 'f', 1) + QLatin1Char('%');
-}
 
 bool bothAbove0(const RouteDose& route)
 {
@@ -110,6 +102,11 @@ PerSource<PHSerumLevelForecast::ResultFields> PHSerumLevelForecast::resultFields
     return f;
 }
 
+CurveEntries PHSerumLevelForecast::curveEntries() const
+{
+    return {m_ui->line_time_x, m_ui->line_num_of_dose, m_ui->line_initial_concentration};
+}
+
 PerSource<QLineEdit*> PHSerumLevelForecast::bloodLevelFields() const
 {
     return {m_ui->line_blood_level_pop, m_ui->line_blood_level_custom, m_ui->line_blood_level_ls,
@@ -129,44 +126,19 @@ PHSerumLevelForecast::RouteLabels PHSerumLevelForecast::routeLabels(int route) c
 
 void PHSerumLevelForecast::set_validators()
 {
-    m_ui->line_initial_concentration->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QString::fromLatin1(kInitialConcentration)),
-        m_ui->line_initial_concentration));
-    m_ui->line_num_of_dose->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QString::fromLatin1(kDoseCount)), m_ui->line_num_of_dose));
-    m_ui->line_time_x->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QString::fromLatin1(kDecimal)), m_ui->line_time_x));
+    acceptPattern(m_ui->line_initial_concentration, kInitialConcentration);
+    acceptPattern(m_ui->line_num_of_dose, kDoseCount);
+    acceptPattern(m_ui->line_time_x, kDecimal);
 }
 
 void PHSerumLevelForecast::display_pk_parameters()
 {
-    struct Row {
-        Source source;
-        QLabel* vd;
-        QLabel* cl;
-        QLabel* cf;
-    };
-    const Row rows[] = {
-        {kPopulation, m_ui->label_vd_pop, m_ui->label_cl_pop, m_ui->label_cf_pop},
-        {kCustom, m_ui->label_vd_custom, m_ui->label_cl_custom, m_ui->label_cf_custom},
-        {kLeastSquares, m_ui->label_vd_ls, m_ui->label_cl_ls, m_ui->label_cf_ls},
-        {kBayesian, m_ui->label_vd_bayes, m_ui->label_cl_bayes, m_ui->label_cf_bayes},
-    };
-    for (const Row& row : rows) {
-        if (!sourceExists(*m_session, row.source))
-            continue;
-        const PkParameterSet& set = m_session->pkSets[setIndex(row.source)];
-        row.vd->setText(QString::number(set[pk::kVd], 'f', 2));
-        // Km: the case page's custom edit renews the Km slot alone.
-        row.cl->setText(QString::number(set[pk::kKm], 'f', 2));
-        row.cf->setText(QString::number(set[pk::kCF] * 100.0, 'f', 2));
-    }
+    showParametersOn(*m_ui, *m_session);
 }
 
 void PHSerumLevelForecast::set_therapeutic_range()
 {
-    m_ui->lineEdit_therap_range_1->setText(rangeEndText(*m_session, kRangeLow));
-    m_ui->lineEdit_therap_range_2->setText(rangeEndText(*m_session, kRangeHigh));
+    showTherapeuticRange(*m_ui, *m_session);
 }
 
 void PHSerumLevelForecast::set_ui()
@@ -201,13 +173,13 @@ void PHSerumLevelForecast::set_salt_and_F(RouteDose& route, const QString& produ
 void PHSerumLevelForecast::show_f(const PerSource<double>& f, const RouteLabels& labels,
                                   bool all) const
 {
-    labels.f[kCustom]->setText(percent(f[kCustom]));
+    labels.f[kCustom]->setText(percentText(f[kCustom]));
     if (!all)
         return;
-    labels.f[kPopulation]->setText(percent(f[kPopulation]));
+    labels.f[kPopulation]->setText(percentText(f[kPopulation]));
     for (Source s : {kLeastSquares, kBayesian}) {
         if (sourceExists(*m_session, s))
-            labels.f[s]->setText(percent(f[s]));
+            labels.f[s]->setText(percentText(f[s]));
     }
 }
 
@@ -315,11 +287,7 @@ void PHSerumLevelForecast::compute_source(Source source, const LevelInputs& inpu
     m_results[source] = result;
     m_session->twoCompInterval = m_session->twoCompInfusionTime = m_route1.interval;
     show_result(source);
-    m_ui->line_time_x->setEnabled(true);
-    if (m_ui->line_num_of_dose->text().isEmpty())
-        m_ui->line_num_of_dose->setText(QString::number(m_doseCount));
-    if (m_ui->line_initial_concentration->text().isEmpty())
-        m_ui->line_initial_concentration->setText(QString::number(m_initialConcentration, 'f', 2));
+    openCurveEntries(curveEntries(), m_doseCount, m_initialConcentration);
 }
 
 void PHSerumLevelForecast::warn_saturation(Source source)
@@ -373,12 +341,9 @@ void PHSerumLevelForecast::reset_result()
         for (QLineEdit* field : {f.observed, f.adjusted, f.timeTo90, f.freeFraction})
             field->clear();
     }
-    m_ui->line_initial_concentration->clear();
+    clearCurveEntries(curveEntries());
     m_initialConcentration = 0.0;
-    m_ui->line_num_of_dose->clear();
     m_doseCount = kDefaultDoseCount;
-    m_ui->line_time_x->setEnabled(false);
-    m_ui->line_time_x->clear();
     for (QLineEdit* field : bloodLevelFields())
         field->clear();
     m_ui->groupBox_Graph->setEnabled(false);
@@ -388,27 +353,14 @@ void PHSerumLevelForecast::reset_result()
 
 void PHSerumLevelForecast::on_line_initial_concentration_editingFinished()
 {
-    const QString text = m_ui->line_initial_concentration->text();
-    if (text.toDouble() == m_initialConcentration)
-        return;
-    bool ok = false;
-    m_initialConcentration = text.toDouble(&ok);
-    if (!ok || m_initialConcentration < 0.0) {
-        m_initialConcentration = 0.0;
-        m_ui->line_initial_concentration->setText(QStringLiteral("0.00"));
-    }
-    graph_serum_level();
+    if (takeInitialConcentration(m_ui->line_initial_concentration, m_initialConcentration))
+        graph_serum_level();
 }
 
 void PHSerumLevelForecast::on_line_num_of_dose_editingFinished()
 {
-    const int count = m_ui->line_num_of_dose->text().toInt();
-    if (count == m_doseCount)
-        return;
-    m_doseCount = count > 0 ? count : kDefaultDoseCount;
-    if (count <= 0)
-        m_ui->line_num_of_dose->setText(QString::number(m_doseCount));
-    graph_serum_level();
+    if (takeDoseCount(m_ui->line_num_of_dose, m_doseCount, kDefaultDoseCount))
+        graph_serum_level();
 }
 
 void PHSerumLevelForecast::on_radioButton_nonsteady_clicked()
@@ -478,8 +430,7 @@ void PHSerumLevelForecast::refuse_graph(const QString& notice)
 
 double PHSerumLevelForecast::readout_time() const
 {
-    const QString text = m_ui->line_time_x->text();
-    return text.isEmpty() ? -1.0 : text.toDouble();
+    return readoutTime(m_ui->line_time_x);
 }
 
 void PHSerumLevelForecast::graph_serum_level()

@@ -3,6 +3,7 @@
 #include "phenytoin/LevelComputation.h"
 #include "phenytoin/LevelCurve.h"
 #include "phenytoin/SaturationNotice.h"
+#include "phenytoin/WindowFields.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -93,6 +94,7 @@ private:
     void graph_serum_level();
     void show_readout(phenytoin::Source source, const GraphPlan& plan, double level);
     double readout_time() const;
+    phenytoin::CurveEntries curveEntries() const;
     int get_route() const;
     phenytoin::PerSource<ResultFields> resultFields() const;
     phenytoin::PerSource<QLineEdit*> bloodLevelFields() const;
@@ -111,6 +113,6 @@ private:
     phenytoin::LevelResults m_results;
     bool m_graphNeeded = false;
     double m_initialConcentration = 0.0;
-    int m_doseCount = 5;
+    int m_doseCount = phenytoin::kDefaultDoseCount;
     phenytoin::PerSource<std::unique_ptr<SaturationNotice>> m_notices;
 };

@@ -85,6 +85,8 @@ constexpr int kPredictionStep = 80;
 
 // Forecast sections.
 constexpr int kForecastTitleGap = 20;
+constexpr int kForecastFirstLine = 40;  // what was desired or entered
+constexpr int kForecastSecondLine = 60; // the heading of the computed lines
 constexpr int kLevelHeaderPosition = 375;
 constexpr int kLevelRowPosition = 300;
 constexpr int kPhSecondRoutePosition = 170;
@@ -423,8 +425,6 @@ int ReportComposer::paintDosageRegimenForcast(const ReportPage& page, int curren
     const RegimenReport& r = m_session.regimenReport;
     const QString concentration = concentrationUnit(m_session);
     const QString unit = doseUnit(m_session);
-    page.centred(currentY + kForecastTitleGap,
-                 tr("Calculated Dosage Regimen For Desired Serum Level"));
     QString desired;
     if (r.routeLetter == pk::kLetterContinuousIv)
         desired = tr("DESIRED LEVELS (%1):\t\tAverage: %2")
@@ -436,23 +436,31 @@ int ReportComposer::paintDosageRegimenForcast(const ReportPage& page, int curren
     else
         desired = tr("DESIRED LEVELS (%1):\tPeak: %2\tTrough: %3")
                       .arg(concentration, fixed(r.desiredPeak, 2), fixed(r.desiredTrough, 2));
-    page.text(kLeftMargin, currentY + 40, desired);
-    page.text(kLeftMargin, currentY + 60, tr("CALCULATED DOSE USING"));
-    int y = currentY + 60;
-    for (int source = 0; source < pk::kReportSetCount; ++source) {
-        if (!ticked(reportbox::regimenBoxes[source]))
-            continue;
-        const bool continuous = r.routeLetter == pk::kLetterContinuousIv;
+    const bool continuous = r.routeLetter == pk::kLetterContinuousIv;
+    return paintRegimen(page, currentY, desired, tr("CALCULATED DOSE USING"), [&](int source) {
         const double dose = continuous ? r.dosePer24h[source] : r.dose[source];
-        QString line;
         if (dose < 0.0 || !std::isfinite(dose))
-            line = forecastValue(dose, 1);
-        else if (continuous)
-            line = QStringLiteral("%1 %2 every 24 hours %3")
-                       .arg(fixed(dose, 1), unit, r.routeSentence);
-        else
-            line = doseSentence(dose, unit, r.interval[source], r.routeSentence, r.infusionTime);
-        page.text(kLeftMargin, y += kLineStep, QLatin1String(kSourcePrefixes[source]) + line);
+            return forecastValue(dose, 1);
+        if (continuous)
+            return QStringLiteral("%1 %2 every 24 hours %3")
+                .arg(fixed(dose, 1), unit, r.routeSentence);
+        return doseSentence(dose, unit, r.interval[source], r.routeSentence, r.infusionTime);
+    });
+}
+
+int ReportComposer::paintRegimen(const ReportPage& page, int currentY, const QString& desired,
+                                 const QString& heading,
+                                 const std::function<QString(int)>& doseLine) const
+{
+    page.centred(currentY + kForecastTitleGap,
+                 tr("Calculated Dosage Regimen For Desired Serum Level"));
+    page.text(kLeftMargin, currentY + kForecastFirstLine, desired);
+    page.text(kLeftMargin, currentY + kForecastSecondLine, heading);
+    int y = currentY + kForecastSecondLine;
+    for (int source = 0; source < pk::kReportSetCount; ++source) {
+        if (ticked(reportbox::regimenBoxes[source]))
+            page.text(kLeftMargin, y += kLineStep,
+                      QLatin1String(kSourcePrefixes[source]) + doseLine(source));
     }
     return page.rule(y + kRuleGap);
 }
@@ -461,25 +469,15 @@ int ReportComposer::paintPHDosageRegimenForcast(const ReportPage& page, int curr
 {
     const PhRegimenReport& r = m_session.phRegimenReport;
     const QString unit = phenytoinDoseUnit(r.routeLetter, doseUnit(m_session));
-    page.centred(currentY + kForecastTitleGap,
-                 tr("Calculated Dosage Regimen For Desired Serum Level"));
-    page.text(kLeftMargin, currentY + 40,
-              tr("DESIRED LEVELS (%1):\tAverage: %2")
-                  .arg(concentrationUnit(m_session), fixed(r.desiredAverage, 1)));
-    page.text(kLeftMargin, currentY + 60, tr("CALCULATED DOSE USING:"));
-    int y = currentY + 60;
-    for (int source = 0; source < pk::kReportSetCount; ++source) {
-        if (!ticked(reportbox::regimenBoxes[source]))
-            continue;
+    const QString desired = tr("DESIRED LEVELS (%1):\tAverage: %2")
+                                .arg(concentrationUnit(m_session), fixed(r.desiredAverage, 1));
+    return paintRegimen(page, currentY, desired, tr("CALCULATED DOSE USING:"), [&](int source) {
         const double dose = r.dailyDose[source];
-        const QString line =
-            dose < 0.0 || !std::isfinite(dose)
-                ? forecastValue(dose, 1)
-                : QStringLiteral("%1 %2 every %3 hours %4")
-                      .arg(fixed(dose, 1), unit, fixed(r.interval, 1), r.routeSentence);
-        page.text(kLeftMargin, y += kLineStep, QLatin1String(kSourcePrefixes[source]) + line);
-    }
-    return page.rule(y + kRuleGap);
+        if (dose < 0.0 || !std::isfinite(dose))
+            return forecastValue(dose, 1);
+        return QStringLiteral("%1 %2 every %3 hours %4")
+            .arg(fixed(dose, 1), unit, fixed(r.interval, 1), r.routeSentence);
+    });
 }
 
 QString ReportComposer::levelColumnHeader() const
@@ -508,10 +506,10 @@ int ReportComposer::paintSerumLevelForcast(const ReportPage& page, int currentY)
             QStringLiteral("%1 %2 every 1 hours %3").arg(fixed(r.rate, 1), unit, r.routeSentence);
     else
         entered = doseSentence(r.enteredDose, unit, r.interval, r.routeSentence, r.infusionTime);
-    page.text(kLeftMargin, currentY + 40, tr("ENTERED DOSE:  %1").arg(entered));
-    page.text(kLeftMargin, currentY + 60,
+    page.text(kLeftMargin, currentY + kForecastFirstLine, tr("ENTERED DOSE:  %1").arg(entered));
+    page.text(kLeftMargin, currentY + kForecastSecondLine,
               tr("PREDICTED LEVELS (%1):").arg(concentrationUnit(m_session)));
-    page.text(kLevelHeaderPosition, currentY + 60, levelColumnHeader());
+    page.text(kLevelHeaderPosition, currentY + kForecastSecondLine, levelColumnHeader());
 
     QString peak = QStringLiteral("Peak  \t");
     QString trough = QStringLiteral("Trough\t");
@@ -553,13 +551,13 @@ int ReportComposer::paintPHSerumLevelForcast(const ReportPage& page, int current
     QString first = tr("ENTERED DOSE:  %1 %2 every %3 hours %4")
                         .arg(fixed(r.dose1, 1), firstUnit, fixed(r.interval1, 1), r.route1Sentence);
     first += secondRoute ? QStringLiteral(" and") : QStringLiteral(".");
-    int y = currentY + 40;
+    int y = currentY + kForecastFirstLine;
     page.text(kLeftMargin, y, first);
     if (secondRoute)
         page.text(kPhSecondRoutePosition, y += kLineStep,
                   QStringLiteral("%1 %2 every %3 hours %4.")
                       .arg(fixed(r.dose2, 1), unit, fixed(r.interval2, 1), r.route2Sentence));
-    y += 20;
+    y += kForecastSecondLine - kForecastFirstLine;
     page.text(kLeftMargin, y, tr("PREDICTED LEVELS (%1):").arg(concentrationUnit(m_session)));
     page.text(kPhLevelHeaderPosition, y, levelColumnHeader());
 

@@ -8,6 +8,8 @@
 #include <QFontMetrics>
 #include <QString>
 
+#include <functional>
+
 class QPainter;
 class QPrinter;
 class SessionData;
@@ -73,6 +75,10 @@ private:
     bool ticked(reportbox::Box box) const { return m_content.boxes[box]; }
     bool anyTicked(std::initializer_list<reportbox::Box> boxes) const;
     bool isPhenytoin() const;
+    // The regimen section of either kind: title, the desired levels, the heading and one dose
+    // line for every ticked source.
+    int paintRegimen(const ReportPage& page, int currentY, const QString& desired,
+                     const QString& heading, const std::function<QString(int)>& doseLine) const;
     QString levelColumnHeader() const;
     double shownF(int source) const;
     int paintComment(const ReportPage& page, Pager& pager, int currentY) const;

@@ -7,6 +7,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 
+#include <initializer_list>
+#include <utility>
+
 namespace
 {
 QString translate(const char* text)
@@ -24,9 +27,12 @@ public:
         : SqlStatement(sql, QSqlDatabase::database(connection))
     {
     }
-    void text(const char* placeholder, const QString& value)
+    // Binds every placeholder to its text and runs the insert.
+    bool run(std::initializer_list<std::pair<const char*, QString>> texts)
     {
-        bind(QLatin1String(placeholder), value.isNull() ? QString("") : value);
+        for (const auto& [placeholder, value] : texts)
+            bind(QLatin1String(placeholder), value.isNull() ? QString("") : value);
+        return exec();
     }
 };
 } // namespace
@@ -85,14 +91,13 @@ bool OlderDatabaseWriter::writeRows(const ConvertedPatient& p)
         QStringLiteral(
             "INSERT INTO Patients VALUES(NULL,:first,:last,:updateDate,:bday,:sex,:pnum,:note)"),
         m_connection);
-    insert.text(":first", p.firstName);
-    insert.text(":last", p.lastName);
-    insert.text(":updateDate", p.dateStored);
-    insert.text(":bday", p.birthday);
-    insert.text(":sex", p.sex);
-    insert.text(":pnum", p.patientId);
-    insert.text(":note", p.note);
-    if (!insert.exec())
+    if (!insert.run({{":first", p.firstName},
+                     {":last", p.lastName},
+                     {":updateDate", p.dateStored},
+                     {":bday", p.birthday},
+                     {":sex", p.sex},
+                     {":pnum", p.patientId},
+                     {":note", p.note}}))
         return fail(translate("Add Patient failed\n"), insert.error());
     const qint32 recNum = insert.lastInsertId().toInt();
     for (const ConvertedCase& c : p.cases) {
@@ -109,24 +114,23 @@ bool OlderDatabaseWriter::writeCase(qint32 recNum, const ConvertedCase& c)
         QStringLiteral("INSERT INTO Cases VALUES(NULL,:rec,:date,:drug,:unit,:wt,:w_unit,:ht,"
                        ":h_unit,:scr,:crcl,:albumin,:f1,:f2,:note,:scr2,:time,:user)"),
         m_connection);
-    insert.text(":rec", QString::number(recNum));
-    insert.text(":date", c.date);
-    insert.text(":drug", c.drugId);
-    insert.text(":unit", c.unit);
-    insert.text(":wt", c.weight);
-    insert.text(":w_unit", c.weightUnit);
-    insert.text(":ht", c.height);
-    insert.text(":h_unit", c.heightUnit);
-    insert.text(":scr", c.scr);
-    insert.text(":crcl", c.crcl);
-    insert.text(":albumin", c.albumin);
-    insert.text(":f1", c.factor1);
-    insert.text(":f2", c.factor2);
-    insert.text(":note", c.note);
-    insert.text(":scr2", QString(""));
-    insert.text(":time", QString(""));
-    insert.text(":user", m_userName);
-    if (!insert.exec())
+    if (!insert.run({{":rec", QString::number(recNum)},
+                     {":date", c.date},
+                     {":drug", c.drugId},
+                     {":unit", c.unit},
+                     {":wt", c.weight},
+                     {":w_unit", c.weightUnit},
+                     {":ht", c.height},
+                     {":h_unit", c.heightUnit},
+                     {":scr", c.scr},
+                     {":crcl", c.crcl},
+                     {":albumin", c.albumin},
+                     {":f1", c.factor1},
+                     {":f2", c.factor2},
+                     {":note", c.note},
+                     {":scr2", QString("")},
+                     {":time", QString("")},
+                     {":user", m_userName}}))
         return fail(translate("Add Case failed\n"), insert.error());
     const qint32 caseNumber = insert.lastInsertId().toInt();
 
@@ -147,18 +151,17 @@ bool OlderDatabaseWriter::writeUserChoice(qint32 caseNumber, const UserChoiceRec
     Insert insert(QStringLiteral("INSERT INTO UserChoice VALUES(:case,:name,:unit,:cl,"
                                  ":clunit,:vd,:vdunit,:cf,:tmin,:tmax,:tlag)"),
                   m_connection);
-    insert.text(":case", QString::number(caseNumber));
-    insert.text(":name", u.drugNameText);
-    insert.text(":unit", u.doseUnitText);
-    insert.text(":cl", u.clearanceText);
-    insert.text(":clunit", u.clearanceUnitText);
-    insert.text(":vd", u.volumeText);
-    insert.text(":vdunit", u.volumeUnitText);
-    insert.text(":cf", u.complianceText);
-    insert.text(":tmin", u.levelMinText);
-    insert.text(":tmax", u.levelMaxText);
-    insert.text(":tlag", u.lagTimeText);
-    if (!insert.exec())
+    if (!insert.run({{":case", QString::number(caseNumber)},
+                     {":name", u.drugNameText},
+                     {":unit", u.doseUnitText},
+                     {":cl", u.clearanceText},
+                     {":clunit", u.clearanceUnitText},
+                     {":vd", u.volumeText},
+                     {":vdunit", u.volumeUnitText},
+                     {":cf", u.complianceText},
+                     {":tmin", u.levelMinText},
+                     {":tmax", u.levelMaxText},
+                     {":tlag", u.lagTimeText}}))
         return fail(translate("Add User Choice failed\n"), insert.error());
     const QString none("");
     return (u.oralSaltText.isEmpty() ||
@@ -177,13 +180,13 @@ bool OlderDatabaseWriter::writeUserChoiceRoute(qint32 caseNumber, const QString&
     Insert insert(
         QStringLiteral("INSERT INTO UserChoiceRoute VALUES(:case,:route,:form,:salt,:ka,:f)"),
         m_connection);
-    insert.text(":case", QString::number(caseNumber));
-    insert.text(":route", route);
-    insert.text(":form", form);
-    insert.text(":salt", salt);
-    insert.text(":ka", ka);
-    insert.text(":f", f);
-    return insert.exec() || fail(translate("Add User Choice Route failed\n"), insert.error());
+    return insert.run({{":case", QString::number(caseNumber)},
+                       {":route", route},
+                       {":form", form},
+                       {":salt", salt},
+                       {":ka", ka},
+                       {":f", f}}) ||
+           fail(translate("Add User Choice Route failed\n"), insert.error());
 }
 
 bool OlderDatabaseWriter::writePK(qint32 caseNumber, const ConvertedCase& c)
@@ -193,19 +196,19 @@ bool OlderDatabaseWriter::writePK(qint32 caseNumber, const ConvertedCase& c)
                   m_connection);
     // The older product kept no ranges of the custom set.
     const QString none("");
-    insert.text(":case", QString::number(caseNumber));
-    insert.text(":type", pkTypeCustom);
-    insert.text(":vd", c.vd);
-    insert.text(":cl", c.cl);
-    insert.text(":cf", c.cf);
-    insert.text(":vdr", none);
-    insert.text(":clr", none);
-    insert.text(":cfr", none);
-    insert.text(":vmax", c.vmax);
-    insert.text(":km", c.km);
-    insert.text(":vmaxr", none);
-    insert.text(":kmr", none);
-    return insert.exec() || fail(translate("Add PK failed\n"), insert.error());
+    return insert.run({{":case", QString::number(caseNumber)},
+                       {":type", pkTypeCustom},
+                       {":vd", c.vd},
+                       {":cl", c.cl},
+                       {":cf", c.cf},
+                       {":vdr", none},
+                       {":clr", none},
+                       {":cfr", none},
+                       {":vmax", c.vmax},
+                       {":km", c.km},
+                       {":vmaxr", none},
+                       {":kmr", none}}) ||
+           fail(translate("Add PK failed\n"), insert.error());
 }
 
 bool OlderDatabaseWriter::writeCustomF(qint32 caseNumber, const ConvertedCase& c)
@@ -213,11 +216,10 @@ bool OlderDatabaseWriter::writeCustomF(qint32 caseNumber, const ConvertedCase& c
     for (const ConvertedCustomF& row : c.customF) {
         Insert insert(QStringLiteral("INSERT INTO CustomF VALUES(:case,:route,:f,:fsd)"),
                       m_connection);
-        insert.text(":case", QString::number(caseNumber));
-        insert.text(":route", row.route);
-        insert.text(":f", row.f);
-        insert.text(":fsd", row.fsd);
-        if (!insert.exec())
+        if (!insert.run({{":case", QString::number(caseNumber)},
+                         {":route", row.route},
+                         {":f", row.f},
+                         {":fsd", row.fsd}}))
             return fail(translate("Add Custom F failed\n"), insert.error());
     }
     return true;

@@ -30,12 +30,25 @@ inline SerumLevelRow serumLevel(QDate date, QTime time, double value)
     return row;
 }
 
-// Phenytoin capsules 100 mg every 8 hours in hospital, twelve doses from 1 May 2020 08:00.
-inline DoseHistoryRow phenytoinCapsuleRow()
+// The slots of a parameter set in one call.
+inline void setSet(PkParameterSet& set, double f, double v, double cl, double cf, double km = 0.0,
+                   double vmax = 0.0)
+{
+    set[pk::kF] = f;
+    set[pk::kVd] = v;
+    set[pk::kCl] = cl;
+    set[pk::kCF] = cf;
+    set[pk::kKm] = km;
+    set[pk::kVmax] = vmax;
+}
+
+// Phenytoin capsules 100 mg every 8 hours in hospital from 1 May 2020, by default twelve doses
+// from 08:00.
+inline DoseHistoryRow phenytoinCapsuleRow(QTime start = QTime(8, 0), double doseCount = 12.0)
 {
     DoseHistoryRow row;
     row.date = QDate(2020, 5, 1);
-    row.time = QTime(8, 0);
+    row.time = start;
     row.route = "Oral - Capsules";
     row.inOut = "I";
     row.saltFactor = 0.92;
@@ -43,7 +56,7 @@ inline DoseHistoryRow phenytoinCapsuleRow()
     row.ka = 1.0;
     row.dose = 100.0;
     row.interval = 8.0;
-    row.numberOfDoses = 12.0;
+    row.numberOfDoses = doseCount;
     row.complete = meetsDoseRowRule(row);
     return row;
 }

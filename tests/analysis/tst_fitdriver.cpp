@@ -100,13 +100,7 @@ double valueInUse(double p, double prior)
 void setSet(SessionData& s, int method, double f, double v, double cl, double cf, double km = 0.0,
             double vmax = 0.0)
 {
-    PkParameterSet& set = s.pkSets[method];
-    set[pk::kF] = f;
-    set[pk::kVd] = v;
-    set[pk::kCl] = cl;
-    set[pk::kCF] = cf;
-    set[pk::kKm] = km;
-    set[pk::kVmax] = vmax;
+    ::setSet(s.pkSets[method], f, v, cl, cf, km, vmax);
 }
 } // namespace
 

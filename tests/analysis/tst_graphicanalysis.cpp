@@ -25,17 +25,6 @@ namespace
 constexpr double kGraphEnd = 56.0;
 constexpr double kPhenytoinInputRate = 60.0;
 
-void setSet(PkParameterSet& set, double f, double v, double cl, double cf, double km = 0.0,
-            double vmax = 0.0)
-{
-    set[pk::kF] = f;
-    set[pk::kVd] = v;
-    set[pk::kCl] = cl;
-    set[pk::kCF] = cf;
-    set[pk::kKm] = km;
-    set[pk::kVmax] = vmax;
-}
-
 void addLevel(SessionData& s, double t, double value)
 {
     const int i = ++s.levelCount;

@@ -13,17 +13,6 @@ namespace
 constexpr double kOralKa = 1.2;
 constexpr double kPhenytoinInputRate = 60.0;
 
-void setSet(PkParameterSet& set, double f, double v, double cl, double cf, double km = 0.0,
-            double vmax = 0.0)
-{
-    set[pk::kF] = f;
-    set[pk::kVd] = v;
-    set[pk::kCl] = cl;
-    set[pk::kCF] = cf;
-    set[pk::kKm] = km;
-    set[pk::kVmax] = vmax;
-}
-
 // Oral phenytoin enters at the input rate for dose / rate hours.
 void addPhenytoinDose(SessionData& s, double t, double dose)
 {

@@ -13,6 +13,7 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/WideMeasures.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -1137,17 +1138,8 @@ void TestMainPage::pageFitsTheMainWindow()
     Workspace w;
     SessionData& s = w.session;
     s.patient.drugCode = drug;
-    s.patient.weightUnit = QStringLiteral("lb");
-    s.patient.heightUnit = QStringLiteral("in");
-    s.weightKg = 150.5 * 0.453597;
-    s.heightCm = 66.0 * 2.5399;
-    s.ageYears = 45.0;
-    s.renalMode = 1;
-    s.scr1 = 1.25;
-    s.scr2 = 1.65;
-    s.scrHoursBetween = 24.0;
+    setWideMeasures(s);
     s.crcl = 120.5;
-    s.albumin = 3.5;
     s.factorFlags[1] = s.factorFlags[2] = 1;
     s.factorAnswers[0] = QStringLiteral(" Critically ill or ICU patient. ");
     s.factorAnswers[1] = QStringLiteral(" Patient has cystic fibrosis. ");

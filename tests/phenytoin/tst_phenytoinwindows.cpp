@@ -22,6 +22,13 @@ QLineEdit* field(QWidget* window, const char* name)
     return requireChild<QLineEdit>(window, QString::fromLatin1(name));
 }
 
+// The route-1 regimen most tests forecast: 300 mg once a day.
+void enterDailyDose(QWidget* window)
+{
+    enter(field(window, "lineEdit_dose"), QStringLiteral("300"));
+    enter(field(window, "lineEdit_interval"), QStringLiteral("24"));
+}
+
 QCustomPlot* plot(QWidget* window)
 {
     return requireChild<QCustomPlot>(window, QStringLiteral("graph"));
@@ -135,8 +142,7 @@ void TestPhenytoinWindows::forecastShowsTheSteadyStateAndRecords()
 {
     Case c;
     PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
-    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
-    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    enterDailyDose(&window);
     QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("7.02"));
     QCOMPARE(field(&window, "lineEdit_steady_state_time_custom")->text(), QStringLiteral("4.66"));
     QCOMPARE(field(&window, "lineEdit_free_fraction_pop")->text(), QStringLiteral("10.00"));
@@ -186,8 +192,7 @@ void TestPhenytoinWindows::leastSquaresSaturationAsksBeforeGoingOn()
     Case c;
     c.setParameters(pk::kLeastSquares, kKm, 250.0);
     PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
-    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
-    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    enterDailyDose(&window);
     QCOMPARE(prompts.takeShown(),
              QStringLiteral("Warning|Daily Dosage is greater than Least Square Vmax."));
     QCOMPARE(field(&window, "lineEdit_avg_level_ls")->text(), QStringLiteral("no steady state"));
@@ -203,8 +208,7 @@ void TestPhenytoinWindows::steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets
     Case c;
     c.setParameters(pk::kCustom, kKm, 250.0);
     PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
-    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
-    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    enterDailyDose(&window);
     prompts.take();
 
     auto* steady = requireChild<QRadioButton>(&window, QStringLiteral("radioButton_steady"));
@@ -227,8 +231,7 @@ void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
     Case c;
     c.setParameters(pk::kCustom, kKm, 250.0);
     PHSerumLevelForecast forecast(nullptr, c.session.get(), &c.calculator, &c.drugs);
-    enter(field(&forecast, "lineEdit_dose"), QStringLiteral("300"));
-    enter(field(&forecast, "lineEdit_interval"), QStringLiteral("24"));
+    enterDailyDose(&forecast);
     prompts.take();
     enter(field(&forecast, "line_time_x"), QStringLiteral("130"));
     QVERIFY(field(&forecast, "line_blood_level_custom")->text().toDouble() > 0.0);
@@ -252,8 +255,7 @@ void TestPhenytoinWindows::twoRoutesAreNotGraphed()
     Case c;
     PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
     choose(&window, "comboBox_route1", QStringLiteral("Oral - Capsules"));
-    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
-    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    enterDailyDose(&window);
     QCOMPARE(plot(&window)->graphCount(), 2);
     choose(&window, "comboBox_route2", QStringLiteral("Oral - Tablets"));
     enter(field(&window, "lineEdit_dose_2"), QStringLiteral("100"));
@@ -275,8 +277,7 @@ void TestPhenytoinWindows::customChangeRecomputes()
 {
     Case c;
     PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
-    enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
-    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    enterDailyDose(&window);
     c.setParameters(pk::kCustom, 4.0, kVmax);
     window.custom_pk_change();
     QCOMPARE(field(&window, "lineEdit_avg_level_custom")->text(),

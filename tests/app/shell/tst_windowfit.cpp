@@ -25,6 +25,7 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/WideMeasures.h"
 #include "tests/support/WindowFit.h"
 
 #include <QCheckBox>
@@ -80,16 +81,7 @@ struct Installation {
         s.patient.sex = QStringLiteral("M");
         s.patient.hospitalId = QStringLiteral("H-0001234567");
         s.patient.drugCode = drugCode(drugName);
-        s.patient.weightUnit = QStringLiteral("lb");
-        s.patient.heightUnit = QStringLiteral("in");
-        s.weightKg = 150.5 * 0.453597;
-        s.heightCm = 66.0 * 2.5399;
-        s.ageYears = 45.0;
-        s.renalMode = 1;
-        s.scr1 = 1.25;
-        s.scr2 = 1.65;
-        s.scrHoursBetween = 24.0;
-        s.albumin = 3.5;
+        setWideMeasures(s);
         if (s.patient.drugCode == QLatin1String(userChoiceCode)) {
             UserChoiceRecord& u = s.userChoice;
             u = UserChoiceRecord{};

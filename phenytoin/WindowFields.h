@@ -1,0 +1,69 @@
+#pragma once
+
+#include "phenytoin/PhenytoinSources.h"
+
+class QLabel;
+class QLineEdit;
+
+// The labels and entries both phenytoin windows show alike.
+namespace phenytoin
+{
+// The labels of one source's parameters: volume, Km (in the slot a clearance would take) and CF.
+struct ParameterLabels {
+    QLabel* vd;
+    QLabel* km;
+    QLabel* cf;
+};
+
+// Shows the parameters of every source the session has; the others' labels stay as they are.
+void showParameters(const SessionData& session, const PerSource<ParameterLabels>& labels);
+
+// Both windows' forms name their parameter labels alike.
+template <typename Form> void showParametersOn(const Form& ui, const SessionData& session)
+{
+    showParameters(session, {{{ui.label_vd_pop, ui.label_cl_pop, ui.label_cf_pop},
+                              {ui.label_vd_custom, ui.label_cl_custom, ui.label_cf_custom},
+                              {ui.label_vd_ls, ui.label_cl_ls, ui.label_cf_ls},
+                              {ui.label_vd_bayes, ui.label_cl_bayes, ui.label_cf_bayes}}});
+}
+
+// The therapeutic range at normal binding, mg/L.
+constexpr double kRangeLow = 10.0;
+constexpr double kRangeHigh = 20.0;
+
+// The range's ends at the patient's binding, in both windows' range fields.
+template <typename Form> void showTherapeuticRange(const Form& ui, const SessionData& session)
+{
+    ui.lineEdit_therap_range_1->setText(rangeEndText(session, kRangeLow));
+    ui.lineEdit_therap_range_2->setText(rangeEndText(session, kRangeHigh));
+}
+
+// Lets the field take only texts the pattern matches.
+void acceptPattern(QLineEdit* field, const char* pattern);
+
+// A fraction as a percentage with one decimal: 0.925 -> "92.5%".
+QString percentText(double fraction);
+
+// Reads the initial concentration entry into `level`; a text that is no level at or above 0 is
+// shown and taken as 0. Returns whether the level changed.
+bool takeInitialConcentration(QLineEdit* field, double& level);
+// Reads the number-of-doses entry into `count`; a count below 1 is shown and taken as
+// `fallback`. Returns whether the count changed.
+bool takeDoseCount(QLineEdit* field, int& count, int fallback);
+
+// The doses a curve shows until the user asks for another number.
+constexpr int kDefaultDoseCount = 5;
+
+// The entries that shape the drawn curves: read-out time, number of doses, initial level.
+struct CurveEntries {
+    QLineEdit* timeX;
+    QLineEdit* doseCount;
+    QLineEdit* initialConcentration;
+};
+// A first result opens the read-out time and fills the empty entries with the values in use.
+void openCurveEntries(const CurveEntries& entries, int doseCount, double initialConcentration);
+// No result: every entry empty, the read-out time closed.
+void clearCurveEntries(const CurveEntries& entries);
+// The typed read-out time in hours, -1.0 when there is none.
+double readoutTime(const QLineEdit* timeX);
+} // namespace phenytoin
