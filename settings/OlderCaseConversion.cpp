@@ -30,8 +30,8 @@ const QString outpatient = QStringLiteral("O");
 constexpr double minutesPerHour = 60.0;
 constexpr double mlPerLitre = 1000.0;
 constexpr int hoursPerHalfDay = 12;
-// The length of a "yyyy-MM-dd" text.
-constexpr int dateLength = 10;
+// The length of a drug code.
+constexpr int drugCodeLength = 2;
 
 // Yes/no fields as the older file writes them: -1 (its own yes) or 1 for yes, 0 for no.
 enum class Flag { Yes, No, Unknown };
@@ -39,6 +39,12 @@ enum class Flag { Yes, No, Unknown };
 Flag flagOf(const QString& text)
 {
     const QString t = text.trimmed().toLower();
+    bool isNumber = false;
+    const double number = t.toDouble(&isNumber);
+    if (isNumber && (number == 1.0 || number == -1.0))
+        return Flag::Yes;
+    if (isNumber && number == 0.0)
+        return Flag::No;
     if (t == QLatin1String("1") || t == QLatin1String("-1") || t == QLatin1String("true") ||
         t == QLatin1String("yes"))
         return Flag::Yes;
@@ -124,6 +130,18 @@ double storedNumber(const QString& text)
 {
     return numberOf(text).value_or(kNotGiven);
 }
+
+// A date of the patient or case row; one that is no real date is stored as not given, and named.
+QString givenDate(const QString& text, const QString& where, const QString& field,
+                  QStringList* attention)
+{
+    const QString stored = OlderCaseConversion::storedDate(text);
+    if (stored.isEmpty() && !text.trimmed().isEmpty())
+        attention->append(translate("%1: the %2 \"%3\" is no real date; it was stored as not "
+                                    "given.")
+                              .arg(where, field, text));
+    return stored;
+}
 } // namespace
 
 OlderCaseConversion::OlderCaseConversion()
@@ -150,6 +168,12 @@ QDate OlderCaseConversion::dateOf(const QString& text)
 
 QTime OlderCaseConversion::timeOf(const QString& text)
 {
+    // A date-time whose date is no real day is a value the driver could not represent; its
+    // clock reading is no time either.
+    static const QRegularExpression datePart(
+        QStringLiteral("\\d{4}-\\d{1,2}-\\d{1,2}|\\d{1,2}/\\d{1,2}/\\d{4}"));
+    if (text.contains(datePart) && !dateOf(text).isValid())
+        return QTime();
     static const QRegularExpression clock(
         QStringLiteral("(\\d{1,2}):(\\d{2})(?::(\\d{2}))?(?:\\.\\d+)?\\s*([AaPp][Mm])?"));
     const QRegularExpressionMatch m = clock.match(text);
@@ -168,7 +192,7 @@ QString OlderCaseConversion::storedDate(const QString& text)
 {
     const QDate date = dateOf(text);
     if (!date.isValid())
-        return text.left(dateLength);
+        return QStringLiteral("");
     return dateString(date.year(), date.month(), date.day());
 }
 
@@ -177,12 +201,16 @@ ConvertedPatient OlderCaseConversion::convert(const OldDbPatientRecord& older)
     ConvertedPatient p;
     p.firstName = older.firstName;
     p.lastName = older.lastName;
-    p.dateStored = storedDate(older.dateStored);
-    p.birthday = storedDate(older.birthday);
     p.sex = sexOf(older.sex);
     p.patientId = older.patientId.trimmed();
     p.note = older.note;
     const QString who = translate("%1 %2").arg(older.firstName, older.lastName).trimmed();
+    p.dateStored = givenDate(older.dateStored, who, translate("date stored"), &p.attention);
+    p.birthday = givenDate(older.birthday, who, translate("birthday"), &p.attention);
+    if (older.recNum.trimmed().isEmpty())
+        p.attention.append(translate("%1: the older patient key is empty, so no case could be "
+                                     "joined to the patient.")
+                               .arg(who));
     for (const OldDbCaseRecord& c : older.cases) {
         // The catalogue's bioavailability depends on the patient's age and answered factors.
         m_session->ageYears = AgeCalculator::ageInYears(dateOf(older.birthday), dateOf(c.date));
@@ -202,7 +230,7 @@ ConvertedCase OlderCaseConversion::convertCase(const OldDbCaseRecord& older, con
 {
     ConvertedCase c;
     const QString where = translate("%1, case %2").arg(who, older.caseNumber);
-    c.date = storedDate(older.date);
+    c.date = givenDate(older.date, where, translate("case date"), attention);
     const UnitTexts units = unitsOf(flagOf(older.weightUnitFlag), flagOf(older.heightUnitFlag));
     c.unit = QLatin1String(units.unit);
     c.weightUnit = QLatin1String(units.weightUnit);
@@ -224,8 +252,10 @@ ConvertedCase OlderCaseConversion::convertCase(const OldDbCaseRecord& older, con
                                     "custom set was stored empty.")
                               .arg(where));
     const QString& code = older.drugCode;
+    // A text of another length would be taken for a drug's name.
     c.drugId = code == QLatin1String(userChoiceCode) ? userChoicePrefix + c.userChoice.drugNameText
-                                                     : drugCode(code);
+               : code.size() == drugCodeLength       ? drugCode(code)
+                                                     : QStringLiteral("None");
     if (c.drugId == QLatin1String("None"))
         attention->append(translate("%1: the drug code \"%2\" is not known; the case was kept "
                                     "without a drug.")

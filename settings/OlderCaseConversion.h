@@ -76,10 +76,11 @@ public:
 
     ConvertedPatient convert(const OldDbPatientRecord& patient);
 
-    // A date or time as the older file gives it, in ISO or US order; null when it does not read.
+    // A date or time as the older file gives it, in ISO or US order; null when it does not read,
+    // and a time null too when the text's date is no real day.
     static QDate dateOf(const QString& text);
     static QTime timeOf(const QString& text);
-    // "yyyy-MM-dd" of the date, or the text's first ten characters when it does not read.
+    // "yyyy-MM-dd" of the date; empty (not given) when the text is no real date.
     static QString storedDate(const QString& text);
 
 private:

@@ -44,16 +44,20 @@ QString ConversionSummary::text() const
                 translate("%1 could not be converted, and nothing of them was written:")
                     .arg(failed.size()) +
                 QLatin1Char('\n') + lines(failed);
+    if (!unjoined.isEmpty())
+        text += QLatin1Char('\n') +
+                translate("These rows of the older database belong to no patient or case:") +
+                QLatin1Char('\n') + lines(unjoined);
     if (!attention.isEmpty())
         text += QLatin1Char('\n') + translate("Please check these values, kept as they stood:") +
                 QLatin1Char('\n') + lines(attention);
     return text;
 }
 
-OlderDatabaseConversion::OlderDatabaseConversion(const QString& olderConnection,
+OlderDatabaseConversion::OlderDatabaseConversion(const QString& olderConnectionString,
                                                  const QString& targetConnection,
                                                  const QString& userName)
-    : m_older(olderConnection), m_target(targetConnection), m_userName(userName)
+    : m_older(olderConnectionString), m_target(targetConnection), m_userName(userName)
 {
 }
 
@@ -79,21 +83,35 @@ bool OlderDatabaseConversion::run(const Progress& progress)
         return false;
     }
     m_summary.read = older.size();
+    m_summary.unjoined = reader.skippedRows();
 
     OlderCaseConversion conversion;
     OlderDatabaseWriter writer(m_target, m_userName);
-    for (int i = 0; i < older.size(); ++i) {
+    // Whether the target holds a patient is asked before anything is written, so a person the
+    // older file holds twice is written twice rather than skipped the second time.
+    QVector<ConvertedPatient> converted;
+    QVector<OlderDatabaseWriter::Presence> presence;
+    QStringList searchErrors;
+    for (const OldDbPatientRecord& patient : older) {
+        converted.append(conversion.convert(patient));
+        presence.append(writer.find(converted.last()));
+        searchErrors.append(writer.error().trimmed());
+    }
+    for (int i = 0; i < converted.size(); ++i) {
         progress(m_total + i + 1,
                  translate("Inserting patient %1 out of %2 into the new database...")
                      .arg(i + 1)
                      .arg(total));
-        const ConvertedPatient patient = conversion.convert(older[i]);
-        const OlderDatabaseWriter::Presence presence = writer.find(patient);
-        if (presence == OlderDatabaseWriter::Presence::Present) {
+        const ConvertedPatient& patient = converted[i];
+        if (presence[i] == OlderDatabaseWriter::Presence::Present) {
             ++m_summary.skipped;
             continue;
         }
-        if (presence == OlderDatabaseWriter::Presence::Unknown || !writer.write(patient)) {
+        if (presence[i] == OlderDatabaseWriter::Presence::Unknown) {
+            m_summary.failed << translate("%1: %2").arg(nameOf(patient), searchErrors[i]);
+            continue;
+        }
+        if (!writer.write(patient)) {
             m_summary.failed << translate("%1: %2").arg(nameOf(patient), writer.error().trimmed());
             continue;
         }

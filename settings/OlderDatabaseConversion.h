@@ -11,18 +11,20 @@ struct ConversionSummary {
     int written = 0;       // patients written with all their cases
     int skipped = 0;       // patients the target already held
     QStringList failed;    // one line per patient left out, with the reason
+    QStringList unjoined;  // rows of the older file that belong to no patient or case
     QStringList attention; // values kept as they stood
 
     QString text() const;
 };
 
-// Converts every patient of an older database, open on one connection, into a case database
-// open on another: reads the older file whole, skips the patients the target holds, and writes
-// each of the others in a transaction of its own, going on after a patient that fails.
+// Converts every patient of an older database, read through ODBC, into a case database open on
+// a connection: reads the older file whole, skips the patients the target held before the run,
+// and writes each of the others in a transaction of its own, going on after a patient that
+// fails.
 class OlderDatabaseConversion
 {
 public:
-    OlderDatabaseConversion(const QString& olderConnection, const QString& targetConnection,
+    OlderDatabaseConversion(const QString& olderConnectionString, const QString& targetConnection,
                             const QString& userName);
 
     // The progress bar's value and the label's text.

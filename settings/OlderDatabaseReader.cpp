@@ -1,15 +1,10 @@
 #include "settings/OlderDatabaseReader.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QVariant>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -100,27 +95,11 @@ enum UserChoiceColumn {
     choiceLag
 };
 
-// The value as text; dates and times in one fixed form whatever the driver's type.
-QString valueText(const QVariant& value)
+// Keys compare as numbers where they are numbers: 57, "57" and 57.0 are one key. A key that is
+// empty (NULL in the file) is no key and joins nothing.
+QString keyText(const QString& value)
 {
-    if (value.isNull())
-        return QString();
-    switch (value.type()) {
-    case QVariant::DateTime:
-        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    case QVariant::Date:
-        return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
-    case QVariant::Time:
-        return value.toTime().toString(QStringLiteral("hh:mm:ss"));
-    default:
-        return value.toString();
-    }
-}
-
-// Keys compare as numbers where they are numbers: 57, "57" and 57.0 are one key.
-QString keyText(const QVariant& value)
-{
-    const QString text = valueText(value).trimmed();
+    const QString text = value.trimmed();
     bool ok = false;
     const double number = text.toDouble(&ok);
     if (ok && std::isfinite(number) && number == std::floor(number) && std::fabs(number) < 1e15)
@@ -138,35 +117,63 @@ QString selectAll(const OlderTable& table)
     return QStringLiteral("SELECT * FROM ") + QLatin1String(table.name);
 }
 
-// Runs through the rows of one table, handing each to `take` with its patient and case keys.
-template <typename Take>
-bool readTable(QSqlDatabase& db, const OlderTable& table, QString* error, Take take)
+QString tableName(const OlderTable& table)
 {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
+    return QLatin1String(table.name);
+}
+
+// Column names compare as the file's own SQL compares them, without regard to case.
+int columnIndex(const QStringList& columns, const char* name)
+{
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns[i].compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+bool listed(const QStringList& tables, const OlderTable& table)
+{
+    QString bare = tableName(table);
+    bare.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    return tables.contains(bare, Qt::CaseInsensitive);
+}
+
+QString unreadable(const OlderTable& table, const QString& driverText)
+{
+    return translate("The table %1 cannot be read: %2").arg(tableName(table), driverText);
+}
+
+using Text = std::function<QString(int)>;
+// One row as the table gives it: its values, its position from 1, its two keys.
+using Take = std::function<void(const Text& text, int row, const QString& patient,
+                                const QString& caseNumber)>;
+
+// Runs through the rows of one table, handing each to `take`.
+bool readTable(OdbcConnection& db, const OlderTable& table, QString* error, const Take& take)
+{
+    OdbcStatement query(db);
     if (!query.exec(selectAll(table))) {
-        *error = translate("The table %1 cannot be read: %2")
-                     .arg(QLatin1String(table.name), query.lastError().text());
+        *error = unreadable(table, query.error());
         return false;
     }
-    const int patientColumn = query.record().indexOf(QLatin1String(patientKeyColumn));
-    const int caseColumn = query.record().indexOf(QLatin1String(caseKeyColumn));
+    const int patientColumn = columnIndex(query.columns(), patientKeyColumn);
+    const int caseColumn = columnIndex(query.columns(), caseKeyColumn);
+    int rowNumber = 0;
     while (query.next()) {
-        const auto text = [&query](int column) { return valueText(query.value(column)); };
-        const auto key = [&query](int column) {
-            return column < 0 ? QString() : keyText(query.value(column));
+        const QVector<QString>& row = query.row();
+        const Text text = [&row](int column) { return row.value(column); };
+        const auto key = [&row](int column) {
+            return column < 0 ? QString() : keyText(row.value(column));
         };
-        take(text, key(patientColumn), key(caseColumn));
+        take(text, ++rowNumber, key(patientColumn), key(caseColumn));
     }
-    if (query.lastError().isValid()) {
-        *error = translate("The table %1 cannot be read: %2")
-                     .arg(QLatin1String(table.name), query.lastError().text());
+    if (!query.error().isEmpty()) {
+        *error = unreadable(table, query.error());
         return false;
     }
     return true;
 }
-
-using Text = std::function<QString(int)>;
 
 OldDbPatientRecord patientFrom(const Text& text)
 {
@@ -220,37 +227,48 @@ OldDbUserChoiceRow userChoiceFrom(const Text& text)
             text(choiceLag)};
 }
 
-// The rows of the four child tables, by case key.
+// The rows of the four child tables, by case key; of several parameter or user-choice rows of
+// one case, the first holds.
 struct CaseChildren {
     QHash<QString, QVector<OldDbRecord4s4d>> doses;
     QHash<QString, QVector<OldDbRec16>> levels;
-    QHash<QString, OldDbParameterRow> parameters;
-    QHash<QString, OldDbUserChoiceRow> userChoices;
+    QHash<QString, QVector<OldDbParameterRow>> parameters;
+    QHash<QString, QVector<OldDbUserChoiceRow>> userChoices;
 };
 
-bool readChildren(QSqlDatabase& db, CaseChildren* children, QString* error)
+// Whether a row has every key it needs to be joined; otherwise it is noted as skipped.
+bool keyed(const OlderTable& table, int row, const QString& patient, const QString& caseNumber,
+           QStringList* skipped)
 {
-    return readTable(db, doseTable, error,
-                     [children](const Text& text, const QString& patient, const QString& c) {
-                         children->doses[caseKey(patient, c)].append(doseFrom(text));
-                     }) &&
-           readTable(db, levelTable, error,
-                     [children](const Text& text, const QString& patient, const QString& c) {
-                         children->levels[caseKey(patient, c)].append(levelFrom(text));
-                     }) &&
-           // Of several parameter or user-choice rows of one case, the first holds.
-           readTable(db, parameterTable, error,
-                     [children](const Text& text, const QString& patient, const QString& c) {
-                         const QString key = caseKey(patient, c);
-                         if (!children->parameters.contains(key))
-                             children->parameters.insert(key, parametersFrom(text));
-                     }) &&
-           readTable(db, userChoiceTable, error,
-                     [children](const Text& text, const QString& patient, const QString& c) {
-                         const QString key = caseKey(patient, c);
-                         if (!children->userChoices.contains(key))
-                             children->userChoices.insert(key, userChoiceFrom(text));
+    const char* empty = patient.isEmpty()                       ? patientKeyColumn
+                        : table.perCase && caseNumber.isEmpty() ? caseKeyColumn
+                                                                : nullptr;
+    if (empty)
+        *skipped << translate("%1 row %2 was skipped: its [%3] is empty.")
+                        .arg(tableName(table))
+                        .arg(row)
+                        .arg(QLatin1String(empty));
+    return !empty;
+}
+
+// Reads one child table into its rows by case key.
+template <typename Row>
+bool readChild(OdbcConnection& db, const OlderTable& table, Row (*from)(const Text&),
+               QHash<QString, QVector<Row>>* rows, QStringList* skipped, QString* error)
+{
+    return readTable(db, table, error,
+                     [&](const Text& text, int row, const QString& patient, const QString& c) {
+                         if (keyed(table, row, patient, c, skipped))
+                             (*rows)[caseKey(patient, c)].append(from(text));
                      });
+}
+
+bool readChildren(OdbcConnection& db, CaseChildren* children, QStringList* skipped, QString* error)
+{
+    return readChild(db, doseTable, doseFrom, &children->doses, skipped, error) &&
+           readChild(db, levelTable, levelFrom, &children->levels, skipped, error) &&
+           readChild(db, parameterTable, parametersFrom, &children->parameters, skipped, error) &&
+           readChild(db, userChoiceTable, userChoiceFrom, &children->userChoices, skipped, error);
 }
 
 void attachChildren(OldDbCaseRecord* c, const QString& patient, CaseChildren& children)
@@ -258,10 +276,37 @@ void attachChildren(OldDbCaseRecord* c, const QString& patient, CaseChildren& ch
     const QString key = caseKey(patient, keyText(c->caseNumber));
     c->doses = children.doses.take(key);
     c->levels = children.levels.take(key);
-    if (children.parameters.contains(key))
-        c->parameters = children.parameters.take(key);
-    if (children.userChoices.contains(key))
-        c->userChoice = children.userChoices.take(key);
+    const QVector<OldDbParameterRow> parameters = children.parameters.take(key);
+    if (!parameters.isEmpty())
+        c->parameters = parameters.first();
+    const QVector<OldDbUserChoiceRow> userChoices = children.userChoices.take(key);
+    if (!userChoices.isEmpty())
+        c->userChoice = userChoices.first();
+}
+
+// The rows whose keys name no patient or case of the file, one line per key.
+template <typename Row>
+void noteUnjoined(const OlderTable& table, const QHash<QString, QVector<Row>>& rows,
+                  QStringList* skipped)
+{
+    QStringList keys = rows.keys();
+    std::sort(keys.begin(), keys.end());
+    for (const QString& key : keys) {
+        const QStringList parts = key.split(QLatin1Char('\n'));
+        const int count = rows.value(key).size();
+        if (table.perCase)
+            *skipped << translate("%1: %2 rows with [patient rec num] %3 and [case number] %4 "
+                                  "belong to no case and were skipped.")
+                            .arg(tableName(table))
+                            .arg(count)
+                            .arg(parts.value(0), parts.value(1));
+        else
+            *skipped << translate("%1: %2 rows with [patient rec num] %3 belong to no patient and "
+                                  "were skipped.")
+                            .arg(tableName(table))
+                            .arg(count)
+                            .arg(key);
+    }
 }
 } // namespace
 
@@ -285,10 +330,12 @@ QString olderConnectionString(const QString& templateText, const QString& driver
     return templateText.arg(driver, path);
 }
 
-OlderDatabaseReader::OlderDatabaseReader(const QString& connectionName)
-    : m_connection(connectionName)
+OlderDatabaseReader::OlderDatabaseReader(const QString& connectionString)
+    : m_connectionString(connectionString)
 {
 }
+
+OlderDatabaseReader::~OlderDatabaseReader() = default;
 
 bool OlderDatabaseReader::fail(const QString& reason)
 {
@@ -296,34 +343,43 @@ bool OlderDatabaseReader::fail(const QString& reason)
     return false;
 }
 
+bool OlderDatabaseReader::connect()
+{
+    if (m_connectionString.isEmpty())
+        return fail(translate("No Varnel2000 database is chosen."));
+    if (m_db.isOpen() || m_db.open(m_connectionString))
+        return true;
+    return fail(m_db.error());
+}
+
 bool OlderDatabaseReader::isValid()
 {
-    if (!QSqlDatabase::contains(m_connection))
-        return fail(translate("No Varnel2000 database is chosen."));
-    QSqlDatabase db = QSqlDatabase::database(m_connection);
-    if (!db.isOpen())
-        return fail(db.lastError().text());
+    if (!connect())
+        return false;
+    const QStringList tables = m_db.tables();
     for (const OlderTable* table : olderTables) {
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        if (!query.exec(selectAll(*table)))
-            return fail(translate("The table %1 is missing or cannot be read.")
-                            .arg(QLatin1String(table->name)));
-        const QSqlRecord record = query.record();
-        if (record.count() < table->columns)
+        OdbcStatement query(m_db);
+        if (!query.exec(selectAll(*table))) {
+            // A file that lists tables but not this one lacks it; otherwise the driver says why.
+            if (!tables.isEmpty() && !listed(tables, *table))
+                return fail(translate("The table %1 is missing.").arg(tableName(*table)));
+            return fail(unreadable(*table, query.error()));
+        }
+        const QStringList columns = query.columns();
+        if (columns.size() < table->columns)
             return fail(translate("The table %1 has %2 columns instead of at least %3.")
-                            .arg(QLatin1String(table->name))
-                            .arg(record.count())
+                            .arg(tableName(*table))
+                            .arg(columns.size())
                             .arg(table->columns));
-        QStringList keys;
+        QVector<const char*> keys;
         if (table == &caseTable || table->perCase)
-            keys << QLatin1String(patientKeyColumn);
+            keys << patientKeyColumn;
         if (table->perCase)
-            keys << QLatin1String(caseKeyColumn);
-        for (const QString& key : keys) {
-            if (record.indexOf(key) < 0)
+            keys << caseKeyColumn;
+        for (const char* key : keys) {
+            if (columnIndex(columns, key) < 0)
                 return fail(translate("The table %1 has no column [%2].")
-                                .arg(QLatin1String(table->name), key));
+                                .arg(tableName(*table), QLatin1String(key)));
         }
     }
     return true;
@@ -331,42 +387,55 @@ bool OlderDatabaseReader::isValid()
 
 int OlderDatabaseReader::patientCount()
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection));
+    if (!connect())
+        return 0;
+    OdbcStatement query(m_db);
     if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM PatientBasic")) || !query.next())
         return 0;
-    return query.value(0).toInt();
+    return query.row().value(0).toInt();
 }
 
 bool OlderDatabaseReader::load(QVector<OldDbPatientRecord>* patients, const Progress& progress)
 {
     patients->clear();
-    QSqlDatabase db = QSqlDatabase::database(m_connection);
-    if (!db.isOpen())
-        return fail(db.lastError().text());
+    m_skipped.clear();
+    if (!connect())
+        return false;
 
+    QVector<OldDbPatientRecord> read;
     QHash<QString, QVector<OldDbCaseRecord>> cases;
     CaseChildren children;
-    QVector<OldDbPatientRecord> read;
-    const bool ok = readTable(db, patientTable, &m_error,
-                              [&read](const Text& text, const QString&, const QString&) {
-                                  read.append(patientFrom(text));
-                              }) &&
-                    readTable(db, caseTable, &m_error,
-                              [&cases](const Text& text, const QString& patient, const QString&) {
-                                  cases[patient].append(caseFrom(text));
-                              }) &&
-                    readChildren(db, &children, &m_error);
-    if (!ok)
+    const bool ok =
+        readTable(m_db, patientTable, &m_error,
+                  [&read](const Text& text, int, const QString&, const QString&) {
+                      read.append(patientFrom(text));
+                  }) &&
+        readTable(m_db, caseTable, &m_error,
+                  [&](const Text& text, int row, const QString& patient, const QString&) {
+                      if (keyed(caseTable, row, patient, QString(), &m_skipped))
+                          cases[patient].append(caseFrom(text));
+                  }) &&
+        readChildren(m_db, &children, &m_skipped, &m_error);
+    if (!ok) {
+        m_skipped.clear();
         return false;
+    }
 
     for (OldDbPatientRecord& patient : read) {
         const QString key = keyText(patient.recNum);
-        patient.cases = cases.take(key);
-        for (OldDbCaseRecord& c : patient.cases)
-            attachChildren(&c, key, children);
+        if (!key.isEmpty()) {
+            patient.cases = cases.take(key);
+            for (OldDbCaseRecord& c : patient.cases)
+                attachChildren(&c, key, children);
+        }
         patients->append(patient);
         if (progress)
             progress(patients->size());
     }
+    noteUnjoined(caseTable, cases, &m_skipped);
+    noteUnjoined(doseTable, children.doses, &m_skipped);
+    noteUnjoined(levelTable, children.levels, &m_skipped);
+    noteUnjoined(parameterTable, children.parameters, &m_skipped);
+    noteUnjoined(userChoiceTable, children.userChoices, &m_skipped);
     return true;
 }

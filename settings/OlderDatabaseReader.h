@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/OdbcConnection.h"
 #include "settings/OlderDatabaseRecords.h"
 
 #include <QString>
@@ -12,13 +13,14 @@
 QString olderConnectionString(const QString& templateText, const QString& driver,
                               const QString& path, QString* refusal);
 
-// Reads an older product's database through an ODBC connection that already exists under the
-// given name. Each table is read whole, once, and its rows are joined to their patient and case
-// by key in memory: no key of the older file is ever put into a statement.
+// Reads an older product's database through ODBC with that connection string, opened on first
+// use. Each table is read whole, once, and its rows are joined to their patient and case by key
+// in memory: no key of the older file is ever put into a statement.
 class OlderDatabaseReader
 {
 public:
-    explicit OlderDatabaseReader(const QString& connectionName);
+    explicit OlderDatabaseReader(const QString& connectionString);
+    ~OlderDatabaseReader();
 
     // Every table the conversion reads answers and has the columns it reads; otherwise false,
     // with the reason in error().
@@ -32,11 +34,17 @@ public:
     // file cannot be opened or a table cannot be read; nothing is returned then.
     bool load(QVector<OldDbPatientRecord>* patients, const Progress& progress);
 
+    // The rows of the last load that belong to no patient or case, one line each with the reason.
+    QStringList skippedRows() const { return m_skipped; }
+
     QString error() const { return m_error; }
 
 private:
+    bool connect();
     bool fail(const QString& reason);
 
-    QString m_connection;
+    QString m_connectionString;
+    OdbcConnection m_db;
+    QStringList m_skipped;
     QString m_error;
 };

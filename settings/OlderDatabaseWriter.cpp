@@ -58,9 +58,11 @@ OlderDatabaseWriter::Presence OlderDatabaseWriter::find(const ConvertedPatient& 
                                 "LAST_NAME = :last AND BIRTHDAY = :bday AND (PATIENT_ID IS NULL "
                                 "OR PATIENT_ID = '')"),
         QSqlDatabase::database(m_connection));
-    query.bind(QStringLiteral(":first"), patient.firstName);
-    query.bind(QStringLiteral(":last"), patient.lastName);
-    query.bind(QStringLiteral(":bday"), patient.birthday);
+    // Stored as texts, so compared as texts: a NULL would match nothing.
+    const auto text = [](const QString& value) { return value.isNull() ? QString("") : value; };
+    query.bind(QStringLiteral(":first"), text(patient.firstName));
+    query.bind(QStringLiteral(":last"), text(patient.lastName));
+    query.bind(QStringLiteral(":bday"), text(patient.birthday));
     if (withId)
         query.bind(QStringLiteral(":id"), patient.patientId);
     if (!query.exec()) {

@@ -158,6 +158,8 @@ private:
     bool m_caseOpen = false;
     // The conversion's target; empty while it writes into the database in use.
     QString newDbPath;
+    // The ODBC connection string of the older database chosen; empty until one opens.
+    QString m_olderConnectionString;
 
     QUrl downloadUrl;
     QNetworkAccessManager* networkManager = nullptr;

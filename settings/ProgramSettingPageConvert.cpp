@@ -8,6 +8,7 @@
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 #include "settings/CaseDatabaseProbe.h"
+#include "settings/OdbcConnection.h"
 #include "settings/OlderDatabaseConversion.h"
 #include "settings/OlderDatabaseReader.h"
 
@@ -17,22 +18,11 @@
 
 namespace
 {
-const char* const olderTestConnection = "oldDBtestConnection";
-const char* const olderConnection = "loadOldDB";
 const char* const targetConnection = "insertNewDB";
-const char* const odbcDriver = "QODBC";
 
 QString name(const char* text)
 {
     return QLatin1String(text);
-}
-
-// Opens the older file on a connection of that name; the connection stays for the caller.
-bool openOlder(const QString& connection, const QString& connectionString)
-{
-    QSqlDatabase db = QSqlDatabase::addDatabase(name(odbcDriver), connection);
-    db.setDatabaseName(connectionString);
-    return db.open();
 }
 } // namespace
 
@@ -53,22 +43,15 @@ void ProgramSettingPage::on_button_change_old_clicked()
         return;
     }
     // Some drivers make a missing file; the older file is only ever read.
-    bool opened = false;
-    if (QFileInfo(path).isFile()) {
-        opened = openOlder(name(olderTestConnection), connectionString);
-        QSqlDatabase::database(name(olderTestConnection), false).close();
-    }
-    QSqlDatabase::removeDatabase(name(olderTestConnection));
-    if (!opened) {
+    OdbcConnection test;
+    if (!QFileInfo(path).isFile() || !test.open(connectionString)) {
         MessageBox::information(this, tr("Warning"),
                                 tr("Failed to open the Varnel2000 database. Please select a valid "
                                    "Varnel2000 database.\nCode PSDC-04"));
         return;
     }
     ui->old_db_path->setText(path);
-    QSqlDatabase::removeDatabase(name(olderConnection));
-    QSqlDatabase::addDatabase(name(odbcDriver), name(olderConnection))
-        .setDatabaseName(connectionString);
+    m_olderConnectionString = connectionString;
 }
 
 void ProgramSettingPage::on_button_change_new_clicked()
@@ -131,7 +114,7 @@ void ProgramSettingPage::on_button_convert_clicked()
         MessageBox::information(this, tr("Warning"), targetProblem);
         return;
     }
-    OlderDatabaseReader reader(name(olderConnection));
+    OlderDatabaseReader reader(m_olderConnectionString);
     if (!reader.isValid()) {
         MessageBox::about(nullptr, tr("Warning"),
                           tr("The database you select is not valid. Please select a valid "
@@ -144,7 +127,7 @@ void ProgramSettingPage::on_button_convert_clicked()
     ui->progressBar->setVisible(true);
     ui->progress_label->setVisible(true);
     ui->progress_label->setText(tr("Calculating..."));
-    OlderDatabaseConversion conversion(name(olderConnection), conversionTargetConnection(),
+    OlderDatabaseConversion conversion(m_olderConnectionString, conversionTargetConnection(),
                                        m_session->userName);
     ui->progressBar->setRange(0, 2 * conversion.patientTotal());
     const bool done = conversion.run([this](int value, const QString& label) {
