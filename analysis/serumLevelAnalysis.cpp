@@ -119,12 +119,17 @@ QVector<Row> rowsToSave(const Rows& table, const QVector<Row>& surplus)
     return rows + surplus;
 }
 
-// Shows a store's failure; true when there is none.
-bool savedOrShown(const QString& failure)
+// Shows a store's failure; true when there is none. The rows are written inside the case
+// page's save, which undoes the whole save when they fail, and the window keeps its rows.
+bool savedOrShown(const QString& failure, const QString& what, const QString& databaseText)
 {
     if (failure.isEmpty())
         return true;
-    MessageBox::about(nullptr, kInformation, failure);
+    MessageBox::about(nullptr, kInformation,
+                      QStringLiteral("The %1 could not be stored; nothing was saved, and your "
+                                     "entries are still on the page.")
+                              .arg(what) +
+                          QLatin1Char('\n') + databaseText);
     return false;
 }
 } // namespace
@@ -704,16 +709,24 @@ bool serumLevelAnalysis::refuseSaveAfterFailedLoad(bool loadFailed, const QStrin
 
 bool serumLevelAnalysis::saveDoseHistory()
 {
-    if (refuseSaveAfterFailedLoad(m_doseLoadFailed, QStringLiteral("dose history")))
+    const QString what = QStringLiteral("dose history");
+    if (refuseSaveAfterFailedLoad(m_doseLoadFailed, what))
         return false;
-    return savedOrShown(
-        historystore::writeDoseRows(sessionData->caseNumber, rowsToSave(doseRows, m_surplusDoses)));
+    QString databaseText;
+    const QString failure =
+        historystore::writeDoseRows(sessionData->caseNumber, rowsToSave(doseRows, m_surplusDoses),
+                                    QSqlDatabase::database(), &databaseText);
+    return savedOrShown(failure, what, databaseText);
 }
 
 bool serumLevelAnalysis::saveSerumLevels()
 {
-    if (refuseSaveAfterFailedLoad(m_levelLoadFailed, QStringLiteral("serum levels")))
+    const QString what = QStringLiteral("serum levels");
+    if (refuseSaveAfterFailedLoad(m_levelLoadFailed, what))
         return false;
-    return savedOrShown(historystore::writeLevelRows(sessionData->caseNumber,
-                                                     rowsToSave(levelRows, m_surplusLevels)));
+    QString databaseText;
+    const QString failure = historystore::writeLevelRows(sessionData->caseNumber,
+                                                         rowsToSave(levelRows, m_surplusLevels),
+                                                         QSqlDatabase::database(), &databaseText);
+    return savedOrShown(failure, what, databaseText);
 }

@@ -211,6 +211,7 @@ private slots:
     void rowsBeyondTheWindowAreReportedAndKept();
     void failedLoadRefusesTheSave();
     void onlyTypingMarksTheCaseUnsaved();
+    void failingInsertRollsBackTheCaseSave_data();
     void failingInsertRollsBackTheCaseSave();
     void reopenedCaseGivesTheEngineFits();
     void tooLongHistoryIsRefused();
@@ -606,13 +607,26 @@ void TestSerumLevelAnalysis::onlyTypingMarksTheCaseUnsaved()
     QVERIFY(!w.session.saved);
 }
 
+void TestSerumLevelAnalysis::failingInsertRollsBackTheCaseSave_data()
+{
+    QTest::addColumn<QString>("refusing"); // the table whose insert fails
+    QTest::addColumn<QString>("what");
+    QTest::newRow("dose history") << "DoseHistory"
+                                  << "dose history";
+    QTest::newRow("serum levels") << "SerumLevel"
+                                  << "serum levels";
+}
+
 void TestSerumLevelAnalysis::failingInsertRollsBackTheCaseSave()
 {
+    QFETCH(QString, refusing);
+    QFETCH(QString, what);
     caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
         return new serumLevelAnalysis(p, s, c, d);
     };
-    QVERIFY(execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON SerumLevel BEGIN "
-                                   "SELECT RAISE(ABORT, 'disk full'); END")));
+    QVERIFY(execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 BEGIN "
+                                   "SELECT RAISE(ABORT, 'disk full'); END")
+                        .arg(refusing)));
     Workspace w(QStringLiteral("GM"));
     auto page = w.page();
     click(page.get(), "button_dosage_history");
@@ -621,8 +635,12 @@ void TestSerumLevelAnalysis::failingInsertRollsBackTheCaseSave()
     typeDoseRow(window, 1, day1, ivRoute, "80", "0.5", "8", "3");
     typeLevel(window, 1, day1.addSecs(3600 * 4), QStringLiteral("4.2"));
     click(page.get(), "button_save");
-    QVERIFY(
-        prompts->takeShown().startsWith(QStringLiteral("Information|Insert SLH fail\ndisk full")));
+    const QString shown = prompts->takeShown();
+    QVERIFY2(shown.startsWith(
+                 QStringLiteral("Information|The %1 could not be stored; nothing was saved, and "
+                                "your entries are still on the page.\ndisk full")
+                     .arg(what)),
+             qPrintable(shown));
     QVERIFY(!w.session.saved);
     QCOMPARE(w.session.caseNumber, 0);
     for (const char* table : {"Patients", "Cases", "PK", "DoseHistory"})
