@@ -28,8 +28,9 @@ struct DoseHistoryRow {
     double interval = kNotGiven;     // h
     double numberOfDoses = kNotGiven;
     bool complete = false;
-    // Read from the case's store and not cleared since: stored again even while today's rule
-    // finds it incomplete, with the stored route text when the route list no longer holds it.
+    // Read from the case's store, and no number of it emptied or row cleared since: stored
+    // again even while today's rule finds it incomplete, with the stored route text when the
+    // route list no longer holds it.
     bool fromStore = false;
     QString storedRoute;
 };
@@ -40,7 +41,8 @@ struct SerumLevelRow {
     QTime time;
     double level = kNotGiven; // the drug's concentration unit
     bool complete = false;
-    // Read from the case's store and not cleared since: stored again even without a level.
+    // Read from the case's store, its level not emptied since: stored again even without a
+    // level.
     bool fromStore = false;
 };
 

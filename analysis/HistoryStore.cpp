@@ -75,22 +75,29 @@ struct Replacement {
     QString insertFailure;
 };
 
+QString failed(const QString& step, const QString& error, QString* databaseText)
+{
+    if (databaseText)
+        *databaseText = error;
+    return step + error;
+}
+
 // Deletes the case's rows, then inserts one row at a time, each bound by `bind`; the first
 // failure's text, or empty.
 template <typename Row, typename Bind>
 QString replaceRows(const Replacement& sql, qint32 caseNumber, const QVector<Row>& rows,
-                    const QSqlDatabase& db, Bind bind)
+                    const QSqlDatabase& db, QString* databaseText, Bind bind)
 {
     SqlStatement removal(sql.remove, db);
     removal.bind(kCase, caseNumber);
     if (!removal.exec())
-        return sql.removeFailure + removal.error();
+        return failed(sql.removeFailure, removal.error(), databaseText);
     for (const Row& row : rows) {
         SqlStatement insert(sql.insert, db);
         insert.bind(kCase, caseNumber);
         bind(insert, row);
         if (!insert.exec())
-            return sql.insertFailure + insert.error();
+            return failed(sql.insertFailure, insert.error(), databaseText);
     }
     return QString();
 }
@@ -150,14 +157,14 @@ ReadRows<SerumLevelRow> readLevelRows(qint32 caseNumber)
 }
 
 QString writeDoseRows(qint32 caseNumber, const QVector<DoseHistoryRow>& rows,
-                      const QSqlDatabase& db)
+                      const QSqlDatabase& db, QString* databaseText)
 {
     const Replacement sql{QStringLiteral("DELETE FROM DoseHistory WHERE CASE_NUMBER = :case"),
                           QStringLiteral("Delete DH fail\n"),
                           QStringLiteral("INSERT INTO DoseHistory VALUES(:case,:treat, :date,"
                                          ":time,:dose,:route,:iftime,:interval,:numdose,:ipop)"),
                           QStringLiteral("Insert DH fail\n")};
-    return replaceRows(sql, caseNumber, rows, db,
+    return replaceRows(sql, caseNumber, rows, db, databaseText,
                        [](SqlStatement& insert, const DoseHistoryRow& row) {
                            insert.bind(QStringLiteral(":treat"), row.treatment);
                            insert.bind(QStringLiteral(":dose"), row.dose);
@@ -172,13 +179,13 @@ QString writeDoseRows(qint32 caseNumber, const QVector<DoseHistoryRow>& rows,
 }
 
 QString writeLevelRows(qint32 caseNumber, const QVector<SerumLevelRow>& rows,
-                       const QSqlDatabase& db)
+                       const QSqlDatabase& db, QString* databaseText)
 {
     const Replacement sql{QStringLiteral("DELETE FROM SerumLevel WHERE CASE_NUMBER = :case"),
                           QStringLiteral("Delete SLH fail\n"),
                           QStringLiteral("INSERT INTO SerumLevel VALUES(:case,:date,:time,:level)"),
                           QStringLiteral("Insert SLH fail\n")};
-    return replaceRows(sql, caseNumber, rows, db,
+    return replaceRows(sql, caseNumber, rows, db, databaseText,
                        [](SqlStatement& insert, const SerumLevelRow& row) {
                            insert.bind(QStringLiteral(":level"), row.level);
                            insert.bind(QStringLiteral(":date"), dateText(row.date));

@@ -21,12 +21,15 @@ template <typename Row> struct ReadRows {
 ReadRows<DoseHistoryRow> readDoseRows(qint32 caseNumber);
 ReadRows<SerumLevelRow> readLevelRows(qint32 caseNumber);
 
-// Replace the case's stored rows with these; the text of the failure, empty on success. The
-// converter of older databases writes into a database of its own choice.
+// Replace the case's stored rows with these; the text of the failure, empty on success, and
+// into databaseText (when given) the database's own part of it. The converter of older
+// databases writes into a database of its own choice.
 QString writeDoseRows(qint32 caseNumber, const QVector<DoseHistoryRow>& rows,
-                      const QSqlDatabase& db = QSqlDatabase::database());
+                      const QSqlDatabase& db = QSqlDatabase::database(),
+                      QString* databaseText = nullptr);
 QString writeLevelRows(qint32 caseNumber, const QVector<SerumLevelRow>& rows,
-                       const QSqlDatabase& db = QSqlDatabase::database());
+                       const QSqlDatabase& db = QSqlDatabase::database(),
+                       QString* databaseText = nullptr);
 
 // Stored texts: "yyyy-MM-dd" and "hh:mm:ss"; a text that does not read gives a null value.
 QDate dateFromText(const QString& text);

@@ -72,6 +72,14 @@ double doseFieldValue(QLineEdit* field, double current, QString (*shown)(double)
     return kNotGiven;
 }
 
+// A stored row whose number the user removed is the user's own from then on: stored only
+// when complete, so that an emptied row goes at the next save instead of coming back as -1.
+void forgetStoreIfEmptied(bool& fromStore, double before, double after)
+{
+    if (before > 0.0 && !(after > 0.0))
+        fromStore = false;
+}
+
 // The time edits show minutes only; a stored time keeps its seconds while its minute stands.
 void takeShownTime(QTime& record, const QTime& shown)
 {
@@ -111,12 +119,17 @@ QVector<Row> rowsToSave(const Rows& table, const QVector<Row>& surplus)
     return rows + surplus;
 }
 
-// Shows a store's failure; true when there is none.
-bool savedOrShown(const QString& failure)
+// Shows a store's failure; true when there is none. The rows are written inside the case
+// page's save, which undoes the whole save when they fail, and the window keeps its rows.
+bool savedOrShown(const QString& failure, const QString& what, const QString& databaseText)
 {
     if (failure.isEmpty())
         return true;
-    MessageBox::about(nullptr, kInformation, failure);
+    MessageBox::about(nullptr, kInformation,
+                      QStringLiteral("The %1 could not be stored; nothing was saved, and your "
+                                     "entries are still on the page.")
+                              .arg(what) +
+                          QLatin1Char('\n') + databaseText);
     return false;
 }
 } // namespace
@@ -344,7 +357,9 @@ void serumLevelAnalysis::doseTimeEdited(int i)
 void serumLevelAnalysis::doseAmountEdited(int i)
 {
     DoseHistoryRow& row = doseRows[i];
+    const double before = row.dose;
     row.dose = doseFieldValue(rowWidget<QLineEdit>("DH_dose_", i), row.dose, shownNumber);
+    forgetStoreIfEmptied(row.fromStore, before, row.dose);
     if (row.dose > 0.0) {
         // The first dose gives the row its routes; a later one keeps the route chosen.
         QComboBox* routes = rowWidget<QComboBox>("DH_route_", i);
@@ -359,24 +374,30 @@ void serumLevelAnalysis::doseAmountEdited(int i)
 void serumLevelAnalysis::infusionTimeEdited(int i)
 {
     DoseHistoryRow& row = doseRows[i];
+    const double before = row.infusionTime;
     row.infusionTime =
         doseFieldValue(rowWidget<QLineEdit>("DH_infusiontime_", i), row.infusionTime, shownNumber);
+    forgetStoreIfEmptied(row.fromStore, before, row.infusionTime);
     updateDoseRowState(i);
 }
 
 void serumLevelAnalysis::intervalEdited(int i)
 {
     DoseHistoryRow& row = doseRows[i];
+    const double before = row.interval;
     row.interval =
         doseFieldValue(rowWidget<QLineEdit>("DH_interval_", i), row.interval, shownNumber);
+    forgetStoreIfEmptied(row.fromStore, before, row.interval);
     updateDoseRowState(i);
 }
 
 void serumLevelAnalysis::numberOfDosesEdited(int i)
 {
     DoseHistoryRow& row = doseRows[i];
+    const double before = row.numberOfDoses;
     row.numberOfDoses =
         doseFieldValue(rowWidget<QLineEdit>("DH_numofdose_", i), row.numberOfDoses, shownCount);
+    forgetStoreIfEmptied(row.fromStore, before, row.numberOfDoses);
     updateDoseRowState(i);
 }
 
@@ -428,16 +449,21 @@ void serumLevelAnalysis::levelValueEdited(int i)
 {
     SerumLevelRow& row = levelRows[i];
     QLineEdit* field = rowWidget<QLineEdit>("SLH_level_", i);
+    const bool wasGiven = row.complete;
     const bool unchanged =
-        !field->isModified() && row.complete && field->text() == shownNumber(row.level);
+        !field->isModified() && wasGiven && field->text() == shownNumber(row.level);
     field->setModified(false);
     if (!unchanged) {
         bool ok = false;
         const double value = field->text().toDouble(&ok);
         row.complete = ok && std::isfinite(value) && value >= 0.0;
         row.level = row.complete ? value : kNotGiven;
-        if (!row.complete)
+        if (!row.complete) {
             field->clear();
+            // An emptied stored level goes at the next save, like an emptied dose row.
+            if (wasGiven)
+                row.fromStore = false;
+        }
     }
     if (row.complete)
         checkLevelRow(i);
@@ -683,16 +709,24 @@ bool serumLevelAnalysis::refuseSaveAfterFailedLoad(bool loadFailed, const QStrin
 
 bool serumLevelAnalysis::saveDoseHistory()
 {
-    if (refuseSaveAfterFailedLoad(m_doseLoadFailed, QStringLiteral("dose history")))
+    const QString what = QStringLiteral("dose history");
+    if (refuseSaveAfterFailedLoad(m_doseLoadFailed, what))
         return false;
-    return savedOrShown(
-        historystore::writeDoseRows(sessionData->caseNumber, rowsToSave(doseRows, m_surplusDoses)));
+    QString databaseText;
+    const QString failure =
+        historystore::writeDoseRows(sessionData->caseNumber, rowsToSave(doseRows, m_surplusDoses),
+                                    QSqlDatabase::database(), &databaseText);
+    return savedOrShown(failure, what, databaseText);
 }
 
 bool serumLevelAnalysis::saveSerumLevels()
 {
-    if (refuseSaveAfterFailedLoad(m_levelLoadFailed, QStringLiteral("serum levels")))
+    const QString what = QStringLiteral("serum levels");
+    if (refuseSaveAfterFailedLoad(m_levelLoadFailed, what))
         return false;
-    return savedOrShown(historystore::writeLevelRows(sessionData->caseNumber,
-                                                     rowsToSave(levelRows, m_surplusLevels)));
+    QString databaseText;
+    const QString failure = historystore::writeLevelRows(sessionData->caseNumber,
+                                                         rowsToSave(levelRows, m_surplusLevels),
+                                                         QSqlDatabase::database(), &databaseText);
+    return savedOrShown(failure, what, databaseText);
 }

@@ -28,7 +28,7 @@ QString text(const char* source)
 }
 
 const QString userChoicePrefix = QStringLiteral("UC_");
-const QString stampFormat = QStringLiteral("yyyy-MM-dd  hh:mm:ss");
+const QString stampSeparator = QStringLiteral("  ");
 const QString pkTypeCustom = QStringLiteral("C");
 constexpr double percent = 100.0;
 constexpr int percentPlaces = 2; // decimal places between a fraction and its percent
@@ -86,7 +86,7 @@ CaseStore::CaseStore(SessionData* session) : m_session(session) {}
 QString CaseStore::saveStamp(const QDateTime& now)
 {
     const QDate day = now.date();
-    return dateString(day.year(), day.month(), day.day()) + QStringLiteral("  ") +
+    return dateString(day.year(), day.month(), day.day()) + stampSeparator +
            now.time().toString(QStringLiteral("hh:mm:ss"));
 }
 
@@ -190,7 +190,6 @@ SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& requested
     m_failure.clear();
     const qint32 recNumBefore = m_session->recNum;
     const qint32 caseNumberBefore = m_session->caseNumber;
-    const QString stamp = freshStamp(requestedStamp);
 
     // Immediate: the write lock is held from the stamp checks to the commit, so no other
     // program's save can slip in between.
@@ -200,6 +199,7 @@ SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& requested
         fail(text("Save fail\n"), begin.lastError().text());
         return {false, m_failure};
     }
+    const QString stamp = freshStamp(requestedStamp);
     m_texts = texts;
     bool newCase = false;
     bool ok = savePatient(stamp) && saveCase(stamp, &newCase) && savePK(newCase);
@@ -224,15 +224,49 @@ SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& requested
     return {true, QString()};
 }
 
+// Stamps keep whole seconds, and two saves of one row within a second would otherwise be
+// able to write a stamp that a third session read earlier, which then passes that session's
+// stale save. A stamp later than every one it replaces never repeats an earlier one.
 QString CaseStore::freshStamp(const QString& stamp) const
 {
-    QString fresh = stamp;
-    QDateTime time = QDateTime::fromString(stamp, stampFormat);
-    while (time.isValid() && (fresh == m_session->patientStamp || fresh == m_session->caseStamp)) {
-        time = time.addSecs(1);
-        fresh = saveStamp(time);
+    QDateTime fresh = stampTime(stamp);
+    if (!fresh.isValid())
+        return stamp;
+    const QStringList replaced = {
+        storedStamp(QStringLiteral("SELECT DATE_STORED FROM Patients WHERE REC_NUM = :n"),
+                    m_session->recNum),
+        storedStamp(QStringLiteral("SELECT DATE_UPDATED FROM Cases WHERE CASE_NUMBER = :n"),
+                    m_session->caseNumber),
+        m_session->patientStamp, m_session->caseStamp};
+    for (const QString& other : replaced) {
+        const QDateTime time = stampTime(other);
+        if (time.isValid() && fresh <= time)
+            fresh = time.addSecs(1);
     }
-    return fresh;
+    return saveStamp(fresh);
+}
+
+// The stamp of a stored row; empty when there is none or it cannot be read (the check that
+// follows reports that).
+QString CaseStore::storedStamp(const QString& sql, qint32 number)
+{
+    if (number == 0)
+        return QString();
+    SqlStatement query(sql);
+    query.bind(QStringLiteral(":n"), number);
+    return query.exec() && query.next() ? query.value(0).toString() : QString();
+}
+
+// The clock reading of a stamp, taken as universal time so that no daylight-saving gap makes
+// a stamp unreadable; invalid for a text of another form.
+QDateTime CaseStore::stampTime(const QString& stamp)
+{
+    const QStringList parts = stamp.split(stampSeparator);
+    if (parts.size() != 2)
+        return QDateTime();
+    const QDate day = QDate::fromString(parts[0], QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(parts[1], QStringLiteral("hh:mm:ss"));
+    return day.isValid() && time.isValid() ? QDateTime(day, time, Qt::UTC) : QDateTime();
 }
 
 void CaseStore::keepSavedCopies()

@@ -48,8 +48,9 @@ public:
     // extraRows. On success the saved custom set, ranges and routes take the current values and
     // the session counts as saved; on failure nothing of the database or the session changes.
     // A patient or case row saved by someone else since this session read it is not
-    // overwritten: the save fails and says so. A stamp equal to the one it replaces moves on a
-    // second, so that every save changes the stamps the check compares.
+    // overwritten: the save fails and says so. The stamp written is the one asked for, moved
+    // on to a second after the latest stamp of the rows it replaces, so that every save
+    // changes the stamps the check compares to ones they never held before.
     SaveOutcome save(const CasePageTexts& texts, const QString& stamp,
                      const ExtraRows& extraRows = ExtraRows());
 
@@ -82,6 +83,8 @@ private:
     StoredRow caseRow();
     QStringList patientValues() const;
     QString freshStamp(const QString& stamp) const;
+    static QString storedStamp(const QString& sql, qint32 number);
+    static QDateTime stampTime(const QString& stamp);
     bool saveCase(const QString& stamp, bool* newCase);
     bool insertCase(const QString& stamp);
     bool updateCase(const QString& stamp, bool* updated);

@@ -205,12 +205,13 @@ private slots:
     void copyClearAndSortKeepRowsAndIcons();
     void storedRowsSurviveOpenSaveCycles_data();
     void storedRowsSurviveOpenSaveCycles();
-    void clearedFieldOfAStoredRowComesBackEmpty_data();
-    void clearedFieldOfAStoredRowComesBackEmpty();
+    void emptiedStoredRowsGoAtSave_data();
+    void emptiedStoredRowsGoAtSave();
     void storedLevelWithoutValueIsKept();
     void rowsBeyondTheWindowAreReportedAndKept();
     void failedLoadRefusesTheSave();
     void onlyTypingMarksTheCaseUnsaved();
+    void failingInsertRollsBackTheCaseSave_data();
     void failingInsertRollsBackTheCaseSave();
     void reopenedCaseGivesTheEngineFits();
     void tooLongHistoryIsRefused();
@@ -493,34 +494,54 @@ void TestSerumLevelAnalysis::storedRowsSurviveOpenSaveCycles()
     }
 }
 
-void TestSerumLevelAnalysis::clearedFieldOfAStoredRowComesBackEmpty_data()
+void TestSerumLevelAnalysis::emptiedStoredRowsGoAtSave_data()
 {
-    QTest::addColumn<QString>("field");
-    QTest::newRow("dose") << "DH_dose_";
-    QTest::newRow("interval") << "DH_interval_";
-    QTest::newRow("number of doses") << "DH_numofdose_";
+    QTest::addColumn<QStringList>("emptied"); // fields of the window
+    QTest::addColumn<QStringList>("doses");   // the tables afterwards
+    QTest::addColumn<QStringList>("levels");
+    const QStringList firstDose{"2024-03-04 08:00:00 80.0"};
+    const QStringList bothLevels{"2024-03-05 07:30:00 4.5", "2024-03-06 07:30:00 2.1"};
+    QTest::newRow("dose and level of row 2") << QStringList{"DH_dose_2", "SLH_level_2"} << firstDose
+                                             << QStringList{"2024-03-05 07:30:00 4.5"};
+    QTest::newRow("interval") << QStringList{"DH_interval_2"} << firstDose << bothLevels;
+    QTest::newRow("number of doses") << QStringList{"DH_numofdose_2"} << firstDose << bothLevels;
+    QTest::newRow("every field") << QStringList{"DH_dose_1",     "DH_infusiontime_1",
+                                                "DH_interval_1", "DH_numofdose_1",
+                                                "DH_dose_2",     "DH_infusiontime_2",
+                                                "DH_interval_2", "DH_numofdose_2",
+                                                "SLH_level_1",   "SLH_level_2"}
+                                 << QStringList() << QStringList();
 }
 
-// A stored row the user leaves incomplete is kept, and never comes back showing -1 as a value.
-void TestSerumLevelAnalysis::clearedFieldOfAStoredRowComesBackEmpty()
+void TestSerumLevelAnalysis::emptiedStoredRowsGoAtSave()
 {
-    QFETCH(QString, field);
+    QFETCH(QStringList, emptied);
+    QFETCH(QStringList, doses);
+    QFETCH(QStringList, levels);
     constexpr int caseNumber = 8;
-    storeDose(caseNumber, "2024-03-01", "08:00:00", 80, ivRoute, 0.5);
+    storeDose(caseNumber, "2024-03-04", "08:00:00", 80, ivRoute, 0.5);
+    storeDose(caseNumber, "2024-03-05", "08:00:00", 90, ivRoute, 0.5);
+    storeLevel(caseNumber, "2024-03-05", "07:30:00", 4.5);
+    storeLevel(caseNumber, "2024-03-06", "07:30:00", 2.1);
     Workspace w(QStringLiteral("GM"));
     w.session.caseNumber = caseNumber;
     auto window = w.window();
     QVERIFY(window->loadDoseHistory());
-    type(window.get(), qPrintable(field), 1, QString());
-    QVERIFY(!window->doseRecords()[0].complete);
+    QVERIFY(window->loadSerumLevels());
+    for (const QString& name : emptied) {
+        auto* field = requireChild<QLineEdit>(window.get(), name);
+        field->clear();
+        field->setModified(true);
+        emit field->editingFinished();
+    }
     QVERIFY(window->saveDoseHistory());
-
-    auto reopened = w.window();
-    QVERIFY(reopened->loadDoseHistory());
-    QVERIFY(!reopened->doseRecords()[0].complete);
-    QCOMPARE(cell<QLineEdit>(reopened.get(), qPrintable(field), 1)->text(), QString());
-    QCOMPARE(cell<QLineEdit>(reopened.get(), "DH_infusiontime_", 1)->text(), QStringLiteral("0.5"));
-    QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 1);
+    QVERIFY(window->saveSerumLevels());
+    QCOMPARE(column(QStringLiteral("SELECT DATE || ' ' || TIME || ' ' || DOSE FROM DoseHistory "
+                                   "ORDER BY DATE")),
+             doses);
+    QCOMPARE(column(QStringLiteral("SELECT DATE || ' ' || TIME || ' ' || LEVEL FROM SerumLevel "
+                                   "ORDER BY DATE")),
+             levels);
 }
 
 // A stored level row whose value does not read is shown incomplete and stored again, not lost.
@@ -586,13 +607,26 @@ void TestSerumLevelAnalysis::onlyTypingMarksTheCaseUnsaved()
     QVERIFY(!w.session.saved);
 }
 
+void TestSerumLevelAnalysis::failingInsertRollsBackTheCaseSave_data()
+{
+    QTest::addColumn<QString>("refusing"); // the table whose insert fails
+    QTest::addColumn<QString>("what");
+    QTest::newRow("dose history") << "DoseHistory"
+                                  << "dose history";
+    QTest::newRow("serum levels") << "SerumLevel"
+                                  << "serum levels";
+}
+
 void TestSerumLevelAnalysis::failingInsertRollsBackTheCaseSave()
 {
+    QFETCH(QString, refusing);
+    QFETCH(QString, what);
     caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
         return new serumLevelAnalysis(p, s, c, d);
     };
-    QVERIFY(execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON SerumLevel BEGIN "
-                                   "SELECT RAISE(ABORT, 'disk full'); END")));
+    QVERIFY(execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 BEGIN "
+                                   "SELECT RAISE(ABORT, 'disk full'); END")
+                        .arg(refusing)));
     Workspace w(QStringLiteral("GM"));
     auto page = w.page();
     click(page.get(), "button_dosage_history");
@@ -601,8 +635,12 @@ void TestSerumLevelAnalysis::failingInsertRollsBackTheCaseSave()
     typeDoseRow(window, 1, day1, ivRoute, "80", "0.5", "8", "3");
     typeLevel(window, 1, day1.addSecs(3600 * 4), QStringLiteral("4.2"));
     click(page.get(), "button_save");
-    QVERIFY(
-        prompts->takeShown().startsWith(QStringLiteral("Information|Insert SLH fail\ndisk full")));
+    const QString shown = prompts->takeShown();
+    QVERIFY2(shown.startsWith(
+                 QStringLiteral("Information|The %1 could not be stored; nothing was saved, and "
+                                "your entries are still on the page.\ndisk full")
+                     .arg(what)),
+             qPrintable(shown));
     QVERIFY(!w.session.saved);
     QCOMPARE(w.session.caseNumber, 0);
     for (const char* table : {"Patients", "Cases", "PK", "DoseHistory"})

@@ -134,6 +134,7 @@ private slots:
     void removedCaseIsStoredAgain();
     void anotherUsersSaveIsNotOverwritten_data();
     void anotherUsersSaveIsNotOverwritten();
+    void staleSaveWithinOneSecondIsRefused();
     void failedRemovalRemovesNothing();
 
 private:
@@ -647,6 +648,29 @@ void TestCaseStore::anotherUsersSaveIsNotOverwritten()
     QCOMPARE(mine.pkSets[pk::kCustom][pk::kVd], 30.0);
     QCOMPARE(mine.pkSets[pk::kSavedCustom][pk::kVd], 17.5);
     QCOMPARE(mine.patient.caseNote, QStringLiteral("my note"));
+}
+
+// Stamps keep whole seconds: two saves of another user within the second must still leave a
+// stamp that the stale session never read.
+void TestCaseStore::staleSaveWithinOneSecondIsRefused()
+{
+    const QString second5 = QStringLiteral("2024-03-05  12:00:05");
+    SessionData a = gentamicinCase();
+    QVERIFY(CaseStore(&a).save(gentamicinTexts(), second5).saved);
+    SessionData b = a; // opened after A's save
+    b.patient.caseNote = QStringLiteral("B's first save");
+    QVERIFY(CaseStore(&b).save(gentamicinTexts(), QStringLiteral("2024-03-05  12:00:06")).saved);
+    b.patient.caseNote = QStringLiteral("B's second save");
+    QVERIFY(CaseStore(&b).save(gentamicinTexts(), second5).saved);
+
+    a.patient.caseNote = QStringLiteral("A's stale save");
+    const SaveOutcome stale = CaseStore(&a).save(gentamicinTexts(), second5);
+    QVERIFY(!stale.saved);
+    QCOMPARE(stale.failure,
+             QStringLiteral("Another user changed this case after you opened it; nothing was "
+                            "saved, and your entries are still on the page."));
+    QCOMPARE(caseRow(a.caseNumber).value("CASE_NOTE").toString(),
+             QStringLiteral("B's second save"));
 }
 
 void TestCaseStore::failedRemovalRemovesNothing()
