@@ -295,17 +295,15 @@ void FitDriver::predictSet(const PkParameterSet& set, const double* times, int c
         m_predictor.levelsForSet(set, times, count, levels);
 }
 
-// Predictions stop at the first measured level of exactly 0; those rows keep no stale values.
+// Every measured level gets the predictions at its own time; a level of 0 (a pre-dose level,
+// say) is a measurement like any other. The count of levels ends the list.
 void FitDriver::fillLevelTable()
 {
     m_levelFitTable.clear();
     const int levels = std::clamp(m_session->levelCount, 0, pk::kTableRows);
     for (int r = 1; r <= levels; ++r)
         m_levelFitTable.row(r)[pk::kTableMeasured] = m_session->levelValues[r];
-    int predicted = 0;
-    while (predicted < levels && m_levelFitTable.row(predicted + 1)[pk::kTableMeasured] != 0.0)
-        ++predicted;
-    if (predicted == 0 || !m_predictor.hasModel())
+    if (levels == 0 || !m_predictor.hasModel())
         return;
 
     const double* times = &m_session->levelTimes[1];
@@ -315,8 +313,8 @@ void FitDriver::fillLevelTable()
     std::array<double, pk::kTableRows> predictions{};
     for (const auto& [column, set] : columns) {
         predictions.fill(0.0);
-        predictSet(m_session->pkSets[set], times, predicted, predictions.data());
-        for (int r = 1; r <= predicted; ++r)
+        predictSet(m_session->pkSets[set], times, levels, predictions.data());
+        for (int r = 1; r <= levels; ++r)
             m_levelFitTable.row(r)[column] = predictions[r - 1];
     }
 }

@@ -125,7 +125,7 @@ private slots:
     void rangesAreOneSigmaInDisplayUnits();
     void levelTableAndCurvesUseTheSets();
     void levelTableHoldsTwelveLevels();
-    void zeroLevelStopsPredictions();
+    void zeroLevelIsPairedLikeAnyOther();
     void noLevelsStillRunsTheBayesianFit();
     void zeroPriorFIsHeldAndStaysFinite();
     void intravenousHistoryWithUnsetPriorFIsStillFitted();
@@ -551,19 +551,20 @@ void TestFitDriver::levelTableHoldsTwelveLevels()
     QCOMPARE(session.levelTimes[16], -4.0);
 }
 
-void TestFitDriver::zeroLevelStopsPredictions()
+// A level of 0 is a measurement: it and every level after it get their predictions.
+void TestFitDriver::zeroLevelIsPairedLikeAnyOther()
 {
     gentamicinCase();
     runAnalysis();
     session.levelValues[3] = 0.0;
     driver.fillLevelTable();
     const LevelFitTable& table = driver.levelFitTable();
-    QVERIFY(table.row(2)[pk::kTableBayesian] > 0.0);
     QCOMPARE(table.row(3)[pk::kTableMeasured], 0.0);
-    QCOMPARE(table.row(4)[pk::kTableMeasured], session.levelValues[4]);
+    const PkParameterSet& bayes = session.pkSets[pk::kBayesian];
     for (int r : {3, 4})
-        for (int column : {pk::kTablePrior, pk::kTableLeastSquares, pk::kTableBayesian})
-            QCOMPARE(table.row(r)[column], 0.0);
+        QCOMPARE(table.row(r)[pk::kTableBayesian],
+                 calculator.levelFromDoseHistory(bayes[pk::kCl], bayes[pk::kVd], bayes[pk::kF],
+                                                 bayes[pk::kCF], session.levelTimes[r]));
 }
 
 void TestFitDriver::noLevelsStillRunsTheBayesianFit()
