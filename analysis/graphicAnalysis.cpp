@@ -116,7 +116,7 @@ void graphicAnalysis::initFromCase()
     m_curves = sampleCurves({m_evaluators[0].get(), m_evaluators[1].get(), m_evaluators[2].get()},
                             m_withFit, graphEndTime);
     m_curveNote = curveNote();
-    ui->label_5->setText(tr("Area (%1)").arg(areaUnit()));
+    ui->label_5->setText(tr("Area <small>(%1)</small>").arg(areaUnit()));
     drawGraphs();
     showParameterLabels();
     publishLevelTable();

@@ -279,7 +279,7 @@ void TestGraphicAnalysis::mathToolReadsLevelsAndAreaOfTheChosenSet()
     };
     QCOMPARE(level1->value(), shown(bayesLevel(12.0)));
     QCOMPARE(area->value(), shown(simpson(bayesLevel, 12.0, 36.0)));
-    QCOMPARE(child<QLabel>("label_5")->text(), QString::fromUtf8("Area (mg\u00b7h/L)"));
+    QVERIFY(child<QLabel>("label_5")->text().contains(QString::fromUtf8("(mg\u00b7h/L)")));
 
     // Past the graph's end (56 h) there is no level and no area, and the span is named.
     time2->setValue(3.0);
