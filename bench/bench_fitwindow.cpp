@@ -190,7 +190,7 @@ void BM_OneCompartmentTwoReadsTwoAreas(benchmark::State& state)
 }
 BENCHMARK(BM_OneCompartmentTwoReadsTwoAreas)->Unit(benchmark::kMillisecond);
 
-// One area from the prepared set: 10,001 levels from one pass.
+// One area from the prepared set: its quadrature points between the kinks, from one pass.
 void area(benchmark::State& state, std::unique_ptr<Case> (*makeCase)())
 {
     auto c = makeCase();
