@@ -99,7 +99,7 @@ void FitDriver::runFit(int method)
     const int n = m_fitParameterCount;
     const PkParameterSet& prior = m_session->pkSets[m_priorSetIndex];
     fit::Vector start{};
-    start[pk::kFitF] = prior[pk::kF];
+    start[pk::kFitF] = m_allIntravenous == 1 ? heldF() : prior[pk::kF];
     start[pk::kFitVd] = prior[pk::kVd];
     start[pk::kFitCl] = prior[pk::kCl];
     start[pk::kFitCF] = prior[pk::kCF];
@@ -209,10 +209,7 @@ void FitDriver::storeFittedSet(int method, bool keepF, bool keepCF)
     }
 
     PkParameterSet& set = m_session->pkSets[method];
-    // With every dose intravenous the levels say nothing about F. A prior F that no route has
-    // set yet (0) would hide an otherwise sound fit, so such a set carries the intravenous F.
-    const double heldF = prior[pk::kF] > 0.0 ? prior[pk::kF] : kIntravenousF;
-    set[pk::kF] = keepF ? heldF : p[pk::kFitF];
+    set[pk::kF] = keepF ? heldF() : p[pk::kFitF];
     set[pk::kVd] = p[pk::kFitVd];
     set[pk::kCl] = p[pk::kFitCl];
     set[pk::kCF] = keepCF ? prior[pk::kCF] : p[pk::kFitCF];
@@ -239,6 +236,15 @@ void FitDriver::storeFittedSet(int method, bool keepF, bool keepCF)
     for (int k = 1; k <= n; ++k)
         m_lowerBounds[method][k] =
             available ? storedValue(set, k) - std::sqrt(fit::at(c, k, k)) : notANumber;
+}
+
+// With every dose intravenous the levels say nothing about F, which stays at the prior's. A
+// prior F that no dose row has set (the custom set's, when every row is intravenous, is 0)
+// is the intravenous F; held at 0 it would also make the spread of F 0.
+double FitDriver::heldF() const
+{
+    const double f = m_session->pkSets[m_priorSetIndex][pk::kF];
+    return f > 0.0 ? f : kIntravenousF;
 }
 
 // A level the model could not predict counted as a floor in the fit: the set says nothing about
@@ -283,7 +289,7 @@ void FitDriver::fillRanges(int method, bool keepF, bool keepCF)
     if (isPhenytoin())
         ranges[pk::kFitVmax] = spread(pk::kFitVmax, 1.0);
     if (method == pk::kBayesian && keepF)
-        ranges[pk::kFitF] = kPercent * prior[pk::kF] * m_priorRanges[pk::kFitF];
+        ranges[pk::kFitF] = kPercent * heldF() * m_priorRanges[pk::kFitF];
     if (method == pk::kBayesian && keepCF)
         ranges[pk::kFitCF] = kPercent * prior[pk::kCF] * m_priorRanges[pk::kFitCF];
 }
@@ -295,17 +301,15 @@ void FitDriver::predictSet(const PkParameterSet& set, const double* times, int c
         m_predictor.levelsForSet(set, times, count, levels);
 }
 
-// Predictions stop at the first measured level of exactly 0; those rows keep no stale values.
+// Every measured level gets the predictions at its own time; a level of 0 (a pre-dose level,
+// say) is a measurement like any other. The count of levels ends the list.
 void FitDriver::fillLevelTable()
 {
     m_levelFitTable.clear();
     const int levels = std::clamp(m_session->levelCount, 0, pk::kTableRows);
     for (int r = 1; r <= levels; ++r)
         m_levelFitTable.row(r)[pk::kTableMeasured] = m_session->levelValues[r];
-    int predicted = 0;
-    while (predicted < levels && m_levelFitTable.row(predicted + 1)[pk::kTableMeasured] != 0.0)
-        ++predicted;
-    if (predicted == 0 || !m_predictor.hasModel())
+    if (levels == 0 || !m_predictor.hasModel())
         return;
 
     const double* times = &m_session->levelTimes[1];
@@ -315,8 +319,8 @@ void FitDriver::fillLevelTable()
     std::array<double, pk::kTableRows> predictions{};
     for (const auto& [column, set] : columns) {
         predictions.fill(0.0);
-        predictSet(m_session->pkSets[set], times, predicted, predictions.data());
-        for (int r = 1; r <= predicted; ++r)
+        predictSet(m_session->pkSets[set], times, levels, predictions.data());
+        for (int r = 1; r <= levels; ++r)
             m_levelFitTable.row(r)[column] = predictions[r - 1];
     }
 }

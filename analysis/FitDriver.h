@@ -91,6 +91,7 @@ private:
     RangeBlock& rangesOf(int method);
     double ageWeightBase() const;
     double storedValue(const PkParameterSet& set, int parameter) const;
+    double heldF() const;
     void fillRanges(int method, bool keepF, bool keepCF);
     void predictSet(const PkParameterSet& set, const double* times, int count, double* levels);
     bool predictsEveryLevel(const PkParameterSet& set);

@@ -1,6 +1,7 @@
 #include "analysis/FitGraph.h"
 
 #include "analysis/FitDriver.h"
+#include "analysis/FitReadiness.h"
 #include "analysis/LevelCurve.h"
 
 #include <QLatin1String>
@@ -64,9 +65,13 @@ FittedCurves sampleCurves(const std::array<LevelCurve*, FittedCurves::CurveCount
     for (int c = 0; c < FittedCurves::CurveCount; ++c) {
         if (!withFit[c] || !evaluators[c])
             continue;
-        curves.levels[c].resize(FittedCurves::kPoints);
-        evaluators[c]->levels(curves.times.constData(), FittedCurves::kPoints,
-                              curves.levels[c].data());
+        QVector<double>& levels = curves.levels[c];
+        levels.resize(FittedCurves::kPoints);
+        evaluators[c]->levels(curves.times.constData(), FittedCurves::kPoints, levels.data());
+        // A set the model gives no level for somewhere has no curve, never a line through
+        // "no result".
+        if (std::any_of(levels.begin(), levels.end(), FitReadiness::predictionFailed))
+            levels.clear();
     }
     return curves;
 }
@@ -131,10 +136,14 @@ LevelTableRows levelRowsByTime(const LevelFitTable& table, const SessionData& se
     LevelTableRows rows{};
     const bool fitted[pk::kTableColumns] = {true, true, withFit[FittedCurves::LeastSquares],
                                             withFit[FittedCurves::Bayesian]};
-    for (int r = 0; r < levels; ++r)
-        for (int column = 0; column < pk::kTableColumns; ++column) {
-            const double value = table.row(order[r])[column];
-            rows[r][column] = fitted[column] && value > 0.0 ? value : 0.0;
+    for (int r = 0; r < levels; ++r) {
+        const LevelFitTable::Row& row = table.row(order[r]);
+        rows[r][pk::kTableMeasured] = row[pk::kTableMeasured];
+        for (int column = pk::kTablePrior; column < pk::kTableColumns; ++column) {
+            const double value = row[column];
+            const bool made = std::isfinite(value) && value >= 0.0;
+            rows[r][column] = fitted[column] && made ? value : kNoPrediction;
         }
+    }
     return rows;
 }

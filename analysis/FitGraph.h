@@ -41,7 +41,8 @@ using CurveFlags = std::array<bool, FittedCurves::CurveCount>;
 CurveFlags curvesWithFit(const FitDriver& driver, const SessionData& session);
 
 // kPoints times from 0 in steps of graphEndTime / kPoints, advanced by repeated addition; each
-// curve with a fit sampled by its evaluator in one pass.
+// curve with a fit sampled by its evaluator in one pass. A curve with a point the model gives
+// no level for stays empty.
 FittedCurves sampleCurves(const std::array<LevelCurve*, FittedCurves::CurveCount>& evaluators,
                           const CurveFlags& withFit, double graphEndTime);
 
@@ -70,9 +71,12 @@ void handOverCurves(const FittedCurves& curves, double largest, SessionData& ses
 // The x range the view keeps: from 0 (or its dragged lower end) and at least to 1.
 std::pair<double, double> heldXRange(double lower, double upper);
 
+// A cell of the level table whose set has no fit or whose model gave no level there; a level
+// of 0 is a prediction like any other.
+constexpr double kNoPrediction = -1.0;
+
 // The rows of the level table in time order, each measured level with the predictions at its
-// own time; rows after the last level are zero, and so is every prediction that could not be
-// made or whose set has no fit.
+// own time; rows after the last level are zero.
 using LevelTableRows = std::array<LevelFitTable::Row, pk::kTableRows>;
 LevelTableRows levelRowsByTime(const LevelFitTable& table, const SessionData& session,
                                const CurveFlags& withFit);

@@ -40,7 +40,8 @@ FitReadiness::FitReadiness(const SessionData& session, PkCalculator& calculator,
 QString FitReadiness::refusal(int priorSetIndex)
 {
     for (const QString& reason :
-         {historyRefusal(), doseRefusal(), levelModelRefusal(), priorRefusal(priorSetIndex)})
+         {historyRefusal(), doseRefusal(), levelModelRefusal(), priorRefusal(priorSetIndex),
+          twoCompartmentRefusal(priorSetIndex)})
         if (!reason.isEmpty())
             return reason;
     return predictionRefusal(priorSetIndex);
@@ -112,6 +113,36 @@ QString FitReadiness::priorRefusal(int priorSetIndex) const
     };
     return m_session.modelType == pk::kModelMichaelisMenten ? first(michaelisMenten)
                                                             : first(oneOrTwoCompartments);
+}
+
+QString FitReadiness::twoCompartmentGap(const SessionData& session, const PkParameterSet& set)
+{
+    if (session.modelType != pk::kModelTwoComp)
+        return {};
+    const double cl = set[pk::kCl];
+    const double vBeta = set[pk::kVd];
+    const double v1 = session.twoCompCentralVolume;
+    const double k21 = session.twoCompK21;
+    if (!(positiveNumber(cl) && positiveNumber(vBeta) && positiveNumber(v1) && positiveNumber(k21)))
+        return {};
+    // beta = CL / Vbeta, k10 = CL / V1, alpha = k10 k21 / beta; k12 = alpha + beta - k21 - k10.
+    const double beta = cl / vBeta;
+    const double k10 = cl / v1;
+    const double alpha = k10 * k21 / beta;
+    const double k12 = alpha + beta - k21 - k10;
+    if ((k21 - alpha) * (k21 - beta) <= 0.0)
+        return {};
+    return text("The clearance %1 L/h and volume %2 L imply a negative k12 (%3/h) with the "
+                "central volume %4 L and k21 %5/h, so the two-compartment model has no curve "
+                "for this set.")
+        .arg(QString::number(cl, 'f', 2), QString::number(vBeta, 'f', 2),
+             QString::number(k12, 'f', 3), QString::number(v1, 'f', 2),
+             QString::number(k21, 'f', 2));
+}
+
+QString FitReadiness::twoCompartmentRefusal(int priorSetIndex) const
+{
+    return twoCompartmentGap(m_session, m_session.pkSets[priorSetIndex]);
 }
 
 QString FitReadiness::predictionRefusal(int priorSetIndex)

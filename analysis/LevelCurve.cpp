@@ -115,22 +115,72 @@ double LevelCurve::levelAt(double t)
     return level;
 }
 
+std::vector<double> LevelCurve::kinksBetween(double from, double to) const
+{
+    std::vector<double> kinks;
+    const auto keep = [&](double t) {
+        if (t > from && t < to)
+            kinks.push_back(t);
+    };
+    if (m_session->modelType == pk::kModelMichaelisMenten) {
+        for (int i = 0; i <= m_steps; ++i)
+            keep(m_gridTimes[i]);
+    } else {
+        const DoseEventTable& events = m_session->doseEvents;
+        const int count = std::clamp(m_session->doseEventCount, 0, pk::kMaxDoseEvents);
+        for (int i = 1; i <= count; ++i) {
+            keep(events[pk::eventTime][i]);
+            keep(events[pk::eventTime][i] + events[pk::eventInfusionTime][i]);
+        }
+    }
+    std::sort(kinks.begin(), kinks.end());
+    return kinks;
+}
+
 double LevelCurve::area(double t1, double t2)
 {
     if (t1 == t2)
         return 0.0;
-    const double h = (t2 - t1) / kAreaIntervals;
-    m_areaTimes.resize(kAreaIntervals + 1);
-    m_areaLevels.resize(kAreaIntervals + 1);
-    double t = t1;
-    m_areaTimes[0] = t;
-    for (int i = 1; i <= kAreaIntervals; ++i) {
-        t += h;
-        m_areaTimes[i] = t;
+    if (!(std::isfinite(t1) && std::isfinite(t2)))
+        return pknum::kNotGiven;
+    const double from = std::min(t1, t2);
+    const double to = std::max(t1, t2);
+    std::vector<double> bounds = kinksBetween(from, to);
+    bounds.insert(bounds.begin(), from);
+    bounds.push_back(to);
+
+    // Eight-point Gauss-Legendre nodes on [-1, 1] and their weights.
+    static constexpr int kNodes = 8;
+    static constexpr double kNode[kNodes] = {
+        -0.9602898564975363, -0.7966664774136267, -0.5255324099163290, -0.1834346424956498,
+        0.1834346424956498,  0.5255324099163290,  0.7966664774136267,  0.9602898564975363};
+    static constexpr double kWeight[kNodes] = {
+        0.1012285362903763, 0.2223810344533745, 0.3137066458778873, 0.3626837833783620,
+        0.3626837833783620, 0.3137066458778873, 0.2223810344533745, 0.1012285362903763};
+
+    const double pieceHours = std::max(kAreaPieceHours, (to - from) / kMostAreaPieces);
+    m_areaTimes.clear();
+    std::vector<double> halfWidths;
+    for (std::size_t b = 1; b < bounds.size(); ++b) {
+        const double span = bounds[b] - bounds[b - 1];
+        const int pieces = std::max(1, static_cast<int>(std::ceil(span / pieceHours)));
+        const double width = span / pieces;
+        for (int p = 0; p < pieces; ++p) {
+            const double centre = bounds[b - 1] + (p + 0.5) * width;
+            halfWidths.push_back(0.5 * width);
+            for (double node : kNode)
+                m_areaTimes.push_back(centre + 0.5 * width * node);
+        }
     }
-    levels(m_areaTimes.data(), kAreaIntervals + 1, m_areaLevels.data());
+    m_areaLevels.resize(m_areaTimes.size());
+    levels(m_areaTimes.data(), static_cast<int>(m_areaTimes.size()), m_areaLevels.data());
     double sum = 0.0;
-    for (int i = 1; i <= kAreaIntervals; ++i)
-        sum += (m_areaLevels[i - 1] + m_areaLevels[i]) * 0.5 * h;
-    return sum;
+    for (std::size_t piece = 0; piece < halfWidths.size(); ++piece)
+        for (int n = 0; n < kNodes; ++n) {
+            const double level = m_areaLevels[piece * kNodes + n];
+            if (!std::isfinite(level) || level <= pknum::kNotGiven)
+                return pknum::kNotGiven;
+            sum += halfWidths[piece] * kWeight[n] * level;
+        }
+    return t2 > t1 ? sum : -sum;
 }

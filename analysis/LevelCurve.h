@@ -18,8 +18,10 @@ class PkCalculator;
 class LevelCurve
 {
 public:
-    // The trapezoids of one area between two times.
-    static constexpr int kAreaIntervals = 10000;
+    // The area is summed over pieces of at most this many hours between the curve's kinks,
+    // and over no more than kMostAreaPieces pieces.
+    static constexpr double kAreaPieceHours = 1.0;
+    static constexpr int kMostAreaPieces = 20000;
 
     LevelCurve(SessionData* session, PkCalculator* calculator);
 
@@ -28,13 +30,17 @@ public:
     // level.
     void levels(const double* times, int count, double* out);
     double levelAt(double t);
-    // The trapezoid sum of kAreaIntervals equal steps from t1 to t2 (times advanced by repeated
-    // addition), in the concentration unit times hours; 0 when t1 equals t2.
+    // The area under the curve from t1 to t2 (negative when t2 comes first), in the
+    // concentration unit times hours; 0 when t1 equals t2; -1.0 where the set gives no level.
+    // Between two kinks (a dose, the end of an infusion, a step of phenytoin's grid) the curve is
+    // smooth, and Gauss-Legendre quadrature on short pieces is exact to rounding there.
     double area(double t1, double t2);
 
 private:
     void preparePhenytoin();
     double phenytoinLevel(double t) const;
+    // The times inside (from, to) where the curve may bend, ascending.
+    std::vector<double> kinksBetween(double from, double to) const;
 
     SessionData* m_session;
     PkCalculator* m_calculator;

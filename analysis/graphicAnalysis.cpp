@@ -1,13 +1,16 @@
 #include "analysis/graphicAnalysis.h"
 
+#include "analysis/FitReadiness.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
+#include "pkcore/PkNumeric.h"
 #include "ui_graphicAnalysis.h"
 
 #include <QLineEdit>
 #include <QLocale>
 
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -22,10 +25,18 @@ constexpr int kLevelMarkerSize = 6;
 constexpr int kTimeMarkSize = 6;
 constexpr double kLimitPenWidth = 2.0;
 
-// One decimal where the value is positive; a cell of 0 or below stays empty.
-QString tableText(double value)
+// Levels to the hundredth, as they are measured (0.85, not 0.8).
+constexpr int kLevelDecimals = 2;
+
+QString levelText(double value)
 {
-    return value > 0.0 ? QString::number(value, 'f', 1) : QString();
+    return QString::number(value, 'f', kLevelDecimals);
+}
+
+// A prediction the set could not make stays empty.
+QString predictionText(double value)
+{
+    return value >= 0.0 ? levelText(value) : QString();
 }
 
 QString twoDecimals(double value)
@@ -104,6 +115,8 @@ void graphicAnalysis::initFromCase()
     m_withFit = curvesWithFit(m_driver, *session);
     m_curves = sampleCurves({m_evaluators[0].get(), m_evaluators[1].get(), m_evaluators[2].get()},
                             m_withFit, graphEndTime);
+    m_curveNote = curveNote();
+    ui->label_5->setText(tr("Area <small>(%1)</small>").arg(areaUnit()));
     drawGraphs();
     showParameterLabels();
     publishLevelTable();
@@ -164,10 +177,15 @@ void graphicAnalysis::publishLevelTable()
 void graphicAnalysis::showParameters()
 {
     static const char* const columnSuffix[pk::kTableColumns] = {"m", "i", "ls", "by"};
+    const int levels = std::clamp(session->levelCount, 0, pk::kTableRows);
     for (int row = 1; row <= pk::kTableRows; ++row)
         for (int column = 0; column < pk::kTableColumns; ++column) {
             const QString name = QStringLiteral("line_l%1%2").arg(row).arg(columnSuffix[column]);
-            findChild<QLineEdit*>(name)->setText(tableText(session->reportTable[row - 1][column]));
+            const double value = session->reportTable[row - 1][column];
+            QString text;
+            if (row <= levels)
+                text = column == pk::kTableMeasured ? levelText(value) : predictionText(value);
+            findChild<QLineEdit*>(name)->setText(text);
         }
 }
 
@@ -193,6 +211,8 @@ void graphicAnalysis::drawGraphs()
         if (m_curves.has(c)) {
             graph->setName(names[c]);
             graph->setData(layout.keys, m_curves.levels[c], true);
+        } else if (m_withFit[c]) {
+            graph->setName(tr("%1 (no result)").arg(names[c])); // fitted, but no curve
         } else {
             graph->setName(tr("%1 (no fit)").arg(names[c]));
         }
@@ -377,24 +397,105 @@ void graphicAnalysis::readLevel(bool timeOne, double arg1)
     const double hours = hoursPerUnit();
     const double s1 = ui->math_x->value();
     const double s2 = ui->math_x_2->value();
-    const double t1 = s1 * hours;
-    const double t2 = s2 * hours;
-    double level = 0.0;
     QVector<double> x;
     QVector<double> y;
-    if (LevelCurve* curve = mathCurve()) {
-        level = curve->levelAt(arg1 * hours);
+    LevelCurve* curve = mathCurve();
+    if (curve && inSpan(s1) && inSpan(s2)) {
         x.resize(kStretchSteps + 1);
+        y.resize(kStretchSteps + 1);
         QVector<double> times(kStretchSteps + 1);
         for (int i = 0; i <= kStretchSteps; ++i) {
             x[i] = s1 + (s2 - s1) / kStretchSteps * i;
-            times[i] = t1 + (t2 - t1) / kStretchSteps * i;
+            times[i] = (s1 + (s2 - s1) / kStretchSteps * i) * hours;
         }
-        y.resize(kStretchSteps + 1);
         curve->levels(times.constData(), times.size(), y.data());
+        if (std::any_of(y.begin(), y.end(), FitReadiness::predictionFailed)) {
+            x.clear();
+            y.clear();
+        }
     }
     markStretch(x, y);
-    (timeOne ? ui->math_y : ui->math_y_2)->setValue(level);
+    (timeOne ? ui->math_y : ui->math_y_2)->setValue(mathLevel(arg1));
+    showMessage();
+}
+
+bool graphicAnalysis::inSpan(double shownTime) const
+{
+    return shownTime >= 0.0 && shownTime * hoursPerUnit() <= graphEndTime;
+}
+
+// The level of the chosen curve at a time as the box shows it; "no result" (-1) without a
+// curve, outside the graph or where the model gives none.
+double graphicAnalysis::mathLevel(double shownTime)
+{
+    LevelCurve* curve = mathCurve();
+    if (!curve || !inSpan(shownTime))
+        return pknum::kNotGiven;
+    const double level = curve->levelAt(shownTime * hoursPerUnit());
+    return FitReadiness::predictionFailed(level) ? pknum::kNotGiven : level;
+}
+
+// Why the Math Tool shows "no result"; empty when it shows its levels and area.
+QString graphicAnalysis::mathRefusal()
+{
+    const QString unit = ui->cb_graph_time->currentText();
+    const double spanEnd = graphEndTime / hoursPerUnit();
+    const QDoubleSpinBox* boxes[] = {ui->math_x, ui->math_x_2};
+    for (int i = 0; i < 2; ++i)
+        if (!inSpan(boxes[i]->value()))
+            return tr("Time %1 (%2 %3) lies outside the graph, which spans 0.0 to %4 %3.")
+                .arg(i + 1)
+                .arg(QString::number(boxes[i]->value(), 'f', 1), unit,
+                     QString::number(spanEnd, 'f', 1));
+    if (!mathCurve())
+        return tr("The chosen set has no fit, so it has no levels or area.");
+    if (ui->math_y->value() >= 0.0 && ui->math_y_2->value() >= 0.0 && ui->math_area->value() >= 0.0)
+        return {};
+    const QString gap = FitReadiness::twoCompartmentGap(*session, mathSet());
+    return gap.isEmpty() ? tr("The model gives no level for the chosen set between these times.")
+                         : gap;
+}
+
+void graphicAnalysis::showMessage()
+{
+    const QString refusal = mathRefusal();
+    ui->label_message->setText(refusal.isEmpty() ? m_curveNote : refusal);
+}
+
+// The first fitted set that draws no curve, and why.
+QString graphicAnalysis::curveNote() const
+{
+    const int sets[] = {pk::kPopulation, pk::kLeastSquares, pk::kBayesian};
+    for (int c = 0; c < FittedCurves::CurveCount; ++c) {
+        if (!m_withFit[c] || m_curves.has(c))
+            continue;
+        const QString gap = FitReadiness::twoCompartmentGap(*session, session->pkSets[sets[c]]);
+        return gap.isEmpty()
+                   ? tr("The model gives no level for a fitted set, so it draws no curve.")
+                   : gap;
+    }
+    return {};
+}
+
+const PkParameterSet& graphicAnalysis::mathSet() const
+{
+    int set = m_driver.priorSetIndex();
+    if (ui->math_bayes->isChecked())
+        set = pk::kBayesian;
+    else if (ui->math_ls->isChecked())
+        set = pk::kLeastSquares;
+    return session->pkSets[set];
+}
+
+// The area's unit in the case's units, whatever the time axis shows: mg/L gives mg·h/L.
+QString graphicAnalysis::areaUnit() const
+{
+    const QString concentration =
+        session->concentrationUnit.isEmpty() ? QStringLiteral("mg/L") : session->concentrationUnit;
+    const int slash = concentration.indexOf(QLatin1Char('/'));
+    const QString hour = QString(QChar(0x00B7)) + QLatin1Char('h');
+    return slash < 0 ? concentration + hour
+                     : concentration.left(slash) + hour + concentration.mid(slash);
 }
 
 // The two times as lines through the whole plot, and the stretch between them filled.
@@ -429,9 +530,13 @@ void graphicAnalysis::calcArea()
 {
     const double hours = hoursPerUnit();
     LevelCurve* curve = mathCurve();
-    const double t1 = ui->math_x->value() * hours;
-    const double t2 = ui->math_x_2->value() * hours;
-    ui->math_area->setValue(curve ? curve->area(t1, t2) : 0.0);
+    const double s1 = ui->math_x->value();
+    const double s2 = ui->math_x_2->value();
+    double area = pknum::kNotGiven;
+    if (curve && inSpan(s1) && inSpan(s2))
+        area = curve->area(s1 * hours, s2 * hours);
+    ui->math_area->setValue(FitReadiness::predictionFailed(area) ? pknum::kNotGiven : area);
+    showMessage();
 }
 
 void graphicAnalysis::reevaluateMath()
@@ -458,9 +563,7 @@ void graphicAnalysis::on_math_pop_clicked()
 
 void graphicAnalysis::refreshMathResults()
 {
-    const double hours = hoursPerUnit();
-    LevelCurve* curve = mathCurve();
-    ui->math_y->setValue(curve ? curve->levelAt(ui->math_x->value() * hours) : 0.0);
-    ui->math_y_2->setValue(curve ? curve->levelAt(ui->math_x_2->value() * hours) : 0.0);
+    ui->math_y->setValue(mathLevel(ui->math_x->value()));
+    ui->math_y_2->setValue(mathLevel(ui->math_x_2->value()));
     calcArea();
 }

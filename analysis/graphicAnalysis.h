@@ -103,6 +103,13 @@ private:
     void readLevel(bool timeOne, double arg1);
     void markStretch(const QVector<double>& x, const QVector<double>& y);
     void refreshMathResults();
+    bool inSpan(double shownTime) const;
+    double mathLevel(double shownTime);
+    const PkParameterSet& mathSet() const;
+    QString mathRefusal();
+    QString curveNote() const;
+    void showMessage();
+    QString areaUnit() const;
 
     std::unique_ptr<Ui::graphicAnalysis> ui;
     SessionData* session;
@@ -117,4 +124,6 @@ private:
     CurveFlags m_withFit{};
     FittedCurves m_curves;
     std::array<CurveControls, FittedCurves::CurveCount> m_controls{};
+    // Why a fitted set draws no curve in the last analysis; empty when every one draws.
+    QString m_curveNote;
 };

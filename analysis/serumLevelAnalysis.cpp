@@ -15,6 +15,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTimeEdit>
@@ -37,6 +38,12 @@ const QString kInformation = QStringLiteral("Information");
 QString shownNumber(double value)
 {
     return QString::number(value, 'f', 1);
+}
+
+// A measured level as it was typed: 0.85 stays 0.85, never rounded to 0.8.
+QString shownLevel(double value)
+{
+    return QString::number(value, 'f', QLocale::FloatingPointShortest);
 }
 
 // The number of doses is a whole number; "3", never "3.0".
@@ -451,7 +458,7 @@ void serumLevelAnalysis::levelValueEdited(int i)
     QLineEdit* field = rowWidget<QLineEdit>("SLH_level_", i);
     const bool wasGiven = row.complete;
     const bool unchanged =
-        !field->isModified() && wasGiven && field->text() == shownNumber(row.level);
+        !field->isModified() && wasGiven && field->text() == shownLevel(row.level);
     field->setModified(false);
     if (!unchanged) {
         bool ok = false;
@@ -565,7 +572,7 @@ void serumLevelAnalysis::showDoseRow(int i)
 void serumLevelAnalysis::showLevelRow(int i)
 {
     const SerumLevelRow& row = levelRows[i];
-    rowWidget<QLineEdit>("SLH_level_", i)->setText(shownNumber(row.level));
+    rowWidget<QLineEdit>("SLH_level_", i)->setText(shownLevel(row.level));
     rowWidget<QDateEdit>("SLH_date_", i)->setDate(row.date);
     rowWidget<QTimeEdit>("SLH_time_", i)->setTime(row.time);
     levelValueEdited(i);

@@ -22,7 +22,9 @@
 // asking the calculator for every point, for the ratio.
 namespace
 {
-constexpr int kAreaPoints = LevelCurve::kAreaIntervals * 2; // both ends of every interval
+// The literal road sums trapezoids of 10,000 equal steps.
+constexpr int kLiteralIntervals = 10000;
+constexpr int kAreaPoints = kLiteralIntervals * 2; // both ends of every interval
 
 struct Case {
     std::unique_ptr<SessionData> session = std::make_unique<SessionData>();
@@ -188,7 +190,7 @@ void BM_OneCompartmentTwoReadsTwoAreas(benchmark::State& state)
 }
 BENCHMARK(BM_OneCompartmentTwoReadsTwoAreas)->Unit(benchmark::kMillisecond);
 
-// One area from the prepared set: 10,001 levels from one pass.
+// One area from the prepared set: its quadrature points between the kinks, from one pass.
 void area(benchmark::State& state, std::unique_ptr<Case> (*makeCase)())
 {
     auto c = makeCase();
@@ -214,9 +216,9 @@ void literalArea(benchmark::State& state, std::unique_ptr<Case> (*makeCase)())
     };
     const double t1 = 0.2 * c->graphEnd, t2 = 0.9 * c->graphEnd;
     for (auto _ : state) {
-        const double h = (t2 - t1) / LevelCurve::kAreaIntervals;
+        const double h = (t2 - t1) / kLiteralIntervals;
         double sum = 0.0, t = t1;
-        for (int i = 0; i < LevelCurve::kAreaIntervals; ++i) {
+        for (int i = 0; i < kLiteralIntervals; ++i) {
             const double previous = t;
             t += h;
             sum += (level(previous) + level(t)) * 0.5 * h;

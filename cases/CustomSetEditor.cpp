@@ -117,6 +117,7 @@ bool CustomSetEditor::editF(int route, double entry, double rangeEntry)
     SessionData& s = *m_session;
     s.routeF[route] = entry / percent;
     s.routeFsd[route] = relative(rangeEntry, entry);
+    s.customRanges[pk::kFitF] = s.routeFsd[route]; // the analysis takes the range shown
     s.displayedF[pk::kReportCustom] = entry / percent;
     return true;
 }
@@ -170,6 +171,7 @@ bool CustomSetEditor::editRangeF(int route, double entry)
     if (!(entry >= 0.0) || !hasRoute(route))
         return false;
     m_session->routeFsd[route] = relative(entry / percent, m_session->routeF[route]);
+    m_session->customRanges[pk::kFitF] = m_session->routeFsd[route];
     return true;
 }
 

@@ -32,10 +32,13 @@ struct TwoCompModel {
     double v1;
     double k21;
 
+    // The constants describe two compartments only while the implied k12 = alpha + beta - k21 -
+    // alpha beta / k21 = -(k21 - alpha)(k21 - beta) / k21 is not negative, that is while k21
+    // lies between beta and alpha; outside that the formulas give negative levels.
     bool valid() const
     {
         return allFinite(alpha, beta, v1, k21) && alpha > 0.0 && beta > 0.0 && v1 > 0.0 &&
-               alpha != beta;
+               k21 > 0.0 && alpha != beta && (k21 - alpha) * (k21 - beta) <= 0.0;
     }
 
     // Level at `sinceStart` hours after the start of an infusion at `rate` that has run for

@@ -3,6 +3,7 @@
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "tests/analysis/tst_analysis_fixture.h"
+#include "tests/support/NearlyEqual.h"
 #include "tests/support/TestMain.h"
 
 #include <cmath>
@@ -125,7 +126,7 @@ private slots:
     void rangesAreOneSigmaInDisplayUnits();
     void levelTableAndCurvesUseTheSets();
     void levelTableHoldsTwelveLevels();
-    void zeroLevelStopsPredictions();
+    void zeroLevelIsPairedLikeAnyOther();
     void noLevelsStillRunsTheBayesianFit();
     void zeroPriorFIsHeldAndStaysFinite();
     void intravenousHistoryWithUnsetPriorFIsStillFitted();
@@ -551,19 +552,20 @@ void TestFitDriver::levelTableHoldsTwelveLevels()
     QCOMPARE(session.levelTimes[16], -4.0);
 }
 
-void TestFitDriver::zeroLevelStopsPredictions()
+// A level of 0 is a measurement: it and every level after it get their predictions.
+void TestFitDriver::zeroLevelIsPairedLikeAnyOther()
 {
     gentamicinCase();
     runAnalysis();
     session.levelValues[3] = 0.0;
     driver.fillLevelTable();
     const LevelFitTable& table = driver.levelFitTable();
-    QVERIFY(table.row(2)[pk::kTableBayesian] > 0.0);
     QCOMPARE(table.row(3)[pk::kTableMeasured], 0.0);
-    QCOMPARE(table.row(4)[pk::kTableMeasured], session.levelValues[4]);
+    const PkParameterSet& bayes = session.pkSets[pk::kBayesian];
     for (int r : {3, 4})
-        for (int column : {pk::kTablePrior, pk::kTableLeastSquares, pk::kTableBayesian})
-            QCOMPARE(table.row(r)[column], 0.0);
+        QCOMPARE(table.row(r)[pk::kTableBayesian],
+                 calculator.levelFromDoseHistory(bayes[pk::kCl], bayes[pk::kVd], bayes[pk::kF],
+                                                 bayes[pk::kCF], session.levelTimes[r]));
 }
 
 void TestFitDriver::noLevelsStillRunsTheBayesianFit()
@@ -603,9 +605,12 @@ void TestFitDriver::zeroPriorFIsHeldAndStaysFinite()
 
 void TestFitDriver::intravenousHistoryWithUnsetPriorFIsStillFitted()
 {
-    // A digoxin case page whose custom F no route has set yet, and an IV-only history.
+    // A digoxin case page whose custom F no dose row has set, an IV-only history, and the
+    // custom group's intravenous F range of 0.05.
     session.patient.drugCode = "DG";
-    setSet(session, pk::kPopulation, 0.0, 500.0, 7.0, 1.0);
+    setSet(session, pk::kCustom, 0.0, 500.0, 7.0, 1.0);
+    session.customRanges = RangeBlock{0, 0.05, 0.3, 0.5, 0.5};
+    driver.setPriorSetIndex(pk::kCustom);
     for (int dose = 0; dose < 3; ++dose)
         addEvent(session, dose * 24.0, 250.0, pk::kRouteCodeIntravenous, pk::kInPatient, 1.0);
     addLevel(session, 30.0, 0.6);
@@ -617,6 +622,10 @@ void TestFitDriver::intravenousHistoryWithUnsetPriorFIsStillFitted()
         QVERIFY(std::isfinite(set[pk::kVd]) && set[pk::kVd] > 0.0);
         QVERIFY(std::isfinite(set[pk::kCl]) && set[pk::kCl] > 0.0);
     }
+    // F 100 % with the custom spread: 100 x 1.0 x 0.05 percent points; intravenous levels say
+    // nothing about F, so least squares keeps that spread too.
+    QCOMPARE(session.bayesRanges[pk::kFitF], 5.0);
+    COMPARE_NEARLY(session.lsRanges[pk::kFitF], 5.0, 1e-3);
 }
 
 void TestFitDriver::nonFiniteResultMarksTheSetAbsent()

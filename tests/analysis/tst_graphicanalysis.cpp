@@ -33,10 +33,10 @@ void addLevel(SessionData& s, double t, double value)
     s.levelAgeReferenceTime = std::max(s.levelAgeReferenceTime, t);
 }
 
-// One decimal, as the Math Tool's boxes show a level or an area.
+// Two decimals, as the Math Tool's boxes show a level or an area.
 double shown(double value)
 {
-    return std::round(value * 10.0) / 10.0;
+    return std::round(value * 100.0) / 100.0;
 }
 
 // Simpson's rule over the engine's level function: an area found without the window's road.
@@ -72,6 +72,7 @@ private slots:
     void unitSwitchMovesTheGraphAndResetsTheTools_data();
     void unitSwitchMovesTheGraphAndResetsTheTools();
     void phenytoinHasNoLeastSquaresParts();
+    void setWithNegativeK12HasNoCurve();
     void rendersTheCurves();
 
 private:
@@ -177,30 +178,40 @@ void TestGraphicAnalysis::analysisFillsTheWindowAndTheHandOver()
     QCOMPARE(child<QLabel>("label_cf_pop")->text(), QStringLiteral("100.00"));
 }
 
+// With a pre-dose level of 0 at the first dose: every level, the 0 among them, sits in time
+// order with the predictions at its own time, to the hundredth.
 void TestGraphicAnalysis::levelTablePairsEachLevelWithItsOwnTime()
 {
     gentamicinCase();
+    addLevel(session, 0.0, 0.0);
     analyse();
-    const double times[] = {16.5, 23.5, 40.5, 47.5};
-    const double measured[] = {session.levelValues[2], session.levelValues[4],
+    const double times[] = {0.0, 16.5, 23.5, 40.5, 47.5};
+    const double measured[] = {0.0, session.levelValues[2], session.levelValues[4],
                                session.levelValues[3], session.levelValues[1]};
-    const PkParameterSet& ls = session.pkSets[pk::kLeastSquares];
-    for (int r = 0; r < 4; ++r) {
+    // Population V 20, CL 6: 240 mg/h for 0.5 h every 8 h, each dose rising to
+    // 40 (1 - e^(-0.3 s)) and falling by e^(-0.3 h) after its infusion.
+    const auto handLevel = [](double t) {
+        double level = 0.0;
+        for (double start = 0.0; start <= t; start += 8.0) {
+            const double s = t - start;
+            level += s < 0.5 ? 40.0 * (1.0 - std::exp(-0.3 * s))
+                             : 40.0 * (1.0 - std::exp(-0.15)) * std::exp(-0.3 * (s - 0.5));
+        }
+        return level;
+    };
+    for (int r = 0; r < 5; ++r) {
         const auto& row = session.reportTable[r];
         QCOMPARE(row[pk::kTableMeasured], measured[r]);
-        COMPARE_NEARLY(row[pk::kTablePrior], populationLevel(times[r]), 1e-12);
-        COMPARE_NEARLY(row[pk::kTableLeastSquares],
-                       calculator.levelFromDoseHistory(ls[pk::kCl], ls[pk::kVd], ls[pk::kF],
-                                                       ls[pk::kCF], times[r]),
-                       1e-12);
+        COMPARE_NEARLY(row[pk::kTablePrior], handLevel(times[r]), 1e-12);
+        QVERIFY(row[pk::kTableBayesian] >= 0.0);
         const QString line = QStringLiteral("line_l%1").arg(r + 1);
         QCOMPARE(child<QLineEdit>(qPrintable(line + "m"))->text(),
-                 QString::number(measured[r], 'f', 1));
+                 QString::number(measured[r], 'f', 2));
         QCOMPARE(child<QLineEdit>(qPrintable(line + "i"))->text(),
-                 QString::number(row[pk::kTablePrior], 'f', 1));
+                 QString::number(handLevel(times[r]), 'f', 2));
     }
-    QCOMPARE(session.reportTable[4][pk::kTableMeasured], 0.0);
-    QVERIFY(child<QLineEdit>("line_l5m")->text().isEmpty());
+    QCOMPARE(session.reportTable[5][pk::kTableMeasured], 0.0);
+    QVERIFY(child<QLineEdit>("line_l6m")->text().isEmpty());
 }
 
 void TestGraphicAnalysis::setWithoutFitIsLeftOut_data()
@@ -268,6 +279,16 @@ void TestGraphicAnalysis::mathToolReadsLevelsAndAreaOfTheChosenSet()
     };
     QCOMPARE(level1->value(), shown(bayesLevel(12.0)));
     QCOMPARE(area->value(), shown(simpson(bayesLevel, 12.0, 36.0)));
+    QVERIFY(child<QLabel>("label_5")->text().contains(QString::fromUtf8("(mg\u00b7h/L)")));
+
+    // Past the graph's end (56 h) there is no level and no area, and the span is named.
+    time2->setValue(3.0);
+    QCOMPARE(level2->text(), QStringLiteral("no result"));
+    QCOMPARE(area->text(), QStringLiteral("no result"));
+    QVERIFY(child<QLabel>("label_message")->text().contains("0.0 to 2.3 Days"));
+    time2->setValue(2.3);
+    QCOMPARE(area->value(), shown(simpson(bayesLevel, 12.0, 55.2)));
+    QVERIFY(child<QLabel>("label_message")->text().isEmpty());
 
     // A new analysis shows no level of the earlier fit.
     const double earlier = level1->value();
@@ -396,7 +417,7 @@ void TestGraphicAnalysis::phenytoinHasNoLeastSquaresParts()
     QVERIFY(child<QGroupBox>("groupBox_5")->isHidden());
     QVERIFY(!child<QRadioButton>("math_ls")->isEnabled());
     QVERIFY(session.graphLs.isEmpty());
-    QCOMPARE(session.reportTable[0][pk::kTableLeastSquares], 0.0);
+    QCOMPARE(session.reportTable[0][pk::kTableLeastSquares], kNoPrediction);
     QVERIFY(session.reportTable[0][pk::kTableBayesian] > 0.0);
     QCustomPlot* plot = child<QCustomPlot>("graph_1");
     QCOMPARE(plot->graph(graphicAnalysis::kGraphLeastSquares)->dataCount(), 0);
@@ -414,6 +435,29 @@ void TestGraphicAnalysis::phenytoinHasNoLeastSquaresParts()
     QCOMPARE(child<QDoubleSpinBox>("math_y")->value(),
              shown(calculator.phenytoinLevelFromDoseHistory(b[pk::kVmax], b[pk::kKm], b[pk::kVd],
                                                             b[pk::kF], b[pk::kCF], 40.0)));
+}
+
+// Vancomycin, V1 11.486 L and k21 0.46/h, with Vbeta 16 L and CL 10 L/h: beta 0.625,
+// k10 0.8706, alpha 0.6408, so k12 = alpha + beta - k21 - k10 = -0.065/h.
+void TestGraphicAnalysis::setWithNegativeK12HasNoCurve()
+{
+    session.patient.drugCode = "VM";
+    session.modelType = pk::kModelTwoComp;
+    session.twoCompCentralVolume = 11.486;
+    session.twoCompK21 = 0.46;
+    setSet(session.pkSets[pk::kPopulation], 1.0, 16.0, 10.0, 1.0);
+    for (int dose = 0; dose < 4; ++dose)
+        addEvent(session, dose * 12.0, 1000.0, pk::kRouteCodeIntravenous, pk::kInPatient, 1.0);
+    addLevel(session, 35.5, 12.0);
+    analyse(48.0);
+
+    QCPGraph* population = child<QCustomPlot>("graph_1")->graph(graphicAnalysis::kGraphPopulation);
+    QCOMPARE(population->dataCount(), 0);
+    QCOMPARE(population->name(), QStringLiteral("POP (no result)"));
+    QVERIFY(session.graphPrior.isEmpty());
+    QVERIFY(child<QLabel>("label_message")->text().contains("negative k12 (-0.065/h)"));
+    child<QDoubleSpinBox>("math_x")->setValue(13.0);
+    QCOMPARE(child<QDoubleSpinBox>("math_y")->text(), QStringLiteral("no result"));
 }
 
 // Offscreen, the plot shows pixels of the population and Bayesian pens.

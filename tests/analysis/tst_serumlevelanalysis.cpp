@@ -433,8 +433,8 @@ void TestSerumLevelAnalysis::copyClearAndSortKeepRowsAndIcons()
 
     const LevelRows& levels = window->levelRecords();
     QCOMPARE(levels[0].level, 3.1);
-    QCOMPARE(levels[1].level, 12.36); // shown as 12.4, kept whole
-    QCOMPARE(cell<QLineEdit>(win, "SLH_level_", 2)->text(), QStringLiteral("12.4"));
+    QCOMPARE(levels[1].level, 12.36);
+    QCOMPARE(cell<QLineEdit>(win, "SLH_level_", 2)->text(), QStringLiteral("12.36"));
     QVERIFY(!levels[2].complete);
     QCOMPARE(::icon(win, "SLH_check_", 3), QStringLiteral("empty"));
     // Leaving the shown field unchanged keeps the whole value; typing a new one replaces it.
@@ -483,6 +483,7 @@ void TestSerumLevelAnalysis::storedRowsSurviveOpenSaveCycles()
         QVERIFY(!rows[2].complete);
         QCOMPARE(cell<QLineEdit>(window.get(), "DH_infusiontime_", 2)->text(), QString());
         QCOMPARE(window->levelRecords()[0].level, level.toDouble());
+        QCOMPARE(cell<QLineEdit>(window.get(), "SLH_level_", 1)->text(), level); // as typed
         // Tabbing through the shown (rounded) fields changes nothing.
         emit cell<QTimeEdit>(window.get(), "DH_time_", 1)->editingFinished();
         emit cell<QLineEdit>(window.get(), "DH_dose_", 1)->editingFinished();

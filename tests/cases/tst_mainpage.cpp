@@ -630,9 +630,11 @@ void TestMainPage::routeChoiceIsNotAnEdit()
     QCOMPARE(s.routeF[1], 1.0);
     enter(page.get(), "line_Custom_rangeF", QStringLiteral("10"));
     QCOMPARE(s.routeFsd[1], 0.1);
+    QCOMPARE(s.customRanges[pk::kFitF], 0.1); // what the analysis takes is what is shown
     enter(page.get(), "line_Custom_F", QStringLiteral("80"));
     QCOMPARE(s.routeF[1], 0.8);
     QCOMPARE(s.routeFsd[1], 10.0 / 80.0);
+    QCOMPARE(s.customRanges[pk::kFitF], 10.0 / 80.0);
     QCOMPARE(s.displayedF[pk::kReportCustom], 0.8);
 
     route->setCurrentIndex(0);
