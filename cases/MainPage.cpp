@@ -6,6 +6,7 @@
 #include "cases/CaseWindowLinks.h"
 #include "cases/PatientForm.h"
 #include "cases/PatientValidation.h"
+#include "pkcore/CaseNames.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
@@ -269,9 +270,7 @@ void MainPage::enableWindowButtons()
 void MainPage::showCaseInfo()
 {
     const SessionData& s = *session;
-    form->Line_Drug->setText(s.patient.drugCode == QLatin1String(userChoiceCode)
-                                 ? s.userChoice.drugNameText
-                                 : drugCode(s.patient.drugCode));
+    form->Line_Drug->setText(caseDrugName(s));
     const QString mgdl = QStringLiteral(" mg/dL");
     if (s.scr1 > 0.0) {
         form->Line_Crs->setText(QString::number(s.scr1, 'g', 6) + mgdl);
