@@ -342,17 +342,15 @@ QVector<OpenedWindow> openEveryCaseWindow(MainPage* page)
         opened.push_back({window->windowTitle(), QRect(window->pos(), window->size())});
     };
     page->mainwindow_serum_level_analysis();
+    // The end of an analysis run of the history opens the curve fitting.
+    for (QDialog* window : page->findChildren<QDialog*>()) {
+        if (window->metaObject()->indexOfSignal("drawGraph(double)") >= 0)
+            QMetaObject::invokeMethod(window, "drawGraph", Q_ARG(double, 24.0));
+    }
     page->mainwindow_dosage_regimen_forecast();
     page->mainwindow_serum_level_forecast();
-    for (QDialog* window : page->findChildren<QDialog*>()) {
-        if (window->isVisible()) {
-            record(window);
-            if (window->metaObject()->indexOfSignal("drawGraph(double)") >= 0)
-                QMetaObject::invokeMethod(window, "drawGraph", Q_ARG(double, 24.0));
-        }
-    }
-    for (QDialog* window : page->findChildren<QDialog*>()) {
-        if (window->isVisible() && window->inherits("graphicAnalysis"))
+    for (const QDialog* window : page->findChildren<QDialog*>()) {
+        if (window->isVisible())
             record(window);
     }
     Modal::setNextHandler([&record](QDialog* report) {
