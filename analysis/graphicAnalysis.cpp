@@ -1,6 +1,7 @@
 #include "analysis/graphicAnalysis.h"
 
 #include "analysis/FitReadiness.h"
+#include "pkcore/CaseNames.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkNumeric.h"
@@ -71,9 +72,7 @@ graphicAnalysis::graphicAnalysis(QWidget* parent, SessionData* session, PkCalcul
     ui->lineEdit_unit->setText(ui->cb_graph_time->currentText());
     if (isPhenytoin())
         hideLeastSquares();
-    setWindowTitle(tr("Curve Fitting Analysis:  %1, %2, %3")
-                       .arg(session->patient.lastName, session->patient.firstName,
-                            drugCode(session->patient.drugCode)));
+    setWindowTitle(caseWindowTitle(tr("Curve Fitting Analysis"), *session));
     ui->graph_1->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
 }
 

@@ -5,6 +5,7 @@
 #include "analysis/FitReadiness.h"
 #include "analysis/HistoryStore.h"
 #include "app/NarrowCombo.h"
+#include "pkcore/CaseNames.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
@@ -40,10 +41,11 @@ QString shownNumber(double value)
     return QString::number(value, 'f', 1);
 }
 
-// A measured level as it was typed: 0.85 stays 0.85, never rounded to 0.8.
+// A measured level as it was typed: 0.85 stays 0.85, never rounded to 0.8. A level of 0 is a
+// level; a stored row without a readable value shows none, never -1.
 QString shownLevel(double value)
 {
-    return QString::number(value, 'f', QLocale::FloatingPointShortest);
+    return value >= 0.0 ? QString::number(value, 'f', QLocale::FloatingPointShortest) : QString();
 }
 
 // The number of doses is a whole number; "3", never "3.0".
@@ -56,6 +58,15 @@ QString shownCount(double value)
 QString shownIfGiven(double value, QString (*shown)(double))
 {
     return value > 0.0 ? shown(value) : QString();
+}
+
+// The unit the case's doses are typed in, the one its forecast windows show; a case whose drug
+// model is not yet chosen falls back on the catalogue's rule.
+QString doseUnitOf(const SessionData& session)
+{
+    if (!session.doseUnit.isEmpty())
+        return session.doseUnit;
+    return session.patient.drugCode == kDigoxin ? QStringLiteral("mcg") : QStringLiteral("mg");
 }
 
 QString shownF(double f)
@@ -213,10 +224,7 @@ void serumLevelAnalysis::resetLevelRow(int i)
 
 void serumLevelAnalysis::prepareWidgets()
 {
-    const PatientRecord& patient = sessionData->patient;
-    setWindowTitle(QStringLiteral("Dosage History:  ") + patient.lastName + QStringLiteral(", ") +
-                   patient.firstName + QStringLiteral(", ") +
-                   pkCalculator->drugCode(patient.drugCode));
+    setWindowTitle(caseWindowTitle(QStringLiteral("Dosage History"), *sessionData));
     const QDate today = QDate::currentDate();
     for (int i = 0; i < kDoseRowCount; ++i) {
         rowWidget<QDateEdit>("DH_date_", i)->setDate(today);
@@ -236,8 +244,7 @@ void serumLevelAnalysis::prepareWidgets()
     checkPixmap = QPixmap(QStringLiteral(":/image/green-check.png"));
     warningPixmap = QPixmap(QStringLiteral(":/image/warning.png"));
     emptyPixmap = QPixmap(QStringLiteral(":/image/empty.png"));
-    ui->label_dose->setText(patient.drugCode == kDigoxin ? QStringLiteral("Dose(mcg)")
-                                                         : QStringLiteral("Dose(mg)"));
+    ui->label_dose->setText(QStringLiteral("Dose(%1)").arg(doseUnitOf(*sessionData)));
 }
 
 // ---- Row state ----

@@ -4,8 +4,10 @@
 #include "app/GuestMode.h"
 #include "cases/CaseStore.h"
 #include "cases/CaseWindowLinks.h"
+#include "cases/CaseWindowPlacement.h"
 #include "cases/PatientForm.h"
 #include "cases/PatientValidation.h"
+#include "pkcore/CaseNames.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
@@ -269,9 +271,7 @@ void MainPage::enableWindowButtons()
 void MainPage::showCaseInfo()
 {
     const SessionData& s = *session;
-    form->Line_Drug->setText(s.patient.drugCode == QLatin1String(userChoiceCode)
-                                 ? s.userChoice.drugNameText
-                                 : drugCode(s.patient.drugCode));
+    form->Line_Drug->setText(caseDrugName(s));
     const QString mgdl = QStringLiteral(" mg/dL");
     if (s.scr1 > 0.0) {
         form->Line_Crs->setText(QString::number(s.scr1, 'g', 6) + mgdl);
@@ -430,12 +430,14 @@ void MainPage::mainwindow_serum_level_analysis()
         on_button_dosage_history_clicked();
 }
 
-void MainPage::openForecast(QWidget** window, const CaseWindowMakers::WindowMaker& make)
+void MainPage::openForecast(QWidget** window, const CaseWindowMakers::WindowMaker& make,
+                            CaseWindowSlot slot)
 {
     if (!*window) {
         if (!make)
             return;
         *window = make(this, session, calculator, drugInfo);
+        placeCaseWindow(*window, slot);
         connect(this, SIGNAL(custom_pk_change()), *window, SLOT(custom_pk_change()));
     }
     (*window)->show();
@@ -445,18 +447,19 @@ void MainPage::on_button_dosage_regimen_forecast_clicked()
 {
     const CaseWindowMakers& makers = caseWindowMakers();
     if (isPhenytoin())
-        openForecast(&phRegimen, makers.phenytoinRegimen);
+        openForecast(&phRegimen, makers.phenytoinRegimen, CaseWindowSlot::RegimenForecast);
     else
-        openForecast(&regimenForecast, makers.regimenForecast);
+        openForecast(&regimenForecast, makers.regimenForecast, CaseWindowSlot::RegimenForecast);
 }
 
 void MainPage::on_button_serum_level_forecast_clicked()
 {
     const CaseWindowMakers& makers = caseWindowMakers();
     if (isPhenytoin())
-        openForecast(&phLevelForecast, makers.phenytoinLevelForecast);
+        openForecast(&phLevelForecast, makers.phenytoinLevelForecast,
+                     CaseWindowSlot::LevelForecast);
     else
-        openForecast(&levelForecast, makers.levelForecast);
+        openForecast(&levelForecast, makers.levelForecast, CaseWindowSlot::LevelForecast);
 }
 
 // Opening the window changes nothing; its edits and its analysis runs make the case unsaved.
@@ -468,6 +471,7 @@ void MainPage::on_button_dosage_history_clicked()
             return;
         analysis = make(this, session, calculator, drugInfo);
         QWidget* window = analysis->window();
+        placeCaseWindow(window, CaseWindowSlot::DoseHistory);
         connect(window, SIGNAL(drawGraph(double)), this,
                 SLOT(graph_analysis_clicked_from_serum_level_analysis(double)));
         if (window->metaObject()->indexOfSignal("caseEdited()") >= 0)
@@ -494,6 +498,7 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
     analysisWindow->setCursor(Qt::WaitCursor);
     if (firstRun) {
         fitting = caseWindowMakers().fitting(this, session, calculator, drugInfo);
+        placeCaseWindow(fitting->window(), CaseWindowSlot::CurveFitting);
         connect(fitting->window(), SIGNAL(bayesDataSend()), this, SLOT(getBayesAndDisplay()),
                 Qt::DirectConnection);
         connect(fitting->window(), SIGNAL(LSDataSend()), this, SLOT(getLSAndDisplay()));
@@ -532,6 +537,7 @@ void MainPage::on_button_report_clicked()
     if (!make)
         return;
     report = make(this, session, calculator, drugInfo, config, analysis);
+    placeCaseWindow(report, CaseWindowSlot::Report);
     Modal::exec(report);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cases/CaseWindowLinks.h"
+#include "cases/CaseWindowPlacement.h"
 #include "cases/CustomSetEditor.h"
 #include "cases/ParameterGroupView.h"
 
@@ -96,7 +97,8 @@ private:
     void replayStoredCase();
     void enableWindowButtons();
     void markUnsaved();
-    void openForecast(QWidget** window, const CaseWindowMakers::WindowMaker& make);
+    void openForecast(QWidget** window, const CaseWindowMakers::WindowMaker& make,
+                      CaseWindowSlot slot);
     void showFitted(const ParameterGroupView& group, int method, const RangeBlock& spreads,
                     int displayedIndex);
     void clearFitted(const ParameterGroupView& group, int displayedIndex);

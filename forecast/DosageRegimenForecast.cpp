@@ -3,6 +3,7 @@
 
 #include "forecast/ForecastText.h"
 #include "forecast/ForecastView.h"
+#include "pkcore/CaseNames.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
@@ -15,6 +16,7 @@ DosageRegimenForecast::DosageRegimenForecast(QWidget* parent, SessionData* sessi
       m_calculator(calculator), m_drugInfo(drugInfo)
 {
     m_form->setupUi(this);
+    setWindowTitle(caseWindowTitle(tr("Dosage Regimen Forecast"), *session));
     m_fields[kDesiredInfusionTime] = {m_form->label_infusionTime, m_form->lineEdit_infusionTime};
     m_fields[kDesiredPostLevel] = {m_form->label_postLevel, m_form->lineEdit_postLevel};
     m_fields[kDesiredPostTime] = {m_form->label_postTime, m_form->lineEdit_postTime};

@@ -3,6 +3,7 @@
 
 #include "forecast/ForecastText.h"
 #include "forecast/ForecastView.h"
+#include "pkcore/CaseNames.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
@@ -15,6 +16,7 @@ SerumLevelForecast::SerumLevelForecast(QWidget* parent, SessionData* session,
       m_calculator(calculator), m_drugInfo(drugInfo)
 {
     m_form->setupUi(this);
+    setWindowTitle(caseWindowTitle(tr("Serum Level Forecast"), *session));
     m_fields[kDose] = {m_form->label_dose, m_form->lineEdit_dose};
     m_fields[kInterval] = {m_form->label_interval, m_form->lineEdit_interval};
     m_fields[kInfusionTime] = {m_form->label_infusionTime, m_form->lineEdit_infusionTime};

@@ -5,6 +5,7 @@
 #include "phenytoin/LevelPlot.h"
 #include "phenytoin/WindowFields.h"
 
+#include "pkcore/CaseNames.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
@@ -43,9 +44,7 @@ PHDosageRegimen::PHDosageRegimen(QWidget* parent, SessionData* session, PkCalcul
     set_unit_view();
     m_ui->groupBox_Graph->setEnabled(false);
     set_salt_and_F();
-    setWindowTitle(tr("Dosage Regimen Forecast:  %1, %2, %3")
-                       .arg(m_session->patient.lastName, m_session->patient.firstName,
-                            PkCalculator::drugCode(m_session->patient.drugCode)));
+    setWindowTitle(caseWindowTitle(tr("Dosage Regimen Forecast"), *m_session));
     connect(m_ui->graph, &QCustomPlot::legendClick, this,
             [this](QCPLegend* legend, QCPAbstractLegendItem* item, QMouseEvent*) {
                 legend_click(legend, item);

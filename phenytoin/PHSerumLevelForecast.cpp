@@ -6,6 +6,7 @@
 #include "phenytoin/LevelPlot.h"
 #include "phenytoin/WindowFields.h"
 
+#include "pkcore/CaseNames.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
@@ -76,9 +77,7 @@ PHSerumLevelForecast::PHSerumLevelForecast(QWidget* parent, SessionData* session
             [this](QCPLegend* legend, QCPAbstractLegendItem* item, QMouseEvent*) {
                 legend_click(legend, item);
             });
-    setWindowTitle(tr("Serum Level Forecast:  %1, %2, %3")
-                       .arg(m_session->patient.lastName, m_session->patient.firstName,
-                            PkCalculator::drugCode(m_session->patient.drugCode)));
+    setWindowTitle(caseWindowTitle(tr("Serum Level Forecast"), *m_session));
 }
 
 PHSerumLevelForecast::~PHSerumLevelForecast() = default;

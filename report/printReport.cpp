@@ -2,6 +2,7 @@
 
 #include "app/ProgramConfig.h"
 #include "cases/CaseWindowLinks.h"
+#include "pkcore/CaseNames.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
@@ -53,9 +54,7 @@ printReport::printReport(QWidget* parent, SessionData* session, PkCalculator* /*
 {
     m_ui->setupUi(this);
     applyPresets(offeredReportBoxes(*session), presetReportBoxes(*session, config->settingsPath()));
-    setWindowTitle(tr("Report Printing Setting:  %1, %2, %3")
-                       .arg(session->patient.lastName, session->patient.firstName,
-                            drugCode(session->patient.drugCode)));
+    setWindowTitle(caseWindowTitle(tr("Report Printing Setting"), *session));
     print_preview();
 }
 

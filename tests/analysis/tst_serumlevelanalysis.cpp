@@ -2,6 +2,8 @@
 #include "analysis/serumLevelAnalysis.h"
 #include "app/ProgramConfig.h"
 #include "cases/MainPage.h"
+#include "cases/userChoice.h"
+#include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
@@ -197,6 +199,7 @@ private slots:
     void init();
     void cleanup();
 
+    void newWindowShowsTheCase_data();
     void newWindowShowsTheCase();
     void rowIsCheckedAsTyped_data();
     void rowIsCheckedAsTyped();
@@ -244,12 +247,35 @@ void TestSerumLevelAnalysis::cleanup()
     caseWindowMakers() = CaseWindowMakers{};
 }
 
+void TestSerumLevelAnalysis::newWindowShowsTheCase_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("doseHeader");
+    QTest::newRow("digoxin") << "DG"
+                             << "Dosage History:  Smith, Ann, Digoxin"
+                             << "Dose(mcg)";
+    // The drug and its unit as the user gave them, as on the case page and the forecasts.
+    QTest::newRow("user's choice in mcg") << "ZZ"
+                                          << "Dosage History:  Smith, Ann, Zedocillin"
+                                          << "Dose(mcg)";
+}
+
 void TestSerumLevelAnalysis::newWindowShowsTheCase()
 {
-    Workspace w(QStringLiteral("DG"));
+    QFETCH(QString, drug);
+    QFETCH(QString, title);
+    QFETCH(QString, doseHeader);
+    Workspace w(drug);
+    if (drug == QLatin1String(userChoiceCode)) {
+        // As the confirmed patient form leaves a drug typed in mcg.
+        w.session.userChoice.drugNameText = QStringLiteral("Zedocillin");
+        w.session.userChoice.doseUnitText = QStringLiteral("mcg");
+        userChoice::setParameterData(&w.session);
+    }
     auto window = w.window();
-    QCOMPARE(window->windowTitle(), QStringLiteral("Dosage History:  Smith, Ann, Digoxin"));
-    QCOMPARE(requireChild<QLabel>(window.get(), "label_dose")->text(), QStringLiteral("Dose(mcg)"));
+    QCOMPARE(window->windowTitle(), title);
+    QCOMPARE(requireChild<QLabel>(window.get(), "label_dose")->text(), doseHeader);
     QVERIFY(cell<QWidget>(window.get(), "DH_row_", 1)->isEnabled());
     QVERIFY(!cell<QWidget>(window.get(), "DH_row_", 2)->isEnabled());
     QCOMPARE(cell<QDateEdit>(window.get(), "SLH_date_", 12)->date(), QDate::currentDate());

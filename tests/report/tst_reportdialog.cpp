@@ -134,8 +134,8 @@ class ReportDialogTest : public QObject
 private slots:
     void boxesFollowTheCaseAndTheSettings_data();
     void boxesFollowTheCaseAndTheSettings();
-    void titleNamesTheCatalogueDrug_data();
-    void titleNamesTheCatalogueDrug();
+    void titleNamesTheCaseDrug_data();
+    void titleNamesTheCaseDrug();
     void forecastSectionsExcludeEachOther();
     void zoomStaysWithinBoundsAcrossRebuilds();
     void commentWindow_data();
@@ -191,18 +191,18 @@ void ReportDialogTest::boxesFollowTheCaseAndTheSettings()
     QCOMPARE(desk.boxes(&QCheckBox::isChecked), ticked);
 }
 
-void ReportDialogTest::titleNamesTheCatalogueDrug_data()
+void ReportDialogTest::titleNamesTheCaseDrug_data()
 {
     QTest::addColumn<SessionData>("session");
     QTest::addColumn<QString>("title");
     QTest::newRow("gentamicin") << gentamicinCase()
                                 << "Report Printing Setting:  Doe, Jane, Gentamicin";
-    QTest::newRow("user's choice") << userChoiceCase()
-                                   << "Report Printing Setting:  Doe, Jane, User's Choice "
-                                      "One-Comp Drug";
+    // The user's own name of the drug, as on the case page.
+    QTest::newRow("user's choice")
+        << userChoiceCase() << "Report Printing Setting:  Doe, Jane, Zedocillin";
 }
 
-void ReportDialogTest::titleNamesTheCatalogueDrug()
+void ReportDialogTest::titleNamesTheCaseDrug()
 {
     QFETCH(SessionData, session);
     QFETCH(QString, title);

@@ -105,6 +105,24 @@ Fit tableFit(const QTableView* table)
             table->viewport()->size()};
 }
 
+// The first column header of a shown table that is narrower than its text.
+Fit headerFit(const QTableView* table)
+{
+    const QHeaderView* header = table->horizontalHeader();
+    if (!table->model() || header->isHidden())
+        return {};
+    for (int column = 0; column < header->count(); ++column) {
+        if (header->isSectionHidden(column))
+            continue;
+        const int needed = header->sectionSizeHint(column);
+        if (header->sectionSize(column) < needed)
+            return {table->model()->headerData(column, Qt::Horizontal).toString(),
+                    {needed, 0},
+                    {header->sectionSize(column), 0}};
+    }
+    return {};
+}
+
 // Empty when the widget shows its whole text, or has none of the kinds checked.
 QString cutText(const QWidget* widget)
 {
@@ -116,8 +134,10 @@ QString cutText(const QWidget* widget)
         return cutMessage(widget, checkableFit(static_cast<const QAbstractButton*>(widget)));
     if (const auto* combo = qobject_cast<const QComboBox*>(widget))
         return cutMessage(widget, comboFit(combo));
-    if (const auto* table = qobject_cast<const QTableView*>(widget))
-        return cutMessage(widget, tableFit(table));
+    if (const auto* table = qobject_cast<const QTableView*>(widget)) {
+        const QString scrolling = cutMessage(widget, tableFit(table));
+        return scrolling.isEmpty() ? cutMessage(widget, headerFit(table)) : scrolling;
+    }
     return {};
 }
 

@@ -12,8 +12,8 @@ namespace testsupport
 void settleLayouts();
 
 // Every label, check box, radio button, push button and combo box item the window shows whose
-// text does not fit it, and every table whose columns need horizontal scrolling, on every page of
-// the window's stacked and tab widgets: "objectName: text" each.
+// text does not fit it, and every table whose columns need horizontal scrolling or cut a header, on
+// every page of the window's stacked and tab widgets: "objectName: text" each.
 QStringList cutTexts(QWidget* window);
 
 // Every field (line edit, combo box, spin box, text field, table) the window shows that does not

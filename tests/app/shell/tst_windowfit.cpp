@@ -31,14 +31,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 
 #include <functional>
 #include <memory>
 
-// The layout checks every window of the program must pass: each window fits the smallest screen
-// the program supports for every drug, and shows every label and button text whole at the
-// desktop's default font. A new window joins them with one line in a table below.
+// The layout checks every window of the program must pass: each window, with the title bar the
+// desktop adds, fits the smallest screen the program supports for every drug, and shows every
+// label, button and column header text whole at the desktop's default font. A new window joins
+// them with one line in a table below.
 
 namespace
 {
@@ -48,6 +50,9 @@ using testsupport::fieldsOutside;
 
 constexpr int screenWidth = 1024;
 constexpr int screenHeight = 768;
+constexpr int titleBarHeight = 30;
+const char* const phenytoinTooTall =
+    "the phenytoin windows are still 760 px high, and get their smaller layout separately";
 const char* const defaultStyleSheet = ":/stylesheet/style2.qss";
 const QString userChoiceDrug = QStringLiteral("User's Choice One-Comp Drug");
 
@@ -310,6 +315,52 @@ const Dialog dialogs[] = {
      }},
 };
 
+// Empty when the window, with a title bar above it, fits the smallest screen; else its size.
+QString tooBigForScreen(const QWidget* window)
+{
+    if (window->width() <= screenWidth && window->height() + titleBarHeight <= screenHeight)
+        return {};
+    return QStringLiteral("%1 x %2 below a title bar").arg(window->width()).arg(window->height());
+}
+
+bool isPhenytoinWindow(const QWidget* window)
+{
+    return window->inherits("PHDosageRegimen") || window->inherits("PHSerumLevelForecast");
+}
+
+// The windows a case page opens, each as it first opens: the dose history, the curve fitting the
+// history's analysis opens, the two forecasts and the report.
+struct OpenedWindow {
+    QString title;
+    QRect place; // the frame's top left corner and the window's size
+};
+
+QVector<OpenedWindow> openEveryCaseWindow(MainPage* page)
+{
+    QVector<OpenedWindow> opened;
+    const auto record = [&opened](const QWidget* window) {
+        opened.push_back({window->windowTitle(), QRect(window->pos(), window->size())});
+    };
+    page->mainwindow_serum_level_analysis();
+    // The end of an analysis run of the history opens the curve fitting.
+    for (QDialog* window : page->findChildren<QDialog*>()) {
+        if (window->metaObject()->indexOfSignal("drawGraph(double)") >= 0)
+            QMetaObject::invokeMethod(window, "drawGraph", Q_ARG(double, 24.0));
+    }
+    page->mainwindow_dosage_regimen_forecast();
+    page->mainwindow_serum_level_forecast();
+    for (const QDialog* window : page->findChildren<QDialog*>()) {
+        if (window->isVisible())
+            record(window);
+    }
+    Modal::setNextHandler([&record](QDialog* report) {
+        record(report);
+        return int(QDialog::Rejected);
+    });
+    page->findChild<QPushButton*>(QStringLiteral("button_report"))->click();
+    return opened;
+}
+
 // The drugs the patient form offers, by name.
 QStringList formDrugs()
 {
@@ -332,6 +383,8 @@ private slots:
     void caseWindowsFitTheScreenForEveryDrug();
     void everyTextShowsWhole_data();
     void everyTextShowsWhole();
+    void caseWindowsOpenApartNamingPatientAndDrug_data();
+    void caseWindowsOpenApartNamingPatientAndDrug();
 };
 
 void TestWindowFit::initTestCase()
@@ -362,14 +415,16 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
     i.fillCase(drug);
     std::unique_ptr<QWidget> shown(caseWindows[window].make(i));
     QVERIFY2(shown, "no such window");
-    shown->resize(screenWidth, screenHeight);
+    // A window the user may resize is tried at the whole screen below its title bar.
+    shown->resize(screenWidth, screenHeight - titleBarHeight);
     shown->show();
     QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
     testsupport::settleLayouts();
-    QVERIFY2(shown->width() <= screenWidth && shown->height() <= screenHeight,
-             qPrintable(QStringLiteral("%1 x %2").arg(shown->width()).arg(shown->height())));
     const QStringList outside = fieldsOutside(shown.get(), shown->rect());
     QVERIFY2(outside.isEmpty(), qPrintable(outside.join(QStringLiteral("; "))));
+    if (isPhenytoinWindow(shown.get()))
+        QEXPECT_FAIL("", phenytoinTooTall, Continue);
+    QVERIFY2(tooBigForScreen(shown.get()).isEmpty(), qPrintable(tooBigForScreen(shown.get())));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
@@ -393,6 +448,51 @@ void TestWindowFit::everyTextShowsWhole()
     QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
     const QStringList cut = cutTexts(shown.get());
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+    if (isPhenytoinWindow(shown.get()))
+        QEXPECT_FAIL("", phenytoinTooTall, Continue);
+    QVERIFY2(tooBigForScreen(shown.get()).isEmpty(), qPrintable(tooBigForScreen(shown.get())));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestWindowFit::caseWindowsOpenApartNamingPatientAndDrug_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<QString>("drugName");
+    QTest::newRow("gentamicin") << "Gentamicin"
+                                << "Gentamicin";
+    QTest::newRow("phenytoin") << "Phenytoin"
+                               << "Phenytoin";
+    // The user's own name of the drug, as the case page shows it.
+    QTest::newRow("user's choice") << userChoiceDrug << "Investigational drug";
+}
+
+void TestWindowFit::caseWindowsOpenApartNamingPatientAndDrug()
+{
+    QFETCH(QString, drug);
+    QFETCH(QString, drugName);
+    PromptScript prompts;
+    Installation i;
+    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    i.fillCase(drug);
+    std::unique_ptr<QWidget> mainWindow(casePageInMainWindow(i));
+    mainWindow->show();
+    MainPage* page = static_cast<MainWindow*>(mainWindow.get())->casePage();
+    QCOMPARE(page->findChild<QLineEdit*>(QStringLiteral("Line_Drug"))->text(), drugName);
+
+    const QVector<OpenedWindow> opened = openEveryCaseWindow(page);
+    QCOMPARE(opened.size(), 5);
+    const QString names = QStringLiteral(":  Montgomery-Whitfield, Christopher, ") + drugName;
+    QVector<QPoint> corners;
+    for (const OpenedWindow& w : opened) {
+        QVERIFY2(w.title.endsWith(names), qPrintable(w.title));
+        QVERIFY2(!corners.contains(w.place.topLeft()), qPrintable(w.title));
+        corners << w.place.topLeft();
+        // On the smallest screen, with its title bar, as far as its size allows.
+        const QRect frame = w.place.adjusted(0, 0, 0, titleBarHeight);
+        QVERIFY2(frame.left() >= 0 && frame.top() >= 0, qPrintable(w.title));
+        QVERIFY2(frame.right() < screenWidth || frame.left() == 0, qPrintable(w.title));
+        QVERIFY2(frame.bottom() < screenHeight || frame.top() == 0, qPrintable(w.title));
+    }
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
