@@ -634,6 +634,8 @@ void TestProgramSettingsDatabase::openCaseRefuses()
     const auto shown = prompts.take();
     QCOMPARE(int(shown.size()), 1);
     QCOMPARE(shown[0].title, QStringLiteral("Warning"));
+    QCOMPARE(shown[0].text, QStringLiteral("Please close the current case with File > Log Out and "
+                                           "log in again before you switch or move the database."));
     VERIFY_UNCHANGED(inst);
 
     // Once the case is closed the change goes ahead.
