@@ -143,6 +143,19 @@ bool SettingsFile::contains(const QString& key) const
     return !storedSpellings(*openSettings(m_path), key).isEmpty();
 }
 
+QString SettingsFile::readProblem() const
+{
+    const QFileInfo info(m_path);
+    if (info.isDir())
+        return translate("it is a folder");
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    if (!parsesAsSettings(m_path) || openSettings(m_path)->status() != QSettings::NoError)
+        return translate("it holds text that is not settings");
+    return QString();
+}
+
 bool SettingsFile::textAsBool(const QString& text)
 {
     return !(text.isEmpty() || text == QLatin1String("0") ||

@@ -20,6 +20,9 @@ public:
     // A present key reads as false when its text is empty, "0" or "false" in any letter case.
     bool boolValue(const QString& key, bool defaultValue) const;
     bool contains(const QString& key) const;
+    // Why the existing file cannot be read as settings (a folder, no read access, lines that
+    // are not settings); empty when it can. Reads of such a file give every key's default.
+    QString readProblem() const;
 
     // False when the value did not reach the file; lastError() then says why and the file and
     // later reads keep the previous value.

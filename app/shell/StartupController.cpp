@@ -31,6 +31,7 @@ QString tr(const char* text)
 // A locked file answers every statement with SQLite's "busy" once the busy timeout has run out;
 // that is another program at work, not a wrong key.
 constexpr int probeBusyTimeoutMs = 1500;
+const char* const usersTable = "Users";
 
 QString lockedText(const QString& path)
 {
@@ -120,6 +121,13 @@ bool StartupController::reportMissingSettings(const ProgramConfig& config)
                                     .arg(config.settingsPath()));
         return true;
     }
+    if (config.status() == ProgramConfig::StatusSettingsUnreadable) {
+        MessageBox::information(nullptr, tr("Error"),
+                                tr("The settings file %1 cannot be read (%2); the program cannot "
+                                   "be run until it is a readable settings file again.\nCode S-01")
+                                    .arg(config.settingsPath(), config.settingsProblem()));
+        return true;
+    }
     if (config.status() == ProgramConfig::StatusNoDatabasePath)
         MessageBox::information(nullptr, tr("Warning"),
                                 tr("Path for database is missing. Please re-locate the path of "
@@ -195,6 +203,15 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
                        tr("The database at %1 is not a complete case database: %2 You will be "
                           "logged in as a guest. Please set the path of a valid database in the "
                           "settings page.\nCode I-06")
+                           .arg(path, probe.error()));
+        return;
+    }
+    // The log-in list is read from Users; a damaged table would leave it empty without a word.
+    if (!probe.readsEveryRow(QLatin1String(usersTable))) {
+        refuseDatabase(config, path, probe.locked(), ProgramConfig::StatusSchemaUnreadable,
+                       tr("The list of users in the database at %1 cannot be read (%2); the file "
+                          "may be damaged. You will be logged in as a guest. Please set the path "
+                          "of a sound copy of the database in the settings page.\nCode I-06")
                            .arg(path, probe.error()));
         return;
     }

@@ -84,6 +84,32 @@ bool dropTables(const QString& path, const QStringList& tables)
     return ok;
 }
 
+// Overwrites the middle of the table's first page on disk, as a damaged sector would; the page
+// no longer decrypts, while the schema on the first page still reads.
+bool damageFirstPage(const QString& path, const QString& table)
+{
+    qint64 page = 0;
+    qint64 pageSize = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(cipherDriverName, "damage");
+        db.setDatabaseName(path);
+        db.setPassword(databaseKeyFor(builtInSiteName()));
+        QSqlQuery query(db);
+        if (db.open() && query.exec("PRAGMA page_size") && query.next())
+            pageSize = query.value(0).toLongLong();
+        if (query.exec("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'") &&
+            query.next())
+            page = query.value(0).toLongLong();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("damage");
+    QFile file(path);
+    const qint64 noise = 64;
+    return page > 1 && pageSize > 0 && file.open(QIODevice::ReadWrite) &&
+           file.seek((page - 1) * pageSize + pageSize / 2) &&
+           file.write(QByteArray(noise, '\x5a')) == noise;
+}
+
 } // namespace
 
 class TestStartup : public QObject
@@ -91,6 +117,8 @@ class TestStartup : public QObject
     Q_OBJECT
 private slots:
     void noSettingsFileEndsTheProgram();
+    void unreadableSettingsFileEndsTheProgram_data();
+    void unreadableSettingsFileEndsTheProgram();
     void noDatabasePathWarnsAndStillProbes();
     void registryRoadProbesTheDatabaseItNames_data();
     void registryRoadProbesTheDatabaseItNames();
@@ -121,6 +149,46 @@ void TestStartup::noSettingsFileEndsTheProgram()
     QCOMPARE(records[0].title, QString("Error"));
     QCOMPARE(records[0].text, QString("PKsettings.ini file is missing or cannot be opened at . The "
                                       "program cannot be run without this file.\nCode S-01"));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::unreadableSettingsFileEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a folder in its place") << "folder"
+                                           << "it is a folder";
+    QTest::newRow("bytes that are no text") << "binary"
+                                            << "it holds text that is not settings";
+}
+
+// Root reads a file of any mode, so the damages used here defeat every reader.
+void TestStartup::unreadableSettingsFileEndsTheProgram()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, reason);
+    PromptScript prompts;
+    TestEnvironment env;
+    QVERIFY(QFile::remove(env.settingsPath()));
+    if (damage == "folder") {
+        QVERIFY(QDir().mkpath(env.settingsPath()));
+    } else {
+        QFile file(env.settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Path]\ndb=\xff\xfe\n");
+    }
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    QCOMPARE(controller.run(), 0);
+    QVERIFY(recorder.windows.empty());
+    const auto records = prompts.take();
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(records[0].title, QString("Error"));
+    QCOMPARE(records[0].text, "The settings file " + QDir::current().filePath("PKsettings.ini") +
+                                  " cannot be read (" + reason +
+                                  "); the program cannot be run until it is a readable settings "
+                                  "file again.\nCode S-01");
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
@@ -225,6 +293,8 @@ void TestStartup::unusableDatabaseMeansGuest_data()
                                               << "Code I-06" << 7;
     QTest::newRow("keyed file without case tables") << "nocases"
                                                     << "Code I-06" << 7;
+    QTest::newRow("damaged page of Users") << "userspage"
+                                           << "Code I-06" << 7;
     // What a read-only folder does (and, for anyone but root, a read-only file): the first
     // write cannot make its journal.
     QTest::newRow("no journal can be made") << "nojournal"
@@ -256,6 +326,10 @@ void TestStartup::unusableDatabaseMeansGuest()
         const QStringList dropped =
             damage == "nousers" ? QStringList{"Users"} : QStringList{"Patients", "Cases", "PK"};
         QVERIFY(dropTables(env.databasePath(), dropped));
+    } else if (damage == "userspage") {
+        QVERIFY(createCaseDatabase(env.databasePath(), databaseKeyFor(builtInSiteName()), "admin",
+                                   QString(), nullptr));
+        QVERIFY(damageFirstPage(env.databasePath(), "Users"));
     } else if (damage == "nojournal") {
         QVERIFY(createCaseDatabase(env.databasePath(), databaseKeyFor(builtInSiteName()), "admin",
                                    QString(), nullptr));
@@ -275,6 +349,8 @@ void TestStartup::unusableDatabaseMeansGuest()
         QVERIFY2(records[0].text.contains("Users is missing"), qPrintable(records[0].text));
     if (damage == "nojournal")
         QVERIFY2(records[0].text.contains("cannot be written"), qPrintable(records[0].text));
+    if (damage == "userspage")
+        QVERIFY2(records[0].text.contains("list of users"), qPrintable(records[0].text));
     QCOMPARE(recorder.windows.size(), size_t(1));
     QCOMPARE(recorder.windows[0].title, QString(" Talvora (Guest Mode)"));
     QVERIFY(!controller.lastSession()->loggedIn);
