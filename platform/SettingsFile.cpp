@@ -209,6 +209,16 @@ bool SettingsFile::setValue(const QString& key, const QString& value)
     return fail(translate("The settings file %1 could not be written.").arg(m_path));
 }
 
+bool SettingsFile::setValue(const SettingsKeys::Setting& setting, const QString& value)
+{
+    const QString key = QLatin1String(setting.key);
+    if (value == QLatin1String(setting.fallback) && !contains(key)) {
+        m_lastError.clear();
+        return true;
+    }
+    return setValue(key, value);
+}
+
 // Reasons known before writing. Checking them first also keeps Qt from holding on to a
 // change that never reached the file.
 QString SettingsFile::writeRefusal() const

@@ -27,6 +27,9 @@ public:
     // False when the value did not reach the file; lastError() then says why and the file and
     // later reads keep the previous value.
     bool setValue(const QString& key, const QString& value);
+    // As above, except that a missing key whose default is `value` stays missing: a reader sees
+    // the same either way, while a write rewrites the whole file (its comments and order go).
+    bool setValue(const SettingsKeys::Setting& setting, const QString& value);
     // Why the last setValue failed; empty after a successful one.
     QString lastError() const { return m_lastError; }
 

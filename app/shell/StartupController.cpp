@@ -6,6 +6,7 @@
 #include "pkcore/SessionData.h"
 #include "platform/CipherDriver.h"
 #include "platform/MessageBox.h"
+#include "platform/OwnerOnly.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 #include "settings/CaseDatabaseProbe.h"
@@ -91,6 +92,7 @@ StartupController::PassResult StartupController::runPass()
 
     if (!config.load() && reportMissingSettings(config))
         return {false, exitNormally};
+    keepFilesToOwner(config);
     probeDatabase(config);
     session.loggedIn = false;
     applyStyle(config);
@@ -134,6 +136,19 @@ bool StartupController::reportMissingSettings(const ProgramConfig& config)
                                    "the database in the setting page or contact Morvane "
                                    "Inc.\nCode S-02"));
     return false;
+}
+
+// Files made before the program kept them to their owner, or by other tools, may still be
+// readable by everyone.
+void StartupController::keepFilesToOwner(const ProgramConfig& config)
+{
+    const QFileInfo settings(config.settingsPath());
+    if (settings.isFile()) {
+        keepToOwner(settings.filePath());
+        keepToOwner(settings.absolutePath());
+    }
+    if (QFileInfo(config.databasePath()).isFile())
+        keepToOwner(config.databasePath());
 }
 
 void StartupController::enterGuestMode(ProgramConfig& config, int status, const QString& text)

@@ -120,6 +120,7 @@ private slots:
     void unreadableSettingsFileEndsTheProgram_data();
     void unreadableSettingsFileEndsTheProgram();
     void noDatabasePathWarnsAndStillProbes();
+    void ownFilesAreKeptToTheirOwner();
     void registryRoadProbesTheDatabaseItNames_data();
     void registryRoadProbesTheDatabaseItNames();
     void unusableDatabaseMeansGuest_data();
@@ -209,6 +210,42 @@ void TestStartup::noDatabasePathWarnsAndStillProbes()
     QCOMPARE(recorder.windows.size(), size_t(1));
     QCOMPARE(recorder.windows[0].title, QString(" Talvora "));
     QVERIFY(controller.lastSession()->loggedIn);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+// The data folder as the set-up script makes it, from before the program kept its files to
+// their owner.
+void TestStartup::ownFilesAreKeptToTheirOwner()
+{
+    PromptScript prompts;
+    TestEnvironment env;
+    const QByteArray scriptSettings = "[Path]\ndb=" + env.databasePath().toUtf8() + "\n";
+    QFile settings(env.settingsPath());
+    QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(settings.write(scriptSettings) == scriptSettings.size());
+    settings.close();
+    const QFile::Permissions everyoneReads =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QFile::Permissions everyoneEnters =
+        everyoneReads | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(env.settingsPath(), everyoneReads));
+    QVERIFY(QFile::setPermissions(env.databasePath(), everyoneReads));
+    QVERIFY(QFile::setPermissions(env.dir(), everyoneEnters));
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    QCOMPARE(controller.run(), 0);
+    QVERIFY(controller.lastSession()->loggedIn);
+
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFile::permissions(env.settingsPath()) & others, QFile::Permissions());
+    QCOMPARE(QFile::permissions(env.databasePath()) & others, QFile::Permissions());
+    QCOMPARE(QFile::permissions(env.dir()) & others, QFile::Permissions());
+    QVERIFY(QFile::permissions(env.dir()) & QFile::ExeOwner);
+    // Signing in changed no setting in effect, so the file is as the script wrote it.
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), scriptSettings);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
