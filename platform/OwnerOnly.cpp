@@ -14,8 +14,7 @@ bool keepToOwner(const QString& path)
     const QFileInfo info(path);
     if (!info.exists() || QDir(path) == QDir::home())
         return true;
-    struct stat status {
-    };
+    struct stat status = {};
     const QByteArray name = QFile::encodeName(path);
     if (::stat(name.constData(), &status) != 0 || status.st_uid != ::geteuid())
         return true;
