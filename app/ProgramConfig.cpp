@@ -28,6 +28,8 @@ bool ProgramConfig::load()
     const QString candidate = workingDirectory.filePath(QLatin1String(settingsFileName));
     if (QFileInfo::exists(candidate)) {
         settingsPath_ = candidate;
+        if (settingsUnreadable())
+            return false;
         databasePath_ = SettingsFile(settingsPath_).read(SettingsKeys::pathDbSetting);
         if (databasePath_ != QLatin1String(SettingsKeys::pathDbDefault))
             return true;
@@ -47,11 +49,24 @@ bool ProgramConfig::load()
     // start-up can probe the database instead of running with no path at all.
     settingsPath_ = installed;
     if (QFileInfo::exists(settingsPath_)) {
+        if (settingsUnreadable())
+            return false;
         const QString path = SettingsFile(settingsPath_).read(SettingsKeys::pathDbSetting);
         if (path != QLatin1String(SettingsKeys::pathDbDefault))
             databasePath_ = path;
     }
     return false;
+}
+
+// A file that cannot be read would give every key its default, a missing database path among
+// them; the start-up names the file instead.
+bool ProgramConfig::settingsUnreadable()
+{
+    m_settingsProblem = SettingsFile(settingsPath_).readProblem();
+    if (m_settingsProblem.isEmpty())
+        return false;
+    status_ = StatusSettingsUnreadable;
+    return true;
 }
 
 int ProgramConfig::status() const

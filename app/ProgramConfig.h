@@ -12,6 +12,7 @@ public:
     // Start-up status codes.
     static constexpr int StatusNone = -1;
     static constexpr int StatusNoSettingsFile = 1;
+    static constexpr int StatusSettingsUnreadable = 2;
     static constexpr int StatusNoDatabasePath = 3;
     static constexpr int StatusSchemaUnreadable = 7;
     static constexpr int StatusDatabaseMissing = 8;
@@ -23,6 +24,8 @@ public:
     int status() const;
     bool setStatus(int code);
     QString settingsPath() const;
+    // Why the settings file could not be read, when the status says so.
+    QString settingsProblem() const { return m_settingsProblem; }
     QString databasePath() const;
     void setDatabasePath(const QString& path);
     QString siteName() const;
@@ -44,4 +47,7 @@ private:
     QString siteName_;
     QString settingsPath_;
     QString databasePath_;
+    QString m_settingsProblem;
+
+    bool settingsUnreadable();
 };

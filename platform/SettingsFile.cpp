@@ -143,6 +143,19 @@ bool SettingsFile::contains(const QString& key) const
     return !storedSpellings(*openSettings(m_path), key).isEmpty();
 }
 
+QString SettingsFile::readProblem() const
+{
+    const QFileInfo info(m_path);
+    if (info.isDir())
+        return translate("it is a folder");
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    if (!parsesAsSettings(m_path) || openSettings(m_path)->status() != QSettings::NoError)
+        return translate("it holds text that is not settings");
+    return QString();
+}
+
 bool SettingsFile::textAsBool(const QString& text)
 {
     return !(text.isEmpty() || text == QLatin1String("0") ||
@@ -194,6 +207,16 @@ bool SettingsFile::setValue(const QString& key, const QString& value)
     for (const auto& entry : previous)
         settings->setValue(entry.first, entry.second);
     return fail(translate("The settings file %1 could not be written.").arg(m_path));
+}
+
+bool SettingsFile::setValue(const SettingsKeys::Setting& setting, const QString& value)
+{
+    const QString key = QLatin1String(setting.key);
+    if (value == QLatin1String(setting.fallback) && !contains(key)) {
+        m_lastError.clear();
+        return true;
+    }
+    return setValue(key, value);
 }
 
 // Reasons known before writing. Checking them first also keeps Qt from holding on to a

@@ -84,6 +84,21 @@ bool CaseDatabaseProbe::isWritable()
     return written || fail(error);
 }
 
+bool CaseDatabaseProbe::readsEveryRow(const QString& table)
+{
+    if (!m_error.isEmpty())
+        return false;
+    QSqlQuery query(probeConnection());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT * FROM \"%1\"").arg(table)))
+        return fail(query.lastError());
+    while (query.next()) {
+    }
+    // The end of the rows and a page that cannot be read both end the loop; only the error
+    // tells them apart.
+    return !query.lastError().isValid() || fail(query.lastError());
+}
+
 bool CaseDatabaseProbe::passesIntegrityCheck()
 {
     if (!m_error.isEmpty())

@@ -22,6 +22,9 @@ public:
     // A write goes through (it is rolled back). A read-only file, and a folder where the
     // journal cannot be made, fail here although every read succeeds.
     bool isWritable();
+    // Every row of `table` can be read; a damaged page of it fails here although the schema
+    // reads.
+    bool readsEveryRow(const QString& table);
     // SQLite's own check of every page reports no fault.
     bool passesIntegrityCheck();
 

@@ -114,8 +114,10 @@ RelocationOutcome DatabaseRelocation::moveTo(const QString& path)
                            .arg(path, reason));
     }
 
-    // The copy keeps the original's mode: a database made readable by its owner only stays so.
-    if (!QFile::setPermissions(path, source.permissions())) {
+    // The copy is its owner's alone, whatever the original allowed others.
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                         QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+    if (!QFile::setPermissions(path, source.permissions() & ownerOnly)) {
         discardCopy(path, original);
         return failure(translate("Move failed"),
                        translate("The access rights of the database could not be given to its copy "

@@ -449,10 +449,11 @@ bool ProgramSettingPage::refuseDatabaseChange()
                                    "or move the database."));
         return true;
     }
+    // Logging out is the one command that ends a case; the message names it as the menu does.
     if (caseOpen()) {
         MessageBox::information(this, tr("Warning"),
-                                tr("Please close the current case before you switch or move the "
-                                   "database."));
+                                tr("Please close the current case with File > Log Out and log in "
+                                   "again before you switch or move the database."));
         return true;
     }
     return false;

@@ -34,8 +34,25 @@ QNetworkRequest plainRequest(const QUrl& url)
     // A redirect could lead anywhere; the service answers from its own address or not at all.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
-    request.setTransferTimeout(UpdateCheck::transferTimeoutMs);
+    request.setTransferTimeout(UpdateEndpoint::current().timeoutMs);
     return request;
+}
+
+QString oversizeText()
+{
+    return QCoreApplication::translate(
+        "ProgramSettingPage", "The installer is larger than any installer of this program.");
+}
+
+bool declaresOversize(const QNetworkReply* reply)
+{
+    return reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() >
+           UpdateCheck::maxInstallerBytes;
+}
+
+QString replyProblem(const QNetworkReply* reply)
+{
+    return UpdateCheck::networkProblem(reply->error(), reply->url(), reply->errorString());
 }
 
 // The reply's HTTP status problem; empty for a plain 200.
@@ -76,7 +93,7 @@ void ProgramSettingPage::finish_check_for_update(QNetworkReply* reply)
                &ProgramSettingPage::finish_check_for_update);
     const bool onScreen = isVisible();
     QString problem =
-        reply->error() != QNetworkReply::NoError ? reply->errorString() : statusProblem(reply);
+        reply->error() != QNetworkReply::NoError ? replyProblem(reply) : statusProblem(reply);
     UpdateOffer offer;
     if (problem.isEmpty()) {
         const QByteArray body = reply->read(UpdateCheck::maxReplyBytes + 1);
@@ -178,6 +195,14 @@ void ProgramSettingPage::download_start()
     ui->frame_download->show();
     downloadReply = networkManager->get(plainRequest(downloadUrl));
     ui->button_version_update_cancel->setEnabled(true);
+    // The declared size is known with the headers; an oversized installer is refused there
+    // rather than after the body has trickled in or the timeout has run out.
+    connect(downloadReply, &QNetworkReply::metaDataChanged, this, [this] {
+        if (!declaresOversize(downloadReply) || !m_downloadProblem.isEmpty())
+            return;
+        m_downloadProblem = oversizeText();
+        downloadReply->abort();
+    });
     connect(downloadReply, &QNetworkReply::readyRead, this, &ProgramSettingPage::ready_read);
     connect(downloadReply, &QNetworkReply::downloadProgress, this,
             &ProgramSettingPage::update_download_progress);
@@ -189,8 +214,6 @@ void ProgramSettingPage::ready_read()
     if (!downloadFile || !m_downloadProblem.isEmpty())
         return;
     const QString status = statusProblem(downloadReply);
-    const qint64 declared =
-        downloadReply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
     const QByteArray data = downloadReply->readAll();
     m_bytesWritten += data.size();
     if (!status.isEmpty()) {
@@ -198,9 +221,8 @@ void ProgramSettingPage::ready_read()
         m_downloadProblem = status;
         return;
     }
-    if (declared > UpdateCheck::maxInstallerBytes ||
-        m_bytesWritten > UpdateCheck::maxInstallerBytes)
-        m_downloadProblem = tr("The installer is larger than any installer of this program.");
+    if (declaresOversize(downloadReply) || m_bytesWritten > UpdateCheck::maxInstallerBytes)
+        m_downloadProblem = oversizeText();
     else if (downloadFile->write(data) != data.size())
         m_downloadProblem = downloadFile->errorString();
     else
@@ -239,7 +261,7 @@ QString ProgramSettingPage::downloadProblem() const
     if (!m_downloadProblem.isEmpty())
         return m_downloadProblem;
     if (downloadReply->error() != QNetworkReply::NoError)
-        return downloadReply->errorString();
+        return replyProblem(downloadReply);
     if (const QString status = statusProblem(downloadReply); !status.isEmpty())
         return status;
     const QVariant declared = downloadReply->header(QNetworkRequest::ContentLengthHeader);

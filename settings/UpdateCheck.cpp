@@ -143,6 +143,32 @@ QString installerProblem(const QUrl& url, const UpdateEndpoint& endpoint)
     return QString();
 }
 
+QString networkProblem(QNetworkReply::NetworkError error, const QUrl& url, const QString& errorText)
+{
+    switch (error) {
+    case QNetworkReply::NoError:
+        return QString();
+    // A request that outlives its timeout is aborted, which Qt reports as cancelled.
+    case QNetworkReply::OperationCanceledError:
+    case QNetworkReply::TimeoutError:
+        return tr("The update service at %1 did not answer; please try again later.")
+            .arg(url.host());
+    case QNetworkReply::HostNotFoundError:
+        return tr("The update service's host %1 cannot be found; please check the network "
+                  "connection.")
+            .arg(url.host());
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::UnknownNetworkError:
+        return tr("The update service at %1 cannot be reached; please check the network "
+                  "connection or try again later.")
+            .arg(url.host());
+    default:
+        return errorText;
+    }
+}
+
 QString installerFileName(const QUrl& url)
 {
     const QString name = url.fileName(QUrl::FullyDecoded);

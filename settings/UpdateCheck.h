@@ -1,14 +1,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkReply>
 #include <QString>
 #include <QUrl>
 
 // Where the update service answers. The address is fixed when the program is built; tests put a
 // loopback server in its place.
 struct UpdateEndpoint {
+    static constexpr int defaultTimeoutMs = 30000;
+    static constexpr int noTimeout = 0;
+
     QUrl base; // ends with "/"; the check's path is appended to it
     quint16 tcpPort = 50505;
+    // How long a request may go without an answer before it is given up; noTimeout waits on.
+    int timeoutMs = defaultTimeoutMs;
 
     // The address this build was made with.
     static UpdateEndpoint built();
@@ -39,7 +45,6 @@ namespace UpdateCheck
 inline constexpr int maxReplyBytes = 4096;
 // No installer of this program comes near this size; a larger one is refused unread.
 inline constexpr qint64 maxInstallerBytes = qint64(1) << 30;
-inline constexpr int transferTimeoutMs = 30000;
 inline constexpr int tcpConnectTimeoutMs = 30000;
 
 // The check's address; it carries the running version and nothing else about the installation.
@@ -56,6 +61,11 @@ int compareVersions(const QString& left, const QString& right, bool* ok);
 
 // Empty when the installer may be fetched from `url`; otherwise the reason it may not.
 QString installerProblem(const QUrl& url, const UpdateEndpoint& endpoint);
+
+// What a failed request to `url` means for the user: a service that did not answer in time, a
+// host that cannot be found or reached; any other failure keeps the network's own `errorText`.
+QString networkProblem(QNetworkReply::NetworkError error, const QUrl& url,
+                       const QString& errorText);
 
 // The installer's file name, decoded; empty when the address names no plain file.
 QString installerFileName(const QUrl& url);

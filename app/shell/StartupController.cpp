@@ -6,6 +6,7 @@
 #include "pkcore/SessionData.h"
 #include "platform/CipherDriver.h"
 #include "platform/MessageBox.h"
+#include "platform/OwnerOnly.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 #include "settings/CaseDatabaseProbe.h"
@@ -31,6 +32,7 @@ QString tr(const char* text)
 // A locked file answers every statement with SQLite's "busy" once the busy timeout has run out;
 // that is another program at work, not a wrong key.
 constexpr int probeBusyTimeoutMs = 1500;
+const char* const usersTable = "Users";
 
 QString lockedText(const QString& path)
 {
@@ -90,6 +92,7 @@ StartupController::PassResult StartupController::runPass()
 
     if (!config.load() && reportMissingSettings(config))
         return {false, exitNormally};
+    keepFilesToOwner(config);
     probeDatabase(config);
     session.loggedIn = false;
     applyStyle(config);
@@ -120,12 +123,32 @@ bool StartupController::reportMissingSettings(const ProgramConfig& config)
                                     .arg(config.settingsPath()));
         return true;
     }
+    if (config.status() == ProgramConfig::StatusSettingsUnreadable) {
+        MessageBox::information(nullptr, tr("Error"),
+                                tr("The settings file %1 cannot be read (%2); the program cannot "
+                                   "be run until it is a readable settings file again.\nCode S-01")
+                                    .arg(config.settingsPath(), config.settingsProblem()));
+        return true;
+    }
     if (config.status() == ProgramConfig::StatusNoDatabasePath)
         MessageBox::information(nullptr, tr("Warning"),
                                 tr("Path for database is missing. Please re-locate the path of "
                                    "the database in the setting page or contact Morvane "
                                    "Inc.\nCode S-02"));
     return false;
+}
+
+// Files made before the program kept them to their owner, or by other tools, may still be
+// readable by everyone.
+void StartupController::keepFilesToOwner(const ProgramConfig& config)
+{
+    const QFileInfo settings(config.settingsPath());
+    if (settings.isFile()) {
+        keepToOwner(settings.filePath());
+        keepToOwner(settings.absolutePath());
+    }
+    if (QFileInfo(config.databasePath()).isFile())
+        keepToOwner(config.databasePath());
 }
 
 void StartupController::enterGuestMode(ProgramConfig& config, int status, const QString& text)
@@ -195,6 +218,15 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
                        tr("The database at %1 is not a complete case database: %2 You will be "
                           "logged in as a guest. Please set the path of a valid database in the "
                           "settings page.\nCode I-06")
+                           .arg(path, probe.error()));
+        return;
+    }
+    // The log-in list is read from Users; a damaged table would leave it empty without a word.
+    if (!probe.readsEveryRow(QLatin1String(usersTable))) {
+        refuseDatabase(config, path, probe.locked(), ProgramConfig::StatusSchemaUnreadable,
+                       tr("The list of users in the database at %1 cannot be read (%2); the file "
+                          "may be damaged. You will be logged in as a guest. Please set the path "
+                          "of a sound copy of the database in the settings page.\nCode I-06")
                            .arg(path, probe.error()));
         return;
     }

@@ -14,7 +14,7 @@ UpdateReminder::Outcome UpdateReminder::run(const QString& settingsPath, const Q
         settings.read(SettingsKeys::updatePromptSetting) == QLatin1String(SettingsKeys::promptYes))
         return {Action::StartCheck, false};
     if (!firstOfMonth)
-        settings.setValue(SettingsKeys::updatePrompt, SettingsKeys::promptYes);
+        settings.setValue(SettingsKeys::updatePromptSetting, SettingsKeys::promptYes);
     const QString newest = settings.read(SettingsKeys::updateNewVersionSetting);
     return {Action::ShowNotice, newest != QLatin1String(programVersionText)};
 }

@@ -417,6 +417,9 @@ void TestProgramSettingsDatabase::moveToNewPath()
     QVERIFY(addCase(QStringLiteral("2024-02-03  08:30:15"), QStringLiteral("mover")));
     QVERIFY(QDir(inst.env.dir()).mkdir(QStringLiteral("moved")));
     const QString target = QDir(inst.env.dir()).filePath(QStringLiteral("moved/PKdatabase.db"));
+    // A database made before the program kept it to its owner.
+    QVERIFY(QFile::setPermissions(inst.original, QFile::ReadOwner | QFile::WriteOwner |
+                                                     QFile::ReadGroup | QFile::ReadOther));
 
     PromptScript prompts;
     FileDialog::setNextPath(target);
@@ -426,7 +429,7 @@ void TestProgramSettingsDatabase::moveToNewPath()
     verifyPrompt(prompts, QStringLiteral("Information"), movedText);
     QVERIFY(!QFile::exists(inst.original));
     QVERIFY(QFile::exists(target));
-    // The database stays readable by its owner only.
+    // The moved database is readable by its owner only.
     const QFile::Permissions anyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                       QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
@@ -634,6 +637,8 @@ void TestProgramSettingsDatabase::openCaseRefuses()
     const auto shown = prompts.take();
     QCOMPARE(int(shown.size()), 1);
     QCOMPARE(shown[0].title, QStringLiteral("Warning"));
+    QCOMPARE(shown[0].text, QStringLiteral("Please close the current case with File > Log Out and "
+                                           "log in again before you switch or move the database."));
     VERIFY_UNCHANGED(inst);
 
     // Once the case is closed the change goes ahead.

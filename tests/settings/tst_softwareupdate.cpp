@@ -170,6 +170,8 @@ private slots:
     void aSilentCheckBringsTheDialogUpAndInstalls();
     void badRepliesChangeNothing_data();
     void badRepliesChangeNothing();
+    void aFailedCheckSaysWhatHappened_data();
+    void aFailedCheckSaysWhatHappened();
     void aBrokenDownloadLeavesTheEarlierFileWhole_data();
     void aBrokenDownloadLeavesTheEarlierFileWhole();
     void theTcpCheckSpeaksItsFraming();
@@ -334,6 +336,42 @@ void SoftwareUpdateTest::badRepliesChangeNothing()
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
+void SoftwareUpdateTest::aFailedCheckSaysWhatHappened_data()
+{
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("accepts, never answers")
+        << "silent"
+        << "The update service at 127.0.0.1 did not answer; please try again later.";
+    QTest::newRow("unknown host") << "nohost"
+                                  << "The update service's host nohost.invalid cannot be found; "
+                                     "please check the network connection.";
+    QTest::newRow("closed port") << "closed"
+                                 << "The update service at 127.0.0.1 cannot be reached; please "
+                                    "check the network connection or try again later.";
+}
+
+void SoftwareUpdateTest::aFailedCheckSaysWhatHappened()
+{
+    QFETCH(QString, service);
+    QFETCH(QString, text);
+    constexpr int shortTimeoutMs = 200;
+    PromptScript prompts;
+    Installation install;
+    install.page->show();
+    QTcpServer server; // the kernel accepts its connections; nobody reads or answers them
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const QString loopback = QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort());
+    if (service == QLatin1String("closed"))
+        server.close();
+    const QUrl base(service == QLatin1String("nohost") ? QStringLiteral("http://nohost.invalid/")
+                                                       : loopback);
+    UpdateEndpoint::setCurrent({base, 50505, shortTimeoutMs});
+    install.check();
+    QCOMPARE(prompts.takeShown(), QStringLiteral("Network Connection|") + text);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
 void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole_data()
 {
     QTest::addColumn<QString>("how");
@@ -341,6 +379,7 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole_data()
     QTest::newRow("cut short") << QStringLiteral("cut");
     QTest::newRow("checksum differs") << QStringLiteral("checksum");
     QTest::newRow("installer missing") << QStringLiteral("404");
+    QTest::newRow("declared beyond the ceiling") << QStringLiteral("oversize");
 }
 
 void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
@@ -363,6 +402,13 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
     }
     if (how == QLatin1String("404"))
         file.head = "HTTP/1.1 404 Not Found";
+    if (how == QLatin1String("oversize")) {
+        // Headers, then silence, and no timeout: only the declared length can end it.
+        UpdateEndpoint::setCurrent({QUrl(install.http.base()), 50505, UpdateEndpoint::noTimeout});
+        file.declaredLength = UpdateCheck::maxInstallerBytes + 1;
+        file.sentBytes = 0;
+        file.closeAfter = false;
+    }
     install.serveInstaller(file);
 
     MessageBox::setNextAnswer(QMessageBox::Yes); // download
@@ -387,6 +433,9 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
     QCOMPARE(shown.back().title, how == QLatin1String("cancel") ? QStringLiteral("Download")
                                                                 : QStringLiteral("Download"));
     QCOMPARE(shown.size(), how == QLatin1String("cancel") ? size_t(2) : size_t(3));
+    if (how == QLatin1String("oversize"))
+        QCOMPARE(shown.back().text,
+                 QStringLiteral("The installer is larger than any installer of this program."));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 

@@ -84,6 +84,32 @@ bool dropTables(const QString& path, const QStringList& tables)
     return ok;
 }
 
+// Overwrites the middle of the table's first page on disk, as a damaged sector would; the page
+// no longer decrypts, while the schema on the first page still reads.
+bool damageFirstPage(const QString& path, const QString& table)
+{
+    qint64 page = 0;
+    qint64 pageSize = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(cipherDriverName, "damage");
+        db.setDatabaseName(path);
+        db.setPassword(databaseKeyFor(builtInSiteName()));
+        QSqlQuery query(db);
+        if (db.open() && query.exec("PRAGMA page_size") && query.next())
+            pageSize = query.value(0).toLongLong();
+        if (query.exec("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'") &&
+            query.next())
+            page = query.value(0).toLongLong();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("damage");
+    QFile file(path);
+    const qint64 noise = 64;
+    return page > 1 && pageSize > 0 && file.open(QIODevice::ReadWrite) &&
+           file.seek((page - 1) * pageSize + pageSize / 2) &&
+           file.write(QByteArray(noise, '\x5a')) == noise;
+}
+
 } // namespace
 
 class TestStartup : public QObject
@@ -91,7 +117,10 @@ class TestStartup : public QObject
     Q_OBJECT
 private slots:
     void noSettingsFileEndsTheProgram();
+    void unreadableSettingsFileEndsTheProgram_data();
+    void unreadableSettingsFileEndsTheProgram();
     void noDatabasePathWarnsAndStillProbes();
+    void ownFilesAreKeptToTheirOwner();
     void registryRoadProbesTheDatabaseItNames_data();
     void registryRoadProbesTheDatabaseItNames();
     void unusableDatabaseMeansGuest_data();
@@ -124,6 +153,46 @@ void TestStartup::noSettingsFileEndsTheProgram()
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
+void TestStartup::unreadableSettingsFileEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a folder in its place") << "folder"
+                                           << "it is a folder";
+    QTest::newRow("bytes that are no text") << "binary"
+                                            << "it holds text that is not settings";
+}
+
+// Root reads a file of any mode, so the damages used here defeat every reader.
+void TestStartup::unreadableSettingsFileEndsTheProgram()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, reason);
+    PromptScript prompts;
+    TestEnvironment env;
+    QVERIFY(QFile::remove(env.settingsPath()));
+    if (damage == "folder") {
+        QVERIFY(QDir().mkpath(env.settingsPath()));
+    } else {
+        QFile file(env.settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Path]\ndb=\xff\xfe\n");
+    }
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    QCOMPARE(controller.run(), 0);
+    QVERIFY(recorder.windows.empty());
+    const auto records = prompts.take();
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(records[0].title, QString("Error"));
+    QCOMPARE(records[0].text, "The settings file " + QDir::current().filePath("PKsettings.ini") +
+                                  " cannot be read (" + reason +
+                                  "); the program cannot be run until it is a readable settings "
+                                  "file again.\nCode S-01");
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
 void TestStartup::noDatabasePathWarnsAndStillProbes()
 {
     PromptScript prompts;
@@ -141,6 +210,42 @@ void TestStartup::noDatabasePathWarnsAndStillProbes()
     QCOMPARE(recorder.windows.size(), size_t(1));
     QCOMPARE(recorder.windows[0].title, QString(" Talvora "));
     QVERIFY(controller.lastSession()->loggedIn);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+// The data folder as the set-up script makes it, from before the program kept its files to
+// their owner.
+void TestStartup::ownFilesAreKeptToTheirOwner()
+{
+    PromptScript prompts;
+    TestEnvironment env;
+    const QByteArray scriptSettings = "[Path]\ndb=" + env.databasePath().toUtf8() + "\n";
+    QFile settings(env.settingsPath());
+    QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(settings.write(scriptSettings) == scriptSettings.size());
+    settings.close();
+    const QFile::Permissions everyoneReads =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QFile::Permissions everyoneEnters =
+        everyoneReads | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(env.settingsPath(), everyoneReads));
+    QVERIFY(QFile::setPermissions(env.databasePath(), everyoneReads));
+    QVERIFY(QFile::setPermissions(env.dir(), everyoneEnters));
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    QCOMPARE(controller.run(), 0);
+    QVERIFY(controller.lastSession()->loggedIn);
+
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFile::permissions(env.settingsPath()) & others, QFile::Permissions());
+    QCOMPARE(QFile::permissions(env.databasePath()) & others, QFile::Permissions());
+    QCOMPARE(QFile::permissions(env.dir()) & others, QFile::Permissions());
+    QVERIFY(QFile::permissions(env.dir()) & QFile::ExeOwner);
+    // Signing in changed no setting in effect, so the file is as the script wrote it.
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), scriptSettings);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
@@ -225,6 +330,8 @@ void TestStartup::unusableDatabaseMeansGuest_data()
                                               << "Code I-06" << 7;
     QTest::newRow("keyed file without case tables") << "nocases"
                                                     << "Code I-06" << 7;
+    QTest::newRow("damaged page of Users") << "userspage"
+                                           << "Code I-06" << 7;
     // What a read-only folder does (and, for anyone but root, a read-only file): the first
     // write cannot make its journal.
     QTest::newRow("no journal can be made") << "nojournal"
@@ -256,6 +363,10 @@ void TestStartup::unusableDatabaseMeansGuest()
         const QStringList dropped =
             damage == "nousers" ? QStringList{"Users"} : QStringList{"Patients", "Cases", "PK"};
         QVERIFY(dropTables(env.databasePath(), dropped));
+    } else if (damage == "userspage") {
+        QVERIFY(createCaseDatabase(env.databasePath(), databaseKeyFor(builtInSiteName()), "admin",
+                                   QString(), nullptr));
+        QVERIFY(damageFirstPage(env.databasePath(), "Users"));
     } else if (damage == "nojournal") {
         QVERIFY(createCaseDatabase(env.databasePath(), databaseKeyFor(builtInSiteName()), "admin",
                                    QString(), nullptr));
@@ -275,6 +386,8 @@ void TestStartup::unusableDatabaseMeansGuest()
         QVERIFY2(records[0].text.contains("Users is missing"), qPrintable(records[0].text));
     if (damage == "nojournal")
         QVERIFY2(records[0].text.contains("cannot be written"), qPrintable(records[0].text));
+    if (damage == "userspage")
+        QVERIFY2(records[0].text.contains("list of users"), qPrintable(records[0].text));
     QCOMPARE(recorder.windows.size(), size_t(1));
     QCOMPARE(recorder.windows[0].title, QString(" Talvora (Guest Mode)"));
     QVERIFY(!controller.lastSession()->loggedIn);
