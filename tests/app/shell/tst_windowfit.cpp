@@ -48,6 +48,7 @@ using testsupport::fieldsOutside;
 
 constexpr int screenWidth = 1024;
 constexpr int screenHeight = 768;
+constexpr int titleBarHeight = 30;
 const char* const defaultStyleSheet = ":/stylesheet/style2.qss";
 const QString userChoiceDrug = QStringLiteral("User's Choice One-Comp Drug");
 
@@ -368,6 +369,11 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
     testsupport::settleLayouts();
     QVERIFY2(shown->width() <= screenWidth && shown->height() <= screenHeight,
              qPrintable(QStringLiteral("%1 x %2").arg(shown->width()).arg(shown->height())));
+    // A window of fixed size cannot be made smaller: its frame and title bar must fit as well.
+    const QRect frame = shown->frameGeometry();
+    if (shown->minimumSize() == shown->maximumSize())
+        QVERIFY2(frame.width() <= screenWidth && frame.height() + titleBarHeight <= screenHeight,
+                 qPrintable(QStringLiteral("%1 x %2").arg(frame.width()).arg(frame.height())));
     const QStringList outside = fieldsOutside(shown.get(), shown->rect());
     QVERIFY2(outside.isEmpty(), qPrintable(outside.join(QStringLiteral("; "))));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
