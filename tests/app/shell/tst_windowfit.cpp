@@ -284,6 +284,11 @@ const Dialog dialogs[] = {
          i.fillCase(QStringLiteral("Gentamicin"));
          return curveFittingWindow(i);
      }},
+    {"phenytoin curve fitting",
+     [](Installation& i) {
+         i.fillCase(QStringLiteral("Phenytoin"));
+         return curveFittingWindow(i);
+     }},
     {"regimen forecast",
      [](Installation& i) {
          i.fillCase(QStringLiteral("Gentamicin"));
