@@ -303,10 +303,14 @@ void TestPhenytoinWindows::steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets
 
 void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
 {
+    const testsupport::DesktopLook look(
+        SessionData::readTextFile(QStringLiteral(":/stylesheet/style2.qss")));
     PromptScript prompts;
     Case c;
     c.setParameters(pk::kCustom, kKm, 250.0);
     PHSerumLevelForecast forecast(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    forecast.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&forecast));
     enterDailyDose(&forecast);
     prompts.take();
     enter(field(&forecast, "line_time_x"), QStringLiteral("130"));
@@ -315,6 +319,7 @@ void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
     requireChild<QRadioButton>(&forecast, QStringLiteral("radioButton_steady"))->click();
     QCOMPARE(field(&forecast, "line_blood_level_custom")->text(),
              QStringLiteral("no steady state"));
+    QVERIFY(showsWhole(field(&forecast, "line_blood_level_custom")));
 
     // A custom volume of 0 gives a daily dose but no curve: its level is not 0.00.
     c.session->pkSets[pk::kCustom][pk::kVd] = 0.0;
