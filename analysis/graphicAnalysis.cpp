@@ -70,6 +70,7 @@ graphicAnalysis::graphicAnalysis(QWidget* parent, SessionData* session, PkCalcul
         m_driver.setFormDefaults([drugInfo] { drugInfo->applyFormDefaults(1); });
 
     ui->lineEdit_unit->setText(ui->cb_graph_time->currentText());
+    showKmAndVmaxRows(isPhenytoin());
     if (isPhenytoin())
         hideLeastSquares();
     setWindowTitle(caseWindowTitle(tr("Curve Fitting Analysis"), *session));
@@ -91,6 +92,19 @@ void graphicAnalysis::hideLeastSquares()
     for (int row = 1; row <= pk::kTableRows; ++row)
         findChild<QLineEdit*>(QStringLiteral("line_l%1ls").arg(row))->hide();
     ui->groupBox_5->hide();
+    for (QLabel* label :
+         {ui->label_ls_2, ui->label_vd_ls, ui->label_cl_ls, ui->label_vmax_ls, ui->label_cf_ls})
+        label->hide();
+}
+
+// Phenytoin is described by Km and Vmax, not by a clearance: the clearance row shows Km.
+void graphicAnalysis::showKmAndVmaxRows(bool shown)
+{
+    ui->widget_vmax->setVisible(shown);
+    if (!shown)
+        return;
+    ui->label_cl->setText(tr("Km:"));
+    ui->label_cl_unit->setText(tr("mg/L"));
 }
 
 void graphicAnalysis::setPrior(int setIndex, const RangeBlock& relativeRanges)
@@ -149,20 +163,26 @@ void graphicAnalysis::showParameterLabels()
         int set;
         QLabel* vd;
         QLabel* cl;
+        QLabel* vmax;
         QLabel* cf;
     };
     const Column columns[] = {
-        {pk::kPopulation, ui->label_vd_pop, ui->label_cl_pop, ui->label_cf_pop},
-        {pk::kCustom, ui->label_vd_custom, ui->label_cl_custom, ui->label_cf_custom},
-        {pk::kLeastSquares, ui->label_vd_ls, ui->label_cl_ls, ui->label_cf_ls},
-        {pk::kBayesian, ui->label_vd_bayes, ui->label_cl_bayes, ui->label_cf_bayes}};
+        {pk::kPopulation, ui->label_vd_pop, ui->label_cl_pop, ui->label_vmax_pop, ui->label_cf_pop},
+        {pk::kCustom, ui->label_vd_custom, ui->label_cl_custom, ui->label_vmax_custom,
+         ui->label_cf_custom},
+        {pk::kLeastSquares, ui->label_vd_ls, ui->label_cl_ls, ui->label_vmax_ls, ui->label_cf_ls},
+        {pk::kBayesian, ui->label_vd_bayes, ui->label_cl_bayes, ui->label_vmax_bayes,
+         ui->label_cf_bayes}};
+    // The case page's custom edit renews a phenytoin set's Km slot alone.
+    const int second = isPhenytoin() ? pk::kKm : pk::kCl;
     for (const Column& column : columns) {
         const PkParameterSet& set = session->pkSets[column.set];
         const bool fitted = column.set == pk::kLeastSquares || column.set == pk::kBayesian;
         // A set the fit could not make shows nothing, not the values of an earlier analysis.
         const bool shown = !fitted || set[pk::kF] > 0.0;
         column.vd->setText(shown ? twoDecimals(set[pk::kVd]) : QString());
-        column.cl->setText(shown ? twoDecimals(set[pk::kCl]) : QString());
+        column.cl->setText(shown ? twoDecimals(set[second]) : QString());
+        column.vmax->setText(shown ? twoDecimals(set[pk::kVmax]) : QString());
         column.cf->setText(shown ? twoDecimals(FitDriver::kPercent * set[pk::kCF]) : QString());
     }
 }

@@ -91,6 +91,7 @@ private:
 
     bool isPhenytoin() const;
     void hideLeastSquares();
+    void showKmAndVmaxRows(bool shown);
     void prepareEvaluators();
     void showParameterLabels();
     void showParameters();

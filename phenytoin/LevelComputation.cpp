@@ -120,6 +120,7 @@ PhLevelForecastReport levelRecord(const LevelInputs& inputs, const LevelResults&
         record.observedAverage[slot] = results[s].observed.recorded();
         record.adjustedAverage[slot] = results[s].adjusted.recorded();
         record.timeTo90[slot] = results[s].timeTo90.recorded();
+        record.noSteadyState[slot] = results[s].observed.state == Figure::NoSteadyState;
         record.f[slot] = inputs.route1.f[s];
     }
     record.route1Letter = regimenRouteCharacter(product1, routeLetter);

@@ -83,6 +83,7 @@ void PHDosageRegimen::set_validators()
 void PHDosageRegimen::display_pk_parameters()
 {
     showParametersOn(*m_ui, *m_session);
+    showLeastSquaresColumn(this, *m_session);
 }
 
 void PHDosageRegimen::set_therapeutic_range()

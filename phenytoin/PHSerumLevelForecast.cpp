@@ -10,7 +10,6 @@
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
-#include "platform/MessageBox.h"
 
 #include <QApplication>
 
@@ -67,12 +66,6 @@ PHSerumLevelForecast::PHSerumLevelForecast(QWidget* parent, SessionData* session
     display_pk_parameters();
     set_ui();
 
-    m_notices[kPopulation] =
-        std::make_unique<SaturationNotice>(tr("Daily Dosage is greater than Population Vmax."));
-    m_notices[kCustom] =
-        std::make_unique<SaturationNotice>(tr("Daily Dosage is greater than Custom Vmax."));
-    m_notices[kBayesian] =
-        std::make_unique<SaturationNotice>(tr("Daily Dosage is greater than Bayesian Vmax."));
     connect(m_ui->graph, &QCustomPlot::legendClick, this,
             [this](QCPLegend* legend, QCPAbstractLegendItem* item, QMouseEvent*) {
                 legend_click(legend, item);
@@ -82,9 +75,9 @@ PHSerumLevelForecast::PHSerumLevelForecast(QWidget* parent, SessionData* session
 
 PHSerumLevelForecast::~PHSerumLevelForecast() = default;
 
-const SaturationNotice* PHSerumLevelForecast::saturationNotice(Source source) const
+const SaturationNotice& PHSerumLevelForecast::saturationNotice() const
 {
-    return m_notices[source].get();
+    return m_notice;
 }
 
 PerSource<PHSerumLevelForecast::ResultFields> PHSerumLevelForecast::resultFields() const
@@ -133,6 +126,7 @@ void PHSerumLevelForecast::set_validators()
 void PHSerumLevelForecast::display_pk_parameters()
 {
     showParametersOn(*m_ui, *m_session);
+    showLeastSquaresColumn(this, *m_session);
 }
 
 void PHSerumLevelForecast::set_therapeutic_range()
@@ -250,10 +244,12 @@ void PHSerumLevelForecast::compute_result()
         return;
     }
     const LevelInputs inputs = levelInputs(*m_session, m_route1, m_route2);
+    PerSource<bool> saturated{};
     for (Source s : kAllSources) {
         if (sourceExists(*m_session, s))
-            compute_source(s, inputs);
+            saturated[s] = compute_source(s, inputs);
     }
+    warn_saturation(saturated);
     if (!m_results[kPopulation].observed.isValue()) {
         // No population steady state: nothing to draw, and the report keeps the last forecast.
         refuse_graph(tr("No graph without a\npopulation steady state."));
@@ -270,33 +266,42 @@ void PHSerumLevelForecast::compute_result()
                     m_session->phLevelForecastReport.route1Sentence);
 }
 
-void PHSerumLevelForecast::compute_source(Source source, const LevelInputs& inputs)
+bool PHSerumLevelForecast::compute_source(Source source, const LevelInputs& inputs)
 {
     const LevelSourceResult result = computeLevel(inputs, source);
-    if (result.saturated)
-        warn_saturation(source);
     if (m_routeLetter == pk::kLetterIntramuscular)
         m_session->regimenKa = m_session->kaIm;
     else if (m_routeLetter == pk::kLetterOral)
         m_session->regimenKa = m_session->kaOral;
     if (result.sameSteadyState(m_results[source]))
-        return;
+        return result.saturated;
     if (source == kPopulation || source == kCustom)
         m_graphNeeded = true;
     m_results[source] = result;
     m_session->twoCompInterval = m_session->twoCompInfusionTime = m_route1.interval;
     show_result(source);
     openCurveEntries(curveEntries(), m_doseCount, m_initialConcentration);
+    return result.saturated;
 }
 
-void PHSerumLevelForecast::warn_saturation(Source source)
+void PHSerumLevelForecast::warn_saturation(const PerSource<bool>& saturated)
 {
-    if (source == kLeastSquares) {
-        MessageBox::information(this, tr("Warning"),
-                                tr("Daily Dosage is greater than Least Square Vmax."));
-        return;
+    // In the order of the result columns.
+    static const Source order[] = {kPopulation, kCustom, kBayesian, kLeastSquares};
+    static const PerSource<const char*> names = {QT_TR_NOOP("Population"), QT_TR_NOOP("Custom"),
+                                                 QT_TR_NOOP("Least Square"),
+                                                 QT_TR_NOOP("Bayesian")};
+    QStringList sets;
+    for (Source s : order) {
+        if (saturated[s])
+            sets << tr(names[s]);
     }
-    m_notices[source]->show();
+    if (sets.isEmpty())
+        return;
+    const QString last = sets.takeLast();
+    const QString named =
+        sets.isEmpty() ? last : tr("%1 and %2").arg(sets.join(QStringLiteral(", ")), last);
+    m_notice.show(tr("Daily Dosage is greater than %1 Vmax.").arg(named));
 }
 
 void PHSerumLevelForecast::show_result(Source source)

@@ -35,8 +35,8 @@ public:
                          DrugInfo* drugInfo);
     ~PHSerumLevelForecast() override;
 
-    // The non-blocking saturation warning of population, custom or Bayesian.
-    const SaturationNotice* saturationNotice(phenytoin::Source source) const;
+    // The one non-blocking warning naming every set whose daily rate reaches its Vmax.
+    const SaturationNotice& saturationNotice() const;
 
 public slots:
     void custom_pk_change();
@@ -82,8 +82,9 @@ private:
     void show_f(const phenytoin::PerSource<double>& f, const RouteLabels& labels, bool all) const;
     void storeEntry(QLineEdit* field, double& value);
     void compute_result();
-    void compute_source(phenytoin::Source source, const phenytoin::LevelInputs& inputs);
-    void warn_saturation(phenytoin::Source source);
+    // Returns whether the set's daily rate reaches its Vmax.
+    bool compute_source(phenytoin::Source source, const phenytoin::LevelInputs& inputs);
+    void warn_saturation(const phenytoin::PerSource<bool>& saturated);
     void show_result(phenytoin::Source source);
     void reset_route1();
     void reset_route2();
@@ -114,5 +115,5 @@ private:
     bool m_graphNeeded = false;
     double m_initialConcentration = 0.0;
     int m_doseCount = phenytoin::kDefaultDoseCount;
-    phenytoin::PerSource<std::unique_ptr<SaturationNotice>> m_notices;
+    SaturationNotice m_notice;
 };

@@ -5,9 +5,9 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-SaturationNotice::SaturationNotice(const QString& text)
+SaturationNotice::SaturationNotice()
     : m_box(std::make_unique<QMessageBox>(
-          QMessageBox::Information, QCoreApplication::translate("phenytoin", "Warning"), text,
+          QMessageBox::Information, QCoreApplication::translate("phenytoin", "Warning"), QString(),
           QMessageBox::NoButton, nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint))
 {
     m_box->setModal(false);
@@ -15,12 +15,13 @@ SaturationNotice::SaturationNotice(const QString& text)
 
 SaturationNotice::~SaturationNotice() = default;
 
-void SaturationNotice::show()
+void SaturationNotice::show(const QString& text)
 {
-    if (m_box->isVisible())
+    if (m_box->isVisible() && m_box->text() == text)
         return;
+    m_box->setText(text);
     if (MessageBox::scripted())
-        MessageBox::information(nullptr, m_box->windowTitle(), m_box->text());
+        MessageBox::information(nullptr, m_box->windowTitle(), text);
     m_box->show();
 }
 

@@ -17,8 +17,17 @@ void showParameters(const SessionData& session, const PerSource<ParameterLabels>
         labels[s].vd->setText(QString::number(set[pk::kVd], 'f', 2));
         // Km: the case page's custom edit renews the Km slot alone.
         labels[s].km->setText(QString::number(set[pk::kKm], 'f', 2));
+        labels[s].vmax->setText(QString::number(set[pk::kVmax], 'f', 2));
         labels[s].cf->setText(QString::number(set[pk::kCF] * 100.0, 'f', 2));
     }
+}
+
+void showLeastSquaresColumn(QWidget* window, const SessionData& session)
+{
+    static const QRegularExpression column(QStringLiteral("(^|_)ls(_|$)"));
+    const bool shown = sourceExists(session, kLeastSquares);
+    for (QWidget* widget : window->findChildren<QWidget*>(column))
+        widget->setVisible(shown);
 }
 
 void acceptPattern(QLineEdit* field, const char* pattern)

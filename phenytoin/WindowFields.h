@@ -4,14 +4,16 @@
 
 class QLabel;
 class QLineEdit;
+class QWidget;
 
 // The labels and entries both phenytoin windows show alike.
 namespace phenytoin
 {
-// The labels of one source's parameters: volume, Km (in the slot a clearance would take) and CF.
+// The labels of one source's parameters: volume, Km, Vmax and CF.
 struct ParameterLabels {
     QLabel* vd;
     QLabel* km;
+    QLabel* vmax;
     QLabel* cf;
 };
 
@@ -21,11 +23,18 @@ void showParameters(const SessionData& session, const PerSource<ParameterLabels>
 // Both windows' forms name their parameter labels alike.
 template <typename Form> void showParametersOn(const Form& ui, const SessionData& session)
 {
-    showParameters(session, {{{ui.label_vd_pop, ui.label_cl_pop, ui.label_cf_pop},
-                              {ui.label_vd_custom, ui.label_cl_custom, ui.label_cf_custom},
-                              {ui.label_vd_ls, ui.label_cl_ls, ui.label_cf_ls},
-                              {ui.label_vd_bayes, ui.label_cl_bayes, ui.label_cf_bayes}}});
+    showParameters(
+        session,
+        {{{ui.label_vd_pop, ui.label_cl_pop, ui.label_vmax_pop, ui.label_cf_pop},
+          {ui.label_vd_custom, ui.label_cl_custom, ui.label_vmax_custom, ui.label_cf_custom},
+          {ui.label_vd_ls, ui.label_cl_ls, ui.label_vmax_ls, ui.label_cf_ls},
+          {ui.label_vd_bayes, ui.label_cl_bayes, ui.label_vmax_bayes, ui.label_cf_bayes}}});
 }
+
+// Shows the least-squares column of a window only while that set exists: phenytoin levels are
+// not fitted by least squares, so the column would stay empty without saying why. Every widget
+// of the column has "ls" as a word of its object name.
+void showLeastSquaresColumn(QWidget* window, const SessionData& session);
 
 // The therapeutic range at normal binding, mg/L.
 constexpr double kRangeLow = 10.0;

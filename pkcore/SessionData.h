@@ -117,6 +117,9 @@ struct PhLevelForecastReport {
     ReportSetValues adjustedAverage{};
     ReportSetValues timeTo90{}; // days
     ReportSetValues f{};        // route 1
+    // A set whose daily rate reaches its Vmax: its -1.0 levels mean "no steady state", not
+    // "not computed".
+    std::array<bool, pk::kReportSetCount> noSteadyState{};
     char route1Letter = 0;
     char route2Letter = 0; // 'O' or 0
     bool done = false;

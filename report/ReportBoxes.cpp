@@ -27,7 +27,8 @@ bool levelComputed(const SessionData& session, int source)
 {
     return (session.levelForecastReport.done && session.levelForecastReport.peak[source] > 0.0) ||
            (session.phLevelForecastReport.done &&
-            session.phLevelForecastReport.observedAverage[source] > 0.0);
+            (session.phLevelForecastReport.observedAverage[source] > 0.0 ||
+             session.phLevelForecastReport.noSteadyState[source]));
 }
 } // namespace
 

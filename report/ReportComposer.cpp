@@ -568,10 +568,11 @@ int ReportComposer::paintPHSerumLevelForcast(const ReportPage& page, int current
     for (int source = 0; source < pk::kReportSetCount; ++source) {
         if (!ticked(reportbox::levelBoxes[source]))
             continue;
+        const bool saturated = r.noSteadyState[source];
         const double level = r.observedAverage[source];
-        observed += phenytoinLevelValue(level, level, 2) + tab;
-        adjusted += phenytoinLevelValue(level, r.adjustedAverage[source], 2) + tab;
-        time += phenytoinLevelValue(level, r.timeTo90[source], 2) + tab;
+        observed += phenytoinLevelValue(saturated, level, level, 2) + tab;
+        adjusted += phenytoinLevelValue(saturated, level, r.adjustedAverage[source], 2) + tab;
+        time += phenytoinLevelValue(saturated, level, r.timeTo90[source], 2) + tab;
     }
     page.text(kPhLevelRowPosition, y + kLineStep, observed);
     page.text(kPhLevelRowPosition, y + 2 * kLineStep, adjusted);

@@ -38,12 +38,12 @@ QString forecastValue(double value, int decimals)
     return fixed(value, decimals);
 }
 
-QString phenytoinLevelValue(double observedAverage, double value, int decimals)
+QString phenytoinLevelValue(bool noSteadyState, double observedAverage, double value, int decimals)
 {
-    if (observedAverage == pknum::kNotGiven)
-        return tr("no result");
-    if (!std::isfinite(observedAverage) || observedAverage < 0.0)
+    if (noSteadyState)
         return tr("no steady state");
+    if (!std::isfinite(observedAverage) || observedAverage < 0.0)
+        return tr("no result");
     // A steady state whose adjusted level or time could not be worked out (no free fraction).
     return forecastValue(value, decimals);
 }

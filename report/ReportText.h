@@ -14,10 +14,10 @@ QString derived(double value);
 
 // A per-set forecast value the record holds as -1.0 has no result.
 QString forecastValue(double value, int decimals);
-// The phenytoin steady state of one source: "no result" when the record holds none, "no steady
-// state" when the daily rate reaches Vmax (a negative or endless level); else the value, or "no
-// result" when that value alone is missing.
-QString phenytoinLevelValue(double observedAverage, double value, int decimals);
+// The phenytoin steady state of one source: "no steady state" when the record says its daily
+// rate reaches Vmax, "no result" when the record holds no level; else the value, or "no result"
+// when that value alone is missing.
+QString phenytoinLevelValue(bool noSteadyState, double observedAverage, double value, int decimals);
 
 // A creatinine value or albumin the case holds; one not given is negative or 0.
 bool measureGiven(double value);

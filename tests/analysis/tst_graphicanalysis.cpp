@@ -176,6 +176,7 @@ void TestGraphicAnalysis::analysisFillsTheWindowAndTheHandOver()
 
     QCOMPARE(child<QLabel>("label_vd_bayes")->text(), QString::number(bayes[pk::kVd], 'f', 2));
     QCOMPARE(child<QLabel>("label_cf_pop")->text(), QStringLiteral("100.00"));
+    QVERIFY(child<QWidget>("widget_vmax")->isHidden());
 }
 
 // With a pre-dose level of 0 at the first dose: every level, the 0 among them, sits in time
@@ -416,6 +417,12 @@ void TestGraphicAnalysis::phenytoinHasNoLeastSquaresParts()
     QVERIFY(child<QLineEdit>("line_l1ls")->isHidden());
     QVERIFY(child<QGroupBox>("groupBox_5")->isHidden());
     QVERIFY(!child<QRadioButton>("math_ls")->isEnabled());
+    QVERIFY(child<QLabel>("label_ls_2")->isHidden());
+    QStringList parameters;
+    for (const char* name : {"label_cl", "label_cl_pop", "label_cl_unit", "label_vmax",
+                             "label_vmax_pop", "label_vmax_unit"})
+        parameters << child<QLabel>(name)->text();
+    QCOMPARE(parameters, (QStringList{"Km:", "5.70", "mg/L", "Vmax:", "420.00", "mg/day"}));
     QVERIFY(session.graphLs.isEmpty());
     QCOMPARE(session.reportTable[0][pk::kTableLeastSquares], kNoPrediction);
     QVERIFY(session.reportTable[0][pk::kTableBayesian] > 0.0);

@@ -190,6 +190,7 @@ void TestPhenytoinComputation::rateAtOrAboveVmaxHasNoSteadyState()
         levelRecord(in, r, QStringLiteral("Oral - Capsules"), QString(), 'O', QString());
     QCOMPARE(record.observedAverage[pk::kReportPopulation], -1.0);
     QCOMPARE(record.timeTo90[pk::kReportPopulation], -1.0);
+    QVERIFY(record.noSteadyState[pk::kReportPopulation]);
 }
 
 void TestPhenytoinComputation::intervalOfZeroGivesNoResult_data()

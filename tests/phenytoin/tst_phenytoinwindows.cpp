@@ -2,6 +2,7 @@
 #include "phenytoin/PHSerumLevelForecast.h"
 #include "tests/phenytoin/tst_phenytoin_fixture.h"
 #include "tests/support/ChildWidgets.h"
+#include "tests/support/DesktopLook.h"
 #include "tests/support/NearlyEqual.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestMain.h"
@@ -10,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QStyle>
 #include <qcustomplot.h>
 
 using namespace phenytoincase;
@@ -45,6 +47,31 @@ QString warning(QWidget* window)
 {
     return requireChild<QLabel>(window, QStringLiteral("label_warning"))->text();
 }
+
+// The horizontal middle of a widget, in the window's coordinates.
+int middleX(QWidget* window, const QWidget* widget)
+{
+    return widget->mapTo(window, widget->rect().center()).x();
+}
+
+// Whether a heading stands over the widget: the widget's middle lies within the heading.
+bool under(QWidget* window, const char* heading, const QWidget* widget)
+{
+    const auto* label = requireChild<QLabel>(window, QString::fromLatin1(heading));
+    const int left = label->mapTo(window, QPoint(0, 0)).x();
+    const int middle = middleX(window, widget);
+    return middle >= left && middle <= left + label->width();
+}
+
+// Whether a field shows its whole text: the text, the field's inner margin of 2 pixels and the
+// style's frame on each side fit its width.
+bool showsWhole(const QLineEdit* field)
+{
+    constexpr int innerMargin = 2;
+    const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, field);
+    return field->fontMetrics().horizontalAdvance(field->text()) + 2 * (frame + innerMargin) <=
+           field->width();
+}
 } // namespace
 
 class TestPhenytoinWindows : public QObject
@@ -58,7 +85,8 @@ private slots:
     void rangeWithoutAFreeFractionIsNoResult();
     void forecastShowsTheSteadyStateAndRecords();
     void saturatedPopulationShowsNoSteadyStateAndNoGraph();
-    void leastSquaresSaturationAsksBeforeGoingOn();
+    void resultGridShowsEachSetUnderItsHeadingWhole();
+    void leastSquaresSaturationIsWarned();
     void steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets();
     void readoutWithoutACurveShowsNoLevel();
     void twoRoutesAreNotGraphed();
@@ -172,13 +200,12 @@ void TestPhenytoinWindows::saturatedPopulationShowsNoSteadyStateAndNoGraph()
     QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("no steady state"));
     QCOMPARE(field(&window, "lineEdit_steady_state_time_custom")->text(),
              QStringLiteral("no steady state"));
-    QVERIFY(window.saturationNotice(phenytoin::kPopulation)->isShowing());
-    QVERIFY(window.saturationNotice(phenytoin::kCustom)->isShowing());
+    QVERIFY(window.saturationNotice().isShowing());
     QCOMPARE(plot(&window)->graphCount(), 0);
     QCOMPARE(c.session->phLevelForecastReport.dose1, before.dose1);
+    // One warning names every set past its Vmax.
     QCOMPARE(prompts.takeShown(),
-             QStringLiteral("Warning|Daily Dosage is greater than Population Vmax.\n"
-                            "Warning|Daily Dosage is greater than Custom Vmax."));
+             QStringLiteral("Warning|Daily Dosage is greater than Population and Custom Vmax."));
 
     // Still open: entering the dose again shows no second box.
     enter(field(&window, "lineEdit_dose"), QStringLiteral("600"));
@@ -186,7 +213,56 @@ void TestPhenytoinWindows::saturatedPopulationShowsNoSteadyStateAndNoGraph()
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
-void TestPhenytoinWindows::leastSquaresSaturationAsksBeforeGoingOn()
+void TestPhenytoinWindows::resultGridShowsEachSetUnderItsHeadingWhole()
+{
+    const testsupport::DesktopLook look(
+        SessionData::readTextFile(QStringLiteral(":/stylesheet/style2.qss")));
+    PromptScript prompts;
+    Case c;
+    c.setParameters(pk::kBayesian, 4.0, 450.0, 0.9);
+    c.session->routeList << QStringLiteral("Oral - Tablets"); // the fitted F applies to tablets
+    PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    choose(&window, "comboBox_route1", QStringLiteral("Oral - Tablets"));
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("600"));
+    enter(field(&window, "lineEdit_interval"), QStringLiteral("24"));
+    QCOMPARE(prompts.takeShown(), QStringLiteral("Warning|Daily Dosage is greater than "
+                                                 "Population, Custom and Bayesian Vmax."));
+
+    // 600 mg a day is past every Vmax: each set's column reads "no steady state" whole.
+    const struct {
+        const char* heading;
+        const char* suffix;
+        const char* fHeading;
+    } columns[] = {{"label_pop", "pop", "label_f1_pop"},
+                   {"label_custom", "custom", "label_f1_custom"},
+                   {"label_bayes", "bayes", "label_f1_bayes"}};
+    for (const auto& column : columns) {
+        for (const char* row : {"avg_level", "adj_avg_level", "steady_state_time"}) {
+            QLineEdit* result = field(
+                &window, qPrintable(QStringLiteral("lineEdit_%1_%2").arg(row, column.suffix)));
+            QCOMPARE(result->text(), QStringLiteral("no steady state"));
+            QVERIFY2(showsWhole(result), qPrintable(result->objectName()));
+            QVERIFY2(under(&window, column.heading, result), qPrintable(result->objectName()));
+        }
+        const auto* f = requireChild<QLabel>(
+            &window, QStringLiteral("label_f1_value_%1").arg(QLatin1String(column.suffix)));
+        QVERIFY2(under(&window, column.fHeading, f), qPrintable(f->objectName()));
+    }
+    QCOMPARE(requireChild<QLabel>(&window, QStringLiteral("label_f1_value_bayes"))->text(),
+             QStringLiteral("90.0%"));
+    // Least squares is never fitted for phenytoin: no empty column stands for it.
+    QVERIFY(!requireChild<QLabel>(&window, QStringLiteral("label_ls"))->isVisible());
+
+    const auto* notice = requireChild<QLabel>(&window, QStringLiteral("label_warning"));
+    const QRect needed = notice->fontMetrics().boundingRect(
+        notice->contentsRect(), int(notice->alignment()) | Qt::TextWordWrap, notice->text());
+    QVERIFY2(notice->contentsRect().contains(needed), qPrintable(notice->text()));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestPhenytoinWindows::leastSquaresSaturationIsWarned()
 {
     PromptScript prompts;
     Case c;
@@ -227,10 +303,14 @@ void TestPhenytoinWindows::steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets
 
 void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
 {
+    const testsupport::DesktopLook look(
+        SessionData::readTextFile(QStringLiteral(":/stylesheet/style2.qss")));
     PromptScript prompts;
     Case c;
     c.setParameters(pk::kCustom, kKm, 250.0);
     PHSerumLevelForecast forecast(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    forecast.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&forecast));
     enterDailyDose(&forecast);
     prompts.take();
     enter(field(&forecast, "line_time_x"), QStringLiteral("130"));
@@ -239,6 +319,7 @@ void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
     requireChild<QRadioButton>(&forecast, QStringLiteral("radioButton_steady"))->click();
     QCOMPARE(field(&forecast, "line_blood_level_custom")->text(),
              QStringLiteral("no steady state"));
+    QVERIFY(showsWhole(field(&forecast, "line_blood_level_custom")));
 
     // A custom volume of 0 gives a daily dose but no curve: its level is not 0.00.
     c.session->pkSets[pk::kCustom][pk::kVd] = 0.0;
@@ -284,13 +365,19 @@ void TestPhenytoinWindows::customChangeRecomputes()
              QString::number(4.0 * 276.0 / (kVmax - 276.0), 'f', 2));
     QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("7.02"));
 
-    // The case page's custom edit renews Km alone; both windows show the Km they compute with.
+    // The case page's custom edit renews Km alone; both windows show the Km they compute with,
+    // and the Vmax, each in its own unit.
     c.session->pkSets[pk::kCustom][pk::kKm] = 3.0;
     window.custom_pk_change();
     PHDosageRegimen regimen(nullptr, c.session.get(), &c.calculator, &c.drugs);
-    for (QWidget* w : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&regimen)})
-        QCOMPARE(requireChild<QLabel>(w, QStringLiteral("label_cl_custom"))->text(),
-                 QStringLiteral("3.00"));
+    const QStringList expected = {"Km:", "3.00", "mg/L", "Vmax:", "500.00", "mg/day"};
+    for (QWidget* w : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&regimen)}) {
+        QStringList shown;
+        for (const char* name : {"label_cl", "label_cl_custom", "label_cl_unit", "label_vmax",
+                                 "label_vmax_custom", "label_vmax_unit"})
+            shown << requireChild<QLabel>(w, QString::fromLatin1(name))->text();
+        QCOMPARE(shown, expected);
+    }
 }
 
 TALVORA_TEST_MAIN(TestPhenytoinWindows)

@@ -131,9 +131,10 @@ inline SessionData phenytoinCase()
     l.interval1 = 24.0;
     l.dose2 = -1.0;
     l.interval2 = -1.0;
-    l.observedAverage = {12.5, -35.0, -1.0, -1.0}; // custom: the rate passes Vmax
-    l.adjustedAverage = {13.1, -36.7, -1.0, -1.0};
-    l.timeTo90 = {9.8, 4.2, -1.0, -1.0};
+    l.observedAverage = {12.5, -1.0, -1.0, -1.0};
+    l.adjustedAverage = {13.1, -1.0, -1.0, -1.0};
+    l.timeTo90 = {9.8, -1.0, -1.0, -1.0};
+    l.noSteadyState[pk::kReportCustom] = true; // the custom rate reaches Vmax
     l.f = {0.92, 0.92, -1.0, -1.0};
     l.done = true;
     return s;

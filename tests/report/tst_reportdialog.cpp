@@ -170,6 +170,17 @@ void ReportDialogTest::boxesFollowTheCaseAndTheSettings_data()
     const QStringList withLs = parameters + QStringList{"checkBox_LS_param", "checkBox_LS_graph"};
     QTest::newRow("least-squares fit with graph") << lsGraph << QString() << withLs << withLs;
 
+    // A Bayesian set whose daily rate reaches its Vmax still has its column: "no steady state".
+    SessionData saturated = phenytoinCase();
+    saturated.pkSets[pk::kBayesian][pk::kF] = 1.0;
+    saturated.phLevelForecastReport.noSteadyState[pk::kReportBayesian] = true;
+    const QStringList withSaturated = without(
+        boxNames, {"checkBox_LS_param", "checkBox_prior_graph", "checkBox_bayes_graph",
+                   "checkBox_LS_graph", "checkBox_dosage_regimen_forecast_bayes",
+                   "checkBox_dosage_regimen_forecast_ls", "checkBox_serum_level_forecast_ls"});
+    QTest::newRow("phenytoin Bayesian set past its Vmax")
+        << saturated << QString() << withSaturated << withSaturated;
+
     // The least-squares level forecast was not computed; one key of the settings says no.
     const QStringList forecasts = without(boxNames, {"checkBox_serum_level_forecast_ls"});
     QTest::newRow("fits and forecasts")

@@ -51,8 +51,6 @@ using testsupport::fieldsOutside;
 constexpr int screenWidth = 1024;
 constexpr int screenHeight = 768;
 constexpr int titleBarHeight = 30;
-const char* const phenytoinTooTall =
-    "the phenytoin windows are still 760 px high, and get their smaller layout separately";
 const char* const defaultStyleSheet = ":/stylesheet/style2.qss";
 const QString userChoiceDrug = QStringLiteral("User's Choice One-Comp Drug");
 
@@ -288,6 +286,11 @@ const Dialog dialogs[] = {
          i.fillCase(QStringLiteral("Gentamicin"));
          return curveFittingWindow(i);
      }},
+    {"phenytoin curve fitting",
+     [](Installation& i) {
+         i.fillCase(QStringLiteral("Phenytoin"));
+         return curveFittingWindow(i);
+     }},
     {"regimen forecast",
      [](Installation& i) {
          i.fillCase(QStringLiteral("Gentamicin"));
@@ -321,11 +324,6 @@ QString tooBigForScreen(const QWidget* window)
     if (window->width() <= screenWidth && window->height() + titleBarHeight <= screenHeight)
         return {};
     return QStringLiteral("%1 x %2 below a title bar").arg(window->width()).arg(window->height());
-}
-
-bool isPhenytoinWindow(const QWidget* window)
-{
-    return window->inherits("PHDosageRegimen") || window->inherits("PHSerumLevelForecast");
 }
 
 // The windows a case page opens, each as it first opens: the dose history, the curve fitting the
@@ -422,8 +420,6 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
     testsupport::settleLayouts();
     const QStringList outside = fieldsOutside(shown.get(), shown->rect());
     QVERIFY2(outside.isEmpty(), qPrintable(outside.join(QStringLiteral("; "))));
-    if (isPhenytoinWindow(shown.get()))
-        QEXPECT_FAIL("", phenytoinTooTall, Continue);
     QVERIFY2(tooBigForScreen(shown.get()).isEmpty(), qPrintable(tooBigForScreen(shown.get())));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
@@ -448,8 +444,6 @@ void TestWindowFit::everyTextShowsWhole()
     QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
     const QStringList cut = cutTexts(shown.get());
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
-    if (isPhenytoinWindow(shown.get()))
-        QEXPECT_FAIL("", phenytoinTooTall, Continue);
     QVERIFY2(tooBigForScreen(shown.get()).isEmpty(), qPrintable(tooBigForScreen(shown.get())));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
