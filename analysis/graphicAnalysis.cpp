@@ -104,6 +104,8 @@ void graphicAnalysis::initFromCase()
     m_withFit = curvesWithFit(m_driver, *session);
     m_curves = sampleCurves({m_evaluators[0].get(), m_evaluators[1].get(), m_evaluators[2].get()},
                             m_withFit, graphEndTime);
+    m_priorCurve =
+        samplePriorCurve(m_curves, m_driver.priorSetIndex(), m_customPrior.get(), *session);
     drawGraphs();
     showParameterLabels();
     publishLevelTable();
@@ -209,6 +211,7 @@ void graphicAnalysis::drawGraphs()
     lower->setPen(limitPen(Qt::black));
 
     handOverCurves(m_curves, layout.largest, *session);
+    handOverPrior(m_priorCurve, *session);
 
     plot->legend->setVisible(ui->graph_legend->isChecked());
     plot->legend->setFont(QFont(QStringLiteral("Helvetica"), kLegendPointSize));

@@ -116,5 +116,6 @@ private:
     std::unique_ptr<LevelCurve> m_customPrior;
     CurveFlags m_withFit{};
     FittedCurves m_curves;
+    PriorCurve m_priorCurve;
     std::array<CurveControls, FittedCurves::CurveCount> m_controls{};
 };
