@@ -237,12 +237,24 @@ int ReportPage::x(int position) const
 
 void ReportPage::text(int position, int y, const QString& text) const
 {
-    m_painter->drawText(QPoint(x(position), y), text);
+    textAt(x(position), y, text);
 }
 
+// A line that would run past the page's right edge (a long dosage form, four wide results) is
+// drawn narrower to end there: nothing of it is cut off or printed off the paper.
 void ReportPage::textAt(int x, int y, const QString& text) const
 {
-    m_painter->drawText(QPoint(x, y), text);
+    const int room = m_pageWidth - x;
+    const int width = m_fm.horizontalAdvance(text);
+    if (width <= room || room <= 0) {
+        m_painter->drawText(QPoint(x, y), text);
+        return;
+    }
+    m_painter->save();
+    m_painter->translate(x, y);
+    m_painter->scale(double(room) / width, 1.0);
+    m_painter->drawText(QPoint(0, 0), text);
+    m_painter->restore();
 }
 
 int ReportPage::charWidth() const
@@ -252,7 +264,7 @@ int ReportPage::charWidth() const
 
 void ReportPage::centred(int y, const QString& text) const
 {
-    m_painter->drawText(QPoint((m_pageWidth - m_fm.horizontalAdvance(text)) / 2, y), text);
+    textAt(std::max(0, (m_pageWidth - m_fm.horizontalAdvance(text)) / 2), y, text);
 }
 
 int ReportPage::rule(int y) const

@@ -216,14 +216,21 @@ void ReportPagesTest::longReportBreaksPagesWithinThePage()
 {
     QFETCH(int, pageSize);
     QFETCH(double, marginInches);
-    SessionData session = gentamicinCase();
-    // The longest dose line the catalogue can make.
-    session.regimenReport.routeLetter = pk::kLetterOral;
-    session.regimenReport.routeSentence =
-        QStringLiteral("orally (Divalproex Extended - Release Capsules)");
-    session.regimenReport.dose = {1234.5, 1234.5, 1234.5, 1234.5};
-    session.regimenReport.interval = {12.0, 12.0, 12.0, 12.0};
+    // The widest texts: four-digit doses with long product names, two routes, four sources
+    // without a steady state, and levels of three digits.
+    SessionData session = phenytoinCase();
+    setFittedGraph(session);
     session.reportTable[0] = {123.45, 123.45, 123.45, 123.45};
+    const QString product = QStringLiteral("as an intramuscular injection of fosphenytoin");
+    session.phRegimenReport.routeSentence = product;
+    session.phRegimenReport.dailyDose = {1234.5, 1234.5, 1234.5, 1234.5};
+    PhLevelForecastReport& level = session.phLevelForecastReport;
+    level.route1Sentence = product;
+    level.dose1 = 1234.5;
+    level.route2Sentence = product;
+    level.dose2 = 1234.5;
+    level.interval2 = 12.0;
+    level.observedAverage.fill(-35.0);
     QStringList paragraphs;
     for (int i = 1; i <= 40; ++i)
         paragraphs << QStringLiteral("Paragraph %1 ends here.").arg(i);
