@@ -140,7 +140,7 @@ QString creatinine(double value)
     return givenMeasure(value, QStringLiteral(" mg/dL"));
 }
 
-// A level that cannot exist for the regimen or sample, as against one that failed.
+// A level that cannot exist for the regimen or was not predicted, as against a failed forecast.
 const QString kNoLevel = QStringLiteral("-");
 
 // Levels are read to two decimals: a digoxin level of 0.85 must not read as 0.8.
@@ -149,13 +149,12 @@ constexpr int kLevelDecimals = 2;
 // The level table holds 0 for a prediction that could not be made.
 QString predictedLevel(double value)
 {
-    return std::isfinite(value) && value > 0.0 ? fixed(value, kLevelDecimals) : QStringLiteral("-");
+    return std::isfinite(value) && value > 0.0 ? fixed(value, kLevelDecimals) : kNoLevel;
 }
 
 QString measuredLevel(double value)
 {
-    return std::isfinite(value) && value >= 0.0 ? fixed(value, kLevelDecimals)
-                                                : QStringLiteral("-");
+    return std::isfinite(value) && value >= 0.0 ? fixed(value, kLevelDecimals) : kNoLevel;
 }
 
 // "40.0 mg/h by continuous intravenous infusion": a continuous infusion has a rate, no interval.
