@@ -120,6 +120,29 @@ void handOverCurves(const FittedCurves& curves, double largest, SessionData& ses
     session.reportGraphMax = largest;
 }
 
+PriorCurve samplePriorCurve(const FittedCurves& curves, int priorSet, LevelCurve* customPrior,
+                            const SessionData& session)
+{
+    PriorCurve prior;
+    prior.set = priorSet;
+    if (priorSet == pk::kPopulation) {
+        prior.levels = curves.levels[FittedCurves::Population];
+    } else if (customPrior && notNegative(session.pkSets[priorSet])) {
+        prior.levels.resize(curves.times.size());
+        customPrior->levels(curves.times.constData(), curves.times.size(), prior.levels.data());
+    }
+    return prior;
+}
+
+void handOverPrior(const PriorCurve& prior, SessionData& session)
+{
+    session.graphPrior = prior.levels;
+    session.graphPriorSet = prior.set;
+    double low = session.reportGraphMax;
+    for (double value : prior.levels)
+        widen(value, low, session.reportGraphMax);
+}
+
 std::pair<double, double> heldXRange(double lower, double upper)
 {
     return {std::max(lower, 0.0), std::max(upper, 1.0)};

@@ -68,6 +68,18 @@ FitGraphLayout layoutFitGraph(const FittedCurves& curves, const SessionData& ses
 // The curves in hours and their largest level for the case report.
 void handOverCurves(const FittedCurves& curves, double largest, SessionData& session);
 
+// The curve of the set the fits started from, at the curves' times. The report draws it beside
+// its level table's prior column, so both show the same set: the population curve, or the custom
+// set's. Empty when that set has negative values.
+struct PriorCurve {
+    int set = pk::kPopulation;
+    QVector<double> levels;
+};
+PriorCurve samplePriorCurve(const FittedCurves& curves, int priorSet, LevelCurve* customPrior,
+                            const SessionData& session);
+// Hands the prior curve over after handOverCurves, raising the largest level to cover it.
+void handOverPrior(const PriorCurve& prior, SessionData& session);
+
 // The x range the view keeps: from 0 (or its dragged lower end) and at least to 1.
 std::pair<double, double> heldXRange(double lower, double upper);
 

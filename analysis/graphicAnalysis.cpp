@@ -130,6 +130,8 @@ void graphicAnalysis::initFromCase()
                             m_withFit, graphEndTime);
     m_curveNote = curveNote();
     ui->label_5->setText(tr("Area <small>(%1)</small>").arg(areaUnit()));
+    m_priorCurve =
+        samplePriorCurve(m_curves, m_driver.priorSetIndex(), m_customPrior.get(), *session);
     drawGraphs();
     showParameterLabels();
     publishLevelTable();
@@ -248,6 +250,7 @@ void graphicAnalysis::drawGraphs()
     lower->setPen(limitPen(Qt::black));
 
     handOverCurves(m_curves, layout.largest, *session);
+    handOverPrior(m_priorCurve, *session);
 
     plot->legend->setVisible(ui->graph_legend->isChecked());
     plot->legend->setFont(QFont(QStringLiteral("Helvetica"), kLegendPointSize));

@@ -124,6 +124,7 @@ private:
     std::unique_ptr<LevelCurve> m_customPrior;
     CurveFlags m_withFit{};
     FittedCurves m_curves;
+    PriorCurve m_priorCurve;
     std::array<CurveControls, FittedCurves::CurveCount> m_controls{};
     // Why a fitted set draws no curve in the last analysis; empty when every one draws.
     QString m_curveNote;

@@ -28,6 +28,7 @@ void SessionData::clearCase()
 
     graphTimes.clear();
     graphPrior.clear();
+    graphPriorSet = pk::kPopulation;
     graphLs.clear();
     graphBayes.clear();
     reportGraphMax = 0.0;

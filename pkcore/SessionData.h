@@ -96,6 +96,14 @@ struct LevelForecastReport {
     bool done = false;
 };
 
+// A post level is a level at a set time after an infusion ends within the interval: only an
+// intermittent intravenous infusion (one- or two-compartment) given at even intervals has one.
+// For any other regimen none can exist, which is not a failed computation.
+inline bool regimenHasPostLevel(char routeLetter, bool unevenDosing)
+{
+    return routeLetter == pk::kLetterIntermittentIv && !unevenDosing;
+}
+
 struct PhRegimenReport {
     QString routeSentence;
     double desiredAverage = 0.0;
@@ -296,7 +304,9 @@ public:
 
     // 27. The fitted graph and level table handed to the report.
     QVector<double> graphTimes;
+    // The curve of the set the fits started from (pk::kPopulation or pk::kCustom), graphPriorSet.
     QVector<double> graphPrior;
+    int graphPriorSet = pk::kPopulation;
     QVector<double> graphLs;
     QVector<double> graphBayes;
     double reportGraphMax = 0.0;

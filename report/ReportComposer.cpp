@@ -78,10 +78,13 @@ constexpr int kGraphTitleWidth = 500;
 constexpr int kGraphTop = 30;
 constexpr int kLevelTablePosition = 560;
 constexpr int kGraphToTableGap = 8;
-constexpr int kTimePosition = 635;
-constexpr int kMeasuredPosition = 720;
-constexpr int kFirstPredictionPosition = 800;
-constexpr int kPredictionStep = 80;
+// Level table cells, in characters of the page font from the table's left edge; a level takes
+// up to seven ("1234.56").
+constexpr int kTimeColumn = 7;
+constexpr int kMeasuredColumn = 13;
+constexpr int kFirstPredictionColumn = 21;
+constexpr int kPredictionColumnStep = 8;
+constexpr int kLevelChars = 7;
 
 // Forecast sections.
 constexpr int kForecastTitleGap = 20;
@@ -137,10 +140,27 @@ QString creatinine(double value)
     return givenMeasure(value, QStringLiteral(" mg/dL"));
 }
 
+// A level that cannot exist for the regimen or was not predicted, as against a failed forecast.
+const QString kNoLevel = QStringLiteral("-");
+
+// Levels are read to two decimals: a digoxin level of 0.85 must not read as 0.8.
+constexpr int kLevelDecimals = 2;
+
 // The level table holds 0 for a prediction that could not be made.
 QString predictedLevel(double value)
 {
-    return std::isfinite(value) && value > 0.0 ? fixed(value, 1) : QStringLiteral("-");
+    return std::isfinite(value) && value > 0.0 ? fixed(value, kLevelDecimals) : kNoLevel;
+}
+
+QString measuredLevel(double value)
+{
+    return std::isfinite(value) && value >= 0.0 ? fixed(value, kLevelDecimals) : kNoLevel;
+}
+
+// "40.0 mg/h by continuous intravenous infusion": a continuous infusion has a rate, no interval.
+QString rateSentence(double rate, const QString& unit, const QString& sentence)
+{
+    return QStringLiteral("%1 %2/h %3").arg(fixed(rate, 1), unit, sentence);
 }
 
 // Fosphenytoin is dosed in phenytoin equivalents; the only intramuscular product is fosphenytoin.
@@ -149,6 +169,28 @@ QString phenytoinDoseUnit(char routeLetter, const QString& caseUnit)
     return routeLetter == pk::kLetterFosphenytoin || routeLetter == pk::kLetterIntramuscular
                ? kPhenytoinEquivalents
                : caseUnit;
+}
+
+// The next line of a comment of at most `limit` characters, taken off the front of `rest`: up to
+// a line break (which starts a new paragraph), else up to the last blank that lets the line fit,
+// the blank dropped; only a word longer than a line is cut within it.
+QString takeCommentLine(QString& rest, int limit, bool& paragraphStart)
+{
+    const QChar blank = QLatin1Char(' ');
+    const int lineBreak = rest.left(limit + 1).indexOf(QLatin1Char('\n'));
+    paragraphStart = lineBreak >= 0;
+    int length = paragraphStart ? lineBreak : std::min<int>(limit, rest.size());
+    int skipped = paragraphStart ? 1 : 0;
+    if (!paragraphStart && rest.size() > limit) {
+        const int lastBlank = rest.lastIndexOf(blank, limit);
+        if (lastBlank > 0) {
+            length = lastBlank;
+            skipped = 1;
+        }
+    }
+    const QString line = rest.left(length);
+    rest.remove(0, length + skipped);
+    return line;
 }
 
 // "500.0 mg every 8.0 hours <sentence>", with " over 0.5 hour(s)." for an infusion.
@@ -194,12 +236,34 @@ int ReportPage::x(int position) const
 
 void ReportPage::text(int position, int y, const QString& text) const
 {
-    m_painter->drawText(QPoint(x(position), y), text);
+    textAt(x(position), y, text);
+}
+
+// A line that would run past the page's right edge (a long dosage form, four wide results) is
+// drawn narrower to end there: nothing of it is cut off or printed off the paper.
+void ReportPage::textAt(int x, int y, const QString& text) const
+{
+    const int room = m_pageWidth - x;
+    const int width = m_fm.horizontalAdvance(text);
+    if (width <= room || room <= 0) {
+        m_painter->drawText(QPoint(x, y), text);
+        return;
+    }
+    m_painter->save();
+    m_painter->translate(x, y);
+    m_painter->scale(double(room) / width, 1.0);
+    m_painter->drawText(QPoint(0, 0), text);
+    m_painter->restore();
+}
+
+int ReportPage::charWidth() const
+{
+    return m_fm.horizontalAdvance(QLatin1Char('0'));
 }
 
 void ReportPage::centred(int y, const QString& text) const
 {
-    m_painter->drawText(QPoint((m_pageWidth - m_fm.horizontalAdvance(text)) / 2, y), text);
+    textAt(std::max(0, (m_pageWidth - m_fm.horizontalAdvance(text)) / 2), y, text);
 }
 
 int ReportPage::rule(int y) const
@@ -303,7 +367,8 @@ int ReportComposer::paintPatientInfo(const ReportPage& page, int currentY) const
     }
     if (code == QLatin1String(phenytoinCode) || code == kValproicAcidCode) {
         last += 20;
-        page.text(kMiddleColumn, last, tr("Albumin: %1").arg(givenMeasure(s.albumin, QString())));
+        page.text(kMiddleColumn, last,
+                  tr("Albumin: %1").arg(givenMeasure(s.albumin, QStringLiteral(" g/dL"))));
     }
     return page.rule(last + kRuleGap);
 }
@@ -368,32 +433,34 @@ int ReportComposer::paintGraph(const ReportPage& page, int currentY) const
     using namespace reportbox;
     const reportgraph::Curves curves{ticked(PriorGraph), ticked(LeastSquaresGraph),
                                      ticked(BayesianGraph)};
-    QString header = QStringLiteral("Date   Time   Actual   ");
-    QString dashes = QStringLiteral("----   ----   ------   ");
-    std::vector<int> columns;
-    if (curves.prior) {
-        const bool population = m_content.priorSetIndex == pk::kPopulation;
-        header += population ? QStringLiteral("Pop.   ") : QStringLiteral("Prior  ");
-        dashes += population ? QStringLiteral("----   ") : QStringLiteral("-----  ");
-        columns.push_back(pk::kTablePrior);
-    }
-    if (curves.leastSquares) {
-        header += QStringLiteral(" LS    ");
-        dashes += QStringLiteral("----   ");
-        columns.push_back(pk::kTableLeastSquares);
-    }
-    if (curves.bayesian) {
-        header += QStringLiteral("Bayes");
-        dashes += QStringLiteral("-----");
-        columns.push_back(pk::kTableBayesian);
-    }
+    struct Column {
+        QString label;
+        int level;
+    };
+    QVector<Column> predictions;
+    if (curves.prior)
+        predictions.append({reportgraph::priorColumnName(m_session), pk::kTablePrior});
+    if (curves.leastSquares)
+        predictions.append({QStringLiteral("LS"), pk::kTableLeastSquares});
+    if (curves.bayesian)
+        predictions.append({QStringLiteral("Bayes"), pk::kTableBayesian});
+
+    // The table stands right of the picture and moves left as far as it must to end inside
+    // the page; the picture shrinks to leave it that room.
+    const int charWidth = page.charWidth();
+    const int lastColumn =
+        kFirstPredictionColumn + kPredictionColumnStep * std::max(int(predictions.size()) - 1, 0);
+    const int left = std::min(page.x(kLevelTablePosition),
+                              page.pageWidth() - (lastColumn + kLevelChars) * charWidth);
+    const auto cell = [&](int column, int y, const QString& text) {
+        page.textAt(left + column * charWidth, y, text);
+    };
 
     const QString title = tr("Serum Level Graph");
     page.painter()->drawText(
         QPoint(int((kGraphTitleWidth - page.fm().horizontalAdvance(title)) * 0.5), currentY + 15),
         title);
-    // On a narrow page the picture shrinks so that it leaves the level table its room.
-    const int room = page.x(kLevelTablePosition) - kGraphToTableGap;
+    const int room = left - kGraphToTableGap;
     const double scale = std::min(1.0, double(room) / reportgraph::kPictureWidth);
     page.painter()->drawPixmap(QRect(0, currentY + kGraphTop,
                                      int(reportgraph::kPictureWidth * scale),
@@ -401,21 +468,26 @@ int ReportComposer::paintGraph(const ReportPage& page, int currentY) const
                                reportgraph::picture(m_session, curves));
     const int end = page.rule(currentY + kGraphReserve);
 
-    page.text(kLevelTablePosition, currentY + 15,
-              tr("Serum Drug Concentrations (%1)").arg(concentrationUnit(m_session)));
-    page.text(kLevelTablePosition, currentY + 35, header);
+    cell(0, currentY + 15, tr("Serum Drug Concentrations (%1)").arg(concentrationUnit(m_session)));
+    QVector<QPair<int, QString>> header = {{0, QStringLiteral("Date")},
+                                           {kTimeColumn, QStringLiteral("Time")},
+                                           {kMeasuredColumn, QStringLiteral("Actual")}};
+    for (int i = 0; i < predictions.size(); ++i)
+        header.append({kFirstPredictionColumn + i * kPredictionColumnStep, predictions[i].label});
+    for (const auto& [column, label] : header) {
+        cell(column, currentY + 35, label);
+        cell(column, currentY + 50, QString(label.size(), QLatin1Char('-')));
+    }
     int y = currentY + 50;
-    page.text(kLevelTablePosition, y, dashes);
     for (const reportgraph::LevelRow& row : reportgraph::levelRows(m_session)) {
         y += kLineStep;
-        page.text(kLevelTablePosition, y, row.sampledAt.toString(QStringLiteral("dd/MM")));
-        page.text(kTimePosition, y, row.sampledAt.toString(QStringLiteral("HHmm")));
-        page.text(kMeasuredPosition, y, fixed(row.levels[pk::kTableMeasured], 1));
-        int position = kFirstPredictionPosition;
-        for (int column : columns) {
-            page.text(position, y, predictedLevel(row.levels[column]));
-            position += kPredictionStep;
-        }
+        // Month first, as every other date of the program.
+        cell(0, y, row.sampledAt.toString(QStringLiteral("MM/dd")));
+        cell(kTimeColumn, y, row.sampledAt.toString(QStringLiteral("HHmm")));
+        cell(kMeasuredColumn, y, measuredLevel(row.levels[pk::kTableMeasured]));
+        for (int i = 0; i < predictions.size(); ++i)
+            cell(kFirstPredictionColumn + i * kPredictionColumnStep, y,
+                 predictedLevel(row.levels[predictions[i].level]));
     }
     return end;
 }
@@ -438,12 +510,11 @@ int ReportComposer::paintDosageRegimenForcast(const ReportPage& page, int curren
                       .arg(concentration, fixed(r.desiredPeak, 2), fixed(r.desiredTrough, 2));
     const bool continuous = r.routeLetter == pk::kLetterContinuousIv;
     return paintRegimen(page, currentY, desired, tr("CALCULATED DOSE USING"), [&](int source) {
-        const double dose = continuous ? r.dosePer24h[source] : r.dose[source];
+        const double dose = r.dose[source]; // a continuous infusion's rate per hour
         if (dose < 0.0 || !std::isfinite(dose))
             return forecastValue(dose, 1);
         if (continuous)
-            return QStringLiteral("%1 %2 every 24 hours %3")
-                .arg(fixed(dose, 1), unit, r.routeSentence);
+            return rateSentence(dose, unit, r.routeSentence);
         return doseSentence(dose, unit, r.interval[source], r.routeSentence, r.infusionTime);
     });
 }
@@ -494,7 +565,9 @@ int ReportComposer::paintSerumLevelForcast(const ReportPage& page, int currentY)
     const LevelForecastReport& r = m_session.levelForecastReport;
     const QString unit = doseUnit(m_session);
     const bool continuous = r.routeLetter == pk::kLetterContinuousIv;
-    const bool intermittent = r.routeLetter == pk::kLetterIntermittentIv;
+    // A steady continuous infusion has an average level only.
+    const bool averageOnly = continuous && !r.unevenDosing;
+    const bool postExists = regimenHasPostLevel(r.routeLetter, r.unevenDosing);
     page.centred(currentY + kForecastTitleGap,
                  tr("Calculated Serum Level For Desired Dosage Regimen"));
     QString entered;
@@ -502,8 +575,7 @@ int ReportComposer::paintSerumLevelForcast(const ReportPage& page, int currentY)
         entered = QStringLiteral("%1 %2 every 24 hours %3")
                       .arg(fixed(r.enteredDose, 1), unit, r.routeSentence);
     else if (continuous)
-        entered =
-            QStringLiteral("%1 %2 every 1 hours %3").arg(fixed(r.rate, 1), unit, r.routeSentence);
+        entered = rateSentence(r.rate, unit, r.routeSentence);
     else
         entered = doseSentence(r.enteredDose, unit, r.interval, r.routeSentence, r.infusionTime);
     page.text(kLeftMargin, currentY + kForecastFirstLine, tr("ENTERED DOSE:  %1").arg(entered));
@@ -519,23 +591,27 @@ int ReportComposer::paintSerumLevelForcast(const ReportPage& page, int currentY)
     for (int source = 0; source < pk::kReportSetCount; ++source) {
         if (!ticked(reportbox::levelBoxes[source]))
             continue;
-        if (continuous && !r.unevenDosing) {
+        if (averageOnly) {
             average += forecastValue(r.averageLevel[source], 2) + tab;
             continue;
         }
         peak += forecastValue(r.peak[source], 2) + tab;
         trough += forecastValue(r.trough[source], 2) + tab;
-        if (intermittent && !r.unevenDosing)
-            post += forecastValue(r.postLevel[source], 2) + tab;
+        // "no result" says the set's computation failed; a dash, that this regimen has no post
+        // level (or none at the chosen post time).
+        const bool computed = forecastComputed(r.peak[source]);
+        post += (!computed || (postExists && forecastComputed(r.postLevel[source]))
+                     ? forecastValue(r.postLevel[source], 2)
+                     : kNoLevel) +
+                tab;
     }
     int y = currentY + 75;
-    if (continuous) {
+    if (averageOnly) {
         page.text(kLevelRowPosition, y, average);
     } else {
         page.text(kLevelRowPosition, y, peak);
         page.text(kLevelRowPosition, y += kLineStep, trough);
-        if (intermittent && r.postLevel[pk::kReportPopulation] >= 0.0)
-            page.text(kLevelRowPosition, y += kLineStep, post);
+        page.text(kLevelRowPosition, y += kLineStep, post);
     }
     return page.rule(y + kRuleGap);
 }
@@ -590,12 +666,7 @@ int ReportComposer::paintComment(const ReportPage& page, Pager& pager, int curre
         y = pager.roomFor(y, kCommentLineReserve) + kLineStep;
         const int limit = paragraphStart ? kParagraphChars : kContinuationChars;
         const int position = paragraphStart ? kParagraphPosition : kContinuationPosition;
-        const int lineBreak = rest.left(limit).indexOf(QLatin1Char('\n'));
-        QString line = lineBreak >= 0 ? rest.left(lineBreak + 1) : rest.left(limit);
-        paragraphStart = lineBreak >= 0;
-        rest.remove(0, line.size());
-        if (paragraphStart)
-            line.chop(1);
+        const QString line = takeCommentLine(rest, limit, paragraphStart);
         page.text(position, y, line);
     }
     return y;

@@ -19,8 +19,6 @@ struct ReportContent {
     const SessionData* session = nullptr;
     ReportBoxStates boxes{};
     QString comment;
-    // The set the fits started from (pk::kPopulation or pk::kCustom): heads the prior column.
-    int priorSetIndex = pk::kPopulation;
     QDateTime printedAt;
 };
 
@@ -38,6 +36,10 @@ public:
 
     int x(int position) const;
     void text(int position, int y, const QString& text) const;
+    // At x in device units.
+    void textAt(int x, int y, const QString& text) const;
+    // The advance of one character of the page font (Courier: every character alike).
+    int charWidth() const;
     void centred(int y, const QString& text) const;
     // A line across the page at y; returns y.
     int rule(int y) const;

@@ -52,17 +52,30 @@ void addCurve(QCustomPlot& plot, const QString& name, const QVector<double>& tim
 QVector<LevelRow> levelRows(const SessionData& session)
 {
     const int count = std::clamp(session.levelCount, 0, pk::kTableRows);
+    // The hand-over lists its rows in time order, whatever order the levels were entered in.
+    std::vector<double> times(session.levelTimes.begin() + 1,
+                              session.levelTimes.begin() + 1 + count);
+    std::stable_sort(times.begin(), times.end());
     QVector<LevelRow> rows;
     for (int i = 0; i < count; ++i) {
         LevelRow row;
-        row.sampledAt = fromAbsoluteHour(session.timeOrigin + session.levelTimes[i + 1]);
+        row.sampledAt = fromAbsoluteHour(session.timeOrigin + times[i]);
         row.levels = session.reportTable[i];
         rows.append(row);
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const LevelRow& a, const LevelRow& b) {
-        return a.sampledAt < b.sampledAt;
-    });
     return rows;
+}
+
+QString priorLegendName(const SessionData& session)
+{
+    return session.graphPriorSet == pk::kPopulation ? QStringLiteral("Prior (Population)")
+                                                    : QStringLiteral("Prior (Custom)");
+}
+
+QString priorColumnName(const SessionData& session)
+{
+    return session.graphPriorSet == pk::kPopulation ? QStringLiteral("Pop.")
+                                                    : QStringLiteral("Custom");
 }
 
 QPixmap picture(const SessionData& session, const Curves& curves)
@@ -71,7 +84,7 @@ QPixmap picture(const SessionData& session, const Curves& curves)
     QCustomPlot plot;
     plot.resize(kPictureWidth, kPictureHeight);
     if (curves.prior)
-        addCurve(plot, QStringLiteral("Prior"), times, session.graphPrior,
+        addCurve(plot, priorLegendName(session), times, session.graphPrior,
                  curvePen(Qt::red, Qt::SolidLine), true);
     if (curves.leastSquares)
         addCurve(plot, QStringLiteral("Least Sq."), times, session.graphLs,

@@ -32,8 +32,13 @@ struct LevelRow {
     std::array<double, pk::kTableColumns> levels{};
 };
 
-// The fitted level table, one row per measured level, earliest sample first.
+// The fitted level table, one row per measured level, earliest sample first; a level of 0 is a
+// measurement like any other.
 QVector<LevelRow> levelRows(const SessionData& session);
+
+// The set the fits started from, as the graph's legend and the level table's column name it.
+QString priorLegendName(const SessionData& session);
+QString priorColumnName(const SessionData& session);
 
 // The chosen curves with the therapeutic limits, kPictureWidth x kPictureHeight.
 QPixmap picture(const SessionData& session, const Curves& curves);

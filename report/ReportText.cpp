@@ -31,9 +31,14 @@ QString derived(double value)
     return std::isfinite(value) ? fixed(value, 2) : QStringLiteral("-");
 }
 
+bool forecastComputed(double value)
+{
+    return std::isfinite(value) && value >= 0.0;
+}
+
 QString forecastValue(double value, int decimals)
 {
-    if (!std::isfinite(value) || value < 0.0)
+    if (!forecastComputed(value))
         return tr("no result");
     return fixed(value, decimals);
 }

@@ -13,6 +13,7 @@ QString fixed(double value, int decimals);
 QString derived(double value);
 
 // A per-set forecast value the record holds as -1.0 has no result.
+bool forecastComputed(double value);
 QString forecastValue(double value, int decimals);
 // The phenytoin steady state of one source: "no steady state" when the record says its daily
 // rate reaches Vmax, "no result" when the record holds no level; else the value, or "no result"

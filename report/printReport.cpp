@@ -1,7 +1,6 @@
 #include "report/printReport.h"
 
 #include "app/ProgramConfig.h"
-#include "cases/CaseWindowLinks.h"
 #include "pkcore/CaseNames.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/SessionData.h"
@@ -48,9 +47,8 @@ QCheckBox* Ui::printReport::*const kBoxes[reportbox::Count] = {
 } // namespace
 
 printReport::printReport(QWidget* parent, SessionData* session, PkCalculator* /*calculator*/,
-                         DrugInfo* /*catalogue*/, ProgramConfig* config, AnalysisLink* analysis)
-    : QDialog(parent), m_ui(std::make_unique<Ui::printReport>()), m_session(session),
-      m_analysis(analysis)
+                         DrugInfo* /*catalogue*/, ProgramConfig* config, AnalysisLink* /*analysis*/)
+    : QDialog(parent), m_ui(std::make_unique<Ui::printReport>()), m_session(session)
 {
     m_ui->setupUi(this);
     applyPresets(offeredReportBoxes(*session), presetReportBoxes(*session, config->settingsPath()));
@@ -93,7 +91,6 @@ bool printReport::compose(QPrinter* printer) const
     content.session = m_session;
     content.boxes = boxStates();
     content.comment = m_comment;
-    content.priorSetIndex = m_analysis ? m_analysis->priorSetIndex() : pk::kPopulation;
     content.printedAt = QDateTime::currentDateTime();
     return ReportComposer(content).print(printer);
 }

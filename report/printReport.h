@@ -33,7 +33,8 @@ public:
     static constexpr double kMinZoom = 0.25;
     static constexpr double kMaxZoom = 4.0;
 
-    // analysis is null when the case page has no analysis window; it gives the prior set.
+    // analysis may be null. The prior set the graph and its table show is the one the curve
+    // fitting handed over with them, whatever the analysis window has chosen since.
     printReport(QWidget* parent, SessionData* session, PkCalculator* calculator,
                 DrugInfo* catalogue, ProgramConfig* config, AnalysisLink* analysis);
     ~printReport() override;
@@ -81,7 +82,6 @@ private:
 
     std::unique_ptr<Ui::printReport> m_ui;
     SessionData* m_session;
-    AnalysisLink* m_analysis;
     QPrintPreviewWidget* m_preview = nullptr;
     std::unique_ptr<QPrinter> m_previewPrinter;
     QString m_comment;

@@ -300,6 +300,7 @@ void TestGraphicAnalysis::mathToolReadsLevelsAndAreaOfTheChosenSet()
     QCOMPARE(level1->value(), shown(bayesLevel(12.0)));
 }
 
+// The window's graph shows the population; the report gets the custom prior, as its table does.
 void TestGraphicAnalysis::customPriorServesTheToolsWhileTheGraphShowsThePopulation()
 {
     gentamicinCase();
@@ -316,7 +317,11 @@ void TestGraphicAnalysis::customPriorServesTheToolsWhileTheGraphShowsThePopulati
     QCOMPARE(child<QDoubleSpinBox>("math_y")->value(), shown(customLevel(30.0)));
     QVERIFY(shown(customLevel(30.0)) != shown(populationLevel(30.0)));
     COMPARE_NEARLY(session.reportTable[0][pk::kTablePrior], customLevel(16.5), 1e-12);
-    COMPARE_NEARLY(session.graphPrior[3000], populationLevel(session.graphTimes[3000]), 1e-12);
+    const QCPGraphDataContainer& windowCurve =
+        *child<QCustomPlot>("graph_1")->graph(graphicAnalysis::kGraphPopulation)->data();
+    COMPARE_NEARLY(windowCurve.at(3000)->value, populationLevel(session.graphTimes[3000]), 1e-12);
+    QCOMPARE(session.graphPriorSet, pk::kCustom);
+    COMPARE_NEARLY(session.graphPrior[3000], customLevel(session.graphTimes[3000]), 1e-12);
 }
 
 void TestGraphicAnalysis::displayAndFillActOnTheirOwnCurve_data()

@@ -45,7 +45,8 @@ inline double absoluteHour(const QDate& date, int hour, int minute)
     return QDate(1, 1, 1).daysTo(date) * 24.0 + hour + minute / 60.0;
 }
 
-// Fitted curves and three levels entered out of time order (14/03 22:00 is the earliest).
+// Fitted curves and three levels entered out of time order (14 March 22:00 is the earliest); the
+// level table handed over in time order, its middle level measured as 0.
 inline void setFittedGraph(SessionData& s)
 {
     setParameters(s.pkSets[pk::kBayesian], 1.0, 18.0, 4.9);
@@ -62,9 +63,9 @@ inline void setFittedGraph(SessionData& s)
     s.reportGraphMax = 10.0;
     s.timeOrigin = absoluteHour(QDate(2026, 3, 14), 20, 0);
     s.levelCount = 3;
-    const double times[] = {12.0 + 5.0 / 60.0, 2.0, 20.5}; // 15/03 08:05, 14/03 22:00, 15/03 16:30
+    const double times[] = {12.0 + 5.0 / 60.0, 2.0, 20.5}; // 15 Mar 08:05, 14 Mar 22:00, 16:30
     const std::array<double, pk::kTableColumns> rows[] = {
-        {7.2, 6.9, 7.0, 7.1}, {1.4, 1.1, 1.2, 1.3}, {2.6, 2.3, 2.4, 2.5}};
+        {0.85, 0.83, 0.81, 0.84}, {0.0, 0.45, 0.42, 0.44}, {2.65, 2.35, 2.45, 2.55}};
     for (int i = 0; i < 3; ++i) {
         s.levelTimes[i + 1] = times[i];
         s.reportTable[i] = rows[i];

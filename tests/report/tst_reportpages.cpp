@@ -59,6 +59,7 @@ private slots:
     void longReportBreaksPagesWithinThePage_data();
     void longReportBreaksPagesWithinThePage();
     void levelTableFollowsSampleTime();
+    void priorIsNamedAsTheFitUsedIt();
     void graphPictureDrawsTheChosenCurves_data();
     void graphPictureDrawsTheChosenCurves();
 };
@@ -85,17 +86,19 @@ void ReportPagesTest::pdfShowsTheCaseInItsUnits_data()
                        "Least Square:460.0 mg every 8.0 hours",
                        "PREDICTED LEVELS (mg/L): Population Custom Bayesian Least Square",
                        "Peak 7.91 8.12 7.55 no result",
+                       "Post 6.41 6.52 6.33 no result",
                        "Serum Drug Concentrations (mg/L)",
-                       "Pop. LS Bayes",
-                       "14/03 2200 1.4 1.1 1.2 1.3",
-                       "15/03 0805 7.2 6.9 7.0 7.1",
+                       "Date Time Actual Pop. LS Bayes",
+                       "03/14 2200 0.85 0.83 0.81 0.84",
+                       "03/15 0805 0.00 0.45 0.42 0.44",
+                       "03/15 1630 2.65 2.35 2.45 2.55",
                        "Comment",
                        "Check renal function daily."}
         << QStringList{"Km (mg/L)", "Albumin"};
     QTest::newRow("phenytoin")
         << phenytoinCase()
         << QStringList{"Phenytoin",
-                       "Albumin: 3.50",
+                       "Albumin: 3.50 g/dL",
                        "Vol. of Dist. (L): 45.00 45.00",
                        "Km (mg/L): 4.00 4.00",
                        "Vmax (mg/day): 420.00 420.00",
@@ -132,9 +135,33 @@ void ReportPagesTest::pdfShowsTheCaseInItsUnits_data()
     QTest::newRow("clearance not estimated")
         << unestimated << QStringList{"CLcr not estimated"} << QStringList{"Estimated CLcr"};
     SessionData unpredicted = gentamicinCase();
-    unpredicted.reportTable[1][pk::kTableLeastSquares] = 0.0; // the hand-over's "no prediction"
+    unpredicted.reportTable[0][pk::kTableLeastSquares] = 0.0; // the hand-over's "no prediction"
     QTest::newRow("level the least-squares set could not predict")
-        << unpredicted << QStringList{"14/03 2200 1.4 1.1 - 1.3"} << QStringList{"1.1 0.0"};
+        << unpredicted << QStringList{"03/14 2200 0.85 0.83 - 0.84"} << QStringList{"0.83 0.00"};
+    SessionData customPrior = gentamicinCase();
+    customPrior.graphPriorSet = pk::kCustom;
+    QTest::newRow("custom prior") << customPrior << QStringList{"Date Time Actual Custom LS Bayes"}
+                                  << QStringList{"Pop."};
+    SessionData continuous = gentamicinCase();
+    for (char* letter :
+         {&continuous.regimenReport.routeLetter, &continuous.levelForecastReport.routeLetter})
+        *letter = pk::kLetterContinuousIv;
+    continuous.regimenReport.routeSentence = QStringLiteral("by continuous intravenous infusion");
+    continuous.regimenReport.dose = {40.0, 42.0, 38.0, 36.0}; // mg/h
+    continuous.levelForecastReport.routeSentence = continuous.regimenReport.routeSentence;
+    continuous.levelForecastReport.rate = 40.0;
+    continuous.levelForecastReport.averageLevel = {2.5, 2.4, 2.6, -1.0};
+    QTest::newRow("continuous infusion")
+        << continuous
+        << QStringList{"Population:40.0 mg/h by continuous intravenous infusion",
+                       "ENTERED DOSE: 40.0 mg/h by continuous intravenous infusion",
+                       "Average 2.50 2.40 2.60 no result"}
+        << QStringList{"every 1 hours", "every 24 hours", "Peak", "Post"};
+    SessionData oral = gentamicinCase();
+    oral.levelForecastReport.routeLetter = pk::kLetterOral;
+    oral.levelForecastReport.routeSentence = QStringLiteral("orally");
+    QTest::newRow("oral: no post level")
+        << oral << QStringList{"Post - - - no result"} << QStringList{"Post 6.41"};
     QTest::newRow("user's choice in mcg")
         << userChoiceCase()
         << QStringList{"Zedocillin", "DESIRED LEVELS (mcg/L): Peak: 9.00 Trough: 2.00",
@@ -174,44 +201,75 @@ void ReportPagesTest::pdfShowsTheCaseInItsUnits()
 void ReportPagesTest::longReportBreaksPagesWithinThePage_data()
 {
     QTest::addColumn<int>("pageSize");
-    QTest::newRow("A4") << int(QPageSize::A4);
-    QTest::newRow("Letter") << int(QPageSize::Letter);
+    QTest::addColumn<double>("marginInches");
+    for (double margin : {0.0, 0.5, 1.0}) {
+        const QByteArray inches = QByteArray::number(margin, 'f', 1);
+        QTest::newRow("A4, " + inches + " in") << int(QPageSize::A4) << margin;
+        QTest::newRow("Letter, " + inches + " in") << int(QPageSize::Letter) << margin;
+    }
 }
 
-// Every section plus a comment of forty paragraphs and a long one: several pages, no word below
-// the page's printable area nor past its right edge, nothing of the comment lost, the signature
-// after it on the last page.
+// Every section plus a comment of forty paragraphs and a long one: several pages, every word
+// inside the page rectangle, nothing of the comment lost, the signature after it on the last
+// page.
 void ReportPagesTest::longReportBreaksPagesWithinThePage()
 {
     QFETCH(int, pageSize);
-    SessionData session = gentamicinCase();
+    QFETCH(double, marginInches);
+    // The widest texts: four-digit doses with long product names, two routes, four sources
+    // without a steady state, and levels of three digits.
+    SessionData session = phenytoinCase();
+    setFittedGraph(session);
+    session.reportTable[0] = {123.45, 123.45, 123.45, 123.45};
+    const QString product = QStringLiteral("as an intramuscular injection of fosphenytoin");
+    session.phRegimenReport.routeSentence = product;
+    session.phRegimenReport.dailyDose = {1234.5, 1234.5, 1234.5, 1234.5};
+    PhLevelForecastReport& level = session.phLevelForecastReport;
+    level.route1Sentence = product;
+    level.dose1 = 1234.5;
+    level.route2Sentence = product;
+    level.dose2 = 1234.5;
+    level.interval2 = 12.0;
+    level.observedAverage.fill(-35.0);
     QStringList paragraphs;
     for (int i = 1; i <= 40; ++i)
         paragraphs << QStringLiteral("Paragraph %1 ends here.").arg(i);
     ReportContent content;
     content.session = &session;
     content.boxes = allBoxes();
-    content.comment =
-        QString(200, QLatin1Char('W')) + QLatin1Char('\n') + paragraphs.join(QLatin1Char('\n'));
+    // Fifteen words of 11 characters with their blanks: 7 fit in 80 characters, 7 in 84.
+    const QString wrapped = QStringLiteral("creatinine ").repeated(15).trimmed();
+    content.comment = QString(200, QLatin1Char('W')) + QLatin1Char('\n') + wrapped +
+                      QLatin1Char('\n') + paragraphs.join(QLatin1Char('\n'));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("long.pdf"));
-    printPdf(content, path, QPageSize::PageSizeId(pageSize));
-
     QPrinter printer(QPrinter::ScreenResolution);
-    preparePrinter(printer, QPageSize::PageSizeId(pageSize));
-    QVERIFY(printer.pageLayout().paintRectPixels(printer.resolution()).height() < 1000);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageSize(QPageSize(QPageSize::PageSizeId(pageSize)));
+    printer.setPageMargins(QMarginsF(1, 1, 1, 1) * marginInches, QPageLayout::Inch);
+    QVERIFY(ReportComposer(content).print(&printer));
+
     const QRectF printable = printer.pageLayout().paintRect(QPageLayout::Point);
     const QString boxes = pdfText(path, {QStringLiteral("-bbox")});
-    const QRegularExpression word(
-        QStringLiteral("xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
-    // The level table's last column starts at 96 % of the width and reaches a little way
-    // into the margin on every page size.
-    const double rightEdge = printable.right() + 0.02 * printable.width();
+    const QRegularExpression word(QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
+                                                 "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">"
+                                                 "([^<]*)</word>"));
+    // Half a point for the rounding of the reader's boxes.
+    const QRectF allowed = printable.adjusted(-0.5, -0.5, 0.5, 0.5);
     int words = 0;
     for (auto match = word.globalMatch(boxes); match.hasNext(); ++words) {
         const auto m = match.next();
-        QVERIFY2(m.captured(2).toDouble() <= printable.bottom() + 1.0, qPrintable(m.captured(3)));
-        QVERIFY2(m.captured(1).toDouble() <= rightEdge, qPrintable(m.captured(3)));
+        const QRectF box(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                         QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+        QVERIFY2(allowed.contains(box),
+                 qPrintable(QStringLiteral("%1 at %2,%3-%4,%5 outside %6,%7-%8,%9")
+                                .arg(m.captured(5), m.captured(1), m.captured(2), m.captured(3),
+                                     m.captured(4))
+                                .arg(printable.left())
+                                .arg(printable.top())
+                                .arg(printable.right())
+                                .arg(printable.bottom())));
     }
     QVERIFY(words > 100);
 
@@ -220,12 +278,23 @@ void ReportPagesTest::longReportBreaksPagesWithinThePage()
     const QString all = squeezed(pages.join(QString()));
     for (const QString& paragraph : paragraphs)
         QVERIFY2(all.contains(paragraph), qPrintable(paragraph));
+    // The comment wraps between words.
+    QList<int> wordsPerLine;
+    for (const QString& line : pages.join(QString()).split(QLatin1Char('\n')))
+        if (line.contains(QStringLiteral("creat"))) {
+            const QStringList lineWords = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            QCOMPARE(lineWords.count(QStringLiteral("creatinine")), lineWords.size());
+            wordsPerLine << lineWords.size();
+        }
+    QCOMPARE(wordsPerLine, (QList<int>{7, 7, 1}));
     const QString last = pages.last();
     QVERIFY(last.contains(QStringLiteral("signature")));
     QVERIFY(last.indexOf(QStringLiteral("Paragraph 40")) <
             last.indexOf(QStringLiteral("signature")));
 }
 
+// The levels were entered out of time order; the hand-over lists them by time, and each keeps
+// its own time, a level of 0 among them.
 void ReportPagesTest::levelTableFollowsSampleTime()
 {
     const SessionData session = gentamicinCase();
@@ -234,8 +303,19 @@ void ReportPagesTest::levelTableFollowsSampleTime()
     QCOMPARE(rows[0].sampledAt, QDateTime(QDate(2026, 3, 14), QTime(22, 0)));
     QCOMPARE(rows[1].sampledAt, QDateTime(QDate(2026, 3, 15), QTime(8, 5)));
     QCOMPARE(rows[2].sampledAt, QDateTime(QDate(2026, 3, 15), QTime(16, 30)));
-    QCOMPARE(rows[1].levels[pk::kTableMeasured], 7.2);
-    QCOMPARE(rows[1].levels[pk::kTableBayesian], 7.1);
+    QCOMPARE(rows[0].levels[pk::kTableMeasured], 0.85);
+    QCOMPARE(rows[1].levels[pk::kTableMeasured], 0.0);
+    QCOMPARE(rows[1].levels[pk::kTableBayesian], 0.44);
+    QCOMPARE(rows[2].levels[pk::kTableMeasured], 2.65);
+}
+
+// The graph's legend names the prior set as the level table's column does.
+void ReportPagesTest::priorIsNamedAsTheFitUsedIt()
+{
+    SessionData session = gentamicinCase();
+    QCOMPARE(reportgraph::priorLegendName(session), QStringLiteral("Prior (Population)"));
+    session.graphPriorSet = pk::kCustom;
+    QCOMPARE(reportgraph::priorLegendName(session), QStringLiteral("Prior (Custom)"));
 }
 
 void ReportPagesTest::graphPictureDrawsTheChosenCurves_data()
