@@ -36,15 +36,14 @@ void addLimit(QCustomPlot* plot, double level, double span, const QString& name)
     g->setPen(QPen(Qt::gray, 1, Qt::DashLine));
     g->setData({0.0, span}, {level, level}, true);
 }
-// A cell without a reason belongs to an entry not yet complete: nothing to show.
 QString cellText(const ResultCell& cell)
 {
-    if (!cell.exists)
-        return QLatin1String(kNoValue);
     if (std::isfinite(cell.value) && cell.value >= 0.0)
         return QString::number(cell.value, 'f', kDecimals);
-    const bool failed = !cell.reason.isEmpty() || !(cell.value == kNoResult);
-    return failed ? tr("no result") : QString();
+    // A cell without a reason belongs to an entry not yet complete: nothing to show.
+    if (cell.reason.isEmpty() && cell.value == kNoResult)
+        return QString();
+    return cell.exists ? tr("no result") : QLatin1String(kNoValue);
 }
 } // namespace
 

@@ -74,7 +74,7 @@ template <std::size_t N> QString firstRefusal(const std::array<QString, N>& refu
 }
 
 // One cell of the results table: a value, or "no result" with the reason as its tooltip; a dash
-// where the regimen cannot have such a value at all.
+// (with the reason) where the regimen cannot have such a value at all.
 struct ResultCell {
     double value = kNoResult;
     QString reason;

@@ -9,6 +9,19 @@
 
 using namespace forecast;
 
+namespace
+{
+// Why the post cell holds no level; nothing before anything was forecast.
+QString postReason(const SetLevels& r, bool hasPostLevel)
+{
+    if (!r.computed && r.reason.isEmpty())
+        return QString();
+    if (!hasPostLevel)
+        return tr("This regimen has no post level.");
+    return r.computed ? tr("The post level could not be computed.") : r.reason;
+}
+} // namespace
+
 SerumLevelForecast::SerumLevelForecast(QWidget* parent, SessionData* session,
                                        PkCalculator* calculator, DrugInfo* drugInfo)
     : QDialog(parent), m_form(std::make_unique<Ui::SerumLevelForecast>()), m_session(session),
@@ -145,11 +158,9 @@ void SerumLevelForecast::showLevels(const LevelResults& results)
     std::array<ResultRow, kSetCount> rows;
     for (int set = 0; set < kSetCount; ++set) {
         const SetLevels& r = results.sets[set];
-        const QString postReason =
-            r.computed ? tr("The post level could not be computed.") : r.reason;
         rows[set] = {{r.peak, r.reason},
                      {r.trough, r.reason},
-                     {r.postLevel, postReason, results.hasPostLevel},
+                     {r.postLevel, postReason(r, results.hasPostLevel), results.hasPostLevel},
                      {r.average, r.reason}};
     }
     showResults(m_form->tableWidget_results, columns, rows);

@@ -226,6 +226,7 @@ void TestForecastWindows::postColumnTellsNoPostLevelFromNoResult()
     constexpr int kBayes = pk::kReportBayesian;
     Workspace w;
     QDialog* window = w.open("button_serum_level_forecast", "SerumLevelForecast");
+    QCOMPARE(cell(window, kPop, kPost), QString()); // nothing entered yet
     type(window, "lineEdit_dose", "500");
     type(window, "lineEdit_interval", "8");
     type(window, "lineEdit_infusionTime", "1");
