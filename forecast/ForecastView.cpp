@@ -36,6 +36,7 @@ void addLimit(QCustomPlot* plot, double level, double span, const QString& name)
     g->setPen(QPen(Qt::gray, 1, Qt::DashLine));
     g->setData({0.0, span}, {level, level}, true);
 }
+
 QString cellText(const ResultCell& cell)
 {
     if (std::isfinite(cell.value) && cell.value >= 0.0)
