@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <vector>
 
@@ -291,6 +292,14 @@ int DoseEventBuilder::shiftPastOccupiedHour(int j, double t) const
             }
         }
     }
+    // An hour past what an int holds lies beyond every level: it stays the latest hour one
+    // holds rather than wrapping round to a time before the first dose.
+    constexpr int latest = std::numeric_limits<int>::max();
+    constexpr int earliest = std::numeric_limits<int>::min();
+    if (!(t < latest))
+        return latest;
+    if (!(t > earliest))
+        return earliest;
     return static_cast<int>(t);
 }
 

@@ -75,7 +75,10 @@ void DosageRegimenForecast::recompute()
     const RegimenEntry entry = readRegimenEntry(routeModelOf(*m_session), fieldTexts(m_fields));
     showRefusals(m_fields, entry.refusals);
     if (!entry.complete) {
-        m_form->label_status->setText(tr("Enter the desired levels to design a regimen."));
+        // A refused level says why in the status line, not only at its field.
+        const QString refusal = firstRefusal(entry.refusals);
+        m_form->label_status->setText(
+            refusal.isEmpty() ? tr("Enter the desired levels to design a regimen.") : refusal);
         // The report never shows a regimen the window no longer shows.
         m_session->regimenReport.done = false;
         showRegimens(RegimenResults());

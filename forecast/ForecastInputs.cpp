@@ -1,6 +1,9 @@
 #include "forecast/ForecastInputs.h"
 
 #include "forecast/ForecastText.h"
+#include "pkcore/EntryLimits.h"
+
+#include <cmath>
 
 namespace forecast
 {
@@ -8,7 +11,28 @@ namespace
 {
 constexpr double kHoursPerDay = 24.0;
 
-enum class Bound { Positive, NotNegative };
+// The values a field takes: from `lowest` (itself only when `lowestTaken`) to `highest`.
+struct Range {
+    double lowest;
+    bool lowestTaken;
+    double highest;
+};
+constexpr Range kLevelRange{0.0, false, pk::kMostLevel};
+constexpr Range kDoseRange{0.0, false, pk::kMostDose};
+constexpr Range kHoursRange{0.0, false, pk::kMostHours};
+constexpr Range kPostTimeRange{0.0, true, pk::kMostHours};
+constexpr Range kIntervalRange{pk::kShortestInterval, true, pk::kMostHours};
+constexpr Range kClockRange{0.0, true, kHoursPerDay};
+
+constexpr std::array<Range, kRegimenFieldCount> kRegimenRanges = {
+    kHoursRange, kLevelRange, kPostTimeRange, kLevelRange, kLevelRange, kLevelRange};
+constexpr std::array<Range, kLevelFieldCount> kLevelRanges = {
+    kDoseRange, kIntervalRange, kHoursRange, kPostTimeRange, kDoseRange};
+
+QString boundText(double bound)
+{
+    return QString::number(bound, 'f', bound < 1.0 ? 2 : 0);
+}
 
 // One field: its value, or why it is refused; `filled` is false for an empty field.
 struct Reading {
@@ -19,7 +43,14 @@ struct Reading {
     bool accepted() const { return filled && refusal.isEmpty(); }
 };
 
-Reading read(const QString& text, Bound bound)
+QString belowRefusal(const Range& range)
+{
+    if (range.lowest != 0.0)
+        return tr("Enter a number of at least %1.").arg(boundText(range.lowest));
+    return range.lowestTaken ? tr("Enter a number of 0 or more.") : tr("Enter a number above 0.");
+}
+
+Reading read(const QString& text, const Range& range)
 {
     Reading r;
     const QString trimmed = text.trimmed();
@@ -30,22 +61,22 @@ Reading read(const QString& text, Bound bound)
     r.value = trimmed.toDouble(&ok);
     if (!ok || !std::isfinite(r.value))
         r.refusal = tr("Enter a number.");
-    else if (bound == Bound::Positive && !(r.value > 0.0))
-        r.refusal = tr("Enter a number above 0.");
-    else if (bound == Bound::NotNegative && r.value < 0.0)
-        r.refusal = tr("Enter a number of 0 or more.");
+    else if (range.lowestTaken ? r.value < range.lowest : !(r.value > range.lowest))
+        r.refusal = belowRefusal(range);
+    else if (r.value > range.highest)
+        r.refusal = tr("Enter a number of at most %1.").arg(boundText(range.highest));
     return r;
 }
 
-// Reads the asked fields: each above 0, but the one at `mayBeZero` (a post time) 0 or more.
 template <std::size_t N>
 std::array<Reading, N> readAsked(const std::array<bool, N>& asked,
-                                 const std::array<QString, N>& texts, std::size_t mayBeZero)
+                                 const std::array<QString, N>& texts,
+                                 const std::array<Range, N>& ranges)
 {
     std::array<Reading, N> readings;
     for (std::size_t i = 0; i < N; ++i) {
         if (asked[i])
-            readings[i] = read(texts[i], i == mayBeZero ? Bound::NotNegative : Bound::Positive);
+            readings[i] = read(texts[i], ranges[i]);
     }
     return readings;
 }
@@ -111,7 +142,7 @@ RegimenEntry readRegimenEntry(const RouteModel& route,
                               const std::array<QString, kRegimenFieldCount>& texts)
 {
     const auto asked = regimenFieldsOf(route);
-    std::array<Reading, kRegimenFieldCount> r = readAsked(asked, texts, kDesiredPostTime);
+    std::array<Reading, kRegimenFieldCount> r = readAsked(asked, texts, kRegimenRanges);
     if (asked[kDesiredPeak])
         requireBelow(r, kDesiredTrough, kDesiredPeak,
                      tr("The desired trough must be below the desired peak."));
@@ -137,7 +168,7 @@ LevelEntry readLevelEntry(const RouteModel& route, bool uneven,
                           const QVector<DayRowText>& dayRows)
 {
     const auto asked = levelFieldsOf(route, uneven);
-    std::array<Reading, kLevelFieldCount> r = readAsked(asked, texts, kPostTime);
+    std::array<Reading, kLevelFieldCount> r = readAsked(asked, texts, kLevelRanges);
     // The post time may be left out: the forecast then gives no post level.
     if (asked[kPostTime] && !r[kPostTime].filled) {
         r[kPostTime].filled = true;
@@ -164,9 +195,9 @@ LevelEntry readLevelEntry(const RouteModel& route, bool uneven,
     if (!uneven)
         return entry;
     for (int i = 0; i < dayRows.size(); ++i) {
-        Reading hour = read(dayRows[i].clockHour, Bound::NotNegative);
-        const Reading dose = read(dayRows[i].dose, Bound::Positive);
-        if (hour.accepted() && hour.value > kHoursPerDay)
+        Reading hour = read(dayRows[i].clockHour, kClockRange);
+        const Reading dose = read(dayRows[i].dose, kDoseRange);
+        if (hour.filled && !hour.accepted())
             hour.refusal = tr("Enter a clock time from 0 to 24 hours.");
         entry.dayRefusals[i] = {hour.refusal, dose.refusal};
         if (!hour.filled && !dose.filled)

@@ -12,6 +12,7 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace forecast
 {
@@ -19,6 +20,7 @@ namespace
 {
 const char kNumberPattern[] = "^[0-9]*\\.?[0-9]*$";
 constexpr int kDecimals = 2;
+const char kNoValue[] = "-";
 
 const std::array<const char*, kSetCount> kSetNames = {"Population", "Custom", "Bayesian",
                                                       "Least Square"};
@@ -33,6 +35,16 @@ void addLimit(QCustomPlot* plot, double level, double span, const QString& name)
     g->setName(name);
     g->setPen(QPen(Qt::gray, 1, Qt::DashLine));
     g->setData({0.0, span}, {level, level}, true);
+}
+
+QString cellText(const ResultCell& cell)
+{
+    if (std::isfinite(cell.value) && cell.value >= 0.0)
+        return QString::number(cell.value, 'f', kDecimals);
+    // A cell without a reason belongs to an entry not yet complete: nothing to show.
+    if (cell.reason.isEmpty() && cell.value == kNoResult)
+        return QString();
+    return cell.exists ? tr("no result") : QLatin1String(kNoValue);
 }
 } // namespace
 
@@ -62,11 +74,7 @@ void showResults(QTableWidget* table, const QStringList& columns,
     for (int set = 0; set < kSetCount; ++set) {
         for (int column = 0; column < rows[set].size() && column < columns.size(); ++column) {
             const ResultCell& cell = rows[set][column];
-            // A cell without a reason belongs to an entry not yet complete: nothing to show.
-            const QString text = cell.value >= 0.0 ? QString::number(cell.value, 'f', kDecimals)
-                                 : cell.reason.isEmpty() ? QString()
-                                                         : tr("no result");
-            auto* item = new QTableWidgetItem(text);
+            auto* item = new QTableWidgetItem(cellText(cell));
             item->setToolTip(cell.reason);
             item->setFlags(Qt::ItemIsEnabled);
             table->setItem(set, column, item);

@@ -64,10 +64,21 @@ void showRefusals(const EntryFields<N>& fields, const std::array<QString, N>& re
         showRefusal(fields[i].edit, refusals[i]);
 }
 
-// One cell of the results table: a value, or "no result" with the reason as its tooltip.
+// The first refusal of an entry, empty when none is refused.
+template <std::size_t N> QString firstRefusal(const std::array<QString, N>& refusals)
+{
+    for (const QString& refusal : refusals)
+        if (!refusal.isEmpty())
+            return refusal;
+    return QString();
+}
+
+// One cell of the results table: a value, or "no result" with the reason as its tooltip; a dash
+// (with the reason) where the regimen cannot have such a value at all.
 struct ResultCell {
     double value = kNoResult;
     QString reason;
+    bool exists = true;
 };
 using ResultRow = QVector<ResultCell>;
 

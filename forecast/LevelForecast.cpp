@@ -97,6 +97,9 @@ LevelResults forecastLevels(const PkCalculator& calculator, const SessionData& s
     LevelResults results;
     results.route = routeModelOf(session);
     results.parameters = setsOf(session);
+    results.hasPostLevel =
+        regimenHasPostLevel(results.route.letter, regimen.uneven, regimen.infusionTime,
+                            regimen.postTime, regimen.interval);
     const double span = graphSpan(results.route, regimen);
     for (int i = 0; i < kSetCount; ++i) {
         const SetParameters& set = results.parameters[i];

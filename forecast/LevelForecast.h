@@ -39,6 +39,7 @@ struct SetLevels {
 
 struct LevelResults {
     RouteModel route;
+    bool hasPostLevel = false; // the regimen has one at all
     ForecastSets parameters;
     std::array<SetLevels, kSetCount> sets;
     std::array<Curve, kSetCount> curves; // empty for a set without a result

@@ -1,6 +1,8 @@
 #include "forecast/RegimenDesign.h"
 
 #include "forecast/ForecastText.h"
+#include "forecast/TwoCompartmentDesign.h"
+#include "pkcore/EntryLimits.h"
 #include "pkcore/PkCalculator.h"
 
 #include <algorithm>
@@ -33,13 +35,14 @@ QString noResultReason()
 // Dose and interval in the computing unit become the shown regimen.
 SetRegimen regimenOf(double dose, double interval, const RouteModel& route)
 {
-    if (shown(dose) <= 0.0 || shown(interval) <= 0.0)
-        return noResult(noResultReason());
     SetRegimen r;
+    r.dose = shown(dose / route.doseScale);
+    r.interval = shown(interval);
+    r.dosePer24h = shown(r.dose * kHoursPerDay / interval);
+    // A dose too large for a number is no regimen either.
+    if (!(r.dose > 0.0 && r.interval > 0.0 && r.dosePer24h > 0.0))
+        return noResult(noResultReason());
     r.computed = true;
-    r.dose = dose / route.doseScale;
-    r.interval = interval;
-    r.dosePer24h = r.dose * kHoursPerDay / interval;
     return r;
 }
 
@@ -61,17 +64,26 @@ SetRegimen intermittentInfusion(PkCalculator& calc, const RouteModel& route, con
 SetRegimen vancomycin(PkCalculator& calc, SessionData& s, const RouteModel& route,
                       const SetParameters& p, const RegimenTargets& t)
 {
+    if (!(positive(t.trough) && t.postLevel > t.trough && t.postTime >= 0.0 &&
+          positive(t.infusionTime)))
+        return noResult(noResultReason());
     const double beta = p.cl / p.v;
     s.twoCompBeta = beta;
     s.twoCompAlpha = (p.cl / s.twoCompCentralVolume) * s.twoCompK21 / beta;
     s.twoCompTargetTrough = t.trough;
     s.twoCompInfusionTime = t.infusionTime;
+    // The quick solver lets the trough decay by beta alone, which misses the targets once
+    // little of the interval is left after the infusion; its interval only starts the search
+    // on the steady-state equations the level forecast uses.
     calc.twoCompRegimen(t.infusionTime, t.trough, t.postLevel, t.postTime);
-    // An infusion that outlasts its interval is no regimen.
-    if (s.solverFailed || !(s.twoCompInterval > t.infusionTime))
-        return noResult(tr("The interval search found no interval for these levels."));
-    // The solver gives the amount that reaches the blood.
-    return regimenOf(s.twoCompDose / (route.salt * p.f), s.twoCompInterval, route);
+    const double estimate = s.solverFailed ? kNoResult : s.twoCompInterval;
+    const TwoCompRegimen exact = exactTwoCompRegimen(calc, p, t, estimate, pk::kMostHours);
+    if (!exact.found)
+        return noResult(exact.reason);
+    s.twoCompDose = exact.amount;
+    s.twoCompInterval = exact.interval;
+    // The design gives the amount that reaches the blood.
+    return regimenOf(exact.amount / (route.salt * p.f), exact.interval, route);
 }
 
 // Peak over trough at steady state, which does not depend on the dose.

@@ -10,6 +10,19 @@
 
 using namespace forecast;
 
+namespace
+{
+// Why the post cell holds no level; nothing before anything was forecast.
+QString postReason(const SetLevels& r, bool hasPostLevel)
+{
+    if (!r.computed && r.reason.isEmpty())
+        return QString();
+    if (!hasPostLevel)
+        return tr("This regimen has no post level.");
+    return r.computed ? tr("The post level could not be computed.") : r.reason;
+}
+} // namespace
+
 SerumLevelForecast::SerumLevelForecast(QWidget* parent, SessionData* session,
                                        PkCalculator* calculator, DrugInfo* drugInfo)
     : QDialog(parent), m_form(std::make_unique<Ui::SerumLevelForecast>()), m_session(session),
@@ -123,7 +136,11 @@ void SerumLevelForecast::recompute()
         showRefusal(m_dayRows[i].dose, entry.dayRefusals[i].dose);
     }
     if (!entry.complete) {
-        m_form->label_status->setText(tr("Enter the regimen to forecast its levels."));
+        QString refusal = firstRefusal(entry.refusals);
+        for (const DayRowText& row : entry.dayRefusals)
+            refusal = refusal.isEmpty() ? firstRefusal<2>({row.clockHour, row.dose}) : refusal;
+        m_form->label_status->setText(
+            refusal.isEmpty() ? tr("Enter the regimen to forecast its levels.") : refusal);
         // The report never shows levels the window no longer shows.
         m_session->levelForecastReport.done = false;
         showLevels(LevelResults());
@@ -143,11 +160,9 @@ void SerumLevelForecast::showLevels(const LevelResults& results)
     std::array<ResultRow, kSetCount> rows;
     for (int set = 0; set < kSetCount; ++set) {
         const SetLevels& r = results.sets[set];
-        // A post level only exists for an intermittent infusion inside the interval.
-        const QString postReason = r.computed ? tr("No post level for this regimen.") : r.reason;
         rows[set] = {{r.peak, r.reason},
                      {r.trough, r.reason},
-                     {r.postLevel, postReason},
+                     {r.postLevel, postReason(r, results.hasPostLevel), results.hasPostLevel},
                      {r.average, r.reason}};
     }
     showResults(m_form->tableWidget_results, columns, rows);

@@ -149,8 +149,7 @@ double SteadyStateCurve::trough() const
 double SteadyStateCurve::postLevel(double postTime) const
 {
     const Regimen& r = m_regimen;
-    if (m_route.letter != pk::kLetterIntermittentIv || !(postTime >= 0.0) ||
-        r.infusionTime + postTime > r.interval)
+    if (!regimenHasPostLevel(m_route.letter, false, r.infusionTime, postTime, r.interval))
         return kNoResult;
     return levelAt(r.infusionTime + postTime);
 }

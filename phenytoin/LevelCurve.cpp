@@ -76,8 +76,15 @@ AxisPlan planAxis(GraphMode mode, int shownDoses, double tau, double longestTime
         }
         lead = std::ceil(longestTimeTo90 * pknum::kHoursPerDay / tau);
     }
-    // The simulation grid covers at most one step an hour over its whole span.
+    // The grid takes no more doses than it has steps; checked before the count becomes an int.
     const double doses = lead + shownDoses;
+    if (!(doses <= pk::kPhenytoinGridSteps)) {
+        plan.refusal =
+            QCoreApplication::translate("phenytoin", "No graph: more than %1\ndoses to simulate.")
+                .arg(pk::kPhenytoinGridSteps);
+        return plan;
+    }
+    // The simulation grid covers at most one step an hour over its whole span.
     if (doses * tau > pk::kPhenytoinGridSteps) {
         plan.refusal = QCoreApplication::translate(
                            "phenytoin", "No graph: the span passes\nthe %1 hours simulated.")

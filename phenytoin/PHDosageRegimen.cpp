@@ -7,6 +7,7 @@
 
 #include "pkcore/CaseNames.h"
 #include "pkcore/DrugInfo.h"
+#include "pkcore/EntryLimits.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 
@@ -21,12 +22,10 @@ const char* const kDecimal = "^[0-9]*\\.{0,1}[0-9]*|^$";
 const char* const kDoseCount = "^[1-9][0-9]{0,1}$|^$";
 const char* const kFosphenytoin = "Fosphenytoin";
 
-// A typed concentration: -1.0 when it is not a number or below 0.
+// A typed concentration: -1.0 when it is not a number from 0 to the largest level.
 double enteredLevel(const QString& text)
 {
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok && value >= 0.0 ? value : -1.0;
+    return numberWithin(text, 0.0, pk::kMostLevel);
 }
 } // namespace
 
@@ -75,8 +74,9 @@ PerSource<PHDosageRegimen::SourceFields> PHDosageRegimen::sourceFields() const
 void PHDosageRegimen::set_validators()
 {
     for (QLineEdit* field : {m_ui->lineEdit_desired_avg_conc, m_ui->lineEdit_current_conc,
-                             m_ui->line_initial_concentration, m_ui->line_time_x})
-        acceptPattern(field, kDecimal);
+                             m_ui->line_initial_concentration})
+        acceptNumber(field, pk::kMostLevel);
+    acceptPattern(m_ui->line_time_x, kDecimal);
     acceptPattern(m_ui->line_num_of_dose, kDoseCount);
 }
 

@@ -8,6 +8,7 @@
 
 #include "pkcore/CaseNames.h"
 #include "pkcore/DrugInfo.h"
+#include "pkcore/EntryLimits.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 
@@ -121,6 +122,10 @@ void PHSerumLevelForecast::set_validators()
     acceptPattern(m_ui->line_initial_concentration, kInitialConcentration);
     acceptPattern(m_ui->line_num_of_dose, kDoseCount);
     acceptPattern(m_ui->line_time_x, kDecimal);
+    for (QLineEdit* dose : {m_ui->lineEdit_dose, m_ui->lineEdit_dose_2})
+        acceptNumber(dose, pk::kMostDose);
+    for (QLineEdit* interval : {m_ui->lineEdit_interval, m_ui->lineEdit_interval_2})
+        acceptNumber(interval, pk::kMostHours);
 }
 
 void PHSerumLevelForecast::display_pk_parameters()
@@ -206,11 +211,11 @@ void PHSerumLevelForecast::on_comboBox_route2_activated(const QString& text)
     set_ui();
 }
 
-void PHSerumLevelForecast::storeEntry(QLineEdit* field, double& value)
+void PHSerumLevelForecast::storeEntry(QLineEdit* field, double& value, double lowest,
+                                      double highest)
 {
-    bool ok = false;
-    value = field->text().toDouble(&ok);
-    if (!ok || value < 0.0) {
+    value = numberWithin(field->text(), lowest, highest);
+    if (value < 0.0) {
         value = -1.0;
         field->clear();
     }
@@ -219,22 +224,22 @@ void PHSerumLevelForecast::storeEntry(QLineEdit* field, double& value)
 
 void PHSerumLevelForecast::on_lineEdit_dose_editingFinished()
 {
-    storeEntry(m_ui->lineEdit_dose, m_route1.dose);
+    storeEntry(m_ui->lineEdit_dose, m_route1.dose, 0.0, pk::kMostDose);
 }
 
 void PHSerumLevelForecast::on_lineEdit_interval_editingFinished()
 {
-    storeEntry(m_ui->lineEdit_interval, m_route1.interval);
+    storeEntry(m_ui->lineEdit_interval, m_route1.interval, pk::kShortestInterval, pk::kMostHours);
 }
 
 void PHSerumLevelForecast::on_lineEdit_dose_2_editingFinished()
 {
-    storeEntry(m_ui->lineEdit_dose_2, m_route2.dose);
+    storeEntry(m_ui->lineEdit_dose_2, m_route2.dose, 0.0, pk::kMostDose);
 }
 
 void PHSerumLevelForecast::on_lineEdit_interval_2_editingFinished()
 {
-    storeEntry(m_ui->lineEdit_interval_2, m_route2.interval);
+    storeEntry(m_ui->lineEdit_interval_2, m_route2.interval, pk::kShortestInterval, pk::kMostHours);
 }
 
 void PHSerumLevelForecast::compute_result()

@@ -80,7 +80,7 @@ private:
     void set_salt_and_F(phenytoin::RouteDose& route, const QString& product,
                         const RouteLabels& labels);
     void show_f(const phenytoin::PerSource<double>& f, const RouteLabels& labels, bool all) const;
-    void storeEntry(QLineEdit* field, double& value);
+    void storeEntry(QLineEdit* field, double& value, double lowest, double highest);
     void compute_result();
     // Returns whether the set's daily rate reaches its Vmax.
     bool compute_source(phenytoin::Source source, const phenytoin::LevelInputs& inputs);

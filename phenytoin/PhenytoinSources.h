@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <cmath>
 
 class SessionData;
 
@@ -44,7 +45,8 @@ struct Figure {
     double value = -1.0;
 
     static Figure none() { return {}; }
-    static Figure of(double v) { return {Value, v}; }
+    // A value too large for a number is no result.
+    static Figure of(double v) { return std::isfinite(v) ? Figure{Value, v} : noResult(); }
     static Figure noResult() { return {NoResult, -1.0}; }
     static Figure noSteadyState() { return {NoSteadyState, -1.0}; }
 

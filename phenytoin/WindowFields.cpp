@@ -1,10 +1,13 @@
 #include "phenytoin/WindowFields.h"
 
+#include "pkcore/EntryLimits.h"
 #include "pkcore/SessionData.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+
+#include <cmath>
 
 namespace phenytoin
 {
@@ -14,11 +17,11 @@ void showParameters(const SessionData& session, const PerSource<ParameterLabels>
         if (!sourceExists(session, s))
             continue;
         const PkParameterSet& set = session.pkSets[setIndex(s)];
-        labels[s].vd->setText(QString::number(set[pk::kVd], 'f', 2));
+        labels[s].vd->setText(figureText(Figure::of(set[pk::kVd])));
         // Km: the case page's custom edit renews the Km slot alone.
-        labels[s].km->setText(QString::number(set[pk::kKm], 'f', 2));
-        labels[s].vmax->setText(QString::number(set[pk::kVmax], 'f', 2));
-        labels[s].cf->setText(QString::number(set[pk::kCF] * 100.0, 'f', 2));
+        labels[s].km->setText(figureText(Figure::of(set[pk::kKm])));
+        labels[s].vmax->setText(figureText(Figure::of(set[pk::kVmax])));
+        labels[s].cf->setText(figureText(Figure::of(set[pk::kCF] * 100.0)));
     }
 }
 
@@ -36,9 +39,23 @@ void acceptPattern(QLineEdit* field, const char* pattern)
         new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(pattern)), field));
 }
 
+void acceptNumber(QLineEdit* field, double highest)
+{
+    const int wholeDigits = static_cast<int>(std::floor(std::log10(highest))) + 1;
+    field->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^[0-9]{0,%1}\\.?[0-9]*$").arg(wholeDigits)), field));
+}
+
+double numberWithin(const QString& text, double lowest, double highest)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok && value >= lowest && value <= highest ? value : -1.0;
+}
+
 QString percentText(double fraction)
 {
-    return QString::number(fraction * 100.0, 'f', 1) + QLatin1Char('%');
+    return figureText(Figure::of(fraction * 100.0), 1) + QLatin1Char('%');
 }
 
 bool takeInitialConcentration(QLineEdit* field, double& level)
@@ -46,9 +63,8 @@ bool takeInitialConcentration(QLineEdit* field, double& level)
     const QString text = field->text();
     if (text.toDouble() == level)
         return false;
-    bool ok = false;
-    level = text.toDouble(&ok);
-    if (!ok || level < 0.0) {
+    level = numberWithin(text, 0.0, pk::kMostLevel);
+    if (level < 0.0) {
         level = 0.0;
         field->setText(QStringLiteral("0.00"));
     }

@@ -49,12 +49,16 @@ template <typename Form> void showTherapeuticRange(const Form& ui, const Session
 
 // Lets the field take only texts the pattern matches.
 void acceptPattern(QLineEdit* field, const char* pattern);
+// Lets the field take digits with one decimal point, no more whole digits than `highest` has.
+void acceptNumber(QLineEdit* field, double highest);
+// The typed number when it lies from `lowest` to `highest`, else -1.0.
+double numberWithin(const QString& text, double lowest, double highest);
 
 // A fraction as a percentage with one decimal: 0.925 -> "92.5%".
 QString percentText(double fraction);
 
-// Reads the initial concentration entry into `level`; a text that is no level at or above 0 is
-// shown and taken as 0. Returns whether the level changed.
+// Reads the initial concentration entry into `level`; a text that is no level from 0 to the
+// largest level is shown and taken as 0. Returns whether the level changed.
 bool takeInitialConcentration(QLineEdit* field, double& level);
 // Reads the number-of-doses entry into `count`; a count below 1 is shown and taken as
 // `fallback`. Returns whether the count changed.

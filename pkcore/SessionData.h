@@ -79,7 +79,24 @@ struct RegimenReport {
     bool done = false;
 };
 
+// Whether a regimen has a post level at all: only an intermittent infusion at even doses does,
+// and only for a post time (counted from the end of the infusion) that falls inside the
+// interval. Where it has none, no value can exist; that is no failed computation.
+inline bool regimenHasPostLevel(char routeLetter, bool uneven, double infusionTime, double postTime,
+                                double interval)
+{
+    return routeLetter == pk::kLetterIntermittentIv && !uneven && postTime >= 0.0 &&
+           infusionTime + postTime <= interval;
+}
+
 struct LevelForecastReport {
+    // The record's regimen has a post level; postLevel holds -1.0 for a set whose computation
+    // failed only when this is true.
+    bool hasPostLevel() const
+    {
+        return regimenHasPostLevel(routeLetter, unevenDosing, infusionTime, postTime, interval);
+    }
+
     QString routeSentence;
     double enteredDose = 0.0; // the day's total with uneven dosing
     double interval = 0.0;
@@ -95,14 +112,6 @@ struct LevelForecastReport {
     bool unevenDosing = false;
     bool done = false;
 };
-
-// A post level is a level at a set time after an infusion ends within the interval: only an
-// intermittent intravenous infusion (one- or two-compartment) given at even intervals has one.
-// For any other regimen none can exist, which is not a failed computation.
-inline bool regimenHasPostLevel(char routeLetter, bool unevenDosing)
-{
-    return routeLetter == pk::kLetterIntermittentIv && !unevenDosing;
-}
 
 struct PhRegimenReport {
     QString routeSentence;

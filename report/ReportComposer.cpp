@@ -567,7 +567,7 @@ int ReportComposer::paintSerumLevelForcast(const ReportPage& page, int currentY)
     const bool continuous = r.routeLetter == pk::kLetterContinuousIv;
     // A steady continuous infusion has an average level only.
     const bool averageOnly = continuous && !r.unevenDosing;
-    const bool postExists = regimenHasPostLevel(r.routeLetter, r.unevenDosing);
+    const bool postExists = r.hasPostLevel();
     page.centred(currentY + kForecastTitleGap,
                  tr("Calculated Serum Level For Desired Dosage Regimen"));
     QString entered;
@@ -600,10 +600,7 @@ int ReportComposer::paintSerumLevelForcast(const ReportPage& page, int currentY)
         // "no result" says the set's computation failed; a dash, that this regimen has no post
         // level (or none at the chosen post time).
         const bool computed = forecastComputed(r.peak[source]);
-        post += (!computed || (postExists && forecastComputed(r.postLevel[source]))
-                     ? forecastValue(r.postLevel[source], 2)
-                     : kNoLevel) +
-                tab;
+        post += (computed && !postExists ? kNoLevel : forecastValue(r.postLevel[source], 2)) + tab;
     }
     int y = currentY + 75;
     if (averageOnly) {

@@ -23,7 +23,7 @@ QString tr(const char* text)
 
 QString fixed(double value, int decimals)
 {
-    return QString::number(value, 'f', decimals);
+    return std::isfinite(value) ? QString::number(value, 'f', decimals) : tr("no result");
 }
 
 QString derived(double value)

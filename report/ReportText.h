@@ -7,7 +7,7 @@ class SessionData;
 // Number and unit wording shared by the report's page and its CSV export.
 namespace reporttext
 {
-// QString::number(value, 'f', decimals).
+// QString::number(value, 'f', decimals); "no result" for a value that is not finite.
 QString fixed(double value, int decimals);
 // A value computed from a set's clearance and volume; "-" when it could not be computed.
 QString derived(double value);

@@ -4,6 +4,7 @@
 #include "tests/support/TestMain.h"
 
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -58,6 +59,7 @@ private slots:
     void phenytoinOralDosesSplitIntoHourlyPortions();
     void phenytoinPortionsTakeWholeHoursFromAHalfHour();
     void phenytoinSecondRowMovesPastOccupiedHour();
+    void phenytoinDoseBeyondEveryHourStaysLast();
     void phenytoinInjectionsAreSingleEvents_data();
     void phenytoinInjectionsAreSingleEvents();
     void priorFTakenFromLastOralOrImRow();
@@ -304,6 +306,16 @@ void TestDoseEvents::phenytoinSecondRowMovesPastOccupiedHour()
         QCOMPARE(eventValue(pk::eventTime, j), times[j - 1]);
         QCOMPARE(eventValue(pk::eventRouteCode, j), codes[j - 1]);
     }
+}
+
+void TestDoseEvents::phenytoinDoseBeyondEveryHourStaysLast()
+{
+    session.patient.drugCode = "PH";
+    doseRows[0] = doseRow("Oral - Capsules", 60.0, 1e308, 2.0);
+    analyse();
+    QCOMPARE(session.doseEventCount, 2);
+    QCOMPARE(eventValue(pk::eventTime, 1), 0.0);
+    QVERIFY(eventValue(pk::eventTime, 2) >= std::numeric_limits<int>::max());
 }
 
 void TestDoseEvents::phenytoinInjectionsAreSingleEvents_data()

@@ -64,6 +64,12 @@ void TestForecastInputs::regimenEntry_data()
                                   << int(kDesiredAverage) << false;
     QTest::newRow("empty is incomplete, not refused")
         << 'O' << QStringList{"", "", "", "", "10"} << kNone << false;
+    // 1e307 would overflow the dose per 24 h.
+    QTest::newRow("average past the largest level")
+        << 'C' << QStringList{"", "", "", "", "", "1" + QString(307, '0')} << int(kDesiredAverage)
+        << false;
+    QTest::newRow("post time past the longest time")
+        << 'D' << QStringList{"1", "20", "10001", "5"} << int(kDesiredPostTime) << false;
     QTest::newRow("fields of other routes are ignored")
         << 'C' << QStringList{"x", "", "", "", "", "12"} << kNone << true;
 }
@@ -85,7 +91,7 @@ void TestForecastInputs::levelEntry_data()
     QTest::addColumn<bool>("uneven");
     // dose, interval, infusion time, post time, rate
     QTest::addColumn<QStringList>("texts");
-    QTest::addColumn<QStringList>("dayRow"); // clock time, dose
+    QTest::addColumn<QStringList>("dayRow"); // clock time, dose; refused: either
     QTest::addColumn<int>("refused");
     QTest::addColumn<bool>("dayRefused");
     QTest::addColumn<bool>("complete");
@@ -98,6 +104,11 @@ void TestForecastInputs::levelEntry_data()
         << int(kInfusionTime) << false << false;
     QTest::newRow("negative dose")
         << 'O' << false << QStringList{"-5", "12"} << QStringList{} << int(kDose) << false << false;
+    QTest::newRow("interval below the shortest")
+        << 'O' << false << QStringList{"300", "0.001"} << QStringList{} << int(kInterval) << false
+        << false;
+    QTest::newRow("uneven dose past the largest dose")
+        << 'O' << true << QStringList{} << QStringList{"8", "1e308"} << kNone << true << false;
     QTest::newRow("uneven day") << 'O' << true << QStringList{} << QStringList{"8", "200"} << kNone
                                 << false << true;
     QTest::newRow("uneven clock time past the day")
@@ -121,7 +132,8 @@ void TestForecastInputs::levelEntry()
     const LevelEntry e =
         readLevelEntry(routeOf(letter), uneven, textsOf<kLevelFieldCount>(texts), rows);
     QCOMPARE(refusedField(e.refusals), refused);
-    QCOMPARE(!rows.isEmpty() && !e.dayRefusals[0].clockHour.isEmpty(), dayRefused);
+    QCOMPARE(!rows.isEmpty() && !(e.dayRefusals[0].clockHour + e.dayRefusals[0].dose).isEmpty(),
+             dayRefused);
     QCOMPARE(e.complete, complete);
 }
 

@@ -356,6 +356,8 @@ void TestPhenytoinComputation::axisPlans_data()
         << true << 5 << 24.0 << kInfinity << false << 0 << 0.0 << 0.0;
     QTest::newRow("steady past the grid")
         << true << 5 << 24.0 << 2000.0 << false << 0 << 0.0 << 0.0;
+    QTest::newRow("steady at an interval of 1e-12 h: too many doses")
+        << true << 5 << 1e-12 << 12.0 << false << 0 << 0.0 << 0.0;
     QTest::newRow("no interval") << false << 5 << 0.0 << -1.0 << false << 0 << 0.0 << 0.0;
 }
 

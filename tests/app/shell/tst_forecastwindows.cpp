@@ -2,18 +2,28 @@
 #include "app/shell/CaseWindowRegistry.h"
 #include "cases/CaseWindowLinks.h"
 #include "cases/MainPage.h"
+#include "forecast/DosageRegimenForecast.h"
+#include "forecast/SerumLevelForecast.h"
+#include "phenytoin/PHDosageRegimen.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "tests/cases/tst_casepage_fixture.h"
+#include "tests/phenytoin/tst_phenytoin_fixture.h"
 #include "tests/support/ChildWidgets.h"
 #include "tests/support/NearlyEqual.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QTableWidget>
 
 #include <memory>
 
@@ -62,7 +72,55 @@ void type(QWidget* window, const char* field, const QString& text)
     edit->clear();
     QTest::keyClicks(edit, text);
 }
+
+void chooseRoute(QWidget* window, const QString& item)
+{
+    auto* box = requireChild<QComboBox>(window, "comboBox_route");
+    box->setCurrentText(item);
+    QMetaObject::invokeMethod(box, "activated", Q_ARG(int, box->currentIndex()));
+}
+
+QString cell(QWidget* window, int set, int column)
+{
+    const QTableWidgetItem* item =
+        requireChild<QTableWidget>(window, "tableWidget_results")->item(set, column);
+    return item ? item->text() : QString();
+}
+
+// Any text of the window that reads as a number overflowed or undefined.
+bool showsOverflow(const QWidget* window)
+{
+    const QRegularExpression overflow(QStringLiteral("\\b(inf|nan)\\b"),
+                                      QRegularExpression::CaseInsensitiveOption);
+    for (const QLineEdit* edit : window->findChildren<QLineEdit*>())
+        if (overflow.match(edit->text()).hasMatch())
+            return true;
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        if (overflow.match(label->text()).hasMatch())
+            return true;
+    for (const QTableWidget* table : window->findChildren<QTableWidget*>())
+        for (int row = 0; row < table->rowCount(); ++row)
+            for (int column = 0; column < table->columnCount(); ++column)
+                if (table->item(row, column) &&
+                    overflow.match(table->item(row, column)->text()).hasMatch())
+                    return true;
+    return false;
+}
+
+// Theophylline with a population and a fitted set, as the general forecast windows see it.
+void theophyllineCase(SessionData& s)
+{
+    s.patient.drugCode = QStringLiteral("TH");
+    s.doseUnit = QStringLiteral("mg");
+    s.concentrationUnit = QStringLiteral("mg/L");
+    s.modelType = pk::kModelOneComp;
+    s.pkSets[pk::kPopulation] = {0, 1.0, 35, 3.0, 1.0, 0, 0};
+    s.pkSets[pk::kCustom] = s.pkSets[pk::kPopulation];
+}
+
+enum OverflowInput { PhenytoinDesiredAverage, ContinuousDesiredAverage, TwoUnevenDoses };
 } // namespace
+Q_DECLARE_METATYPE(OverflowInput)
 
 class TestForecastWindows : public QObject
 {
@@ -74,6 +132,10 @@ private slots:
 
     void regimenWindowWritesItsRecordAndFollowsCustomChanges();
     void refusedEntryIsMarkedAndComputesNothing();
+    void refusedLevelGivesItsReasonInTheStatusLine();
+    void postColumnTellsNoPostLevelFromNoResult();
+    void overflowNeverReachesTheScreen_data();
+    void overflowNeverReachesTheScreen();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -142,6 +204,92 @@ void TestForecastWindows::refusedEntryIsMarkedAndComputesNothing()
     dose->selectAll();
     QTest::keyClick(dose, Qt::Key_Backspace);
     QVERIFY(!w.session.levelForecastReport.done);
+}
+
+void TestForecastWindows::refusedLevelGivesItsReasonInTheStatusLine()
+{
+    Workspace w;
+    QDialog* window = w.open("button_dosage_regimen_forecast", "DosageRegimenForecast");
+    type(window, "lineEdit_infusionTime", "1");
+    type(window, "lineEdit_postLevel", "8");
+    type(window, "lineEdit_postTime", "0.5");
+    type(window, "lineEdit_trough", "9");
+    const QString reason = requireChild<QLineEdit>(window, "lineEdit_trough")->toolTip();
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(requireChild<QLabel>(window, "label_status")->text(), reason);
+}
+
+// A dash where the route has no post level; "no result" where a set could not be computed.
+void TestForecastWindows::postColumnTellsNoPostLevelFromNoResult()
+{
+    constexpr int kPost = 2;
+    constexpr int kBayes = pk::kReportBayesian;
+    Workspace w;
+    QDialog* window = w.open("button_serum_level_forecast", "SerumLevelForecast");
+    QCOMPARE(cell(window, kPop, kPost), QString()); // nothing entered yet
+    type(window, "lineEdit_dose", "500");
+    type(window, "lineEdit_interval", "8");
+    type(window, "lineEdit_infusionTime", "1");
+    type(window, "lineEdit_postTime", "1");
+    QVERIFY(cell(window, kPop, kPost).toDouble() > 0);
+    QCOMPARE(cell(window, kBayes, kPost), QStringLiteral("no result")); // not fitted
+
+    chooseRoute(window, QStringLiteral("IM - Injection"));
+    type(window, "lineEdit_dose", "500");
+    QVERIFY(!w.session.levelForecastReport.hasPostLevel());
+    QCOMPARE(cell(window, kPop, kPost), QStringLiteral("-"));
+    QCOMPARE(cell(window, kBayes, kPost), QStringLiteral("-"));
+}
+
+void TestForecastWindows::overflowNeverReachesTheScreen_data()
+{
+    QTest::addColumn<OverflowInput>("input");
+    QTest::newRow("phenytoin loading dose of a desired average of 1e308")
+        << PhenytoinDesiredAverage;
+    QTest::newRow("continuous infusion per 24 h of a desired average of 1e307")
+        << ContinuousDesiredAverage;
+    QTest::newRow("the day's total of two uneven doses of 1e308") << TwoUnevenDoses;
+}
+
+// Numbers too large for any regimen are refused, so nothing overflows on screen or in the
+// records the report prints.
+void TestForecastWindows::overflowNeverReachesTheScreen()
+{
+    QFETCH(OverflowInput, input);
+    const QString e307 = QStringLiteral("1") + QString(307, QLatin1Char('0'));
+    const QString e308 = e307 + QLatin1Char('0');
+    if (input == PhenytoinDesiredAverage) {
+        phenytoincase::Case c;
+        PHDosageRegimen window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+        phenytoincase::enter(requireChild<QLineEdit>(&window, "lineEdit_desired_avg_conc"), e308);
+        phenytoincase::enter(requireChild<QLineEdit>(&window, "lineEdit_current_conc"), "5");
+        QVERIFY(!showsOverflow(&window));
+        QVERIFY(!c.session->phRegimenReport.done);
+        return;
+    }
+    SessionData s;
+    theophyllineCase(s);
+    PkCalculator calculator(&s);
+    DrugInfo catalogue(&s, &calculator);
+    if (input == ContinuousDesiredAverage) {
+        DosageRegimenForecast window(nullptr, &s, &calculator, &catalogue);
+        chooseRoute(&window, QStringLiteral("Continuous IV - Injection"));
+        type(&window, "lineEdit_average", e307);
+        QVERIFY(!showsOverflow(&window));
+        QVERIFY(!s.regimenReport.done);
+        return;
+    }
+    SerumLevelForecast window(nullptr, &s, &calculator, &catalogue);
+    chooseRoute(&window, QStringLiteral("Oral - Tablets"));
+    requireChild<QCheckBox>(&window, "checkBox_uneven")->setChecked(true);
+    const QList<QLineEdit*> day =
+        requireChild<QGroupBox>(&window, "groupBox_day")->findChildren<QLineEdit*>();
+    for (int row = 0; row < 2; ++row) {
+        QTest::keyClicks(day[2 * row], QString::number(8 + 12 * row));
+        QTest::keyClicks(day[2 * row + 1], e308);
+    }
+    QVERIFY(!showsOverflow(&window));
+    QVERIFY(std::isfinite(s.levelForecastReport.enteredDose));
 }
 
 TALVORA_TEST_MAIN(TestForecastWindows)
