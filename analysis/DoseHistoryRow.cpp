@@ -1,7 +1,29 @@
 #include "analysis/DoseHistoryRow.h"
 
 #include "pkcore/DrugCodes.h"
+#include "pkcore/EntryLimits.h"
 #include "pkcore/PkIndices.h"
+
+#include <cmath>
+
+namespace
+{
+QString boundText(double bound)
+{
+    return QString::number(bound, 'f', bound < 1.0 ? 2 : 0);
+}
+
+bool outside(double given, double lowest, double highest)
+{
+    return given > 0.0 && !(given >= lowest && given <= highest);
+}
+
+QString hoursRefusal(const QString& what, double shortest)
+{
+    return QStringLiteral("Enter %1 from %2 to %3 hours.")
+        .arg(what, boundText(shortest), boundText(pk::kMostHours));
+}
+} // namespace
 
 bool meetsDoseRowRule(const DoseHistoryRow& row)
 {
@@ -12,6 +34,30 @@ bool meetsDoseRowRule(const DoseHistoryRow& row)
     if (needsInfusionTime && !(row.infusionTime > 0.0))
         return false;
     return row.interval > 0.0 && row.numberOfDoses > 0.0;
+}
+
+// A number not given (-1) is no refusal: the row is then incomplete, not wrong.
+QString doseRowRangeRefusal(const DoseHistoryRow& row)
+{
+    if (outside(row.dose, 0.0, pk::kMostDose))
+        return QStringLiteral("Enter a dose of at most %1.").arg(boundText(pk::kMostDose));
+    if (outside(row.infusionTime, pk::kShortestInfusion, pk::kMostHours))
+        return hoursRefusal(QStringLiteral("an infusion time"), pk::kShortestInfusion);
+    if (outside(row.interval, pk::kShortestInterval, pk::kMostHours))
+        return hoursRefusal(QStringLiteral("an interval"), pk::kShortestInterval);
+    // No row can hold more doses than the analysis has events for.
+    const double doses = row.numberOfDoses;
+    if (outside(doses, 1.0, pk::kMaxDoseEvents) || (doses > 0.0 && doses != std::floor(doses)))
+        return QStringLiteral("Enter a whole number of doses from 1 to %1.")
+            .arg(pk::kMaxDoseEvents);
+    return QString();
+}
+
+QString levelRangeRefusal(double level)
+{
+    if (level > pk::kMostLevel)
+        return QStringLiteral("Enter a level of at most %1.").arg(boundText(pk::kMostLevel));
+    return QString();
 }
 
 namespace routeclass

@@ -51,6 +51,12 @@ struct SerumLevelRow {
 // F play no part.
 bool meetsDoseRowRule(const DoseHistoryRow& row);
 
+// Why a number given in the row is one no regimen can have (a dose, infusion time, interval or
+// number of doses out of its range); empty when every given number is within it.
+QString doseRowRangeRefusal(const DoseHistoryRow& row);
+// The same for a measured level.
+QString levelRangeRefusal(double level);
+
 // Route classes of a row's route text, taken from the route letter of the text's beginning (a
 // form name typed by the user may contain "IV" or "IM" anywhere).
 namespace routeclass

@@ -268,9 +268,12 @@ void serumLevelAnalysis::updateDoseRowState(int i)
     markEdited();
     DoseHistoryRow& row = doseRows[i];
     QLabel* status = rowWidget<QLabel>("DH_check_", i);
-    row.complete = meetsDoseRowRule(row);
-    // A row the analysis could not hold (too many doses in all) is refused as it is typed.
-    const QString refusal = row.complete ? m_builder.checkLimits() : QString();
+    // A number no regimen can have, or a row the analysis could not hold (too many doses in
+    // all), is refused as it is typed.
+    QString refusal = doseRowRangeRefusal(row);
+    row.complete = refusal.isEmpty() && meetsDoseRowRule(row);
+    if (row.complete)
+        refusal = m_builder.checkLimits();
     if (!refusal.isEmpty()) {
         row.complete = false;
         showStatus(status, warningPixmap, refusal);
@@ -479,10 +482,15 @@ void serumLevelAnalysis::levelValueEdited(int i)
                 row.fromStore = false;
         }
     }
-    if (row.complete)
+    const QString refusal = row.complete ? levelRangeRefusal(row.level) : QString();
+    if (!refusal.isEmpty()) {
+        row.complete = false;
+        showStatus(rowWidget<QLabel>("SLH_check_", i), warningPixmap, refusal);
+    } else if (row.complete) {
         checkLevelRow(i);
-    else
+    } else {
         showStatus(rowWidget<QLabel>("SLH_check_", i), emptyPixmap, QString());
+    }
     markEdited();
 }
 

@@ -81,7 +81,10 @@ void DosageRegimenForecast::recompute()
             refusal.isEmpty() ? tr("Enter the desired levels to design a regimen.") : refusal);
         // The report never shows a regimen the window no longer shows.
         m_session->regimenReport.done = false;
-        showRegimens(RegimenResults());
+        // The empty table already carries the titles of the chosen route.
+        RegimenResults none;
+        none.route = routeModelOf(*m_session);
+        showRegimens(none);
         return;
     }
     const RegimenResults results = designRegimens(*m_calculator, *m_session, entry.targets);
@@ -100,7 +103,9 @@ void DosageRegimenForecast::showRegimens(const RegimenResults& results)
     std::array<ResultRow, kSetCount> rows;
     for (int set = 0; set < kSetCount; ++set) {
         const SetRegimen& r = results.sets[set];
-        rows[set] = {{r.dose, r.reason}, {r.interval, r.reason}, {r.dosePer24h, r.reason}};
+        // A continuous infusion has a rate and no interval: its interval cell stays empty.
+        const ResultCell interval = continuous ? ResultCell{} : ResultCell{r.interval, r.reason};
+        rows[set] = {{r.dose, r.reason}, interval, {r.dosePer24h, r.reason}};
     }
     showResults(m_form->tableWidget_results, columns, rows);
     drawCurves(m_form->widget_graph, results.curves, *m_session);

@@ -132,7 +132,7 @@ void PHDosageRegimen::show_f_values()
 
 void PHDosageRegimen::custom_pk_change()
 {
-    m_f[kCustom] = customBioavailability(*m_session, m_routeText);
+    m_f[kCustom] = customBioavailability(*m_session, m_routeText, m_f[kPopulation]);
     m_ui->label_f_value_custom->setText(percentText(m_f[kCustom]));
     display_pk_parameters();
     // A new custom volume leaves every dose as it was but moves the custom curve.

@@ -183,9 +183,11 @@ void PHSerumLevelForecast::show_f(const PerSource<double>& f, const RouteLabels&
 
 void PHSerumLevelForecast::custom_pk_change()
 {
-    m_route1.f[kCustom] = customBioavailability(*m_session, m_ui->comboBox_route1->currentText());
+    m_route1.f[kCustom] = customBioavailability(*m_session, m_ui->comboBox_route1->currentText(),
+                                                m_route1.f[kPopulation]);
     show_f(m_route1.f, routeLabels(1), false);
-    m_route2.f[kCustom] = customBioavailability(*m_session, m_ui->comboBox_route2->currentText());
+    m_route2.f[kCustom] = customBioavailability(*m_session, m_ui->comboBox_route2->currentText(),
+                                                m_route2.f[kPopulation]);
     show_f(m_route2.f, routeLabels(2), false);
     display_pk_parameters();
     compute_result();

@@ -31,11 +31,11 @@ bool sourceExists(const SessionData& session, Source source)
     return session.pkSets[setIndex(source)][pk::kF] > 0.0;
 }
 
-double customBioavailability(const SessionData& session, const QString& product)
+double customBioavailability(const SessionData& session, const QString& product, double populationF)
 {
     const int index = DrugInfo::indexOfText(session.routeNames, product);
     if (index < 0 || index >= session.routeF.size())
-        return -1.0;
+        return populationF;
     return session.routeF[index];
 }
 
@@ -45,7 +45,7 @@ PerSource<double> productBioavailability(const SessionData& session, const QStri
     const bool fitted = session.routeList.contains(product);
     PerSource<double> f;
     f[kPopulation] = population;
-    f[kCustom] = customBioavailability(session, product);
+    f[kCustom] = customBioavailability(session, product, population);
     f[kLeastSquares] = fitted ? session.pkSets[pk::kLeastSquares][pk::kF] : population;
     f[kBayesian] = fitted ? session.pkSets[pk::kBayesian][pk::kF] : population;
     return f;

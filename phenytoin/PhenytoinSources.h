@@ -29,10 +29,12 @@ bool sourceExists(const SessionData& session, Source source);
 
 // F of a product for every source: the fitted F applies only to the products the fits were
 // made with, other products take the population F; custom F comes from the case's per-route
-// list (-1.0 when the product is not in it).
+// list, and a product missing from it takes the population F.
 PerSource<double> productBioavailability(const SessionData& session, const QString& product);
-// The case's custom F of a product, -1.0 when the product is not in the route list.
-double customBioavailability(const SessionData& session, const QString& product);
+// The case's custom F of a product; `populationF` (the product's own) when the product is not
+// in the route list, as the custom prior of the dose history takes it.
+double customBioavailability(const SessionData& session, const QString& product,
+                             double populationF);
 
 // The route number the simulation takes for a route letter: oral 1, intermittent infusion 2,
 // intramuscular 3, anything else 4.

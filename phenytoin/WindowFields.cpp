@@ -55,6 +55,9 @@ double numberWithin(const QString& text, double lowest, double highest)
 
 QString percentText(double fraction)
 {
+    // An F below 0 is none: a dash, never a negative percentage.
+    if (fraction < 0.0)
+        return QStringLiteral("-");
     return figureText(Figure::of(fraction * 100.0), 1) + QLatin1Char('%');
 }
 

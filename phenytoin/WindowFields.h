@@ -54,7 +54,8 @@ void acceptNumber(QLineEdit* field, double highest);
 // The typed number when it lies from `lowest` to `highest`, else -1.0.
 double numberWithin(const QString& text, double lowest, double highest);
 
-// A fraction as a percentage with one decimal: 0.925 -> "92.5%".
+// A fraction as a percentage with one decimal: 0.925 -> "92.5%"; "-" for a fraction below 0
+// (none).
 QString percentText(double fraction);
 
 // Reads the initial concentration entry into `level`; a text that is no level from 0 to the

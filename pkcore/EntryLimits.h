@@ -9,4 +9,6 @@ constexpr double kMostLevel = 1.0e6; // a concentration
 constexpr double kMostHours = 1.0e4; // an interval, an infusion or a post time
 // The shortest dosing interval, h: a shorter one only multiplies the doses to simulate.
 constexpr double kShortestInterval = 0.01;
+// The shortest infusion, h (half a minute): a shorter one only makes the rate overflow.
+constexpr double kShortestInfusion = 0.01;
 } // namespace pk

@@ -222,6 +222,8 @@ private slots:
     void refusedAnalysisKeepsTheLastOne();
     void badNumbersEmptyTheField_data();
     void badNumbersEmptyTheField();
+    void numbersNoRegimenCanHaveAreRefused_data();
+    void numbersNoRegimenCanHaveAreRefused();
     void customPriorFeedsTheFits();
 
 private:
@@ -824,6 +826,63 @@ void TestSerumLevelAnalysis::badNumbersEmptyTheField()
     QCOMPARE(cell<QLineEdit>(window.get(), "DH_dose_", 1)->text().isEmpty(), dose == kNotGiven);
     QCOMPARE(::icon(window.get(), "SLH_check_", 1),
              QLatin1String(level == kNotGiven ? "empty" : "green-check"));
+}
+
+void TestSerumLevelAnalysis::numbersNoRegimenCanHaveAreRefused_data()
+{
+    QTest::addColumn<QString>("field"); // of row 1, typed over a complete row and level
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("refusal"); // empty where the number is taken
+    const QString hours = QStringLiteral("Enter an interval from 0.01 to 10000 hours.");
+    const QString doses = QStringLiteral("Enter a whole number of doses from 1 to 1000.");
+    QTest::newRow("longest interval") << "DH_interval_"
+                                      << "10000"
+                                      << "";
+    QTest::newRow("interval past every time axis") << "DH_interval_"
+                                                   << "1e308" << hours;
+    QTest::newRow("interval too short") << "DH_interval_"
+                                        << "0.005" << hours;
+    QTest::newRow("infusion") << "DH_infusiontime_"
+                              << "0.001"
+                              << "Enter an infusion time from 0.01 to 10000 hours.";
+    QTest::newRow("largest dose") << "DH_dose_"
+                                  << "10000000"
+                                  << "";
+    QTest::newRow("dose") << "DH_dose_"
+                          << "10000001"
+                          << "Enter a dose of at most 10000000.";
+    QTest::newRow("doses past the events") << "DH_numofdose_"
+                                           << "1001" << doses;
+    QTest::newRow("part of a dose") << "DH_numofdose_"
+                                    << "2.5" << doses;
+    QTest::newRow("highest level") << "SLH_level_"
+                                   << "1000000"
+                                   << "";
+    QTest::newRow("level") << "SLH_level_"
+                           << "1000001"
+                           << "Enter a level of at most 1000000.";
+}
+
+// Such a row never reaches the analysis, whose time axis and dose events it would overflow.
+void TestSerumLevelAnalysis::numbersNoRegimenCanHaveAreRefused()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, refusal);
+    Workspace w(QStringLiteral("GM"));
+    auto window = w.window();
+    typeDoseRow(window.get(), 1, day1, ivRoute, "80", "0.5", "8", "3");
+    typeLevel(window.get(), 1, day1.addSecs(3600 * 4), QStringLiteral("4.2"));
+    const QByteArray prefix = field.toLatin1();
+    type(window.get(), prefix.constData(), 1, text);
+    const bool level = field.startsWith(QLatin1String("SLH"));
+    const char* status = level ? "SLH_check_" : "DH_check_";
+    QCOMPARE(::icon(window.get(), status, 1),
+             QLatin1String(refusal.isEmpty() ? "green-check" : "warning"));
+    QCOMPARE(tip(window.get(), status, 1), refusal);
+    const bool complete =
+        level ? window->levelRecords()[0].complete : window->doseRecords()[0].complete;
+    QCOMPARE(complete, refusal.isEmpty());
 }
 
 void TestSerumLevelAnalysis::customPriorFeedsTheFits()

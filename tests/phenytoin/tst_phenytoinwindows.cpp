@@ -91,6 +91,7 @@ private slots:
     void readoutWithoutACurveShowsNoLevel();
     void twoRoutesAreNotGraphed();
     void customChangeRecomputes();
+    void productWithoutCustomFTakesItsCatalogueF();
 };
 
 void TestPhenytoinWindows::regimenDosesEverySetAndHandsOver()
@@ -378,6 +379,24 @@ void TestPhenytoinWindows::customChangeRecomputes()
             shown << requireChild<QLabel>(w, QString::fromLatin1(name))->text();
         QCOMPARE(shown, expected);
     }
+}
+
+// A stored case whose custom list lacks a product: the product's own F, never "-100.0%".
+void TestPhenytoinWindows::productWithoutCustomFTakesItsCatalogueF()
+{
+    Case c;
+    c.session->ageYears = 0.05; // a neonate: the catalogue's phenytoin F is 0.9
+    const int tablets = c.session->routeNames.indexOf(QStringLiteral("Oral - Tablets"));
+    c.session->routeNames.remove(tablets);
+    c.session->routeF.remove(tablets);
+    PHDosageRegimen window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    choose(&window, "comboBox_route", QStringLiteral("Oral - Tablets"));
+    window.custom_pk_change();
+    QCOMPARE(requireChild<QLabel>(&window, QStringLiteral("label_f_value_custom"))->text(),
+             QStringLiteral("90.0%"));
+    enter(field(&window, "lineEdit_desired_avg_conc"), QStringLiteral("15"));
+    QCOMPARE(field(&window, "lineEdit_dose_custom")->text(),
+             field(&window, "lineEdit_dose_pop")->text());
 }
 
 TALVORA_TEST_MAIN(TestPhenytoinWindows)

@@ -134,6 +134,7 @@ private slots:
     void refusedEntryIsMarkedAndComputesNothing();
     void refusedLevelGivesItsReasonInTheStatusLine();
     void postColumnTellsNoPostLevelFromNoResult();
+    void continuousInfusionShowsARateWithoutInterval();
     void overflowNeverReachesTheScreen_data();
     void overflowNeverReachesTheScreen();
 
@@ -239,6 +240,26 @@ void TestForecastWindows::postColumnTellsNoPostLevelFromNoResult()
     QVERIFY(!w.session.levelForecastReport.hasPostLevel());
     QCOMPARE(cell(window, kPop, kPost), QStringLiteral("-"));
     QCOMPARE(cell(window, kBayes, kPost), QStringLiteral("-"));
+}
+
+void TestForecastWindows::continuousInfusionShowsARateWithoutInterval()
+{
+    constexpr int kRate = 0;
+    constexpr int kInterval = 1;
+    constexpr int kPerDay = 2;
+    SessionData s;
+    theophyllineCase(s);
+    PkCalculator calculator(&s);
+    DrugInfo catalogue(&s, &calculator);
+    DosageRegimenForecast window(nullptr, &s, &calculator, &catalogue);
+    chooseRoute(&window, QStringLiteral("Continuous IV - Injection"));
+    auto* table = requireChild<QTableWidget>(&window, "tableWidget_results");
+    QCOMPARE(table->horizontalHeaderItem(kRate)->text(), QStringLiteral("Rate (mg/h)"));
+    type(&window, "lineEdit_average", "10");
+    // 10 mg/L x 3 L/h, salt and F 1: 30 mg/h, 720 mg a day.
+    QCOMPARE(cell(&window, kPop, kRate), QStringLiteral("30.00"));
+    QCOMPARE(cell(&window, kPop, kInterval), QString());
+    QCOMPARE(cell(&window, kPop, kPerDay), QStringLiteral("720.00"));
 }
 
 void TestForecastWindows::overflowNeverReachesTheScreen_data()
