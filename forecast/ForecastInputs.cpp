@@ -19,15 +19,15 @@ struct Range {
 };
 constexpr Range kLevelRange{0.0, false, pk::kMostLevel};
 constexpr Range kDoseRange{0.0, false, pk::kMostDose};
-constexpr Range kHoursRange{0.0, false, pk::kMostHours};
 constexpr Range kPostTimeRange{0.0, true, pk::kMostHours};
 constexpr Range kIntervalRange{pk::kShortestInterval, true, pk::kMostHours};
+constexpr Range kInfusionRange{pk::kShortestInfusion, true, pk::kMostHours};
 constexpr Range kClockRange{0.0, true, kHoursPerDay};
 
 constexpr std::array<Range, kRegimenFieldCount> kRegimenRanges = {
-    kHoursRange, kLevelRange, kPostTimeRange, kLevelRange, kLevelRange, kLevelRange};
+    kInfusionRange, kLevelRange, kPostTimeRange, kLevelRange, kLevelRange, kLevelRange};
 constexpr std::array<Range, kLevelFieldCount> kLevelRanges = {
-    kDoseRange, kIntervalRange, kHoursRange, kPostTimeRange, kDoseRange};
+    kDoseRange, kIntervalRange, kInfusionRange, kPostTimeRange, kDoseRange};
 
 QString boundText(double bound)
 {

@@ -68,6 +68,9 @@ void TestForecastInputs::regimenEntry_data()
     QTest::newRow("average past the largest level")
         << 'C' << QStringList{"", "", "", "", "", "1" + QString(307, '0')} << int(kDesiredAverage)
         << false;
+    // A dose over 1e-300 h would overflow the infusion rate.
+    QTest::newRow("infusion below the shortest")
+        << 'D' << QStringList{"1e-300", "20", "0.5", "5"} << int(kDesiredInfusionTime) << false;
     QTest::newRow("post time past the longest time")
         << 'D' << QStringList{"1", "20", "10001", "5"} << int(kDesiredPostTime) << false;
     QTest::newRow("fields of other routes are ignored")
@@ -101,6 +104,9 @@ void TestForecastInputs::levelEntry_data()
         << 'D' << false << QStringList{"500", "8", "1"} << QStringList{} << kNone << false << true;
     QTest::newRow("infusion as long as the interval")
         << 'D' << false << QStringList{"500", "8", "8", "0.5"} << QStringList{}
+        << int(kInfusionTime) << false << false;
+    QTest::newRow("infusion below the shortest")
+        << 'D' << false << QStringList{"500", "8", "1e-300", "0.5"} << QStringList{}
         << int(kInfusionTime) << false << false;
     QTest::newRow("negative dose")
         << 'O' << false << QStringList{"-5", "12"} << QStringList{} << int(kDose) << false << false;
