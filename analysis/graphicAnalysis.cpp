@@ -134,6 +134,7 @@ void graphicAnalysis::initFromCase()
         samplePriorCurve(m_curves, m_driver.priorSetIndex(), m_customPrior.get(), *session);
     drawGraphs();
     showParameterLabels();
+    namePrior();
     publishLevelTable();
     showParameters();
     emit bayesDataSend();
@@ -187,6 +188,15 @@ void graphicAnalysis::showParameterLabels()
         column.vmax->setText(shown ? twoDecimals(set[pk::kVmax]) : QString());
         column.cf->setText(shown ? twoDecimals(FitDriver::kPercent * set[pk::kCF]) : QString());
     }
+}
+
+// The table's prior column and the Math Tool's prior curve are the set the fits started from;
+// the graph's first curve stays the population.
+void graphicAnalysis::namePrior()
+{
+    const bool custom = m_driver.priorSetIndex() == pk::kCustom;
+    ui->label_21->setText(custom ? tr("Custom") : tr("Pop."));
+    ui->math_pop->setText(custom ? tr("Custom") : tr("Population"));
 }
 
 void graphicAnalysis::publishLevelTable()

@@ -94,6 +94,7 @@ private:
     void showKmAndVmaxRows(bool shown);
     void prepareEvaluators();
     void showParameterLabels();
+    void namePrior();
     void showParameters();
     void showCurve(int curve);
     void fillCurve(int curve);

@@ -1,6 +1,7 @@
 #include "forecast/ForecastModel.h"
 
 #include "analysis/DoseEventBuilder.h"
+#include "analysis/FitReadiness.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 
@@ -90,5 +91,16 @@ QString routeSentence(char letter, const QString& dosageForm)
     default:
         return dosageForm;
     }
+}
+
+QString twoCompartmentGap(const SessionData& session, const RouteModel& route,
+                          const SetParameters& set)
+{
+    if (!route.twoCompartment)
+        return {};
+    PkParameterSet parameters{};
+    parameters[pk::kCl] = set.cl;
+    parameters[pk::kVd] = set.v;
+    return FitReadiness::twoCompartmentGap(session, parameters);
 }
 } // namespace forecast

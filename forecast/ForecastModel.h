@@ -63,6 +63,11 @@ RouteModel routeModelOf(const SessionData& session);
 // it was fitted on and the population F of the route on any other.
 ForecastSets setsOf(const SessionData& session);
 
+// Why a set has no two-compartment curve on a two-compartment route (its clearance and volume
+// imply a negative k12 with the case's V1 and k21); empty where it has one.
+QString twoCompartmentGap(const SessionData& session, const RouteModel& route,
+                          const SetParameters& set);
+
 // The wording the report prints after a dose; an intermittent infusion's contains "infused".
 QString routeSentence(char letter, const QString& dosageForm);
 } // namespace forecast

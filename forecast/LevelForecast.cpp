@@ -78,6 +78,8 @@ SetLevels forecastSet(const PkCalculator& calculator, const SessionData& session
         return noResult(tr("No result for these parameters."));
     if (route.isOralOrIm() && !(route.ka > 0.0))
         return noResult(tr("The product has no absorption rate constant."));
+    if (const QString gap = twoCompartmentGap(session, route, set); !gap.isEmpty())
+        return noResult(gap);
     if (regimen.uneven) {
         if (!unevenDosingServes(route))
             return noResult(tr("This route has no uneven dosing."));

@@ -67,6 +67,8 @@ SetRegimen vancomycin(PkCalculator& calc, SessionData& s, const RouteModel& rout
     if (!(positive(t.trough) && t.postLevel > t.trough && t.postTime >= 0.0 &&
           positive(t.infusionTime)))
         return noResult(noResultReason());
+    if (const QString gap = twoCompartmentGap(s, route, p); !gap.isEmpty())
+        return noResult(gap);
     const double beta = p.cl / p.v;
     s.twoCompBeta = beta;
     s.twoCompAlpha = (p.cl / s.twoCompCentralVolume) * s.twoCompK21 / beta;

@@ -146,10 +146,11 @@ const QString kNoLevel = QStringLiteral("-");
 // Levels are read to two decimals: a digoxin level of 0.85 must not read as 0.8.
 constexpr int kLevelDecimals = 2;
 
-// The level table holds 0 for a prediction that could not be made.
+// The level table holds a negative value for a prediction that could not be made; 0 is a
+// prediction (a pre-dose sample at the first dose).
 QString predictedLevel(double value)
 {
-    return std::isfinite(value) && value > 0.0 ? fixed(value, kLevelDecimals) : kNoLevel;
+    return std::isfinite(value) && value >= 0.0 ? fixed(value, kLevelDecimals) : kNoLevel;
 }
 
 QString measuredLevel(double value)

@@ -322,6 +322,9 @@ void TestGraphicAnalysis::customPriorServesTheToolsWhileTheGraphShowsThePopulati
     COMPARE_NEARLY(windowCurve.at(3000)->value, populationLevel(session.graphTimes[3000]), 1e-12);
     QCOMPARE(session.graphPriorSet, pk::kCustom);
     COMPARE_NEARLY(session.graphPrior[3000], customLevel(session.graphTimes[3000]), 1e-12);
+    // The table's prior column and the tool's prior button name the set they show.
+    QCOMPARE(child<QLabel>("label_21")->text(), QStringLiteral("Custom"));
+    QCOMPARE(child<QRadioButton>("math_pop")->text(), QStringLiteral("Custom"));
 }
 
 void TestGraphicAnalysis::displayAndFillActOnTheirOwnCurve_data()

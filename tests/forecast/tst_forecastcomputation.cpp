@@ -288,11 +288,17 @@ void TestForecastComputation::noResultForAbsentOrDegenerateSets_data()
     QTest::addColumn<int>("method");
     QTest::addColumn<int>("slot");
     QTest::addColumn<double>("value");
-    QTest::newRow("clearance 0") << 'D' << pk::kPopulation << pk::kCl << 0.0;
-    QTest::newRow("volume 0") << 'O' << pk::kPopulation << pk::kVd << 0.0;
-    QTest::newRow("clearance not a number") << 'C' << pk::kPopulation << pk::kCl << std::nan("");
-    QTest::newRow("no absorption constant") << 'I' << pk::kPopulation << 0 << 0.0;
-    QTest::newRow("vancomycin volume 0") << 'V' << pk::kPopulation << pk::kVd << 0.0;
+    QTest::addColumn<QString>("reason"); // of the population set, where it matters
+    QTest::newRow("clearance 0") << 'D' << pk::kPopulation << pk::kCl << 0.0 << QString();
+    QTest::newRow("volume 0") << 'O' << pk::kPopulation << pk::kVd << 0.0 << QString();
+    QTest::newRow("clearance not a number")
+        << 'C' << pk::kPopulation << pk::kCl << std::nan("") << QString();
+    QTest::newRow("no absorption constant") << 'I' << pk::kPopulation << 0 << 0.0 << QString();
+    QTest::newRow("vancomycin volume 0") << 'V' << pk::kPopulation << pk::kVd << 0.0 << QString();
+    // V-beta 35 L, V1 15 L, k21 0.5/h, CL 20 L/h: beta 0.5714, k10 1.3333, alpha 1.1667, so
+    // k12 = alpha + beta - k21 - k10 = -0.0952/h: no two-compartment curve, no negative level.
+    QTest::newRow("vancomycin with a negative k12")
+        << 'V' << pk::kPopulation << pk::kCl << 20.0 << QStringLiteral("negative k12 (-0.095/h)");
 }
 
 void TestForecastComputation::noResultForAbsentOrDegenerateSets()
@@ -301,6 +307,7 @@ void TestForecastComputation::noResultForAbsentOrDegenerateSets()
     QFETCH(int, method);
     QFETCH(int, slot);
     QFETCH(double, value);
+    QFETCH(QString, reason);
     const bool twoComp = letter == 'V';
     setCase(*m_session, twoComp ? 'D' : letter, twoComp);
     if (slot == 0)
@@ -325,6 +332,8 @@ void TestForecastComputation::noResultForAbsentOrDegenerateSets()
         QCOMPARE(m_session->levelForecastReport.peak[set], kNoResult);
         QCOMPARE(m_session->levelForecastReport.averageLevel[set], kNoResult);
     }
+    for (const QString& given : {design.sets[kPop].reason, levels.sets[kPop].reason})
+        QVERIFY2(given.contains(reason), qPrintable(given));
     QVERIFY(!m_session->regimenReport.done);
     QVERIFY(!m_session->levelForecastReport.done);
 }

@@ -135,9 +135,10 @@ void ReportPagesTest::pdfShowsTheCaseInItsUnits_data()
     QTest::newRow("clearance not estimated")
         << unestimated << QStringList{"CLcr not estimated"} << QStringList{"Estimated CLcr"};
     SessionData unpredicted = gentamicinCase();
-    unpredicted.reportTable[0][pk::kTableLeastSquares] = 0.0; // the hand-over's "no prediction"
+    unpredicted.reportTable[0][pk::kTableLeastSquares] = -1.0; // the hand-over's "no prediction"
+    unpredicted.reportTable[0][pk::kTablePrior] = 0.0; // nothing given yet: a prediction of 0
     QTest::newRow("level the least-squares set could not predict")
-        << unpredicted << QStringList{"03/14 2200 0.85 0.83 - 0.84"} << QStringList{"0.83 0.00"};
+        << unpredicted << QStringList{"03/14 2200 0.85 0.00 - 0.84"} << QStringList{"-1.00"};
     SessionData customPrior = gentamicinCase();
     customPrior.graphPriorSet = pk::kCustom;
     QTest::newRow("custom prior") << customPrior << QStringList{"Date Time Actual Custom LS Bayes"}
