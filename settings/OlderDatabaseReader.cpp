@@ -360,8 +360,13 @@ bool OlderDatabaseReader::isValid()
     for (const OlderTable* table : olderTables) {
         OdbcStatement query(m_db);
         if (!query.exec(selectAll(*table))) {
-            // A file that lists tables but not this one lacks it; otherwise the driver says why.
-            if (!tables.isEmpty() && !listed(tables, *table))
+            // Some drivers open an empty or cut-off file without a word and only fail to parse
+            // the first statement on it.
+            if (tables.isEmpty())
+                return fail(translate("The file lists no tables: it is empty, damaged or no "
+                                      "database (the ODBC driver says: %1).")
+                                .arg(query.error()));
+            if (!listed(tables, *table))
                 return fail(translate("The table %1 is missing.").arg(tableName(*table)));
             return fail(unreadable(*table, query.error()));
         }

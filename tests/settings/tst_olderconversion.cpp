@@ -18,6 +18,7 @@
 #include "tools/CaseDatabaseInit.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -751,9 +752,11 @@ void TestOlderConversion::unusableOlderFileChangesNothing_data()
     QTest::newRow("not a database")
         << ""
         << "notes.txt"
-        << invalid + QStringLiteral(" Please select a valid Varnel2000 database. \nThe table "
-                                    "[PATIENTCASE-dosing history] cannot be read: [SQLite]file *"
-                                    "is not a database (26)\nCode PSDC-03");
+        << invalid +
+               QStringLiteral(" Please select a valid Varnel2000 database. \nThe "
+                              "file lists no tables: it is empty, damaged or no database (the "
+                              "ODBC driver says: [SQLite]file *is not a database (26)).\nCode "
+                              "PSDC-03");
     QTest::newRow("missing file")
         << ""
         << "absent.mdb"
@@ -878,6 +881,19 @@ void TestOlderConversion::accessFileIsReadAndRefused()
                             "Varnel2000 database. \nThe table [PATIENTCASE-dosing history] is "
                             "missing.\nCode PSDC-03"));
     QCOMPARE(contents(inst.older), olderBytes);
+    QCOMPARE(contents(inst.env.databasePath()), targetBytes);
+
+    // The driver opens an empty file and only fails to parse the first statement on it.
+    QFile empty(inst.older);
+    QVERIFY(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    empty.close();
+    const QString refused = inst.convert(prompts);
+    QVERIFY2(refused.startsWith(QStringLiteral("The database you select is not valid. Please "
+                                               "select a valid Varnel2000 database. \nThe file "
+                                               "lists no tables: it is empty, damaged or no "
+                                               "database (the ODBC driver says: ")),
+             qPrintable(refused));
+    QCOMPARE(QFileInfo(inst.older).size(), 0);
     QCOMPARE(contents(inst.env.databasePath()), targetBytes);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
