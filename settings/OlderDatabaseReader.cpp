@@ -295,14 +295,15 @@ void noteUnjoined(const OlderTable& table, const QHash<QString, QVector<Row>>& r
         const QStringList parts = key.split(QLatin1Char('\n'));
         const int count = rows.value(key).size();
         if (table.perCase)
-            *skipped << translate("%1: %2 rows with [patient rec num] %3 and [case number] %4 "
+            *skipped << translate("%1: %2 row(s) with [patient rec num] %3 and [case number] %4 "
                                   "belong to no case and were skipped.")
                             .arg(tableName(table))
                             .arg(count)
                             .arg(parts.value(0), parts.value(1));
         else
-            *skipped << translate("%1: %2 rows with [patient rec num] %3 belong to no patient and "
-                                  "were skipped.")
+            *skipped << translate(
+                            "%1: %2 row(s) with [patient rec num] %3 belong to no patient and "
+                            "were skipped.")
                             .arg(tableName(table))
                             .arg(count)
                             .arg(key);

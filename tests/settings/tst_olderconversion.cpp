@@ -476,7 +476,7 @@ void TestOlderConversion::valuesNotReadAreNamed_data()
         << born << "GM" << noDay << "1950-03-04"
         << "Gentamicin" << QTime()
         << "Ann Lee, case 3: the dose time \"2003-05-17 1900-01-00 00:00:00\" does not read as a "
-           "date and time.";
+           "date and time; what does not read was stored as not given.";
 }
 
 void TestOlderConversion::valuesNotReadAreNamed()
@@ -618,7 +618,7 @@ void TestOlderConversion::rerunSkipsPatientsAlreadyPresent()
     QCOMPARE(inst.convert(prompts),
              QStringLiteral("Conversion Finished. \n2 out of 3 have been inserted.\n1 were "
                             "already in the database and were skipped.\nPlease check these "
-                            "values, kept as they stood:\nBob Lee, case 4: the dose route \"IM\" "
+                            "values:\nBob Lee, case 4: the dose route \"IM\" "
                             "names no product of the drug; it was kept as it stood."));
     const QStringList cases = column(QStringLiteral("SELECT CASE_NUMBER FROM Cases"));
     QCOMPARE(cases.size(), 2);
@@ -637,9 +637,9 @@ void TestOlderConversion::rowsJoinOnlyByGivenKeys_data()
     QTest::addColumn<QString>("summary");
     QTest::addColumn<QString>("cases");
     QTest::addColumn<QString>("doses");
-    const QString bobsIm = QStringLiteral(
-        "Please check these values, kept as they stood:\nBob Lee, case 4: the dose route \"IM\" "
-        "names no product of the drug; it was kept as it stood.");
+    const QString bobsIm =
+        QStringLiteral("Please check these values:\nBob Lee, case 4: the dose route \"IM\" "
+                       "names no product of the drug; it was kept as it stood.");
     // Rows the change adds come before the fixture's.
     QTest::newRow("same person twice")
         << "INSERT INTO PatientBasic VALUES(60, 'Bob', 'Lee', '2004-01-05 10:00:00', "
@@ -663,9 +663,9 @@ void TestOlderConversion::rowsJoinOnlyByGivenKeys_data()
         << "Conversion Finished. \n4 out of 4 have been inserted.\nThese rows of the older "
            "database belong to no patient or case:\nPatientCase row 1 was skipped: its [patient "
            "rec num] is empty.\n[PATIENTCASE-dosing history] row 1 was skipped: its [patient rec "
-           "num] is empty.\n[PATIENTCASE-level history]: 1 rows with [patient rec num] 57 and "
-           "[case number] 9 belong to no case and were skipped.\nPlease check these values, kept "
-           "as they stood:\nFox: the older patient key is empty, so no case could be joined to "
+           "num] is empty.\n[PATIENTCASE-level history]: 1 row(s) with [patient rec num] 57 and "
+           "[case number] 9 belong to no case and were skipped.\nPlease check these values:\nFox: "
+           "the older patient key is empty, so no case could be joined to "
            "the patient.\nBob Lee, case 4: the dose route \"IM\" names no product of the drug; it "
            "was kept as it stood."
         << "3"
