@@ -29,7 +29,10 @@
 namespace
 {
 const QString hostileName = QStringLiteral("O'Brien'); DROP TABLE Patients;--");
-const QString hostileNote = QStringLiteral("note\"; DELETE FROM Cases; --");
+// Longer than one piece of a value read through ODBC, with letters of two bytes across the
+// pieces' ends.
+const QString hostileNote =
+    QStringLiteral("note\"; DELETE FROM Cases; --") + QString(9000, QChar(0xe9));
 const QString userName = QStringLiteral("pharmacist");
 
 // The older product's tables; only positions and the two key names matter to the conversion.
