@@ -208,10 +208,10 @@ bool OdbcStatement::readValue(int column, QString* value)
     const auto position = SQLUSMALLINT(column + 1);
     SQLLEN indicator = 0;
     QByteArray bytes;
-    char piece[pieceBytes];
+    QByteArray piece(pieceBytes, Qt::Uninitialized);
     for (;;) {
         const SQLRETURN result =
-            SQLGetData(m_statement, position, SQL_C_CHAR, piece, pieceBytes, &indicator);
+            SQLGetData(m_statement, position, SQL_C_CHAR, piece.data(), piece.size(), &indicator);
         if (result == SQL_NO_DATA)
             break;
         if (!SQL_SUCCEEDED(result)) {
@@ -223,19 +223,24 @@ bool OdbcStatement::readValue(int column, QString* value)
             return true;
         }
         // The length the driver gives, not the first NUL, ends the piece.
-        const bool full = indicator == SQL_NO_TOTAL || indicator >= pieceBytes;
+        const int room = piece.size() - 1;
+        const bool full = indicator == SQL_NO_TOTAL || indicator > room;
         if (result == SQL_SUCCESS && indicator == SQL_NO_TOTAL)
-            bytes.append(piece, int(qstrnlen(piece, pieceBytes - 1)));
+            bytes.append(piece.constData(), int(qstrnlen(piece.constData(), uint(room))));
         else
-            bytes.append(piece, int(full ? pieceBytes - 1 : indicator));
+            bytes.append(piece.constData(), full ? room : int(indicator));
         if (result == SQL_SUCCESS || !full)
             break;
-        if (bytes.size() > longestValueBytes) {
+        // Where the driver says how much is left, the rest comes in one more piece: some
+        // drivers go through the whole value again for every piece.
+        const qint64 left = indicator == SQL_NO_TOTAL ? pieceBytes - 1 : qint64(indicator) - room;
+        if (bytes.size() + left > longestValueBytes) {
             m_error = translate("Column %1 holds a value longer than %2 bytes.")
                           .arg(m_columns.value(column))
                           .arg(longestValueBytes);
             return false;
         }
+        piece.resize(int(left) + 1);
     }
     *value =
         bytes.isEmpty() ? QStringLiteral("") : QString::fromUtf8(bytes.constData(), bytes.size());

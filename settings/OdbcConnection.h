@@ -34,7 +34,7 @@ private:
 };
 
 // One statement on an open connection, run once and read forward. Every value arrives as the
-// driver's text (UTF-8), whole even where it holds a NUL.
+// driver's text (UTF-8), taken by the length the driver reports rather than up to a NUL.
 class OdbcStatement
 {
 public:

@@ -337,7 +337,7 @@ void OlderCaseConversion::convertDoses(const OldDbCaseRecord& older, const QVect
         }
         if (!row.date.isValid() || !row.time.isValid())
             attention->append(translate("%1: the dose time \"%2 %3\" does not read as a date and "
-                                        "time.")
+                                        "time; what does not read was stored as not given.")
                                   .arg(where, dose.date, dose.time));
         row.inOut = flagOf(dose.inOutPatientFlag) == Flag::No ? inpatient : outpatient;
         row.dose = storedNumber(dose.dose);
@@ -360,7 +360,7 @@ void OlderCaseConversion::convertLevels(const OldDbCaseRecord& older, ConvertedC
         row.level = storedNumber(level.level);
         if (!row.date.isValid() || !row.time.isValid())
             attention->append(translate("%1: the level time \"%2 %3\" does not read as a date "
-                                        "and time.")
+                                        "and time; what does not read was stored as not given.")
                                   .arg(where, level.date, level.time));
     }
 }

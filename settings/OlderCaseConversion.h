@@ -59,7 +59,7 @@ struct ConvertedPatient {
     QString patientId;
     QString note;
     QVector<ConvertedCase> cases;
-    // What was kept as it stood and wants a look, one sentence each.
+    // The values that want a look, one sentence each saying what was stored.
     QStringList attention;
 };
 

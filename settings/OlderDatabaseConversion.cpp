@@ -49,8 +49,8 @@ QString ConversionSummary::text() const
                 translate("These rows of the older database belong to no patient or case:") +
                 QLatin1Char('\n') + lines(unjoined);
     if (!attention.isEmpty())
-        text += QLatin1Char('\n') + translate("Please check these values, kept as they stood:") +
-                QLatin1Char('\n') + lines(attention);
+        text += QLatin1Char('\n') + translate("Please check these values:") + QLatin1Char('\n') +
+                lines(attention);
     return text;
 }
 

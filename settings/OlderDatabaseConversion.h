@@ -12,7 +12,7 @@ struct ConversionSummary {
     int skipped = 0;       // patients the target already held
     QStringList failed;    // one line per patient left out, with the reason
     QStringList unjoined;  // rows of the older file that belong to no patient or case
-    QStringList attention; // values kept as they stood
+    QStringList attention; // values to check, each line saying what was stored
 
     QString text() const;
 };

@@ -295,14 +295,15 @@ void noteUnjoined(const OlderTable& table, const QHash<QString, QVector<Row>>& r
         const QStringList parts = key.split(QLatin1Char('\n'));
         const int count = rows.value(key).size();
         if (table.perCase)
-            *skipped << translate("%1: %2 rows with [patient rec num] %3 and [case number] %4 "
+            *skipped << translate("%1: %2 row(s) with [patient rec num] %3 and [case number] %4 "
                                   "belong to no case and were skipped.")
                             .arg(tableName(table))
                             .arg(count)
                             .arg(parts.value(0), parts.value(1));
         else
-            *skipped << translate("%1: %2 rows with [patient rec num] %3 belong to no patient and "
-                                  "were skipped.")
+            *skipped << translate(
+                            "%1: %2 row(s) with [patient rec num] %3 belong to no patient and "
+                            "were skipped.")
                             .arg(tableName(table))
                             .arg(count)
                             .arg(key);
@@ -360,8 +361,13 @@ bool OlderDatabaseReader::isValid()
     for (const OlderTable* table : olderTables) {
         OdbcStatement query(m_db);
         if (!query.exec(selectAll(*table))) {
-            // A file that lists tables but not this one lacks it; otherwise the driver says why.
-            if (!tables.isEmpty() && !listed(tables, *table))
+            // Some drivers open an empty or cut-off file without a word and only fail to parse
+            // the first statement on it.
+            if (tables.isEmpty())
+                return fail(translate("The file lists no tables: it is empty, damaged or no "
+                                      "database (the ODBC driver says: %1).")
+                                .arg(query.error()));
+            if (!listed(tables, *table))
                 return fail(translate("The table %1 is missing.").arg(tableName(*table)));
             return fail(unreadable(*table, query.error()));
         }

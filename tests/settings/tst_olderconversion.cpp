@@ -18,6 +18,7 @@
 #include "tools/CaseDatabaseInit.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -28,7 +29,10 @@
 namespace
 {
 const QString hostileName = QStringLiteral("O'Brien'); DROP TABLE Patients;--");
-const QString hostileNote = QStringLiteral("note\"; DELETE FROM Cases; --");
+// Longer than one piece of a value read through ODBC, with letters of two bytes across the
+// pieces' ends.
+const QString hostileNote =
+    QStringLiteral("note\"; DELETE FROM Cases; --") + QString(9000, QChar(0xe9));
 const QString userName = QStringLiteral("pharmacist");
 
 // The older product's tables; only positions and the two key names matter to the conversion.
@@ -475,7 +479,7 @@ void TestOlderConversion::valuesNotReadAreNamed_data()
         << born << "GM" << noDay << "1950-03-04"
         << "Gentamicin" << QTime()
         << "Ann Lee, case 3: the dose time \"2003-05-17 1900-01-00 00:00:00\" does not read as a "
-           "date and time.";
+           "date and time; what does not read was stored as not given.";
 }
 
 void TestOlderConversion::valuesNotReadAreNamed()
@@ -617,7 +621,7 @@ void TestOlderConversion::rerunSkipsPatientsAlreadyPresent()
     QCOMPARE(inst.convert(prompts),
              QStringLiteral("Conversion Finished. \n2 out of 3 have been inserted.\n1 were "
                             "already in the database and were skipped.\nPlease check these "
-                            "values, kept as they stood:\nBob Lee, case 4: the dose route \"IM\" "
+                            "values:\nBob Lee, case 4: the dose route \"IM\" "
                             "names no product of the drug; it was kept as it stood."));
     const QStringList cases = column(QStringLiteral("SELECT CASE_NUMBER FROM Cases"));
     QCOMPARE(cases.size(), 2);
@@ -636,9 +640,9 @@ void TestOlderConversion::rowsJoinOnlyByGivenKeys_data()
     QTest::addColumn<QString>("summary");
     QTest::addColumn<QString>("cases");
     QTest::addColumn<QString>("doses");
-    const QString bobsIm = QStringLiteral(
-        "Please check these values, kept as they stood:\nBob Lee, case 4: the dose route \"IM\" "
-        "names no product of the drug; it was kept as it stood.");
+    const QString bobsIm =
+        QStringLiteral("Please check these values:\nBob Lee, case 4: the dose route \"IM\" "
+                       "names no product of the drug; it was kept as it stood.");
     // Rows the change adds come before the fixture's.
     QTest::newRow("same person twice")
         << "INSERT INTO PatientBasic VALUES(60, 'Bob', 'Lee', '2004-01-05 10:00:00', "
@@ -662,9 +666,9 @@ void TestOlderConversion::rowsJoinOnlyByGivenKeys_data()
         << "Conversion Finished. \n4 out of 4 have been inserted.\nThese rows of the older "
            "database belong to no patient or case:\nPatientCase row 1 was skipped: its [patient "
            "rec num] is empty.\n[PATIENTCASE-dosing history] row 1 was skipped: its [patient rec "
-           "num] is empty.\n[PATIENTCASE-level history]: 1 rows with [patient rec num] 57 and "
-           "[case number] 9 belong to no case and were skipped.\nPlease check these values, kept "
-           "as they stood:\nFox: the older patient key is empty, so no case could be joined to "
+           "num] is empty.\n[PATIENTCASE-level history]: 1 row(s) with [patient rec num] 57 and "
+           "[case number] 9 belong to no case and were skipped.\nPlease check these values:\nFox: "
+           "the older patient key is empty, so no case could be joined to "
            "the patient.\nBob Lee, case 4: the dose route \"IM\" names no product of the drug; it "
            "was kept as it stood."
         << "3"
@@ -751,9 +755,11 @@ void TestOlderConversion::unusableOlderFileChangesNothing_data()
     QTest::newRow("not a database")
         << ""
         << "notes.txt"
-        << invalid + QStringLiteral(" Please select a valid Varnel2000 database. \nThe table "
-                                    "[PATIENTCASE-dosing history] cannot be read: [SQLite]file *"
-                                    "is not a database (26)\nCode PSDC-03");
+        << invalid +
+               QStringLiteral(" Please select a valid Varnel2000 database. \nThe "
+                              "file lists no tables: it is empty, damaged or no database (the "
+                              "ODBC driver says: [SQLite]file *is not a database (26)).\nCode "
+                              "PSDC-03");
     QTest::newRow("missing file")
         << ""
         << "absent.mdb"
@@ -878,6 +884,19 @@ void TestOlderConversion::accessFileIsReadAndRefused()
                             "Varnel2000 database. \nThe table [PATIENTCASE-dosing history] is "
                             "missing.\nCode PSDC-03"));
     QCOMPARE(contents(inst.older), olderBytes);
+    QCOMPARE(contents(inst.env.databasePath()), targetBytes);
+
+    // The driver opens an empty file and only fails to parse the first statement on it.
+    QFile empty(inst.older);
+    QVERIFY(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    empty.close();
+    const QString refused = inst.convert(prompts);
+    QVERIFY2(refused.startsWith(QStringLiteral("The database you select is not valid. Please "
+                                               "select a valid Varnel2000 database. \nThe file "
+                                               "lists no tables: it is empty, damaged or no "
+                                               "database (the ODBC driver says: ")),
+             qPrintable(refused));
+    QCOMPARE(QFileInfo(inst.older).size(), 0);
     QCOMPARE(contents(inst.env.databasePath()), targetBytes);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
