@@ -244,7 +244,12 @@ void ReportPage::text(int position, int y, const QString& text) const
 // drawn narrower to end there: nothing of it is cut off or printed off the paper.
 void ReportPage::textAt(int x, int y, const QString& text) const
 {
-    const int room = m_pageWidth - x;
+    textBefore(x, y, m_pageWidth, text);
+}
+
+void ReportPage::textBefore(int x, int y, int right, const QString& text) const
+{
+    const int room = right - x;
     const int width = m_fm.horizontalAdvance(text);
     if (width <= room || room <= 0) {
         m_painter->drawText(QPoint(x, y), text);
@@ -262,9 +267,14 @@ int ReportPage::charWidth() const
     return m_fm.horizontalAdvance(QLatin1Char('0'));
 }
 
+int ReportPage::centredX(const QString& text) const
+{
+    return std::max(0, (m_pageWidth - m_fm.horizontalAdvance(text)) / 2);
+}
+
 void ReportPage::centred(int y, const QString& text) const
 {
-    textAt(std::max(0, (m_pageWidth - m_fm.horizontalAdvance(text)) / 2), y, text);
+    textAt(centredX(text), y, text);
 }
 
 int ReportPage::rule(int y) const
@@ -339,9 +349,12 @@ int ReportComposer::paintPatientInfo(const ReportPage& page, int currentY) const
     page.centred(currentY + 15, code == QLatin1String(userChoiceCode) ? s.userChoice.drugNameText
                                                                       : drugCode(code));
     const int lineA = currentY + 35;
-    page.text(kNamePosition, lineA,
-              s.patient.lastName + QStringLiteral(", ") + s.patient.firstName);
-    page.centred(lineA, tr("Patient #%1").arg(s.patient.hospitalId));
+    // A long name is drawn narrower to keep a character's gap before the centred number:
+    // run together, the two would read as one word.
+    const QString number = tr("Patient #%1").arg(s.patient.hospitalId);
+    page.textBefore(page.x(kNamePosition), lineA, page.centredX(number) - page.charWidth(),
+                    s.patient.lastName + QStringLiteral(", ") + s.patient.firstName);
+    page.centred(lineA, number);
     page.text(kDatePosition, lineA,
               tr("Date: %1").arg(m_content.printedAt.toString(QStringLiteral("MM/dd/yyyy"))));
 

@@ -38,6 +38,10 @@ public:
     void text(int position, int y, const QString& text) const;
     // At x in device units.
     void textAt(int x, int y, const QString& text) const;
+    // At x in device units, drawn narrower where needed to end before right.
+    void textBefore(int x, int y, int right, const QString& text) const;
+    // Where centred() would start the text.
+    int centredX(const QString& text) const;
     // The advance of one character of the page font (Courier: every character alike).
     int charWidth() const;
     void centred(int y, const QString& text) const;

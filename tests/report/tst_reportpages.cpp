@@ -221,6 +221,10 @@ void ReportPagesTest::longReportBreaksPagesWithinThePage()
     // without a steady state, and levels of three digits.
     SessionData session = phenytoinCase();
     setFittedGraph(session);
+    // A long name beside the centred patient number, apart from it on every page.
+    session.patient.lastName = QStringLiteral("Montgomery-Whitfield");
+    session.patient.firstName = QStringLiteral("Christopher");
+    session.patient.hospitalId = QStringLiteral("H-0001234567");
     session.reportTable[0] = {123.45, 123.45, 123.45, 123.45};
     const QString product = QStringLiteral("as an intramuscular injection of fosphenytoin");
     session.phRegimenReport.routeSentence = product;
@@ -271,6 +275,9 @@ void ReportPagesTest::longReportBreaksPagesWithinThePage()
                                 .arg(printable.top())
                                 .arg(printable.right())
                                 .arg(printable.bottom())));
+        const QString text = m.captured(5);
+        QVERIFY2(!text.endsWith(QStringLiteral("Patient")) || text == QStringLiteral("Patient"),
+                 qPrintable(text));
     }
     QVERIFY(words > 100);
 

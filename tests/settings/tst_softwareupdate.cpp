@@ -9,6 +9,7 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/WindowFit.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -433,9 +434,16 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
     QCOMPARE(shown.back().title, how == QLatin1String("cancel") ? QStringLiteral("Download")
                                                                 : QStringLiteral("Download"));
     QCOMPARE(shown.size(), how == QLatin1String("cancel") ? size_t(2) : size_t(3));
-    if (how == QLatin1String("oversize"))
+    if (how == QLatin1String("oversize")) {
         QCOMPARE(shown.back().text,
                  QStringLiteral("The installer is larger than any installer of this program."));
+        // The status line under the progress bar shows the failure whole.
+        install.page->show();
+        QVERIFY2(testsupport::cutTexts(install.page.get())
+                     .filter(QStringLiteral("label_download"))
+                     .isEmpty(),
+                 qPrintable(install.find<QLabel>("label_download")->text()));
+    }
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
