@@ -3,6 +3,7 @@
 #include "app/ProgramConfig.h"
 #include "platform/CipherDriver.h"
 #include "platform/DatabaseKey.h"
+#include "settings/UpdateCheck.h"
 #include "tools/CaseDatabaseInit.h"
 
 #include <QDir>
@@ -10,8 +11,17 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 
+namespace
+{
+// A loopback port nothing listens on: a start on the first of a month checks for updates, and a
+// test must never reach the outside for it. Tests of the check put their own server in its place.
+constexpr quint16 kClosedPort = 9;
+} // namespace
+
 TestEnvironment::TestEnvironment(const QString& adminName, const QString& adminPassword)
 {
+    UpdateEndpoint::setCurrent(
+        {QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(kClosedPort)), kClosedPort});
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("no temporary folder");
         return;
