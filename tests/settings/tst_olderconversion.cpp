@@ -924,11 +924,12 @@ void TestOlderConversion::damagedTargetIsRefusedBeforeReading()
     QVERIFY2(inst.prepare(), qPrintable(inst.env.error()));
     QSqlQuery drop(defaultConnection());
     QVERIFY(drop.exec(QStringLiteral("DROP TABLE SerumLevel")));
+    QVERIFY(drop.exec(QStringLiteral("DROP TABLE CustomF")));
 
     PromptScript prompts;
     QCOMPARE(inst.convert(prompts),
-             QStringLiteral("The Talvora database %1 cannot take the conversion: The table "
-                            "SerumLevel is missing.")
+             QStringLiteral("The Talvora database %1 cannot take the conversion: The tables "
+                            "CustomF, SerumLevel are missing.")
                  .arg(inst.config.databasePath()));
     QCOMPARE(one(QStringLiteral("SELECT COUNT(*) FROM Patients")), QStringLiteral("0"));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
