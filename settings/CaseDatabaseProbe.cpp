@@ -64,11 +64,15 @@ bool CaseDatabaseProbe::isCaseDatabase()
     QStringList tables;
     while (query.next())
         tables << query.value(0).toString();
+    QStringList missing;
     for (const char* table : caseTables) {
         if (!tables.contains(QLatin1String(table), Qt::CaseInsensitive))
-            return fail(translate("The table %1 is missing.").arg(QLatin1String(table)));
+            missing << QLatin1String(table);
     }
-    return true;
+    if (missing.size() > 1)
+        return fail(
+            translate("The tables %1 are missing.").arg(missing.join(QStringLiteral(", "))));
+    return missing.isEmpty() || fail(translate("The table %1 is missing.").arg(missing.first()));
 }
 
 bool CaseDatabaseProbe::isWritable()

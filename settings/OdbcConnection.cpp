@@ -22,7 +22,7 @@ constexpr SQLSMALLINT stateBytes = 6;
 // The table list's column of table names.
 constexpr SQLUSMALLINT tableNameColumn = 3;
 
-// Every diagnostic record of the handle, in the driver's own words.
+// Every diagnostic record of the handle, in the driver's own words; empty when it gave none.
 QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
 {
     QStringList messages;
@@ -35,8 +35,17 @@ QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
          ++record)
         messages << QString::fromUtf8(reinterpret_cast<const char*>(message)).trimmed();
     messages.removeAll(QString());
-    return messages.isEmpty() ? translate("The ODBC driver gave no reason.")
-                              : messages.join(QLatin1Char(' '));
+    return messages.join(QLatin1Char(' '));
+}
+
+QString orNoReason(const QString& said)
+{
+    return said.isEmpty() ? translate("The ODBC driver gave no reason.") : said;
+}
+
+QString reason(SQLSMALLINT type, SQLHANDLE handle)
+{
+    return orNoReason(diagnostics(type, handle));
 }
 
 SQLHENV newEnvironment()
@@ -59,6 +68,7 @@ bool OdbcConnection::open(const QString& connectionString)
 {
     close();
     m_error.clear();
+    m_diagnostic.clear();
     m_environment = newEnvironment();
     SQLHDBC connection = SQL_NULL_HDBC;
     if (!m_environment ||
@@ -72,7 +82,8 @@ bool OdbcConnection::open(const QString& connectionString)
         SQLDriverConnect(connection, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS,
                          nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(result)) {
-        m_error = diagnostics(SQL_HANDLE_DBC, connection);
+        m_diagnostic = diagnostics(SQL_HANDLE_DBC, connection);
+        m_error = orNoReason(m_diagnostic);
         SQLFreeHandle(SQL_HANDLE_DBC, connection);
         close();
         return false;
@@ -142,7 +153,7 @@ OdbcStatement::OdbcStatement(OdbcConnection& connection)
         SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection.m_connection, &statement)))
         m_statement = statement;
     else
-        m_error = connection.isOpen() ? diagnostics(SQL_HANDLE_DBC, connection.m_connection)
+        m_error = connection.isOpen() ? reason(SQL_HANDLE_DBC, connection.m_connection)
                                       : translate("The older database is not open.");
 }
 
@@ -159,7 +170,7 @@ bool OdbcStatement::exec(const QString& sql)
     QByteArray text = sql.toUtf8();
     if (!SQL_SUCCEEDED(
             SQLExecDirect(m_statement, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS))) {
-        m_error = diagnostics(SQL_HANDLE_STMT, m_statement);
+        m_error = reason(SQL_HANDLE_STMT, m_statement);
         return false;
     }
     SQLSMALLINT count = 0;
@@ -189,7 +200,7 @@ bool OdbcStatement::next()
     if (result == SQL_NO_DATA)
         return false;
     if (!SQL_SUCCEEDED(result)) {
-        m_error = diagnostics(SQL_HANDLE_STMT, m_statement);
+        m_error = reason(SQL_HANDLE_STMT, m_statement);
         return false;
     }
     // Some drivers give the values of a row only in the order of their columns.
@@ -215,7 +226,7 @@ bool OdbcStatement::readValue(int column, QString* value)
         if (result == SQL_NO_DATA)
             break;
         if (!SQL_SUCCEEDED(result)) {
-            m_error = diagnostics(SQL_HANDLE_STMT, m_statement);
+            m_error = reason(SQL_HANDLE_STMT, m_statement);
             return false;
         }
         if (indicator == SQL_NULL_DATA) {

@@ -25,12 +25,15 @@ public:
     static bool hasDriver(const QString& name);
 
     QString error() const { return m_error; }
+    // What the driver itself said when the last open failed; empty when it gave no diagnostic.
+    QString diagnostic() const { return m_diagnostic; }
 
 private:
     friend class OdbcStatement;
     void* m_environment = nullptr;
     void* m_connection = nullptr;
     QString m_error;
+    QString m_diagnostic;
 };
 
 // One statement on an open connection, run once and read forward. Every value arrives as the

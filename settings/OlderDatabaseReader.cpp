@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace
 {
@@ -309,6 +310,48 @@ void noteUnjoined(const OlderTable& table, const QHash<QString, QVector<Row>>& r
                             .arg(key);
     }
 }
+
+// Why one table cannot serve the conversion; empty when it can. *absent tells a table the file
+// does not list, and then the driver's own words are returned.
+QString tableFault(OdbcConnection& db, const OlderTable& table, const QStringList& tables,
+                   bool* absent)
+{
+    OdbcStatement query(db);
+    if (!query.exec(selectAll(table))) {
+        *absent = !listed(tables, table);
+        return *absent ? query.error() : unreadable(table, query.error());
+    }
+    const QStringList columns = query.columns();
+    if (columns.size() < table.columns)
+        return translate("The table %1 has %2 columns instead of at least %3.")
+            .arg(tableName(table))
+            .arg(columns.size())
+            .arg(table.columns);
+    QVector<const char*> keys;
+    if (&table == &caseTable || table.perCase)
+        keys << patientKeyColumn;
+    if (table.perCase)
+        keys << caseKeyColumn;
+    for (const char* key : keys) {
+        if (columnIndex(columns, key) < 0)
+            return translate("The table %1 has no column [%2].")
+                .arg(tableName(table), QLatin1String(key));
+    }
+    return QString();
+}
+
+// Names every missing table; a file with none of them is some other database.
+QString missingTables(const QStringList& missing)
+{
+    const QString names = missing.join(QStringLiteral(", "));
+    if (missing.size() == int(std::size(olderTables)))
+        return translate("The file holds none of the tables of a Varnel2000 database (%1): it is "
+                         "not a Varnel2000 database.")
+            .arg(names);
+    if (missing.size() > 1)
+        return translate("The tables %1 are missing.").arg(names);
+    return translate("The table %1 is missing.").arg(names);
+}
 } // namespace
 
 QString olderConnectionString(const QString& templateText, const QString& driver,
@@ -331,6 +374,16 @@ QString olderConnectionString(const QString& templateText, const QString& driver
     return templateText.arg(driver, path);
 }
 
+QString olderDriverRefusal(const QString& diagnostic)
+{
+    if (diagnostic.isEmpty())
+        return translate("The ODBC driver cannot open the file: it may be damaged or may not be a "
+                         "Varnel2000 database.");
+    return translate("The ODBC driver cannot open the file: it may be damaged or may not be a "
+                     "Varnel2000 database (the driver says: %1).")
+        .arg(diagnostic);
+}
+
 OlderDatabaseReader::OlderDatabaseReader(const QString& connectionString)
     : m_connectionString(connectionString)
 {
@@ -350,7 +403,7 @@ bool OlderDatabaseReader::connect()
         return fail(translate("No Varnel2000 database is chosen."));
     if (m_db.isOpen() || m_db.open(m_connectionString))
         return true;
-    return fail(m_db.error());
+    return fail(olderDriverRefusal(m_db.diagnostic()));
 }
 
 bool OlderDatabaseReader::isValid()
@@ -358,37 +411,28 @@ bool OlderDatabaseReader::isValid()
     if (!connect())
         return false;
     const QStringList tables = m_db.tables();
+    QStringList missing;
+    QString firstFault;
+    QString firstRefusal;
     for (const OlderTable* table : olderTables) {
-        OdbcStatement query(m_db);
-        if (!query.exec(selectAll(*table))) {
-            // Some drivers open an empty or cut-off file without a word and only fail to parse
-            // the first statement on it.
-            if (tables.isEmpty())
-                return fail(translate("The file lists no tables: it is empty, damaged or no "
-                                      "database (the ODBC driver says: %1).")
-                                .arg(query.error()));
-            if (!listed(tables, *table))
-                return fail(translate("The table %1 is missing.").arg(tableName(*table)));
-            return fail(unreadable(*table, query.error()));
-        }
-        const QStringList columns = query.columns();
-        if (columns.size() < table->columns)
-            return fail(translate("The table %1 has %2 columns instead of at least %3.")
-                            .arg(tableName(*table))
-                            .arg(columns.size())
-                            .arg(table->columns));
-        QVector<const char*> keys;
-        if (table == &caseTable || table->perCase)
-            keys << patientKeyColumn;
-        if (table->perCase)
-            keys << caseKeyColumn;
-        for (const char* key : keys) {
-            if (columnIndex(columns, key) < 0)
-                return fail(translate("The table %1 has no column [%2].")
-                                .arg(tableName(*table), QLatin1String(key)));
-        }
+        bool absent = false;
+        const QString fault = tableFault(m_db, *table, tables, &absent);
+        if (absent)
+            missing << tableName(*table);
+        if (absent && firstRefusal.isEmpty())
+            firstRefusal = fault;
+        if (!absent && firstFault.isEmpty())
+            firstFault = fault;
     }
-    return true;
+    // Some drivers open an empty or cut-off file without a word and only fail to parse the first
+    // statement on it.
+    if (tables.isEmpty() && !missing.isEmpty())
+        return fail(translate("The file lists no tables: it is empty, damaged or no database (the "
+                              "ODBC driver says: %1).")
+                        .arg(firstRefusal));
+    if (!missing.isEmpty())
+        return fail(missingTables(missing));
+    return firstFault.isEmpty() || fail(firstFault);
 }
 
 int OlderDatabaseReader::patientCount()

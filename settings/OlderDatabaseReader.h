@@ -12,6 +12,8 @@
 // when the path cannot be put into it safely, with the reason in *refusal.
 QString olderConnectionString(const QString& templateText, const QString& driver,
                               const QString& path, QString* refusal);
+// Why the ODBC driver would not open an older file, with its own words where it gave any.
+QString olderDriverRefusal(const QString& diagnostic);
 
 // Reads an older product's database through ODBC with that connection string, opened on first
 // use. Each table is read whole, once, and its rows are joined to their patient and case by key

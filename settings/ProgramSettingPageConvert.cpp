@@ -11,6 +11,7 @@
 #include "settings/OdbcConnection.h"
 #include "settings/OlderDatabaseConversion.h"
 #include "settings/OlderDatabaseReader.h"
+#include "settings/OlderFileCheck.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -43,11 +44,15 @@ void ProgramSettingPage::on_button_change_old_clicked()
         return;
     }
     // Some drivers make a missing file; the older file is only ever read.
+    QString problem = olderFileProblem(path);
     OdbcConnection test;
-    if (!QFileInfo(path).isFile() || !test.open(connectionString)) {
+    if (problem.isEmpty() && !test.open(connectionString))
+        problem = olderDriverRefusal(test.diagnostic());
+    if (!problem.isEmpty()) {
         MessageBox::information(this, tr("Warning"),
                                 tr("Failed to open the Varnel2000 database. Please select a valid "
-                                   "Varnel2000 database.\nCode PSDC-04"));
+                                   "Varnel2000 database.\n%1\nCode PSDC-04")
+                                    .arg(problem));
         return;
     }
     ui->old_db_path->setText(path);
@@ -106,7 +111,7 @@ void ProgramSettingPage::on_button_convert_clicked()
 {
     if (ui->old_db_path->toPlainText().isEmpty()) {
         MessageBox::about(nullptr, tr("Information"),
-                          tr("Please select your Vanrel2000 database."));
+                          tr("Please select your Varnel2000 database."));
         return;
     }
     const QString targetProblem = conversionTargetProblem();
@@ -114,12 +119,16 @@ void ProgramSettingPage::on_button_convert_clicked()
         MessageBox::information(this, tr("Warning"), targetProblem);
         return;
     }
+    // The file may have gone or changed since it was chosen.
+    QString problem = olderFileProblem(ui->old_db_path->toPlainText());
     OlderDatabaseReader reader(m_olderConnectionString);
-    if (!reader.isValid()) {
+    if (problem.isEmpty() && !reader.isValid())
+        problem = reader.error();
+    if (!problem.isEmpty()) {
         MessageBox::about(nullptr, tr("Warning"),
                           tr("The database you select is not valid. Please select a valid "
                              "Varnel2000 database. \n%1\nCode PSDC-03")
-                              .arg(reader.error()));
+                              .arg(problem));
         return;
     }
 

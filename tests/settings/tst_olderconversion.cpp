@@ -17,14 +17,18 @@
 #include "tests/support/TestMain.h"
 #include "tools/CaseDatabaseInit.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTextEdit>
 
 #include <memory>
+
+#include <unistd.h>
 
 namespace
 {
@@ -268,6 +272,42 @@ struct Installation {
 
 const QString allInserted = QStringLiteral("Conversion Finished. \n3 out of 3 have been inserted.");
 
+// What is chosen as the older file, made from the prepared one.
+enum class Chosen { Prepared, Text, Folder, Unreadable, FirstHalf, Nothing };
+
+// The real Access file needs the MDBTools driver; continuous integration always has it.
+#define REQUIRE_ACCESS_DRIVER()                                                                    \
+    do {                                                                                           \
+        if (!OdbcConnection::hasDriver(QLatin1String(SettingsKeys::convertOdbcDriverDefault))) {   \
+            if (qEnvironmentVariableIsSet("CI"))                                                   \
+                QFAIL("The MDBTools ODBC driver is not installed.");                               \
+            QSKIP("The MDBTools ODBC driver is not installed.");                                   \
+        }                                                                                          \
+    } while (false)
+
+// Makes the chosen file at `path` from the prepared older file.
+bool makeChosen(Chosen chosen, const QString& older, const QString& path)
+{
+    QFile file(path);
+    switch (chosen) {
+    case Chosen::Prepared:
+    case Chosen::Nothing:
+        return true;
+    case Chosen::Text:
+        return file.open(QIODevice::WriteOnly) && file.write("not a database at all\n") > 0;
+    case Chosen::Folder:
+        return QDir().mkdir(path);
+    case Chosen::Unreadable:
+        return QFile::copy(older, path) && file.setPermissions(QFileDevice::WriteOwner);
+    case Chosen::FirstHalf: {
+        QFile whole(older);
+        return whole.open(QIODevice::ReadOnly) && file.open(QIODevice::WriteOnly) &&
+               file.write(whole.read(whole.size() / 2)) == whole.size() / 2;
+    }
+    }
+    return false;
+}
+
 QByteArray contents(const QString& path)
 {
     QFile file(path);
@@ -299,6 +339,8 @@ QStringList accessRows(const QString& connectionString, QString* error)
     return rows;
 }
 } // namespace
+
+Q_DECLARE_METATYPE(Chosen)
 
 class TestOlderConversion : public QObject
 {
@@ -531,6 +573,13 @@ void TestOlderConversion::fullConversionReadsBack()
     Installation inst;
     QVERIFY2(inst.prepare(), qPrintable(inst.env.error()));
     PromptScript prompts;
+    QVERIFY(inst.page->findChild<QLabel*>(QStringLiteral("label_2"))
+                ->text()
+                .startsWith(QStringLiteral("Note: This function is used for converting Varnel2000 "
+                                           "database to")));
+    inst.click("button_convert");
+    QCOMPARE(prompts.takeShown(),
+             QStringLiteral("Information|Please select your Varnel2000 database."));
     const QString summary = inst.convert(prompts);
     QVERIFY2(summary.startsWith(allInserted), qPrintable(summary));
     // The user's-choice drug has no IM product: its IM dose keeps the older code and is named.
@@ -727,65 +776,98 @@ void TestOlderConversion::failingPatientIsRolledBackAlone()
 
 void TestOlderConversion::unusableOlderFileChangesNothing_data()
 {
+    QTest::addColumn<QString>("driver");
     QTest::addColumn<QString>("change");
+    QTest::addColumn<Chosen>("chosen");
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("message");
-    const QString invalid = QStringLiteral("The database you select is not valid.");
+    const QString stand = QStringLiteral("SQLite3");
+    const QString access = QLatin1String(SettingsKeys::convertOdbcDriverDefault);
+    const QString invalid = QStringLiteral("The database you select is not valid. Please select a "
+                                           "valid Varnel2000 database. \n%2\nCode PSDC-03");
+    const QString unopened = QStringLiteral("Failed to open the Varnel2000 database. Please select "
+                                            "a valid Varnel2000 database.\n%2\nCode PSDC-04");
     QTest::newRow("table missing")
-        << "DROP TABLE [PATIENTCASE-level history]"
-        << "older.mdb"
-        << invalid + QStringLiteral(" Please select a valid Varnel2000 database. \nThe table "
-                                    "[PATIENTCASE-level history] is missing.\nCode PSDC-03");
+        << stand << "DROP TABLE [PATIENTCASE-level history]" << Chosen::Prepared << "older.mdb"
+        << invalid.arg("The table [PATIENTCASE-level history] is missing.");
+    QTest::newRow("two tables missing")
+        << stand << "DROP TABLE [PATIENTCASE-level history];DROP TABLE PatientBasic"
+        << Chosen::Prepared << "older.mdb"
+        << invalid.arg("The tables PatientBasic, [PATIENTCASE-level history] are missing.");
+    QTest::newRow("none of the tables")
+        << stand
+        << "DROP TABLE PatientBasic;DROP TABLE PatientCase;DROP TABLE [PATIENTCASE-dosing "
+           "history];DROP TABLE [PATIENTCASE-level history];DROP TABLE "
+           "[PATIENTCASE-parameter];DROP TABLE [PATIENTCASE-user choice];CREATE TABLE Stock (x)"
+        << Chosen::Prepared << "older.mdb"
+        << invalid.arg("The file holds none of the tables of a Varnel2000 database "
+                       "([PATIENTCASE-dosing history], PatientBasic, PatientCase, "
+                       "[PATIENTCASE-level history], [PATIENTCASE-parameter], "
+                       "[PATIENTCASE-User Choice]): it is not a Varnel2000 database.");
     QTest::newRow("column missing")
+        << stand
         << "DROP TABLE PatientCase;CREATE TABLE PatientCase ([patient rec num], c1, c2, c3, c4, "
            "c5, c6, c7, c8, c9, c10, c11, c12, c13, c14, c15, c16, c17, c18, c19, c20, c21, c22, "
            "c23, c24)"
-        << "older.mdb"
-        << invalid + QStringLiteral(" Please select a valid Varnel2000 database. \nThe table "
-                                    "PatientCase has 25 columns instead of at least 26.\nCode "
-                                    "PSDC-03");
+        << Chosen::Prepared << "older.mdb"
+        << invalid.arg("The table PatientCase has 25 columns instead of at least 26.");
     QTest::newRow("key column missing")
+        << stand
         << "DROP TABLE [PATIENTCASE-parameter];CREATE TABLE [PATIENTCASE-parameter] ([patient rec "
            "num], [case], p2, p3, p4, p5, p6, p7, p8, p9, p10)"
-        << "older.mdb"
-        << invalid + QStringLiteral(" Please select a valid Varnel2000 database. \nThe table "
-                                    "[PATIENTCASE-parameter] has no column [case number].\nCode "
-                                    "PSDC-03");
+        << Chosen::Prepared << "older.mdb"
+        << invalid.arg("The table [PATIENTCASE-parameter] has no column [case number].");
     // The driver's own words, "*" where they differ between its versions.
     QTest::newRow("not a database")
-        << ""
-        << "notes.txt"
-        << invalid +
-               QStringLiteral(" Please select a valid Varnel2000 database. \nThe "
-                              "file lists no tables: it is empty, damaged or no database (the "
-                              "ODBC driver says: [SQLite]file *is not a database (26)).\nCode "
-                              "PSDC-03");
-    QTest::newRow("missing file")
-        << ""
-        << "absent.mdb"
-        << "Failed to open the Varnel2000 database. Please select a valid Varnel2000 "
-           "database.\nCode PSDC-04";
+        << stand << "" << Chosen::Text << "notes.txt"
+        << invalid.arg("The file lists no tables: it is empty, damaged or no database (the ODBC "
+                       "driver says: [SQLite]file *is not a database (26)).");
+    QTest::newRow("text file through the Access driver")
+        << access << "" << Chosen::Text << "notes.txt"
+        << unopened.arg("The ODBC driver cannot open the file: it may be damaged or may not be a "
+                        "Varnel2000 database.");
+    QTest::newRow("driver not installed")
+        << "Absent Driver"
+        << "" << Chosen::Prepared << "older.mdb"
+        << unopened.arg("The ODBC driver cannot open the file: it may be damaged or may not be a "
+                        "Varnel2000 database (the driver says: [unixODBC][Driver Manager]*).");
+    QTest::newRow("Access file cut to its first half")
+        << access << "" << Chosen::FirstHalf << "half.mdb"
+        << unopened.arg("The file %1 may be damaged: it is 137216 bytes long, which is not a whole "
+                        "number of its 4096-byte pages.");
+    QTest::newRow("folder") << stand << "" << Chosen::Folder << "folder.mdb"
+                            << unopened.arg("%1 is a folder, not a database file.");
+    QTest::newRow("no read permission")
+        << stand << "" << Chosen::Unreadable << "locked.mdb"
+        << unopened.arg("The file %1 cannot be read: Permission denied.");
+    QTest::newRow("missing file") << stand << "" << Chosen::Nothing << "absent.mdb"
+                                  << unopened.arg("The file %1 does not exist.");
     QTest::newRow("path adding attributes")
-        << ""
-        << "x;DRIVER={SQLite}.mdb"
+        << stand << "" << Chosen::Nothing << "x;DRIVER={SQLite}.mdb"
         << "The path %1 holds one of the characters ; { } and cannot be opened. Please rename "
            "the file or its folder.";
 }
 
 void TestOlderConversion::unusableOlderFileChangesNothing()
 {
+    QFETCH(QString, driver);
     QFETCH(QString, change);
+    QFETCH(Chosen, chosen);
     QFETCH(QString, fileName);
     QFETCH(QString, message);
+    if (chosen == Chosen::Unreadable && geteuid() == 0)
+        QSKIP("The super-user reads a file without read permission.");
+    const bool access = driver == QLatin1String(SettingsKeys::convertOdbcDriverDefault);
+    if (access)
+        REQUIRE_ACCESS_DRIVER();
     Installation inst;
-    QVERIFY2(inst.prepare(change), qPrintable(inst.env.error()));
+    QVERIFY2(access ? inst.prepareAccessFile() : inst.prepare(change),
+             qPrintable(inst.env.error()));
+    SettingsFile(inst.env.settingsPath())
+        .setValue(QLatin1String(SettingsKeys::convertOdbcDriver), driver);
     const QString path = inst.env.dir() + QLatin1Char('/') + fileName;
-    if (fileName == QLatin1String("notes.txt")) {
-        QFile notes(path);
-        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a database at all\n") > 0);
-    }
-    if (fileName != QLatin1String("older.mdb") && fileName != QLatin1String("notes.txt"))
-        QVERIFY(!QFile::exists(path));
+    QVERIFY(makeChosen(chosen, inst.older, path));
+    QCOMPARE(QFile::exists(path), chosen != Chosen::Nothing);
 
     PromptScript prompts;
     inst.click("button_change_old", path);
@@ -802,8 +884,7 @@ void TestOlderConversion::unusableOlderFileChangesNothing()
                  message.contains(QLatin1String("%1")) ? message.arg(path) : message);
     QCOMPARE(one(QStringLiteral("SELECT COUNT(*) FROM Patients")), QStringLiteral("0"));
     // Reading never makes the older file.
-    QCOMPARE(QFile::exists(path),
-             fileName == QLatin1String("older.mdb") || fileName == QLatin1String("notes.txt"));
+    QCOMPARE(QFile::exists(path), chosen != Chosen::Nothing);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
@@ -843,11 +924,12 @@ void TestOlderConversion::damagedTargetIsRefusedBeforeReading()
     QVERIFY2(inst.prepare(), qPrintable(inst.env.error()));
     QSqlQuery drop(defaultConnection());
     QVERIFY(drop.exec(QStringLiteral("DROP TABLE SerumLevel")));
+    QVERIFY(drop.exec(QStringLiteral("DROP TABLE CustomF")));
 
     PromptScript prompts;
     QCOMPARE(inst.convert(prompts),
-             QStringLiteral("The Talvora database %1 cannot take the conversion: The table "
-                            "SerumLevel is missing.")
+             QStringLiteral("The Talvora database %1 cannot take the conversion: The tables "
+                            "CustomF, SerumLevel are missing.")
                  .arg(inst.config.databasePath()));
     QCOMPARE(one(QStringLiteral("SELECT COUNT(*) FROM Patients")), QStringLiteral("0"));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
@@ -855,12 +937,7 @@ void TestOlderConversion::damagedTargetIsRefusedBeforeReading()
 
 void TestOlderConversion::accessFileIsReadAndRefused()
 {
-    const QString driver = QLatin1String(SettingsKeys::convertOdbcDriverDefault);
-    if (!OdbcConnection::hasDriver(driver)) {
-        if (qEnvironmentVariableIsSet("CI"))
-            QFAIL("The MDBTools ODBC driver is not installed.");
-        QSKIP("The MDBTools ODBC driver is not installed.");
-    }
+    REQUIRE_ACCESS_DRIVER();
     Installation inst;
     QVERIFY2(inst.prepareAccessFile(), qPrintable(inst.env.error()));
     const QByteArray olderBytes = contents(inst.older);
@@ -881,8 +958,11 @@ void TestOlderConversion::accessFileIsReadAndRefused()
     PromptScript prompts;
     QCOMPARE(inst.convert(prompts),
              QStringLiteral("The database you select is not valid. Please select a valid "
-                            "Varnel2000 database. \nThe table [PATIENTCASE-dosing history] is "
-                            "missing.\nCode PSDC-03"));
+                            "Varnel2000 database. \nThe file holds none of the tables of a "
+                            "Varnel2000 database ([PATIENTCASE-dosing history], PatientBasic, "
+                            "PatientCase, [PATIENTCASE-level history], [PATIENTCASE-parameter], "
+                            "[PATIENTCASE-User Choice]): it is not a Varnel2000 database.\nCode "
+                            "PSDC-03"));
     QCOMPARE(contents(inst.older), olderBytes);
     QCOMPARE(contents(inst.env.databasePath()), targetBytes);
 
