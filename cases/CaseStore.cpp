@@ -2,6 +2,7 @@
 
 #include "cases/PatientValidation.h"
 #include "cases/SqlStatement.h"
+#include "cases/StoredRecords.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/PkIndices.h"
 #include "pkcore/PkNumeric.h"
@@ -220,6 +221,8 @@ SaveOutcome CaseStore::save(const CasePageTexts& texts, const QString& requested
     keepSavedCopies();
     m_session->patientStamp = stamp;
     m_session->caseStamp = stamp;
+    // The row now holds these details, or another user's that this page did not change.
+    m_session->patientDetails = patientValues();
     m_session->saved = true;
     return {true, QString()};
 }
@@ -291,7 +294,7 @@ bool CaseStore::savePatient(const QString& stamp)
     return updated || insertPatient(stamp);
 }
 
-// In the order of the check's columns below.
+// In the order of StoredRecords::patientDetails.
 QStringList CaseStore::patientValues() const
 {
     const PatientRecord& p = m_session->patient;
@@ -307,27 +310,38 @@ void CaseStore::bindPatientValues(SqlStatement& query, const QString& stamp) con
     query.bind(QStringLiteral(":updateDate"), stamp);
 }
 
-// A patient row saved elsewhere may still be overwritten when it holds what this save writes:
-// nothing of the other save is lost then (two users saving different cases of one patient).
-CaseStore::StoredRow CaseStore::patientRow()
+// The details this session read. One that kept no copy still knows them while the row carries
+// the stamp it read; otherwise they are unknown (empty), and only a row already holding the
+// page's details is taken as unchanged.
+QStringList CaseStore::patientDetailsAsRead(const StoredPatient& stored) const
 {
-    SqlStatement query(
-        QStringLiteral("SELECT DATE_STORED, FIRST_NAME, LAST_NAME, BIRTHDAY, SEX, PATIENT_ID, "
-                       "NOTE FROM Patients WHERE REC_NUM = :rec"));
-    query.bind(QStringLiteral(":rec"), m_session->recNum);
-    if (!query.exec()) {
-        fail(text("Update Patient fail\n"), query);
+    if (!m_session->patientDetails.isEmpty())
+        return m_session->patientDetails;
+    return stored.dateStored == m_session->patientStamp ? StoredRecords::patientDetails(stored)
+                                                        : QStringList();
+}
+
+// Every save of a case rewrites the patient's stamp, so the stamp cannot tell whether the
+// patient's details were changed elsewhere; the details themselves can. The page's details are
+// written only when this session changed them, and then only over the details it read: a save
+// that changed nothing of the patient keeps what another user stored meanwhile.
+CaseStore::StoredRow CaseStore::patientRow(bool* writeDetails)
+{
+    StoredPatient stored;
+    QString error;
+    const StoredRecords::Outcome outcome =
+        StoredRecords::readPatient(m_session->recNum, &stored, &error);
+    if (outcome == StoredRecords::Outcome::Failed) {
+        fail(text("Update Patient fail\n"), error);
         return StoredRow::Unreadable;
     }
-    if (!query.next())
+    if (outcome == StoredRecords::Outcome::NotFound)
         return StoredRow::Missing;
-    if (query.value(0).toString() == m_session->patientStamp)
-        return StoredRow::AsRead;
     const QStringList ours = patientValues();
-    QStringList stored;
-    for (int column = 1; column <= ours.size(); ++column)
-        stored << query.value(column).toString();
-    if (stored == ours)
+    const QStringList now = StoredRecords::patientDetails(stored);
+    const QStringList read = patientDetailsAsRead(stored);
+    *writeDetails = ours != read && ours != now;
+    if (!*writeDetails || now == read)
         return StoredRow::AsRead;
     fail(text("Another user changed this patient after you opened it; nothing was saved, and "
               "your entries are still on the page."),
@@ -362,16 +376,25 @@ bool CaseStore::insertPatient(const QString& stamp)
                      &m_session->recNum);
 }
 
+// The stamp moves on with every save (it is the patient's last update in the patient list),
+// the details only when this save writes them.
 bool CaseStore::updatePatient(const QString& stamp, bool* updated)
 {
-    const StoredRow row = patientRow();
+    bool writeDetails = false;
+    const StoredRow row = patientRow(&writeDetails);
     *updated = false;
     if (row != StoredRow::AsRead)
         return row == StoredRow::Missing;
-    SqlStatement query(QStringLiteral(
-        "UPDATE Patients SET FIRST_NAME = :first, LAST_NAME = :last, BIRTHDAY = :bday, SEX = :sex, "
-        "NOTE = :note, PATIENT_ID = :pnum, DATE_STORED = :updateDate WHERE REC_NUM = :rec"));
-    bindPatientValues(query, stamp);
+    SqlStatement query(
+        writeDetails
+            ? QStringLiteral("UPDATE Patients SET FIRST_NAME = :first, LAST_NAME = :last, "
+                             "BIRTHDAY = :bday, SEX = :sex, NOTE = :note, PATIENT_ID = :pnum, "
+                             "DATE_STORED = :updateDate WHERE REC_NUM = :rec")
+            : QStringLiteral("UPDATE Patients SET DATE_STORED = :updateDate WHERE REC_NUM = :rec"));
+    if (writeDetails)
+        bindPatientValues(query, stamp);
+    else
+        query.bind(QStringLiteral(":updateDate"), stamp);
     query.bind(QStringLiteral(":rec"), m_session->recNum);
     if (!query.exec())
         return fail(text("Update Patient fail\n"), query);

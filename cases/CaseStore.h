@@ -8,6 +8,7 @@
 class QDateTime;
 class SqlStatement;
 class SessionData;
+struct StoredPatient;
 
 // The texts of the case page that a save stores as they stand. The custom parameters are not
 // among them: the fields round to two decimals, so they are stored from the session.
@@ -47,10 +48,11 @@ public:
     // Patient, case, user's-choice drug, custom parameters and bioavailability per route, then
     // extraRows. On success the saved custom set, ranges and routes take the current values and
     // the session counts as saved; on failure nothing of the database or the session changes.
-    // A patient or case row saved by someone else since this session read it is not
-    // overwritten: the save fails and says so. The stamp written is the one asked for, moved
-    // on to a second after the latest stamp of the rows it replaces, so that every save
-    // changes the stamps the check compares to ones they never held before.
+    // A case row saved by someone else since this session read it, or patient details that
+    // both this page and someone else changed, are not overwritten: the save fails and says
+    // so. Patient details that only another user changed stay as stored. The stamp written is
+    // the one asked for, moved on to a second after the latest stamp of the rows it replaces,
+    // so that every save changes the stamps it replaces to ones they never held before.
     SaveOutcome save(const CasePageTexts& texts, const QString& stamp,
                      const ExtraRows& extraRows = ExtraRows());
 
@@ -79,7 +81,9 @@ private:
     // The stored patient or case row against what this session read; a changed one has set
     // the failure text.
     enum class StoredRow { Missing, AsRead, ChangedElsewhere, Unreadable };
-    StoredRow patientRow();
+    // For the patient also whether the page's details go into the row.
+    StoredRow patientRow(bool* writeDetails);
+    QStringList patientDetailsAsRead(const StoredPatient& stored) const;
     StoredRow caseRow();
     QStringList patientValues() const;
     QString freshStamp(const QString& stamp) const;

@@ -89,11 +89,18 @@ Outcome readPatient(int recNum, StoredPatient* patient, QString* error)
                        patient->firstName = text(pFirst);
                        patient->lastName = text(pLast);
                        patient->dateStored = text(pDateStored);
-                       patient->birthday = formBirthday(text(pBirthday));
+                       patient->storedBirthday = text(pBirthday);
+                       patient->birthday = formBirthday(patient->storedBirthday);
                        patient->sex = text(pSex);
                        patient->patientId = text(pPatientId);
                        patient->note = text(pNote);
                    });
+}
+
+QStringList patientDetails(const StoredPatient& patient)
+{
+    return {patient.firstName, patient.lastName,  patient.storedBirthday,
+            patient.sex,       patient.patientId, patient.note};
 }
 
 Outcome readCase(int caseNumber, StoredCase* storedCase, QString* error)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // A stored patient and a stored case as the patient and case form takes them back: texts as
 // stored, the birthday rearranged to "MM/DD/YYYY".
@@ -10,7 +11,8 @@ struct StoredPatient {
     QString firstName;
     QString lastName;
     QString dateStored;
-    QString birthday; // "MM/DD/YYYY"
+    QString birthday;       // "MM/DD/YYYY"
+    QString storedBirthday; // as the row holds it, normally "yyyy-MM-dd"
     QString sex;
     QString patientId;
     QString note;
@@ -42,5 +44,8 @@ enum class Outcome { Read, NotFound, Failed };
 QString formBirthday(const QString& stored);
 
 Outcome readPatient(int recNum, StoredPatient* patient, QString* error);
+// The patient's own details as stored texts: first name, last name, stored birthday, sex,
+// patient ID, note. A save compares these to tell its own changes from another user's.
+QStringList patientDetails(const StoredPatient& patient);
 Outcome readCase(int caseNumber, StoredCase* storedCase, QString* error);
 } // namespace StoredRecords

@@ -545,11 +545,13 @@ void newPatient::writeIdentity()
         m_session->caseNumber = 0;
         m_session->patientStamp.clear();
         m_session->caseStamp.clear();
+        m_session->patientDetails.clear();
         return;
     }
     m_session->recNum = m_storedRecNum;
     m_session->caseNumber = formCaseNumber();
     m_session->patientStamp = m_storedPatientStamp;
+    m_session->patientDetails = m_storedPatientDetails;
     m_session->caseStamp = m_session->caseNumber == 0 ? QString() : m_storedCaseStamp;
 }
 
@@ -603,6 +605,7 @@ void newPatient::loadCurrentPatient()
     // and so numbered, since the form last ran).
     setStoredNumbers(s.recNum, s.caseNumber);
     setStoredStamps(s.patientStamp, s.caseStamp);
+    m_storedPatientDetails = s.patientDetails;
     ui->comboBox_drug->setEnabled(s.caseNumber == 0);
     ui->line_last->setText(s.patient.lastName);
     ui->line_first->setText(s.patient.firstName);
@@ -652,6 +655,8 @@ void newPatient::loadCurrentPatient()
 
 void newPatient::fillPatientFields(const StoredPatient& patient)
 {
+    // What the row held, so that a save can tell the user's edits from another user's.
+    m_storedPatientDetails = StoredRecords::patientDetails(patient);
     ui->line_last->setText(patient.lastName);
     ui->line_first->setText(patient.firstName);
     ui->line_hosp->setText(patient.patientId);

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -47,7 +48,7 @@ public:
 
     // Refills the form from the session (the case now shown).
     void loadCurrentPatient();
-    // Refills the patient half from a stored patient row.
+    // Refills the patient half from a stored patient row, whose details count as read.
     void fillPatientFields(const StoredPatient& patient);
     // Refills the case half from a stored case row.
     void fillCaseFields(const StoredCase& stored);
@@ -139,5 +140,6 @@ private:
     int m_storedRecNum = 0;
     int m_storedCaseNumber = 0;
     QString m_storedPatientStamp;
+    QStringList m_storedPatientDetails;
     QString m_storedCaseStamp;
 };

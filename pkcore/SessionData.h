@@ -3,6 +3,7 @@
 #include "pkcore/PkIndices.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <array>
@@ -291,9 +292,14 @@ public:
     QString userName;
     qint32 caseNumber = 0;
     // The save stamps the patient and case rows had when this session read or last wrote them;
-    // a save refuses to overwrite a row that another user has saved since.
+    // a save refuses to overwrite a case row that another user has saved since.
     QString patientStamp;
     QString caseStamp;
+    // The patient's own details as the patient row held them when this session read or last
+    // wrote it (first and last name, birthday, sex, patient ID, note, as stored texts). A save
+    // writes the page's details only when they differ from these, so that a save of one case
+    // keeps what another user stored for the patient meanwhile.
+    QStringList patientDetails;
     QString userType; // "A" administrator, "U" ordinary user
     bool saved = false;
     qint32 fitRunCount = 0;

@@ -600,20 +600,31 @@ void TestCaseStore::removedCaseIsStoredAgain()
 void TestCaseStore::anotherUsersSaveIsNotOverwritten_data()
 {
     QTest::addColumn<bool>("sameCase");
-    QTest::addColumn<bool>("otherRenames"); // the other user renames the patient
-    QTest::addColumn<QString>("refusal");   // empty: the save goes through
+    QTest::addColumn<QString>("otherName"); // the patient's last name the other user saves
+    QTest::addColumn<QString>("myName");
+    QTest::addColumn<QString>("refusal");    // empty: the save goes through
+    QTest::addColumn<QString>("storedName"); // the patient's last name stored in the end
+    const QString read = QStringLiteral("O'Brien");
+    const QString renamed = QStringLiteral("Renamed");
+    const QString mine = QStringLiteral("Mine");
+    const QString none;
     // Every save here asks for the same stamp: the check must still see the other save.
-    QTest::newRow("same case") << true << false << "Another user changed this case";
+    QTest::newRow("same case") << true << read << read << "Another user changed this case" << read;
+    QTest::newRow("another case of the patient") << false << read << read << none << read;
     QTest::newRow("patient renamed from another case")
-        << false << true << "Another user changed this patient";
-    QTest::newRow("another case of the patient") << false << false << "";
+        << false << renamed << read << none << renamed;
+    QTest::newRow("renamed here, another case saved") << false << read << mine << none << mine;
+    QTest::newRow("both rename the patient")
+        << false << renamed << mine << "Another user changed this patient" << renamed;
 }
 
 void TestCaseStore::anotherUsersSaveIsNotOverwritten()
 {
     QFETCH(bool, sameCase);
-    QFETCH(bool, otherRenames);
+    QFETCH(QString, otherName);
+    QFETCH(QString, myName);
     QFETCH(QString, refusal);
+    QFETCH(QString, storedName);
     SessionData first = gentamicinCase();
     QVERIFY(CaseStore(&first).save(gentamicinTexts(), stamp).saved);
     SessionData second = first;
@@ -624,21 +635,26 @@ void TestCaseStore::anotherUsersSaveIsNotOverwritten()
     SessionData other = first;
     SessionData mine = sameCase ? first : second;
     other.patient.caseNote = QStringLiteral("other's note");
-    if (otherRenames)
-        other.patient.lastName = QStringLiteral("Renamed");
+    other.patient.lastName = otherName;
     QVERIFY(CaseStore(&other).save(gentamicinTexts(), stamp).saved);
 
     mine.patient.caseNote = QStringLiteral("my note");
+    mine.patient.lastName = myName;
     mine.pkSets[pk::kCustom][pk::kVd] = 30.0;
     mine.saved = false;
     const SaveOutcome outcome = CaseStore(&mine).save(gentamicinTexts(), stamp);
     QCOMPARE(outcome.saved, refusal.isEmpty());
     QVERIFY2(refusal.isEmpty() ? outcome.failure.isEmpty() : outcome.failure.startsWith(refusal),
              qPrintable(outcome.failure));
+    QSqlQuery patient;
+    QVERIFY(patient.exec(QStringLiteral("SELECT LAST_NAME FROM Patients")) && patient.next());
+    QCOMPARE(patient.value(0).toString(), storedName);
     const QString storedNote = caseRow(mine.caseNumber).value("CASE_NOTE").toString();
     const QString storedVd = pkRow(mine.caseNumber).value("VD").toString();
     if (refusal.isEmpty()) {
         QCOMPARE(storedNote, QStringLiteral("my note"));
+        QCOMPARE(caseRow(other.caseNumber).value("CASE_NOTE").toString(),
+                 QStringLiteral("other's note"));
         return;
     }
     QCOMPARE(storedNote,

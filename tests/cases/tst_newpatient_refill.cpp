@@ -534,11 +534,14 @@ void TestNewPatientRefill::refillFromTheSession()
     // and its numbers, so the next save updates its rows instead of adding new ones.
     f.session->recNum = kStoredPatient;
     f.session->caseNumber = kStoredCase;
+    const QStringList savedDetails = {QStringLiteral("Ann"), QStringLiteral("Lee")};
+    f.session->patientDetails = savedDetails;
     f.form->loadCurrentPatient();
     QVERIFY(!f.combo("comboBox_drug")->isEnabled());
     f.confirm();
     QCOMPARE(f.session->recNum, kStoredPatient);
     QCOMPARE(f.session->caseNumber, kStoredCase);
+    QCOMPARE(f.session->patientDetails, savedDetails);
 }
 
 void TestNewPatientRefill::refillAfterAnAbandonedDrugChange()

@@ -492,6 +492,8 @@ void TestSearchResult::confirmedOpeningTakesTheStoredNumbers()
     QCOMPARE(session->recNum, stored.recNum);
     QCOMPARE(session->caseNumber, stored.caseNumber);
     QCOMPARE(session->patient.lastName, QStringLiteral("Smith"));
+    // What the row held, for the next save to tell this page's edits from another user's.
+    QCOMPARE(session->patientDetails, stored.patientDetails);
 }
 
 void TestSearchResult::deleteCaseKeepsTheOthers()
