@@ -145,6 +145,13 @@ double LevelCurve::area(double t1, double t2)
         return pknum::kNotGiven;
     const double from = std::min(t1, t2);
     const double to = std::max(t1, t2);
+    const double sign = t2 > t1 ? 1.0 : -1.0;
+    if (m_session->modelType == pk::kModelTwoComp) {
+        // Each dose's two exponentials integrate exactly: a long history costs one sweep.
+        const double exact = m_calculator->areaFromDoseHistoryTwoComp(
+            m_set[pk::kCl], m_set[pk::kVd], m_set[pk::kCF], from, to);
+        return exact == pknum::kNotGiven ? pknum::kNotGiven : sign * exact;
+    }
     std::vector<double> bounds = kinksBetween(from, to);
     bounds.insert(bounds.begin(), from);
     bounds.push_back(to);
@@ -182,5 +189,5 @@ double LevelCurve::area(double t1, double t2)
                 return pknum::kNotGiven;
             sum += halfWidths[piece] * kWeight[n] * level;
         }
-    return t2 > t1 ? sum : -sum;
+    return sign * sum;
 }

@@ -33,7 +33,8 @@ public:
     // The area under the curve from t1 to t2 (negative when t2 comes first), in the
     // concentration unit times hours; 0 when t1 equals t2; -1.0 where the set gives no level.
     // Between two kinks (a dose, the end of an infusion, a step of phenytoin's grid) the curve is
-    // smooth, and Gauss-Legendre quadrature on short pieces is exact to rounding there.
+    // smooth, and Gauss-Legendre quadrature on short pieces is exact to rounding there; the
+    // two-compartment area is summed dose by dose in closed form.
     double area(double t1, double t2);
 
 private:

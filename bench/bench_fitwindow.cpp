@@ -79,6 +79,23 @@ std::unique_ptr<Case> phenytoinCase()
     return c;
 }
 
+// Vancomycin by the two-compartment model: 1000 one-hour infusions of 1000 every 10 h over
+// 10,000 h, in hospital.
+std::unique_ptr<Case> vancomycinCase()
+{
+    auto c = std::make_unique<Case>();
+    SessionData& s = *c->session;
+    s.patient.drugCode = "VM";
+    s.modelType = pk::kModelTwoComp;
+    s.twoCompCentralVolume = 12.0;
+    s.twoCompK21 = 0.46;
+    for (int i = 0; i < pk::kMaxDoseEvents; ++i)
+        addEvent(s, i * 10.0, 1000.0, pk::kRouteCodeIntravenous, pk::kInPatient, 1.0);
+    setSet(s.pkSets[pk::kBayesian], 1.0, 50.0, 5.0, 1.0);
+    c->graphEnd = 10000.0;
+    return c;
+}
+
 // The three curves sampled anew, each from one pass of its prepared set.
 void sampleAll(Case& c, std::array<std::unique_ptr<LevelCurve>, 3>& curves)
 {
@@ -239,6 +256,12 @@ void BM_OneCompartmentAreaLiteralRoad(benchmark::State& state)
     literalArea(state, oneCompartmentCase);
 }
 BENCHMARK(BM_OneCompartmentAreaLiteralRoad)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_VancomycinArea(benchmark::State& state)
+{
+    area(state, vancomycinCase);
+}
+BENCHMARK(BM_VancomycinArea)->Unit(benchmark::kMillisecond);
 
 void BM_PhenytoinArea(benchmark::State& state)
 {

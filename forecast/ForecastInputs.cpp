@@ -29,11 +29,6 @@ constexpr std::array<Range, kRegimenFieldCount> kRegimenRanges = {
 constexpr std::array<Range, kLevelFieldCount> kLevelRanges = {
     kDoseRange, kIntervalRange, kInfusionRange, kPostTimeRange, kDoseRange};
 
-QString boundText(double bound)
-{
-    return QString::number(bound, 'f', bound < 1.0 ? 2 : 0);
-}
-
 // One field: its value, or why it is refused; `filled` is false for an empty field.
 struct Reading {
     double value = 0.0;

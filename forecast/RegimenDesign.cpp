@@ -1,6 +1,7 @@
 #include "forecast/RegimenDesign.h"
 
 #include "forecast/ForecastText.h"
+#include "forecast/LevelForecast.h"
 #include "forecast/TwoCompartmentDesign.h"
 #include "pkcore/EntryLimits.h"
 #include "pkcore/PkCalculator.h"
@@ -19,6 +20,10 @@ constexpr double kLongestInterval = 2000.0;
 constexpr int kIntervalSearchSteps = 80;
 // The graph shows this many intervals of the longest designed regimen.
 constexpr double kGraphIntervals = 3.0;
+// A designed number from this size on is shown with three significant digits and an exponent.
+constexpr double kLargestPlainNumber = 1.0e6;
+constexpr int kExponentDigits = 3;
+constexpr int kPlainDigits = 7;
 
 SetRegimen noResult(const QString& reason)
 {
@@ -128,6 +133,66 @@ SetRegimen continuousInfusion(const RouteModel& route, const SetParameters& p,
     return regimenOf(rate, 1.0, route);
 }
 
+QString designedText(double value)
+{
+    return value >= kLargestPlainNumber ? QString::number(value, 'g', kExponentDigits)
+                                        : QString::number(value, 'g', kPlainDigits);
+}
+
+// Why the regimen could not be typed into the level forecast, whose fields hold no larger dose
+// or rate and no longer or shorter interval; empty when it could.
+QString beyondEntryLimits(const SetRegimen& r, const RouteModel& route, const QString& doseUnit)
+{
+    const QString mostDose = boundText(pk::kMostDose);
+    if (route.letter == pk::kLetterContinuousIv)
+        return r.dose > pk::kMostDose
+                   ? tr("The designed rate (%1 %2/h) exceeds the largest rate an entry may hold "
+                        "(%3 %2/h).")
+                         .arg(designedText(r.dose), doseUnit, mostDose)
+                   : QString();
+    if (r.dose > pk::kMostDose)
+        return tr("The designed dose (%1 %2) exceeds the largest dose an entry may hold (%3 %2).")
+            .arg(designedText(r.dose), doseUnit, mostDose);
+    if (r.interval > pk::kMostHours)
+        return tr("The designed interval (%1 h) exceeds the longest interval an entry may hold "
+                  "(%2 h).")
+            .arg(designedText(r.interval), boundText(pk::kMostHours));
+    if (r.interval < pk::kShortestInterval)
+        return tr("The designed interval (%1 h) is shorter than the shortest interval an entry "
+                  "may hold (%2 h).")
+            .arg(designedText(r.interval), boundText(pk::kShortestInterval));
+    return QString();
+}
+
+// The designed regimen as it would be typed into the level forecast.
+LevelRegimen asForecastEntry(const SetRegimen& r, const RegimenTargets& t)
+{
+    LevelRegimen regimen;
+    regimen.dose = r.dose;
+    regimen.rate = r.dose;
+    regimen.interval = r.interval;
+    regimen.infusionTime = t.infusionTime;
+    regimen.postTime = t.postTime;
+    return regimen;
+}
+
+SetRegimen designedByRoute(PkCalculator& calculator, SessionData& session, const RouteModel& route,
+                           const SetParameters& set, const RegimenTargets& targets)
+{
+    switch (route.letter) {
+    case pk::kLetterIntermittentIv:
+        return route.twoCompartment ? vancomycin(calculator, session, route, set, targets)
+                                    : intermittentInfusion(calculator, route, set, targets);
+    case pk::kLetterOral:
+    case pk::kLetterIntramuscular:
+        return oralOrIm(calculator, route, set, targets);
+    case pk::kLetterContinuousIv:
+        return continuousInfusion(route, set, targets);
+    default:
+        return noResult(tr("This route cannot be forecast."));
+    }
+}
+
 double graphSpan(const RegimenResults& results)
 {
     double longest = 0.0;
@@ -146,18 +211,16 @@ SetRegimen designRegimen(PkCalculator& calculator, SessionData& session, const R
         return noResult(tr("Not fitted."));
     if (!(positive(set.v) && positive(set.cl) && positive(set.f) && positive(route.salt)))
         return noResult(noResultReason());
-    switch (route.letter) {
-    case pk::kLetterIntermittentIv:
-        return route.twoCompartment ? vancomycin(calculator, session, route, set, targets)
-                                    : intermittentInfusion(calculator, route, set, targets);
-    case pk::kLetterOral:
-    case pk::kLetterIntramuscular:
-        return oralOrIm(calculator, route, set, targets);
-    case pk::kLetterContinuousIv:
-        return continuousInfusion(route, set, targets);
-    default:
-        return noResult(tr("This route cannot be forecast."));
-    }
+    const SetRegimen designed = designedByRoute(calculator, session, route, set, targets);
+    if (!designed.computed)
+        return designed;
+    if (const QString beyond = beyondEntryLimits(designed, route, session.doseUnit);
+        !beyond.isEmpty())
+        return noResult(beyond);
+    // A regimen whose own forecast has no levels is no answer either, and for the same reason.
+    const SetLevels levels =
+        forecastSet(calculator, session, route, set, asForecastEntry(designed, targets));
+    return levels.computed ? designed : noResult(levels.reason);
 }
 
 RegimenResults designRegimens(PkCalculator& calculator, SessionData& session,

@@ -123,6 +123,9 @@ TwoCompRegimen exactTwoCompRegimen(const PkCalculator& calculator, const SetPara
     double fLo = mismatch.atShortest();
     double hi = longestInterval;
     double fHi = mismatch(hi);
+    // Levels too large for a number are none the forecast could show either.
+    if (std::isnan(fHi))
+        return none(tr("No result for these parameters."));
     const QString tooLong =
         tr("No interval of up to %1 hours gives these levels.").arg(longestInterval);
     if (!(lo < hi) || !(fLo < 0.0) || !(fHi > 0.0))

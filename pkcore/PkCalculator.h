@@ -121,6 +121,9 @@ public:
     // May raise an event's ka by 0.0001 in the table where it equals k.
     double levelFromDoseHistory(double cl, double v, double f, double cf, double t);
     double levelFromDoseHistoryTwoComp(double cl, double vBeta, double cf, double t) const;
+    // The area under levelFromDoseHistoryTwoComp's curve from `from` to `to` (from <= to).
+    double areaFromDoseHistoryTwoComp(double cl, double vBeta, double cf, double from,
+                                      double to) const;
 
     // ---- Regular regimens from time 0 on a starting level c0 ----
     double levelSeriesFromDoseHistory(double f, double v, double cl, double dose, double c0,

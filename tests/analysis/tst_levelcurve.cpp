@@ -6,7 +6,9 @@
 #include "tests/support/NearlyEqual.h"
 #include "tests/support/TestMain.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace
 {
@@ -58,6 +60,8 @@ private slots:
     void init();
     void areaMatchesTheClosedForm_data();
     void areaMatchesTheClosedForm();
+    void twoCompartmentAreaMatchesItsLevels_data();
+    void twoCompartmentAreaMatchesItsLevels();
     void levelsMatchTheEngine_data();
     void levelsMatchTheEngine();
     void phenytoinGoesOnFallingPastTheGrid();
@@ -109,6 +113,58 @@ void TestLevelCurve::areaMatchesTheClosedForm()
             ? dose / v * decay(k)
             : dose * kOralKa * f / (v * (kOralKa - k)) * (decay(k) - decay(kOralKa));
     COMPARE_NEARLY(curve.area(t1, t2), exact, 1e-12);
+}
+
+void TestLevelCurve::twoCompartmentAreaMatchesItsLevels_data()
+{
+    QTest::addColumn<double>("t1");
+    QTest::addColumn<double>("t2");
+    QTest::addColumn<double>("originLevel");
+    QTest::newRow("inside one infusion") << 0.2 << 0.9 << 0.0;
+    QTest::newRow("cutting an infusion at each end") << 0.5 << 17.0 << 0.0;
+    QTest::newRow("backwards, with a level at time 0") << 20.0 << 3.3 << 5.0;
+}
+
+// 1000 units infused over 1.5 h every 8 h, three times, the last one at home (compliance 0.9);
+// V-beta 50, CL 5, V1 12, k21 0.46. Against Simpson's rule on the engine's levels between the
+// curve's kinks.
+void TestLevelCurve::twoCompartmentAreaMatchesItsLevels()
+{
+    QFETCH(double, t1);
+    QFETCH(double, t2);
+    QFETCH(double, originLevel);
+    const double infusion = 1.5;
+    session.modelType = pk::kModelTwoComp;
+    session.twoCompCentralVolume = 12.0;
+    session.twoCompK21 = 0.46;
+    for (int dose = 0; dose < 3; ++dose)
+        addEvent(session, dose * 8.0, 1000.0, pk::kRouteCodeIntravenous, dose < 2 ? 1 : 0, infusion,
+                 0.95);
+    session.levelCount = 1;
+    session.levelTimes[1] = originLevel > 0.0 ? 0.0 : 30.0;
+    session.levelValues[1] = originLevel;
+    setSet(set, 1.0, 50.0, 5.0, 0.9);
+    curve.prepare(set);
+
+    const double from = std::min(t1, t2), to = std::max(t1, t2);
+    std::vector<double> bounds = {from, to};
+    for (int dose = 0; dose < 3; ++dose)
+        for (double kink : {dose * 8.0, dose * 8.0 + infusion})
+            if (kink > from && kink < to)
+                bounds.push_back(kink);
+    std::sort(bounds.begin(), bounds.end());
+    const auto level = [&](double t) { return engineLevel(session, calculator, set, t); };
+    double simpson = 0.0;
+    for (std::size_t b = 1; b < bounds.size(); ++b) {
+        constexpr int steps = 2000;
+        const double h = (bounds[b] - bounds[b - 1]) / steps;
+        double sum = level(bounds[b - 1]) + level(bounds[b]);
+        for (int i = 1; i < steps; ++i)
+            sum += (i % 2 == 1 ? 4.0 : 2.0) * level(bounds[b - 1] + i * h);
+        simpson += sum * h / 3.0;
+    }
+    QVERIFY(simpson > 0.0);
+    COMPARE_NEARLY(curve.area(t1, t2), t2 > t1 ? simpson : -simpson, 1e-9);
 }
 
 void TestLevelCurve::levelsMatchTheEngine_data()

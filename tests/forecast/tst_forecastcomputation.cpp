@@ -3,6 +3,7 @@
 
 #include "forecast/LevelForecast.h"
 #include "forecast/RegimenDesign.h"
+#include "forecast/TwoCompartmentDesign.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 
@@ -132,6 +133,7 @@ private slots:
     void vancomycinDesignMeetsBothTargets_data();
     void vancomycinDesignMeetsBothTargets();
     void vancomycinWithoutARegimen();
+    void vancomycinDesignRefusesWhatItsForecastRefuses();
     void fittedFOnlyOnFittedRoutes();
     void noResultForAbsentOrDegenerateSets_data();
     void noResultForAbsentOrDegenerateSets();
@@ -264,6 +266,31 @@ void TestForecastComputation::vancomycinWithoutARegimen()
     QVERIFY(design.sets[kLs].computed);
 }
 
+// V-beta 1 mL, CL 0.838 L/h, V1 7.785 L, k21 0.905/h: beta is 838/h. Over a 50-minute infusion
+// the levels of a unit dose are still numbers, those of the dose the targets need overflow.
+void TestForecastComputation::vancomycinDesignRefusesWhatItsForecastRefuses()
+{
+    setCase(*m_session, 'D', true);
+    m_session->twoCompCentralVolume = 7.785;
+    m_session->twoCompK21 = 0.905;
+    m_session->pkSets[pk::kPopulation][pk::kVd] = 0.001;
+    m_session->pkSets[pk::kPopulation][pk::kCl] = 0.838;
+    const RouteModel route = routeModelOf(*m_session);
+    const SetParameters set = setsOf(*m_session)[kPop];
+    const double infusionTime = 50.0 / 60.0;
+    const RegimenTargets targets{infusionTime, 30.0, 0.0, 10.0, 0, 0};
+
+    const TwoCompRegimen found = exactTwoCompRegimen(*m_calc, set, targets, kNoResult, 1.0e4);
+    QVERIFY(found.found);
+    const double dose = found.amount / (route.salt * set.f);
+    const SetLevels levels = forecastSet(*m_calc, *m_session, route, set,
+                                         regular(dose, found.interval, infusionTime, 0.0));
+    QVERIFY(!levels.computed);
+    const SetRegimen r = designRegimen(*m_calc, *m_session, route, set, targets);
+    QVERIFY(!r.computed);
+    QCOMPARE(r.reason, levels.reason);
+}
+
 void TestForecastComputation::fittedFOnlyOnFittedRoutes()
 {
     setCase(*m_session, 'O', false);
@@ -299,6 +326,9 @@ void TestForecastComputation::noResultForAbsentOrDegenerateSets_data()
     // k12 = alpha + beta - k21 - k10 = -0.0952/h: no two-compartment curve, no negative level.
     QTest::newRow("vancomycin with a negative k12")
         << 'V' << pk::kPopulation << pk::kCl << 20.0 << QStringLiteral("negative k12 (-0.095/h)");
+    // Beta 3000/h: the levels of an infusion of an hour overflow whatever the interval.
+    QTest::newRow("vancomycin volume of 1 mL") << 'V' << pk::kPopulation << pk::kVd << 0.001
+                                               << QStringLiteral("No result for these parameters.");
 }
 
 void TestForecastComputation::noResultForAbsentOrDegenerateSets()

@@ -131,6 +131,7 @@ private slots:
     void cleanup();
 
     void regimenWindowWritesItsRecordAndFollowsCustomChanges();
+    void designBeyondAnyEntryIsNoResult();
     void refusedEntryIsMarkedAndComputesNothing();
     void refusedLevelGivesItsReasonInTheStatusLine();
     void postColumnTellsNoPostLevelFromNoResult();
@@ -180,6 +181,26 @@ void TestForecastWindows::regimenWindowWritesItsRecordAndFollowsCustomChanges()
     // Twice the clearance on the case page: the custom regimen is redesigned at once.
     enter(w.page.get(), "line_Custom_cl", QStringLiteral("8.4"));
     QVERIFY(w.session.regimenReport.dosePer24h[kCustom] > 1.5 * r.dosePer24h[kPop]);
+}
+
+// A custom V of 1 mL with CL 0.465 L/h (k 465/h) asks 2.06e+202 mg for these levels.
+void TestForecastWindows::designBeyondAnyEntryIsNoResult()
+{
+    Workspace w;
+    enter(w.page.get(), "line_Custom_vdb", QStringLiteral("0.001"));
+    enter(w.page.get(), "line_Custom_cl", QStringLiteral("0.465"));
+    QDialog* window = w.open("button_dosage_regimen_forecast", "DosageRegimenForecast");
+    type(window, "lineEdit_infusionTime", "0.5");
+    type(window, "lineEdit_postLevel", "10");
+    type(window, "lineEdit_postTime", "1");
+    type(window, "lineEdit_trough", "1");
+    QCOMPARE(cell(window, kCustom, 0), QStringLiteral("no result"));
+    const QTableWidgetItem* dose =
+        requireChild<QTableWidget>(window, "tableWidget_results")->item(kCustom, 0);
+    QCOMPARE(dose->toolTip(), QStringLiteral("The designed dose (2.06e+202 mg) exceeds the "
+                                             "largest dose an entry may hold (10000000 mg)."));
+    QCOMPARE(w.session.regimenReport.dose[kCustom], forecast::kNoResult);
+    QVERIFY(w.session.regimenReport.done);
 }
 
 void TestForecastWindows::refusedEntryIsMarkedAndComputesNothing()
