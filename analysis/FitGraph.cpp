@@ -42,7 +42,7 @@ CurveFlags curvesWithFit(const FitDriver& driver, const SessionData& session)
 {
     const auto& sets = session.pkSets;
     CurveFlags flags{};
-    flags[FittedCurves::Population] = notNegative(sets[pk::kPopulation]);
+    flags[FittedCurves::Population] = notNegative(sets[driver.priorSetIndex()]);
     flags[FittedCurves::LeastSquares] = driver.fitPresent(pk::kLeastSquares) &&
                                         session.modelType != pk::kModelMichaelisMenten &&
                                         notNegative(sets[pk::kLeastSquares]);
@@ -111,36 +111,14 @@ FitGraphLayout layoutFitGraph(const FittedCurves& curves, const SessionData& ses
     return layout;
 }
 
-void handOverCurves(const FittedCurves& curves, double largest, SessionData& session)
+void handOverCurves(const FittedCurves& curves, double largest, int priorSet, SessionData& session)
 {
     session.graphTimes = curves.times;
     session.graphPrior = curves.levels[FittedCurves::Population];
+    session.graphPriorSet = priorSet;
     session.graphLs = curves.levels[FittedCurves::LeastSquares];
     session.graphBayes = curves.levels[FittedCurves::Bayesian];
     session.reportGraphMax = largest;
-}
-
-PriorCurve samplePriorCurve(const FittedCurves& curves, int priorSet, LevelCurve* customPrior,
-                            const SessionData& session)
-{
-    PriorCurve prior;
-    prior.set = priorSet;
-    if (priorSet == pk::kPopulation) {
-        prior.levels = curves.levels[FittedCurves::Population];
-    } else if (customPrior && notNegative(session.pkSets[priorSet])) {
-        prior.levels.resize(curves.times.size());
-        customPrior->levels(curves.times.constData(), curves.times.size(), prior.levels.data());
-    }
-    return prior;
-}
-
-void handOverPrior(const PriorCurve& prior, SessionData& session)
-{
-    session.graphPrior = prior.levels;
-    session.graphPriorSet = prior.set;
-    double low = session.reportGraphMax;
-    for (double value : prior.levels)
-        widen(value, low, session.reportGraphMax);
 }
 
 std::pair<double, double> heldXRange(double lower, double upper)

@@ -23,6 +23,7 @@ double hoursPerUnit(const QString& unitText);
 
 // The sampled curves of the fitted graph, times and levels in hours from the time origin. The
 // curve of a set without a fit is empty, never a line of zeros that would read as measured.
+// The first curve is the prior the fits started from: the population set or the custom one.
 struct FittedCurves {
     enum Curve { Population, LeastSquares, Bayesian, CurveCount };
     static constexpr int kPoints = 5000;
@@ -35,7 +36,7 @@ struct FittedCurves {
 
 using CurveFlags = std::array<bool, FittedCurves::CurveCount>;
 
-// Which curves the last analysis has a fit for: the population set while its values are not
+// Which curves the last analysis has a fit for: the prior set while its values are not
 // negative; least squares when it was fitted (never for phenytoin); the Bayesian set when it
 // was fitted to some dose.
 CurveFlags curvesWithFit(const FitDriver& driver, const SessionData& session);
@@ -65,20 +66,9 @@ struct FitGraphLayout {
 FitGraphLayout layoutFitGraph(const FittedCurves& curves, const SessionData& session,
                               double hoursPerUnit);
 
-// The curves in hours and their largest level for the case report.
-void handOverCurves(const FittedCurves& curves, double largest, SessionData& session);
-
-// The curve of the set the fits started from, at the curves' times. The report draws it beside
-// its level table's prior column, so both show the same set: the population curve, or the custom
-// set's. Empty when that set has negative values.
-struct PriorCurve {
-    int set = pk::kPopulation;
-    QVector<double> levels;
-};
-PriorCurve samplePriorCurve(const FittedCurves& curves, int priorSet, LevelCurve* customPrior,
-                            const SessionData& session);
-// Hands the prior curve over after handOverCurves, raising the largest level to cover it.
-void handOverPrior(const PriorCurve& prior, SessionData& session);
+// The curves in hours, their largest level and which set the prior curve is, for the case
+// report: its graph and its level table then show the same prior.
+void handOverCurves(const FittedCurves& curves, double largest, int priorSet, SessionData& session);
 
 // The x range the view keeps: from 0 (or its dragged lower end) and at least to 1.
 std::pair<double, double> heldXRange(double lower, double upper);

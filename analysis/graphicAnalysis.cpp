@@ -65,7 +65,6 @@ graphicAnalysis::graphicAnalysis(QWidget* parent, SessionData* session, PkCalcul
     m_controls[FittedCurves::Bayesian] = {ui->bayes_display, ui->bayes_area, QColor(0, 0, 255)};
     for (auto& evaluator : m_evaluators)
         evaluator = std::make_unique<LevelCurve>(session, pkCalculator);
-    m_customPrior = std::make_unique<LevelCurve>(session, pkCalculator);
     if (drugInfo)
         m_driver.setFormDefaults([drugInfo] { drugInfo->applyFormDefaults(1); });
 
@@ -130,8 +129,6 @@ void graphicAnalysis::initFromCase()
                             m_withFit, graphEndTime);
     m_curveNote = curveNote();
     ui->label_5->setText(tr("Area <small>(%1)</small>").arg(areaUnit()));
-    m_priorCurve =
-        samplePriorCurve(m_curves, m_driver.priorSetIndex(), m_customPrior.get(), *session);
     drawGraphs();
     showParameterLabels();
     namePrior();
@@ -151,13 +148,17 @@ void graphicAnalysis::initFromCase()
     refreshMathResults();
 }
 
+// The first curve is the set the fits started from: the population set or the custom one.
+std::array<int, FittedCurves::CurveCount> graphicAnalysis::curveSets() const
+{
+    return {m_driver.priorSetIndex(), pk::kLeastSquares, pk::kBayesian};
+}
+
 void graphicAnalysis::prepareEvaluators()
 {
-    const int sets[] = {pk::kPopulation, pk::kLeastSquares, pk::kBayesian};
+    const auto sets = curveSets();
     for (int c = 0; c < FittedCurves::CurveCount; ++c)
         m_evaluators[c]->prepare(session->pkSets[sets[c]]);
-    if (m_driver.priorSetIndex() != pk::kPopulation)
-        m_customPrior->prepare(session->pkSets[m_driver.priorSetIndex()]);
 }
 
 void graphicAnalysis::showParameterLabels()
@@ -190,13 +191,19 @@ void graphicAnalysis::showParameterLabels()
     }
 }
 
-// The table's prior column and the Math Tool's prior curve are the set the fits started from;
-// the graph's first curve stays the population.
+// The table's prior column, the graph's first curve and both tools show the set the fits
+// started from, and say which it is.
+bool graphicAnalysis::customPrior() const
+{
+    return m_driver.priorSetIndex() == pk::kCustom;
+}
+
 void graphicAnalysis::namePrior()
 {
-    const bool custom = m_driver.priorSetIndex() == pk::kCustom;
-    ui->label_21->setText(custom ? tr("Custom") : tr("Pop."));
-    ui->math_pop->setText(custom ? tr("Custom") : tr("Population"));
+    const QString name = customPrior() ? tr("Custom") : tr("Population");
+    ui->label_21->setText(customPrior() ? tr("Custom") : tr("Pop."));
+    ui->pop_display->setText(name);
+    ui->math_pop->setText(name);
 }
 
 void graphicAnalysis::publishLevelTable()
@@ -233,7 +240,8 @@ void graphicAnalysis::drawGraphs()
     const FitGraphLayout layout = layoutFitGraph(m_curves, *session, hoursPerUnit());
     plot->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
 
-    const QString names[] = {tr("POP"), tr("Least Sq."), tr("Bayes")};
+    const QString names[] = {customPrior() ? tr("Custom") : tr("POP"), tr("Least Sq."),
+                             tr("Bayes")};
     const Qt::GlobalColor pens[] = {Qt::red, Qt::green, Qt::blue};
     for (int c = 0; c < FittedCurves::CurveCount; ++c) {
         QCPGraph* graph = plot->addGraph();
@@ -259,8 +267,7 @@ void graphicAnalysis::drawGraphs()
     lower->setData(layout.keys, layout.lowerLimit, true);
     lower->setPen(limitPen(Qt::black));
 
-    handOverCurves(m_curves, layout.largest, *session);
-    handOverPrior(m_priorCurve, *session);
+    handOverCurves(m_curves, layout.largest, m_driver.priorSetIndex(), *session);
 
     plot->legend->setVisible(ui->graph_legend->isChecked());
     plot->legend->setFont(QFont(QStringLiteral("Helvetica"), kLegendPointSize));
@@ -394,9 +401,7 @@ void graphicAnalysis::on_graph_legend_clicked()
 LevelCurve* graphicAnalysis::mathCurve()
 {
     if (ui->math_pop->isChecked())
-        return m_driver.priorSetIndex() == pk::kPopulation
-                   ? m_evaluators[FittedCurves::Population].get()
-                   : m_customPrior.get();
+        return m_evaluators[FittedCurves::Population].get();
     if (ui->math_bayes->isChecked() && session->doseEventCount > 0 &&
         m_withFit[FittedCurves::Bayesian])
         return m_evaluators[FittedCurves::Bayesian].get();
@@ -497,7 +502,7 @@ void graphicAnalysis::showMessage()
 // The first fitted set that draws no curve, and why.
 QString graphicAnalysis::curveNote() const
 {
-    const int sets[] = {pk::kPopulation, pk::kLeastSquares, pk::kBayesian};
+    const auto sets = curveSets();
     for (int c = 0; c < FittedCurves::CurveCount; ++c) {
         if (!m_withFit[c] || m_curves.has(c))
             continue;

@@ -92,6 +92,8 @@ private:
     bool isPhenytoin() const;
     void hideLeastSquares();
     void showKmAndVmaxRows(bool shown);
+    std::array<int, FittedCurves::CurveCount> curveSets() const;
+    bool customPrior() const;
     void prepareEvaluators();
     void showParameterLabels();
     void namePrior();
@@ -120,12 +122,10 @@ private:
     double graphEndTime = 0.0;
 
     FitDriver m_driver;
-    // Evaluators of the population, least-squares and Bayesian sets, and of a custom prior.
+    // Evaluators of the prior, least-squares and Bayesian sets.
     std::array<std::unique_ptr<LevelCurve>, FittedCurves::CurveCount> m_evaluators;
-    std::unique_ptr<LevelCurve> m_customPrior;
     CurveFlags m_withFit{};
     FittedCurves m_curves;
-    PriorCurve m_priorCurve;
     std::array<CurveControls, FittedCurves::CurveCount> m_controls{};
     // Why a fitted set draws no curve in the last analysis; empty when every one draws.
     QString m_curveNote;

@@ -7,6 +7,7 @@
 #include "cases/CaseWindowPlacement.h"
 #include "cases/PatientForm.h"
 #include "cases/PatientValidation.h"
+#include "cases/RenalFigureText.h"
 #include "pkcore/CaseNames.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
@@ -290,16 +291,10 @@ void MainPage::showCaseInfo()
         form->widget_time->hide();
         form->label_clcr->setText(tr("Entered\nCLcr"));
     }
-    // Under six months no clearance is estimated from creatinine; a zero would read as anuria.
-    const bool estimated = s.scr1 <= 0.0 || s.crcl > 0.0;
-    form->Line_CLcr->setText(estimated ? QString::number(s.crcl, 'f', 1) + QStringLiteral(" mL/min")
-                                       : tr("not estimated"));
-    if (s.albumin == 0.0) {
-        form->widget_Albumin->hide();
-    } else {
-        form->widget_Albumin->show();
-        form->Line_Albumin->setText(number(s.albumin) + QStringLiteral(" g/dL"));
-    }
+    form->Line_CLcr->setText(RenalFigureText::clearance(s.crcl, s.scr1));
+    const QString albumin = RenalFigureText::albumin(s.albumin);
+    form->widget_Albumin->setVisible(!albumin.isEmpty());
+    form->Line_Albumin->setText(albumin);
     form->TextEdit_Case_Note->setPlainText(s.patient.caseNote);
 
     QStringList answers;

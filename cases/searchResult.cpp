@@ -4,6 +4,7 @@
 #include "app/ProgramConfig.h"
 #include "cases/CaseRemoval.h"
 #include "cases/PatientSearch.h"
+#include "cases/RenalFigureText.h"
 #include "cases/StoredRecords.h"
 #include "cases/newPatient.h"
 #include "platform/MessageBox.h"
@@ -24,6 +25,10 @@ namespace
 constexpr int keyColumn = 0; // REC_NUM of a patient, CASE_NUMBER of a case
 constexpr int firstNameColumn = 1;
 constexpr int lastNameColumn = 2;
+// Columns of the case list.
+constexpr int creatinineColumn = 9;
+constexpr int clearanceColumn = 10;
+constexpr int albuminColumn = 11;
 
 struct Header {
     int column;
@@ -72,6 +77,30 @@ QString cell(const QModelIndex& index, int column)
         return QString();
     return index.sibling(index.row(), column).data(Qt::DisplayRole).toString();
 }
+
+// The case list shows the clearance and the albumin as the case page does; a stored text that is
+// no number is shown as it stands.
+class CaseListModel : public QSqlRelationalTableModel
+{
+public:
+    using QSqlRelationalTableModel::QSqlRelationalTableModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const QVariant stored = QSqlRelationalTableModel::data(index, role);
+        if (role != Qt::DisplayRole ||
+            (index.column() != clearanceColumn && index.column() != albuminColumn))
+            return stored;
+        bool isNumber = false;
+        const double value = stored.toString().toDouble(&isNumber);
+        if (!isNumber)
+            return stored;
+        if (index.column() == albuminColumn)
+            return RenalFigureText::albumin(value);
+        const double creatinine = cell(index, creatinineColumn).toDouble();
+        return RenalFigureText::clearance(value, creatinine);
+    }
+};
 
 // A number taken from a list; 0 when the text is not one.
 int numberOf(const QString& text)
@@ -164,20 +193,20 @@ void fitColumnsToView(QTableView* view)
 }
 } // namespace
 
-QSqlRelationalTableModel* searchResult::buildModel(QTableView* view, const QString& table,
-                                                   const QString& filter)
+void searchResult::buildModel(QSqlRelationalTableModel* fresh, const QString& table,
+                              const QString& filter)
 {
-    model = new QSqlRelationalTableModel(view, QSqlDatabase::database());
+    model = fresh;
     model->setTable(table);
     model->setEditStrategy(QSqlTableModel::OnManualSubmit);
     model->setFilter(filter);
     model->select();
-    return model;
 }
 
 void searchResult::showPatients()
 {
-    buildModel(ui->tableView_patientResult, QStringLiteral("Patients"),
+    buildModel(new QSqlRelationalTableModel(ui->tableView_patientResult, QSqlDatabase::database()),
+               QStringLiteral("Patients"),
                PatientSearch::patientFilter(searchMode, dateFrom, dateTo, lastName, patientId));
     for (const Header& header : patientHeaders)
         model->setHeaderData(header.column, Qt::Horizontal, tr(header.text));
@@ -185,8 +214,8 @@ void searchResult::showPatients()
 
 void searchResult::showCases(const QString& recNum)
 {
-    buildModel(ui->tableView_caseResult, QStringLiteral("Cases"),
-               PatientSearch::caseFilter(recNum));
+    buildModel(new CaseListModel(ui->tableView_caseResult, QSqlDatabase::database()),
+               QStringLiteral("Cases"), PatientSearch::caseFilter(recNum));
     for (const Header& header : caseHeaders)
         model->setHeaderData(header.column, Qt::Horizontal, tr(header.text));
 }

@@ -58,8 +58,7 @@ private slots:
     void on_result_back_clicked();
 
 private:
-    QSqlRelationalTableModel* buildModel(QTableView* view, const QString& table,
-                                         const QString& filter);
+    void buildModel(QSqlRelationalTableModel* fresh, const QString& table, const QString& filter);
     void attachModel(QTableView* view, const QVector<int>& hiddenColumns);
     void openStoredPatient(const QString& recNum);
     void openStoredCase(const QString& caseNumber);

@@ -51,6 +51,8 @@ printReport::printReport(QWidget* parent, SessionData* session, PkCalculator* /*
     : QDialog(parent), m_ui(std::make_unique<Ui::printReport>()), m_session(session)
 {
     m_ui->setupUi(this);
+    // The export keeps its own slot name, so its button is connected here rather than by name.
+    connect(m_ui->pushButton_export_csv, &QPushButton::clicked, this, &printReport::export_csv);
     applyPresets(offeredReportBoxes(*session), presetReportBoxes(*session, config->settingsPath()));
     setWindowTitle(caseWindowTitle(tr("Report Printing Setting"), *session));
     print_preview();

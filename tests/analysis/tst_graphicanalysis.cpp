@@ -66,7 +66,7 @@ private slots:
     void setWithoutFitIsLeftOut_data();
     void setWithoutFitIsLeftOut();
     void mathToolReadsLevelsAndAreaOfTheChosenSet();
-    void customPriorServesTheToolsWhileTheGraphShowsThePopulation();
+    void customPriorIsTheCurveAndTheNameThroughoutTheWindow();
     void displayAndFillActOnTheirOwnCurve_data();
     void displayAndFillActOnTheirOwnCurve();
     void unitSwitchMovesTheGraphAndResetsTheTools_data();
@@ -300,8 +300,9 @@ void TestGraphicAnalysis::mathToolReadsLevelsAndAreaOfTheChosenSet()
     QCOMPARE(level1->value(), shown(bayesLevel(12.0)));
 }
 
-// The window's graph shows the population; the report gets the custom prior, as its table does.
-void TestGraphicAnalysis::customPriorServesTheToolsWhileTheGraphShowsThePopulation()
+// The fits started from the custom set: the window's graph, its legend, both tools, its table and
+// the report show and name that set, never the population.
+void TestGraphicAnalysis::customPriorIsTheCurveAndTheNameThroughoutTheWindow()
 {
     gentamicinCase();
     window = std::make_unique<graphicAnalysis>(nullptr, &session, &calculator, nullptr);
@@ -319,10 +320,12 @@ void TestGraphicAnalysis::customPriorServesTheToolsWhileTheGraphShowsThePopulati
     COMPARE_NEARLY(session.reportTable[0][pk::kTablePrior], customLevel(16.5), 1e-12);
     const QCPGraphDataContainer& windowCurve =
         *child<QCustomPlot>("graph_1")->graph(graphicAnalysis::kGraphPopulation)->data();
-    COMPARE_NEARLY(windowCurve.at(3000)->value, populationLevel(session.graphTimes[3000]), 1e-12);
+    COMPARE_NEARLY(windowCurve.at(3000)->value, customLevel(session.graphTimes[3000]), 1e-12);
     QCOMPARE(session.graphPriorSet, pk::kCustom);
     COMPARE_NEARLY(session.graphPrior[3000], customLevel(session.graphTimes[3000]), 1e-12);
-    // The table's prior column and the tool's prior button name the set they show.
+    QCOMPARE(child<QCustomPlot>("graph_1")->graph(graphicAnalysis::kGraphPopulation)->name(),
+             QStringLiteral("Custom"));
+    QCOMPARE(child<QCheckBox>("pop_display")->text(), QStringLiteral("Custom"));
     QCOMPARE(child<QLabel>("label_21")->text(), QStringLiteral("Custom"));
     QCOMPARE(child<QRadioButton>("math_pop")->text(), QStringLiteral("Custom"));
 }

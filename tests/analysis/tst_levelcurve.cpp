@@ -272,7 +272,7 @@ void TestLevelCurve::axisHoldsEveryLevelAndOnlyFittedCurves()
     QCOMPARE(layout.yUpper, 1.2 * 15.0);
     QCOMPARE(layout.largest, 10.0);
 
-    handOverCurves(curves, layout.largest, session);
+    handOverCurves(curves, layout.largest, pk::kPopulation, session);
     QVERIFY(session.graphLs.isEmpty());
     QCOMPARE(session.graphBayes, curves.levels[FittedCurves::Bayesian]);
     QCOMPARE(session.reportGraphMax, 10.0);

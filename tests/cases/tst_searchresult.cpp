@@ -319,6 +319,8 @@ void TestSearchResult::searchFindsPatients()
 void TestSearchResult::patientClickListsCases()
 {
     SessionData a = storedCase(QStringLiteral("Smith"), QStringLiteral("one"));
+    a.crcl = 57.8237; // estimated from the creatinine
+    a.albumin = 0.0;  // none given on the form
     QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
     a.caseNumber = 0;
     QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
@@ -338,6 +340,8 @@ void TestSearchResult::patientClickListsCases()
     QCOMPARE(cases->model()->headerData(17, Qt::Horizontal).toString(),
              QStringLiteral("Modify by"));
     QCOMPARE(cases->model()->index(0, 3).data().toString(), QStringLiteral("Gentamicin"));
+    QCOMPARE(cases->model()->index(0, 10).data().toString(), QStringLiteral("57.8 mL/min"));
+    QCOMPARE(cases->model()->index(0, 11).data().toString(), QString());
 
     emit patients->clicked(
         patients->model()->index(rowWithKey(patients, a.recNum) == 0 ? 1 : 0, 1));

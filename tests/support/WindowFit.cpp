@@ -25,6 +25,8 @@ namespace
 // Room a push button's frame takes on each side of its text.
 constexpr int buttonFrame = 2;
 constexpr int iconSpacing = 4;
+// Room a line edit keeps between its frame and its text on each side.
+constexpr int lineEditMargin = 2;
 
 // What a widget's text needs and the room it has.
 struct Fit {
@@ -123,6 +125,22 @@ Fit headerFit(const QTableView* table)
     return {};
 }
 
+// A spin box shows its value and the text that stands for its minimum ("no result") whole.
+Fit spinBoxFit(const QAbstractSpinBox* box)
+{
+    const auto* edit = box->findChild<const QLineEdit*>();
+    if (!edit)
+        return {};
+    const QFontMetrics metrics = edit->fontMetrics();
+    const QString special = box->specialValueText();
+    const QString text = metrics.horizontalAdvance(special) > metrics.horizontalAdvance(box->text())
+                             ? special
+                             : box->text();
+    const int room = edit->contentsRect().width() - edit->textMargins().left() -
+                     edit->textMargins().right() - 2 * lineEditMargin;
+    return {text, {metrics.horizontalAdvance(text), 0}, {room, 0}};
+}
+
 // Empty when the widget shows its whole text, or has none of the kinds checked.
 QString cutText(const QWidget* widget)
 {
@@ -134,6 +152,8 @@ QString cutText(const QWidget* widget)
         return cutMessage(widget, checkableFit(static_cast<const QAbstractButton*>(widget)));
     if (const auto* combo = qobject_cast<const QComboBox*>(widget))
         return cutMessage(widget, comboFit(combo));
+    if (const auto* box = qobject_cast<const QAbstractSpinBox*>(widget))
+        return cutMessage(widget, spinBoxFit(box));
     if (const auto* table = qobject_cast<const QTableView*>(widget)) {
         const QString scrolling = cutMessage(widget, tableFit(table));
         return scrolling.isEmpty() ? cutMessage(widget, headerFit(table)) : scrolling;

@@ -11,9 +11,10 @@ namespace testsupport
 // Lets pending layout requests run, so that geometries are final.
 void settleLayouts();
 
-// Every label, check box, radio button, push button and combo box item the window shows whose
-// text does not fit it, and every table whose columns need horizontal scrolling or cut a header, on
-// every page of the window's stacked and tab widgets: "objectName: text" each.
+// Every label, check box, radio button, push button, combo box item and spin box text (its value or
+// the text standing for its minimum) the window shows that does not fit it, and every table whose
+// columns need horizontal scrolling or cut a header, on every page of the window's stacked and tab
+// widgets: "objectName: text" each.
 QStringList cutTexts(QWidget* window);
 
 // Every field (line edit, combo box, spin box, text field, table) the window shows that does not
