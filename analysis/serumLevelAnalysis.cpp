@@ -11,6 +11,7 @@
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
+#include "platform/TypedDateTimeEdit.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -164,6 +165,7 @@ serumLevelAnalysis::serumLevelAnalysis(QWidget* parent, SessionData* sessionData
     installValidators();
     initRows();
     prepareWidgets();
+    showEntryRefusals();
 }
 
 serumLevelAnalysis::~serumLevelAnalysis() = default;
@@ -245,6 +247,29 @@ void serumLevelAnalysis::prepareWidgets()
     warningPixmap = QPixmap(QStringLiteral(":/image/warning.png"));
     emptyPixmap = QPixmap(QStringLiteral(":/image/empty.png"));
     ui->label_dose->setText(QStringLiteral("Dose(%1)").arg(doseUnitOf(*sessionData)));
+}
+
+// A date or time a row's field refused is told in the row's warning; the row keeps the value
+// the field kept.
+void serumLevelAnalysis::showEntryRefusals()
+{
+    const auto warnIn = [this](QLabel* status) {
+        return [this, status](const QString& reason) { showStatus(status, warningPixmap, reason); };
+    };
+    for (int i = 0; i < kDoseRowCount; ++i) {
+        QLabel* status = rowWidget<QLabel>("DH_check_", i);
+        connect(rowWidget<TypedDateEdit>("DH_date_", i), &TypedDateEdit::entryRefused, this,
+                warnIn(status));
+        connect(rowWidget<TypedTimeEdit>("DH_time_", i), &TypedTimeEdit::entryRefused, this,
+                warnIn(status));
+    }
+    for (int i = 0; i < kLevelRowCount; ++i) {
+        QLabel* status = rowWidget<QLabel>("SLH_check_", i);
+        connect(rowWidget<TypedDateEdit>("SLH_date_", i), &TypedDateEdit::entryRefused, this,
+                warnIn(status));
+        connect(rowWidget<TypedTimeEdit>("SLH_time_", i), &TypedTimeEdit::entryRefused, this,
+                warnIn(status));
+    }
 }
 
 // ---- Row state ----

@@ -141,6 +141,7 @@ private:
     void resetRow(int i);
     void resetLevelRow(int i);
     void prepareWidgets();
+    void showEntryRefusals();
 
     // Row state.
     void updateDoseRowState(int i);

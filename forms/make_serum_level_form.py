@@ -16,6 +16,13 @@ LEVEL_PITCH = 30
 LEVEL_TOP = 40
 LEVEL_BLOCK_DX = 310  # the right block of level rows beside the left one
 
+# Date and time fields take a typed entry whole (platform/TypedDateTimeEdit.h); they stay date and
+# time edits, promoted in Designer.
+DATE_EDIT = "TypedDateEdit"
+TIME_EDIT = "TypedTimeEdit"
+PROMOTED = [(DATE_EDIT, "QDateEdit"), (TIME_EDIT, "QTimeEdit")]
+PROMOTED_HEADER = "platform/TypedDateTimeEdit.h"
+
 # Widths of the dose grid's cells, shared by the header and the rows so that the columns line up;
 # each holds its header text and its cell's text whole at the default font (the whole date, the
 # dose header of every unit, the two-line headers, the in/out letters).
@@ -175,12 +182,12 @@ def dose_row(parent_layout, n):
     size(w, "maximumSize", 61, 16777215)
     combo_items(w, "Dose")
 
-    w = item(lay, "QDateEdit", "DH_date_%d" % n)
+    w = item(lay, DATE_EDIT, "DH_date_%d" % n)
     policy(w, "Maximum", "Fixed")
     fixed_width(w, DATE_W, 20)
     date_edit(w)
 
-    w = item(lay, "QTimeEdit", "DH_time_%d" % n)
+    w = item(lay, TIME_EDIT, "DH_time_%d" % n)
     policy(w, "Maximum", "Fixed")
     fixed_width(w, TIME_W, 0 if n == 1 else 20)
     time_edit(w)
@@ -245,8 +252,8 @@ def level_grid(box):
     left = range(1, LEVEL_BLOCK)
     right = range(LEVEL_BLOCK + 1, LEVEL_ROWS + 1)
     columns = [
-        ("date", "QDateEdit", DATE_W, 20, date_edit),
-        ("time", "QTimeEdit", TIME_W, 20, time_edit),
+        ("date", DATE_EDIT, DATE_W, 20, date_edit),
+        ("time", TIME_EDIT, TIME_W, 20, time_edit),
         ("level", "QLineEdit", 51, 20,
          lambda w: prop(w, "inputMethodHints", "set", "Qt::ImhFormattedNumbersOnly")),
     ]
@@ -267,8 +274,8 @@ def level_grid(box):
                 e = widget(g, cls, "SLH_%s_%d" % (field, k))
                 rect(e, 0, 20 + LEVEL_PITCH * pos, cw, ch)
                 setup(e)
-    for field, x, cls, cw, ch, setup in (("date", 20, "QDateEdit", DATE_W, 20, date_edit),
-                                         ("time", 130, "QTimeEdit", TIME_W, 20, time_edit),
+    for field, x, cls, cw, ch, setup in (("date", 20, DATE_EDIT, DATE_W, 20, date_edit),
+                                         ("time", 130, TIME_EDIT, TIME_W, 20, time_edit),
                                          ("level", 190, "QLineEdit", 51, 20, None)):
         e = widget(box, cls, "SLH_%s_%d" % (field, LEVEL_BLOCK))
         rect(e, x, level_y(LEVEL_BLOCK), cw, ch)
@@ -374,6 +381,12 @@ def form():
     string(buttons, "title", "")
     button_area(buttons)
 
+    custom = ET.SubElement(ui, "customwidgets")
+    for cls, base in PROMOTED:
+        c = ET.SubElement(custom, "customwidget")
+        ET.SubElement(c, "class").text = cls
+        ET.SubElement(c, "extends").text = base
+        ET.SubElement(c, "header").text = PROMOTED_HEADER
     ET.SubElement(ui, "resources")
     ET.SubElement(ui, "connections")
     stops = ET.SubElement(ui, "tabstops")

@@ -13,6 +13,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -157,6 +158,18 @@ QString icon(QWidget* w, const char* prefix, int row)
 }
 
 const QDateTime day1(QDate(2024, 3, 1), QTime(8, 0));
+const QString dateFormat = QStringLiteral("MM/dd/yyyy");
+const QString timeFormat = QStringLiteral("hh:mm");
+
+// The record behind a row's date or time field, as the field shows it.
+QString recorded(const serumLevelAnalysis& w, const QString& field)
+{
+    const int i = field.section(QLatin1Char('_'), -1).toInt() - 1;
+    const bool dose = field.startsWith(QLatin1String("DH_"));
+    if (field.contains(QLatin1String("_date_")))
+        return (dose ? w.doseRecords()[i].date : w.levelRecords()[i].date).toString(dateFormat);
+    return (dose ? w.doseRecords()[i].time : w.levelRecords()[i].time).toString(timeFormat);
+}
 
 QStringList column(const QString& sql)
 {
@@ -222,6 +235,8 @@ private slots:
     void refusedAnalysisKeepsTheLastOne();
     void badNumbersEmptyTheField_data();
     void badNumbersEmptyTheField();
+    void typedDatesAndTimesAreTakenWhole_data();
+    void typedDatesAndTimesAreTakenWhole();
     void numbersNoRegimenCanHaveAreRefused_data();
     void numbersNoRegimenCanHaveAreRefused();
     void customPriorFeedsTheFits();
@@ -826,6 +841,87 @@ void TestSerumLevelAnalysis::badNumbersEmptyTheField()
     QCOMPARE(cell<QLineEdit>(window.get(), "DH_dose_", 1)->text().isEmpty(), dose == kNotGiven);
     QCOMPARE(::icon(window.get(), "SLH_check_", 1),
              QLatin1String(level == kNotGiven ? "empty" : "green-check"));
+}
+
+void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("entry"); // "click", "select all", or the field a Tab leaves
+    QTest::addColumn<QString>("shown"); // before typing
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");    // shown and recorded once the field is left
+    QTest::addColumn<QString>("refusal"); // the row's warning; empty where the entry is taken
+    const QString shownDate = QStringLiteral("12/07/2026");
+    const QString shownTime = QStringLiteral("12:00");
+    QTest::newRow("click, date") << "DH_date_1"
+                                 << "click" << shownDate << "11/30/2026"
+                                 << "11/30/2026"
+                                 << "";
+    QTest::newRow("select all, date") << "DH_date_1"
+                                      << "select all" << shownDate << "10/05/2026"
+                                      << "10/05/2026"
+                                      << "";
+    QTest::newRow("tab, date") << "SLH_date_2"
+                               << "SLH_level_1" << shownDate << "11/30/2026"
+                               << "11/30/2026"
+                               << "";
+    QTest::newRow("click, time") << "DH_time_1"
+                                 << "click" << shownTime << "08:30"
+                                 << "08:30"
+                                 << "";
+    QTest::newRow("tab, time") << "DH_time_1"
+                               << "DH_date_1" << shownTime << "08:30"
+                               << "08:30"
+                               << "";
+    QTest::newRow("no such date") << "DH_date_1"
+                                  << "select all" << shownDate << "13/45/2026" << shownDate
+                                  << "13/45/2026 is not a date; enter one as MM/DD/YYYY.";
+    QTest::newRow("no such time") << "SLH_time_1"
+                                  << "click" << shownTime << "25:70" << shownTime
+                                  << "25:70 is not a time; enter one as HH:MM.";
+}
+
+// Keys as a user types them: the whole text is the entry, whichever way the field was entered;
+// a text that is no date or time leaves the value as it was and says why.
+void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, entry);
+    QFETCH(QString, shown);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    QFETCH(QString, refusal);
+    Workspace w(QStringLiteral("GM"));
+    auto window = w.window();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto* edit = requireChild<QDateTimeEdit>(window.get(), field);
+    if (field.contains(QLatin1String("_date_")))
+        edit->setDate(QDate::fromString(shown, dateFormat));
+    else
+        edit->setTime(QTime::fromString(shown, timeFormat));
+
+    if (entry == QLatin1String("click") || entry == QLatin1String("select all")) {
+        auto* text = requireChild<QLineEdit>(edit, QStringLiteral("qt_spinbox_lineedit"));
+        QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(4, text->height() / 2));
+        if (entry == QLatin1String("select all"))
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    } else {
+        QWidget* before = requireChild<QWidget>(window.get(), entry);
+        before->setFocus();
+        QTest::keyClick(before, Qt::Key_Tab);
+    }
+    QCOMPARE(QApplication::focusWidget(), edit);
+    QTest::keyClicks(edit, typed);
+    QTest::keyClick(edit, Qt::Key_Tab);
+
+    QCOMPARE(edit->text(), kept);
+    QCOMPARE(recorded(*window, field), kept);
+    const QByteArray status = (field.section(QLatin1Char('_'), 0, 0) + "_check_").toLatin1();
+    const int row = field.section(QLatin1Char('_'), -1).toInt();
+    QCOMPARE(tip(window.get(), status.constData(), row), refusal);
+    QCOMPARE(::icon(window.get(), status.constData(), row),
+             QLatin1String(refusal.isEmpty() ? "empty" : "warning"));
 }
 
 void TestSerumLevelAnalysis::numbersNoRegimenCanHaveAreRefused_data()

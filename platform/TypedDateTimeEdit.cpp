@@ -1,0 +1,275 @@
+#include "platform/TypedDateTimeEdit.h"
+
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLineEdit>
+
+namespace
+{
+// Text a key writes: printable and not a shortcut.
+bool writesText(const QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers shortcut = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    return !event->text().isEmpty() && event->text().at(0).isPrint() &&
+           !(event->modifiers() & shortcut);
+}
+
+// Keys that change the text without writing a character; they also start typing.
+bool changesText(const QKeyEvent* event)
+{
+    return event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
+           event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut);
+}
+
+// Keys that move about, select or undo in the typed text.
+bool movesInText(const QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return event->matches(QKeySequence::SelectAll) || event->matches(QKeySequence::Copy) ||
+               event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo);
+    }
+}
+
+bool isModifier(const QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Accepts one-digit months, days and hours as well ("1/5/2026", "8:30").
+QString relaxedFormat(QString format)
+{
+    for (const char* twice : {"MM", "dd", "hh", "HH"}) {
+        const QString token = QLatin1String(twice);
+        if (!format.contains(token + token.at(0)))
+            format.replace(token, token.left(1));
+    }
+    return format;
+}
+} // namespace
+
+// ---- TypedEntry ----
+
+// A value the field takes by any way clears the refusal of an earlier entry.
+TypedEntry::TypedEntry(QDateTimeEdit* edit, QLineEdit* text) : m_edit(edit), m_text(text)
+{
+    QObject::connect(edit, &QDateTimeEdit::dateTimeChanged, edit, [this] { record(QString()); });
+}
+
+bool TypedEntry::takeKey(QKeyEvent* event)
+{
+    if (m_edit->isReadOnly())
+        return false;
+    if (m_typing && event->key() == Qt::Key_Escape) {
+        end();
+        m_edit->setDateTime(m_edit->dateTime());
+        return true;
+    }
+    const bool writes = writesText(event);
+    const bool edits = writes || changesText(event);
+    if (!m_typing) {
+        if (!edits)
+            return false;
+        begin(writes);
+    } else if (!edits && !movesInText(event)) {
+        // Shift or AltGr held for a separator does not end the entry.
+        return isModifier(event);
+    }
+    QCoreApplication::sendEvent(m_text, event);
+    return true;
+}
+
+// The field's own section logic sees none of the typing: it would pick the text apart as it
+// grows.
+void TypedEntry::begin(bool replace)
+{
+    m_typing = true;
+    m_text->blockSignals(true);
+    if (replace)
+        m_text->clear();
+}
+
+void TypedEntry::end()
+{
+    m_typing = false;
+    m_text->blockSignals(false);
+}
+
+std::optional<QString> TypedEntry::finish()
+{
+    if (!m_typing)
+        return std::nullopt;
+    const QString text = m_text->text().trimmed();
+    end();
+    const QString refusal = take(text);
+    // The field shows its value in its own format again, the typed one or the one it kept.
+    m_edit->setDateTime(m_edit->dateTime());
+    return refusal;
+}
+
+bool TypedEntry::record(const std::optional<QString>& outcome)
+{
+    if (!outcome)
+        return false;
+    if (m_refusal.isEmpty())
+        m_ownToolTip = m_edit->toolTip();
+    m_refusal = *outcome;
+    m_edit->setToolTip(m_refusal.isEmpty() ? m_ownToolTip : m_refusal);
+    return !m_refusal.isEmpty();
+}
+
+QString TypedEntry::take(const QString& text)
+{
+    const bool date = m_edit->displayedSections() & QDateTimeEdit::DateSections_Mask;
+    return date ? takeDate(text) : takeTime(text);
+}
+
+QString TypedEntry::takeDate(const QString& text)
+{
+    if (text.isEmpty())
+        return tr("Enter a date as %1.").arg(shownFormat());
+    const QDate date = parsed(text).date();
+    if (!date.isValid())
+        return tr("%1 is not a date; enter one as %2.").arg(text, shownFormat());
+    const QDate first = m_edit->minimumDate();
+    const QDate last = m_edit->maximumDate();
+    if (date < first || date > last) {
+        const QString format = m_edit->displayFormat();
+        return tr("%1 is not a date from %2 to %3.")
+            .arg(text, first.toString(format), last.toString(format));
+    }
+    m_edit->setDate(date);
+    return QString();
+}
+
+QString TypedEntry::takeTime(const QString& text)
+{
+    if (text.isEmpty())
+        return tr("Enter a time as %1.").arg(shownFormat());
+    const QTime time = parsed(text).time();
+    if (!time.isValid())
+        return tr("%1 is not a time; enter one as %2.").arg(text, shownFormat());
+    const QTime first = m_edit->minimumTime();
+    const QTime last = m_edit->maximumTime();
+    if (time < first || time > last) {
+        const QString format = m_edit->displayFormat();
+        return tr("%1 is not a time from %2 to %3.")
+            .arg(text, first.toString(format), last.toString(format));
+    }
+    m_edit->setTime(time);
+    return QString();
+}
+
+QDateTime TypedEntry::parsed(const QString& text) const
+{
+    const QString format = m_edit->displayFormat();
+    const QDateTime exact = QDateTime::fromString(text, format);
+    return exact.isValid() ? exact : QDateTime::fromString(text, relaxedFormat(format));
+}
+
+// The format as a user reads it: "MM/DD/YYYY", "HH:MM".
+QString TypedEntry::shownFormat() const
+{
+    return m_edit->displayFormat().toUpper();
+}
+
+// ---- TypedDateEdit ----
+
+// While typing the text is the user's until it is taken or refused as a whole.
+QValidator::State TypedDateEdit::validate(QString& input, int& pos) const
+{
+    return m_entry.isTyping() ? QValidator::Intermediate : QDateEdit::validate(input, pos);
+}
+
+void TypedDateEdit::stepBy(int steps)
+{
+    report(m_entry.finish());
+    QDateEdit::stepBy(steps);
+}
+
+// Enter and every key that is not typing take the text first; a refusal is told after the
+// field's own handling, so that it outlasts what `editingFinished` shows.
+void TypedDateEdit::keyPressEvent(QKeyEvent* event)
+{
+    if (m_entry.takeKey(event))
+        return;
+    const std::optional<QString> outcome = m_entry.finish();
+    QDateEdit::keyPressEvent(event);
+    report(outcome);
+}
+
+void TypedDateEdit::focusOutEvent(QFocusEvent* event)
+{
+    const std::optional<QString> outcome = m_entry.finish();
+    QDateEdit::focusOutEvent(event);
+    report(outcome);
+}
+
+void TypedDateEdit::mousePressEvent(QMouseEvent* event)
+{
+    report(m_entry.finish());
+    QDateEdit::mousePressEvent(event);
+}
+
+void TypedDateEdit::report(const std::optional<QString>& outcome)
+{
+    if (m_entry.record(outcome))
+        emit entryRefused(m_entry.refusal());
+}
+
+// ---- TypedTimeEdit ----
+
+QValidator::State TypedTimeEdit::validate(QString& input, int& pos) const
+{
+    return m_entry.isTyping() ? QValidator::Intermediate : QTimeEdit::validate(input, pos);
+}
+
+void TypedTimeEdit::stepBy(int steps)
+{
+    report(m_entry.finish());
+    QTimeEdit::stepBy(steps);
+}
+
+void TypedTimeEdit::keyPressEvent(QKeyEvent* event)
+{
+    if (m_entry.takeKey(event))
+        return;
+    const std::optional<QString> outcome = m_entry.finish();
+    QTimeEdit::keyPressEvent(event);
+    report(outcome);
+}
+
+void TypedTimeEdit::focusOutEvent(QFocusEvent* event)
+{
+    const std::optional<QString> outcome = m_entry.finish();
+    QTimeEdit::focusOutEvent(event);
+    report(outcome);
+}
+
+void TypedTimeEdit::mousePressEvent(QMouseEvent* event)
+{
+    report(m_entry.finish());
+    QTimeEdit::mousePressEvent(event);
+}
+
+void TypedTimeEdit::report(const std::optional<QString>& outcome)
+{
+    if (m_entry.record(outcome))
+        emit entryRefused(m_entry.refusal());
+}
