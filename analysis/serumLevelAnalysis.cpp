@@ -30,6 +30,9 @@ constexpr int kWithF = 1;
 // Route boxes keep this width whatever the drug's route names; the list shows them whole.
 constexpr int kRouteComboCharacters = 16;
 constexpr double kPercent = 100.0;
+// Times are whole minutes; hours worked out along different paths (a later dose of a row, a
+// level's own date and time) that differ by less than this are one moment.
+constexpr double kSameMoment = 1e-6;
 const QString kDigoxin = QStringLiteral("DG");
 const QString kInPatient = QStringLiteral("I");
 const QString kDoseType = QStringLiteral("Dose");
@@ -301,7 +304,9 @@ void serumLevelAnalysis::checkDoseRow(int i)
         showStatus(status, checkPixmap, QString());
 }
 
-// A level drawn while an infusion of a complete intravenous row runs (both ends included).
+// A level drawn while an infusion of a complete intravenous row runs. A sample taken at the
+// very moment an infusion starts (a pre-dose baseline, a trough before the next dose) is drawn
+// before it; one taken as it ends is still during it.
 void serumLevelAnalysis::checkLevelRow(int i)
 {
     const SerumLevelRow& level = levelRows[i];
@@ -314,7 +319,7 @@ void serumLevelAnalysis::checkLevelRow(int i)
         const double first = m_builder.absoluteHour(row.date, row.time);
         for (int k = 0; k < row.numberOfDoses; ++k) {
             const double start = first + k * row.interval;
-            if (start <= t && t <= start + row.infusionTime) {
+            if (t - start > kSameMoment && t - (start + row.infusionTime) <= kSameMoment) {
                 warning = QStringLiteral("Level is measured during infusion (row %1).").arg(j + 1);
                 break;
             }

@@ -405,7 +405,12 @@ void TestSerumLevelAnalysis::levelDuringInfusionNamesTheRow_data()
     const QString inRow = QStringLiteral("Level is measured during infusion (row %1).");
     QTest::newRow("inside both") << QTime(8, 15) << "warning" << inRow.arg(2);
     QTest::newRow("end of the longer") << QTime(9, 0) << "warning" << inRow.arg(1);
-    QTest::newRow("start of a later dose") << QTime(16, 0) << "warning" << inRow.arg(1);
+    // A sample drawn as an infusion starts is taken before it: a baseline or a trough.
+    QTest::newRow("start of the first doses") << QTime(8, 0) << "green-check"
+                                              << "";
+    QTest::newRow("start of a later dose") << QTime(16, 0) << "green-check"
+                                           << "";
+    QTest::newRow("just after a later start") << QTime(16, 1) << "warning" << inRow.arg(1);
     QTest::newRow("between doses") << QTime(12, 0) << "green-check"
                                    << "";
 }
