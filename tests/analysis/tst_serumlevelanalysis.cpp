@@ -217,6 +217,7 @@ private slots:
     void failingInsertRollsBackTheCaseSave_data();
     void failingInsertRollsBackTheCaseSave();
     void reopenedCaseGivesTheEngineFits();
+    void reopenedRowsComeInTimeOrder();
     void tooLongHistoryIsRefused();
     void historyPastThePhenytoinGridIsRefusedWithItsLimit();
     void refusedAnalysisKeepsTheLastOne();
@@ -737,6 +738,34 @@ void TestSerumLevelAnalysis::reopenedCaseGivesTheEngineFits()
     driver.fitCurves();
     QCOMPARE(engine.pkSets[pk::kBayesian], bayes);
     QCOMPARE(engine.pkSets[pk::kLeastSquares], w.session.pkSets[pk::kLeastSquares]);
+}
+
+// Rows of one moment come in the order they were stored, so the same at every opening.
+void TestSerumLevelAnalysis::reopenedRowsComeInTimeOrder()
+{
+    constexpr int caseNumber = 5;
+    storeDose(caseNumber, "2024-03-01", "16:00:00", 90, ivRoute, 0.5);
+    storeDose(caseNumber, "2024-03-01", "08:00:00", 80, ivRoute, 0.5);
+    storeLevel(caseNumber, "2024-03-02", "09:00:00", 7.35);
+    storeLevel(caseNumber, "2024-03-01", "08:00:00", 0);
+    storeLevel(caseNumber, "2024-03-02", "01:00:00", 6.8);
+    storeLevel(caseNumber, "2024-03-01", "20:00:00", 1.9);
+    storeLevel(caseNumber, "2024-03-01", "20:00:00", 2.0);
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        auto window = w.window();
+        QVERIFY(window->loadDoseHistory());
+        QVERIFY(window->loadSerumLevels());
+        QCOMPARE(window->doseRecords()[0].dose, 80.0);
+        QCOMPARE(window->doseRecords()[1].dose, 90.0);
+        QList<double> levels;
+        for (int i = 0; i < 5; ++i)
+            levels << window->levelRecords()[i].level;
+        QCOMPARE(levels, (QList<double>{0.0, 1.9, 2.0, 6.8, 7.35}));
+        QVERIFY(window->saveDoseHistory());
+        QVERIFY(window->saveSerumLevels());
+    }
 }
 
 void TestSerumLevelAnalysis::tooLongHistoryIsRefused()
