@@ -641,12 +641,18 @@ void serumLevelAnalysis::on_radioButton_custom_clicked()
 
 void serumLevelAnalysis::on_button_analysis_clicked()
 {
+    const QString refusal = analyse();
+    if (!refusal.isEmpty())
+        MessageBox::information(this, kInformation, refusal);
+}
+
+QString serumLevelAnalysis::analyse()
+{
     setCursor(Qt::WaitCursor);
     const SessionData lastAnalysed = *sessionData;
     if (!m_builder.analyse()) {
         setCursor(Qt::ArrowCursor);
-        MessageBox::information(this, kInformation, m_builder.refusal());
-        return;
+        return m_builder.refusal();
     }
     maxTime = m_builder.maxTime();
     const int prior = m_builder.priorSetIndex();
@@ -657,8 +663,7 @@ void serumLevelAnalysis::on_button_analysis_clicked()
         // from; the refused rows must not pair with them.
         *sessionData = lastAnalysed;
         setCursor(Qt::ArrowCursor);
-        MessageBox::information(this, kInformation, refusal);
-        return;
+        return refusal;
     }
     // The curve-fitting window fits the case when it exists; fitting here too would only
     // repeat the work (a phenytoin fit takes tens of milliseconds).
@@ -669,8 +674,58 @@ void serumLevelAnalysis::on_button_analysis_clicked()
         m_fits.setGraphEndTime(maxTime);
         m_fits.fitCurves();
     }
+    m_fittedRows = analysedRows();
     setCursor(Qt::ArrowCursor);
     emit drawGraph(maxTime);
+    return QString();
+}
+
+serumLevelAnalysis::AnalysedRows serumLevelAnalysis::analysedRows() const
+{
+    AnalysedRows rows;
+    for (const DoseHistoryRow& row : doseRows) {
+        if (row.complete)
+            rows.doses.append(row);
+    }
+    for (const SerumLevelRow& row : levelRows) {
+        if (row.complete)
+            rows.levels.append(row);
+    }
+    rows.prior = m_builder.priorSetIndex();
+    return rows;
+}
+
+// Everything of a row the analysis reads.
+bool serumLevelAnalysis::sameRows(const AnalysedRows& a, const AnalysedRows& b)
+{
+    const auto sameDose = [](const DoseHistoryRow& x, const DoseHistoryRow& y) {
+        return x.date == y.date && x.time == y.time && x.route == y.route && x.inOut == y.inOut &&
+               x.treatment == y.treatment && x.saltFactor == y.saltFactor && x.routeF == y.routeF &&
+               x.ka == y.ka && x.dose == y.dose && x.infusionTime == y.infusionTime &&
+               x.interval == y.interval && x.numberOfDoses == y.numberOfDoses;
+    };
+    const auto sameLevel = [](const SerumLevelRow& x, const SerumLevelRow& y) {
+        return x.date == y.date && x.time == y.time && x.level == y.level;
+    };
+    return a.prior == b.prior &&
+           std::equal(a.doses.begin(), a.doses.end(), b.doses.begin(), b.doses.end(), sameDose) &&
+           std::equal(a.levels.begin(), a.levels.end(), b.levels.begin(), b.levels.end(),
+                      sameLevel);
+}
+
+// A save stores the rows as they stand; fits of other rows must not go with them. Nothing is
+// said here: the case page reports a refusal once the case is saved.
+QString serumLevelAnalysis::refitChangedRows()
+{
+    const AnalysedRows rows = analysedRows();
+    if (!m_fittedRows || sameRows(*m_fittedRows, rows))
+        return QString();
+    m_fittedRows.reset();
+    const QString refusal = analyse();
+    // Rows all gone leave no fit, as a case stored without rows opens with none.
+    if (!refusal.isEmpty() || (rows.doses.isEmpty() && rows.levels.isEmpty()))
+        m_fits.forgetFits();
+    return refusal;
 }
 
 // ---- Storage ----

@@ -1,4 +1,5 @@
 #include "analysis/CatalogueHooks.h"
+#include "analysis/graphicAnalysis.h"
 #include "analysis/serumLevelAnalysis.h"
 #include "app/ProgramConfig.h"
 #include "cases/MainPage.h"
@@ -218,6 +219,8 @@ private slots:
     void failingInsertRollsBackTheCaseSave();
     void reopenedCaseGivesTheEngineFits();
     void reopenedRowsComeInTimeOrder();
+    void savedFitsAreThoseOfTheSavedRows_data();
+    void savedFitsAreThoseOfTheSavedRows();
     void tooLongHistoryIsRefused();
     void historyPastThePhenytoinGridIsRefusedWithItsLimit();
     void refusedAnalysisKeepsTheLastOne();
@@ -766,6 +769,82 @@ void TestSerumLevelAnalysis::reopenedRowsComeInTimeOrder()
         QVERIFY(window->saveDoseHistory());
         QVERIFY(window->saveSerumLevels());
     }
+}
+
+// Rows changed after an analysis are fitted again by the save, as reopening fits them; when
+// that analysis is refused, or no row is left, the case goes without fitted sets.
+void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows_data()
+{
+    QTest::addColumn<bool>("fittingWindow"); // fits the case in place of the analysis window
+    QTest::newRow("analysis window fits") << false;
+    QTest::newRow("curve-fitting window fits") << true;
+}
+
+void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
+{
+    QFETCH(bool, fittingWindow);
+    caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
+        return new serumLevelAnalysis(p, s, c, d);
+    };
+    if (fittingWindow)
+        caseWindowMakers().fitting = [](QWidget* p, SessionData* s, PkCalculator* c,
+                                        DrugInfo* d) -> FittingLink* {
+            return new graphicAnalysis(p, s, c, d);
+        };
+    Workspace w(QStringLiteral("GM"));
+    SessionData& s = w.session;
+    auto page = w.page();
+    click(page.get(), "button_dosage_history");
+    auto* window = page->findChild<serumLevelAnalysis*>();
+    typeDoseRow(window, 1, day1, ivRoute, "80", "0.5", "8", "3");
+    typeDoseRow(window, 2, day1.addDays(1), ivRoute, "120", "0.5", "8", "3");
+    typeLevel(window, 1, day1.addSecs(3600 * 7), QStringLiteral("1.8"));
+    typeLevel(window, 2, day1.addDays(1).addSecs(3600), QStringLiteral("9.5"));
+    click(window, "button_analysis");
+    const PkParameterSet twoRows = s.pkSets[pk::kBayesian];
+    QVERIFY(s.pkSets[pk::kLeastSquares][pk::kF] > 0.0);
+
+    click(window, "DH_delete_2");
+    click(window, "SLH_delete_2");
+    auto* fitting = page->findChild<graphicAnalysis*>();
+    QCOMPARE(fitting != nullptr, fittingWindow);
+    if (fitting)
+        fitting->hide();
+    click(page.get(), "button_save");
+    QVERIFY(s.saved);
+    QVERIFY(!(fitting && fitting->isVisible())); // the save opens no window
+    const PkParameterSet saved = s.pkSets[pk::kBayesian];
+    QVERIFY(saved != twoRows);
+    QCOMPARE(requireChild<QLineEdit>(page.get(), "line_Bayes_vdb")->text(),
+             QString::number(saved[pk::kVd], 'f', 2));
+    QVERIFY(requireChild<QLineEdit>(page.get(), "line_LS_vdb")->text().isEmpty()); // one level
+    page.reset();
+    page = w.page();
+    QCOMPARE(s.pkSets[pk::kBayesian], saved);
+
+    window = page->findChild<serumLevelAnalysis*>();
+    s.pkSets[pk::kCustom] = s.pkSets[pk::kPopulation];
+    s.pkSets[pk::kCustom][pk::kCl] = 0.0;
+    click(window, "radioButton_custom");
+    click(page.get(), "button_save");
+    QVERIFY(s.saved);
+    const QString shown = prompts->takeShown();
+    QVERIFY2(shown.contains(QLatin1String("saved without fitted sets")) &&
+                 shown.contains(QLatin1String("clearance")),
+             qPrintable(shown));
+    QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
+    QVERIFY(requireChild<QLineEdit>(page.get(), "line_Bayes_vdb")->text().isEmpty());
+
+    // Every row gone: no fit at all, as a case stored without rows opens.
+    click(page.get(), "button_dosage_history");
+    click(window, "radioButton_pop");
+    click(window, "button_analysis");
+    QVERIFY(s.pkSets[pk::kBayesian][pk::kF] > 0.0);
+    click(window, "DH_delete_1");
+    click(window, "SLH_delete_1");
+    click(page.get(), "button_save");
+    QVERIFY(s.saved);
+    QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
 }
 
 void TestSerumLevelAnalysis::tooLongHistoryIsRefused()
