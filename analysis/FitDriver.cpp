@@ -38,10 +38,7 @@ FitOutcome FitDriver::fitCurves()
     FitOutcome outcome{
         FitReadiness(*m_session, *m_calculator, m_predictor).refusal(m_priorSetIndex)};
     if (!outcome.ran()) {
-        markAbsent(pk::kLeastSquares);
-        markAbsent(pk::kBayesian);
-        m_levelFitTable.clear();
-        m_fitCurveTable.clear();
+        forgetFits();
         return outcome;
     }
     runFit(pk::kLeastSquares);
@@ -53,6 +50,14 @@ FitOutcome FitDriver::fitCurves()
     buildTimeGrid();
     buildFitCurves();
     return outcome;
+}
+
+void FitDriver::forgetFits()
+{
+    markAbsent(pk::kLeastSquares);
+    markAbsent(pk::kBayesian);
+    m_levelFitTable.clear();
+    m_fitCurveTable.clear();
 }
 
 // F is fitted only when some dose is not intravenous, CF only when some dose was given out of

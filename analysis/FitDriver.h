@@ -58,6 +58,9 @@ public:
     // FitReadiness) is refused before fitting: both fitted sets absent, the level table and
     // curves empty, and the reason in the outcome.
     FitOutcome fitCurves();
+    // Both fitted sets absent, the level table and curves empty: what the last fit left no
+    // longer belongs to the case's rows.
+    void forgetFits();
     // method: pk::kLeastSquares or pk::kBayesian, the set the fit is stored in.
     void runFit(int method);
     // keepF, keepCF: F (every dose intravenous) and CF (every dose in hospital) are held at the

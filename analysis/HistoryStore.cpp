@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace historystore
@@ -51,6 +52,15 @@ QString routeToStore(const DoseHistoryRow& row)
     return row.route.isEmpty() ? row.storedRoute : row.route;
 }
 
+// Rows in time order, by the date and time read from the stored texts rather than by how the
+// texts compare; rows of one moment keep the order they were stored in.
+template <typename Row> void sortByTime(QVector<Row>& rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        return a.date < b.date || (a.date == b.date && a.time < b.time);
+    });
+}
+
 template <typename Row, typename Fill>
 ReadRows<Row> read(const QString& sql, qint32 caseNumber, Fill fill)
 {
@@ -64,6 +74,7 @@ ReadRows<Row> read(const QString& sql, qint32 caseNumber, Fill fill)
     }
     while (query.next())
         result.rows.append(fill(query));
+    sortByTime(result.rows);
     return result;
 }
 
@@ -122,7 +133,7 @@ QTime timeFromText(const QString& text)
 ReadRows<DoseHistoryRow> readDoseRows(qint32 caseNumber)
 {
     return read<DoseHistoryRow>(
-        QStringLiteral("SELECT * FROM DoseHistory WHERE CASE_NUMBER = :case ORDER BY DATE ASC"),
+        QStringLiteral("SELECT * FROM DoseHistory WHERE CASE_NUMBER = :case ORDER BY rowid"),
         caseNumber, [](const SqlStatement& q) {
             DoseHistoryRow row;
             row.treatment = q.value(doseTreat).toString();
@@ -144,7 +155,7 @@ ReadRows<DoseHistoryRow> readDoseRows(qint32 caseNumber)
 ReadRows<SerumLevelRow> readLevelRows(qint32 caseNumber)
 {
     return read<SerumLevelRow>(
-        QStringLiteral("SELECT * FROM SerumLevel WHERE CASE_NUMBER = :case ORDER BY DATE ASC"),
+        QStringLiteral("SELECT * FROM SerumLevel WHERE CASE_NUMBER = :case ORDER BY rowid"),
         caseNumber, [](const SqlStatement& q) {
             SerumLevelRow row;
             row.date = dateFromText(q.value(levelDate).toString());

@@ -17,7 +17,8 @@ template <typename Row> struct ReadRows {
     QString error;
 };
 
-// The case's rows ordered by date, each marked complete and read from the store.
+// The case's rows in time order, date then time, each marked complete and read from the
+// store; rows of one date and time come in the order they were stored, so the same every time.
 ReadRows<DoseHistoryRow> readDoseRows(qint32 caseNumber);
 ReadRows<SerumLevelRow> readLevelRows(qint32 caseNumber);
 

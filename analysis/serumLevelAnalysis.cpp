@@ -31,6 +31,9 @@ constexpr int kWithF = 1;
 // Route boxes keep this width whatever the drug's route names; the list shows them whole.
 constexpr int kRouteComboCharacters = 16;
 constexpr double kPercent = 100.0;
+// Times are whole minutes; hours worked out along different paths (a later dose of a row, a
+// level's own date and time) that differ by less than this are one moment.
+constexpr double kSameMoment = 1e-6;
 const QString kDigoxin = QStringLiteral("DG");
 const QString kInPatient = QStringLiteral("I");
 const QString kDoseType = QStringLiteral("Dose");
@@ -326,7 +329,9 @@ void serumLevelAnalysis::checkDoseRow(int i)
         showStatus(status, checkPixmap, QString());
 }
 
-// A level drawn while an infusion of a complete intravenous row runs (both ends included).
+// A level drawn while an infusion of a complete intravenous row runs. A sample taken at the
+// very moment an infusion starts (a pre-dose baseline, a trough before the next dose) is drawn
+// before it; one taken as it ends is still during it.
 void serumLevelAnalysis::checkLevelRow(int i)
 {
     const SerumLevelRow& level = levelRows[i];
@@ -339,7 +344,7 @@ void serumLevelAnalysis::checkLevelRow(int i)
         const double first = m_builder.absoluteHour(row.date, row.time);
         for (int k = 0; k < row.numberOfDoses; ++k) {
             const double start = first + k * row.interval;
-            if (start <= t && t <= start + row.infusionTime) {
+            if (t - start > kSameMoment && t - (start + row.infusionTime) <= kSameMoment) {
                 warning = QStringLiteral("Level is measured during infusion (row %1).").arg(j + 1);
                 break;
             }
@@ -661,12 +666,18 @@ void serumLevelAnalysis::on_radioButton_custom_clicked()
 
 void serumLevelAnalysis::on_button_analysis_clicked()
 {
+    const QString refusal = analyse();
+    if (!refusal.isEmpty())
+        MessageBox::information(this, kInformation, refusal);
+}
+
+QString serumLevelAnalysis::analyse()
+{
     setCursor(Qt::WaitCursor);
     const SessionData lastAnalysed = *sessionData;
     if (!m_builder.analyse()) {
         setCursor(Qt::ArrowCursor);
-        MessageBox::information(this, kInformation, m_builder.refusal());
-        return;
+        return m_builder.refusal();
     }
     maxTime = m_builder.maxTime();
     const int prior = m_builder.priorSetIndex();
@@ -677,8 +688,7 @@ void serumLevelAnalysis::on_button_analysis_clicked()
         // from; the refused rows must not pair with them.
         *sessionData = lastAnalysed;
         setCursor(Qt::ArrowCursor);
-        MessageBox::information(this, kInformation, refusal);
-        return;
+        return refusal;
     }
     // The curve-fitting window fits the case when it exists; fitting here too would only
     // repeat the work (a phenytoin fit takes tens of milliseconds).
@@ -689,8 +699,58 @@ void serumLevelAnalysis::on_button_analysis_clicked()
         m_fits.setGraphEndTime(maxTime);
         m_fits.fitCurves();
     }
+    m_fittedRows = analysedRows();
     setCursor(Qt::ArrowCursor);
     emit drawGraph(maxTime);
+    return QString();
+}
+
+serumLevelAnalysis::AnalysedRows serumLevelAnalysis::analysedRows() const
+{
+    AnalysedRows rows;
+    for (const DoseHistoryRow& row : doseRows) {
+        if (row.complete)
+            rows.doses.append(row);
+    }
+    for (const SerumLevelRow& row : levelRows) {
+        if (row.complete)
+            rows.levels.append(row);
+    }
+    rows.prior = m_builder.priorSetIndex();
+    return rows;
+}
+
+// Everything of a row the analysis reads.
+bool serumLevelAnalysis::sameRows(const AnalysedRows& a, const AnalysedRows& b)
+{
+    const auto sameDose = [](const DoseHistoryRow& x, const DoseHistoryRow& y) {
+        return x.date == y.date && x.time == y.time && x.route == y.route && x.inOut == y.inOut &&
+               x.treatment == y.treatment && x.saltFactor == y.saltFactor && x.routeF == y.routeF &&
+               x.ka == y.ka && x.dose == y.dose && x.infusionTime == y.infusionTime &&
+               x.interval == y.interval && x.numberOfDoses == y.numberOfDoses;
+    };
+    const auto sameLevel = [](const SerumLevelRow& x, const SerumLevelRow& y) {
+        return x.date == y.date && x.time == y.time && x.level == y.level;
+    };
+    return a.prior == b.prior &&
+           std::equal(a.doses.begin(), a.doses.end(), b.doses.begin(), b.doses.end(), sameDose) &&
+           std::equal(a.levels.begin(), a.levels.end(), b.levels.begin(), b.levels.end(),
+                      sameLevel);
+}
+
+// A save stores the rows as they stand; fits of other rows must not go with them. Nothing is
+// said here: the case page reports a refusal once the case is saved.
+QString serumLevelAnalysis::refitChangedRows()
+{
+    const AnalysedRows rows = analysedRows();
+    if (!m_fittedRows || sameRows(*m_fittedRows, rows))
+        return QString();
+    m_fittedRows.reset();
+    const QString refusal = analyse();
+    // Rows all gone leave no fit, as a case stored without rows opens with none.
+    if (!refusal.isEmpty() || (rows.doses.isEmpty() && rows.levels.isEmpty()))
+        m_fits.forgetFits();
+    return refusal;
 }
 
 // ---- Storage ----

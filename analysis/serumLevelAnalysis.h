@@ -6,8 +6,10 @@
 
 #include <QDialog>
 #include <QPixmap>
+#include <QVector>
 
 #include <memory>
+#include <optional>
 
 class DrugInfo;
 class PkCalculator;
@@ -60,6 +62,7 @@ public:
     bool loadDoseHistory() override;
     bool loadSerumLevels() override;
     void runAnalysis() override { on_button_analysis_clicked(); }
+    QString refitChangedRows() override;
     int priorSetIndex() const override { return m_builder.priorSetIndex(); }
     bool saveDoseHistory() override;
     bool saveSerumLevels() override;
@@ -134,6 +137,17 @@ private slots:
     TALVORA_LEVEL_ROW_SLOTS(12)
 
 private:
+    // The rows an analysis reads: the complete ones, in row order, and the prior chosen.
+    struct AnalysedRows {
+        QVector<DoseHistoryRow> doses;
+        QVector<SerumLevelRow> levels;
+        int prior = pk::kPopulation;
+    };
+    AnalysedRows analysedRows() const;
+    static bool sameRows(const AnalysedRows& a, const AnalysedRows& b);
+    // The analysis and its fits; the reason it was refused, empty when it ran.
+    QString analyse();
+
     void markEdited();
     // Construction.
     void installValidators();
@@ -196,6 +210,8 @@ private:
 
     DoseEventBuilder m_builder; // holds the prior choice
     FitDriver m_fits;
+    // The rows of the last analysis that ran, whose fits the session holds.
+    std::optional<AnalysedRows> m_fittedRows;
     // Stored rows beyond what the window holds: written back untouched on save.
     QVector<DoseHistoryRow> m_surplusDoses;
     QVector<SerumLevelRow> m_surplusLevels;

@@ -2,6 +2,8 @@
 
 #include "pkcore/SessionData.h"
 
+#include <QString>
+
 #include <functional>
 
 class DrugInfo;
@@ -28,6 +30,10 @@ public:
     virtual bool loadSerumLevels() = 0;
     // Turns the complete rows into the session's dose events and levels and emits drawGraph.
     virtual void runAnalysis() = 0;
+    // When the rows changed since the analysis whose fits the session holds, runs it again
+    // without a prompt, so that the fits shown and saved are those of the rows; when that is
+    // refused, the fitted sets are made absent and the reason returned. Empty otherwise.
+    virtual QString refitChangedRows() = 0;
     // The set the fits start from: pk::kPopulation or pk::kCustom.
     virtual int priorSetIndex() const = 0;
     // Rewrite the case's stored rows. They run inside the case save's transaction on the

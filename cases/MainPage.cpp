@@ -211,10 +211,10 @@ void MainPage::relabelGroups()
 
 void MainPage::replayStoredCase()
 {
-    loadingCase = false;
+    quietRun = false;
     if (session->caseNumber <= 0)
         return;
-    loadingCase = true;
+    quietRun = true;
     on_button_dosage_history_clicked();
     if (analysis) {
         const bool doses = analysis->loadDoseHistory();
@@ -226,7 +226,7 @@ void MainPage::replayStoredCase()
         }
         analysis->window()->close();
     }
-    loadingCase = false;
+    quietRun = false;
 }
 
 bool MainPage::populationUsable() const
@@ -472,7 +472,7 @@ void MainPage::on_button_dosage_history_clicked()
         if (window->metaObject()->indexOfSignal("caseEdited()") >= 0)
             connect(window, SIGNAL(caseEdited()), this, SLOT(analysisEdited()));
     }
-    if (!loadingCase)
+    if (!quietRun)
         analysis->window()->show();
 }
 
@@ -487,7 +487,7 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
         getLSAndDisplay();
         return;
     }
-    if (!loadingCase)
+    if (!quietRun)
         markUnsaved();
     QWidget* analysisWindow = analysis->window();
     analysisWindow->setCursor(Qt::WaitCursor);
@@ -510,13 +510,13 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
         form->button_graph_analysis->setToolTip(QString());
     }
     analysisWindow->setCursor(Qt::ArrowCursor);
-    if (!(firstRun && loadingCase))
+    if (!quietRun)
         fitting->window()->show();
 }
 
 void MainPage::analysisEdited()
 {
-    if (!loadingCase)
+    if (!quietRun)
         markUnsaved();
 }
 
@@ -573,6 +573,7 @@ void MainPage::on_button_save_clicked()
         analysisRows = [this] {
             return analysis->saveDoseHistory() && analysis->saveSerumLevels();
         };
+    const QString refitRefusal = refitChangedHistory();
     const SaveOutcome outcome = CaseStore(session).save(
         pageTexts(), CaseStore::saveStamp(QDateTime::currentDateTime()), analysisRows);
     if (!outcome.saved) {
@@ -582,7 +583,29 @@ void MainPage::on_button_save_clicked()
         return;
     }
     form->button_save->setEnabled(false);
+    if (!refitRefusal.isEmpty())
+        MessageBox::information(this, tr("Information"),
+                                tr("The case is saved without fitted sets until Analysis runs "
+                                   "again, because the changed dose history cannot be analysed: "
+                                   "%1")
+                                    .arg(refitRefusal));
     emit database_update();
+}
+
+// The fitted sets shown and saved with the case are those of the rows the save stores, as
+// reopening the case would fit them; the reason when they could not be fitted and went.
+QString MainPage::refitChangedHistory()
+{
+    if (!analysis)
+        return QString();
+    quietRun = true;
+    const QString refusal = analysis->refitChangedRows();
+    quietRun = false;
+    if (!refusal.isEmpty()) {
+        getBayesAndDisplay();
+        getLSAndDisplay();
+    }
+    return refusal;
 }
 
 // ---- Custom parameter editing ----

@@ -112,6 +112,7 @@ private:
     // is not a number is refused as any other bad entry.
     void takeCustomEntry(int index);
     CasePageTexts pageTexts() const;
+    QString refitChangedHistory();
 
     std::unique_ptr<Ui::MainPage> form;
     SessionData* session;     // not owned
@@ -125,7 +126,9 @@ private:
     AnalysisLink* analysis = nullptr;
     FittingLink* fitting = nullptr;
     QDialog* report = nullptr;
-    bool loadingCase = false;
+    // An analysis the user did not start (replaying the stored case, refitting before a save):
+    // it shows no window and leaves the case's saved state alone.
+    bool quietRun = false;
 
     CustomSetEditor m_custom;
     std::unique_ptr<ParameterGroupView> m_populationGroup;

@@ -1,4 +1,5 @@
 #include "analysis/CatalogueHooks.h"
+#include "analysis/graphicAnalysis.h"
 #include "analysis/serumLevelAnalysis.h"
 #include "app/ProgramConfig.h"
 #include "cases/MainPage.h"
@@ -230,6 +231,9 @@ private slots:
     void failingInsertRollsBackTheCaseSave_data();
     void failingInsertRollsBackTheCaseSave();
     void reopenedCaseGivesTheEngineFits();
+    void reopenedRowsComeInTimeOrder();
+    void savedFitsAreThoseOfTheSavedRows_data();
+    void savedFitsAreThoseOfTheSavedRows();
     void tooLongHistoryIsRefused();
     void historyPastThePhenytoinGridIsRefusedWithItsLimit();
     void refusedAnalysisKeepsTheLastOne();
@@ -420,7 +424,12 @@ void TestSerumLevelAnalysis::levelDuringInfusionNamesTheRow_data()
     const QString inRow = QStringLiteral("Level is measured during infusion (row %1).");
     QTest::newRow("inside both") << QTime(8, 15) << "warning" << inRow.arg(2);
     QTest::newRow("end of the longer") << QTime(9, 0) << "warning" << inRow.arg(1);
-    QTest::newRow("start of a later dose") << QTime(16, 0) << "warning" << inRow.arg(1);
+    // A sample drawn as an infusion starts is taken before it: a baseline or a trough.
+    QTest::newRow("start of the first doses") << QTime(8, 0) << "green-check"
+                                              << "";
+    QTest::newRow("start of a later dose") << QTime(16, 0) << "green-check"
+                                           << "";
+    QTest::newRow("just after a later start") << QTime(16, 1) << "warning" << inRow.arg(1);
     QTest::newRow("between doses") << QTime(12, 0) << "green-check"
                                    << "";
 }
@@ -747,6 +756,110 @@ void TestSerumLevelAnalysis::reopenedCaseGivesTheEngineFits()
     driver.fitCurves();
     QCOMPARE(engine.pkSets[pk::kBayesian], bayes);
     QCOMPARE(engine.pkSets[pk::kLeastSquares], w.session.pkSets[pk::kLeastSquares]);
+}
+
+// Rows of one moment come in the order they were stored, so the same at every opening.
+void TestSerumLevelAnalysis::reopenedRowsComeInTimeOrder()
+{
+    constexpr int caseNumber = 5;
+    storeDose(caseNumber, "2024-03-01", "16:00:00", 90, ivRoute, 0.5);
+    storeDose(caseNumber, "2024-03-01", "08:00:00", 80, ivRoute, 0.5);
+    storeLevel(caseNumber, "2024-03-02", "09:00:00", 7.35);
+    storeLevel(caseNumber, "2024-03-01", "08:00:00", 0);
+    storeLevel(caseNumber, "2024-03-02", "01:00:00", 6.8);
+    storeLevel(caseNumber, "2024-03-01", "20:00:00", 1.9);
+    storeLevel(caseNumber, "2024-03-01", "20:00:00", 2.0);
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        auto window = w.window();
+        QVERIFY(window->loadDoseHistory());
+        QVERIFY(window->loadSerumLevels());
+        QCOMPARE(window->doseRecords()[0].dose, 80.0);
+        QCOMPARE(window->doseRecords()[1].dose, 90.0);
+        QList<double> levels;
+        for (int i = 0; i < 5; ++i)
+            levels << window->levelRecords()[i].level;
+        QCOMPARE(levels, (QList<double>{0.0, 1.9, 2.0, 6.8, 7.35}));
+        QVERIFY(window->saveDoseHistory());
+        QVERIFY(window->saveSerumLevels());
+    }
+}
+
+// Rows changed after an analysis are fitted again by the save, as reopening fits them; when
+// that analysis is refused, or no row is left, the case goes without fitted sets.
+void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows_data()
+{
+    QTest::addColumn<bool>("fittingWindow"); // fits the case in place of the analysis window
+    QTest::newRow("analysis window fits") << false;
+    QTest::newRow("curve-fitting window fits") << true;
+}
+
+void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
+{
+    QFETCH(bool, fittingWindow);
+    caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
+        return new serumLevelAnalysis(p, s, c, d);
+    };
+    if (fittingWindow)
+        caseWindowMakers().fitting = [](QWidget* p, SessionData* s, PkCalculator* c,
+                                        DrugInfo* d) -> FittingLink* {
+            return new graphicAnalysis(p, s, c, d);
+        };
+    Workspace w(QStringLiteral("GM"));
+    SessionData& s = w.session;
+    auto page = w.page();
+    click(page.get(), "button_dosage_history");
+    auto* window = page->findChild<serumLevelAnalysis*>();
+    typeDoseRow(window, 1, day1, ivRoute, "80", "0.5", "8", "3");
+    typeDoseRow(window, 2, day1.addDays(1), ivRoute, "120", "0.5", "8", "3");
+    typeLevel(window, 1, day1.addSecs(3600 * 7), QStringLiteral("1.8"));
+    typeLevel(window, 2, day1.addDays(1).addSecs(3600), QStringLiteral("9.5"));
+    click(window, "button_analysis");
+    const PkParameterSet twoRows = s.pkSets[pk::kBayesian];
+    QVERIFY(s.pkSets[pk::kLeastSquares][pk::kF] > 0.0);
+
+    click(window, "DH_delete_2");
+    click(window, "SLH_delete_2");
+    auto* fitting = page->findChild<graphicAnalysis*>();
+    QCOMPARE(fitting != nullptr, fittingWindow);
+    if (fitting)
+        fitting->hide();
+    click(page.get(), "button_save");
+    QVERIFY(s.saved);
+    QVERIFY(!(fitting && fitting->isVisible())); // the save opens no window
+    const PkParameterSet saved = s.pkSets[pk::kBayesian];
+    QVERIFY(saved != twoRows);
+    QCOMPARE(requireChild<QLineEdit>(page.get(), "line_Bayes_vdb")->text(),
+             QString::number(saved[pk::kVd], 'f', 2));
+    QVERIFY(requireChild<QLineEdit>(page.get(), "line_LS_vdb")->text().isEmpty()); // one level
+    page.reset();
+    page = w.page();
+    QCOMPARE(s.pkSets[pk::kBayesian], saved);
+
+    window = page->findChild<serumLevelAnalysis*>();
+    s.pkSets[pk::kCustom] = s.pkSets[pk::kPopulation];
+    s.pkSets[pk::kCustom][pk::kCl] = 0.0;
+    click(window, "radioButton_custom");
+    click(page.get(), "button_save");
+    QVERIFY(s.saved);
+    const QString shown = prompts->takeShown();
+    QVERIFY2(shown.contains(QLatin1String("saved without fitted sets")) &&
+                 shown.contains(QLatin1String("clearance")),
+             qPrintable(shown));
+    QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
+    QVERIFY(requireChild<QLineEdit>(page.get(), "line_Bayes_vdb")->text().isEmpty());
+
+    // Every row gone: no fit at all, as a case stored without rows opens.
+    click(page.get(), "button_dosage_history");
+    click(window, "radioButton_pop");
+    click(window, "button_analysis");
+    QVERIFY(s.pkSets[pk::kBayesian][pk::kF] > 0.0);
+    click(window, "DH_delete_1");
+    click(window, "SLH_delete_1");
+    click(page.get(), "button_save");
+    QVERIFY(s.saved);
+    QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
 }
 
 void TestSerumLevelAnalysis::tooLongHistoryIsRefused()
