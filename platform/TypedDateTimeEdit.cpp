@@ -144,7 +144,7 @@ QString TypedEntry::takeDate(const QString& text)
 {
     if (text.isEmpty())
         return tr("Enter a date as %1.").arg(shownFormat());
-    const QDate date = parsed(text).date();
+    const QDate date = parsedDate(text);
     if (!date.isValid())
         return tr("%1 is not a date; enter one as %2.").arg(text, shownFormat());
     const QDate first = m_edit->minimumDate();
@@ -162,7 +162,7 @@ QString TypedEntry::takeTime(const QString& text)
 {
     if (text.isEmpty())
         return tr("Enter a time as %1.").arg(shownFormat());
-    const QTime time = parsed(text).time();
+    const QTime time = parsedTime(text);
     if (!time.isValid())
         return tr("%1 is not a time; enter one as %2.").arg(text, shownFormat());
     const QTime first = m_edit->minimumTime();
@@ -176,11 +176,20 @@ QString TypedEntry::takeTime(const QString& text)
     return QString();
 }
 
-QDateTime TypedEntry::parsed(const QString& text) const
+// Parsed as a date or a time alone: a whole date-time would fail on a day whose midnight the
+// local time zone skips.
+QDate TypedEntry::parsedDate(const QString& text) const
 {
     const QString format = m_edit->displayFormat();
-    const QDateTime exact = QDateTime::fromString(text, format);
-    return exact.isValid() ? exact : QDateTime::fromString(text, relaxedFormat(format));
+    const QDate exact = QDate::fromString(text, format);
+    return exact.isValid() ? exact : QDate::fromString(text, relaxedFormat(format));
+}
+
+QTime TypedEntry::parsedTime(const QString& text) const
+{
+    const QString format = m_edit->displayFormat();
+    const QTime exact = QTime::fromString(text, format);
+    return exact.isValid() ? exact : QTime::fromString(text, relaxedFormat(format));
 }
 
 // The format as a user reads it: "MM/DD/YYYY", "HH:MM".

@@ -46,7 +46,8 @@ private:
     QString takeDate(const QString& text);
     QString takeTime(const QString& text);
     QString shownFormat() const;
-    QDateTime parsed(const QString& text) const;
+    QDate parsedDate(const QString& text) const;
+    QTime parsedTime(const QString& text) const;
 
     QDateTimeEdit* m_edit;
     QLineEdit* m_text;
