@@ -45,8 +45,8 @@ QVector<double> simulateLevels(PkCalculator& calculator, const SessionData& sess
     for (int q : order) {
         const double t = times[q];
         for (; i <= steps && grid[i].time < t; ++i)
-            level = levelterms::rungeKuttaStep(vmaxPerHour, r.km, r.v, grid[i - 1].rate, level,
-                                               grid[i].time - grid[i - 1].time);
+            level = levelterms::michaelisMentenLevelStep(vmaxPerHour, r.km, r.v, grid[i - 1].rate,
+                                                         level, grid[i].time - grid[i - 1].time);
         levels[q] = std::isfinite(t) ? pknum::checked(level) : pknum::kNotGiven;
     }
     return levels;
