@@ -47,7 +47,10 @@ QVector<double> simulateLevels(PkCalculator& calculator, const SessionData& sess
         for (; i <= steps && grid[i].time < t; ++i)
             level = levelterms::michaelisMentenLevelStep(vmaxPerHour, r.km, r.v, grid[i - 1].rate,
                                                          level, grid[i].time - grid[i - 1].time);
-        levels[q] = std::isfinite(t) ? pknum::checked(level) : pknum::kNotGiven;
+        // A level without a finite value leaves the whole curve out, never a line through it.
+        if (std::isfinite(t) && !std::isfinite(level))
+            return {};
+        levels[q] = std::isfinite(t) ? level : pknum::kNotGiven;
     }
     return levels;
 }
