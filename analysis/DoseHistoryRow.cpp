@@ -2,17 +2,13 @@
 
 #include "pkcore/DrugCodes.h"
 #include "pkcore/EntryLimits.h"
+#include "pkcore/EntryReading.h"
 #include "pkcore/PkIndices.h"
 
 #include <cmath>
 
 namespace
 {
-QString boundText(double bound)
-{
-    return QString::number(bound, 'f', bound < 1.0 ? 2 : 0);
-}
-
 bool outside(double given, double lowest, double highest)
 {
     return given > 0.0 && !(given >= lowest && given <= highest);
@@ -21,7 +17,7 @@ bool outside(double given, double lowest, double highest)
 QString hoursRefusal(const QString& what, double shortest)
 {
     return QStringLiteral("Enter %1 from %2 to %3 hours.")
-        .arg(what, boundText(shortest), boundText(pk::kMostHours));
+        .arg(what, pk::boundText(shortest), pk::boundText(pk::kMostHours));
 }
 } // namespace
 
@@ -40,7 +36,7 @@ bool meetsDoseRowRule(const DoseHistoryRow& row)
 QString doseRowRangeRefusal(const DoseHistoryRow& row)
 {
     if (outside(row.dose, 0.0, pk::kMostDose))
-        return QStringLiteral("Enter a dose of at most %1.").arg(boundText(pk::kMostDose));
+        return QStringLiteral("Enter a dose of at most %1.").arg(pk::boundText(pk::kMostDose));
     if (outside(row.infusionTime, pk::kShortestInfusion, pk::kMostHours))
         return hoursRefusal(QStringLiteral("an infusion time"), pk::kShortestInfusion);
     if (outside(row.interval, pk::kShortestInterval, pk::kMostHours))
@@ -56,7 +52,7 @@ QString doseRowRangeRefusal(const DoseHistoryRow& row)
 QString levelRangeRefusal(double level)
 {
     if (level > pk::kMostLevel)
-        return QStringLiteral("Enter a level of at most %1.").arg(boundText(pk::kMostLevel));
+        return QStringLiteral("Enter a level of at most %1.").arg(pk::boundText(pk::kMostLevel));
     return QString();
 }
 

@@ -67,8 +67,8 @@ void LevelCurve::preparePhenytoin()
     double level = start;
     for (int i = 1; i <= steps; ++i) {
         // The calculator's own step, so levels inside the grid are its numbers.
-        level = levelterms::rungeKuttaStep(m_vmaxPerHour, km, v, grid[i - 1].rate, level,
-                                           grid[i].time - grid[i - 1].time);
+        level = levelterms::michaelisMentenLevelStep(m_vmaxPerHour, km, v, grid[i - 1].rate, level,
+                                                     grid[i].time - grid[i - 1].time);
         m_gridTimes[i] = grid[i].time;
         m_gridLevels[i] = level;
     }

@@ -175,9 +175,9 @@ void LevelPredictor::phenytoinSinglePass(const ModelArguments* arguments, int ve
             const double h = m_gridTimes[i] - m_gridTimes[i - 1];
             // The calculator's own step, so both roads give the same numbers.
             for (int v = 0; v < vectorCount; ++v)
-                level[v] =
-                    levelterms::rungeKuttaStep(vmaxPerHour[v], lane[v].km, lane[v].v,
-                                               valid[v] ? rates[v][i - 1] : 0.0, level[v], h);
+                level[v] = levelterms::michaelisMentenLevelStep(
+                    vmaxPerHour[v], lane[v].km, lane[v].v, valid[v] ? rates[v][i - 1] : 0.0,
+                    level[v], h);
         }
         for (int v = 0; v < vectorCount; ++v)
             levels[v * count + q] =

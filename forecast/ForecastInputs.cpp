@@ -2,8 +2,7 @@
 
 #include "forecast/ForecastText.h"
 #include "pkcore/EntryLimits.h"
-
-#include <cmath>
+#include "pkcore/EntryReading.h"
 
 namespace forecast
 {
@@ -11,12 +10,9 @@ namespace
 {
 constexpr double kHoursPerDay = 24.0;
 
-// The values a field takes: from `lowest` (itself only when `lowestTaken`) to `highest`.
-struct Range {
-    double lowest;
-    bool lowestTaken;
-    double highest;
-};
+using Range = pk::EntryRange;
+using Reading = pk::EntryReading;
+
 constexpr Range kLevelRange{0.0, false, pk::kMostLevel};
 constexpr Range kDoseRange{0.0, false, pk::kMostDose};
 constexpr Range kPostTimeRange{0.0, true, pk::kMostHours};
@@ -29,40 +25,6 @@ constexpr std::array<Range, kRegimenFieldCount> kRegimenRanges = {
 constexpr std::array<Range, kLevelFieldCount> kLevelRanges = {
     kDoseRange, kIntervalRange, kInfusionRange, kPostTimeRange, kDoseRange};
 
-// One field: its value, or why it is refused; `filled` is false for an empty field.
-struct Reading {
-    double value = 0.0;
-    QString refusal;
-    bool filled = false;
-
-    bool accepted() const { return filled && refusal.isEmpty(); }
-};
-
-QString belowRefusal(const Range& range)
-{
-    if (range.lowest != 0.0)
-        return tr("Enter a number of at least %1.").arg(boundText(range.lowest));
-    return range.lowestTaken ? tr("Enter a number of 0 or more.") : tr("Enter a number above 0.");
-}
-
-Reading read(const QString& text, const Range& range)
-{
-    Reading r;
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
-        return r;
-    r.filled = true;
-    bool ok = false;
-    r.value = trimmed.toDouble(&ok);
-    if (!ok || !std::isfinite(r.value))
-        r.refusal = tr("Enter a number.");
-    else if (range.lowestTaken ? r.value < range.lowest : !(r.value > range.lowest))
-        r.refusal = belowRefusal(range);
-    else if (r.value > range.highest)
-        r.refusal = tr("Enter a number of at most %1.").arg(boundText(range.highest));
-    return r;
-}
-
 template <std::size_t N>
 std::array<Reading, N> readAsked(const std::array<bool, N>& asked,
                                  const std::array<QString, N>& texts,
@@ -71,7 +33,7 @@ std::array<Reading, N> readAsked(const std::array<bool, N>& asked,
     std::array<Reading, N> readings;
     for (std::size_t i = 0; i < N; ++i) {
         if (asked[i])
-            readings[i] = read(texts[i], ranges[i]);
+            readings[i] = pk::readEntry(texts[i], ranges[i]);
     }
     return readings;
 }
@@ -190,8 +152,8 @@ LevelEntry readLevelEntry(const RouteModel& route, bool uneven,
     if (!uneven)
         return entry;
     for (int i = 0; i < dayRows.size(); ++i) {
-        Reading hour = read(dayRows[i].clockHour, kClockRange);
-        const Reading dose = read(dayRows[i].dose, kDoseRange);
+        Reading hour = pk::readEntry(dayRows[i].clockHour, kClockRange);
+        const Reading dose = pk::readEntry(dayRows[i].dose, kDoseRange);
         if (hour.filled && !hour.accepted())
             hour.refusal = tr("Enter a clock time from 0 to 24 hours.");
         entry.dayRefusals[i] = {hour.refusal, dose.refusal};

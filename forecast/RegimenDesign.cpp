@@ -4,6 +4,7 @@
 #include "forecast/LevelForecast.h"
 #include "forecast/TwoCompartmentDesign.h"
 #include "pkcore/EntryLimits.h"
+#include "pkcore/EntryReading.h"
 #include "pkcore/PkCalculator.h"
 
 #include <algorithm>
@@ -143,7 +144,7 @@ QString designedText(double value)
 // or rate and no longer or shorter interval; empty when it could.
 QString beyondEntryLimits(const SetRegimen& r, const RouteModel& route, const QString& doseUnit)
 {
-    const QString mostDose = boundText(pk::kMostDose);
+    const QString mostDose = pk::boundText(pk::kMostDose);
     if (route.letter == pk::kLetterContinuousIv)
         return r.dose > pk::kMostDose
                    ? tr("The designed rate (%1 %2/h) exceeds the largest rate an entry may hold "
@@ -156,11 +157,11 @@ QString beyondEntryLimits(const SetRegimen& r, const RouteModel& route, const QS
     if (r.interval > pk::kMostHours)
         return tr("The designed interval (%1 h) exceeds the longest interval an entry may hold "
                   "(%2 h).")
-            .arg(designedText(r.interval), boundText(pk::kMostHours));
+            .arg(designedText(r.interval), pk::boundText(pk::kMostHours));
     if (r.interval < pk::kShortestInterval)
         return tr("The designed interval (%1 h) is shorter than the shortest interval an entry "
                   "may hold (%2 h).")
-            .arg(designedText(r.interval), boundText(pk::kShortestInterval));
+            .arg(designedText(r.interval), pk::boundText(pk::kShortestInterval));
     return QString();
 }
 

@@ -45,9 +45,12 @@ QVector<double> simulateLevels(PkCalculator& calculator, const SessionData& sess
     for (int q : order) {
         const double t = times[q];
         for (; i <= steps && grid[i].time < t; ++i)
-            level = levelterms::rungeKuttaStep(vmaxPerHour, r.km, r.v, grid[i - 1].rate, level,
-                                               grid[i].time - grid[i - 1].time);
-        levels[q] = std::isfinite(t) ? pknum::checked(level) : pknum::kNotGiven;
+            level = levelterms::michaelisMentenLevelStep(vmaxPerHour, r.km, r.v, grid[i - 1].rate,
+                                                         level, grid[i].time - grid[i - 1].time);
+        // A level without a finite value leaves the whole curve out, never a line through it.
+        if (std::isfinite(t) && !std::isfinite(level))
+            return {};
+        levels[q] = std::isfinite(t) ? level : pknum::kNotGiven;
     }
     return levels;
 }

@@ -34,8 +34,8 @@ struct CurveRegimen {
     double gridDose() const { return route == kRouteNumberOral ? dose : dose * f; }
 };
 
-// The levels at `times` (any order) from one pass; empty when the grid cannot be laid
-// (the calculator would give -1.0 at every time).
+// The levels at `times` (any order) from one pass; empty when the grid cannot be laid (the
+// calculator would give -1.0 at every time) or a level has no finite value.
 QVector<double> simulateLevels(PkCalculator& calculator, const SessionData& session,
                                const CurveRegimen& regimen, const QVector<double>& times);
 // The calculator asked for one time, from time 0: the road the single pass replaces.

@@ -7,7 +7,6 @@
 
 #include "pkcore/CaseNames.h"
 #include "pkcore/DrugInfo.h"
-#include "pkcore/EntryLimits.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
 
@@ -18,15 +17,7 @@ using namespace phenytoin;
 namespace
 {
 constexpr double kYHeadroom = 1.5; // the y axis ends at 1.5 x the desired average
-const char* const kDecimal = "^[0-9]*\\.{0,1}[0-9]*|^$";
-const char* const kDoseCount = "^[1-9][0-9]{0,1}$|^$";
 const char* const kFosphenytoin = "Fosphenytoin";
-
-// A typed concentration: -1.0 when it is not a number from 0 to the largest level.
-double enteredLevel(const QString& text)
-{
-    return numberWithin(text, 0.0, pk::kMostLevel);
-}
 } // namespace
 
 PHDosageRegimen::PHDosageRegimen(QWidget* parent, SessionData* session, PkCalculator* calculator,
@@ -35,6 +26,7 @@ PHDosageRegimen::PHDosageRegimen(QWidget* parent, SessionData* session, PkCalcul
       m_calculator(calculator), m_drugInfo(drugInfo)
 {
     m_ui->setupUi(this);
+    m_refusals = std::make_unique<EntryRefusals>(m_ui->label_refusal);
     set_validators();
     display_pk_parameters();
     m_drugInfo->fillRouteCombo(m_ui->comboBox_route);
@@ -74,10 +66,9 @@ PerSource<PHDosageRegimen::SourceFields> PHDosageRegimen::sourceFields() const
 void PHDosageRegimen::set_validators()
 {
     for (QLineEdit* field : {m_ui->lineEdit_desired_avg_conc, m_ui->lineEdit_current_conc,
-                             m_ui->line_initial_concentration})
-        acceptNumber(field, pk::kMostLevel);
-    acceptPattern(m_ui->line_time_x, kDecimal);
-    acceptPattern(m_ui->line_num_of_dose, kDoseCount);
+                             m_ui->line_initial_concentration, m_ui->line_time_x})
+        acceptNumber(field);
+    acceptWholeNumber(m_ui->line_num_of_dose);
 }
 
 void PHDosageRegimen::display_pk_parameters()
@@ -154,13 +145,13 @@ void PHDosageRegimen::on_comboBox_route_activated(const QString& arg1)
 
 void PHDosageRegimen::on_lineEdit_desired_avg_conc_editingFinished()
 {
-    m_desired = enteredLevel(m_ui->lineEdit_desired_avg_conc->text());
+    m_desired = m_refusals->number(m_ui->lineEdit_desired_avg_conc, kLevelEntry);
     compute_result();
 }
 
 void PHDosageRegimen::on_lineEdit_current_conc_editingFinished()
 {
-    m_current = enteredLevel(m_ui->lineEdit_current_conc->text());
+    m_current = m_refusals->number(m_ui->lineEdit_current_conc, kLevelEntry);
     compute_result();
 }
 
@@ -188,9 +179,6 @@ void PHDosageRegimen::compute_result()
         m_results[s].loadingDose = results[s].loadingDose;
         fields[s].loadingDose->setText(figureText(results[s].loadingDose));
     }
-    if (m_current < 0.0)
-        m_ui->lineEdit_current_conc->clear();
-
     const Figure& population = m_results[kPopulation].dailyDose;
     if (population.isValue() && population.value > 0.0 && m_resultChanged) {
         m_ui->groupBox_Graph->setEnabled(true);
@@ -236,13 +224,14 @@ void PHDosageRegimen::reset_result()
 
 void PHDosageRegimen::on_line_initial_concentration_editingFinished()
 {
-    if (takeInitialConcentration(m_ui->line_initial_concentration, m_initialConcentration))
+    if (takeInitialConcentration(*m_refusals, m_ui->line_initial_concentration,
+                                 m_initialConcentration))
         graph_serum_level();
 }
 
 void PHDosageRegimen::on_line_num_of_dose_editingFinished()
 {
-    if (takeDoseCount(m_ui->line_num_of_dose, m_doseCount, kDefaultDoseCount))
+    if (takeDoseCount(*m_refusals, m_ui->line_num_of_dose, m_doseCount, kDefaultDoseCount))
         graph_serum_level();
 }
 
@@ -266,7 +255,7 @@ CurveRegimen PHDosageRegimen::curveFor(Source source) const
 
 double PHDosageRegimen::readout_time() const
 {
-    return readoutTime(m_ui->line_time_x);
+    return readoutTime(*m_refusals, m_ui->line_time_x);
 }
 
 void PHDosageRegimen::show_readouts(const PerSource<double>& levels)

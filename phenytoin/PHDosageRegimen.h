@@ -70,6 +70,7 @@ private:
     phenytoin::PerSource<SourceFields> sourceFields() const;
 
     std::unique_ptr<Ui::PHDosageRegimen> m_ui;
+    std::unique_ptr<phenytoin::EntryRefusals> m_refusals;
     SessionData* m_session;
     PkCalculator* m_calculator;
     DrugInfo* m_drugInfo;

@@ -21,9 +21,9 @@ using namespace phenytoin;
 namespace
 {
 constexpr double kYHeadroom = 1.5; // the y axis ends at 1.5 x the highest average
-const char* const kInitialConcentration = "^[0-9]{0,5}\\.{0,1}[0-9]{0,3}$|^$";
-const char* const kDoseCount = "^[1-9][0-9]{0,1}$";
-const char* const kDecimal = "^[0-9]*\\.{0,1}[0-9]*|^$";
+// A dose of 0 is taken: it gives no forecast, but is no refused entry.
+constexpr pk::EntryRange kDoseEntry{0.0, true, pk::kMostDose};
+constexpr pk::EntryRange kIntervalEntry{pk::kShortestInterval, true, pk::kMostHours};
 // Route boxes keep this width whatever their product names; the list shows them whole.
 constexpr int kRouteComboCharacters = 20;
 
@@ -49,6 +49,7 @@ PHSerumLevelForecast::PHSerumLevelForecast(QWidget* parent, SessionData* session
       m_calculator(calculator), m_drugInfo(drugInfo)
 {
     m_ui->setupUi(this);
+    m_refusals = std::make_unique<EntryRefusals>(m_ui->label_refusal);
     keepComboNarrow(m_ui->comboBox_route1, kRouteComboCharacters);
     keepComboNarrow(m_ui->comboBox_route2, kRouteComboCharacters);
     m_drugInfo->fillRouteCombo(m_ui->comboBox_route1);
@@ -119,13 +120,11 @@ PHSerumLevelForecast::RouteLabels PHSerumLevelForecast::routeLabels(int route) c
 
 void PHSerumLevelForecast::set_validators()
 {
-    acceptPattern(m_ui->line_initial_concentration, kInitialConcentration);
-    acceptPattern(m_ui->line_num_of_dose, kDoseCount);
-    acceptPattern(m_ui->line_time_x, kDecimal);
-    for (QLineEdit* dose : {m_ui->lineEdit_dose, m_ui->lineEdit_dose_2})
-        acceptNumber(dose, pk::kMostDose);
-    for (QLineEdit* interval : {m_ui->lineEdit_interval, m_ui->lineEdit_interval_2})
-        acceptNumber(interval, pk::kMostHours);
+    for (QLineEdit* field :
+         {m_ui->lineEdit_dose, m_ui->lineEdit_dose_2, m_ui->lineEdit_interval,
+          m_ui->lineEdit_interval_2, m_ui->line_initial_concentration, m_ui->line_time_x})
+        acceptNumber(field);
+    acceptWholeNumber(m_ui->line_num_of_dose);
 }
 
 void PHSerumLevelForecast::display_pk_parameters()
@@ -213,35 +212,30 @@ void PHSerumLevelForecast::on_comboBox_route2_activated(const QString& text)
     set_ui();
 }
 
-void PHSerumLevelForecast::storeEntry(QLineEdit* field, double& value, double lowest,
-                                      double highest)
+void PHSerumLevelForecast::storeEntry(QLineEdit* field, double& value, const pk::EntryRange& range)
 {
-    value = numberWithin(field->text(), lowest, highest);
-    if (value < 0.0) {
-        value = -1.0;
-        field->clear();
-    }
+    value = m_refusals->number(field, range);
     compute_result();
 }
 
 void PHSerumLevelForecast::on_lineEdit_dose_editingFinished()
 {
-    storeEntry(m_ui->lineEdit_dose, m_route1.dose, 0.0, pk::kMostDose);
+    storeEntry(m_ui->lineEdit_dose, m_route1.dose, kDoseEntry);
 }
 
 void PHSerumLevelForecast::on_lineEdit_interval_editingFinished()
 {
-    storeEntry(m_ui->lineEdit_interval, m_route1.interval, pk::kShortestInterval, pk::kMostHours);
+    storeEntry(m_ui->lineEdit_interval, m_route1.interval, kIntervalEntry);
 }
 
 void PHSerumLevelForecast::on_lineEdit_dose_2_editingFinished()
 {
-    storeEntry(m_ui->lineEdit_dose_2, m_route2.dose, 0.0, pk::kMostDose);
+    storeEntry(m_ui->lineEdit_dose_2, m_route2.dose, kDoseEntry);
 }
 
 void PHSerumLevelForecast::on_lineEdit_interval_2_editingFinished()
 {
-    storeEntry(m_ui->lineEdit_interval_2, m_route2.interval, pk::kShortestInterval, pk::kMostHours);
+    storeEntry(m_ui->lineEdit_interval_2, m_route2.interval, kIntervalEntry);
 }
 
 void PHSerumLevelForecast::compute_result()
@@ -364,13 +358,14 @@ void PHSerumLevelForecast::reset_result()
 
 void PHSerumLevelForecast::on_line_initial_concentration_editingFinished()
 {
-    if (takeInitialConcentration(m_ui->line_initial_concentration, m_initialConcentration))
+    if (takeInitialConcentration(*m_refusals, m_ui->line_initial_concentration,
+                                 m_initialConcentration))
         graph_serum_level();
 }
 
 void PHSerumLevelForecast::on_line_num_of_dose_editingFinished()
 {
-    if (takeDoseCount(m_ui->line_num_of_dose, m_doseCount, kDefaultDoseCount))
+    if (takeDoseCount(*m_refusals, m_ui->line_num_of_dose, m_doseCount, kDefaultDoseCount))
         graph_serum_level();
 }
 
@@ -441,7 +436,7 @@ void PHSerumLevelForecast::refuse_graph(const QString& notice)
 
 double PHSerumLevelForecast::readout_time() const
 {
-    return readoutTime(m_ui->line_time_x);
+    return readoutTime(*m_refusals, m_ui->line_time_x);
 }
 
 void PHSerumLevelForecast::graph_serum_level()

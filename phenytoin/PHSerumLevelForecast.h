@@ -80,7 +80,7 @@ private:
     void set_salt_and_F(phenytoin::RouteDose& route, const QString& product,
                         const RouteLabels& labels);
     void show_f(const phenytoin::PerSource<double>& f, const RouteLabels& labels, bool all) const;
-    void storeEntry(QLineEdit* field, double& value, double lowest, double highest);
+    void storeEntry(QLineEdit* field, double& value, const pk::EntryRange& range);
     void compute_result();
     // Returns whether the set's daily rate reaches its Vmax.
     bool compute_source(phenytoin::Source source, const phenytoin::LevelInputs& inputs);
@@ -102,6 +102,7 @@ private:
     RouteLabels routeLabels(int route) const;
 
     std::unique_ptr<Ui::PHSerumLevelForecast> m_ui;
+    std::unique_ptr<phenytoin::EntryRefusals> m_refusals;
     SessionData* m_session;
     PkCalculator* m_calculator;
     DrugInfo* m_drugInfo;

@@ -1,13 +1,10 @@
 #include "phenytoin/WindowFields.h"
 
-#include "pkcore/EntryLimits.h"
 #include "pkcore/SessionData.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
-
-#include <cmath>
 
 namespace phenytoin
 {
@@ -33,24 +30,23 @@ void showLeastSquaresColumn(QWidget* window, const SessionData& session)
         widget->setVisible(shown);
 }
 
+namespace
+{
 void acceptPattern(QLineEdit* field, const char* pattern)
 {
     field->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(pattern)), field));
 }
+} // namespace
 
-void acceptNumber(QLineEdit* field, double highest)
+void acceptNumber(QLineEdit* field)
 {
-    const int wholeDigits = static_cast<int>(std::floor(std::log10(highest))) + 1;
-    field->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("^[0-9]{0,%1}\\.?[0-9]*$").arg(wholeDigits)), field));
+    acceptPattern(field, "^[0-9]*\\.?[0-9]*$");
 }
 
-double numberWithin(const QString& text, double lowest, double highest)
+void acceptWholeNumber(QLineEdit* field)
 {
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok && value >= lowest && value <= highest ? value : -1.0;
+    acceptPattern(field, "^[0-9]*$");
 }
 
 QString percentText(double fraction)
@@ -61,27 +57,34 @@ QString percentText(double fraction)
     return figureText(Figure::of(fraction * 100.0), 1) + QLatin1Char('%');
 }
 
-bool takeInitialConcentration(QLineEdit* field, double& level)
+bool takeInitialConcentration(EntryRefusals& refusals, QLineEdit* field, double& level)
 {
-    const QString text = field->text();
-    if (text.toDouble() == level)
+    const pk::EntryReading entry = refusals.read(field, kLevelEntry);
+    if (!entry.refusal.isEmpty())
         return false;
-    level = numberWithin(text, 0.0, pk::kMostLevel);
-    if (level < 0.0) {
-        level = 0.0;
+    const double entered = entry.filled ? entry.value : 0.0;
+    if (entered == level)
+        return false;
+    level = entered;
+    if (!entry.filled)
         field->setText(QStringLiteral("0.00"));
-    }
     return true;
 }
 
-bool takeDoseCount(QLineEdit* field, int& count, int fallback)
+bool takeDoseCount(EntryRefusals& refusals, QLineEdit* field, int& count, int fallback)
 {
-    const int entered = field->text().toInt();
+    const pk::EntryReading entry = refusals.read(field, kDoseCountEntry);
+    if (!entry.refusal.isEmpty())
+        return false;
+    if (!entry.filled) {
+        count = fallback;
+        field->setText(QString::number(count));
+        return true;
+    }
+    const int entered = static_cast<int>(entry.value);
     if (entered == count)
         return false;
-    count = entered > 0 ? entered : fallback;
-    if (entered <= 0)
-        field->setText(QString::number(count));
+    count = entered;
     return true;
 }
 
@@ -102,9 +105,8 @@ void clearCurveEntries(const CurveEntries& entries)
     entries.timeX->clear();
 }
 
-double readoutTime(const QLineEdit* timeX)
+double readoutTime(EntryRefusals& refusals, QLineEdit* timeX)
 {
-    const QString text = timeX->text();
-    return text.isEmpty() ? -1.0 : text.toDouble();
+    return refusals.number(timeX, kReadoutEntry);
 }
 } // namespace phenytoin

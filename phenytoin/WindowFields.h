@@ -1,6 +1,10 @@
 #pragma once
 
+#include "phenytoin/EntryRefusals.h"
 #include "phenytoin/PhenytoinSources.h"
+#include "pkcore/EntryLimits.h"
+
+#include <limits>
 
 class QLabel;
 class QLineEdit;
@@ -47,23 +51,29 @@ template <typename Form> void showTherapeuticRange(const Form& ui, const Session
     ui.lineEdit_therap_range_2->setText(rangeEndText(session, kRangeHigh));
 }
 
-// Lets the field take only texts the pattern matches.
-void acceptPattern(QLineEdit* field, const char* pattern);
-// Lets the field take digits with one decimal point, no more whole digits than `highest` has.
-void acceptNumber(QLineEdit* field, double highest);
-// The typed number when it lies from `lowest` to `highest`, else -1.0.
-double numberWithin(const QString& text, double lowest, double highest);
+// Lets the field take digits with one decimal point, or digits alone; how large a number may be
+// is said when it is read (EntryRefusals), not kept from being typed.
+void acceptNumber(QLineEdit* field);
+void acceptWholeNumber(QLineEdit* field);
+
+// The doses a curve can show.
+constexpr int kMostShownDoses = 99;
+
+// The values the entries of both windows take.
+constexpr pk::EntryRange kLevelEntry{0.0, true, pk::kMostLevel};
+constexpr pk::EntryRange kDoseCountEntry{1.0, true, kMostShownDoses};
+constexpr pk::EntryRange kReadoutEntry{0.0, true, std::numeric_limits<double>::infinity()};
 
 // A fraction as a percentage with one decimal: 0.925 -> "92.5%"; "-" for a fraction below 0
 // (none).
 QString percentText(double fraction);
 
-// Reads the initial concentration entry into `level`; a text that is no level from 0 to the
-// largest level is shown and taken as 0. Returns whether the level changed.
-bool takeInitialConcentration(QLineEdit* field, double& level);
-// Reads the number-of-doses entry into `count`; a count below 1 is shown and taken as
-// `fallback`. Returns whether the count changed.
-bool takeDoseCount(QLineEdit* field, int& count, int fallback);
+// Reads the initial concentration entry into `level`; an empty entry is shown and taken as 0, a
+// refused one changes nothing. Returns whether the level changed.
+bool takeInitialConcentration(EntryRefusals& refusals, QLineEdit* field, double& level);
+// Reads the number-of-doses entry into `count`; an empty entry is shown and taken as `fallback`,
+// a refused one changes nothing. Returns whether the count was taken.
+bool takeDoseCount(EntryRefusals& refusals, QLineEdit* field, int& count, int fallback);
 
 // The doses a curve shows until the user asks for another number.
 constexpr int kDefaultDoseCount = 5;
@@ -78,6 +88,6 @@ struct CurveEntries {
 void openCurveEntries(const CurveEntries& entries, int doseCount, double initialConcentration);
 // No result: every entry empty, the read-out time closed.
 void clearCurveEntries(const CurveEntries& entries);
-// The typed read-out time in hours, -1.0 when there is none.
-double readoutTime(const QLineEdit* timeX);
+// The typed read-out time in hours, -1.0 when there is none or it is refused.
+double readoutTime(EntryRefusals& refusals, QLineEdit* timeX);
 } // namespace phenytoin

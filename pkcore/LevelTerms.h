@@ -100,4 +100,61 @@ inline double rungeKuttaStep(double vmaxPerHour, double km, double v, double rat
     const double k4 = h * michaelisMentenSlope(rateIn, vmaxPerHour, km, v, c0 + k3);
     return c0 + (k1 + 2.0 * k2 + 2.0 * k3 + k4) / 6.0;
 }
+
+// Near a level of 0 the elimination is first order at its fastest, Vmax / (V Km) an hour. A
+// Runge-Kutta step longer than kMostExplicitStiffness / that rate can carry the level below 0,
+// where the elimination term no longer means anything (it runs away at -Km), so a longer step
+// is cut into as many pieces as that takes, kMostStepPieces at most.
+constexpr double kMostExplicitStiffness = 1.0;
+constexpr int kMostStepPieces = 64;
+
+// One backward Euler step: the level c1 with c1 = c0 + h (rateIn - Vmax c1 / (Km + c1)) / V.
+// It is the root of c1^2 + p c1 - b Km = 0 (b the level the input alone would leave, p = Km - b +
+// the most the step can eliminate) whose other root is negative: the level never crosses 0 and
+// the step is stable however fast the elimination, exact while the elimination runs at Vmax.
+inline double implicitEulerStep(double vmaxPerHour, double km, double v, double rateIn, double c0,
+                                double h)
+{
+    const double b = c0 + h * rateIn / v;
+    const double p = km - b + h * vmaxPerHour / v;
+    const double d = std::hypot(p, 2.0 * std::sqrt(b * km));
+    // Each sign of p has its form without cancellation.
+    return p > 0.0 ? 2.0 * b * km / (p + d) : (d - p) / 2.0;
+}
+
+// One Runge-Kutta step short against the fastest elimination; should it still land below 0,
+// the backward Euler step instead.
+inline double shortStep(double vmaxPerHour, double km, double v, double rateIn, double c0, double h)
+{
+    const double c1 = rungeKuttaStep(vmaxPerHour, km, v, rateIn, c0, h);
+    return c1 < 0.0 ? implicitEulerStep(vmaxPerHour, km, v, rateIn, c0, h) : c1;
+}
+
+// A step too long for one Runge-Kutta step: Runge-Kutta pieces short enough, or past
+// kMostStepPieces pieces (a set whose elimination empties the body within a fraction of a piece)
+// backward Euler pieces. Out of line, so the common step stays small where it is inlined.
+[[gnu::noinline]] inline double longStep(double vmaxPerHour, double km, double v, double rateIn,
+                                         double c0, double h)
+{
+    const double pieces = std::ceil(h * vmaxPerHour / (kMostExplicitStiffness * v * km));
+    const bool shortPieces = pieces <= kMostStepPieces;
+    const int count = shortPieces ? static_cast<int>(pieces) : kMostStepPieces;
+    const double piece = h / count;
+    double level = c0;
+    for (int i = 0; i < count; ++i)
+        level = shortPieces ? shortStep(vmaxPerHour, km, v, rateIn, level, piece)
+                            : implicitEulerStep(vmaxPerHour, km, v, rateIn, level, piece);
+    return level;
+}
+
+// One step of the simulation grid, never below 0 from a level of 0 or more. A step short
+// against the fastest elimination is one Runge-Kutta step, as the worked examples are computed.
+inline double michaelisMentenLevelStep(double vmaxPerHour, double km, double v, double rateIn,
+                                       double c0, double h)
+{
+    // Compared without dividing: this runs at every step of every curve.
+    if (h * vmaxPerHour > kMostExplicitStiffness * v * km)
+        return longStep(vmaxPerHour, km, v, rateIn, c0, h);
+    return shortStep(vmaxPerHour, km, v, rateIn, c0, h);
+}
 } // namespace levelterms

@@ -48,7 +48,8 @@ double phenytoinDailyDose(double salt, double f, double km, double vmax, double 
                           double tauDays);
 // Days to 90 % of steady state.
 double phenytoinTimeTo90(double km, double vmax, double v, double rateMgPerDay);
-// One fourth-order Runge-Kutta step of dC/dt = (Rin - Vmax/24 C / (Km + C)) / V from t0 to t1.
+// One step of dC/dt = (Rin - Vmax/24 C / (Km + C)) / V from t0 to t1 as the simulation grid
+// takes it (levelterms::michaelisMentenLevelStep): fourth-order Runge-Kutta, never below 0.
 double michaelisMentenStep(double vmax, double km, double v, double rateIn, double c0, double t0,
                            double t1);
 

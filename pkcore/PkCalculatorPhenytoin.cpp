@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-using levelterms::rungeKuttaStep;
+using levelterms::michaelisMentenLevelStep;
 using pknum::allFinite;
 using pknum::checked;
 using pknum::invalid;
@@ -151,7 +151,7 @@ double michaelisMentenStep(double vmax, double km, double v, double rateIn, doub
 {
     if (!(v > 0.0 && km > 0.0))
         return pknum::kNotGiven;
-    return checked(rungeKuttaStep(vmax / kHoursPerDay, km, v, rateIn, c0, t1 - t0));
+    return checked(michaelisMentenLevelStep(vmax / kHoursPerDay, km, v, rateIn, c0, t1 - t0));
 }
 
 double PkCalculator::toFreeFractionScale(double level, double albumin, double fu)
@@ -333,8 +333,8 @@ double PkCalculator::integrateGrid(int steps, double vmax, double km, double v, 
     const double vmaxPerHour = vmax / kHoursPerDay;
     double level = c0;
     for (int i = 1; i <= steps && grid[i].time < t; ++i) {
-        level = rungeKuttaStep(vmaxPerHour, km, v, grid[i - 1].rate, level,
-                               grid[i].time - grid[i - 1].time);
+        level = michaelisMentenLevelStep(vmaxPerHour, km, v, grid[i - 1].rate, level,
+                                         grid[i].time - grid[i - 1].time);
     }
     return checked(level);
 }

@@ -65,6 +65,7 @@ private slots:
     void levelsMatchTheEngine_data();
     void levelsMatchTheEngine();
     void phenytoinGoesOnFallingPastTheGrid();
+    void phenytoinOfATinyVolumeAndKmStopsAtZero();
     void unitSwitchMovesTheTimesAlone_data();
     void unitSwitchMovesTheTimesAlone();
     void axisHoldsEveryLevelAndOnlyFittedCurves();
@@ -224,6 +225,23 @@ void TestLevelCurve::phenytoinGoesOnFallingPastTheGrid()
     const double later = curve.levelAt(gridEnd + 50.0);
     QVERIFY(later < atEnd * 0.9);
     COMPARE_NEARLY(later, c, 1e-9);
+}
+
+// V 0.077 L, Km 0.001 mg/L: each 300 mg enters at 60 mg/h for 5 h while 420 mg/day leave at
+// 17.5 mg/h whatever the level, so the level climbs (60 - 17.5) / V an hour, falls 17.5 / V an
+// hour after the dose and is gone 12.1 h later, well before the next dose.
+void TestLevelCurve::phenytoinOfATinyVolumeAndKmStopsAtZero()
+{
+    phenytoinCase(session, set);
+    const double v = 0.077;
+    set[pk::kVd] = v;
+    set[pk::kKm] = 0.001;
+    curve.prepare(set);
+    for (double t = 0.0; t <= 80.0; t += 0.25)
+        QVERIFY2(curve.levelAt(t) >= 0.0, qPrintable(QString::number(t)));
+    const double peak = 5.0 * (60.0 - 17.5) / v;
+    COMPARE_NEARLY(curve.levelAt(24.0 + 5.0 + 6.0), peak - 6.0 * 17.5 / v, 0.01);
+    QVERIFY(curve.levelAt(24.0 + 20.0) < 1e-6 * peak);
 }
 
 void TestLevelCurve::unitSwitchMovesTheTimesAlone_data()

@@ -82,6 +82,8 @@ private slots:
     void singlePassEqualsPointRoad_data();
     void singlePassEqualsPointRoad();
     void intravenousDoseEntersWithinOneStep();
+    void levelsOfATinyKmFallAtVmaxToZero_data();
+    void levelsOfATinyKmFallAtVmaxToZero();
     void curveTakesTheFOfTheRoute_data();
     void curveTakesTheFOfTheRoute();
     void axisPlans_data();
@@ -314,6 +316,49 @@ void TestPhenytoinComputation::intravenousDoseEntersWithinOneStep()
     r.c0 = 0.0;
     const QVector<double> level = simulateLevels(c.calculator, *c.session, r, {0.5});
     COMPARE_NEARLY(level.first(), 300.0 * kCapsuleSalt / kVd, 1e-9);
+}
+
+void TestPhenytoinComputation::levelsOfATinyKmFallAtVmaxToZero_data()
+{
+    QTest::addColumn<double>("v");
+    QTest::addColumn<bool>("drawn");
+    QTest::newRow("Km 0.001 mg/L") << 50.0 << true;
+    QTest::newRow("Km 0.001 mg/L, V 0.001 L") << 0.001 << true;
+    // The dose over V overflows: no curve, never one through "no result".
+    QTest::newRow("Km 0.001 mg/L, V 1e-310 L") << 1e-310 << false;
+}
+
+// With Km far below the levels, elimination runs at Vmax whatever the level: each 300 mg dose
+// over V falls by Vmax / 24 / V an hour until none is left, a sawtooth cut off at 0. The curve
+// reads the grid point before each time, a minute behind, and slows within a few Km of 0: half
+// a percent of the peak covers both.
+void TestPhenytoinComputation::levelsOfATinyKmFallAtVmaxToZero()
+{
+    QFETCH(double, v);
+    QFETCH(bool, drawn);
+    Case c;
+    CurveRegimen r = curve(2);
+    r.salt = 1.0;
+    r.v = v;
+    r.km = 0.001;
+    r.c0 = 0.0;
+    r.tau = 24.0;
+    r.doseCount = 5;
+    const QVector<double> times = planAxis(GraphMode::NonSteady, r.doseCount, r.tau, -1.0).times;
+    const QVector<double> levels = simulateLevels(c.calculator, *c.session, r, times);
+    QCOMPARE(levels.size(), drawn ? times.size() : 0);
+    if (!drawn)
+        return;
+    const double peak = r.dose / v;
+    const double fallPerHour = kVmax / 24.0 / v;
+    for (int i = 0; i < times.size(); ++i) {
+        const double sinceDose = std::fmod(times[i], r.tau);
+        const double expected =
+            sinceDose > 0.0 ? std::max(0.0, peak - fallPerHour * sinceDose) : 0.0;
+        QVERIFY2(
+            levels[i] >= 0.0 && std::fabs(levels[i] - expected) <= 0.005 * peak,
+            qPrintable(QString("t %1: %2 against %3").arg(times[i]).arg(levels[i]).arg(expected)));
+    }
 }
 
 void TestPhenytoinComputation::curveTakesTheFOfTheRoute_data()

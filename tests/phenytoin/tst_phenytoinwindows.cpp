@@ -1,5 +1,6 @@
 #include "phenytoin/PHDosageRegimen.h"
 #include "phenytoin/PHSerumLevelForecast.h"
+#include "pkcore/EntryLimits.h"
 #include "tests/phenytoin/tst_phenytoin_fixture.h"
 #include "tests/support/ChildWidgets.h"
 #include "tests/support/DesktopLook.h"
@@ -7,8 +8,10 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestMain.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
 #include <QStyle>
@@ -84,6 +87,7 @@ private slots:
     void regimenCurveFollowsACustomVolume();
     void rangeWithoutAFreeFractionIsNoResult();
     void forecastShowsTheSteadyStateAndRecords();
+    void doseTypedOrPastedPastTheLargestSaysWhy();
     void saturatedPopulationShowsNoSteadyStateAndNoGraph();
     void resultGridShowsEachSetUnderItsHeadingWhole();
     void leastSquaresSaturationIsWarned();
@@ -185,6 +189,41 @@ void TestPhenytoinWindows::forecastShowsTheSteadyStateAndRecords()
     COMPARE_NEARLY(record.observedAverage[pk::kReportCustom], 7.023214, 1e-6);
     QCOMPARE(record.route1Sentence, QStringLiteral("as an Intermittent Infusion"));
     QCOMPARE(record.dose2, -1.0);
+}
+
+// A dose past the largest is refused in the general forecast windows' words, typed or pasted:
+// the field keeps the text, marked, and nothing is forecast until a dose is taken again.
+void TestPhenytoinWindows::doseTypedOrPastedPastTheLargestSaysWhy()
+{
+    Case c;
+    PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    enterDailyDose(&window);
+    QLineEdit* dose = field(&window, "lineEdit_dose");
+    const auto* notice = requireChild<QLabel>(&window, QStringLiteral("label_refusal"));
+    const QString refusal =
+        QStringLiteral("Enter a number of at most %1.").arg(QString::number(pk::kMostDose, 'f', 0));
+    QGuiApplication::clipboard()->setText(QStringLiteral("999999999"));
+    for (const bool pasted : {false, true}) {
+        dose->clear();
+        QVERIFY(!notice->isVisible());
+        if (pasted)
+            QTest::keySequence(dose, QKeySequence::Paste);
+        else
+            QTest::keyClicks(dose, QStringLiteral("999999999"));
+        QTest::keyClick(dose, Qt::Key_Return);
+        QCOMPARE(dose->text(), QStringLiteral("999999999"));
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->text(), refusal);
+        QCOMPARE(dose->toolTip(), refusal);
+        QVERIFY(field(&window, "lineEdit_avg_level_pop")->text().isEmpty());
+    }
+    dose->clear();
+    QTest::keyClicks(dose, QStringLiteral("300"));
+    QTest::keyClick(dose, Qt::Key_Return);
+    QVERIFY(!notice->isVisible());
+    QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("7.02"));
 }
 
 void TestPhenytoinWindows::saturatedPopulationShowsNoSteadyStateAndNoGraph()

@@ -1,0 +1,63 @@
+#include "phenytoin/EntryRefusals.h"
+
+#include "app/ErrorMark.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace phenytoin
+{
+EntryRefusals::EntryRefusals(QLabel* notice) : m_notice(notice)
+{
+    m_notice->hide();
+}
+
+pk::EntryReading EntryRefusals::read(QLineEdit* field, const pk::EntryRange& range)
+{
+    const pk::EntryReading reading = pk::readEntry(field->text(), range);
+    if (reading.refusal.isEmpty())
+        unmark(field);
+    else
+        mark(field, reading.refusal);
+    return reading;
+}
+
+double EntryRefusals::number(QLineEdit* field, const pk::EntryRange& range)
+{
+    const pk::EntryReading reading = read(field, range);
+    return reading.accepted() ? reading.value : -1.0;
+}
+
+void EntryRefusals::mark(QLineEdit* field, const QString& refusal)
+{
+    if (!m_watched.contains(field)) {
+        m_watched.append(field);
+        QObject::connect(field, &QLineEdit::textChanged, m_notice,
+                         [this, field] { unmark(field); });
+    }
+    unmark(field);
+    m_refused.append({field, refusal});
+    setErrorMark(field, true);
+    field->setToolTip(refusal);
+    showLatest();
+}
+
+void EntryRefusals::unmark(QLineEdit* field)
+{
+    for (int i = 0; i < m_refused.size(); ++i) {
+        if (m_refused[i].first != field)
+            continue;
+        m_refused.remove(i);
+        setErrorMark(field, false);
+        field->setToolTip(QString());
+        showLatest();
+        return;
+    }
+}
+
+void EntryRefusals::showLatest()
+{
+    m_notice->setVisible(!m_refused.isEmpty());
+    m_notice->setText(m_refused.isEmpty() ? QString() : m_refused.last().second);
+}
+} // namespace phenytoin

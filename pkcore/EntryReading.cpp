@@ -1,0 +1,46 @@
+#include "pkcore/EntryReading.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+
+namespace pk
+{
+namespace
+{
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("EntryReading", text);
+}
+
+QString belowRefusal(const EntryRange& range)
+{
+    if (range.lowest != 0.0)
+        return tr("Enter a number of at least %1.").arg(boundText(range.lowest));
+    return range.lowestTaken ? tr("Enter a number of 0 or more.") : tr("Enter a number above 0.");
+}
+} // namespace
+
+QString boundText(double bound)
+{
+    return QString::number(bound, 'f', bound < 1.0 ? 2 : 0);
+}
+
+EntryReading readEntry(const QString& text, const EntryRange& range)
+{
+    EntryReading r;
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return r;
+    r.filled = true;
+    bool ok = false;
+    r.value = trimmed.toDouble(&ok);
+    if (!ok || !std::isfinite(r.value))
+        r.refusal = tr("Enter a number.");
+    else if (range.lowestTaken ? r.value < range.lowest : !(r.value > range.lowest))
+        r.refusal = belowRefusal(range);
+    else if (r.value > range.highest)
+        r.refusal = tr("Enter a number of at most %1.").arg(boundText(range.highest));
+    return r;
+}
+} // namespace pk
