@@ -191,6 +191,28 @@ void BM_OneCompartmentTimeOneChange(benchmark::State& state)
 }
 BENCHMARK(BM_OneCompartmentTimeOneChange)->Unit(benchmark::kMillisecond);
 
+// The same in days on the vancomycin history, its population curve in the Math Tool, Time 2 at
+// 375 days.
+void BM_VancomycinTimeOneChange(benchmark::State& state)
+{
+    auto c = vancomycinCase();
+    c->session->pkSets[pk::kPopulation] = c->session->pkSets[pk::kBayesian];
+    auto window = analysedWindow(*c);
+    window->findChild<QComboBox*>("cb_graph_time")->setCurrentText("Days");
+    window->findChild<QDoubleSpinBox*>("math_x_2")->setValue(375.0);
+    auto* time1 = window->findChild<QDoubleSpinBox*>("math_x");
+    const auto* area = window->findChild<QDoubleSpinBox*>("math_area");
+    double t = 80.0;
+    time1->setValue(t);
+    if (!(area->value() > 0.0))
+        state.SkipWithError("the Math Tool shows no area");
+    for (auto _ : state) {
+        t = t >= 300.0 ? 80.0 : t + 0.5;
+        time1->setValue(t);
+    }
+}
+BENCHMARK(BM_VancomycinTimeOneChange)->Unit(benchmark::kMillisecond);
+
 // The Math Tool's work when Time 1 raises Time 2, with both apart: two level reads with their
 // 2001-point stretches and two areas of 10,000 intervals, over most of the history.
 void BM_OneCompartmentTwoReadsTwoAreas(benchmark::State& state)
