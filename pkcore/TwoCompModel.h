@@ -22,17 +22,6 @@ struct TwoCompModel {
                k21 > 0.0 && alpha != beta && (k21 - alpha) * (k21 - beta) <= 0.0;
     }
 
-    // Level at `sinceStart` hours after the start of an infusion at `rate` that has run for
-    // `infused` hours.
-    double infusionLevel(double rate, double infused, double sinceStart) const
-    {
-        const double spread = v1 * (alpha - beta);
-        return rate * (1.0 - std::exp(alpha * infused)) * (k21 - alpha) *
-                   std::exp(-alpha * sinceStart) / (spread * alpha) +
-               rate * (1.0 - std::exp(beta * infused)) * (beta - k21) *
-                   std::exp(-beta * sinceStart) / (spread * beta);
-    }
-
     // An infusion at rate R adds R (alphaWeight() (e^-alpha.s - 1) + betaWeight() (e^-beta.s -
     // 1)) while it runs, s hours after its start, and once it has run D hours R
     // (alphaWeight() (e^-alpha.D - 1) e^-alpha.s' + the same in beta) s' hours after its end:
@@ -40,6 +29,16 @@ struct TwoCompModel {
     // sign of the level.
     double alphaWeight() const { return (k21 - alpha) / (v1 * (alpha - beta) * alpha); }
     double betaWeight() const { return (beta - k21) / (v1 * (alpha - beta) * beta); }
+
+    // Level at `sinceStart` hours after the start of an infusion at `rate` that has run for
+    // `infused` hours. The exponentials decay: e^alpha.infused would overflow for an infusion
+    // of a few hundred hours, where the level is still plain.
+    double infusionLevel(double rate, double infused, double sinceStart) const
+    {
+        const double stopped = sinceStart - infused;
+        return rate * (alphaWeight() * std::expm1(-alpha * infused) * std::exp(-alpha * stopped) +
+                       betaWeight() * std::expm1(-beta * infused) * std::exp(-beta * stopped));
+    }
 
     // The area under infusionLevel's curve from `from` to `to` hours after the start of an
     // infusion at `rate` lasting `duration` hours (0 <= from <= to), each phase in closed form.
