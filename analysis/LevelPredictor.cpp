@@ -9,7 +9,8 @@
 #include <numeric>
 
 LevelPredictor::LevelPredictor(SessionData* session, PkCalculator* calculator)
-    : m_session(session), m_calculator(calculator), m_oneCompartment(session)
+    : m_session(session), m_calculator(calculator), m_oneCompartment(session),
+      m_twoCompartments(session)
 {
 }
 
@@ -68,6 +69,14 @@ void LevelPredictor::levelsForSet(const PkParameterSet& set, const double* times
                                   double* levels)
 {
     const ModelArguments arguments = fromSet(set);
+    // Only a set's curve sweeps the two-compartment history: a fit reads a handful of times,
+    // where a sweep gains nothing, and keeps the calculator's own sums to the bit.
+    if (m_road == Road::SinglePass && m_session->modelType == pk::kModelTwoComp) {
+        sortQueries(times, count);
+        m_twoCompartments.levels(arguments.cl, arguments.v, arguments.cf, times,
+                                 m_queryOrder.data(), count, levels);
+        return;
+    }
     predict(&arguments, 1, times, count, levels);
 }
 

@@ -2,6 +2,7 @@
 
 #include "analysis/FitMatrix.h"
 #include "analysis/OneCompartmentSweep.h"
+#include "analysis/TwoCompartmentSweep.h"
 #include "pkcore/SessionData.h"
 
 #include <vector>
@@ -15,8 +16,8 @@ class PkCalculator;
 // comes from integrating a time grid that does not depend on the time asked for, so the grid is
 // laid once per vector and every level read from one integration, several vectors stepping side
 // by side (exactly the calculator's numbers); the one-compartment level comes from one sweep
-// over the dose events (the calculator's numbers to rounding). The step-by-step road asks the
-// calculator for each time on its own.
+// over the dose events (the calculator's numbers to rounding), and so does the two-compartment
+// level of a parameter set. The step-by-step road asks the calculator for each time on its own.
 class LevelPredictor
 {
 public:
@@ -58,6 +59,7 @@ private:
     PkCalculator* m_calculator;
     Road m_road = Road::SinglePass;
     OneCompartmentSweep m_oneCompartment;
+    TwoCompartmentSweep m_twoCompartments;
 
     // Work space of the single pass: the input rates of each vector's grid.
     std::vector<std::vector<double>> m_rates;

@@ -134,6 +134,12 @@ void BM_PhenytoinCurvesRedraw(benchmark::State& state)
 }
 BENCHMARK(BM_PhenytoinCurvesRedraw)->Unit(benchmark::kMillisecond);
 
+void BM_VancomycinCurvesRedraw(benchmark::State& state)
+{
+    curvesRedraw(state, vancomycinCase);
+}
+BENCHMARK(BM_VancomycinCurvesRedraw)->Unit(benchmark::kMillisecond);
+
 std::unique_ptr<graphicAnalysis> analysedWindow(Case& c)
 {
     // The window on the offscreen platform, for what the plot adds to the computation.
@@ -185,6 +191,28 @@ void BM_OneCompartmentTimeOneChange(benchmark::State& state)
 }
 BENCHMARK(BM_OneCompartmentTimeOneChange)->Unit(benchmark::kMillisecond);
 
+// The same in days on the vancomycin history, its population curve in the Math Tool, Time 2 at
+// 375 days.
+void BM_VancomycinTimeOneChange(benchmark::State& state)
+{
+    auto c = vancomycinCase();
+    c->session->pkSets[pk::kPopulation] = c->session->pkSets[pk::kBayesian];
+    auto window = analysedWindow(*c);
+    window->findChild<QComboBox*>("cb_graph_time")->setCurrentText("Days");
+    window->findChild<QDoubleSpinBox*>("math_x_2")->setValue(375.0);
+    auto* time1 = window->findChild<QDoubleSpinBox*>("math_x");
+    const auto* area = window->findChild<QDoubleSpinBox*>("math_area");
+    double t = 80.0;
+    time1->setValue(t);
+    if (!(area->value() > 0.0))
+        state.SkipWithError("the Math Tool shows no area");
+    for (auto _ : state) {
+        t = t >= 300.0 ? 80.0 : t + 0.5;
+        time1->setValue(t);
+    }
+}
+BENCHMARK(BM_VancomycinTimeOneChange)->Unit(benchmark::kMillisecond);
+
 // The Math Tool's work when Time 1 raises Time 2, with both apart: two level reads with their
 // 2001-point stretches and two areas of 10,000 intervals, over most of the history.
 void BM_OneCompartmentTwoReadsTwoAreas(benchmark::State& state)
@@ -206,6 +234,27 @@ void BM_OneCompartmentTwoReadsTwoAreas(benchmark::State& state)
     }
 }
 BENCHMARK(BM_OneCompartmentTwoReadsTwoAreas)->Unit(benchmark::kMillisecond);
+
+// One change of a Math Tool time on the vancomycin history, across most of it: the 2001-point
+// stretch, the levels at both times, and the area between them.
+void BM_VancomycinTimeChange(benchmark::State& state)
+{
+    auto c = vancomycinCase();
+    LevelCurve curve(c->session.get(), c->calculator.get());
+    curve.prepare(c->session->pkSets[pk::kBayesian]);
+    constexpr int kStretch = 2001;
+    std::vector<double> times(kStretch), levels(kStretch);
+    const double t1 = 0.2 * c->graphEnd, t2 = 0.9 * c->graphEnd;
+    for (int i = 0; i < kStretch; ++i)
+        times[i] = t1 + (t2 - t1) / (kStretch - 1) * i;
+    for (auto _ : state) {
+        curve.levels(times.data(), kStretch, levels.data());
+        benchmark::DoNotOptimize(curve.levelAt(t1));
+        benchmark::DoNotOptimize(curve.levelAt(t2));
+        benchmark::DoNotOptimize(curve.area(t1, t2));
+    }
+}
+BENCHMARK(BM_VancomycinTimeChange)->Unit(benchmark::kMillisecond);
 
 // One area from the prepared set: its quadrature points between the kinks, from one pass.
 void area(benchmark::State& state, std::unique_ptr<Case> (*makeCase)())

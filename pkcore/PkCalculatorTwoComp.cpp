@@ -2,6 +2,7 @@
 #include "pkcore/PkCalculator.h"
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
+#include "pkcore/TwoCompModel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,70 +24,6 @@ constexpr double kSolverTolerance = 0.0001;
 constexpr double kSolverStartValue = 1.0001;
 constexpr double kSolverFirstOffset = 0.1;
 constexpr int kSolverMaxIterations = 30;
-
-// Hybrid rate constants of the two-compartment model. With a clearance and Vbeta they follow
-// from the central volume and k21: beta = CL / Vbeta, alpha = (CL / V1) k21 / beta.
-struct TwoCompModel {
-    double alpha;
-    double beta;
-    double v1;
-    double k21;
-
-    // The constants describe two compartments only while the implied k12 = alpha + beta - k21 -
-    // alpha beta / k21 = -(k21 - alpha)(k21 - beta) / k21 is not negative, that is while k21
-    // lies between beta and alpha; outside that the formulas give negative levels.
-    bool valid() const
-    {
-        return allFinite(alpha, beta, v1, k21) && alpha > 0.0 && beta > 0.0 && v1 > 0.0 &&
-               k21 > 0.0 && alpha != beta && (k21 - alpha) * (k21 - beta) <= 0.0;
-    }
-
-    // Level at `sinceStart` hours after the start of an infusion at `rate` that has run for
-    // `infused` hours.
-    double infusionLevel(double rate, double infused, double sinceStart) const
-    {
-        const double spread = v1 * (alpha - beta);
-        return rate * (1.0 - std::exp(alpha * infused)) * (k21 - alpha) *
-                   std::exp(-alpha * sinceStart) / (spread * alpha) +
-               rate * (1.0 - std::exp(beta * infused)) * (beta - k21) *
-                   std::exp(-beta * sinceStart) / (spread * beta);
-    }
-
-    // The area under infusionLevel's curve from `from` to `to` hours after the start of an
-    // infusion at `rate` lasting `duration` hours (0 <= from <= to), each phase in closed form.
-    double infusionArea(double rate, double duration, double from, double to) const
-    {
-        const double spread = v1 * (alpha - beta);
-        const double a = (k21 - alpha) / (spread * alpha);
-        const double b = (beta - k21) / (spread * beta);
-        double area = 0.0;
-        // While it runs the level is rate (a (e^-alpha.s - 1) + b (e^-beta.s - 1)).
-        const double runEnd = std::min(to, duration);
-        if (from < runEnd)
-            area += a * (decayArea(alpha, from, runEnd) - (runEnd - from)) +
-                    b * (decayArea(beta, from, runEnd) - (runEnd - from));
-        // After it, rate (a (e^-alpha.D - 1) e^-alpha(s - D) + the same in beta).
-        const double after = std::max(from, duration);
-        if (after < to)
-            area +=
-                a * std::expm1(-alpha * duration) *
-                    decayArea(alpha, after - duration, to - duration) +
-                b * std::expm1(-beta * duration) * decayArea(beta, after - duration, to - duration);
-        return rate * area;
-    }
-
-    // The integral of e^-k.s from x to y (x <= y), without the cancellation of a difference.
-    static double decayArea(double k, double x, double y)
-    {
-        return -std::exp(-k * x) * std::expm1(-k * (y - x)) / k;
-    }
-};
-
-TwoCompModel modelFromClearance(double cl, double vBeta, double v1, double k21)
-{
-    const double beta = cl / vBeta;
-    return {(cl / v1) * k21 / beta, beta, v1, k21};
-}
 
 double rawSteadyStateLevel(const TwoCompModel& m, double dose, double infusionTime, double tau,
                            double t)

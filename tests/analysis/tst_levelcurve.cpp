@@ -171,32 +171,49 @@ void TestLevelCurve::twoCompartmentAreaMatchesItsLevels()
 void TestLevelCurve::levelsMatchTheEngine_data()
 {
     QTest::addColumn<int>("model");
-    QTest::newRow("one compartment") << int(pk::kModelOneComp);
-    QTest::newRow("two compartments") << int(pk::kModelTwoComp);
-    QTest::newRow("Michaelis-Menten") << int(pk::kModelMichaelisMenten);
+    QTest::addColumn<int>("days");
+    QTest::newRow("one compartment") << int(pk::kModelOneComp) << 2;
+    QTest::newRow("two compartments") << int(pk::kModelTwoComp) << 2;
+    QTest::newRow("two compartments, 150 days") << int(pk::kModelTwoComp) << 150;
+    QTest::newRow("Michaelis-Menten") << int(pk::kModelMichaelisMenten) << 1;
 }
 
+// Twice a day an infusion of 1000 over an hour and 250 by mouth 6 h later, the first day at
+// home; a level of 3 at time 0. Phenytoin keeps its own three doses; `days` only places the
+// times read, inside its grid.
 void TestLevelCurve::levelsMatchTheEngine()
 {
     QFETCH(int, model);
+    QFETCH(int, days);
     session.modelType = model;
+    const double lastDose = (2 * days - 1) * 12.0;
     if (model == pk::kModelMichaelisMenten) {
         phenytoinCase(session, set);
     } else {
         session.twoCompCentralVolume = 12.0;
         session.twoCompK21 = 0.46;
-        for (int dose = 0; dose < 4; ++dose) {
-            addEvent(session, dose * 12.0, 1000.0, pk::kRouteCodeIntravenous, 1, 1.0);
-            addEvent(session, dose * 12.0 + 6.0, 250.0, pk::kRouteCodeOther, 1, 0.0);
+        for (int dose = 0; dose < 2 * days; ++dose) {
+            const int inOut = dose < 2 ? 1 : pk::kInPatient;
+            addEvent(session, dose * 12.0, 1000.0, pk::kRouteCodeIntravenous, inOut, 1.0);
+            addEvent(session, dose * 12.0 + 6.0, 250.0, pk::kRouteCodeOther, inOut, 0.0);
         }
+        session.levelCount = 1;
+        session.levelValues[1] = 3.0;
         setSet(set, 0.8, 50.0, 5.0, 0.9);
     }
     curve.prepare(set);
-    // Read in one batch, out of order, as the tools do.
-    const double times[] = {40.3, 7.25, 30.0};
-    double levels[3];
-    curve.levels(times, 3, levels);
-    for (int i = 0; i < 3; ++i) {
+    // Read in one batch, out of order, as the tools do: inside the last infusion, early, in
+    // between, long after the last dose; then the Math Tool's stretch of 2001 times across it
+    // all, which carries the sums through every step.
+    const double end = lastDose + 40.3;
+    std::vector<double> times = {lastDose + 0.4, 7.25, 30.0, end};
+    constexpr int stretchSteps = 2000;
+    for (int i = 0; i <= stretchSteps; ++i)
+        times.push_back(0.5 + (end - 0.5) / stretchSteps * i);
+    const int count = static_cast<int>(times.size());
+    std::vector<double> levels(count);
+    curve.levels(times.data(), count, levels.data());
+    for (int i = 0; i < count; ++i) {
         QVERIFY(levels[i] > 0.0);
         COMPARE_NEARLY(levels[i], engineLevel(session, calculator, set, times[i]), 1e-12);
         QCOMPARE(curve.levelAt(times[i]), levels[i]);

@@ -108,6 +108,7 @@ private slots:
     void badArgumentsGiveNoResult();
 
     void twoCompSingleInfusionMatchesIntegration();
+    void twoCompLongInfusionKeepsItsLevel();
     void twoCompSteadyStateMatchesSuperposition();
     void twoCompSeriesMatchesDoseHistory();
     void twoCompHoursAboveMic();
@@ -454,6 +455,20 @@ void TestCompartment::twoCompSingleInfusionMatchesIntegration()
         QVERIFY2(near(closed, integrated, 1e-10),
                  qPrintable(QString("t %1: %2 vs %3").arg(t).arg(closed).arg(integrated)));
     }
+}
+
+// 100 an hour for 500 h, three weeks: by 480 h the level stands at rate / CL = 25; 20 h after
+// the end it is the integrated one.
+void TestCompartment::twoCompLongInfusionKeepsItsLevel()
+{
+    setTwoComp(*m_session);
+    const double infusionTime = 500, dose = 100 * infusionTime;
+    addDoseEvent(*m_session, {0, dose, pk::kRouteCodeIntravenous, infusionTime});
+    QVERIFY(near(m_calc->levelFromDoseHistoryTwoComp(kCl2, kVBeta, 1, 480), 25.0, 1e-12));
+    const double ended = m_calc->levelFromDoseHistoryTwoComp(kCl2, kVBeta, 1, 520);
+    const double integrated = integratedTwoCompLevel(dose, infusionTime, 520);
+    QVERIFY2(near(ended, integrated, 1e-9),
+             qPrintable(QString("%1 vs %2").arg(ended).arg(integrated)));
 }
 
 void TestCompartment::twoCompSteadyStateMatchesSuperposition()
