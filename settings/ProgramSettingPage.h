@@ -163,6 +163,8 @@ private:
 
     QUrl downloadUrl;
     QNetworkAccessManager* networkManager = nullptr;
+    // The running check; null between checks.
+    QNetworkReply* m_checkReply = nullptr;
     QNetworkReply* downloadReply = nullptr;
     // Written beside its target and moved into place only when whole.
     QSaveFile* downloadFile = nullptr;

@@ -34,8 +34,28 @@ QNetworkRequest plainRequest(const QUrl& url)
     // A redirect could lead anywhere; the service answers from its own address or not at all.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
+    return request;
+}
+
+// A download may take long as long as bytes keep coming; it is given up only after a silence.
+QNetworkRequest downloadRequest(const QUrl& url)
+{
+    QNetworkRequest request = plainRequest(url);
     request.setTransferTimeout(UpdateEndpoint::current().timeoutMs);
     return request;
+}
+
+// The check's answer is a few lines; the whole check gets one deadline, and only this timer ends
+// a check that outlives it, so the reply is never ended twice.
+void limitCheckTime(QNetworkReply* reply)
+{
+    const int timeoutMs = UpdateEndpoint::current().timeoutMs;
+    if (timeoutMs == UpdateEndpoint::noTimeout)
+        return;
+    QTimer::singleShot(timeoutMs, reply, [reply] {
+        if (!reply->isFinished())
+            reply->abort();
+    });
 }
 
 QString oversizeText()
@@ -75,17 +95,32 @@ void ProgramSettingPage::on_button_version_update_clicked()
 
 void ProgramSettingPage::check_for_update_http()
 {
+    // The monthly check may still be waiting when the user asks, and a download uses the
+    // manager; one request at a time.
+    if (m_checkReply || downloadReply)
+        return;
     setCursor(Qt::WaitCursor);
     networkManager = new QNetworkAccessManager(this);
     downloadUrl = UpdateCheck::requestUrl(UpdateEndpoint::current(), runningVersion());
     connect(networkManager, &QNetworkAccessManager::finished, this,
             &ProgramSettingPage::finish_check_for_update);
-    networkManager->get(plainRequest(downloadUrl));
+    ui->button_version_update->setEnabled(false);
+    ui->label_download_url->setText(
+        tr("Checking for a newer version at %1...").arg(downloadUrl.host()));
+    m_checkReply = networkManager->get(plainRequest(downloadUrl));
+    limitCheckTime(m_checkReply);
 }
 
 void ProgramSettingPage::finish_check_for_update(QNetworkReply* reply)
 {
+    if (reply != m_checkReply) {
+        reply->deleteLater();
+        return;
+    }
+    m_checkReply = nullptr;
     setCursor(Qt::ArrowCursor);
+    ui->label_download_url->clear();
+    ui->button_version_update->setEnabled(true);
     // A download accepted below makes a manager of its own; this one goes with its reply.
     QNetworkAccessManager* checkManager = networkManager;
     networkManager = nullptr;
@@ -193,7 +228,7 @@ void ProgramSettingPage::download_start()
     ui->button_version_update->setEnabled(false);
     ui->label_download->setText(tr("Start download from:\n%1").arg(downloadUrl.toDisplayString()));
     ui->frame_download->show();
-    downloadReply = networkManager->get(plainRequest(downloadUrl));
+    downloadReply = networkManager->get(downloadRequest(downloadUrl));
     ui->button_version_update_cancel->setEnabled(true);
     // The declared size is known with the headers; an oversized installer is refused there
     // rather than after the body has trickled in or the timeout has run out.

@@ -151,6 +151,28 @@ struct Installation {
     }
 };
 
+// The warnings Qt prints while it lives, for a test to assert that none came.
+class WarningLog
+{
+public:
+    WarningLog() : m_previous(qInstallMessageHandler(record)) { lines().clear(); }
+    ~WarningLog() { qInstallMessageHandler(m_previous); }
+    QString text() const { return lines().join(QLatin1Char('\n')); }
+
+private:
+    static QStringList& lines()
+    {
+        static QStringList recorded;
+        return recorded;
+    }
+    static void record(QtMsgType type, const QMessageLogContext&, const QString& message)
+    {
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            lines() << message;
+    }
+    QtMessageHandler m_previous;
+};
+
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -368,8 +390,19 @@ void SoftwareUpdateTest::aFailedCheckSaysWhatHappened()
     const QUrl base(service == QLatin1String("nohost") ? QStringLiteral("http://nohost.invalid/")
                                                        : loopback);
     UpdateEndpoint::setCurrent({base, 50505, shortTimeoutMs});
-    install.check();
+    const WarningLog warnings;
+    auto* button = install.find<QPushButton>("button_version_update");
+    QTest::mouseClick(button, Qt::LeftButton);
+    // While it waits the check says so, and a second click starts nothing.
+    QCOMPARE(install.find<QLabel>("label_download_url")->text(),
+             "Checking for a newer version at " + base.host() + "...");
+    QVERIFY(!button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY(button->isEnabled());
+    QCOMPARE(install.find<QLabel>("label_download_url")->text(), QString());
     QCOMPARE(prompts.takeShown(), QStringLiteral("Network Connection|") + text);
+    QTest::qWait(shortTimeoutMs); // a reply ended twice would say so after its end
+    QVERIFY2(warnings.text().isEmpty(), qPrintable(warnings.text()));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
