@@ -31,13 +31,14 @@ QString systemText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString refusal(const QString& path)
+// Who may do what with the file or folder, as the keeper of a shared folder needs to know it.
+QString ownership(const QString& path)
 {
     struct stat status = {};
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return systemText(EACCES);
+        return systemText(errno);
     const QFileInfo info(path);
-    return tr("permission denied (owner %1, group %2, mode %3)")
+    return tr("owner %1, group %2, mode %3")
         .arg(info.owner(), info.group(),
              QString::number(status.st_mode & everyModeBit, octal)
                  .rightJustified(modeDigits, QLatin1Char('0')));
@@ -68,7 +69,8 @@ QString statProblem(const QString& path, int error)
         const QString folder = closedFolder(path);
         if (folder.isEmpty())
             return systemText(error);
-        return tr("the folder %1 cannot be entered: %2").arg(folder, refusal(folder));
+        return tr("the folder %1 cannot be entered by this user; %2")
+            .arg(folder, ownership(folder));
     }
     default:
         return systemText(error);
@@ -106,7 +108,8 @@ PathAccess checkReadAccess(const QString& path)
         return access;
     }
     const int error = errno;
-    access.problem = error == EACCES ? refusal(path) : systemText(error);
+    access.problem = error == EACCES ? tr("permission denied to this user; %1").arg(ownership(path))
+                                     : systemText(error);
 #else
     const QFileInfo info(path);
     if (!info.exists()) {
