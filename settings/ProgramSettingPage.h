@@ -143,6 +143,8 @@ private:
     // The update check's answer, from either road.
     enum class UpdateRoad { Http, Tcp };
     void handleUpdateAnswer(const UpdateOffer& offer, UpdateRoad road);
+    // Ends the check once its reply is gone: the network's problem, or else the service's answer.
+    void showCheckResult(const QString& problem, const UpdateOffer& offer);
     void offerDownload(const UpdateOffer& offer, UpdateRoad road, bool onScreen);
     // Why the finished download may not be installed; empty when it may.
     QString downloadProblem() const;

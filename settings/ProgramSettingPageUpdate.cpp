@@ -34,28 +34,8 @@ QNetworkRequest plainRequest(const QUrl& url)
     // A redirect could lead anywhere; the service answers from its own address or not at all.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
-    return request;
-}
-
-// A download may take long as long as bytes keep coming; it is given up only after a silence.
-QNetworkRequest downloadRequest(const QUrl& url)
-{
-    QNetworkRequest request = plainRequest(url);
     request.setTransferTimeout(UpdateEndpoint::current().timeoutMs);
     return request;
-}
-
-// The check's answer is a few lines; the whole check gets one deadline, and only this timer ends
-// a check that outlives it, so the reply is never ended twice.
-void limitCheckTime(QNetworkReply* reply)
-{
-    const int timeoutMs = UpdateEndpoint::current().timeoutMs;
-    if (timeoutMs == UpdateEndpoint::noTimeout)
-        return;
-    QTimer::singleShot(timeoutMs, reply, [reply] {
-        if (!reply->isFinished())
-            reply->abort();
-    });
 }
 
 QString oversizeText()
@@ -108,25 +88,23 @@ void ProgramSettingPage::check_for_update_http()
     ui->label_download_url->setText(
         tr("Checking for a newer version at %1...").arg(downloadUrl.host()));
     m_checkReply = networkManager->get(plainRequest(downloadUrl));
-    limitCheckTime(m_checkReply);
 }
 
 void ProgramSettingPage::finish_check_for_update(QNetworkReply* reply)
 {
-    if (reply != m_checkReply) {
-        reply->deleteLater();
+    // Released before anything is shown. A reply that outlived its deadline is still inside its
+    // own abort here; kept alive through a message, it would take the network's later word on
+    // the dropped connection for a second ending.
+    reply->deleteLater();
+    if (reply != m_checkReply)
         return;
-    }
     m_checkReply = nullptr;
-    setCursor(Qt::ArrowCursor);
-    ui->label_download_url->clear();
-    ui->button_version_update->setEnabled(true);
-    // A download accepted below makes a manager of its own; this one goes with its reply.
+    // A download accepted later makes a manager of its own; this one goes with its reply.
     QNetworkAccessManager* checkManager = networkManager;
     networkManager = nullptr;
     disconnect(checkManager, &QNetworkAccessManager::finished, this,
                &ProgramSettingPage::finish_check_for_update);
-    const bool onScreen = isVisible();
+    checkManager->deleteLater();
     QString problem =
         reply->error() != QNetworkReply::NoError ? replyProblem(reply) : statusProblem(reply);
     UpdateOffer offer;
@@ -138,14 +116,19 @@ void ProgramSettingPage::finish_check_for_update(QNetworkReply* reply)
             offer = UpdateCheck::readReply(QString::fromUtf8(body), runningVersion(),
                                            UpdateEndpoint::current());
     }
-    if (!problem.isEmpty()) {
-        if (onScreen)
-            MessageBox::information(this, tr("Network Connection"), tr("%1").arg(problem));
-    } else {
+    QMetaObject::invokeMethod(
+        this, [this, problem, offer] { showCheckResult(problem, offer); }, Qt::QueuedConnection);
+}
+
+void ProgramSettingPage::showCheckResult(const QString& problem, const UpdateOffer& offer)
+{
+    setCursor(Qt::ArrowCursor);
+    ui->label_download_url->clear();
+    ui->button_version_update->setEnabled(true);
+    if (problem.isEmpty())
         handleUpdateAnswer(offer, UpdateRoad::Http);
-    }
-    reply->deleteLater();
-    checkManager->deleteLater();
+    else if (isVisible())
+        MessageBox::information(this, tr("Network Connection"), tr("%1").arg(problem));
 }
 
 void ProgramSettingPage::handleUpdateAnswer(const UpdateOffer& offer, UpdateRoad road)
@@ -228,7 +211,7 @@ void ProgramSettingPage::download_start()
     ui->button_version_update->setEnabled(false);
     ui->label_download->setText(tr("Start download from:\n%1").arg(downloadUrl.toDisplayString()));
     ui->frame_download->show();
-    downloadReply = networkManager->get(downloadRequest(downloadUrl));
+    downloadReply = networkManager->get(plainRequest(downloadUrl));
     ui->button_version_update_cancel->setEnabled(true);
     // The declared size is known with the headers; an oversized installer is refused there
     // rather than after the body has trickled in or the timeout has run out.
