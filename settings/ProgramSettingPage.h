@@ -149,6 +149,9 @@ private:
     // Why the finished download may not be installed; empty when it may.
     QString downloadProblem() const;
     void endDownload();
+    void releaseDownload();
+    // Asks whether to run the downloaded installer, which closes the program.
+    void offerInstall();
     void resetProgress();
 
     std::unique_ptr<Ui::ProgramSettingPage> ui;

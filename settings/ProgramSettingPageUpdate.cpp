@@ -229,7 +229,8 @@ void ProgramSettingPage::download_start()
 
 void ProgramSettingPage::ready_read()
 {
-    if (!downloadFile || !m_downloadProblem.isEmpty())
+    // An aborted reply is closed and has nothing more to give.
+    if (!downloadFile || !m_downloadProblem.isEmpty() || !downloadReply->isOpen())
         return;
     const QString status = statusProblem(downloadReply);
     const QByteArray data = downloadReply->readAll();
@@ -292,7 +293,14 @@ QString ProgramSettingPage::downloadProblem() const
 
 void ProgramSettingPage::endDownload()
 {
+    releaseDownload();
     ui->button_version_update->setEnabled(true);
+}
+
+// As with the check, the reply goes before anything is shown: a download given up for silence
+// is still inside its own abort when it finishes.
+void ProgramSettingPage::releaseDownload()
+{
     ui->button_version_update_cancel->setEnabled(false);
     downloadReply->deleteLater();
     downloadReply = nullptr;
@@ -320,16 +328,29 @@ void ProgramSettingPage::download_finish()
     if (!problem.isEmpty()) {
         downloadFile->cancelWriting();
         ui->label_download->setText(tr("Download failed: %1").arg(problem));
-        MessageBox::information(this, tr("Download"), problem);
-        endDownload();
+        releaseDownload();
+        QMetaObject::invokeMethod(
+            this,
+            [this, problem] {
+                ui->button_version_update->setEnabled(true);
+                MessageBox::information(this, tr("Download"), problem);
+            },
+            Qt::QueuedConnection);
         return;
     }
     const QString fileName = QFileInfo(downloadPath).fileName();
     ui->label_download->setText(tr("Finish downloading %1 to\n %2.").arg(fileName, downloadPath));
+    releaseDownload();
+    QMetaObject::invokeMethod(
+        this, [this] { offerInstall(); }, Qt::QueuedConnection);
+}
+
+void ProgramSettingPage::offerInstall()
+{
+    ui->button_version_update->setEnabled(true);
     const auto answer = MessageBox::question(
         this, tr("Install"),
         tr("Do you want to run the installer now?\nIf yes, program will be closed automatically."));
-    endDownload();
     if (answer != QMessageBox::Yes)
         return;
     // Nothing is run from here: the desktop shows the installer's folder and the user starts it.

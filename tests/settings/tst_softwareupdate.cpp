@@ -49,6 +49,7 @@ public:
         qint64 declaredLength = -1; // -1: the body's own length
         int sentBytes = -1;         // -1: the whole body
         bool closeAfter = true;
+        int hangUpAfterMs = -1; // when it does not close at once: -1 keeps the connection open
     };
 
     LoopbackHttp()
@@ -85,6 +86,8 @@ private:
         // A stalled download still trickles once, after the client's progress interval.
         QTimer::singleShot(stallTrickleMs, socket,
                            [socket, a] { socket->write(a.body.mid(a.sentBytes, a.sentBytes)); });
+        if (a.hangUpAfterMs >= 0)
+            QTimer::singleShot(a.hangUpAfterMs, socket, &QTcpSocket::close);
     }
 
     QTcpServer m_server;
@@ -422,14 +425,18 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole_data()
     QTest::newRow("checksum differs") << QStringLiteral("checksum");
     QTest::newRow("installer missing") << QStringLiteral("404");
     QTest::newRow("declared beyond the ceiling") << QStringLiteral("oversize");
+    QTest::newRow("stalls, then hangs up while the failure is read") << QStringLiteral("stall");
 }
 
 void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
 {
     QFETCH(QString, how);
+    constexpr int stallTimeoutMs = 200;
+    constexpr int readingMs = 600;
     PromptScript prompts;
     Installation install;
     install.page->show();
+    const WarningLog warnings;
     {
         QFile earlier(install.target());
         QVERIFY(earlier.open(QIODevice::WriteOnly));
@@ -450,6 +457,13 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
         file.declaredLength = UpdateCheck::maxInstallerBytes + 1;
         file.sentBytes = 0;
         file.closeAfter = false;
+    }
+    if (how == QLatin1String("stall")) {
+        UpdateEndpoint::setCurrent({QUrl(install.http.base()), 50505, stallTimeoutMs});
+        file.sentBytes = 1000;
+        file.closeAfter = false;
+        file.hangUpAfterMs = 2 * stallTimeoutMs;
+        prompts.holdEachBox(readingMs);
     }
     install.serveInstaller(file);
 
@@ -485,6 +499,11 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
                      .isEmpty(),
                  qPrintable(install.find<QLabel>("label_download")->text()));
     }
+    if (how == QLatin1String("stall"))
+        QCOMPARE(shown.back().text,
+                 QStringLiteral("The update service at 127.0.0.1 did not answer; please try "
+                                "again later."));
+    QVERIFY2(warnings.text().isEmpty(), qPrintable(warnings.text()));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
