@@ -236,7 +236,6 @@ void TestStartup::ownFilesAreKeptFromOthers_data()
         << 0755 << 0644 << 0750 << 0640;
     QTest::newRow("open to everyone") << 0777 << 0666 << 0770 << 0660;
     QTest::newRow("a ward's folder shared through its group") << 02770 << 0660 << 02770 << 0660;
-    QTest::newRow("owner only") << 0700 << 0600 << 0700 << 0600;
 }
 
 // Start-up takes from everyone else what the files of the data folder give them; what the owner
