@@ -3,6 +3,7 @@
 #include "app/PasswordEncoding.h"
 #include "platform/CipherDriver.h"
 #include "platform/DatabaseKey.h"
+#include "platform/PathAccess.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 #include "platform/SystemRegistry.h"
@@ -43,6 +44,8 @@ bool ProgramConfig::load()
                                          QLatin1String(RegistryKeys::installationDirectoryName));
     if (installed.isEmpty()) {
         status_ = StatusNoSettingsFile;
+        m_settingsPathSought = candidate;
+        m_settingsProblem = checkReadAccess(candidate).problem;
         return false;
     }
     // The registry names the settings file itself. Its database path is taken too, so that
@@ -54,6 +57,10 @@ bool ProgramConfig::load()
         const QString path = SettingsFile(settingsPath_).read(SettingsKeys::pathDbSetting);
         if (path != QLatin1String(SettingsKeys::pathDbDefault))
             databasePath_ = path;
+    } else if (const PathAccess access = checkReadAccess(settingsPath_); !access.missing) {
+        // The file may well be there, behind a folder this user may not enter.
+        m_settingsProblem = access.problem;
+        status_ = StatusSettingsUnreadable;
     }
     return false;
 }
@@ -83,6 +90,11 @@ bool ProgramConfig::setStatus(int code)
 QString ProgramConfig::settingsPath() const
 {
     return settingsPath_;
+}
+
+QString ProgramConfig::settingsPathSought() const
+{
+    return settingsPath_.isEmpty() ? m_settingsPathSought : settingsPath_;
 }
 
 QString ProgramConfig::databasePath() const

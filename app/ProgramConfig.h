@@ -24,7 +24,10 @@ public:
     int status() const;
     bool setStatus(int code);
     QString settingsPath() const;
-    // Why the settings file could not be read, when the status says so.
+    // The settings file start-up looked for: the settings path once one was found, else the
+    // one in the working directory, which the settings path does not name then.
+    QString settingsPathSought() const;
+    // Why the settings file could not be found or read, when the status says so.
     QString settingsProblem() const { return m_settingsProblem; }
     QString databasePath() const;
     void setDatabasePath(const QString& path);
@@ -48,6 +51,7 @@ private:
     QString settingsPath_;
     QString databasePath_;
     QString m_settingsProblem;
+    QString m_settingsPathSought;
 
     bool settingsUnreadable();
 };

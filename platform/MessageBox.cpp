@@ -16,6 +16,7 @@ struct Script {
     std::deque<QString> paths;
     std::vector<PromptRecord> records;
     QStringList unexpected;
+    std::function<void()> whileShown;
 };
 
 Script& script()
@@ -32,6 +33,8 @@ QString describe(const QString& what, const QString& title, const QString& text)
 void record(PromptKind kind, const QString& title, const QString& text)
 {
     script().records.push_back({kind, title, text});
+    if (script().whileShown)
+        script().whileShown();
 }
 
 QMessageBox::StandardButton scriptedAnswer(PromptKind kind, const QString& title,
@@ -128,6 +131,11 @@ void MessageBox::endScript()
 bool MessageBox::scripted()
 {
     return script().active;
+}
+
+void MessageBox::setWhileShown(std::function<void()> wait)
+{
+    script().whileShown = std::move(wait);
 }
 
 void MessageBox::setNextAnswer(QMessageBox::StandardButton answer)

@@ -44,6 +44,8 @@ public:
     static void endScript();
     static bool scripted();
     static void setNextAnswer(QMessageBox::StandardButton answer);
+    // Runs while each scripted box is open, as the event loop runs while a user reads a box.
+    static void setWhileShown(std::function<void()> wait);
     static std::vector<PromptRecord> takeRecords();
     // Questions that arrived with no queued answer; a test fails when this is not empty.
     static QStringList takeUnexpected();

@@ -1,5 +1,7 @@
 #include "platform/SettingsFile.h"
 
+#include "platform/PathAccess.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -145,12 +147,8 @@ bool SettingsFile::contains(const QString& key) const
 
 QString SettingsFile::readProblem() const
 {
-    const QFileInfo info(m_path);
-    if (info.isDir())
-        return translate("it is a folder");
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
+    if (const PathAccess access = checkReadAccess(m_path); !access.problem.isEmpty())
+        return access.problem;
     if (!parsesAsSettings(m_path) || openSettings(m_path)->status() != QSettings::NoError)
         return translate("it holds text that is not settings");
     return QString();

@@ -143,10 +143,15 @@ private:
     // The update check's answer, from either road.
     enum class UpdateRoad { Http, Tcp };
     void handleUpdateAnswer(const UpdateOffer& offer, UpdateRoad road);
+    // Ends the check once its reply is gone: the network's problem, or else the service's answer.
+    void showCheckResult(const QString& problem, const UpdateOffer& offer);
     void offerDownload(const UpdateOffer& offer, UpdateRoad road, bool onScreen);
     // Why the finished download may not be installed; empty when it may.
     QString downloadProblem() const;
     void endDownload();
+    void releaseDownload();
+    // Asks whether to run the downloaded installer, which closes the program.
+    void offerInstall();
     void resetProgress();
 
     std::unique_ptr<Ui::ProgramSettingPage> ui;
@@ -163,6 +168,8 @@ private:
 
     QUrl downloadUrl;
     QNetworkAccessManager* networkManager = nullptr;
+    // The running check; null between checks.
+    QNetworkReply* m_checkReply = nullptr;
     QNetworkReply* downloadReply = nullptr;
     // Written beside its target and moved into place only when whole.
     QSaveFile* downloadFile = nullptr;

@@ -75,23 +75,36 @@ void ProgramSettingPage::on_button_version_update_clicked()
 
 void ProgramSettingPage::check_for_update_http()
 {
+    // The monthly check may still be waiting when the user asks, and a download uses the
+    // manager; one request at a time.
+    if (m_checkReply || downloadReply)
+        return;
     setCursor(Qt::WaitCursor);
     networkManager = new QNetworkAccessManager(this);
     downloadUrl = UpdateCheck::requestUrl(UpdateEndpoint::current(), runningVersion());
     connect(networkManager, &QNetworkAccessManager::finished, this,
             &ProgramSettingPage::finish_check_for_update);
-    networkManager->get(plainRequest(downloadUrl));
+    ui->button_version_update->setEnabled(false);
+    ui->label_download_url->setText(
+        tr("Checking for a newer version at %1...").arg(downloadUrl.host()));
+    m_checkReply = networkManager->get(plainRequest(downloadUrl));
 }
 
 void ProgramSettingPage::finish_check_for_update(QNetworkReply* reply)
 {
-    setCursor(Qt::ArrowCursor);
-    // A download accepted below makes a manager of its own; this one goes with its reply.
+    // Released before anything is shown. A reply that outlived its deadline is still inside its
+    // own abort here; kept alive through a message, it would take the network's later word on
+    // the dropped connection for a second ending.
+    reply->deleteLater();
+    if (reply != m_checkReply)
+        return;
+    m_checkReply = nullptr;
+    // A download accepted later makes a manager of its own; this one goes with its reply.
     QNetworkAccessManager* checkManager = networkManager;
     networkManager = nullptr;
     disconnect(checkManager, &QNetworkAccessManager::finished, this,
                &ProgramSettingPage::finish_check_for_update);
-    const bool onScreen = isVisible();
+    checkManager->deleteLater();
     QString problem =
         reply->error() != QNetworkReply::NoError ? replyProblem(reply) : statusProblem(reply);
     UpdateOffer offer;
@@ -103,14 +116,19 @@ void ProgramSettingPage::finish_check_for_update(QNetworkReply* reply)
             offer = UpdateCheck::readReply(QString::fromUtf8(body), runningVersion(),
                                            UpdateEndpoint::current());
     }
-    if (!problem.isEmpty()) {
-        if (onScreen)
-            MessageBox::information(this, tr("Network Connection"), tr("%1").arg(problem));
-    } else {
+    QMetaObject::invokeMethod(
+        this, [this, problem, offer] { showCheckResult(problem, offer); }, Qt::QueuedConnection);
+}
+
+void ProgramSettingPage::showCheckResult(const QString& problem, const UpdateOffer& offer)
+{
+    setCursor(Qt::ArrowCursor);
+    ui->label_download_url->clear();
+    ui->button_version_update->setEnabled(true);
+    if (problem.isEmpty())
         handleUpdateAnswer(offer, UpdateRoad::Http);
-    }
-    reply->deleteLater();
-    checkManager->deleteLater();
+    else if (isVisible())
+        MessageBox::information(this, tr("Network Connection"), tr("%1").arg(problem));
 }
 
 void ProgramSettingPage::handleUpdateAnswer(const UpdateOffer& offer, UpdateRoad road)
@@ -211,7 +229,8 @@ void ProgramSettingPage::download_start()
 
 void ProgramSettingPage::ready_read()
 {
-    if (!downloadFile || !m_downloadProblem.isEmpty())
+    // An aborted reply is closed and has nothing more to give.
+    if (!downloadFile || !m_downloadProblem.isEmpty() || !downloadReply->isOpen())
         return;
     const QString status = statusProblem(downloadReply);
     const QByteArray data = downloadReply->readAll();
@@ -274,7 +293,14 @@ QString ProgramSettingPage::downloadProblem() const
 
 void ProgramSettingPage::endDownload()
 {
+    releaseDownload();
     ui->button_version_update->setEnabled(true);
+}
+
+// As with the check, the reply goes before anything is shown: a download given up for silence
+// is still inside its own abort when it finishes.
+void ProgramSettingPage::releaseDownload()
+{
     ui->button_version_update_cancel->setEnabled(false);
     downloadReply->deleteLater();
     downloadReply = nullptr;
@@ -302,16 +328,29 @@ void ProgramSettingPage::download_finish()
     if (!problem.isEmpty()) {
         downloadFile->cancelWriting();
         ui->label_download->setText(tr("Download failed: %1").arg(problem));
-        MessageBox::information(this, tr("Download"), problem);
-        endDownload();
+        releaseDownload();
+        QMetaObject::invokeMethod(
+            this,
+            [this, problem] {
+                ui->button_version_update->setEnabled(true);
+                MessageBox::information(this, tr("Download"), problem);
+            },
+            Qt::QueuedConnection);
         return;
     }
     const QString fileName = QFileInfo(downloadPath).fileName();
     ui->label_download->setText(tr("Finish downloading %1 to\n %2.").arg(fileName, downloadPath));
+    releaseDownload();
+    QMetaObject::invokeMethod(
+        this, [this] { offerInstall(); }, Qt::QueuedConnection);
+}
+
+void ProgramSettingPage::offerInstall()
+{
+    ui->button_version_update->setEnabled(true);
     const auto answer = MessageBox::question(
         this, tr("Install"),
         tr("Do you want to run the installer now?\nIf yes, program will be closed automatically."));
-    endDownload();
     if (answer != QMessageBox::Yes)
         return;
     // Nothing is run from here: the desktop shows the installer's folder and the user starts it.

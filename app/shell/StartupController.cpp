@@ -5,8 +5,9 @@
 #include "app/shell/MainWindow.h"
 #include "pkcore/SessionData.h"
 #include "platform/CipherDriver.h"
+#include "platform/KeepFromOthers.h"
 #include "platform/MessageBox.h"
-#include "platform/OwnerOnly.h"
+#include "platform/PathAccess.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 #include "settings/CaseDatabaseProbe.h"
@@ -39,6 +40,13 @@ QString lockedText(const QString& path)
     return tr("The database at %1 is locked by another program. You will be logged in as a guest. "
               "Please close the other program and log in again.\nCode I-05")
         .arg(path);
+}
+
+QString failedOpenText(const QString& path, const QString& reason)
+{
+    return tr("Failed to open the database at %1 (%2). You will be logged in as a guest. Please "
+              "set a valid database path.\nCode I-05")
+        .arg(path, reason);
 }
 
 } // namespace
@@ -92,7 +100,7 @@ StartupController::PassResult StartupController::runPass()
 
     if (!config.load() && reportMissingSettings(config))
         return {false, exitNormally};
-    keepFilesToOwner(config);
+    keepFilesFromOthers(config);
     probeDatabase(config);
     session.loggedIn = false;
     applyStyle(config);
@@ -118,9 +126,10 @@ bool StartupController::reportMissingSettings(const ProgramConfig& config)
 {
     if (config.status() == ProgramConfig::StatusNoSettingsFile) {
         MessageBox::information(nullptr, tr("Error"),
-                                tr("PKsettings.ini file is missing or cannot be opened at %1. "
-                                   "The program cannot be run without this file.\nCode S-01")
-                                    .arg(config.settingsPath()));
+                                tr("PKsettings.ini file is missing or cannot be opened at %1 "
+                                   "(%2). The program cannot be run without this file.\nCode "
+                                   "S-01")
+                                    .arg(config.settingsPathSought(), config.settingsProblem()));
         return true;
     }
     if (config.status() == ProgramConfig::StatusSettingsUnreadable) {
@@ -138,17 +147,17 @@ bool StartupController::reportMissingSettings(const ProgramConfig& config)
     return false;
 }
 
-// Files made before the program kept them to their owner, or by other tools, may still be
-// readable by everyone.
-void StartupController::keepFilesToOwner(const ProgramConfig& config)
+// Files made before the program kept them from others, or by other tools, may still be readable
+// by everyone.
+void StartupController::keepFilesFromOthers(const ProgramConfig& config)
 {
     const QFileInfo settings(config.settingsPath());
     if (settings.isFile()) {
-        keepToOwner(settings.filePath());
-        keepToOwner(settings.absolutePath());
+        keepFromOthers(settings.filePath());
+        keepFromOthers(settings.absolutePath());
     }
     if (QFileInfo(config.databasePath()).isFile())
-        keepToOwner(config.databasePath());
+        keepFromOthers(config.databasePath());
 }
 
 void StartupController::enterGuestMode(ProgramConfig& config, int status, const QString& text)
@@ -173,11 +182,19 @@ void StartupController::probeDatabase(ProgramConfig& config)
 {
     const QString path = config.databasePath();
     const QFileInfo file(path);
-    if (path.isEmpty() || !file.exists() || file.size() <= 0) {
+    const PathAccess access = checkReadAccess(path);
+    if (access.missing || (file.exists() && file.size() <= 0)) {
         enterGuestMode(config, ProgramConfig::StatusDatabaseMissing,
                        tr("Database is not found at %1. You will be logged in as a guest. Please "
                           "set the correct database path in the settings page.\nCode I-07")
                            .arg(path));
+        return;
+    }
+    // A folder in the file's place, or a file or folder this user may not read, is named with
+    // what refuses, before the driver gives its vaguer answer.
+    if (!access.problem.isEmpty()) {
+        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
+                       failedOpenText(path, access.problem));
         return;
     }
     QSqlDatabase probe = QSqlDatabase::addDatabase(QLatin1String(cipherDriverName),
@@ -188,10 +205,10 @@ void StartupController::probeDatabase(ProgramConfig& config)
                                 .arg(QLatin1String(CipherDriver::busyTimeoutOption))
                                 .arg(probeBusyTimeoutMs));
     if (!probe.open()) {
+        const QString reason = probe.lastError().text();
         probe.close();
         enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
-                       tr("Failed to open the database. You will be logged in as a guest. Please "
-                          "set a valid database path.\nCode I-05"));
+                       failedOpenText(path, reason.isEmpty() ? tr("no reason given") : reason));
         return;
     }
     QSqlError error;

@@ -46,7 +46,7 @@ public:
 
 private:
     bool reportMissingSettings(const ProgramConfig& config);
-    void keepFilesToOwner(const ProgramConfig& config);
+    void keepFilesFromOthers(const ProgramConfig& config);
     void probeDatabase(ProgramConfig& config);
     void checkCaseDatabase(ProgramConfig& config, const QString& path);
     void applyStyle(const ProgramConfig& config);

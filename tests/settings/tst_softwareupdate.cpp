@@ -49,6 +49,7 @@ public:
         qint64 declaredLength = -1; // -1: the body's own length
         int sentBytes = -1;         // -1: the whole body
         bool closeAfter = true;
+        int hangUpAfterMs = -1; // when it does not close at once: -1 keeps the connection open
     };
 
     LoopbackHttp()
@@ -85,6 +86,8 @@ private:
         // A stalled download still trickles once, after the client's progress interval.
         QTimer::singleShot(stallTrickleMs, socket,
                            [socket, a] { socket->write(a.body.mid(a.sentBytes, a.sentBytes)); });
+        if (a.hangUpAfterMs >= 0)
+            QTimer::singleShot(a.hangUpAfterMs, socket, &QTcpSocket::close);
     }
 
     QTcpServer m_server;
@@ -149,6 +152,28 @@ struct Installation {
         QTRY_VERIFY(page->cursor().shape() == Qt::ArrowCursor);
         QTRY_VERIFY(find<QPushButton>("button_version_update")->isEnabled());
     }
+};
+
+// The warnings Qt prints while it lives, for a test to assert that none came.
+class WarningLog
+{
+public:
+    WarningLog() : m_previous(qInstallMessageHandler(record)) { lines().clear(); }
+    ~WarningLog() { qInstallMessageHandler(m_previous); }
+    QString text() const { return lines().join(QLatin1Char('\n')); }
+
+private:
+    static QStringList& lines()
+    {
+        static QStringList recorded;
+        return recorded;
+    }
+    static void record(QtMsgType type, const QMessageLogContext&, const QString& message)
+    {
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            lines() << message;
+    }
+    QtMessageHandler m_previous;
 };
 
 QByteArray readFile(const QString& path)
@@ -357,19 +382,38 @@ void SoftwareUpdateTest::aFailedCheckSaysWhatHappened()
     QFETCH(QString, service);
     QFETCH(QString, text);
     constexpr int shortTimeoutMs = 200;
+    constexpr int hangUpAfterTimeoutMs = 100;
+    constexpr int readingMs = 600;
     PromptScript prompts;
+    prompts.holdEachBox(readingMs);
     Installation install;
     install.page->show();
-    QTcpServer server; // the kernel accepts its connections; nobody reads or answers them
+    // Nobody answers; the service hangs up a little after the check gave up, while the user
+    // still reads its message, and the network then reports on the reply once more.
+    QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost));
+    connect(&server, &QTcpServer::newConnection, this, [&server] {
+        QTcpSocket* socket = server.nextPendingConnection();
+        QTimer::singleShot(shortTimeoutMs + hangUpAfterTimeoutMs, socket, &QTcpSocket::close);
+    });
     const QString loopback = QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort());
     if (service == QLatin1String("closed"))
         server.close();
     const QUrl base(service == QLatin1String("nohost") ? QStringLiteral("http://nohost.invalid/")
                                                        : loopback);
     UpdateEndpoint::setCurrent({base, 50505, shortTimeoutMs});
-    install.check();
+    const WarningLog warnings;
+    auto* button = install.find<QPushButton>("button_version_update");
+    QTest::mouseClick(button, Qt::LeftButton);
+    // While it waits the check says so, and a second click starts nothing.
+    QCOMPARE(install.find<QLabel>("label_download_url")->text(),
+             "Checking for a newer version at " + base.host() + "...");
+    QVERIFY(!button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY(button->isEnabled());
+    QCOMPARE(install.find<QLabel>("label_download_url")->text(), QString());
     QCOMPARE(prompts.takeShown(), QStringLiteral("Network Connection|") + text);
+    QVERIFY2(warnings.text().isEmpty(), qPrintable(warnings.text()));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
@@ -381,14 +425,18 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole_data()
     QTest::newRow("checksum differs") << QStringLiteral("checksum");
     QTest::newRow("installer missing") << QStringLiteral("404");
     QTest::newRow("declared beyond the ceiling") << QStringLiteral("oversize");
+    QTest::newRow("stalls, then hangs up while the failure is read") << QStringLiteral("stall");
 }
 
 void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
 {
     QFETCH(QString, how);
+    constexpr int stallTimeoutMs = 200;
+    constexpr int readingMs = 600;
     PromptScript prompts;
     Installation install;
     install.page->show();
+    const WarningLog warnings;
     {
         QFile earlier(install.target());
         QVERIFY(earlier.open(QIODevice::WriteOnly));
@@ -409,6 +457,13 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
         file.declaredLength = UpdateCheck::maxInstallerBytes + 1;
         file.sentBytes = 0;
         file.closeAfter = false;
+    }
+    if (how == QLatin1String("stall")) {
+        UpdateEndpoint::setCurrent({QUrl(install.http.base()), 50505, stallTimeoutMs});
+        file.sentBytes = 1000;
+        file.closeAfter = false;
+        file.hangUpAfterMs = 2 * stallTimeoutMs;
+        prompts.holdEachBox(readingMs);
     }
     install.serveInstaller(file);
 
@@ -444,6 +499,11 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
                      .isEmpty(),
                  qPrintable(install.find<QLabel>("label_download")->text()));
     }
+    if (how == QLatin1String("stall"))
+        QCOMPARE(shown.back().text,
+                 QStringLiteral("The update service at 127.0.0.1 did not answer; please try "
+                                "again later."));
+    QVERIFY2(warnings.text().isEmpty(), qPrintable(warnings.text()));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 

@@ -28,6 +28,15 @@ public:
     // The boxes shown since the last call, as shownText writes them.
     QString takeShown() { return shownText(take()); }
     QStringList unexpected() { return MessageBox::takeUnexpected(); }
+    // Each box stays open this long with its event loop running, as while a user reads it.
+    void holdEachBox(int milliseconds)
+    {
+        MessageBox::setWhileShown([milliseconds] {
+            QEventLoop loop;
+            QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+            loop.exec();
+        });
+    }
 };
 
 // Use at the end of a test function that holds a PromptScript named `prompts`.

@@ -19,6 +19,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 namespace
 {
 
@@ -110,6 +112,14 @@ bool damageFirstPage(const QString& path, const QString& table)
            file.write(QByteArray(noise, '\x5a')) == noise;
 }
 
+// The access bits with the set-user, set-group and sticky bits.
+int modeOf(const QString& path)
+{
+    struct stat status = {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777)
+                                                                     : -1;
+}
+
 } // namespace
 
 class TestStartup : public QObject
@@ -120,7 +130,8 @@ private slots:
     void unreadableSettingsFileEndsTheProgram_data();
     void unreadableSettingsFileEndsTheProgram();
     void noDatabasePathWarnsAndStillProbes();
-    void ownFilesAreKeptToTheirOwner();
+    void ownFilesAreKeptFromOthers_data();
+    void ownFilesAreKeptFromOthers();
     void registryRoadProbesTheDatabaseItNames_data();
     void registryRoadProbesTheDatabaseItNames();
     void unusableDatabaseMeansGuest_data();
@@ -148,8 +159,10 @@ void TestStartup::noSettingsFileEndsTheProgram()
     const auto records = prompts.take();
     QCOMPARE(records.size(), size_t(1));
     QCOMPARE(records[0].title, QString("Error"));
-    QCOMPARE(records[0].text, QString("PKsettings.ini file is missing or cannot be opened at . The "
-                                      "program cannot be run without this file.\nCode S-01"));
+    QCOMPARE(records[0].text, "PKsettings.ini file is missing or cannot be opened at " +
+                                  QDir(empty.path()).filePath("PKsettings.ini") +
+                                  " (it does not exist). The program cannot be run without this "
+                                  "file.\nCode S-01");
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
@@ -213,10 +226,26 @@ void TestStartup::noDatabasePathWarnsAndStillProbes()
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
-// The data folder as the set-up script makes it, from before the program kept its files to
-// their owner.
-void TestStartup::ownFilesAreKeptToTheirOwner()
+void TestStartup::ownFilesAreKeptFromOthers_data()
 {
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<int>("folderModeAfter");
+    QTest::addColumn<int>("fileModeAfter");
+    QTest::newRow("readable by everyone, from an older set-up script")
+        << 0755 << 0644 << 0750 << 0640;
+    QTest::newRow("open to everyone") << 0777 << 0666 << 0770 << 0660;
+    QTest::newRow("a ward's folder shared through its group") << 02770 << 0660 << 02770 << 0660;
+}
+
+// Start-up takes from everyone else what the files of the data folder give them; what the owner
+// gave the group, and the folder's set-group bit, stay for the others of a shared folder.
+void TestStartup::ownFilesAreKeptFromOthers()
+{
+    QFETCH(int, folderMode);
+    QFETCH(int, fileMode);
+    QFETCH(int, folderModeAfter);
+    QFETCH(int, fileModeAfter);
     PromptScript prompts;
     TestEnvironment env;
     const QByteArray scriptSettings = "[Path]\ndb=" + env.databasePath().toUtf8() + "\n";
@@ -224,25 +253,18 @@ void TestStartup::ownFilesAreKeptToTheirOwner()
     QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QVERIFY(settings.write(scriptSettings) == scriptSettings.size());
     settings.close();
-    const QFile::Permissions everyoneReads =
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
-    const QFile::Permissions everyoneEnters =
-        everyoneReads | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
-    QVERIFY(QFile::setPermissions(env.settingsPath(), everyoneReads));
-    QVERIFY(QFile::setPermissions(env.databasePath(), everyoneReads));
-    QVERIFY(QFile::setPermissions(env.dir(), everyoneEnters));
+    QCOMPARE(::chmod(QFile::encodeName(env.settingsPath()).constData(), mode_t(fileMode)), 0);
+    QCOMPARE(::chmod(QFile::encodeName(env.databasePath()).constData(), mode_t(fileMode)), 0);
+    QCOMPARE(::chmod(QFile::encodeName(env.dir()).constData(), mode_t(folderMode)), 0);
     env.enterWorkingDirectory();
     Recorder recorder;
     StartupController controller(qApp, recorder.runner());
     QCOMPARE(controller.run(), 0);
     QVERIFY(controller.lastSession()->loggedIn);
 
-    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
-                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-    QCOMPARE(QFile::permissions(env.settingsPath()) & others, QFile::Permissions());
-    QCOMPARE(QFile::permissions(env.databasePath()) & others, QFile::Permissions());
-    QCOMPARE(QFile::permissions(env.dir()) & others, QFile::Permissions());
-    QVERIFY(QFile::permissions(env.dir()) & QFile::ExeOwner);
+    QCOMPARE(modeOf(env.settingsPath()), fileModeAfter);
+    QCOMPARE(modeOf(env.databasePath()), fileModeAfter);
+    QCOMPARE(modeOf(env.dir()), folderModeAfter);
     // Signing in changed no setting in effect, so the file is as the script wrote it.
     QVERIFY(settings.open(QIODevice::ReadOnly));
     QCOMPARE(settings.readAll(), scriptSettings);
@@ -388,6 +410,11 @@ void TestStartup::unusableDatabaseMeansGuest()
         QVERIFY2(records[0].text.contains("cannot be written"), qPrintable(records[0].text));
     if (damage == "userspage")
         QVERIFY2(records[0].text.contains("list of users"), qPrintable(records[0].text));
+    if (damage == "folder")
+        QCOMPARE(records[0].text.section('\n', 0, 0),
+                 "Failed to open the database at " + env.databasePath() +
+                     " (it is a folder). You will be logged in as a guest. Please set a valid "
+                     "database path.");
     QCOMPARE(recorder.windows.size(), size_t(1));
     QCOMPARE(recorder.windows[0].title, QString(" Talvora (Guest Mode)"));
     QVERIFY(!controller.lastSession()->loggedIn);

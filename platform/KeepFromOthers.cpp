@@ -1,4 +1,4 @@
-#include "platform/OwnerOnly.h"
+#include "platform/KeepFromOthers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -8,7 +8,15 @@
 #include <unistd.h>
 #endif
 
-bool keepToOwner(const QString& path)
+namespace
+{
+#ifdef Q_OS_UNIX
+// The set-user, set-group and sticky bits and the nine access bits.
+constexpr mode_t everyModeBit = 07777;
+#endif
+} // namespace
+
+bool keepFromOthers(const QString& path)
 {
 #ifdef Q_OS_UNIX
     const QFileInfo info(path);
@@ -20,10 +28,9 @@ bool keepToOwner(const QString& path)
         return true;
     if (S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX))
         return true;
-    const mode_t othersBits = S_IRWXG | S_IRWXO;
-    if ((status.st_mode & othersBits) == 0)
+    if ((status.st_mode & S_IRWXO) == 0)
         return true;
-    return ::chmod(name.constData(), status.st_mode & ~othersBits & 07777) == 0;
+    return ::chmod(name.constData(), status.st_mode & everyModeBit & ~S_IRWXO) == 0;
 #else
     Q_UNUSED(path)
     return true;

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// What stands between the running user and reading the file at a path, in words that complete
+// "cannot be opened (...)". A refusal names the owner, group and mode of the file or folder that
+// refuses, which is what the keeper of a shared data folder needs to mend it.
+struct PathAccess {
+    bool missing = false; // nothing is there, as far as the running user can see
+    QString problem;      // empty when the file opens for reading
+};
+
+PathAccess checkReadAccess(const QString& path);
