@@ -184,10 +184,16 @@ void StartupController::probeDatabase(ProgramConfig& config)
     const QFileInfo file(path);
     const PathAccess access = checkReadAccess(path);
     if (access.missing || (file.exists() && file.size() <= 0)) {
-        enterGuestMode(config, ProgramConfig::StatusDatabaseMissing,
-                       tr("Database is not found at %1. You will be logged in as a guest. Please "
-                          "set the correct database path in the settings page.\nCode I-07")
-                           .arg(path));
+        // Without a path "at ." would read as a folder: say that none is set.
+        const QString text =
+            path.isEmpty()
+                ? tr("Database is not found: no database path is set. You will be logged in as "
+                     "a guest. Please set the correct database path in the settings page.\nCode "
+                     "I-07")
+                : tr("Database is not found at %1. You will be logged in as a guest. Please set "
+                     "the correct database path in the settings page.\nCode I-07")
+                      .arg(file.absoluteFilePath());
+        enterGuestMode(config, ProgramConfig::StatusDatabaseMissing, text);
         return;
     }
     // A folder in the file's place, or a file or folder this user may not read, is named with
