@@ -850,12 +850,16 @@ void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
              qPrintable(shown));
     QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
     QVERIFY(requireChild<QLineEdit>(page.get(), "line_Bayes_vdb")->text().isEmpty());
+    // Nor does the curve-fitting window show the fits that went, until Analysis runs again.
+    auto* graphs = requireChild<QPushButton>(page.get(), "button_graph_analysis");
+    QVERIFY(!graphs->isEnabled());
 
     // Every row gone: no fit at all, as a case stored without rows opens.
     click(page.get(), "button_dosage_history");
     click(window, "radioButton_pop");
     click(window, "button_analysis");
     QVERIFY(s.pkSets[pk::kBayesian][pk::kF] > 0.0);
+    QCOMPARE(graphs->isEnabled(), fittingWindow);
     click(window, "DH_delete_1");
     click(window, "SLH_delete_1");
     click(page.get(), "button_save");
