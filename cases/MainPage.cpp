@@ -505,10 +505,8 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
     if (!firstRun)
         fitting->resetControls();
     fitting->initFromCase();
-    if (firstRun) {
-        form->button_graph_analysis->setEnabled(true);
-        form->button_graph_analysis->setToolTip(QString());
-    }
+    form->button_graph_analysis->setEnabled(true);
+    form->button_graph_analysis->setToolTip(QString());
     analysisWindow->setCursor(Qt::ArrowCursor);
     if (!quietRun)
         fitting->window()->show();
@@ -604,6 +602,12 @@ QString MainPage::refitChangedHistory()
     if (!refusal.isEmpty()) {
         getBayesAndDisplay();
         getLSAndDisplay();
+        // The curve-fitting window still holds the fits that went; it waits for the next Analysis.
+        if (fitting)
+            fitting->window()->close();
+        form->button_graph_analysis->setEnabled(false);
+        form->button_graph_analysis->setToolTip(
+            tr("Graph Analysis will be available when Analysis runs again."));
     }
     return refusal;
 }

@@ -86,7 +86,8 @@ bool TypedEntry::takeKey(QKeyEvent* event)
     if (!m_typing) {
         if (!edits)
             return false;
-        begin(writes);
+        // A pasted date or time (from a lab report, say) is a whole entry, as typing is.
+        begin(writes || event->matches(QKeySequence::Paste));
     } else if (!edits && !movesInText(event)) {
         // Shift or AltGr held for a separator does not end the entry.
         return isModifier(event);

@@ -14,11 +14,11 @@ class QLineEdit;
 // Date and time fields that take a typed entry whole. The stock fields edit one section at a
 // time: a digit typed into a full section is dropped and a separator after a section that moved
 // on by itself skips the next one, so "11/30/2026" could become 12/30/2026 without a word. Here
-// typing writes plain text, as in a line edit (the first key replaces what the field shows), and
-// leaving the field, Enter, a step or the calendar takes the text when it is a date or time of
-// the field's display format and range. Any other text is refused: the field keeps its value and
-// says why in its tool tip and in `entryRefused`. Arrow keys, the wheel and the calendar step
-// and pick as before; Tab leaves the field, as it leaves every other field, instead of walking
+// typing writes plain text, as in a line edit (the first key or paste replaces what the field
+// shows), and leaving the field, Enter, a step or the calendar takes the text when it is a date or
+// time of the field's display format and range. Any other text is refused: the field keeps its
+// value and says why in its tool tip and in `entryRefused`. Arrow keys, the wheel and the calendar
+// step and pick as before; Tab leaves the field, as it leaves every other field, instead of walking
 // its sections.
 class TypedEntry
 {

@@ -15,6 +15,7 @@
 #include "tests/support/TestMain.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -849,12 +850,16 @@ void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
              qPrintable(shown));
     QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
     QVERIFY(requireChild<QLineEdit>(page.get(), "line_Bayes_vdb")->text().isEmpty());
+    // Nor does the curve-fitting window show the fits that went, until Analysis runs again.
+    auto* graphs = requireChild<QPushButton>(page.get(), "button_graph_analysis");
+    QVERIFY(!graphs->isEnabled());
 
     // Every row gone: no fit at all, as a case stored without rows opens.
     click(page.get(), "button_dosage_history");
     click(window, "radioButton_pop");
     click(window, "button_analysis");
     QVERIFY(s.pkSets[pk::kBayesian][pk::kF] > 0.0);
+    QCOMPARE(graphs->isEnabled(), fittingWindow);
     click(window, "DH_delete_1");
     click(window, "SLH_delete_1");
     click(page.get(), "button_save");
@@ -959,7 +964,8 @@ void TestSerumLevelAnalysis::badNumbersEmptyTheField()
 void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole_data()
 {
     QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("entry"); // "click", "select all", or the field a Tab leaves
+    // "click", "select all", the field a Tab leaves, or "click, paste": the text pasted
+    QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("shown"); // before typing
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");    // shown and recorded once the field is left
@@ -978,6 +984,10 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole_data()
                                << "SLH_level_1" << shownDate << "11/30/2026"
                                << "11/30/2026"
                                << "";
+    QTest::newRow("paste after a click, date") << "SLH_date_1"
+                                               << "click, paste" << shownDate << "11/30/2026"
+                                               << "11/30/2026"
+                                               << "";
     QTest::newRow("click, time") << "DH_time_1"
                                  << "click" << shownTime << "08:30"
                                  << "08:30"
@@ -1014,7 +1024,8 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole()
     else
         edit->setTime(QTime::fromString(shown, timeFormat));
 
-    if (entry == QLatin1String("click") || entry == QLatin1String("select all")) {
+    const bool paste = entry.endsWith(QLatin1String("paste"));
+    if (entry.startsWith(QLatin1String("click")) || entry == QLatin1String("select all")) {
         auto* text = requireChild<QLineEdit>(edit, QStringLiteral("qt_spinbox_lineedit"));
         QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(4, text->height() / 2));
         if (entry == QLatin1String("select all"))
@@ -1025,7 +1036,12 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole()
         QTest::keyClick(before, Qt::Key_Tab);
     }
     QCOMPARE(QApplication::focusWidget(), edit);
-    QTest::keyClicks(edit, typed);
+    if (paste) {
+        QApplication::clipboard()->setText(typed);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        QTest::keyClicks(edit, typed);
+    }
     QTest::keyClick(edit, Qt::Key_Tab);
 
     QCOMPARE(edit->text(), kept);
