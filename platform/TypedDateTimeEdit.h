@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QString>
 #include <QTimeEdit>
 
@@ -56,54 +57,86 @@ private:
     QString m_ownToolTip;
 };
 
-class TypedDateEdit : public QDateEdit
+// The typed entry on a date or a time field. Enter and every key that is not typing take the
+// text first; a refusal is told after the field's own handling, so that it outlasts what
+// `editingFinished` shows.
+template <class Field> class TypedEdit : public Field
 {
-    Q_OBJECT
 public:
-    explicit TypedDateEdit(QWidget* parent = nullptr) : QDateEdit(parent), m_entry(this, lineEdit())
-    {
-    }
+    explicit TypedEdit(QWidget* parent) : Field(parent), m_entry(this, Field::lineEdit()) {}
     QString refusal() const { return m_entry.refusal(); }
-    QValidator::State validate(QString& input, int& pos) const override;
-    void stepBy(int steps) override;
 
-signals:
-    void entryRefused(const QString& reason);
+    // While typing the text is the user's until it is taken or refused as a whole.
+    QValidator::State validate(QString& input, int& pos) const override
+    {
+        return m_entry.isTyping() ? QValidator::Intermediate : Field::validate(input, pos);
+    }
+
+    void stepBy(int steps) override
+    {
+        report(m_entry.finish());
+        Field::stepBy(steps);
+    }
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (m_entry.takeKey(event))
+            return;
+        const std::optional<QString> outcome = m_entry.finish();
+        Field::keyPressEvent(event);
+        report(outcome);
+    }
+
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        const std::optional<QString> outcome = m_entry.finish();
+        Field::focusOutEvent(event);
+        report(outcome);
+    }
+
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        report(m_entry.finish());
+        Field::mousePressEvent(event);
+    }
+
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 
+    virtual void announceRefusal(const QString& reason) = 0;
+
 private:
-    void report(const std::optional<QString>& outcome);
+    void report(const std::optional<QString>& outcome)
+    {
+        if (m_entry.record(outcome))
+            announceRefusal(m_entry.refusal());
+    }
 
     TypedEntry m_entry;
 };
 
-class TypedTimeEdit : public QTimeEdit
+class TypedDateEdit : public TypedEdit<QDateEdit>
 {
     Q_OBJECT
 public:
-    explicit TypedTimeEdit(QWidget* parent = nullptr) : QTimeEdit(parent), m_entry(this, lineEdit())
-    {
-    }
-    QString refusal() const { return m_entry.refusal(); }
-    QValidator::State validate(QString& input, int& pos) const override;
-    void stepBy(int steps) override;
+    explicit TypedDateEdit(QWidget* parent = nullptr) : TypedEdit(parent) {}
 
 signals:
     void entryRefused(const QString& reason);
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+    void announceRefusal(const QString& reason) override { emit entryRefused(reason); }
+};
 
-private:
-    void report(const std::optional<QString>& outcome);
+class TypedTimeEdit : public TypedEdit<QTimeEdit>
+{
+    Q_OBJECT
+public:
+    explicit TypedTimeEdit(QWidget* parent = nullptr) : TypedEdit(parent) {}
 
-    TypedEntry m_entry;
+signals:
+    void entryRefused(const QString& reason);
+
+protected:
+    void announceRefusal(const QString& reason) override { emit entryRefused(reason); }
 };
