@@ -213,6 +213,17 @@ void BM_VancomycinTimeOneChange(benchmark::State& state)
 }
 BENCHMARK(BM_VancomycinTimeOneChange)->Unit(benchmark::kMillisecond);
 
+// The Math Tool's "Selected Area" between two times, as many points as the window samples.
+constexpr int kStretch = 2001;
+
+std::vector<double> stretchTimes(double t1, double t2)
+{
+    std::vector<double> times(kStretch);
+    for (int i = 0; i < kStretch; ++i)
+        times[i] = t1 + (t2 - t1) / (kStretch - 1) * i;
+    return times;
+}
+
 // The Math Tool's work when Time 1 raises Time 2, with both apart: two level reads with their
 // 2001-point stretches and two areas of 10,000 intervals, over most of the history.
 void BM_OneCompartmentTwoReadsTwoAreas(benchmark::State& state)
@@ -220,11 +231,9 @@ void BM_OneCompartmentTwoReadsTwoAreas(benchmark::State& state)
     auto c = oneCompartmentCase();
     LevelCurve curve(c->session.get(), c->calculator.get());
     curve.prepare(c->session->pkSets[pk::kBayesian]);
-    constexpr int kStretch = 2001;
-    std::vector<double> times(kStretch), levels(kStretch);
     const double t1 = 0.2 * c->graphEnd, t2 = 0.9 * c->graphEnd;
-    for (int i = 0; i < kStretch; ++i)
-        times[i] = t1 + (t2 - t1) / (kStretch - 1) * i;
+    const std::vector<double> times = stretchTimes(t1, t2);
+    std::vector<double> levels(kStretch);
     for (auto _ : state) {
         for (double t : {t1, t2}) {
             benchmark::DoNotOptimize(curve.levelAt(t));
@@ -242,11 +251,9 @@ void BM_VancomycinTimeChange(benchmark::State& state)
     auto c = vancomycinCase();
     LevelCurve curve(c->session.get(), c->calculator.get());
     curve.prepare(c->session->pkSets[pk::kBayesian]);
-    constexpr int kStretch = 2001;
-    std::vector<double> times(kStretch), levels(kStretch);
     const double t1 = 0.2 * c->graphEnd, t2 = 0.9 * c->graphEnd;
-    for (int i = 0; i < kStretch; ++i)
-        times[i] = t1 + (t2 - t1) / (kStretch - 1) * i;
+    const std::vector<double> times = stretchTimes(t1, t2);
+    std::vector<double> levels(kStretch);
     for (auto _ : state) {
         curve.levels(times.data(), kStretch, levels.data());
         benchmark::DoNotOptimize(curve.levelAt(t1));
