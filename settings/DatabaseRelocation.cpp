@@ -114,10 +114,13 @@ RelocationOutcome DatabaseRelocation::moveTo(const QString& path)
                            .arg(path, reason));
     }
 
-    // The copy is its owner's alone, whatever the original allowed others.
-    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                         QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
-    if (!QFile::setPermissions(path, source.permissions() & ownerOnly)) {
+    // The copy is kept from others as the program keeps its files at start-up: what the
+    // original gave the group stays, so a database moved into a ward's shared folder stays
+    // open to the ward.
+    const QFile::Permissions ownerAndGroup =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
+        QFile::WriteUser | QFile::ExeUser | QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup;
+    if (!QFile::setPermissions(path, source.permissions() & ownerAndGroup)) {
         discardCopy(path, original);
         return failure(translate("Move failed"),
                        translate("The access rights of the database could not be given to its copy "

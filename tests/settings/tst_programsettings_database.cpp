@@ -417,7 +417,7 @@ void TestProgramSettingsDatabase::moveToNewPath()
     QVERIFY(addCase(QStringLiteral("2024-02-03  08:30:15"), QStringLiteral("mover")));
     QVERIFY(QDir(inst.env.dir()).mkdir(QStringLiteral("moved")));
     const QString target = QDir(inst.env.dir()).filePath(QStringLiteral("moved/PKdatabase.db"));
-    // A database made before the program kept it to its owner.
+    // A database its group and everyone else may read.
     QVERIFY(QFile::setPermissions(inst.original, QFile::ReadOwner | QFile::WriteOwner |
                                                      QFile::ReadGroup | QFile::ReadOther));
 
@@ -429,11 +429,12 @@ void TestProgramSettingsDatabase::moveToNewPath()
     verifyPrompt(prompts, QStringLiteral("Information"), movedText);
     QVERIFY(!QFile::exists(inst.original));
     QVERIFY(QFile::exists(target));
-    // The moved database is readable by its owner only.
+    // The moved database keeps what it gave its owner and group, and nothing of the rest.
     const QFile::Permissions anyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                       QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-    QCOMPARE(QFile::permissions(target) & anyone, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(QFile::permissions(target) & anyone,
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     QCOMPARE(inst.storedPath(), target);
     QCOMPARE(inst.config.databasePath(), target);
     QCOMPARE(inst.shownPath(), target);
