@@ -112,6 +112,27 @@ void TypedEntry::end()
     m_text->blockSignals(false);
 }
 
+bool TypedEntry::beginMenu()
+{
+    if (m_typing || m_edit->isReadOnly())
+        return false;
+    m_beforeMenu = m_text->text();
+    begin(false);
+    if (!m_text->hasSelectedText())
+        m_text->selectAll();
+    return true;
+}
+
+// A menu that changed nothing (copy, select all) leaves no entry to take.
+std::optional<QString> TypedEntry::endMenu()
+{
+    if (m_typing && m_text->text() == m_beforeMenu) {
+        end();
+        return std::nullopt;
+    }
+    return finish();
+}
+
 std::optional<QString> TypedEntry::finish()
 {
     if (!m_typing)

@@ -35,6 +35,11 @@ public:
     // Ends typing: nothing when there was none, else the reason the text was refused, empty
     // when it was taken.
     std::optional<QString> finish();
+    // Around the field's context menu: its paste is an entry as a typed one is, in place of
+    // what the field shows. beginMenu is false when typing had already begun; endMenu ends an
+    // entry the menu changed, as leaving the field does.
+    bool beginMenu();
+    std::optional<QString> endMenu();
     // Keeps the outcome of a finished entry; true when it is a refusal to announce.
     bool record(const std::optional<QString>& outcome);
     // The reason the last entry was refused, empty once one is taken.
@@ -53,6 +58,7 @@ private:
     QDateTimeEdit* m_edit;
     QLineEdit* m_text;
     bool m_typing = false;
+    QString m_beforeMenu;
     QString m_refusal;
     QString m_ownToolTip;
 };
@@ -102,6 +108,15 @@ protected:
     }
 
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+
+    // Without this the menu's paste would meet the sections and be dropped without a word.
+    void contextMenuEvent(QContextMenuEvent* event) override
+    {
+        const bool entry = m_entry.beginMenu();
+        Field::contextMenuEvent(event);
+        if (entry)
+            report(m_entry.endMenu());
+    }
 
     virtual void announceRefusal(const QString& reason) = 0;
 

@@ -20,11 +20,13 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include <memory>
 
@@ -988,6 +990,11 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole_data()
                                                << "click, paste" << shownDate << "11/30/2026"
                                                << "11/30/2026"
                                                << "";
+    QTest::newRow("menu paste after a click, date")
+        << "DH_date_1"
+        << "click, menu paste" << shownDate << "11/30/2026"
+        << "11/30/2026"
+        << "";
     QTest::newRow("click, time") << "DH_time_1"
                                  << "click" << shownTime << "08:30"
                                  << "08:30"
@@ -1036,7 +1043,23 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole()
         QTest::keyClick(before, Qt::Key_Tab);
     }
     QCOMPARE(QApplication::focusWidget(), edit);
-    if (paste) {
+    if (entry.endsWith(QLatin1String("menu paste"))) {
+        QApplication::clipboard()->setText(typed);
+        // The field's own context menu, its Paste chosen as a user would.
+        QTimer::singleShot(0, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            const QList<QAction*> actions = menu->actions();
+            const auto pasteAction = std::find_if(actions.begin(), actions.end(), [](QAction* a) {
+                return a->text().remove(QLatin1Char('&')).startsWith(QLatin1String("Paste"));
+            });
+            QVERIFY(pasteAction != actions.end());
+            (*pasteAction)->trigger();
+            menu->close();
+        });
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(4, edit->height() / 2));
+        QApplication::sendEvent(edit, &menuEvent);
+    } else if (paste) {
         QApplication::clipboard()->setText(typed);
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     } else {
