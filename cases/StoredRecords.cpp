@@ -33,6 +33,23 @@ enum CaseColumn {
     cModifiedBy
 };
 
+// The frame marks a plain-text field reads as line breaks.
+constexpr char16_t frameStart = 0xfdd0;
+constexpr char16_t frameEnd = 0xfdd1;
+
+// A note as a plain-text field gives it back: every kind of line break a "\n", a no-break
+// space a space.
+QString noteAsShown(const QString& stored)
+{
+    QString note = stored;
+    note.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    for (const QChar lineBreak :
+         {QChar(QLatin1Char('\r')), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator),
+          QChar(frameStart), QChar(frameEnd)})
+        note.replace(lineBreak, QLatin1Char('\n'));
+    return note.replace(QChar(QChar::Nbsp), QLatin1Char(' '));
+}
+
 // The texts of a Cases row as the form takes them back.
 struct CaseText {
     QString StoredCase::*field;
@@ -97,10 +114,12 @@ Outcome readPatient(int recNum, StoredPatient* patient, QString* error)
                    });
 }
 
+// The note as the page's note field gives it back: a note stored with other line breaks (an
+// older file's "\r\n") must not count as changed by a page that left it as it was.
 QStringList patientDetails(const StoredPatient& patient)
 {
     return {patient.firstName, patient.lastName,  patient.storedBirthday,
-            patient.sex,       patient.patientId, patient.note};
+            patient.sex,       patient.patientId, noteAsShown(patient.note)};
 }
 
 Outcome readCase(int caseNumber, StoredCase* storedCase, QString* error)

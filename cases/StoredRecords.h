@@ -45,7 +45,8 @@ QString formBirthday(const QString& stored);
 
 Outcome readPatient(int recNum, StoredPatient* patient, QString* error);
 // The patient's own details as stored texts: first name, last name, stored birthday, sex,
-// patient ID, note. A save compares these to tell its own changes from another user's.
+// patient ID, note (its line breaks as the page's note field gives them back). A save compares
+// these to tell its own changes from another user's.
 QStringList patientDetails(const StoredPatient& patient);
 Outcome readCase(int caseNumber, StoredCase* storedCase, QString* error);
 } // namespace StoredRecords

@@ -35,12 +35,17 @@ EntryReading readEntry(const QString& text, const EntryRange& range)
     r.filled = true;
     bool ok = false;
     r.value = trimmed.toDouble(&ok);
-    if (!ok || !std::isfinite(r.value))
+    // More digits than a double holds read as unreadable but infinite: a number all the same,
+    // refused for its size where the field has a bound to name.
+    const bool tooLong = !ok && std::isinf(r.value);
+    if (!(ok && std::isfinite(r.value)) && !tooLong)
         r.refusal = tr("Enter a number.");
     else if (range.lowestTaken ? r.value < range.lowest : !(r.value > range.lowest))
         r.refusal = belowRefusal(range);
     else if (r.value > range.highest)
         r.refusal = tr("Enter a number of at most %1.").arg(boundText(range.highest));
+    else if (tooLong)
+        r.refusal = tr("Enter a number.");
     return r;
 }
 } // namespace pk

@@ -1,5 +1,6 @@
 #include "cases/CaseRemoval.h"
 #include "cases/CaseStore.h"
+#include "cases/StoredRecords.h"
 #include "pkcore/SessionData.h"
 #include "platform/OleDate.h"
 #include "tests/support/DatabaseRows.h"
@@ -8,6 +9,7 @@
 
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTextDocument>
 
 #include <cmath>
 #include <memory>
@@ -604,18 +606,26 @@ void TestCaseStore::anotherUsersSaveIsNotOverwritten_data()
     QTest::addColumn<QString>("myName");
     QTest::addColumn<QString>("refusal");    // empty: the save goes through
     QTest::addColumn<QString>("storedName"); // the patient's last name stored in the end
+    // The patient note as another program stored it, which both users' pages read back with
+    // "\n" line breaks; empty: the note this program saved.
+    QTest::addColumn<QString>("olderNote");
     const QString read = QStringLiteral("O'Brien");
     const QString renamed = QStringLiteral("Renamed");
     const QString mine = QStringLiteral("Mine");
     const QString none;
     // Every save here asks for the same stamp: the check must still see the other save.
-    QTest::newRow("same case") << true << read << read << "Another user changed this case" << read;
-    QTest::newRow("another case of the patient") << false << read << read << none << read;
+    QTest::newRow("same case") << true << read << read << "Another user changed this case" << read
+                               << none;
+    QTest::newRow("another case of the patient") << false << read << read << none << read << none;
     QTest::newRow("patient renamed from another case")
-        << false << renamed << read << none << renamed;
-    QTest::newRow("renamed here, another case saved") << false << read << mine << none << mine;
+        << false << renamed << read << none << renamed << none;
+    QTest::newRow("renamed here, another case saved")
+        << false << read << mine << none << mine << none;
     QTest::newRow("both rename the patient")
-        << false << renamed << mine << "Another user changed this patient" << renamed;
+        << false << renamed << mine << "Another user changed this patient" << renamed << none;
+    QTest::newRow("patient renamed, note stored with CR LF")
+        << false << renamed << read << none << renamed
+        << QStringLiteral("on phenytoin\r\nsince 2019\rno rash");
 }
 
 void TestCaseStore::anotherUsersSaveIsNotOverwritten()
@@ -625,12 +635,28 @@ void TestCaseStore::anotherUsersSaveIsNotOverwritten()
     QFETCH(QString, myName);
     QFETCH(QString, refusal);
     QFETCH(QString, storedName);
+    QFETCH(QString, olderNote);
     SessionData first = gentamicinCase();
     QVERIFY(CaseStore(&first).save(gentamicinTexts(), stamp).saved);
     SessionData second = first;
     second.caseNumber = 0;
     QVERIFY(CaseStore(&second).save(gentamicinTexts(), stamp).saved);
     first.patientStamp = second.patientStamp; // both users open their case now
+    if (!olderNote.isEmpty()) {
+        QSqlQuery older;
+        older.prepare(QStringLiteral("UPDATE Patients SET NOTE = :note"));
+        older.bindValue(QStringLiteral(":note"), olderNote);
+        QVERIFY(older.exec());
+        StoredPatient stored;
+        QString error;
+        QCOMPARE(StoredRecords::readPatient(first.recNum, &stored, &error),
+                 StoredRecords::Outcome::Read);
+        for (SessionData* opened : {&first, &second}) {
+            opened->patientDetails = StoredRecords::patientDetails(stored);
+            // As the page's plain-text note field gives it back.
+            opened->patient.patientNote = QTextDocument(olderNote).toPlainText();
+        }
+    }
 
     SessionData other = first;
     SessionData mine = sameCase ? first : second;

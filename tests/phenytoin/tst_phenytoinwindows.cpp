@@ -191,8 +191,9 @@ void TestPhenytoinWindows::forecastShowsTheSteadyStateAndRecords()
     QCOMPARE(record.dose2, -1.0);
 }
 
-// A dose past the largest is refused in the general forecast windows' words, typed or pasted:
-// the field keeps the text, marked, and nothing is forecast until a dose is taken again.
+// A dose past the largest is refused in the general forecast windows' words, typed or pasted,
+// also one of more digits than a number can hold: the field keeps the text, marked, and nothing
+// is forecast until a dose is taken again.
 void TestPhenytoinWindows::doseTypedOrPastedPastTheLargestSaysWhy()
 {
     Case c;
@@ -204,20 +205,22 @@ void TestPhenytoinWindows::doseTypedOrPastedPastTheLargestSaysWhy()
     const auto* notice = requireChild<QLabel>(&window, QStringLiteral("label_refusal"));
     const QString refusal =
         QStringLiteral("Enter a number of at most %1.").arg(QString::number(pk::kMostDose, 'f', 0));
-    QGuiApplication::clipboard()->setText(QStringLiteral("999999999"));
-    for (const bool pasted : {false, true}) {
-        dose->clear();
-        QVERIFY(!notice->isVisible());
-        if (pasted)
-            QTest::keySequence(dose, QKeySequence::Paste);
-        else
-            QTest::keyClicks(dose, QStringLiteral("999999999"));
-        QTest::keyClick(dose, Qt::Key_Return);
-        QCOMPARE(dose->text(), QStringLiteral("999999999"));
-        QVERIFY(notice->isVisible());
-        QCOMPARE(notice->text(), refusal);
-        QCOMPARE(dose->toolTip(), refusal);
-        QVERIFY(field(&window, "lineEdit_avg_level_pop")->text().isEmpty());
+    for (const QString& typed : {QStringLiteral("999999999"), QString(400, QLatin1Char('9'))}) {
+        QGuiApplication::clipboard()->setText(typed);
+        for (const bool pasted : {false, true}) {
+            dose->clear();
+            QVERIFY(!notice->isVisible());
+            if (pasted)
+                QTest::keySequence(dose, QKeySequence::Paste);
+            else
+                QTest::keyClicks(dose, typed);
+            QTest::keyClick(dose, Qt::Key_Return);
+            QCOMPARE(dose->text(), typed);
+            QVERIFY(notice->isVisible());
+            QCOMPARE(notice->text(), refusal);
+            QCOMPARE(dose->toolTip(), refusal);
+            QVERIFY(field(&window, "lineEdit_avg_level_pop")->text().isEmpty());
+        }
     }
     dose->clear();
     QTest::keyClicks(dose, QStringLiteral("300"));
