@@ -65,10 +65,12 @@ PerSource<PHDosageRegimen::SourceFields> PHDosageRegimen::sourceFields() const
 
 void PHDosageRegimen::set_validators()
 {
-    for (QLineEdit* field : {m_ui->lineEdit_desired_avg_conc, m_ui->lineEdit_current_conc,
-                             m_ui->line_initial_concentration, m_ui->line_time_x})
+    // The count takes a decimal point too, so that a fraction is refused in words rather than
+    // its point dropped ("1.5" read as 15 doses).
+    for (QLineEdit* field :
+         {m_ui->lineEdit_desired_avg_conc, m_ui->lineEdit_current_conc,
+          m_ui->line_initial_concentration, m_ui->line_time_x, m_ui->line_num_of_dose})
         acceptNumber(field);
-    acceptWholeNumber(m_ui->line_num_of_dose);
 }
 
 void PHDosageRegimen::display_pk_parameters()

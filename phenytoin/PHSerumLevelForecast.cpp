@@ -120,11 +120,11 @@ PHSerumLevelForecast::RouteLabels PHSerumLevelForecast::routeLabels(int route) c
 
 void PHSerumLevelForecast::set_validators()
 {
-    for (QLineEdit* field :
-         {m_ui->lineEdit_dose, m_ui->lineEdit_dose_2, m_ui->lineEdit_interval,
-          m_ui->lineEdit_interval_2, m_ui->line_initial_concentration, m_ui->line_time_x})
+    // The count takes a decimal point too: a fraction is refused in words, not read without it.
+    for (QLineEdit* field : {m_ui->lineEdit_dose, m_ui->lineEdit_dose_2, m_ui->lineEdit_interval,
+                             m_ui->lineEdit_interval_2, m_ui->line_initial_concentration,
+                             m_ui->line_time_x, m_ui->line_num_of_dose})
         acceptNumber(field);
-    acceptWholeNumber(m_ui->line_num_of_dose);
 }
 
 void PHSerumLevelForecast::display_pk_parameters()

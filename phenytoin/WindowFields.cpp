@@ -30,23 +30,10 @@ void showLeastSquaresColumn(QWidget* window, const SessionData& session)
         widget->setVisible(shown);
 }
 
-namespace
-{
-void acceptPattern(QLineEdit* field, const char* pattern)
-{
-    field->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(pattern)), field));
-}
-} // namespace
-
 void acceptNumber(QLineEdit* field)
 {
-    acceptPattern(field, "^[0-9]*\\.?[0-9]*$");
-}
-
-void acceptWholeNumber(QLineEdit* field)
-{
-    acceptPattern(field, "^[0-9]*$");
+    field->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^[0-9]*\\.?[0-9]*$")), field));
 }
 
 QString percentText(double fraction)

@@ -51,17 +51,16 @@ template <typename Form> void showTherapeuticRange(const Form& ui, const Session
     ui.lineEdit_therap_range_2->setText(rangeEndText(session, kRangeHigh));
 }
 
-// Lets the field take digits with one decimal point, or digits alone; how large a number may be
-// is said when it is read (EntryRefusals), not kept from being typed.
+// Lets the field take digits with one decimal point; how large a number may be, and whether it
+// must be whole, is said when it is read (EntryRefusals), not kept from being typed.
 void acceptNumber(QLineEdit* field);
-void acceptWholeNumber(QLineEdit* field);
 
 // The doses a curve can show.
 constexpr int kMostShownDoses = 99;
 
 // The values the entries of both windows take.
 constexpr pk::EntryRange kLevelEntry{0.0, true, pk::kMostLevel};
-constexpr pk::EntryRange kDoseCountEntry{1.0, true, kMostShownDoses};
+constexpr pk::EntryRange kDoseCountEntry{1.0, true, kMostShownDoses, true};
 constexpr pk::EntryRange kReadoutEntry{0.0, true, std::numeric_limits<double>::infinity()};
 
 // A fraction as a percentage with one decimal: 0.925 -> "92.5%"; "-" for a fraction below 0

@@ -44,6 +44,9 @@ EntryReading readEntry(const QString& text, const EntryRange& range)
         r.refusal = belowRefusal(range);
     else if (r.value > range.highest)
         r.refusal = tr("Enter a number of at most %1.").arg(boundText(range.highest));
+    else if (range.whole && r.value != std::floor(r.value))
+        r.refusal = tr("Enter a whole number from %1 to %2.")
+                        .arg(boundText(range.lowest), boundText(range.highest));
     else if (tooLong)
         r.refusal = tr("Enter a number.");
     return r;

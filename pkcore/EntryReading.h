@@ -11,6 +11,7 @@ struct EntryRange {
     double lowest;
     bool lowestTaken;
     double highest;
+    bool whole = false; // a count: no fraction
 };
 
 // One field: its value, or why it is refused; `filled` is false for an empty field, which is

@@ -227,6 +227,13 @@ void TestPhenytoinWindows::doseTypedOrPastedPastTheLargestSaysWhy()
     QTest::keyClick(dose, Qt::Key_Return);
     QVERIFY(!notice->isVisible());
     QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("7.02"));
+    // A count keeps its point and is refused for it, never read as 15 doses.
+    QLineEdit* count = field(&window, "line_num_of_dose");
+    count->clear();
+    QTest::keyClicks(count, QStringLiteral("1.5"));
+    QTest::keyClick(count, Qt::Key_Return);
+    QCOMPARE(count->text(), QStringLiteral("1.5"));
+    QCOMPARE(notice->text(), QStringLiteral("Enter a whole number from 1 to 99."));
 }
 
 void TestPhenytoinWindows::saturatedPopulationShowsNoSteadyStateAndNoGraph()
