@@ -137,11 +137,14 @@ private slots:
     TALVORA_LEVEL_ROW_SLOTS(12)
 
 private:
-    // The rows an analysis reads: the complete ones, in row order, and the prior chosen.
+    // The rows an analysis reads: the complete ones, in row order, the prior chosen and the
+    // prior's values the fits start from (patient measures and custom entries move them).
     struct AnalysedRows {
         QVector<DoseHistoryRow> doses;
         QVector<SerumLevelRow> levels;
         int prior = pk::kPopulation;
+        PkParameterSet priorSet{};
+        RangeBlock priorRanges{};
     };
     AnalysedRows analysedRows() const;
     static bool sameRows(const AnalysedRows& a, const AnalysedRows& b);
