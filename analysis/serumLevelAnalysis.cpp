@@ -725,6 +725,8 @@ serumLevelAnalysis::AnalysedRows serumLevelAnalysis::analysedRows() const
     // analyses the route boxes and forecast windows set them for routes of their own.
     rows.priorSet[pk::kF] = 0.0;
     rows.priorRanges[pk::kFitF] = 0.0;
+    if (rows.prior == pk::kCustom)
+        rows.customFSpreads = sessionData->routeFsd;
     return rows;
 }
 
@@ -742,6 +744,7 @@ bool serumLevelAnalysis::sameRows(const AnalysedRows& a, const AnalysedRows& b)
     };
     return a.prior == b.prior && pknum::sameValues(a.priorSet, b.priorSet) &&
            pknum::sameValues(a.priorRanges, b.priorRanges) &&
+           a.customFSpreads == b.customFSpreads &&
            std::equal(a.doses.begin(), a.doses.end(), b.doses.begin(), b.doses.end(), sameDose) &&
            std::equal(a.levels.begin(), a.levels.end(), b.levels.begin(), b.levels.end(),
                       sameLevel);

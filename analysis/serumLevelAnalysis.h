@@ -145,6 +145,7 @@ private:
         int prior = pk::kPopulation;
         PkParameterSet priorSet{};
         RangeBlock priorRanges{};
+        QVector<double> customFSpreads; // by route, where the custom prior gives F its range
     };
     AnalysedRows analysedRows() const;
     static bool sameRows(const AnalysedRows& a, const AnalysedRows& b);

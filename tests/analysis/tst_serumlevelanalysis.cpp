@@ -1154,6 +1154,10 @@ void TestSerumLevelAnalysis::customPriorFeedsTheFits()
     QCOMPARE(window->fits().priorRanges()[pk::kFitF], 0.3);
     QCOMPARE(s.pkSets[pk::kPopulation][pk::kF], populationF);
     QCOMPARE(s.routeList, QVector<QString>{oral});
+    // A spread of the custom F entered after Analysis: the save's refit fits with it.
+    s.routeFsd.fill(0.1);
+    QVERIFY(window->refitChangedRows().isEmpty());
+    QCOMPARE(window->fits().priorRanges()[pk::kFitF], 0.1);
 }
 
 TALVORA_TEST_MAIN(TestSerumLevelAnalysis)
