@@ -9,6 +9,7 @@
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
+#include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
 #include "platform/TypedDateTimeEdit.h"
@@ -717,10 +718,19 @@ serumLevelAnalysis::AnalysedRows serumLevelAnalysis::analysedRows() const
             rows.levels.append(row);
     }
     rows.prior = m_builder.priorSetIndex();
+    rows.priorSet = sessionData->pkSets[rows.prior];
+    rows.priorRanges =
+        rows.prior == pk::kPopulation ? sessionData->populationRanges : sessionData->customRanges;
+    // Each analysis takes F and its range from the rows' routes, compared with the rows; between
+    // analyses the route boxes and forecast windows set them for routes of their own.
+    rows.priorSet[pk::kF] = 0.0;
+    rows.priorRanges[pk::kFitF] = 0.0;
+    if (rows.prior == pk::kCustom)
+        rows.customFSpreads = sessionData->routeFsd;
     return rows;
 }
 
-// Everything of a row the analysis reads.
+// Everything of a row the analysis reads, and the prior it starts from.
 bool serumLevelAnalysis::sameRows(const AnalysedRows& a, const AnalysedRows& b)
 {
     const auto sameDose = [](const DoseHistoryRow& x, const DoseHistoryRow& y) {
@@ -732,7 +742,9 @@ bool serumLevelAnalysis::sameRows(const AnalysedRows& a, const AnalysedRows& b)
     const auto sameLevel = [](const SerumLevelRow& x, const SerumLevelRow& y) {
         return x.date == y.date && x.time == y.time && x.level == y.level;
     };
-    return a.prior == b.prior &&
+    return a.prior == b.prior && pknum::sameValues(a.priorSet, b.priorSet) &&
+           pknum::sameValues(a.priorRanges, b.priorRanges) &&
+           a.customFSpreads == b.customFSpreads &&
            std::equal(a.doses.begin(), a.doses.end(), b.doses.begin(), b.doses.end(), sameDose) &&
            std::equal(a.levels.begin(), a.levels.end(), b.levels.begin(), b.levels.end(),
                       sameLevel);

@@ -137,11 +137,15 @@ private slots:
     TALVORA_LEVEL_ROW_SLOTS(12)
 
 private:
-    // The rows an analysis reads: the complete ones, in row order, and the prior chosen.
+    // The rows an analysis reads: the complete ones, in row order, the prior chosen and the
+    // prior's values the fits start from (patient measures and custom entries move them).
     struct AnalysedRows {
         QVector<DoseHistoryRow> doses;
         QVector<SerumLevelRow> levels;
         int prior = pk::kPopulation;
+        PkParameterSet priorSet{};
+        RangeBlock priorRanges{};
+        QVector<double> customFSpreads; // by route, where the custom prior gives F its range
     };
     AnalysedRows analysedRows() const;
     static bool sameRows(const AnalysedRows& a, const AnalysedRows& b);

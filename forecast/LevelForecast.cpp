@@ -143,6 +143,7 @@ void writeLevelForecastReport(SessionData& session, const LevelRegimen& regimen,
         r.averageLevel[i] = s.average;
         r.f[i] = results.parameters[i].reportedF();
     }
+    r.fittedFrom = session.fittedSetsStamp();
     r.done = results.sets[pk::kReportPopulation].computed;
 }
 } // namespace forecast

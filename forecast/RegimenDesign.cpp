@@ -266,6 +266,7 @@ void writeRegimenReport(SessionData& session, const RegimenTargets& targets,
         r.dosePer24h[i] = results.sets[i].dosePer24h;
         r.f[i] = results.parameters[i].reportedF();
     }
+    r.fittedFrom = session.fittedSetsStamp();
     r.done = results.sets[pk::kReportPopulation].computed;
 }
 } // namespace forecast

@@ -110,6 +110,7 @@ void PHDosageRegimen::set_salt_and_F()
     m_salt = m_drugInfo->saltFactor(m_routeText, m_session->patient.drugCode);
     m_ui->label_salt_value->setText(QString::number(m_salt, 'f', 2));
     m_f = productBioavailability(*m_session, m_routeText);
+    m_fFrom = m_session->fittedSetsStamp();
     show_f_values();
 }
 
@@ -196,6 +197,7 @@ void PHDosageRegimen::hand_over()
     inputs.desiredAverage = m_desired;
     m_session->phRegimenReport = regimenRecord(inputs, m_results, m_routeText, m_routeLetter,
                                                m_session->phRegimenReport.routeSentence);
+    m_session->phRegimenReport.fittedFrom = m_fFrom;
 }
 
 void PHDosageRegimen::reset_loading_dose()

@@ -3,6 +3,7 @@
 #include "phenytoin/LevelCurve.h"
 #include "phenytoin/RegimenComputation.h"
 #include "phenytoin/WindowFields.h"
+#include "pkcore/SessionData.h"
 
 #include <QDialog>
 
@@ -79,6 +80,8 @@ private:
     char m_routeLetter = 0;
     double m_salt = 0.0;
     phenytoin::PerSource<double> m_f{};
+    // The fitted sets as they stood when m_f took their F: the results are of those sets.
+    FittedSetsStamp m_fFrom;
     double m_desired = -1.0;
     double m_current = -1.0;
     phenytoin::RegimenResults m_results;

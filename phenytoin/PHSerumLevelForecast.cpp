@@ -150,6 +150,7 @@ void PHSerumLevelForecast::set_ui()
         m_ui->groupBox_Graph->setEnabled(false);
     set_salt_and_F(m_route1, m_product1, routeLabels(1));
     set_salt_and_F(m_route2, m_product2, routeLabels(2));
+    m_fFrom = m_session->fittedSetsStamp();
 }
 
 void PHSerumLevelForecast::set_salt_and_F(RouteDose& route, const QString& product,
@@ -265,6 +266,7 @@ void PHSerumLevelForecast::compute_result()
     m_session->phLevelForecastReport =
         levelRecord(inputs, m_results, m_product1, m_product2, m_routeLetter,
                     m_session->phLevelForecastReport.route1Sentence);
+    m_session->phLevelForecastReport.fittedFrom = m_fFrom;
 }
 
 bool PHSerumLevelForecast::compute_source(Source source, const LevelInputs& inputs)

@@ -4,6 +4,7 @@
 #include "phenytoin/LevelCurve.h"
 #include "phenytoin/SaturationNotice.h"
 #include "phenytoin/WindowFields.h"
+#include "pkcore/SessionData.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -112,6 +113,8 @@ private:
     char m_routeLetter = 0;
     phenytoin::RouteDose m_route1;
     phenytoin::RouteDose m_route2;
+    // The fitted sets as they stood when the routes took their F: the results are of those sets.
+    FittedSetsStamp m_fFrom;
     phenytoin::LevelResults m_results;
     bool m_graphNeeded = false;
     double m_initialConcentration = 0.0;

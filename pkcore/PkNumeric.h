@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -57,5 +59,15 @@ constexpr double kKaNudge = 0.0001;
 inline double separatedKa(double ka, double k)
 {
     return ka == k ? ka + kKaNudge : ka;
+}
+
+// Values read twice from the same place are the same when each is; one that is not a number
+// matches another that is not one, so an unset value does not read as a change.
+template <std::size_t N>
+bool sameValues(const std::array<double, N>& a, const std::array<double, N>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), [](double x, double y) {
+        return x == y || (std::isnan(x) && std::isnan(y));
+    });
 }
 } // namespace pknum

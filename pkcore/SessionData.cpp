@@ -1,5 +1,7 @@
 #include "pkcore/SessionData.h"
 
+#include "pkcore/PkNumeric.h"
+
 #include <QFile>
 
 namespace
@@ -17,6 +19,20 @@ SessionData::SessionData(QApplication* app)
     : phenytoinGrid(pk::kPhenytoinGridCapacity), application(app)
 {
     patient.hospitalId = QString(kNoHospitalId);
+}
+
+FittedSetsStamp SessionData::fittedSetsStamp() const
+{
+    return {pkSets[pk::kLeastSquares], pkSets[pk::kBayesian]};
+}
+
+bool SessionData::holdsStampedSet(const FittedSetsStamp& stamp, int reportSource) const
+{
+    if (reportSource == pk::kReportLeastSquares)
+        return pknum::sameValues(stamp.leastSquares, pkSets[pk::kLeastSquares]);
+    if (reportSource == pk::kReportBayesian)
+        return pknum::sameValues(stamp.bayesian, pkSets[pk::kBayesian]);
+    return true;
 }
 
 void SessionData::clearCase()

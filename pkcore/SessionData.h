@@ -64,6 +64,13 @@ using CovarianceMatrix = std::array<std::array<double, pk::kCovarianceDim>, pk::
 // Per-set values of the report records, indexed by pk::kReportPopulation ... kReportLeastSquares.
 using ReportSetValues = std::array<double, pk::kReportSetCount>;
 
+// The fitted sets (least squares, Bayesian) a forecast record was worked out from. A later fit,
+// by hand or at a save, leaves the record's figures of those sets behind.
+struct FittedSetsStamp {
+    PkParameterSet leastSquares{};
+    PkParameterSet bayesian{};
+};
+
 struct RegimenReport {
     QString routeSentence;
     double desiredPostLevel = 0.0;
@@ -77,6 +84,7 @@ struct RegimenReport {
     ReportSetValues dosePer24h{};
     ReportSetValues f{};
     char routeLetter = 0;
+    FittedSetsStamp fittedFrom;
     bool done = false;
 };
 
@@ -111,6 +119,7 @@ struct LevelForecastReport {
     ReportSetValues f{};
     char routeLetter = 0;
     bool unevenDosing = false;
+    FittedSetsStamp fittedFrom;
     bool done = false;
 };
 
@@ -121,6 +130,7 @@ struct PhRegimenReport {
     ReportSetValues dailyDose{};
     ReportSetValues f{};
     char routeLetter = 0; // 'F' for fosphenytoin
+    FittedSetsStamp fittedFrom;
     bool done = false;
 };
 
@@ -140,6 +150,7 @@ struct PhLevelForecastReport {
     std::array<bool, pk::kReportSetCount> noSteadyState{};
     char route1Letter = 0;
     char route2Letter = 0; // 'O' or 0
+    FittedSetsStamp fittedFrom;
     bool done = false;
 };
 
@@ -160,6 +171,13 @@ public:
 
     // Clears what belongs to the current case; the patient form overwrites the rest right after.
     void clearCase();
+
+    // The fitted sets as they stand, for a forecast record worked out from them.
+    FittedSetsStamp fittedSetsStamp() const;
+    // Whether a forecast record so stamped holds figures of the set of the report source
+    // (pk::kReportPopulation ...) that the case holds now. The population and custom sets are
+    // no fits; their forecasts follow them as they change.
+    bool holdsStampedSet(const FittedSetsStamp& stamp, int reportSource) const;
 
     // The whole file as UTF-8 text; empty when it cannot be opened.
     static QString readTextFile(const QString& path);

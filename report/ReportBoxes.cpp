@@ -16,19 +16,24 @@ bool setExists(const SessionData& session, int method)
     return session.pkSets[method][pk::kF] > 0.0;
 }
 
-// A fitted source of the regimen section: the done record that computed a dose for it.
+// A fitted source of the regimen section: the done record that computed a dose for it from the
+// set the case holds now.
 bool regimenComputed(const SessionData& session, int source)
 {
-    return (session.regimenReport.done && session.regimenReport.dose[source] > 0.0) ||
-           (session.phRegimenReport.done && session.phRegimenReport.dailyDose[source] > 0.0);
+    const RegimenReport& r = session.regimenReport;
+    const PhRegimenReport& ph = session.phRegimenReport;
+    return (r.done && r.dose[source] > 0.0 && session.holdsStampedSet(r.fittedFrom, source)) ||
+           (ph.done && ph.dailyDose[source] > 0.0 &&
+            session.holdsStampedSet(ph.fittedFrom, source));
 }
 
 bool levelComputed(const SessionData& session, int source)
 {
-    return (session.levelForecastReport.done && session.levelForecastReport.peak[source] > 0.0) ||
-           (session.phLevelForecastReport.done &&
-            (session.phLevelForecastReport.observedAverage[source] > 0.0 ||
-             session.phLevelForecastReport.noSteadyState[source]));
+    const LevelForecastReport& r = session.levelForecastReport;
+    const PhLevelForecastReport& ph = session.phLevelForecastReport;
+    return (r.done && r.peak[source] > 0.0 && session.holdsStampedSet(r.fittedFrom, source)) ||
+           (ph.done && (ph.observedAverage[source] > 0.0 || ph.noSteadyState[source]) &&
+            session.holdsStampedSet(ph.fittedFrom, source));
 }
 } // namespace
 

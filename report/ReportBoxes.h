@@ -47,7 +47,7 @@ using ReportBoxStates = std::array<bool, reportbox::Count>;
 
 // The boxes the case's data support: the fitted sets and graph only once a fit has run, a
 // forecast section only once its forecast has stored a result, a fitted source only when that
-// forecast computed it.
+// forecast computed it from the fitted set the case holds now.
 ReportBoxStates offeredReportBoxes(const SessionData& session);
 
 // The offered boxes ticked as the settings file's report keys say (a missing key ticks).

@@ -387,16 +387,22 @@ int ReportComposer::paintPatientInfo(const ReportPage& page, int currentY) const
     return page.rule(last + kRuleGap);
 }
 
-// The F shown for a set follows the ticked forecast section, whose window chose the route.
+// The F shown for a set follows the ticked forecast section, whose window chose the route; a
+// forecast of fits the case no longer holds says nothing of the F of those it holds.
 double ReportComposer::shownF(int source) const
 {
     const bool ph = isPhenytoin();
+    const auto recordF = [&](const ReportSetValues& f, const FittedSetsStamp& stamp) {
+        return m_session.holdsStampedSet(stamp, source) ? f[source] : m_session.displayedF[source];
+    };
+    const SessionData& s = m_session;
     if (ticked(reportbox::Regimen))
-        return ph ? m_session.phRegimenReport.f[source] : m_session.regimenReport.f[source];
+        return ph ? recordF(s.phRegimenReport.f, s.phRegimenReport.fittedFrom)
+                  : recordF(s.regimenReport.f, s.regimenReport.fittedFrom);
     if (ticked(reportbox::Level))
-        return ph ? m_session.phLevelForecastReport.f[source]
-                  : m_session.levelForecastReport.f[source];
-    return m_session.displayedF[source];
+        return ph ? recordF(s.phLevelForecastReport.f, s.phLevelForecastReport.fittedFrom)
+                  : recordF(s.levelForecastReport.f, s.levelForecastReport.fittedFrom);
+    return s.displayedF[source];
 }
 
 int ReportComposer::paintPKParam(const ReportPage& page, int currentY) const

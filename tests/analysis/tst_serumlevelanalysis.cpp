@@ -840,6 +840,26 @@ void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
     page = w.page();
     QCOMPARE(s.pkSets[pk::kBayesian], saved);
 
+    // A custom volume typed after Analysis from the custom prior: the save fits from it, as
+    // Analysis by hand then does.
+    window = page->findChild<serumLevelAnalysis*>();
+    click(window, "radioButton_custom");
+    click(window, "button_analysis");
+    const PkParameterSet fromEarlierVolume = s.pkSets[pk::kBayesian];
+    QLineEdit* customVolume = requireChild<QLineEdit>(page.get(), "line_Custom_vdb");
+    customVolume->selectAll();
+    QTest::keyClicks(customVolume, QStringLiteral("30"));
+    QTest::keyClick(customVolume, Qt::Key_Return);
+    QCOMPARE(s.pkSets[pk::kCustom][pk::kVd], 30.0);
+    click(page.get(), "button_save");
+    QVERIFY(s.saved);
+    const PkParameterSet savedFromVolume = s.pkSets[pk::kBayesian];
+    QVERIFY(savedFromVolume != fromEarlierVolume);
+    click(window, "button_analysis");
+    QCOMPARE(s.pkSets[pk::kBayesian], savedFromVolume);
+    page.reset();
+    page = w.page();
+
     window = page->findChild<serumLevelAnalysis*>();
     s.pkSets[pk::kCustom] = s.pkSets[pk::kPopulation];
     s.pkSets[pk::kCustom][pk::kCl] = 0.0;
@@ -1157,6 +1177,10 @@ void TestSerumLevelAnalysis::customPriorFeedsTheFits()
     QCOMPARE(window->fits().priorRanges()[pk::kFitF], 0.3);
     QCOMPARE(s.pkSets[pk::kPopulation][pk::kF], populationF);
     QCOMPARE(s.routeList, QVector<QString>{oral});
+    // A spread of the custom F entered after Analysis: the save's refit fits with it.
+    s.routeFsd.fill(0.1);
+    QVERIFY(window->refitChangedRows().isEmpty());
+    QCOMPARE(window->fits().priorRanges()[pk::kFitF], 0.1);
 }
 
 TALVORA_TEST_MAIN(TestSerumLevelAnalysis)

@@ -72,6 +72,16 @@ inline void setFittedGraph(SessionData& s)
     }
 }
 
+// The forecast records as their windows leave them: worked out from the fitted sets held now.
+inline void stampForecasts(SessionData& s)
+{
+    const FittedSetsStamp stamp = s.fittedSetsStamp();
+    for (FittedSetsStamp* record :
+         {&s.regimenReport.fittedFrom, &s.levelForecastReport.fittedFrom,
+          &s.phRegimenReport.fittedFrom, &s.phLevelForecastReport.fittedFrom})
+        *record = stamp;
+}
+
 inline SessionData gentamicinCase()
 {
     SessionData s;
@@ -103,6 +113,7 @@ inline SessionData gentamicinCase()
     l.postLevel = {6.41, 6.52, 6.33, -1.0};
     l.f = {1.0, 1.0, 1.0, 1.0};
     l.done = true;
+    stampForecasts(s);
     return s;
 }
 
@@ -138,6 +149,7 @@ inline SessionData phenytoinCase()
     l.noSteadyState[pk::kReportCustom] = true; // the custom rate reaches Vmax
     l.f = {0.92, 0.92, -1.0, -1.0};
     l.done = true;
+    stampForecasts(s);
     return s;
 }
 
@@ -161,6 +173,7 @@ inline SessionData userChoiceCase()
     r.interval = {12.0, 12.0, 12.0, 12.0};
     r.f = {0.8, 0.8, 0.8, 0.8};
     r.done = true;
+    stampForecasts(s);
     return s;
 }
 

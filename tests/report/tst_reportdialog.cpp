@@ -174,6 +174,7 @@ void ReportDialogTest::boxesFollowTheCaseAndTheSettings_data()
     SessionData saturated = phenytoinCase();
     saturated.pkSets[pk::kBayesian][pk::kF] = 1.0;
     saturated.phLevelForecastReport.noSteadyState[pk::kReportBayesian] = true;
+    stampForecasts(saturated);
     const QStringList withSaturated = without(
         boxNames, {"checkBox_LS_param", "checkBox_prior_graph", "checkBox_bayes_graph",
                    "checkBox_LS_graph", "checkBox_dosage_regimen_forecast_bayes",
@@ -186,6 +187,14 @@ void ReportDialogTest::boxesFollowTheCaseAndTheSettings_data()
     QTest::newRow("fits and forecasts")
         << gentamicinCase() << QString(SettingsKeys::reportCustomDrf) << forecasts
         << without(forecasts, {"checkBox_dosage_regimen_forecast_custom"});
+
+    // A Bayesian fit after the forecasts: their Bayesian figures are of the earlier fit.
+    SessionData refitted = gentamicinCase();
+    refitted.pkSets[pk::kBayesian][pk::kVd] = 19.5;
+    const QStringList ofHeldFits = without(forecasts, {"checkBox_dosage_regimen_forecast_bayes",
+                                                       "checkBox_serum_level_forecast_bayes"});
+    QTest::newRow("forecasts of an earlier fit")
+        << refitted << QString() << ofHeldFits << ofHeldFits;
 }
 
 void ReportDialogTest::boxesFollowTheCaseAndTheSettings()
