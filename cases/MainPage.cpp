@@ -584,8 +584,8 @@ void MainPage::on_button_save_clicked()
     if (!refitRefusal.isEmpty())
         MessageBox::information(this, tr("Information"),
                                 tr("The case is saved without fitted sets until Analysis runs "
-                                   "again, because the changed dose history cannot be analysed: "
-                                   "%1")
+                                   "again, because its dose history or prior changed since the "
+                                   "last Analysis and cannot be analysed now: %1")
                                     .arg(refitRefusal));
     emit database_update();
 }
