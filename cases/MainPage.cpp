@@ -516,8 +516,8 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
         fitting->window()->show();
 }
 
-// A quiet run is followed by its own notice once it is over (refitChangedHistory), so the open
-// windows follow the sets it leaves, which may go after the fits.
+// A quiet run (a save's refit) tells the windows once it is over, in refitChangedHistory: the
+// sets it leaves may still go after the fits.
 void MainPage::fittedSetsChanged()
 {
     if (!quietRun)

@@ -192,23 +192,25 @@ void PHSerumLevelForecast::custom_pk_change()
     compute_result();
 }
 
-// The fitted sets' F of both routes as choosing them takes it; the population and custom ones
-// stay.
 void PHSerumLevelForecast::fitted_sets_change(bool quiet)
 {
-    const std::pair<RouteDose*, QString> routes[] = {{&m_route1, m_product1},
-                                                     {&m_route2, m_product2}};
-    for (int r = 0; r < 2; ++r) {
-        const PerSource<double> f = productBioavailability(*m_session, routes[r].second);
-        for (Source s : {kLeastSquares, kBayesian})
-            routes[r].first->f[s] = f[s];
-        show_f(routes[r].first->f, routeLabels(r + 1), true);
-    }
+    take_fitted_f(m_route1, m_product1, routeLabels(1));
+    take_fitted_f(m_route2, m_product2, routeLabels(2));
     m_fFrom = m_session->fittedSetsStamp();
     display_pk_parameters();
     // The Bayesian curve follows the new fit even where no population figure moves.
     m_graphNeeded = true;
     compute_result(!quiet);
+}
+
+// The fitted sets' F of a product as choosing it takes it; the population and custom ones stay.
+void PHSerumLevelForecast::take_fitted_f(RouteDose& route, const QString& product,
+                                         const RouteLabels& labels)
+{
+    const PerSource<double> f = productBioavailability(*m_session, product);
+    for (Source s : {kLeastSquares, kBayesian})
+        route.f[s] = f[s];
+    show_f(route.f, labels, true);
 }
 
 void PHSerumLevelForecast::on_comboBox_route1_activated(const QString& text)

@@ -83,6 +83,8 @@ private:
     void set_salt_and_F(phenytoin::RouteDose& route, const QString& product,
                         const RouteLabels& labels);
     void show_f(const phenytoin::PerSource<double>& f, const RouteLabels& labels, bool all) const;
+    void take_fitted_f(phenytoin::RouteDose& route, const QString& product,
+                       const RouteLabels& labels);
     void storeEntry(QLineEdit* field, double& value, const pk::EntryRange& range);
     void compute_result(bool warn = true);
     // Returns whether the set's daily rate reaches its Vmax.
