@@ -57,7 +57,8 @@ public:
 };
 
 struct CaseWindowMakers {
-    // A forecast window; its widget has the slot custom_pk_change().
+    // A forecast window; its widget has the slots custom_pk_change() and
+    // fitted_sets_change(bool quiet).
     using WindowMaker =
         std::function<QWidget*(QWidget* parent, SessionData*, PkCalculator*, DrugInfo*)>;
 

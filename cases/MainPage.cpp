@@ -434,6 +434,8 @@ void MainPage::openForecast(QWidget** window, const CaseWindowMakers::WindowMake
         *window = make(this, session, calculator, drugInfo);
         placeCaseWindow(*window, slot);
         connect(this, SIGNAL(custom_pk_change()), *window, SLOT(custom_pk_change()));
+        // An open window would otherwise show the last fit's figures until shown again.
+        connect(this, SIGNAL(fitted_sets_change(bool)), *window, SLOT(fitted_sets_change(bool)));
     }
     (*window)->show();
 }
@@ -485,6 +487,7 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
         // No curve-fitting window: the analysis window has fitted the sets itself.
         getBayesAndDisplay();
         getLSAndDisplay();
+        fittedSetsChanged();
         return;
     }
     if (!quietRun)
@@ -508,8 +511,17 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
     form->button_graph_analysis->setEnabled(true);
     form->button_graph_analysis->setToolTip(QString());
     analysisWindow->setCursor(Qt::ArrowCursor);
+    fittedSetsChanged();
     if (!quietRun)
         fitting->window()->show();
+}
+
+// A quiet run (a save's refit) tells the windows once it is over, in refitChangedHistory: the
+// sets it leaves may still go after the fits.
+void MainPage::fittedSetsChanged()
+{
+    if (!quietRun)
+        emit fitted_sets_change(false);
 }
 
 void MainPage::analysisEdited()
@@ -609,6 +621,7 @@ QString MainPage::refitChangedHistory()
         form->button_graph_analysis->setToolTip(
             tr("Graph Analysis will be available when Analysis runs again."));
     }
+    emit fitted_sets_change(true);
     return refusal;
 }
 

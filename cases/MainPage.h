@@ -52,6 +52,9 @@ public:
 signals:
     void show_currentpatient();
     void custom_pk_change();
+    // The fitted sets changed: an Analysis ran, or a save fitted the changed rows again (quiet,
+    // when no window may raise a warning).
+    void fitted_sets_change(bool quiet);
     void database_update();
 
 public slots:
@@ -102,6 +105,7 @@ private:
     void showFitted(const ParameterGroupView& group, int method, const RangeBlock& spreads,
                     int displayedIndex);
     void clearFitted(const ParameterGroupView& group, int displayedIndex);
+    void fittedSetsChanged();
 
     // Custom group: after an entry, the group shows what the session now holds.
     int customRoute() const;

@@ -43,6 +43,11 @@ void DosageRegimenForecast::custom_pk_change()
     recompute();
 }
 
+void DosageRegimenForecast::fitted_sets_change(bool /*quiet*/)
+{
+    recompute();
+}
+
 void DosageRegimenForecast::on_comboBox_route_activated(int)
 {
     set_salt_and_f();

@@ -32,6 +32,8 @@ public:
 
 public slots:
     void custom_pk_change();
+    // No warning comes from this window, quiet or not.
+    void fitted_sets_change(bool quiet);
 
 private slots:
     void on_comboBox_route_activated(int index);

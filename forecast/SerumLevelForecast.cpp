@@ -81,6 +81,11 @@ void SerumLevelForecast::custom_pk_change()
     recompute();
 }
 
+void SerumLevelForecast::fitted_sets_change(bool /*quiet*/)
+{
+    recompute();
+}
+
 void SerumLevelForecast::on_comboBox_route_activated(int)
 {
     set_salt_and_f();

@@ -118,10 +118,11 @@ void PHDosageRegimen::show_f_values()
 {
     m_ui->label_f_value_pop->setText(percentText(m_f[kPopulation]));
     m_ui->label_f_value_custom->setText(percentText(m_f[kCustom]));
-    if (sourceExists(*m_session, kLeastSquares))
-        m_ui->label_f_value_ls->setText(percentText(m_f[kLeastSquares]));
-    if (sourceExists(*m_session, kBayesian))
-        m_ui->label_f_value_bayes->setText(percentText(m_f[kBayesian]));
+    // A fit that went takes its F with it.
+    m_ui->label_f_value_ls->setText(
+        sourceExists(*m_session, kLeastSquares) ? percentText(m_f[kLeastSquares]) : QString());
+    m_ui->label_f_value_bayes->setText(
+        sourceExists(*m_session, kBayesian) ? percentText(m_f[kBayesian]) : QString());
 }
 
 void PHDosageRegimen::custom_pk_change()
@@ -132,6 +133,22 @@ void PHDosageRegimen::custom_pk_change()
     // A new custom volume leaves every dose as it was but moves the custom curve.
     if (m_results[kCustom].dailyDose.isValue())
         m_resultChanged = true;
+    compute_result();
+}
+
+// The fitted sets' F as choosing the route takes it; the population and custom ones stay.
+void PHDosageRegimen::fitted_sets_change(bool /*quiet*/)
+{
+    const PerSource<double> f = productBioavailability(*m_session, m_routeText);
+    for (Source s : {kLeastSquares, kBayesian}) {
+        m_f[s] = f[s];
+        // A new fit may leave the dose as it was but moves the set's curve and report record.
+        if (m_results[s].dailyDose.isValue())
+            m_resultChanged = true;
+    }
+    m_fFrom = m_session->fittedSetsStamp();
+    show_f_values();
+    display_pk_parameters();
     compute_result();
 }
 
@@ -170,8 +187,10 @@ void PHDosageRegimen::compute_result()
     const RegimenResults results = computeRegimen(inputs);
     const PerSource<SourceFields> fields = sourceFields();
     for (Source s : kAllSources) {
-        if (!sourceExists(*m_session, s))
+        if (!sourceExists(*m_session, s)) {
+            clear_source(s);
             continue;
+        }
         if (results[s].dailyDose != m_results[s].dailyDose) {
             m_resultChanged = true;
             m_results[s].dailyDose = results[s].dailyDose;
@@ -210,15 +229,20 @@ void PHDosageRegimen::reset_loading_dose()
     }
 }
 
+void PHDosageRegimen::clear_source(Source source)
+{
+    m_results[source] = RegimenSourceResult();
+    const SourceFields fields = sourceFields()[source];
+    for (QLineEdit* field : {fields.dose, fields.loadingDose, fields.bloodLevel})
+        field->clear();
+}
+
 void PHDosageRegimen::reset_result()
 {
     reset_loading_dose();
     m_resultChanged = false;
-    for (Source s : kAllSources) {
-        m_results[s] = RegimenSourceResult();
-        sourceFields()[s].dose->clear();
-        sourceFields()[s].bloodLevel->clear();
-    }
+    for (Source s : kAllSources)
+        clear_source(s);
     m_initialConcentration = 0.0;
     m_doseCount = kDefaultDoseCount;
     clearCurveEntries(curveEntries());

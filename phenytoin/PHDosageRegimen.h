@@ -35,6 +35,8 @@ public:
 
 public slots:
     void custom_pk_change();
+    // No warning comes from this window, quiet or not.
+    void fitted_sets_change(bool quiet);
 
 private slots:
     void on_comboBox_route_activated(const QString& arg1);
@@ -61,6 +63,7 @@ private:
     void show_f_values();
     void compute_result();
     void reset_result();
+    void clear_source(phenytoin::Source source);
     void reset_loading_dose();
     void hand_over();
     void graph_serum_level();

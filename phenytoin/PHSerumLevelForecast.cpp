@@ -175,10 +175,9 @@ void PHSerumLevelForecast::show_f(const PerSource<double>& f, const RouteLabels&
     if (!all)
         return;
     labels.f[kPopulation]->setText(percentText(f[kPopulation]));
-    for (Source s : {kLeastSquares, kBayesian}) {
-        if (sourceExists(*m_session, s))
-            labels.f[s]->setText(percentText(f[s]));
-    }
+    // A fit that went takes its F with it.
+    for (Source s : {kLeastSquares, kBayesian})
+        labels.f[s]->setText(sourceExists(*m_session, s) ? percentText(f[s]) : QString());
 }
 
 void PHSerumLevelForecast::custom_pk_change()
@@ -191,6 +190,27 @@ void PHSerumLevelForecast::custom_pk_change()
     show_f(m_route2.f, routeLabels(2), false);
     display_pk_parameters();
     compute_result();
+}
+
+void PHSerumLevelForecast::fitted_sets_change(bool quiet)
+{
+    take_fitted_f(m_route1, m_product1, routeLabels(1));
+    take_fitted_f(m_route2, m_product2, routeLabels(2));
+    m_fFrom = m_session->fittedSetsStamp();
+    display_pk_parameters();
+    // The Bayesian curve follows the new fit even where no population figure moves.
+    m_graphNeeded = true;
+    compute_result(!quiet);
+}
+
+// The fitted sets' F of a product as choosing it takes it; the population and custom ones stay.
+void PHSerumLevelForecast::take_fitted_f(RouteDose& route, const QString& product,
+                                         const RouteLabels& labels)
+{
+    const PerSource<double> f = productBioavailability(*m_session, product);
+    for (Source s : {kLeastSquares, kBayesian})
+        route.f[s] = f[s];
+    show_f(route.f, labels, true);
 }
 
 void PHSerumLevelForecast::on_comboBox_route1_activated(const QString& text)
@@ -239,7 +259,7 @@ void PHSerumLevelForecast::on_lineEdit_interval_2_editingFinished()
     storeEntry(m_ui->lineEdit_interval_2, m_route2.interval, kIntervalEntry);
 }
 
-void PHSerumLevelForecast::compute_result()
+void PHSerumLevelForecast::compute_result(bool warn)
 {
     if (!m_route1.given()) {
         reset_result();
@@ -250,8 +270,11 @@ void PHSerumLevelForecast::compute_result()
     for (Source s : kAllSources) {
         if (sourceExists(*m_session, s))
             saturated[s] = compute_source(s, inputs);
+        else
+            clear_source(s);
     }
-    warn_saturation(saturated);
+    if (warn)
+        warn_saturation(saturated);
     if (!m_results[kPopulation].observed.isValue()) {
         // No population steady state: nothing to draw, and the report keeps the last forecast.
         refuse_graph(tr("No graph without a\npopulation steady state."));
@@ -318,6 +341,15 @@ void PHSerumLevelForecast::show_result(Source source)
     if (fuPercent.isValue())
         fuPercent.value *= 100.0;
     fields.freeFraction->setText(figureText(fuPercent));
+}
+
+void PHSerumLevelForecast::clear_source(Source source)
+{
+    m_results[source] = LevelSourceResult();
+    const ResultFields fields = resultFields()[source];
+    for (QLineEdit* field : {fields.observed, fields.adjusted, fields.timeTo90, fields.freeFraction,
+                             bloodLevelFields()[source]})
+        field->clear();
 }
 
 void PHSerumLevelForecast::reset_route1()

@@ -41,6 +41,8 @@ public:
 
 public slots:
     void custom_pk_change();
+    // A quiet change raises no saturation warning: it comes from a save, not from the user.
+    void fitted_sets_change(bool quiet);
 
 private slots:
     void on_comboBox_route1_activated(const QString& text);
@@ -81,12 +83,15 @@ private:
     void set_salt_and_F(phenytoin::RouteDose& route, const QString& product,
                         const RouteLabels& labels);
     void show_f(const phenytoin::PerSource<double>& f, const RouteLabels& labels, bool all) const;
+    void take_fitted_f(phenytoin::RouteDose& route, const QString& product,
+                       const RouteLabels& labels);
     void storeEntry(QLineEdit* field, double& value, const pk::EntryRange& range);
-    void compute_result();
+    void compute_result(bool warn = true);
     // Returns whether the set's daily rate reaches its Vmax.
     bool compute_source(phenytoin::Source source, const phenytoin::LevelInputs& inputs);
     void warn_saturation(const phenytoin::PerSource<bool>& saturated);
     void show_result(phenytoin::Source source);
+    void clear_source(phenytoin::Source source);
     void reset_route1();
     void reset_route2();
     void reset_result();

@@ -11,8 +11,12 @@ namespace phenytoin
 void showParameters(const SessionData& session, const PerSource<ParameterLabels>& labels)
 {
     for (Source s : kAllSources) {
-        if (!sourceExists(session, s))
+        if (!sourceExists(session, s)) {
+            // A fit that went must not read as a set of the case.
+            for (QLabel* label : {labels[s].vd, labels[s].km, labels[s].vmax, labels[s].cf})
+                label->clear();
             continue;
+        }
         const PkParameterSet& set = session.pkSets[setIndex(s)];
         labels[s].vd->setText(figureText(Figure::of(set[pk::kVd])));
         // Km: the case page's custom edit renews the Km slot alone.

@@ -21,7 +21,7 @@ struct ParameterLabels {
     QLabel* cf;
 };
 
-// Shows the parameters of every source the session has; the others' labels stay as they are.
+// Shows the parameters of every source the session has; the others' labels are emptied.
 void showParameters(const SessionData& session, const PerSource<ParameterLabels>& labels);
 
 // Both windows' forms name their parameter labels alike.

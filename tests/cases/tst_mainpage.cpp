@@ -154,6 +154,7 @@ public:
     int changes = 0;
 public slots:
     void custom_pk_change() { ++changes; }
+    void fitted_sets_change(bool) {}
 };
 
 // A gentamicin patient as the confirmed patient form leaves the session.

@@ -95,6 +95,7 @@ private slots:
     void readoutWithoutACurveShowsNoLevel();
     void twoRoutesAreNotGraphed();
     void customChangeRecomputes();
+    void newFitReachesOpenWindows();
     void productWithoutCustomFTakesItsCatalogueF();
 };
 
@@ -428,6 +429,55 @@ void TestPhenytoinWindows::customChangeRecomputes()
             shown << requireChild<QLabel>(w, QString::fromLatin1(name))->text();
         QCOMPARE(shown, expected);
     }
+}
+
+// A fit run while the windows are open: the product's fitted F, the fitted parameters and the
+// figures become those a window opened afresh shows; a fit that went leaves nothing of itself.
+void TestPhenytoinWindows::newFitReachesOpenWindows()
+{
+    PromptScript prompts;
+    Case c;
+    const QString tablets = QStringLiteral("Oral - Tablets");
+    c.session->routeList << tablets; // the fitted F applies to tablets
+    c.setParameters(pk::kBayesian, 4.0, 450.0, 0.9);
+    PHDosageRegimen regimen(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    choose(&regimen, "comboBox_route", tablets);
+    enter(field(&regimen, "lineEdit_desired_avg_conc"), QStringLiteral("15"));
+    PHSerumLevelForecast forecast(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enterDailyDose(&forecast);
+
+    c.setParameters(pk::kBayesian, 4.0, 400.0, 0.8);
+    regimen.fitted_sets_change(false);
+    QVERIFY(c.session->holdsStampedSet(c.session->phRegimenReport.fittedFrom, pk::kReportBayesian));
+    PHDosageRegimen afresh(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    choose(&afresh, "comboBox_route", tablets);
+    enter(field(&afresh, "lineEdit_desired_avg_conc"), QStringLiteral("15"));
+    for (const char* label : {"label_f_value_bayes", "label_vmax_bayes"})
+        QCOMPARE(requireChild<QLabel>(&regimen, QLatin1String(label))->text(),
+                 requireChild<QLabel>(&afresh, QLatin1String(label))->text());
+    QCOMPARE(field(&regimen, "lineEdit_dose_bayes")->text(),
+             field(&afresh, "lineEdit_dose_bayes")->text());
+
+    // 300 mg a day past the new Vmax of 250 mg/day: told in the figures alone when the fit ran
+    // at a save.
+    c.setParameters(pk::kBayesian, 4.0, 250.0, 0.8);
+    forecast.fitted_sets_change(true);
+    QCOMPARE(field(&forecast, "lineEdit_avg_level_bayes")->text(),
+             QStringLiteral("no steady state"));
+    QVERIFY(prompts.take().empty());
+
+    c.session->pkSets[pk::kBayesian][pk::kF] = -1.0;
+    regimen.fitted_sets_change(false);
+    forecast.fitted_sets_change(true);
+    QCOMPARE(c.session->phRegimenReport.dailyDose[pk::kReportBayesian], -1.0);
+    for (QLineEdit* figure :
+         {field(&regimen, "lineEdit_dose_bayes"), field(&forecast, "lineEdit_avg_level_bayes")})
+        QVERIFY2(figure->text().isEmpty(), qPrintable(figure->objectName()));
+    for (QWidget* w : {static_cast<QWidget*>(&regimen), static_cast<QWidget*>(&forecast)})
+        QVERIFY(requireChild<QLabel>(w, QStringLiteral("label_vd_bayes"))->text().isEmpty());
+    QVERIFY(
+        requireChild<QLabel>(&forecast, QStringLiteral("label_f1_value_bayes"))->text().isEmpty());
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
 // A stored case whose custom list lacks a product: the product's own F, never "-100.0%".

@@ -11,6 +11,7 @@
 #include "tests/cases/tst_casepage_fixture.h"
 #include "tests/phenytoin/tst_phenytoin_fixture.h"
 #include "tests/support/ChildWidgets.h"
+#include "tests/support/DatabaseRows.h"
 #include "tests/support/NearlyEqual.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
@@ -33,6 +34,8 @@ using testsupport::requireChild;
 
 constexpr int kPop = pk::kReportPopulation;
 constexpr int kCustom = pk::kReportCustom;
+constexpr int kBayes = pk::kReportBayesian;
+constexpr int kLs = pk::kReportLeastSquares;
 
 // A gentamicin case page with the program's own windows behind its buttons.
 struct Workspace {
@@ -131,6 +134,7 @@ private slots:
     void cleanup();
 
     void regimenWindowWritesItsRecordAndFollowsCustomChanges();
+    void openRegimenWindowFollowsEachFit();
     void designBeyondAnyEntryIsNoResult();
     void refusedEntryIsMarkedAndComputesNothing();
     void refusedLevelGivesItsReasonInTheStatusLine();
@@ -181,6 +185,61 @@ void TestForecastWindows::regimenWindowWritesItsRecordAndFollowsCustomChanges()
     // Twice the clearance on the case page: the custom regimen is redesigned at once.
     enter(w.page.get(), "line_Custom_cl", QStringLiteral("8.4"));
     QVERIFY(w.session.regimenReport.dosePer24h[kCustom] > 1.5 * r.dosePer24h[kPop]);
+}
+
+// The fits of an open window are those a fresh showing gives, after Analysis and after a save.
+void TestForecastWindows::openRegimenWindowFollowsEachFit()
+{
+    constexpr int caseNumber = 7;
+    for (const char* row :
+         {"INSERT INTO DoseHistory VALUES(7, 'Dose', '2024-03-01', '08:00:00', 80, "
+          "'Intermittent IV - Injection', 0.5, 8, 3, 'I')",
+          "INSERT INTO DoseHistory VALUES(7, 'Dose', '2024-03-02', '08:00:00', 120, "
+          "'Intermittent IV - Injection', 0.5, 8, 3, 'I')",
+          "INSERT INTO SerumLevel VALUES(7, '2024-03-01', '15:00:00', 1.8)",
+          "INSERT INTO SerumLevel VALUES(7, '2024-03-02', '09:00:00', 9.5)"})
+        QVERIFY(execute(QLatin1String(row)));
+    Workspace w;
+    w.session.caseNumber = caseNumber;
+    w.page = openCasePage(&w.session, &w.calculator, &w.catalogue, &w.config);
+    QDialog* window = w.open("button_dosage_regimen_forecast", "DosageRegimenForecast");
+    type(window, "lineEdit_infusionTime", "0.5");
+    type(window, "lineEdit_postLevel", "8");
+    type(window, "lineEdit_postTime", "0.5");
+    type(window, "lineEdit_trough", "1");
+    // The designed doses of the fitted sets as the window shows them, and as showing it anew
+    // works them out from the sets the case holds.
+    const auto fitted = [window] {
+        return QStringList{cell(window, kBayes, 0), cell(window, kLs, 0)};
+    };
+    const auto shownAfresh = [window, fitted] {
+        window->hide();
+        window->show();
+        return fitted();
+    };
+    const QStringList firstFit = fitted();
+    QVERIFY(!firstFit[0].isEmpty());
+
+    click(w.page.get(), "button_dosage_history");
+    QWidget* analysis = requireChild<QWidget>(w.page.get(), "serumLevelAnalysis");
+    click(analysis, "DH_delete_2");
+    click(analysis, "button_analysis");
+    const QStringList byHand = fitted();
+    QVERIFY(byHand[0] != firstFit[0]);
+    QVERIFY(w.session.holdsStampedSet(w.session.regimenReport.fittedFrom, kBayes));
+    QCOMPARE(byHand, shownAfresh());
+
+    // One level left: the save fits the Bayesian set again and leaves no least-squares set.
+    click(analysis, "SLH_delete_2");
+    click(w.page.get(), "button_save");
+    QVERIFY(w.session.saved);
+    const QStringList atSave = fitted();
+    QVERIFY(atSave[0] != byHand[0]);
+    QVERIFY(w.session.holdsStampedSet(w.session.regimenReport.fittedFrom, kBayes));
+    const QTableWidgetItem* leastSquares =
+        requireChild<QTableWidget>(window, "tableWidget_results")->item(kLs, 0);
+    QCOMPARE(leastSquares->toolTip(), QStringLiteral("Not fitted."));
+    QCOMPARE(atSave, shownAfresh());
 }
 
 // A custom V of 1 mL with CL 0.465 L/h (k 465/h) asks 2.06e+202 mg for these levels.
