@@ -52,6 +52,22 @@ double DoseEventBuilder::absoluteHour(const QDate& date, const QTime& time) cons
            time.minute() / minutesPerHour;
 }
 
+// The indices of the complete dose rows, earliest first; rows of one moment by row number, as
+// reopening the case gives them back.
+std::vector<int> DoseEventBuilder::completeRowsInTimeOrder() const
+{
+    std::vector<int> order;
+    for (int i = 0; i < kDoseRowCount; ++i)
+        if (isComplete(m_doseRows[i]))
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+        const DoseHistoryRow& x = m_doseRows[a];
+        const DoseHistoryRow& y = m_doseRows[b];
+        return x.date < y.date || (x.date == y.date && x.time < y.time);
+    });
+    return order;
+}
+
 double DoseEventBuilder::lithiumAdjusted(double amount) const
 {
     return isLithium() ? amount * kLithiumMeqPer300Mg / kLithiumReferenceMg : amount;
@@ -133,15 +149,16 @@ QString DoseEventBuilder::checkLimits() const
     return QString();
 }
 
-// The prior's F is that of the last oral or intramuscular row; its range the smallest among
-// those rows. Intravenous rows leave both as they are.
+// The prior's F is that of the last oral or intramuscular dose given; its range the smallest
+// among those rows. Intravenous rows leave both as they are.
 void DoseEventBuilder::collectLastDoseSettings()
 {
     m_session->routeList.clear();
     PkParameterSet& prior = m_session->pkSets[m_priorSetIndex];
-    for (int i = kDoseRowCount - 1; i >= 0; --i) {
-        const DoseHistoryRow& row = m_doseRows[i];
-        if (isComplete(row) && !routeclass::isIntravenous(row.route)) {
+    const std::vector<int> order = completeRowsInTimeOrder();
+    for (auto i = order.rbegin(); i != order.rend(); ++i) {
+        const DoseHistoryRow& row = m_doseRows[*i];
+        if (!routeclass::isIntravenous(row.route)) {
             prior[pk::kF] = row.routeF;
             break;
         }
@@ -149,9 +166,9 @@ void DoseEventBuilder::collectLastDoseSettings()
 
     double smallestRange = kNoRangeYet;
     bool rangeFound = false;
-    for (int i = kDoseRowCount - 1; i >= 0; --i) {
-        const DoseHistoryRow& row = m_doseRows[i];
-        if (!isComplete(row) || routeclass::isIntravenous(row.route))
+    for (auto i = order.rbegin(); i != order.rend(); ++i) {
+        const DoseHistoryRow& row = m_doseRows[*i];
+        if (routeclass::isIntravenous(row.route))
             continue;
         if (row.routeF == prior[pk::kF])
             m_session->routeList.append(row.route);

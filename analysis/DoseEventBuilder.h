@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 class SessionData;
 
@@ -19,8 +20,9 @@ constexpr double kMaxNumberOfDoses = 1000.0;
 // Turns the complete dose and level rows of the dose-history window into the dose events and
 // level observations of the session, on one time axis in hours from the earliest dose or level,
 // each list ascending by time. It also sets the prior set's F and the range of that F from the
-// oral and intramuscular rows. Only complete rows take part; rows are visited by row number, so
-// gaps between complete rows are allowed.
+// oral and intramuscular rows: the F of the one given last in time, not the one lowest in the
+// table, so a history typed out of order fits as it does when the case opens again with its rows
+// in time order. Only complete rows take part; gaps between complete rows are allowed.
 class DoseEventBuilder
 {
 public:
@@ -73,6 +75,7 @@ private:
     bool isPhenytoin() const;
     bool isLithium() const;
     bool isPhenytoinOral(const DoseHistoryRow& row) const;
+    std::vector<int> completeRowsInTimeOrder() const;
     double countedEvents() const;
     double fRangeOf(const DoseHistoryRow& row) const;
     int customRouteIndex(const QString& routeText) const;

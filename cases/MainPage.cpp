@@ -517,11 +517,14 @@ void MainPage::graph_analysis_clicked_from_serum_level_analysis(double maxTime)
 }
 
 // A quiet run (a save's refit) tells the windows once it is over, in refitChangedHistory: the
-// sets it leaves may still go after the fits.
+// sets it leaves may still go after the fits. An Analysis the user ran fits the case again, so
+// no save owes a word of sets that went.
 void MainPage::fittedSetsChanged()
 {
-    if (!quietRun)
-        emit fitted_sets_change(false);
+    if (quietRun)
+        return;
+    m_unfittedReason.clear();
+    emit fitted_sets_change(false);
 }
 
 void MainPage::analysisEdited()
@@ -584,6 +587,8 @@ void MainPage::on_button_save_clicked()
             return analysis->saveDoseHistory() && analysis->saveSerumLevels();
         };
     const QString refitRefusal = refitChangedHistory();
+    if (!refitRefusal.isEmpty())
+        m_unfittedReason = refitRefusal;
     const SaveOutcome outcome = CaseStore(session).save(
         pageTexts(), CaseStore::saveStamp(QDateTime::currentDateTime()), analysisRows);
     if (!outcome.saved) {
@@ -593,12 +598,13 @@ void MainPage::on_button_save_clicked()
         return;
     }
     form->button_save->setEnabled(false);
-    if (!refitRefusal.isEmpty())
+    if (!m_unfittedReason.isEmpty())
         MessageBox::information(this, tr("Information"),
                                 tr("The case is saved without fitted sets until Analysis runs "
                                    "again, because its dose history or prior changed since the "
                                    "last Analysis and cannot be analysed now: %1")
-                                    .arg(refitRefusal));
+                                    .arg(m_unfittedReason));
+    m_unfittedReason.clear();
     emit database_update();
 }
 

@@ -133,6 +133,9 @@ private:
     // An analysis the user did not start (replaying the stored case, refitting before a save):
     // it shows no window and leaves the case's saved state alone.
     bool quietRun = false;
+    // Why a save's refit left the case without fitted sets, owed to the user until a save
+    // stores the case so or Analysis fits it again; a save that fails says nothing of it.
+    QString m_unfittedReason;
 
     CustomSetEditor m_custom;
     std::unique_ptr<ParameterGroupView> m_populationGroup;

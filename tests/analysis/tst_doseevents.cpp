@@ -356,6 +356,13 @@ void TestDoseEvents::priorFTakenFromLastOralOrImRow()
     QCOMPARE(session.pkSets[pk::kPopulation][pk::kF], 0.9);
     QCOMPARE(session.routeList, QVector<QString>{kIm});
     QCOMPARE(session.populationRanges[pk::kFitF], 0.1);
+
+    // The injection typed below the tablets but given the day before: the tablets came last, as
+    // the case opened again lists them.
+    doseRows[4].date = kDay.addDays(-1);
+    analyse();
+    QCOMPARE(session.pkSets[pk::kPopulation][pk::kF], 0.7);
+    QCOMPARE(session.routeList, QVector<QString>{kOral});
 }
 
 void TestDoseEvents::intravenousRowsLeavePriorAlone()
