@@ -216,29 +216,36 @@ BENCHMARK(BM_VancomycinTimeOneChange)->Unit(benchmark::kMillisecond);
 // The Math Tool's "Selected Area" between two times, as many points as the window samples.
 constexpr int kStretch = 2001;
 
-std::vector<double> stretchTimes(double t1, double t2)
-{
-    std::vector<double> times(kStretch);
-    for (int i = 0; i < kStretch; ++i)
-        times[i] = t1 + (t2 - t1) / (kStretch - 1) * i;
-    return times;
-}
+// The Bayesian curve of a case and the stretch over most of its history.
+struct BayesianStretch {
+    explicit BayesianStretch(std::unique_ptr<Case> (*makeCase)())
+        : c(makeCase()), curve(c->session.get(), c->calculator.get()), t1(0.2 * c->graphEnd),
+          t2(0.9 * c->graphEnd), times(kStretch), levels(kStretch)
+    {
+        curve.prepare(c->session->pkSets[pk::kBayesian]);
+        for (int i = 0; i < kStretch; ++i)
+            times[i] = t1 + (t2 - t1) / (kStretch - 1) * i;
+    }
+    void sample() { curve.levels(times.data(), kStretch, levels.data()); }
+
+    std::unique_ptr<Case> c;
+    LevelCurve curve;
+    double t1;
+    double t2;
+    std::vector<double> times;
+    std::vector<double> levels;
+};
 
 // The Math Tool's work when Time 1 raises Time 2, with both apart: two level reads with their
 // 2001-point stretches and two areas of 10,000 intervals, over most of the history.
 void BM_OneCompartmentTwoReadsTwoAreas(benchmark::State& state)
 {
-    auto c = oneCompartmentCase();
-    LevelCurve curve(c->session.get(), c->calculator.get());
-    curve.prepare(c->session->pkSets[pk::kBayesian]);
-    const double t1 = 0.2 * c->graphEnd, t2 = 0.9 * c->graphEnd;
-    const std::vector<double> times = stretchTimes(t1, t2);
-    std::vector<double> levels(kStretch);
+    BayesianStretch s(oneCompartmentCase);
     for (auto _ : state) {
-        for (double t : {t1, t2}) {
-            benchmark::DoNotOptimize(curve.levelAt(t));
-            curve.levels(times.data(), kStretch, levels.data());
-            benchmark::DoNotOptimize(curve.area(t1, t2));
+        for (double t : {s.t1, s.t2}) {
+            benchmark::DoNotOptimize(s.curve.levelAt(t));
+            s.sample();
+            benchmark::DoNotOptimize(s.curve.area(s.t1, s.t2));
         }
     }
 }
@@ -248,17 +255,12 @@ BENCHMARK(BM_OneCompartmentTwoReadsTwoAreas)->Unit(benchmark::kMillisecond);
 // stretch, the levels at both times, and the area between them.
 void BM_VancomycinTimeChange(benchmark::State& state)
 {
-    auto c = vancomycinCase();
-    LevelCurve curve(c->session.get(), c->calculator.get());
-    curve.prepare(c->session->pkSets[pk::kBayesian]);
-    const double t1 = 0.2 * c->graphEnd, t2 = 0.9 * c->graphEnd;
-    const std::vector<double> times = stretchTimes(t1, t2);
-    std::vector<double> levels(kStretch);
+    BayesianStretch s(vancomycinCase);
     for (auto _ : state) {
-        curve.levels(times.data(), kStretch, levels.data());
-        benchmark::DoNotOptimize(curve.levelAt(t1));
-        benchmark::DoNotOptimize(curve.levelAt(t2));
-        benchmark::DoNotOptimize(curve.area(t1, t2));
+        s.sample();
+        benchmark::DoNotOptimize(s.curve.levelAt(s.t1));
+        benchmark::DoNotOptimize(s.curve.levelAt(s.t2));
+        benchmark::DoNotOptimize(s.curve.area(s.t1, s.t2));
     }
 }
 BENCHMARK(BM_VancomycinTimeChange)->Unit(benchmark::kMillisecond);
