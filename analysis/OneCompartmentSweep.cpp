@@ -1,5 +1,7 @@
 #include "analysis/OneCompartmentSweep.h"
 
+#include "analysis/AscendingSweep.h"
+
 #include "pkcore/LevelTerms.h"
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
@@ -32,28 +34,15 @@ void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const
 
     m_absorption.clear();
     m_running.clear();
-    double elimination = 0.0; // shares decaying at k, as they stand at `anchor`
-    double anchor = 0.0;
-    bool anchored = false;
+    double elimination = 0.0; // shares decaying at k, as they stand at the last time
     double compliance = cf;
     int next = 1;
-    for (int n = 0; n < count; ++n) {
-        const int q = order[n];
-        const double t = times[q];
-        if (!std::isfinite(t)) {
-            levels[q] = kNotGiven;
-            continue;
-        }
-        if (!anchored) {
-            anchor = t;
-            anchored = true;
-        }
-        if (t != anchor) {
-            elimination *= std::exp(-k * (t - anchor));
-            for (AbsorptionSum& sum : m_absorption)
-                sum.sum *= std::exp(-sum.ka * (t - anchor));
-            anchor = t;
-        }
+    const auto decay = [&](double dt) {
+        elimination *= std::exp(-k * dt);
+        for (AbsorptionSum& sum : m_absorption)
+            sum.sum *= std::exp(-sum.ka * dt);
+    };
+    const auto levelAt = [&](double t) {
         for (auto it = m_running.begin(); it != m_running.end();) {
             if (t >= it->end) {
                 elimination +=
@@ -103,6 +92,7 @@ void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const
             level += levelterms::runningInfusionShare(k, infusion.rateTerm, t, infusion.start);
         if (startLevel)
             level += std::exp(-k * t) * m_session->levelValues[1];
-        levels[q] = pknum::checked(level);
-    }
+        return pknum::checked(level);
+    };
+    sweepAscending(times, order, count, levels, decay, levelAt);
 }

@@ -1,5 +1,7 @@
 #include "analysis/TwoCompartmentSweep.h"
 
+#include "analysis/AscendingSweep.h"
+
 #include "pkcore/LevelTerms.h"
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
@@ -28,11 +30,9 @@ void TwoCompartmentSweep::levels(double cl, double vBeta, double cf, const doubl
     const bool startLevel = levelterms::hasOriginLevel(*m_session);
 
     m_running.clear();
-    // The shares of the ended infusions in each phase, as they stand at `anchor`.
+    // The shares of the ended infusions in each phase, as they stand at the last time.
     double alphaPart = 0.0;
     double betaPart = 0.0;
-    double anchor = 0.0;
-    bool anchored = false;
     double compliance = cf;
     int next = 1;
     const auto addEnded = [&](double rate, double duration, double t, double end) {
@@ -40,22 +40,11 @@ void TwoCompartmentSweep::levels(double cl, double vBeta, double cf, const doubl
             rate * alphaWeight * std::expm1(-alpha * duration) * std::exp(-alpha * (t - end));
         betaPart += rate * betaWeight * std::expm1(-beta * duration) * std::exp(-beta * (t - end));
     };
-    for (int n = 0; n < count; ++n) {
-        const int q = order[n];
-        const double t = times[q];
-        if (!std::isfinite(t)) {
-            levels[q] = kNotGiven;
-            continue;
-        }
-        if (!anchored) {
-            anchor = t;
-            anchored = true;
-        }
-        if (t != anchor) {
-            alphaPart *= std::exp(-alpha * (t - anchor));
-            betaPart *= std::exp(-beta * (t - anchor));
-            anchor = t;
-        }
+    const auto decay = [&](double dt) {
+        alphaPart *= std::exp(-alpha * dt);
+        betaPart *= std::exp(-beta * dt);
+    };
+    const auto levelAt = [&](double t) {
         for (auto it = m_running.begin(); it != m_running.end();) {
             if (!(t < it->end)) {
                 addEnded(it->rate, it->duration, t, it->end);
@@ -86,6 +75,7 @@ void TwoCompartmentSweep::levels(double cl, double vBeta, double cf, const doubl
         }
         if (startLevel)
             level += std::exp(-beta * t) * m_session->levelValues[1];
-        levels[q] = pknum::checked(level);
-    }
+        return pknum::checked(level);
+    };
+    sweepAscending(times, order, count, levels, decay, levelAt);
 }
