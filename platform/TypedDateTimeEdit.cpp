@@ -164,37 +164,41 @@ QString TypedEntry::take(const QString& text)
 
 QString TypedEntry::takeDate(const QString& text)
 {
-    if (text.isEmpty())
-        return tr("Enter a date as %1.").arg(shownFormat());
-    const QDate date = parsedDate(text);
-    if (!date.isValid())
-        return tr("%1 is not a date; enter one as %2.").arg(text, shownFormat());
-    const QDate first = m_edit->minimumDate();
-    const QDate last = m_edit->maximumDate();
-    if (date < first || date > last) {
-        const QString format = m_edit->displayFormat();
-        return tr("%1 is not a date from %2 to %3.")
-            .arg(text, first.toString(format), last.toString(format));
-    }
-    m_edit->setDate(date);
-    return QString();
+    const QDate value = parsedDate(text);
+    const QString refusal =
+        judge(text, value, m_edit->minimumDate(), m_edit->maximumDate(),
+              {tr("Enter a date as %1."), tr("%1 is not a date; enter one as %2."),
+               tr("%1 is not a date from %2 to %3.")});
+    if (refusal.isEmpty())
+        m_edit->setDate(value);
+    return refusal;
 }
 
 QString TypedEntry::takeTime(const QString& text)
 {
+    const QTime value = parsedTime(text);
+    const QString refusal =
+        judge(text, value, m_edit->minimumTime(), m_edit->maximumTime(),
+              {tr("Enter a time as %1."), tr("%1 is not a time; enter one as %2."),
+               tr("%1 is not a time from %2 to %3.")});
+    if (refusal.isEmpty())
+        m_edit->setTime(value);
+    return refusal;
+}
+
+// Why a typed date or time is refused, empty when the field takes it.
+template <class Value>
+QString TypedEntry::judge(const QString& text, const Value& value, const Value& first,
+                          const Value& last, const Refusals& words) const
+{
     if (text.isEmpty())
-        return tr("Enter a time as %1.").arg(shownFormat());
-    const QTime time = parsedTime(text);
-    if (!time.isValid())
-        return tr("%1 is not a time; enter one as %2.").arg(text, shownFormat());
-    const QTime first = m_edit->minimumTime();
-    const QTime last = m_edit->maximumTime();
-    if (time < first || time > last) {
+        return words.empty.arg(shownFormat());
+    if (!value.isValid())
+        return words.notOne.arg(text, shownFormat());
+    if (value < first || value > last) {
         const QString format = m_edit->displayFormat();
-        return tr("%1 is not a time from %2 to %3.")
-            .arg(text, first.toString(format), last.toString(format));
+        return words.outside.arg(text, first.toString(format), last.toString(format));
     }
-    m_edit->setTime(time);
     return QString();
 }
 

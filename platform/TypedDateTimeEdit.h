@@ -51,6 +51,15 @@ private:
     QString take(const QString& text);
     QString takeDate(const QString& text);
     QString takeTime(const QString& text);
+    // The refusals of a date or a time: no text, no such value, outside the field's range.
+    struct Refusals {
+        QString empty;
+        QString notOne;
+        QString outside;
+    };
+    template <class Value>
+    QString judge(const QString& text, const Value& value, const Value& first, const Value& last,
+                  const Refusals& words) const;
     QString shownFormat() const;
     QDate parsedDate(const QString& text) const;
     QTime parsedTime(const QString& text) const;
