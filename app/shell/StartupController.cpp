@@ -177,13 +177,19 @@ void StartupController::refuseDatabase(ProgramConfig& config, const QString& pat
 }
 
 // Every road that knows a database path probes it, so a missing file or a wrong key always
-// reaches guest mode with its message.
+// reaches guest mode, each with one message.
 void StartupController::probeDatabase(ProgramConfig& config)
 {
     const QString path = config.databasePath();
     const QFileInfo file(path);
     const PathAccess access = checkReadAccess(path);
     if (access.missing || (file.exists() && file.size() <= 0)) {
+        // The warning that no path is set has named the cause; nothing at the default path it
+        // falls back on is the same cause, so the pass goes on as guest without a second box.
+        if (config.status() == ProgramConfig::StatusNoDatabasePath) {
+            m_guest = true;
+            return;
+        }
         // Without a path "at ." would read as a folder: say that none is set.
         const QString text =
             path.isEmpty()

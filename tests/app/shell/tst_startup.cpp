@@ -129,7 +129,8 @@ private slots:
     void noSettingsFileEndsTheProgram();
     void unreadableSettingsFileEndsTheProgram_data();
     void unreadableSettingsFileEndsTheProgram();
-    void noDatabasePathWarnsAndStillProbes();
+    void noDatabasePathWarnsOnce_data();
+    void noDatabasePathWarnsOnce();
     void ownFilesAreKeptFromOthers_data();
     void ownFilesAreKeptFromOthers();
     void registryRoadProbesTheDatabaseItNames_data();
@@ -206,23 +207,37 @@ void TestStartup::unreadableSettingsFileEndsTheProgram()
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
-void TestStartup::noDatabasePathWarnsAndStillProbes()
+void TestStartup::noDatabasePathWarnsOnce_data()
 {
+    QTest::addColumn<bool>("databaseThere");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("a database at the default path") << true << " Talvora ";
+    QTest::newRow("nothing at the default path") << false << " Talvora (Guest Mode)";
+}
+
+// The missing path is the one cause: the default path it falls back on is probed, and finding
+// nothing there is no second message.
+void TestStartup::noDatabasePathWarnsOnce()
+{
+    QFETCH(bool, databaseThere);
+    QFETCH(QString, title);
     PromptScript prompts;
     TestEnvironment env; // its database lies where the default path points
     QVERIFY(env.isValid());
     QFile::remove(env.settingsPath());
     writeSetting(env.settingsPath(), "Unit/weight", "kg");
+    if (!databaseThere)
+        QVERIFY(QFile::remove(env.databasePath()));
     env.enterWorkingDirectory();
     Recorder recorder;
     StartupController controller(qApp, recorder.runner());
     QCOMPARE(controller.run(), 0);
     const auto records = prompts.take();
-    QVERIFY(hasText(records, "Warning", "Code S-02"));
-    QCOMPARE(records.size(), size_t(1)); // probed and fine: no guest message
+    QCOMPARE(records.size(), size_t(1));
+    QVERIFY2(hasText(records, "Warning", "Code S-02"), qPrintable(records[0].text));
     QCOMPARE(recorder.windows.size(), size_t(1));
-    QCOMPARE(recorder.windows[0].title, QString(" Talvora "));
-    QVERIFY(controller.lastSession()->loggedIn);
+    QCOMPARE(recorder.windows[0].title, title);
+    QCOMPARE(controller.lastSession()->loggedIn, databaseThere);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
