@@ -261,6 +261,14 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
     }
     if (probe.isWritable())
         return;
+    if (probe.journalInTheWay()) {
+        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
+                       tr("The database at %1 cannot be written: %2. You will be logged in as a "
+                          "guest. Please remove that journal, or ask its owner to, and log in "
+                          "again.\nCode I-05")
+                           .arg(path, probe.error()));
+        return;
+    }
     refuseDatabase(config, path, probe.locked(), ProgramConfig::StatusDatabaseWontOpen,
                    tr("The database at %1 cannot be written (%2); the file or its folder may be "
                       "read-only. You will be logged in as a guest. Please make it writable or "

@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -120,6 +121,37 @@ int modeOf(const QString& path)
                                                                      : -1;
 }
 
+// A data folder shared through a group: its files were made by one member, and the start runs as
+// another, since the super-user would write any file.
+constexpr uid_t otherMember = 1;
+constexpr uid_t thisMember = 65534;
+constexpr gid_t sharingGroup = 65534;
+constexpr uid_t superUser = 0;
+
+bool madeByOtherMember(const QString& path, int mode)
+{
+    const QByteArray name = QFile::encodeName(path);
+    return ::chown(name.constData(), otherMember, sharingGroup) == 0 &&
+           ::chmod(name.constData(), mode_t(mode)) == 0;
+}
+
+class AsGroupMember
+{
+public:
+    AsGroupMember() : m_ok(::setegid(sharingGroup) == 0 && ::seteuid(thisMember) == 0) {}
+    ~AsGroupMember()
+    {
+        ::seteuid(superUser);
+        ::setegid(superUser);
+    }
+    AsGroupMember(const AsGroupMember&) = delete;
+    AsGroupMember& operator=(const AsGroupMember&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    bool m_ok;
+};
+
 } // namespace
 
 class TestStartup : public QObject
@@ -138,6 +170,8 @@ private slots:
     void unusableDatabaseMeansGuest_data();
     void unusableDatabaseMeansGuest();
     void lockedDatabaseIsReportedAsLocked();
+    void anEmptyJournalOfAnotherMember_data();
+    void anEmptyJournalOfAnotherMember();
     void singleAccountSignsInWithoutDialog();
     void rejectedLogInEndsWithOne();
     void guestMarkerSurvivesLogOut();
@@ -462,6 +496,51 @@ void TestStartup::lockedDatabaseIsReportedAsLocked()
         holder.close();
     }
     QSqlDatabase::removeDatabase("holder");
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::anEmptyJournalOfAnotherMember_data()
+{
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("the group's folder") << 02770 << true;
+    // The sticky bit lets only the journal's owner remove it.
+    QTest::newRow("a folder that keeps each member's files") << 03770 << false;
+}
+
+// A member killed between making the journal and giving it the database's mode leaves it empty
+// and closed to the group's writes.
+void TestStartup::anEmptyJournalOfAnotherMember()
+{
+    QFETCH(int, folderMode);
+    QFETCH(bool, removed);
+    if (::geteuid() != superUser)
+        QSKIP("only the super-user can make the files of another user");
+    PromptScript prompts;
+    TestEnvironment env;
+    const QString journal = env.databasePath() + "-journal";
+    QVERIFY(QFile(journal).open(QIODevice::WriteOnly));
+    QVERIFY(madeByOtherMember(journal, 0640));
+    QVERIFY(madeByOtherMember(env.databasePath(), 0660));
+    QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
+    QVERIFY(madeByOtherMember(env.dir(), folderMode));
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    {
+        const AsGroupMember member;
+        QVERIFY(member.ok());
+        QCOMPARE(controller.run(), 0);
+    }
+    QCOMPARE(controller.lastSession()->loggedIn, removed);
+    QCOMPARE(QFileInfo::exists(journal), !removed);
+    const auto records = prompts.take();
+    QCOMPARE(records.size(), size_t(removed ? 0 : 1));
+    if (!removed) {
+        const QString text = records[0].text;
+        QVERIFY2(text.contains(journal) && text.contains("mode 0640"), qPrintable(text));
+        QVERIFY2(!text.contains("read-only"), qPrintable(text));
+    }
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
