@@ -31,6 +31,12 @@ QString systemText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// An account without a name in this system's lists is named by its number.
+QString nameOrNumber(const QString& name, uint number)
+{
+    return name.isEmpty() ? QString::number(number) : name;
+}
+
 // Who may do what with the file or folder, as the keeper of a shared folder needs to know it.
 QString ownership(const QString& path)
 {
@@ -39,7 +45,7 @@ QString ownership(const QString& path)
         return systemText(errno);
     const QFileInfo info(path);
     return tr("owner %1, group %2, mode %3")
-        .arg(info.owner(), info.group(),
+        .arg(nameOrNumber(info.owner(), status.st_uid), nameOrNumber(info.group(), status.st_gid),
              QString::number(status.st_mode & everyModeBit, octal)
                  .rightJustified(modeDigits, QLatin1Char('0')));
 }
@@ -122,4 +128,14 @@ PathAccess checkReadAccess(const QString& path)
     }
 #endif
     return access;
+}
+
+QString ownershipText(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    return ownership(path);
+#else
+    const QFileInfo info(path);
+    return tr("owner %1").arg(info.owner());
+#endif
 }

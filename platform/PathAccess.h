@@ -11,3 +11,6 @@ struct PathAccess {
 };
 
 PathAccess checkReadAccess(const QString& path);
+
+// "owner …, group …, mode 0640" of the file or folder at path; the reason when it cannot be seen.
+QString ownershipText(const QString& path);

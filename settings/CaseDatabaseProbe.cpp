@@ -1,6 +1,7 @@
 #include "settings/CaseDatabaseProbe.h"
 
 #include "platform/CipherDriver.h"
+#include "platform/StaleJournal.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
@@ -82,10 +83,17 @@ bool CaseDatabaseProbe::isWritable()
     QSqlQuery query(probeConnection());
     if (!query.exec(QLatin1String(writeBegin)))
         return fail(query.lastError());
+    // A program killed between making its journal and writing it leaves an empty one, which
+    // SQLite leaves in place and which another user's mode may close to this user. Under the
+    // write lock just taken no other connection is using it.
+    const QString journalProblem = StaleJournal::removeEmpty(probeConnection().databaseName());
     const bool written = query.exec(QLatin1String(writeTrial));
     const QSqlError error = query.lastError();
     query.exec(QLatin1String(writeUndo));
-    return written || fail(error);
+    if (written)
+        return true;
+    m_journalInTheWay = !journalProblem.isEmpty();
+    return m_journalInTheWay ? fail(journalProblem) : fail(error);
 }
 
 bool CaseDatabaseProbe::readsEveryRow(const QString& table)

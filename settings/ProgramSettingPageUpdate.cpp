@@ -22,6 +22,8 @@ namespace
 
 constexpr int httpOk = 200;
 constexpr int idleProgressMaximum = 100;
+constexpr qint64 noMoreData = -1;
+const char* const getVerb = "GET";
 
 QString runningVersion()
 {
@@ -36,6 +38,33 @@ QNetworkRequest plainRequest(const QUrl& url)
                          QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(UpdateEndpoint::current().timeoutMs);
     return request;
+}
+
+// An empty body that cannot be read a second time. Qt sends a request again when the server
+// hangs up before answering, and the user then waits twice for the same silence; a body it
+// cannot rewind makes it give up after the first (QNetworkReply::ContentReSendError).
+class BodyReadOnce : public QIODevice
+{
+public:
+    explicit BodyReadOnce(QObject* parent) : QIODevice(parent) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+
+protected:
+    qint64 readData(char*, qint64) override { return noMoreData; }
+    qint64 writeData(const char*, qint64) override { return noMoreData; }
+};
+
+// A GET that reaches the service once at most.
+QNetworkReply* getOnce(QNetworkAccessManager* manager, const QUrl& url)
+{
+    QNetworkRequest request = plainRequest(url);
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, 0);
+    auto* body = new BodyReadOnce(manager);
+    QNetworkReply* reply = manager->sendCustomRequest(request, getVerb, body);
+    body->setParent(reply);
+    return reply;
 }
 
 QString oversizeText()
@@ -87,7 +116,7 @@ void ProgramSettingPage::check_for_update_http()
     ui->button_version_update->setEnabled(false);
     ui->label_download_url->setText(
         tr("Checking for a newer version at %1...").arg(downloadUrl.host()));
-    m_checkReply = networkManager->get(plainRequest(downloadUrl));
+    m_checkReply = getOnce(networkManager, downloadUrl);
 }
 
 void ProgramSettingPage::finish_check_for_update(QNetworkReply* reply)
@@ -211,7 +240,7 @@ void ProgramSettingPage::download_start()
     ui->button_version_update->setEnabled(false);
     ui->label_download->setText(tr("Start download from:\n%1").arg(downloadUrl.toDisplayString()));
     ui->frame_download->show();
-    downloadReply = networkManager->get(plainRequest(downloadUrl));
+    downloadReply = getOnce(networkManager, downloadUrl);
     ui->button_version_update_cancel->setEnabled(true);
     // The declared size is known with the headers; an oversized installer is refused there
     // rather than after the body has trickled in or the timeout has run out.
@@ -229,8 +258,10 @@ void ProgramSettingPage::download_start()
 
 void ProgramSettingPage::ready_read()
 {
-    // An aborted reply is closed and has nothing more to give.
-    if (!downloadFile || !m_downloadProblem.isEmpty() || !downloadReply->isOpen())
+    // An aborted reply is closed and has nothing more to give; one that failed has no status to
+    // judge, and its failure is what the download reports.
+    if (!downloadFile || !m_downloadProblem.isEmpty() || !downloadReply->isOpen() ||
+        downloadReply->error() != QNetworkReply::NoError)
         return;
     const QString status = statusProblem(downloadReply);
     const QByteArray data = downloadReply->readAll();

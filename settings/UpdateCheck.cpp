@@ -153,6 +153,16 @@ QString networkProblem(QNetworkReply::NetworkError error, const QUrl& url, const
     case QNetworkReply::TimeoutError:
         return tr("The update service at %1 did not answer; please try again later.")
             .arg(url.host());
+    // The request is sent once; a service that hangs up before answering ends it here.
+    case QNetworkReply::ContentReSendError:
+        return tr("The update service at %1 closed the connection without an answer; please try "
+                  "again later.")
+            .arg(url.host());
+    // A hang-up after the answer began.
+    case QNetworkReply::RemoteHostClosedError:
+        return tr("The update service at %1 closed the connection before its answer was "
+                  "complete; please try again later.")
+            .arg(url.host());
     case QNetworkReply::HostNotFoundError:
         return tr("The update service's host %1 cannot be found; please check the network "
                   "connection.")

@@ -62,8 +62,9 @@ int compareVersions(const QString& left, const QString& right, bool* ok);
 // Empty when the installer may be fetched from `url`; otherwise the reason it may not.
 QString installerProblem(const QUrl& url, const UpdateEndpoint& endpoint);
 
-// What a failed request to `url` means for the user: a service that did not answer in time, a
-// host that cannot be found or reached; any other failure keeps the network's own `errorText`.
+// What a failed request to `url` means for the user: a service that did not answer in time or
+// hung up without an answer, a host that cannot be found or reached; any other failure keeps the
+// network's own `errorText`.
 QString networkProblem(QNetworkReply::NetworkError error, const QUrl& url,
                        const QString& errorText);
 

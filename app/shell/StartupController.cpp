@@ -177,13 +177,19 @@ void StartupController::refuseDatabase(ProgramConfig& config, const QString& pat
 }
 
 // Every road that knows a database path probes it, so a missing file or a wrong key always
-// reaches guest mode with its message.
+// reaches guest mode, each with one message.
 void StartupController::probeDatabase(ProgramConfig& config)
 {
     const QString path = config.databasePath();
     const QFileInfo file(path);
     const PathAccess access = checkReadAccess(path);
     if (access.missing || (file.exists() && file.size() <= 0)) {
+        // The warning that no path is set has named the cause; nothing at the default path it
+        // falls back on is the same cause, so the pass goes on as guest without a second box.
+        if (config.status() == ProgramConfig::StatusNoDatabasePath) {
+            m_guest = true;
+            return;
+        }
         // Without a path "at ." would read as a folder: say that none is set.
         const QString text =
             path.isEmpty()
@@ -255,6 +261,14 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
     }
     if (probe.isWritable())
         return;
+    if (probe.journalInTheWay()) {
+        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
+                       tr("The database at %1 cannot be written: %2. You will be logged in as a "
+                          "guest. Please remove that journal, or ask its owner to, and log in "
+                          "again.\nCode I-05")
+                           .arg(path, probe.error()));
+        return;
+    }
     refuseDatabase(config, path, probe.locked(), ProgramConfig::StatusDatabaseWontOpen,
                    tr("The database at %1 cannot be written (%2); the file or its folder may be "
                       "read-only. You will be logged in as a guest. Please make it writable or "

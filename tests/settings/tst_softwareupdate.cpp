@@ -50,6 +50,7 @@ public:
         int sentBytes = -1;         // -1: the whole body
         bool closeAfter = true;
         int hangUpAfterMs = -1; // when it does not close at once: -1 keeps the connection open
+        bool answers = true;    // false: reads the request and hangs up without a word
     };
 
     LoopbackHttp()
@@ -67,6 +68,7 @@ public:
     }
     void answer(const QString& path, const Answer& answer) { m_answers[path] = answer; }
     QUrl lastRequest;
+    QHash<QString, int> requests; // per path
 
 private:
     void serve(QTcpSocket* socket)
@@ -75,6 +77,11 @@ private:
         const QList<QByteArray> words = request.split(' ');
         lastRequest = QUrl(base()).resolved(QUrl(QString::fromLatin1(words.value(1))));
         const Answer a = m_answers.value(lastRequest.path());
+        ++requests[lastRequest.path()];
+        if (!a.answers) {
+            socket->close();
+            return;
+        }
         const qint64 length = a.declaredLength < 0 ? a.body.size() : a.declaredLength;
         socket->write(a.head + "\r\nContent-Length: " + QByteArray::number(length) +
                       "\r\nConnection: close\r\n\r\n");
@@ -366,21 +373,30 @@ void SoftwareUpdateTest::aFailedCheckSaysWhatHappened_data()
 {
     QTest::addColumn<QString>("service");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("requests"); // as the service saw them
     QTest::newRow("accepts, never answers")
         << "silent"
-        << "The update service at 127.0.0.1 did not answer; please try again later.";
+        << "The update service at 127.0.0.1 did not answer; please try again later." << 1;
+    QTest::newRow("reads the request, hangs up")
+        << "hangsup"
+        << "The update service at 127.0.0.1 closed the connection without an answer; please try "
+           "again later."
+        << 1;
     QTest::newRow("unknown host") << "nohost"
                                   << "The update service's host nohost.invalid cannot be found; "
-                                     "please check the network connection.";
+                                     "please check the network connection."
+                                  << 0;
     QTest::newRow("closed port") << "closed"
                                  << "The update service at 127.0.0.1 cannot be reached; please "
-                                    "check the network connection or try again later.";
+                                    "check the network connection or try again later."
+                                 << 0;
 }
 
 void SoftwareUpdateTest::aFailedCheckSaysWhatHappened()
 {
     QFETCH(QString, service);
     QFETCH(QString, text);
+    QFETCH(int, requests);
     constexpr int shortTimeoutMs = 200;
     constexpr int hangUpAfterTimeoutMs = 100;
     constexpr int readingMs = 600;
@@ -390,10 +406,17 @@ void SoftwareUpdateTest::aFailedCheckSaysWhatHappened()
     install.page->show();
     // Nobody answers; the service hangs up a little after the check gave up, while the user
     // still reads its message, and the network then reports on the reply once more.
+    // One that hangs up does so as soon as it has read the request.
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost));
-    connect(&server, &QTcpServer::newConnection, this, [&server] {
+    int received = 0;
+    connect(&server, &QTcpServer::newConnection, this, [&] {
         QTcpSocket* socket = server.nextPendingConnection();
+        connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
+            received += socket->readAll().count("GET ");
+            if (service == QLatin1String("hangsup"))
+                socket->close();
+        });
         QTimer::singleShot(shortTimeoutMs + hangUpAfterTimeoutMs, socket, &QTcpSocket::close);
     });
     const QString loopback = QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort());
@@ -413,6 +436,7 @@ void SoftwareUpdateTest::aFailedCheckSaysWhatHappened()
     QTRY_VERIFY(button->isEnabled());
     QCOMPARE(install.find<QLabel>("label_download_url")->text(), QString());
     QCOMPARE(prompts.takeShown(), QStringLiteral("Network Connection|") + text);
+    QCOMPARE(received, requests);
     QVERIFY2(warnings.text().isEmpty(), qPrintable(warnings.text()));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
@@ -426,6 +450,7 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole_data()
     QTest::newRow("installer missing") << QStringLiteral("404");
     QTest::newRow("declared beyond the ceiling") << QStringLiteral("oversize");
     QTest::newRow("stalls, then hangs up while the failure is read") << QStringLiteral("stall");
+    QTest::newRow("hangs up without answering") << QStringLiteral("hangup");
 }
 
 void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
@@ -451,6 +476,7 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
     }
     if (how == QLatin1String("404"))
         file.head = "HTTP/1.1 404 Not Found";
+    file.answers = how != QLatin1String("hangup");
     if (how == QLatin1String("oversize")) {
         // Headers, then silence, and no timeout: only the declared length can end it.
         UpdateEndpoint::setCurrent({QUrl(install.http.base()), 50505, UpdateEndpoint::noTimeout});
@@ -503,6 +529,16 @@ void SoftwareUpdateTest::aBrokenDownloadLeavesTheEarlierFileWhole()
         QCOMPARE(shown.back().text,
                  QStringLiteral("The update service at 127.0.0.1 did not answer; please try "
                                 "again later."));
+    if (how == QLatin1String("cut"))
+        QCOMPARE(shown.back().text,
+                 QStringLiteral("The update service at 127.0.0.1 closed the connection before its "
+                                "answer was complete; please try again later."));
+    if (how == QLatin1String("hangup")) {
+        QCOMPARE(shown.back().text,
+                 QStringLiteral("The update service at 127.0.0.1 closed the connection without "
+                                "an answer; please try again later."));
+        QCOMPARE(install.http.requests.value(QStringLiteral("/files/") + installerName), 1);
+    }
     QVERIFY2(warnings.text().isEmpty(), qPrintable(warnings.text()));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }

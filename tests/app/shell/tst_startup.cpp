@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -120,6 +121,37 @@ int modeOf(const QString& path)
                                                                      : -1;
 }
 
+// A data folder shared through a group: its files were made by one member, and the start runs as
+// another, since the super-user would write any file.
+constexpr uid_t otherMember = 1;
+constexpr uid_t thisMember = 65534;
+constexpr gid_t sharingGroup = 65534;
+constexpr uid_t superUser = 0;
+
+bool madeByOtherMember(const QString& path, int mode)
+{
+    const QByteArray name = QFile::encodeName(path);
+    return ::chown(name.constData(), otherMember, sharingGroup) == 0 &&
+           ::chmod(name.constData(), mode_t(mode)) == 0;
+}
+
+class AsGroupMember
+{
+public:
+    AsGroupMember() : m_ok(::setegid(sharingGroup) == 0 && ::seteuid(thisMember) == 0) {}
+    ~AsGroupMember()
+    {
+        ::seteuid(superUser);
+        ::setegid(superUser);
+    }
+    AsGroupMember(const AsGroupMember&) = delete;
+    AsGroupMember& operator=(const AsGroupMember&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    bool m_ok;
+};
+
 } // namespace
 
 class TestStartup : public QObject
@@ -129,7 +161,8 @@ private slots:
     void noSettingsFileEndsTheProgram();
     void unreadableSettingsFileEndsTheProgram_data();
     void unreadableSettingsFileEndsTheProgram();
-    void noDatabasePathWarnsAndStillProbes();
+    void noDatabasePathWarnsOnce_data();
+    void noDatabasePathWarnsOnce();
     void ownFilesAreKeptFromOthers_data();
     void ownFilesAreKeptFromOthers();
     void registryRoadProbesTheDatabaseItNames_data();
@@ -137,6 +170,8 @@ private slots:
     void unusableDatabaseMeansGuest_data();
     void unusableDatabaseMeansGuest();
     void lockedDatabaseIsReportedAsLocked();
+    void anEmptyJournalOfAnotherMember_data();
+    void anEmptyJournalOfAnotherMember();
     void singleAccountSignsInWithoutDialog();
     void rejectedLogInEndsWithOne();
     void guestMarkerSurvivesLogOut();
@@ -206,23 +241,37 @@ void TestStartup::unreadableSettingsFileEndsTheProgram()
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
-void TestStartup::noDatabasePathWarnsAndStillProbes()
+void TestStartup::noDatabasePathWarnsOnce_data()
 {
+    QTest::addColumn<bool>("databaseThere");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("a database at the default path") << true << " Talvora ";
+    QTest::newRow("nothing at the default path") << false << " Talvora (Guest Mode)";
+}
+
+// The missing path is the one cause: the default path it falls back on is probed, and finding
+// nothing there is no second message.
+void TestStartup::noDatabasePathWarnsOnce()
+{
+    QFETCH(bool, databaseThere);
+    QFETCH(QString, title);
     PromptScript prompts;
     TestEnvironment env; // its database lies where the default path points
     QVERIFY(env.isValid());
     QFile::remove(env.settingsPath());
     writeSetting(env.settingsPath(), "Unit/weight", "kg");
+    if (!databaseThere)
+        QVERIFY(QFile::remove(env.databasePath()));
     env.enterWorkingDirectory();
     Recorder recorder;
     StartupController controller(qApp, recorder.runner());
     QCOMPARE(controller.run(), 0);
     const auto records = prompts.take();
-    QVERIFY(hasText(records, "Warning", "Code S-02"));
-    QCOMPARE(records.size(), size_t(1)); // probed and fine: no guest message
+    QCOMPARE(records.size(), size_t(1));
+    QVERIFY2(hasText(records, "Warning", "Code S-02"), qPrintable(records[0].text));
     QCOMPARE(recorder.windows.size(), size_t(1));
-    QCOMPARE(recorder.windows[0].title, QString(" Talvora "));
-    QVERIFY(controller.lastSession()->loggedIn);
+    QCOMPARE(recorder.windows[0].title, title);
+    QCOMPARE(controller.lastSession()->loggedIn, databaseThere);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
@@ -447,6 +496,51 @@ void TestStartup::lockedDatabaseIsReportedAsLocked()
         holder.close();
     }
     QSqlDatabase::removeDatabase("holder");
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::anEmptyJournalOfAnotherMember_data()
+{
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("the group's folder") << 02770 << true;
+    // The sticky bit lets only the journal's owner remove it.
+    QTest::newRow("a folder that keeps each member's files") << 03770 << false;
+}
+
+// A member killed between making the journal and giving it the database's mode leaves it empty
+// and closed to the group's writes.
+void TestStartup::anEmptyJournalOfAnotherMember()
+{
+    QFETCH(int, folderMode);
+    QFETCH(bool, removed);
+    if (::geteuid() != superUser)
+        QSKIP("only the super-user can make the files of another user");
+    PromptScript prompts;
+    TestEnvironment env;
+    const QString journal = env.databasePath() + "-journal";
+    QVERIFY(QFile(journal).open(QIODevice::WriteOnly));
+    QVERIFY(madeByOtherMember(journal, 0640));
+    QVERIFY(madeByOtherMember(env.databasePath(), 0660));
+    QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
+    QVERIFY(madeByOtherMember(env.dir(), folderMode));
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    {
+        const AsGroupMember member;
+        QVERIFY(member.ok());
+        QCOMPARE(controller.run(), 0);
+    }
+    QCOMPARE(controller.lastSession()->loggedIn, removed);
+    QCOMPARE(QFileInfo::exists(journal), !removed);
+    const auto records = prompts.take();
+    QCOMPARE(records.size(), size_t(removed ? 0 : 1));
+    if (!removed) {
+        const QString text = records[0].text;
+        QVERIFY2(text.contains(journal) && text.contains("mode 0640"), qPrintable(text));
+        QVERIFY2(!text.contains("read-only"), qPrintable(text));
+    }
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
