@@ -5,6 +5,7 @@
 #include "analysis/FitReadiness.h"
 #include "analysis/HistoryStore.h"
 #include "app/NarrowCombo.h"
+#include "cases/AnalysisPriorStore.h"
 #include "pkcore/CaseNames.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
@@ -653,6 +654,17 @@ void serumLevelAnalysis::showPriorF()
     }
 }
 
+// A stored case's choice, as its radio button would make it.
+void serumLevelAnalysis::showPrior(int prior)
+{
+    const bool custom = prior == pk::kCustom;
+    (custom ? ui->radioButton_custom : ui->radioButton_pop)->setChecked(true);
+    if (custom)
+        m_builder.chooseCustomPrior();
+    else
+        m_builder.choosePopulationPrior();
+}
+
 void serumLevelAnalysis::on_radioButton_pop_clicked()
 {
     m_builder.choosePopulationPrior();
@@ -767,10 +779,13 @@ QString serumLevelAnalysis::refitChangedRows()
 
 // ---- Storage ----
 
+// The prior comes first, so that the rows take the F of the prior the case was saved with.
 bool serumLevelAnalysis::loadDoseHistory()
 {
+    const analysisprior::ReadPrior prior = analysisprior::read(sessionData->caseNumber);
+    showPrior(prior.prior);
     const auto stored = historystore::readDoseRows(sessionData->caseNumber);
-    m_doseLoadFailed = !stored.ok;
+    m_doseLoadFailed = !stored.ok || !prior.ok;
     m_surplusDoses = stored.rows.mid(kDoseRowCount);
     const int count = std::min(int(stored.rows.size()), kDoseRowCount);
     if (count == 0)
@@ -832,9 +847,13 @@ bool serumLevelAnalysis::saveDoseHistory()
     if (refuseSaveAfterFailedLoad(m_doseLoadFailed, what))
         return false;
     QString databaseText;
-    const QString failure =
+    QString failure =
         historystore::writeDoseRows(sessionData->caseNumber, rowsToSave(doseRows, m_surplusDoses),
                                     QSqlDatabase::database(), &databaseText);
+    if (failure.isEmpty()) {
+        databaseText = analysisprior::write(sessionData->caseNumber, m_builder.priorSetIndex());
+        failure = databaseText;
+    }
     return savedOrShown(failure, what, databaseText);
 }
 

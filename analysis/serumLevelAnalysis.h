@@ -196,6 +196,7 @@ private:
     bool isPhenytoin() const;
     double customF(const QString& routeText, double fallback) const;
     void showPriorF();
+    void showPrior(int prior);
     bool refuseSaveAfterFailedLoad(bool loadFailed, const QString& what) const;
 
     DoseRows doseRows;

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -237,6 +238,7 @@ private slots:
     void reopenedRowsComeInTimeOrder();
     void savedFitsAreThoseOfTheSavedRows_data();
     void savedFitsAreThoseOfTheSavedRows();
+    void databaseWithoutThePriorTableReadsAsPopulation();
     void tooLongHistoryIsRefused();
     void historyPastThePhenytoinGridIsRefusedWithItsLimit();
     void refusedAnalysisKeepsTheLastOne();
@@ -857,10 +859,15 @@ void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
     QVERIFY(savedFromVolume != fromEarlierVolume);
     click(window, "button_analysis");
     QCOMPARE(s.pkSets[pk::kBayesian], savedFromVolume);
+    const PkParameterSet leastSquaresFromVolume = s.pkSets[pk::kLeastSquares];
     page.reset();
     page = w.page();
 
+    // Reopened, the case fits from the prior it was saved with, and the window shows it chosen.
     window = page->findChild<serumLevelAnalysis*>();
+    QVERIFY(requireChild<QRadioButton>(window, "radioButton_custom")->isChecked());
+    QCOMPARE(s.pkSets[pk::kBayesian], savedFromVolume);
+    QCOMPARE(s.pkSets[pk::kLeastSquares], leastSquaresFromVolume);
     s.pkSets[pk::kCustom] = s.pkSets[pk::kPopulation];
     s.pkSets[pk::kCustom][pk::kCl] = 0.0;
     click(window, "radioButton_custom");
@@ -893,6 +900,26 @@ void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
     click(page.get(), "button_save");
     QVERIFY(s.saved);
     QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
+}
+
+// Databases written before the prior was kept with the case, and cases converted from older
+// files, have no prior stored: they fit from the population, and the first save keeps the choice.
+void TestSerumLevelAnalysis::databaseWithoutThePriorTableReadsAsPopulation()
+{
+    constexpr int caseNumber = 12;
+    storeDose(caseNumber, "2024-03-01", "08:00:00", 80, ivRoute, 0.5);
+    QVERIFY(execute(QStringLiteral("DROP TABLE AnalysisPrior")));
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    auto window = w.window();
+    QVERIFY(window->loadDoseHistory());
+    QCOMPARE(window->priorSetIndex(), int(pk::kPopulation));
+    click(window.get(), "radioButton_custom");
+    QVERIFY(window->saveDoseHistory());
+    window = w.window();
+    QVERIFY(window->loadDoseHistory());
+    QCOMPARE(window->priorSetIndex(), int(pk::kCustom));
+    QVERIFY(requireChild<QRadioButton>(window.get(), "radioButton_custom")->isChecked());
 }
 
 void TestSerumLevelAnalysis::tooLongHistoryIsRefused()
