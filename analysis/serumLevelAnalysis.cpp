@@ -116,11 +116,11 @@ bool earlier(const QDate& date, const QTime& time, const QDate& otherDate, const
     return date < otherDate || (date == otherDate && time < otherTime);
 }
 
-// Complete rows first in date and time order (stable), then rows reset by `reset`.
+// Whole rows first in date and time order (stable), then rows reset by `reset`.
 template <typename Rows, typename Reset> int compactAndSort(Rows& rows, Reset reset)
 {
     auto end = std::stable_partition(rows.begin(), rows.end(),
-                                     [](const auto& row) { return row.complete; });
+                                     [](const auto& row) { return isWholeRow(row); });
     std::stable_sort(rows.begin(), end, [](const auto& a, const auto& b) {
         return earlier(a.date, a.time, b.date, b.time);
     });
@@ -130,14 +130,14 @@ template <typename Rows, typename Reset> int compactAndSort(Rows& rows, Reset re
     return count;
 }
 
-// The rows a save writes: every complete or stored row of the table, then the stored rows the
-// table had no room for.
+// The rows a save writes: every whole or stored row of the table (a row past the dose limit
+// too), then the stored rows the table had no room for.
 template <typename Row, typename Rows>
 QVector<Row> rowsToSave(const Rows& table, const QVector<Row>& surplus)
 {
     QVector<Row> rows;
     for (const Row& row : table) {
-        if (row.complete || row.fromStore)
+        if (isWholeRow(row) || row.fromStore)
             rows.append(row);
     }
     return rows + surplus;
@@ -298,24 +298,49 @@ void serumLevelAnalysis::updateDoseRowState(int i)
     markEdited();
     DoseHistoryRow& row = doseRows[i];
     QLabel* status = rowWidget<QLabel>("DH_check_", i);
-    // A number no regimen can have, or a row the analysis could not hold (too many doses in
-    // all), is refused as it is typed.
+    // A number no regimen can have, or oral phenytoin that cannot be split, is refused as it is
+    // typed.
     QString refusal = doseRowRangeRefusal(row);
     row.complete = refusal.isEmpty() && meetsDoseRowRule(row);
+    row.pastLimit = false;
     if (row.complete)
-        refusal = m_builder.checkLimits();
-    if (!refusal.isEmpty()) {
+        refusal = m_builder.unitRefusal();
+    if (!refusal.isEmpty())
         row.complete = false;
+    applyDoseLimit(i);
+    if (!refusal.isEmpty()) {
         showStatus(status, warningPixmap, refusal);
         return;
     }
-    if (!row.complete) {
+    if (!isWholeRow(row)) {
         showStatus(status, emptyPixmap, QString());
         return;
     }
-    checkDoseRow(i);
+    if (row.pastLimit)
+        showStatus(status, warningPixmap, DoseEventBuilder::pastLimitReason());
+    else
+        checkDoseRow(i);
     if (i + 1 < kDoseRowCount)
         rowWidget<QWidget>("DH_row_", i + 1)->setEnabled(true);
+}
+
+// Any row's change can move other rows past the dose limit or back within it; their status
+// follows. The edited row's own status is its handler's to show.
+void serumLevelAnalysis::applyDoseLimit(int edited)
+{
+    std::array<bool, kDoseRowCount> wasPast{};
+    for (int j = 0; j < kDoseRowCount; ++j)
+        wasPast[j] = doseRows[j].pastLimit;
+    m_builder.markRowsPastLimit();
+    for (int j = 0; j < kDoseRowCount; ++j) {
+        if (j == edited || doseRows[j].pastLimit == wasPast[j])
+            continue;
+        if (doseRows[j].pastLimit)
+            showStatus(rowWidget<QLabel>("DH_check_", j), warningPixmap,
+                       DoseEventBuilder::pastLimitReason());
+        else
+            checkDoseRow(j);
+    }
 }
 
 void serumLevelAnalysis::checkDoseRow(int i)
@@ -574,6 +599,7 @@ void serumLevelAnalysis::deleteDoseRow(int i)
     rowWidget<QLabel>("DH_f_", i)->clear();
     rowWidget<QLabel>("DH_salt_", i)->clear();
     resetRow(i);
+    applyDoseLimit(i);
     markEdited();
 }
 
@@ -778,6 +804,26 @@ QString serumLevelAnalysis::refitChangedRows()
 }
 
 // ---- Storage ----
+
+QString serumLevelAnalysis::leftOutRowsNotice() const
+{
+    QStringList rows;
+    for (int i = 0; i < kDoseRowCount; ++i) {
+        if (doseRows[i].pastLimit)
+            rows << QString::number(i + 1);
+    }
+    if (rows.isEmpty())
+        return QString();
+    const QString notice =
+        rows.size() == 1
+            ? QStringLiteral("Dose row %1 is saved as typed but left out of the analysis: with "
+                             "it the dose history gives more than %2 single doses, more than the "
+                             "analysis can hold.")
+            : QStringLiteral("Dose rows %1 are saved as typed but left out of the analysis: "
+                             "with them the dose history gives more than %2 single doses, more "
+                             "than the analysis can hold.");
+    return notice.arg(rows.join(QStringLiteral(", "))).arg(pk::kMaxDoseEvents);
+}
 
 // The prior comes first, so that the rows take the F of the prior the case was saved with.
 bool serumLevelAnalysis::loadDoseHistory()

@@ -37,6 +37,9 @@ public:
     virtual QString refitChangedRows() = 0;
     // The set the fits start from: pk::kPopulation or pk::kCustom.
     virtual int priorSetIndex() const = 0;
+    // What a save tells of the rows it stores as typed that the analysis leaves out; empty when
+    // it analyses every whole row.
+    virtual QString leftOutRowsNotice() const = 0;
     // Rewrite the case's stored rows, the dose history with the prior chosen. They run inside
     // the case save's transaction on the default connection; false once the window has
     // reported the failure itself.
