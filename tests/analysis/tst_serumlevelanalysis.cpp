@@ -923,8 +923,9 @@ void TestSerumLevelAnalysis::databaseWithoutThePriorTableReadsAsPopulation()
     QVERIFY(requireChild<QRadioButton>(window.get(), "radioButton_custom")->isChecked());
 }
 
-// The rows past the 1000-dose limit are the last in time, as typed and as reopened: the save
-// stores them as typed, names them, and the reopened case analyses the rows the save did.
+// The rows past the 1000-dose limit are the last in time, as typed and as reopened in time
+// order: the save stores them as typed, names them, and the reopened case analyses the rows the
+// save did.
 void TestSerumLevelAnalysis::historyPastTheLimitIsSavedAndReopenedAlike()
 {
     caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
@@ -935,14 +936,16 @@ void TestSerumLevelAnalysis::historyPastTheLimitIsSavedAndReopenedAlike()
     auto page = w.page();
     click(page.get(), "button_dosage_history");
     auto* window = page->findChild<serumLevelAnalysis*>();
-    // 400 + 400 doses, then 400 more: the third row, last in time, takes the count to 1200.
-    typeDoseRow(window, 1, day1, ivRoute, "80", "0.5", "24", "400");
-    typeDoseRow(window, 2, day1.addDays(400), ivRoute, "120", "0.5", "24", "400");
-    typeDoseRow(window, 3, day1.addDays(800), ivRoute, "100", "0.5", "24", "400");
+    // 400 doses a row; the row typed first is the last in time, and the third row typed takes
+    // the count to 1200.
+    typeDoseRow(window, 1, day1.addDays(800), ivRoute, "100", "0.5", "24", "400");
+    typeDoseRow(window, 2, day1, ivRoute, "80", "0.5", "24", "400");
+    typeDoseRow(window, 3, day1.addDays(400), ivRoute, "120", "0.5", "24", "400");
     typeLevel(window, 1, day1.addDays(799).addSecs(3600), QStringLiteral("7.0"));
     typeLevel(window, 2, day1.addDays(799).addSecs(3600 * 12), QStringLiteral("0.5"));
-    QVERIFY(!window->doseRecords()[2].complete);
-    QVERIFY(tip(window, "DH_check_", 3).contains(QLatin1String("left out of the analysis")));
+    QVERIFY(!window->doseRecords()[0].complete);
+    QVERIFY(window->doseRecords()[2].complete);
+    QVERIFY(tip(window, "DH_check_", 1).contains(QLatin1String("left out of the analysis")));
     click(window, "button_analysis");
     const PkParameterSet bayes = s.pkSets[pk::kBayesian];
     const PkParameterSet leastSquares = s.pkSets[pk::kLeastSquares];
@@ -951,16 +954,17 @@ void TestSerumLevelAnalysis::historyPastTheLimitIsSavedAndReopenedAlike()
     click(page.get(), "button_save");
     QVERIFY(s.saved);
     const QString shown = prompts->takeShown();
-    QVERIFY2(shown.contains(QLatin1String("Dose row 3 is saved as typed but left out")),
+    QVERIFY2(shown.contains(QLatin1String("Dose row 1 is saved as typed but left out")),
              qPrintable(shown));
     QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 3);
 
     page.reset();
     page = w.page();
     window = page->findChild<serumLevelAnalysis*>();
+    // In time order now: the row left out is the third.
     QVERIFY(window->doseRecords()[0].complete && window->doseRecords()[1].complete);
     QVERIFY(!window->doseRecords()[2].complete);
-    QCOMPARE(window->doseRecords()[2].numberOfDoses, 400.0);
+    QCOMPARE(window->doseRecords()[2].dose, 100.0);
     QCOMPARE(s.pkSets[pk::kBayesian], bayes);
     QCOMPARE(s.pkSets[pk::kLeastSquares], leastSquares);
 }
