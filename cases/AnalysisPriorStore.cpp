@@ -1,7 +1,6 @@
 #include "cases/AnalysisPriorStore.h"
 
 #include "cases/SqlStatement.h"
-#include "pkcore/PkIndices.h"
 
 #include <QVariant>
 
@@ -41,7 +40,6 @@ bool deleteRow(qint32 caseNumber, QString* error)
 ReadPrior read(qint32 caseNumber)
 {
     ReadPrior result;
-    result.prior = pk::kPopulation;
     if (!tableExists(&result.error)) {
         result.ok = result.error.isEmpty();
         return result;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pkcore/PkIndices.h"
+
 #include <QString>
 
 // The parameter set a case's analysis starts from (pk::kPopulation or pk::kCustom), kept with
@@ -15,7 +17,8 @@ constexpr const char* kCreateTable =
 
 struct ReadPrior {
     bool ok = true; // the query ran
-    int prior = 0;  // pk::kPopulation unless the case was saved with the custom prior
+    // The population unless the case was saved with the custom prior.
+    int prior = pk::kPopulation;
     QString error;
 };
 
