@@ -52,13 +52,13 @@ double DoseEventBuilder::absoluteHour(const QDate& date, const QTime& time) cons
            time.minute() / minutesPerHour;
 }
 
-// The indices of the complete dose rows, earliest first; rows of one moment by row number, as
+// The indices of the rows taken, earliest first; rows of one moment by row number, as
 // reopening the case gives them back.
-std::vector<int> DoseEventBuilder::completeRowsInTimeOrder() const
+std::vector<int> DoseEventBuilder::rowsInTimeOrder(bool (*taken)(const DoseHistoryRow&)) const
 {
     std::vector<int> order;
     for (int i = 0; i < kDoseRowCount; ++i)
-        if (isComplete(m_doseRows[i]))
+        if (taken(m_doseRows[i]))
             order.push_back(i);
     std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
         const DoseHistoryRow& x = m_doseRows[a];
@@ -115,23 +115,53 @@ bool DoseEventBuilder::analyse()
     return true;
 }
 
-// Events the complete rows expand to, counted in doubles so no history can overflow the count.
+// The events a row expands to, in doubles so that no history can overflow the count.
+double DoseEventBuilder::eventsOf(const DoseHistoryRow& row) const
+{
+    const double doses = std::floor(row.numberOfDoses);
+    if (isPhenytoinOral(row))
+        return std::ceil(row.dose / m_session->phenytoinInputRate) * doses;
+    return doses;
+}
+
 double DoseEventBuilder::countedEvents() const
 {
     double count = 0.0;
     for (const DoseHistoryRow& row : m_doseRows) {
-        if (!isComplete(row))
-            continue;
-        const double doses = std::floor(row.numberOfDoses);
-        if (isPhenytoinOral(row))
-            count = std::trunc(std::ceil(row.dose / m_session->phenytoinInputRate) * doses + count);
-        else
-            count = std::trunc(count + doses);
+        if (isComplete(row))
+            count += eventsOf(row);
     }
     return count;
 }
 
-QString DoseEventBuilder::checkLimits() const
+void DoseEventBuilder::markRowsPastLimit()
+{
+    for (DoseHistoryRow& row : m_doseRows) {
+        row.complete = isWholeRow(row);
+        row.pastLimit = false;
+    }
+    double count = 0.0;
+    bool past = false;
+    for (int i : rowsInTimeOrder(isComplete)) {
+        DoseHistoryRow& row = m_doseRows[i];
+        const double events = eventsOf(row);
+        past = past || !(count + events <= pk::kMaxDoseEvents);
+        row.pastLimit = past;
+        row.complete = !past;
+        if (!past)
+            count += events;
+    }
+}
+
+QString DoseEventBuilder::pastLimitReason()
+{
+    return QStringLiteral("Up to this row the dose history gives more than %1 single doses, more "
+                          "than the analysis can hold: the row is saved as typed but left out of "
+                          "the analysis. Please enter fewer doses.")
+        .arg(pk::kMaxDoseEvents);
+}
+
+QString DoseEventBuilder::unitRefusal() const
 {
     const double unit = m_session->phenytoinInputRate;
     const bool unitUsable = std::isfinite(unit) && unit > 0.0;
@@ -141,6 +171,14 @@ QString DoseEventBuilder::checkLimits() const
     if (needsUnit && !unitUsable)
         return QStringLiteral("The amount of an oral phenytoin dose absorbed per hour is not set, "
                               "so the oral doses cannot be analysed.");
+    return QString();
+}
+
+QString DoseEventBuilder::checkLimits() const
+{
+    const QString refusal = unitRefusal();
+    if (!refusal.isEmpty())
+        return refusal;
     const double count = countedEvents();
     if (!(count <= pk::kMaxDoseEvents))
         return QStringLiteral("The dose history gives more than %1 single doses, more than the "
@@ -155,7 +193,7 @@ void DoseEventBuilder::collectLastDoseSettings()
 {
     m_session->routeList.clear();
     PkParameterSet& prior = m_session->pkSets[m_priorSetIndex];
-    const std::vector<int> order = completeRowsInTimeOrder();
+    const std::vector<int> order = rowsInTimeOrder(isComplete);
     for (auto i = order.rbegin(); i != order.rend(); ++i) {
         const DoseHistoryRow& row = m_doseRows[*i];
         if (!routeclass::isIntravenous(row.route)) {

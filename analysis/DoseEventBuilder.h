@@ -56,6 +56,17 @@ public:
     // The end of the graph, hours from the time origin, after analyse().
     double maxTime() const { return m_maxTime; }
 
+    // The rule the window applies as rows change, and so both as they are typed and as a stored
+    // case opens: the rows that meet the row rule count their doses in time order, and the row
+    // that takes the count past pk::kMaxDoseEvents and every row after it in time are past the
+    // limit (DoseHistoryRow::pastLimit, not complete), so the analysis leaves out the last
+    // rows in time however the rows came in.
+    void markRowsPastLimit();
+    // Why a row past the limit is left out.
+    static QString pastLimitReason();
+    // Why no oral phenytoin row can be analysed; empty when they can.
+    QString unitRefusal() const;
+
     // Steps of analyse(), in its order.
     QString checkLimits() const;
     void collectLastDoseSettings();
@@ -75,7 +86,8 @@ private:
     bool isPhenytoin() const;
     bool isLithium() const;
     bool isPhenytoinOral(const DoseHistoryRow& row) const;
-    std::vector<int> completeRowsInTimeOrder() const;
+    std::vector<int> rowsInTimeOrder(bool (*taken)(const DoseHistoryRow&)) const;
+    double eventsOf(const DoseHistoryRow& row) const;
     double countedEvents() const;
     double fRangeOf(const DoseHistoryRow& row) const;
     int customRouteIndex(const QString& routeText) const;

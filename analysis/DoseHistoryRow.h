@@ -28,6 +28,9 @@ struct DoseHistoryRow {
     double interval = kNotGiven;     // h
     double numberOfDoses = kNotGiven;
     bool complete = false;
+    // Meets the row rule, but its doses come after the history's first 1000 in time: kept and
+    // stored as typed, left out of the analysis (not complete).
+    bool pastLimit = false;
     // Read from the case's store, and no number of it emptied or row cleared since: stored
     // again even while today's rule finds it incomplete, with the stored route text when the
     // route list no longer holds it.
@@ -45,6 +48,16 @@ struct SerumLevelRow {
     // level.
     bool fromStore = false;
 };
+
+// Whether the row holds everything it needs, analysed or left out past the dose limit.
+inline bool isWholeRow(const DoseHistoryRow& row)
+{
+    return row.complete || row.pastLimit;
+}
+inline bool isWholeRow(const SerumLevelRow& row)
+{
+    return row.complete;
+}
 
 // Whether the row can be analysed: a route, a dose, an interval and a number of doses, and an
 // infusion time unless the route is oral or intramuscular. Date, time, in/out, salt factor and

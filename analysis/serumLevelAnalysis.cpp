@@ -5,6 +5,7 @@
 #include "analysis/FitReadiness.h"
 #include "analysis/HistoryStore.h"
 #include "app/NarrowCombo.h"
+#include "cases/AnalysisPriorStore.h"
 #include "pkcore/CaseNames.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
@@ -115,11 +116,11 @@ bool earlier(const QDate& date, const QTime& time, const QDate& otherDate, const
     return date < otherDate || (date == otherDate && time < otherTime);
 }
 
-// Complete rows first in date and time order (stable), then rows reset by `reset`.
+// Whole rows first in date and time order (stable), then rows reset by `reset`.
 template <typename Rows, typename Reset> int compactAndSort(Rows& rows, Reset reset)
 {
     auto end = std::stable_partition(rows.begin(), rows.end(),
-                                     [](const auto& row) { return row.complete; });
+                                     [](const auto& row) { return isWholeRow(row); });
     std::stable_sort(rows.begin(), end, [](const auto& a, const auto& b) {
         return earlier(a.date, a.time, b.date, b.time);
     });
@@ -129,14 +130,14 @@ template <typename Rows, typename Reset> int compactAndSort(Rows& rows, Reset re
     return count;
 }
 
-// The rows a save writes: every complete or stored row of the table, then the stored rows the
-// table had no room for.
+// The rows a save writes: every whole or stored row of the table (a row past the dose limit
+// too), then the stored rows the table had no room for.
 template <typename Row, typename Rows>
 QVector<Row> rowsToSave(const Rows& table, const QVector<Row>& surplus)
 {
     QVector<Row> rows;
     for (const Row& row : table) {
-        if (row.complete || row.fromStore)
+        if (isWholeRow(row) || row.fromStore)
             rows.append(row);
     }
     return rows + surplus;
@@ -297,24 +298,49 @@ void serumLevelAnalysis::updateDoseRowState(int i)
     markEdited();
     DoseHistoryRow& row = doseRows[i];
     QLabel* status = rowWidget<QLabel>("DH_check_", i);
-    // A number no regimen can have, or a row the analysis could not hold (too many doses in
-    // all), is refused as it is typed.
+    // A number no regimen can have, or oral phenytoin that cannot be split, is refused as it is
+    // typed.
     QString refusal = doseRowRangeRefusal(row);
     row.complete = refusal.isEmpty() && meetsDoseRowRule(row);
+    row.pastLimit = false;
     if (row.complete)
-        refusal = m_builder.checkLimits();
-    if (!refusal.isEmpty()) {
+        refusal = m_builder.unitRefusal();
+    if (!refusal.isEmpty())
         row.complete = false;
+    applyDoseLimit(i);
+    if (!refusal.isEmpty()) {
         showStatus(status, warningPixmap, refusal);
         return;
     }
-    if (!row.complete) {
+    if (!isWholeRow(row)) {
         showStatus(status, emptyPixmap, QString());
         return;
     }
-    checkDoseRow(i);
+    if (row.pastLimit)
+        showStatus(status, warningPixmap, DoseEventBuilder::pastLimitReason());
+    else
+        checkDoseRow(i);
     if (i + 1 < kDoseRowCount)
         rowWidget<QWidget>("DH_row_", i + 1)->setEnabled(true);
+}
+
+// Any row's change can move other rows past the dose limit or back within it; their status
+// follows. The edited row's own status is its handler's to show.
+void serumLevelAnalysis::applyDoseLimit(int edited)
+{
+    std::array<bool, kDoseRowCount> wasPast{};
+    for (int j = 0; j < kDoseRowCount; ++j)
+        wasPast[j] = doseRows[j].pastLimit;
+    m_builder.markRowsPastLimit();
+    for (int j = 0; j < kDoseRowCount; ++j) {
+        if (j == edited || doseRows[j].pastLimit == wasPast[j])
+            continue;
+        if (doseRows[j].pastLimit)
+            showStatus(rowWidget<QLabel>("DH_check_", j), warningPixmap,
+                       DoseEventBuilder::pastLimitReason());
+        else
+            checkDoseRow(j);
+    }
 }
 
 void serumLevelAnalysis::checkDoseRow(int i)
@@ -573,6 +599,7 @@ void serumLevelAnalysis::deleteDoseRow(int i)
     rowWidget<QLabel>("DH_f_", i)->clear();
     rowWidget<QLabel>("DH_salt_", i)->clear();
     resetRow(i);
+    applyDoseLimit(i);
     markEdited();
 }
 
@@ -651,6 +678,17 @@ void serumLevelAnalysis::showPriorF()
         if (!doseRows[i].route.isEmpty())
             rowWidget<QLabel>("DH_f_", i)->setText(QString::number(doseRows[i].routeF, 'f', 1));
     }
+}
+
+// A stored case's choice, as its radio button would make it.
+void serumLevelAnalysis::showPrior(int prior)
+{
+    const bool custom = prior == pk::kCustom;
+    (custom ? ui->radioButton_custom : ui->radioButton_pop)->setChecked(true);
+    if (custom)
+        m_builder.chooseCustomPrior();
+    else
+        m_builder.choosePopulationPrior();
 }
 
 void serumLevelAnalysis::on_radioButton_pop_clicked()
@@ -767,10 +805,33 @@ QString serumLevelAnalysis::refitChangedRows()
 
 // ---- Storage ----
 
+QString serumLevelAnalysis::leftOutRowsNotice() const
+{
+    QStringList rows;
+    for (int i = 0; i < kDoseRowCount; ++i) {
+        if (doseRows[i].pastLimit)
+            rows << QString::number(i + 1);
+    }
+    if (rows.isEmpty())
+        return QString();
+    const QString notice =
+        rows.size() == 1
+            ? QStringLiteral("Dose row %1 is saved as typed but left out of the analysis: with "
+                             "it the dose history gives more than %2 single doses, more than the "
+                             "analysis can hold.")
+            : QStringLiteral("Dose rows %1 are saved as typed but left out of the analysis: "
+                             "with them the dose history gives more than %2 single doses, more "
+                             "than the analysis can hold.");
+    return notice.arg(rows.join(QStringLiteral(", "))).arg(pk::kMaxDoseEvents);
+}
+
+// The prior comes first, so that the rows take the F of the prior the case was saved with.
 bool serumLevelAnalysis::loadDoseHistory()
 {
+    const analysisprior::ReadPrior prior = analysisprior::read(sessionData->caseNumber);
+    showPrior(prior.prior);
     const auto stored = historystore::readDoseRows(sessionData->caseNumber);
-    m_doseLoadFailed = !stored.ok;
+    m_doseLoadFailed = !stored.ok || !prior.ok;
     m_surplusDoses = stored.rows.mid(kDoseRowCount);
     const int count = std::min(int(stored.rows.size()), kDoseRowCount);
     if (count == 0)
@@ -832,9 +893,13 @@ bool serumLevelAnalysis::saveDoseHistory()
     if (refuseSaveAfterFailedLoad(m_doseLoadFailed, what))
         return false;
     QString databaseText;
-    const QString failure =
+    QString failure =
         historystore::writeDoseRows(sessionData->caseNumber, rowsToSave(doseRows, m_surplusDoses),
                                     QSqlDatabase::database(), &databaseText);
+    if (failure.isEmpty()) {
+        databaseText = analysisprior::write(sessionData->caseNumber, m_builder.priorSetIndex());
+        failure = databaseText;
+    }
     return savedOrShown(failure, what, databaseText);
 }
 

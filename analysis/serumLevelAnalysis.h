@@ -64,6 +64,7 @@ public:
     void runAnalysis() override { on_button_analysis_clicked(); }
     QString refitChangedRows() override;
     int priorSetIndex() const override { return m_builder.priorSetIndex(); }
+    QString leftOutRowsNotice() const override;
     bool saveDoseHistory() override;
     bool saveSerumLevels() override;
 
@@ -163,6 +164,7 @@ private:
 
     // Row state.
     void updateDoseRowState(int i);
+    void applyDoseLimit(int edited);
     void checkDoseRow(int i);
     void checkLevelRow(int i);
     void applyRouteDefaults(int i);
@@ -196,6 +198,7 @@ private:
     bool isPhenytoin() const;
     double customF(const QString& routeText, double fallback) const;
     void showPriorF();
+    void showPrior(int prior);
     bool refuseSaveAfterFailedLoad(bool loadFailed, const QString& what) const;
 
     DoseRows doseRows;

@@ -1,5 +1,6 @@
 #include "cases/CaseRemoval.h"
 
+#include "cases/AnalysisPriorStore.h"
 #include "cases/SqlStatement.h"
 
 #include <QSqlDatabase>
@@ -37,6 +38,8 @@ int deleteCaseRows(int caseNumber, QString* error)
         if (runWithNumber(sql, caseNumber, error) < 0)
             return -1;
     }
+    if (!analysisprior::remove(caseNumber, error))
+        return -1;
     return runWithNumber(QStringLiteral("DELETE FROM Cases WHERE CASE_NUMBER = :number"),
                          caseNumber, error);
 }

@@ -25,7 +25,8 @@ class AnalysisLink
 public:
     virtual ~AnalysisLink() = default;
     virtual QWidget* window() = 0;
-    // Read the case's stored rows into the window; true when at least one row was read.
+    // Read the case's stored rows into the window; true when at least one row was read. The
+    // dose history brings the prior the case was saved with, so the case fits as it was saved.
     virtual bool loadDoseHistory() = 0;
     virtual bool loadSerumLevels() = 0;
     // Turns the complete rows into the session's dose events and levels and emits drawGraph.
@@ -36,8 +37,12 @@ public:
     virtual QString refitChangedRows() = 0;
     // The set the fits start from: pk::kPopulation or pk::kCustom.
     virtual int priorSetIndex() const = 0;
-    // Rewrite the case's stored rows. They run inside the case save's transaction on the
-    // default connection; false once the window has reported the failure itself.
+    // What a save tells of the rows it stores as typed that the analysis leaves out; empty when
+    // it analyses every whole row.
+    virtual QString leftOutRowsNotice() const = 0;
+    // Rewrite the case's stored rows, the dose history with the prior chosen. They run inside
+    // the case save's transaction on the default connection; false once the window has
+    // reported the failure itself.
     virtual bool saveDoseHistory() = 0;
     virtual bool saveSerumLevels() = 0;
 };

@@ -598,6 +598,9 @@ void MainPage::on_button_save_clicked()
         return;
     }
     form->button_save->setEnabled(false);
+    const QString leftOut = analysis ? analysis->leftOutRowsNotice() : QString();
+    if (!leftOut.isEmpty())
+        MessageBox::information(this, tr("Information"), leftOut);
     if (!m_unfittedReason.isEmpty())
         MessageBox::information(this, tr("Information"),
                                 tr("The case is saved without fitted sets until Analysis runs "

@@ -1,6 +1,7 @@
 #include "tools/CaseDatabaseInit.h"
 
 #include "app/PasswordEncoding.h"
+#include "cases/AnalysisPriorStore.h"
 #include "platform/CipherDriver.h"
 
 #include <QFile>
@@ -32,6 +33,7 @@ const char* const schema[] = {
     "CREATE TABLE DoseHistory (CASE_NUMBER INTEGER, TREAT TEXT, DATE TEXT, TIME TEXT, DOSE TEXT, "
     "ROUTE TEXT, IFTIME TEXT, INTERVAL TEXT, NUMDOSE TEXT, IPOP TEXT)",
     "CREATE TABLE SerumLevel (CASE_NUMBER INTEGER, DATE TEXT, TIME TEXT, LEVEL TEXT)",
+    analysisprior::kCreateTable,
     "CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, U_NAME TEXT, PW_ENABLE TEXT, "
     "PASSWORD TEXT, NAME TEXT, TITLE TEXT, E_MAIL TEXT, TYPE TEXT)",
 };

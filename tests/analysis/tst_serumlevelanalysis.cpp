@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -237,6 +238,8 @@ private slots:
     void reopenedRowsComeInTimeOrder();
     void savedFitsAreThoseOfTheSavedRows_data();
     void savedFitsAreThoseOfTheSavedRows();
+    void databaseWithoutThePriorTableReadsAsPopulation();
+    void historyPastTheLimitIsSavedAndReopenedAlike();
     void tooLongHistoryIsRefused();
     void historyPastThePhenytoinGridIsRefusedWithItsLimit();
     void refusedAnalysisKeepsTheLastOne();
@@ -857,10 +860,15 @@ void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
     QVERIFY(savedFromVolume != fromEarlierVolume);
     click(window, "button_analysis");
     QCOMPARE(s.pkSets[pk::kBayesian], savedFromVolume);
+    const PkParameterSet leastSquaresFromVolume = s.pkSets[pk::kLeastSquares];
     page.reset();
     page = w.page();
 
+    // Reopened, the case fits from the prior it was saved with, and the window shows it chosen.
     window = page->findChild<serumLevelAnalysis*>();
+    QVERIFY(requireChild<QRadioButton>(window, "radioButton_custom")->isChecked());
+    QCOMPARE(s.pkSets[pk::kBayesian], savedFromVolume);
+    QCOMPARE(s.pkSets[pk::kLeastSquares], leastSquaresFromVolume);
     s.pkSets[pk::kCustom] = s.pkSets[pk::kPopulation];
     s.pkSets[pk::kCustom][pk::kCl] = 0.0;
     click(window, "radioButton_custom");
@@ -893,6 +901,72 @@ void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
     click(page.get(), "button_save");
     QVERIFY(s.saved);
     QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
+}
+
+// Databases written before the prior was kept with the case, and cases converted from older
+// files, have no prior stored: they fit from the population, and the first save keeps the choice.
+void TestSerumLevelAnalysis::databaseWithoutThePriorTableReadsAsPopulation()
+{
+    constexpr int caseNumber = 12;
+    storeDose(caseNumber, "2024-03-01", "08:00:00", 80, ivRoute, 0.5);
+    QVERIFY(execute(QStringLiteral("DROP TABLE AnalysisPrior")));
+    Workspace w(QStringLiteral("GM"));
+    w.session.caseNumber = caseNumber;
+    auto window = w.window();
+    QVERIFY(window->loadDoseHistory());
+    QCOMPARE(window->priorSetIndex(), int(pk::kPopulation));
+    click(window.get(), "radioButton_custom");
+    QVERIFY(window->saveDoseHistory());
+    window = w.window();
+    QVERIFY(window->loadDoseHistory());
+    QCOMPARE(window->priorSetIndex(), int(pk::kCustom));
+    QVERIFY(requireChild<QRadioButton>(window.get(), "radioButton_custom")->isChecked());
+}
+
+// The rows past the 1000-dose limit are the last in time, as typed and as reopened in time
+// order: the save stores them as typed, names them, and the reopened case analyses the rows the
+// save did.
+void TestSerumLevelAnalysis::historyPastTheLimitIsSavedAndReopenedAlike()
+{
+    caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
+        return new serumLevelAnalysis(p, s, c, d);
+    };
+    Workspace w(QStringLiteral("GM"));
+    SessionData& s = w.session;
+    auto page = w.page();
+    click(page.get(), "button_dosage_history");
+    auto* window = page->findChild<serumLevelAnalysis*>();
+    // 400 doses a row; the row typed first is the last in time, and the third row typed takes
+    // the count to 1200.
+    typeDoseRow(window, 1, day1.addDays(800), ivRoute, "100", "0.5", "24", "400");
+    typeDoseRow(window, 2, day1, ivRoute, "80", "0.5", "24", "400");
+    typeDoseRow(window, 3, day1.addDays(400), ivRoute, "120", "0.5", "24", "400");
+    typeLevel(window, 1, day1.addDays(799).addSecs(3600), QStringLiteral("7.0"));
+    typeLevel(window, 2, day1.addDays(799).addSecs(3600 * 12), QStringLiteral("0.5"));
+    QVERIFY(!window->doseRecords()[0].complete);
+    QVERIFY(window->doseRecords()[2].complete);
+    QVERIFY(tip(window, "DH_check_", 1).contains(QLatin1String("left out of the analysis")));
+    click(window, "button_analysis");
+    const PkParameterSet bayes = s.pkSets[pk::kBayesian];
+    const PkParameterSet leastSquares = s.pkSets[pk::kLeastSquares];
+    QVERIFY(leastSquares[pk::kF] > 0.0);
+
+    click(page.get(), "button_save");
+    QVERIFY(s.saved);
+    const QString shown = prompts->takeShown();
+    QVERIFY2(shown.contains(QLatin1String("Dose row 1 is saved as typed but left out")),
+             qPrintable(shown));
+    QCOMPARE(rowCount(QStringLiteral("DoseHistory")), 3);
+
+    page.reset();
+    page = w.page();
+    window = page->findChild<serumLevelAnalysis*>();
+    // In time order now: the row left out is the third.
+    QVERIFY(window->doseRecords()[0].complete && window->doseRecords()[1].complete);
+    QVERIFY(!window->doseRecords()[2].complete);
+    QCOMPARE(window->doseRecords()[2].dose, 100.0);
+    QCOMPARE(s.pkSets[pk::kBayesian], bayes);
+    QCOMPARE(s.pkSets[pk::kLeastSquares], leastSquares);
 }
 
 void TestSerumLevelAnalysis::tooLongHistoryIsRefused()

@@ -1,3 +1,4 @@
+#include "cases/AnalysisPriorStore.h"
 #include "cases/CaseRemoval.h"
 #include "cases/CaseStore.h"
 #include "cases/StoredRecords.h"
@@ -590,13 +591,18 @@ void TestCaseStore::removedCaseIsStoredAgain()
     CaseStore store(&s);
     QVERIFY(store.save(gentamicinTexts(), stamp).saved);
     const int firstCase = s.caseNumber;
+    QVERIFY(analysisprior::write(firstCase, pk::kCustom).isEmpty());
     QCOMPARE(CaseRemoval::removeCase(firstCase).outcome, CaseRemoval::Outcome::Removed);
+    QCOMPARE(rowCount(QStringLiteral("AnalysisPrior"), firstCase), 0);
 
     QVERIFY(store.save(gentamicinTexts(), stamp).saved);
     QVERIFY(s.caseNumber != firstCase);
     QCOMPARE(caseRow(s.caseNumber).value(QStringLiteral("REC_NUM")).toInt(), s.recNum);
     QCOMPARE(rowCount(QStringLiteral("PK"), s.caseNumber), 1);
     QCOMPARE(rowCount(QStringLiteral("CustomF"), s.caseNumber), 2);
+    // A database written before the prior was kept with the case.
+    QVERIFY(execute(QStringLiteral("DROP TABLE AnalysisPrior")));
+    QCOMPARE(CaseRemoval::removeCase(s.caseNumber).outcome, CaseRemoval::Outcome::Removed);
 }
 
 void TestCaseStore::anotherUsersSaveIsNotOverwritten_data()

@@ -67,6 +67,7 @@ public:
         emit drawGraph(48.0);
     }
     int priorSetIndex() const override { return prior; }
+    QString leftOutRowsNotice() const override { return QString(); }
     QString refitChangedRows() override { return QString(); }
     bool saveDoseHistory() override
     {

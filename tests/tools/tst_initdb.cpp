@@ -95,6 +95,8 @@ void TestInitdb::tablesHaveTheirColumnsInOrder_data()
                                     "NUMDOSE IPOP";
     QTest::newRow("SerumLevel") << "SerumLevel"
                                 << "CASE_NUMBER DATE TIME LEVEL";
+    QTest::newRow("AnalysisPrior") << "AnalysisPrior"
+                                   << "CASE_NUMBER PRIOR";
     QTest::newRow("Users") << "Users"
                            << "ID U_NAME PW_ENABLE PASSWORD NAME TITLE E_MAIL TYPE";
 }
