@@ -4,6 +4,7 @@
 #include "pkcore/CaseNames.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
+#include "pkcore/EntryReading.h"
 #include "pkcore/PkNumeric.h"
 #include "ui_graphicAnalysis.h"
 
@@ -480,10 +481,8 @@ QString graphicAnalysis::mathRefusal()
     const QDoubleSpinBox* boxes[] = {ui->math_x, ui->math_x_2};
     for (int i = 0; i < 2; ++i)
         if (!inSpan(boxes[i]->value()))
-            return tr("Time %1 (%2 %3) lies outside the graph, which spans 0.0 to %4 %3.")
-                .arg(i + 1)
-                .arg(QString::number(boxes[i]->value(), 'f', 1), unit,
-                     QString::number(spanEnd, 'f', 1));
+            return pk::outsideGraphRefusal(tr("Time %1").arg(i + 1), boxes[i]->value(), 0.0,
+                                           spanEnd, unit);
     if (!mathCurve())
         return tr("The chosen set has no fit, so it has no levels or area.");
     if (ui->math_y->value() >= 0.0 && ui->math_y_2->value() >= 0.0 && ui->math_area->value() >= 0.0)

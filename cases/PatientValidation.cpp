@@ -216,7 +216,7 @@ QVector<FieldVerdict> checkForm(const PatientFormInput& in)
     verdicts << heightVerdict(in);
     verdicts << verdict(PatientField::Drug, !in.drugChosen, "Please select a drug.");
     verdicts << verdict(PatientField::RenalChoice, !in.crsChosen && !in.clcrChosen,
-                        "Pleace choose Crs or CLcr.");
+                        "Please choose Crs or CLcr.");
     verdicts << verdict(PatientField::Crs, in.crsChosen && badCreatinine(in.crs), kCrsMessage);
     verdicts << verdict(PatientField::Crs2, in.changingRenalFunction && badCreatinine(in.crs2),
                         kCrsMessage);

@@ -78,8 +78,8 @@ QString cell(const QModelIndex& index, int column)
     return index.sibling(index.row(), column).data(Qt::DisplayRole).toString();
 }
 
-// The case list shows the clearance and the albumin as the case page does; a stored text that is
-// no number is shown as it stands.
+// The case list shows the creatinine as the report does and the clearance and the albumin as the
+// case page does; a stored text that is no number is shown as it stands.
 class CaseListModel : public QSqlRelationalTableModel
 {
 public:
@@ -88,14 +88,17 @@ public:
     QVariant data(const QModelIndex& index, int role) const override
     {
         const QVariant stored = QSqlRelationalTableModel::data(index, role);
+        const int column = index.column();
         if (role != Qt::DisplayRole ||
-            (index.column() != clearanceColumn && index.column() != albuminColumn))
+            (column != creatinineColumn && column != clearanceColumn && column != albuminColumn))
             return stored;
         bool isNumber = false;
         const double value = stored.toString().toDouble(&isNumber);
         if (!isNumber)
             return stored;
-        if (index.column() == albuminColumn)
+        if (column == creatinineColumn)
+            return RenalFigureText::measure(value);
+        if (column == albuminColumn)
             return RenalFigureText::albumin(value);
         const double creatinine = cell(index, creatinineColumn).toDouble();
         return RenalFigureText::clearance(value, creatinine);

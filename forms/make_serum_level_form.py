@@ -24,17 +24,17 @@ PROMOTED = [(DATE_EDIT, "QDateEdit"), (TIME_EDIT, "QTimeEdit")]
 PROMOTED_HEADER = "platform/TypedDateTimeEdit.h"
 
 # Widths of the dose grid's cells, shared by the header and the rows so that the columns line up;
-# each holds its header text and its cell's text whole at the default font (the whole date, the
+# each holds its header text and its cell's text whole at a 9 pt and a 10 pt desktop font (the whole date, the
 # dose header of every unit, the two-line headers, the in/out letters).
-NUMBER_W = 31
-DATE_W = 103
+NUMBER_W = 33
+DATE_W = 108
 TIME_W = 53
 DOSE_W = 72
-ENTRY_W = 56  # infusion time, interval, number of doses
+ENTRY_W = 59  # infusion time, interval, number of doses
 INOUT_W = 42
 # Wide enough for a salt factor ("0.92") and an F ("87.5%") inside the label's frame.
-SALT_W = 42
-F_W = 52
+SALT_W = 44
+F_W = 53
 
 # One column of the dose grid: stretch, header label, its width, header text, row cell.
 HEADER = [

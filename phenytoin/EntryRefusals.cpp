@@ -18,7 +18,7 @@ pk::EntryReading EntryRefusals::read(QLineEdit* field, const pk::EntryRange& ran
     if (reading.refusal.isEmpty())
         unmark(field);
     else
-        mark(field, reading.refusal);
+        refuse(field, reading.refusal);
     return reading;
 }
 
@@ -28,7 +28,7 @@ double EntryRefusals::number(QLineEdit* field, const pk::EntryRange& range)
     return reading.accepted() ? reading.value : -1.0;
 }
 
-void EntryRefusals::mark(QLineEdit* field, const QString& refusal)
+void EntryRefusals::refuse(QLineEdit* field, const QString& refusal)
 {
     if (!m_watched.contains(field)) {
         m_watched.append(field);

@@ -23,9 +23,10 @@ public:
     pk::EntryReading read(QLineEdit* field, const pk::EntryRange& range);
     // The field's number, or -1.0 when it is empty or refused.
     double number(QLineEdit* field, const pk::EntryRange& range);
+    // Refuses a number the field took, for a reason its range cannot tell.
+    void refuse(QLineEdit* field, const QString& refusal);
 
 private:
-    void mark(QLineEdit* field, const QString& refusal);
     void unmark(QLineEdit* field);
     void showLatest();
 

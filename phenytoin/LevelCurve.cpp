@@ -96,6 +96,7 @@ AxisPlan planAxis(GraphMode mode, int shownDoses, double tau, double longestTime
     }
     plan.drawable = true;
     plan.start = lead * tau;
+    plan.end = plan.start + shownDoses * tau;
     plan.doseCount = static_cast<int>(doses);
     const int points = shownDoses * kPointsPerInterval;
     plan.times.resize(points);

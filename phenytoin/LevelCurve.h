@@ -49,6 +49,7 @@ struct AxisPlan {
     bool drawable = false;
     QString refusal;    // why there is no graph, when not drawable
     double start = 0.0; // h
+    double end = 0.0;   // h: the end of the last shown dosing interval
     int doseCount = 0;  // doses each curve simulates
     QVector<double> times;
 };

@@ -281,9 +281,20 @@ CurveRegimen PHDosageRegimen::curveFor(Source source) const
     return r;
 }
 
-double PHDosageRegimen::readout_time() const
+double PHDosageRegimen::readout_time(const AxisPlan& graph) const
 {
-    return readoutTime(*m_refusals, m_ui->line_time_x);
+    const double x = readoutTime(*m_refusals, m_ui->line_time_x, graph);
+    // The levels of an earlier time must not stand beside a refused one.
+    if (x < 0.0 && !m_ui->line_time_x->text().trimmed().isEmpty()) {
+        for (const SourceFields& fields : sourceFields())
+            fields.bloodLevel->clear();
+    }
+    return x;
+}
+
+AxisPlan PHDosageRegimen::graph_plan() const
+{
+    return planAxis(GraphMode::NonSteady, m_doseCount, kRegimenIntervalHours, -1.0);
 }
 
 void PHDosageRegimen::show_readouts(const PerSource<double>& levels)
@@ -300,8 +311,8 @@ void PHDosageRegimen::show_readouts(const PerSource<double>& levels)
 void PHDosageRegimen::graph_serum_level()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const AxisPlan plan = planAxis(GraphMode::NonSteady, m_doseCount, kRegimenIntervalHours, -1.0);
-    const double x = readout_time();
+    const AxisPlan plan = graph_plan();
+    const double x = readout_time(plan);
     QVector<double> times = plan.times;
     if (x >= 0.0)
         times << x;
@@ -339,7 +350,7 @@ void PHDosageRegimen::graph_serum_level()
 
 void PHDosageRegimen::on_line_time_x_editingFinished()
 {
-    const double x = readout_time();
+    const double x = readout_time(graph_plan());
     if (x < 0.0)
         return;
     PerSource<double> levels{};

@@ -69,7 +69,8 @@ private:
     void graph_serum_level();
     phenytoin::CurveRegimen curveFor(phenytoin::Source source) const;
     void show_readouts(const phenytoin::PerSource<double>& levels);
-    double readout_time() const;
+    double readout_time(const phenytoin::AxisPlan& graph) const;
+    phenytoin::AxisPlan graph_plan() const;
     phenytoin::CurveEntries curveEntries() const;
     phenytoin::PerSource<SourceFields> sourceFields() const;
 

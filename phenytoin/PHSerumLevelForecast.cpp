@@ -468,9 +468,15 @@ void PHSerumLevelForecast::refuse_graph(const QString& notice)
     m_ui->label_warning->setText(notice);
 }
 
-double PHSerumLevelForecast::readout_time() const
+double PHSerumLevelForecast::readout_time(const AxisPlan& graph) const
 {
-    return readoutTime(*m_refusals, m_ui->line_time_x);
+    const double x = readoutTime(*m_refusals, m_ui->line_time_x, graph);
+    // The levels of an earlier time must not stand beside a refused one.
+    if (x < 0.0 && !m_ui->line_time_x->text().trimmed().isEmpty()) {
+        for (QLineEdit* field : bloodLevelFields())
+            field->clear();
+    }
+    return x;
 }
 
 void PHSerumLevelForecast::graph_serum_level()
@@ -490,7 +496,7 @@ void PHSerumLevelForecast::graph_serum_level()
     }
     m_ui->label_warning->clear();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const double x = readout_time();
+    const double x = readout_time(plan.axis);
     QVector<double> times = plan.axis.times;
     if (x >= 0.0)
         times << x;
@@ -521,11 +527,14 @@ void PHSerumLevelForecast::graph_serum_level()
 
 void PHSerumLevelForecast::on_line_time_x_editingFinished()
 {
-    const double x = readout_time();
-    if (x < 0.0 || m_route2.given() || !m_results[kPopulation].observed.isValue())
+    // Without a graph there is nothing to read a level off.
+    if (m_route2.given() || !m_results[kPopulation].observed.isValue())
         return;
     const GraphPlan plan = plan_graph();
     if (!plan.axis.drawable)
+        return;
+    const double x = readout_time(plan.axis);
+    if (x < 0.0)
         return;
     for (const CurveStyle& style : kCurveStyles) {
         QVector<double> level;

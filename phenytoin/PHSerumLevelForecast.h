@@ -100,7 +100,7 @@ private:
     phenytoin::CurveRegimen curveFor(phenytoin::Source source, int doseCount) const;
     void graph_serum_level();
     void show_readout(phenytoin::Source source, const GraphPlan& plan, double level);
-    double readout_time() const;
+    double readout_time(const phenytoin::AxisPlan& graph) const;
     phenytoin::CurveEntries curveEntries() const;
     int get_route() const;
     phenytoin::PerSource<ResultFields> resultFields() const;

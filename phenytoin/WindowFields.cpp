@@ -1,7 +1,9 @@
 #include "phenytoin/WindowFields.h"
 
+#include "pkcore/EntryReading.h"
 #include "pkcore/SessionData.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -96,8 +98,14 @@ void clearCurveEntries(const CurveEntries& entries)
     entries.timeX->clear();
 }
 
-double readoutTime(EntryRefusals& refusals, QLineEdit* timeX)
+double readoutTime(EntryRefusals& refusals, QLineEdit* timeX, const AxisPlan& graph)
 {
-    return refusals.number(timeX, kReadoutEntry);
+    const double time = refusals.number(timeX, kReadoutEntry);
+    if (time < 0.0 || (time >= graph.start && time <= graph.end))
+        return time;
+    refusals.refuse(timeX, pk::outsideGraphRefusal(
+                               QCoreApplication::translate("phenytoin", "Time"), time, graph.start,
+                               graph.end, QCoreApplication::translate("phenytoin", "Hours")));
+    return -1.0;
 }
 } // namespace phenytoin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "phenytoin/EntryRefusals.h"
+#include "phenytoin/LevelCurve.h"
 #include "phenytoin/PhenytoinSources.h"
 #include "pkcore/EntryLimits.h"
 
@@ -87,6 +88,7 @@ struct CurveEntries {
 void openCurveEntries(const CurveEntries& entries, int doseCount, double initialConcentration);
 // No result: every entry empty, the read-out time closed.
 void clearCurveEntries(const CurveEntries& entries);
-// The typed read-out time in hours, -1.0 when there is none or it is refused.
-double readoutTime(EntryRefusals& refusals, QLineEdit* timeX);
+// The typed read-out time in hours, -1.0 when there is none or it is refused; a time outside the
+// graph is refused with the graph's span, not read off the curve's end.
+double readoutTime(EntryRefusals& refusals, QLineEdit* timeX, const AxisPlan& graph);
 } // namespace phenytoin

@@ -26,6 +26,14 @@ QString boundText(double bound)
     return QString::number(bound, 'f', bound < 1.0 ? 2 : 0);
 }
 
+QString outsideGraphRefusal(const QString& timeName, double time, double spanStart, double spanEnd,
+                            const QString& unit)
+{
+    const auto shown = [](double hours) { return QString::number(hours, 'f', 1); };
+    return tr("%1 (%2 %3) lies outside the graph, which spans %4 to %5 %3.")
+        .arg(timeName, shown(time), unit, shown(spanStart), shown(spanEnd));
+}
+
 EntryReading readEntry(const QString& text, const EntryRange& range)
 {
     EntryReading r;

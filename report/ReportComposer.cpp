@@ -1,5 +1,6 @@
 #include "report/ReportComposer.h"
 
+#include "cases/RenalFigureText.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
@@ -132,7 +133,7 @@ QString parameterValue(double value)
 // A patient measure with two decimals and its unit; "-" for one the case does not hold.
 QString givenMeasure(double value, const QString& unit)
 {
-    return measureGiven(value) ? fixed(value, 2) + unit : QStringLiteral("-");
+    return RenalFigureText::measureGiven(value) ? fixed(value, 2) + unit : QStringLiteral("-");
 }
 
 QString creatinine(double value)

@@ -1,5 +1,6 @@
 #include "report/ReportCsv.h"
 
+#include "cases/RenalFigureText.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/SessionData.h"
 #include "report/ReportText.h"
@@ -18,11 +19,6 @@ namespace
 QString plain(double value)
 {
     return QString::number(value, 'g', 6);
-}
-
-QString givenMeasure(double value)
-{
-    return measureGiven(value) ? plain(value) : QStringLiteral("-");
 }
 
 QString parameterValue(double value)
@@ -50,9 +46,9 @@ QVector<Record> records(const SessionData& session)
         {QStringLiteral("Sex"), sexText(session.patient.sex)},
         {QStringLiteral("Height"), heightText(session.heightCm)},
         {QStringLiteral("Weight"), weightText(session.weightKg)},
-        {QStringLiteral("Crs1"), givenMeasure(session.scr1)},
-        {QStringLiteral("Crs2"), givenMeasure(session.scr2)},
-        {QStringLiteral("Crs Time"), givenMeasure(session.scrHoursBetween)},
+        {QStringLiteral("Crs1"), RenalFigureText::measure(session.scr1)},
+        {QStringLiteral("Crs2"), RenalFigureText::measure(session.scr2)},
+        {QStringLiteral("Crs Time"), RenalFigureText::measure(session.scrHoursBetween)},
         {QStringLiteral("Clcr"),
          clearanceKnown(session) ? plain(session.crcl) : QStringLiteral("not estimated")},
         {QStringLiteral("Population PK Param")},

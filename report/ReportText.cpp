@@ -1,6 +1,7 @@
 #include "report/ReportText.h"
 
 #include "cases/PatientValidation.h"
+#include "cases/RenalFigureText.h"
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
 
@@ -53,15 +54,10 @@ QString phenytoinLevelValue(bool noSteadyState, double observedAverage, double v
     return forecastValue(value, decimals);
 }
 
-bool measureGiven(double value)
-{
-    return std::isfinite(value) && value > 0.0;
-}
-
 bool clearanceKnown(const SessionData& session)
 {
     return std::isfinite(session.crcl) && session.crcl >= 0.0 &&
-           (!measureGiven(session.scr1) || session.crcl > 0.0);
+           (!RenalFigureText::measureGiven(session.scr1) || session.crcl > 0.0);
 }
 
 QString doseUnit(const SessionData& session)

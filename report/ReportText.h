@@ -20,8 +20,6 @@ QString forecastValue(double value, int decimals);
 // when that value alone is missing.
 QString phenytoinLevelValue(bool noSteadyState, double observedAverage, double value, int decimals);
 
-// A creatinine value or albumin the case holds; one not given is negative or 0.
-bool measureGiven(double value);
 // The creatinine clearance is known when the user entered it or it was estimated from a
 // creatinine; none is estimated under six months of age nor for a user's-choice drug.
 bool clearanceKnown(const SessionData& session);

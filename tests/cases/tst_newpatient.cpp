@@ -28,7 +28,7 @@ const QString kHeightIn =
 const QString kHeightCm =
     QStringLiteral("Please input a valid Height. Acceptable range is 10 cm to 300 cm.");
 const QString kDrug = QStringLiteral("Please select a drug.");
-const QString kRenal = QStringLiteral("Pleace choose Crs or CLcr.");
+const QString kRenal = QStringLiteral("Please choose Crs or CLcr.");
 const QString kCrs =
     QStringLiteral("Please input a correct Value of Crs. Acceptable range is 0.09 to 15 mg/dL");
 const QString kTime =

@@ -322,8 +322,12 @@ void TestSearchResult::patientClickListsCases()
     a.crcl = 57.8237; // estimated from the creatinine
     a.albumin = 0.0;  // none given on the form
     QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
-    a.caseNumber = 0;
-    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    SessionData typedClearance = a;
+    typedClearance.caseNumber = 0;
+    typedClearance.scr1 = 0.0; // CLcr typed, no Crs
+    typedClearance.crcl = 45.0;
+    QVERIFY(
+        CaseStore(&typedClearance).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
     QVERIFY(addPatient(QStringLiteral("Smyth"), QStringLiteral("2024-03-06  00:00:00"),
                        QStringLiteral("H-10")));
 
@@ -340,8 +344,21 @@ void TestSearchResult::patientClickListsCases()
     QCOMPARE(cases->model()->headerData(17, Qt::Horizontal).toString(),
              QStringLiteral("Modify by"));
     QCOMPARE(cases->model()->index(0, 3).data().toString(), QStringLiteral("Gentamicin"));
-    QCOMPARE(cases->model()->index(0, 10).data().toString(), QStringLiteral("57.8 mL/min"));
-    QCOMPARE(cases->model()->index(0, 11).data().toString(), QString());
+    struct ShownCase {
+        int caseNumber;
+        const char* crs;
+        const char* clcr;
+    };
+    const ShownCase shown[] = {{a.caseNumber, "1.2", "57.8 mL/min"},
+                               {typedClearance.caseNumber, "-", "45.0 mL/min"}};
+    for (const ShownCase& expected : shown) {
+        const int row = rowWithKey(cases, expected.caseNumber);
+        QCOMPARE(cases->model()->index(row, 9).data().toString(), QLatin1String(expected.crs));
+        QCOMPARE(cases->model()->index(row, 10).data().toString(), QLatin1String(expected.clcr));
+        QCOMPARE(cases->model()->index(row, 11).data().toString(), QString());
+    }
+    QCOMPARE(dialog->findChild<QLabel*>("label_2")->text(),
+             QStringLiteral("THERAPEUTIC DRUG MONITORING SYSTEM"));
 
     emit patients->clicked(
         patients->model()->index(rowWithKey(patients, a.recNum) == 0 ? 1 : 0, 1));
@@ -530,8 +547,12 @@ void TestSearchResult::deletePatientTakesEverything()
 {
     SessionData a = storedCase(QStringLiteral("Smith"), QStringLiteral("one"));
     QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
-    a.caseNumber = 0;
-    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    SessionData typedClearance = a;
+    typedClearance.caseNumber = 0;
+    typedClearance.scr1 = 0.0; // CLcr typed, no Crs
+    typedClearance.crcl = 45.0;
+    QVERIFY(
+        CaseStore(&typedClearance).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
     SessionData b = storedCase(QStringLiteral("Jones"), QStringLiteral("kept"));
     QVERIFY(CaseStore(&b).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
 

@@ -93,6 +93,7 @@ private slots:
     void leastSquaresSaturationIsWarned();
     void steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets();
     void readoutWithoutACurveShowsNoLevel();
+    void readoutTimeOutsideTheGraphIsRefused();
     void twoRoutesAreNotGraphed();
     void customChangeRecomputes();
     void newFitReachesOpenWindows();
@@ -364,7 +365,8 @@ void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
     QVERIFY(QTest::qWaitForWindowExposed(&forecast));
     enterDailyDose(&forecast);
     prompts.take();
-    enter(field(&forecast, "line_time_x"), QStringLiteral("130"));
+    // The one time both graphs show: the end of the fifth dose, where the steady graph starts.
+    enter(field(&forecast, "line_time_x"), QStringLiteral("120"));
     QVERIFY(field(&forecast, "line_blood_level_custom")->text().toDouble() > 0.0);
     // At steady state the saturated custom set has no curve, so no level at that time either.
     requireChild<QRadioButton>(&forecast, QStringLiteral("radioButton_steady"))->click();
@@ -380,6 +382,34 @@ void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
     QVERIFY(!field(&regimen, "lineEdit_dose_custom")->text().isEmpty());
     QCOMPARE(field(&regimen, "line_blood_level_custom")->text(), QStringLiteral("no result"));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+// A time past the graph's end has no level of its own to show: it is refused, naming the span,
+// and no level stands beside it.
+void TestPhenytoinWindows::readoutTimeOutsideTheGraphIsRefused()
+{
+    Case c;
+    PHSerumLevelForecast window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    enterDailyDose(&window);
+    enter(field(&window, "line_num_of_dose"), QStringLiteral("15"));
+    QLineEdit* time = field(&window, "line_time_x");
+    QLineEdit* level = field(&window, "line_blood_level_pop");
+    const auto* notice = requireChild<QLabel>(&window, QStringLiteral("label_refusal"));
+    // 15 doses every 24 h: the graph spans 0 to 360 h, its end included.
+    const QString refusal = QStringLiteral(
+        "Time (999999999.0 Hours) lies outside the graph, which spans 0.0 to 360.0 Hours.");
+    for (const char* typed : {"360", "999999999", "360"}) {
+        time->clear();
+        QTest::keyClicks(time, QLatin1String(typed));
+        QTest::keyClick(time, Qt::Key_Return);
+        const bool refused = QLatin1String(typed) != QLatin1String("360");
+        QCOMPARE(notice->isVisible(), refused);
+        QCOMPARE(time->toolTip(), refused ? refusal : QString());
+        QCOMPARE(time->styleSheet().isEmpty(), !refused);
+        QCOMPARE(level->text().isEmpty(), refused);
+    }
 }
 
 void TestPhenytoinWindows::twoRoutesAreNotGraphed()

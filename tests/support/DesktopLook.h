@@ -6,16 +6,22 @@
 
 namespace testsupport
 {
-// The desktop's font size and a style sheet for the layout checks (the platform of the tests
-// uses a larger font); the application's own come back when the object goes.
+// A desktop's font and a style sheet for the layout checks (the platform of the tests uses a
+// larger font); the application's own come back when the object goes. The family is the one every
+// Debian machine has (the set-up script installs it), so that each machine measures texts alike.
 class DesktopLook
 {
 public:
-    explicit DesktopLook(const QString& styleSheet)
+    // The default font size of Windows desktops, and of common Linux desktops.
+    static constexpr int windowsPointSize = 9;
+    static constexpr int linuxPointSize = 10;
+
+    explicit DesktopLook(const QString& styleSheet, int pointSize = windowsPointSize)
         : m_font(QApplication::font()), m_styleSheet(qApp->styleSheet())
     {
         QFont font = m_font;
-        font.setPointSize(desktopPointSize);
+        font.setFamily(QStringLiteral("DejaVu Sans"));
+        font.setPointSize(pointSize);
         QApplication::setFont(font);
         qApp->setStyleSheet(styleSheet);
     }
@@ -28,7 +34,6 @@ public:
     DesktopLook& operator=(const DesktopLook&) = delete;
 
 private:
-    static constexpr int desktopPointSize = 9;
     QFont m_font;
     QString m_styleSheet;
 };

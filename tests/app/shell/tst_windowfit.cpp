@@ -39,8 +39,8 @@
 
 // The layout checks every window of the program must pass: each window, with the title bar the
 // desktop adds, fits the smallest screen the program supports for every drug, and shows every
-// label, button and column header text whole at the desktop's default font. A new window joins
-// them with one line in a table below.
+// label, button and column header text whole at the default font of Windows and of common Linux
+// desktops. A new window joins them with one line in a table below.
 
 namespace
 {
@@ -52,6 +52,7 @@ constexpr int screenWidth = 1024;
 constexpr int screenHeight = 768;
 constexpr int titleBarHeight = 30;
 const char* const defaultStyleSheet = ":/stylesheet/style2.qss";
+const int desktopPointSizes[] = {DesktopLook::windowsPointSize, DesktopLook::linuxPointSize};
 const QString userChoiceDrug = QStringLiteral("User's Choice One-Comp Drug");
 
 // A signed-in administrator on a fresh database, with the calculator and catalogue the main
@@ -394,11 +395,16 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug_data()
 {
     QTest::addColumn<int>("window");
     QTest::addColumn<QString>("drug");
+    QTest::addColumn<int>("pointSize");
     const QStringList drugs = formDrugs();
     QVERIFY(drugs.contains(userChoiceDrug));
-    for (int w = 0; w < int(std::size(caseWindows)); ++w) {
-        for (const QString& drug : drugs)
-            QTest::addRow("%s, %s", caseWindows[w].name, qPrintable(drug)) << w << drug;
+    for (int size : desktopPointSizes) {
+        for (int w = 0; w < int(std::size(caseWindows)); ++w) {
+            for (const QString& drug : drugs) {
+                QTest::addRow("%s, %s, %d pt", caseWindows[w].name, qPrintable(drug), size)
+                    << w << drug << size;
+            }
+        }
     }
 }
 
@@ -406,7 +412,8 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
 {
     QFETCH(int, window);
     QFETCH(QString, drug);
-    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)));
+    QFETCH(int, pointSize);
+    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
     PromptScript prompts;
     Installation i;
     QVERIFY2(i.ready, qPrintable(i.env.error()));
@@ -427,14 +434,18 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
 void TestWindowFit::everyTextShowsWhole_data()
 {
     QTest::addColumn<int>("dialog");
-    for (int d = 0; d < int(std::size(dialogs)); ++d)
-        QTest::addRow("%s", dialogs[d].name) << d;
+    QTest::addColumn<int>("pointSize");
+    for (int size : desktopPointSizes) {
+        for (int d = 0; d < int(std::size(dialogs)); ++d)
+            QTest::addRow("%s, %d pt", dialogs[d].name, size) << d << size;
+    }
 }
 
 void TestWindowFit::everyTextShowsWhole()
 {
     QFETCH(int, dialog);
-    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)));
+    QFETCH(int, pointSize);
+    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
     PromptScript prompts;
     Installation i;
     QVERIFY2(i.ready, qPrintable(i.env.error()));
