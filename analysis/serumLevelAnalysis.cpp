@@ -13,6 +13,7 @@
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
 #include "platform/TypedDateTimeEdit.h"
+#include "platform/WheelGuard.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -164,6 +165,7 @@ serumLevelAnalysis::serumLevelAnalysis(QWidget* parent, SessionData* sessionData
       m_fits(sessionData, pkCalculator)
 {
     ui->setupUi(this);
+    guardWheel(this);
     useCatalogue(m_builder, drugInfo, sessionData);
     useCatalogue(m_fits, drugInfo);
     installValidators();

@@ -13,6 +13,7 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/WheelEvents.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,6 +23,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -303,6 +306,8 @@ private slots:
     void badNumbersEmptyTheField();
     void typedDatesAndTimesAreTakenWhole_data();
     void typedDatesAndTimesAreTakenWhole();
+    void wheelChangesOnlyTheFocusedField_data();
+    void wheelChangesOnlyTheFocusedField();
     void numbersNoRegimenCanHaveAreRefused_data();
     void numbersNoRegimenCanHaveAreRefused();
     void customPriorFeedsTheFits();
@@ -1174,6 +1179,54 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole()
     QCOMPARE(tip(window.get(), status.constData(), row), refusal);
     QCOMPARE(::icon(window.get(), status.constData(), row),
              QLatin1String(refusal.isEmpty() ? "empty" : "warning"));
+}
+
+void TestSerumLevelAnalysis::wheelChangesOnlyTheFocusedField_data()
+{
+    QTest::addColumn<QString>("field"); // of the first dose row, under the pointer
+    QTest::addColumn<bool>("focused");  // by a click on it first
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("after"); // one notch towards the user
+    QTest::newRow("date") << "DH_date_1" << false << "11/20/2026"
+                          << "11/20/2026";
+    QTest::newRow("time") << "DH_time_1" << false << "22:00"
+                          << "22:00";
+    QTest::newRow("route") << "DH_route_1" << false << ivRoute << ivRoute;
+    QTest::newRow("focused time") << "DH_time_1" << true << "22:00"
+                                  << "21:00";
+}
+
+// Scrolling the rows with the pointer over a field changes no value on the way; the field that
+// holds the focus still steps.
+void TestSerumLevelAnalysis::wheelChangesOnlyTheFocusedField()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, focused);
+    QFETCH(QString, shown);
+    QFETCH(QString, after);
+    Workspace w(QStringLiteral("GM"));
+    auto window = w.window();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    type(window.get(), "DH_dose_", 1, QStringLiteral("80"));
+    chooseRoute(window.get(), 1, shown);
+    auto* widget = requireChild<QWidget>(window.get(), field);
+    if (auto* edit = qobject_cast<QDateTimeEdit*>(widget))
+        edit->setDateTime(QDateTime::fromString(shown, edit->displayFormat()));
+    QWidget* text = widget->findChild<QLineEdit*>();
+    QWidget* pointed = text ? text : widget;
+    const QPoint onText(4, pointed->height() / 2);
+    if (focused)
+        QTest::mouseClick(pointed, Qt::LeftButton, {}, onText);
+    QCOMPARE(widget->hasFocus(), focused);
+    QScrollBar* rows = requireChild<QScrollArea>(window.get(), "scrollArea")->verticalScrollBar();
+    QVERIFY(rows->maximum() > 0);
+
+    testsupport::turnWheel(pointed, onText, -1);
+
+    const auto* box = qobject_cast<QComboBox*>(widget);
+    QCOMPARE(box ? box->currentText() : qobject_cast<QDateTimeEdit*>(widget)->text(), after);
+    QCOMPARE(rows->value() > 0, !focused);
 }
 
 void TestSerumLevelAnalysis::numbersNoRegimenCanHaveAreRefused_data()
