@@ -69,10 +69,14 @@ QString relaxedFormat(QString format)
 
 // ---- TypedEntry ----
 
-// A value the field takes by any way clears the refusal of an earlier entry.
+// A value the field takes by any way clears the refusal of an earlier entry. Enter signals the
+// value again although it did not change; that is no new value.
 TypedEntry::TypedEntry(QDateTimeEdit* edit, QLineEdit* text) : m_edit(edit), m_text(text)
 {
-    QObject::connect(edit, &QDateTimeEdit::dateTimeChanged, edit, [this] { record(QString()); });
+    QObject::connect(edit, &QDateTimeEdit::dateTimeChanged, edit, [this](const QDateTime& value) {
+        if (value != m_refusedOver)
+            record(QString());
+    });
 }
 
 bool TypedEntry::takeKey(QKeyEvent* event)
@@ -170,6 +174,7 @@ bool TypedEntry::record(const std::optional<QString>& outcome)
     if (m_refusal.isEmpty())
         m_ownToolTip = m_edit->toolTip();
     m_refusal = *outcome;
+    m_refusedOver = m_edit->dateTime();
     m_edit->setToolTip(m_refusal.isEmpty() ? m_ownToolTip : m_refusal);
     return !m_refusal.isEmpty();
 }

@@ -77,6 +77,7 @@ private:
     bool m_menuBegan = false;
     QString m_beforeMenu;
     QString m_refusal;
+    QDateTime m_refusedOver; // the value the field kept at the refusal
     QString m_ownToolTip;
 };
 

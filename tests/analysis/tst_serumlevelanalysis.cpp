@@ -537,6 +537,10 @@ void TestSerumLevelAnalysis::copyClearAndSortKeepRowsAndIcons()
 
     typeLevel(win, 3, day1.addDays(2), QStringLiteral("12.36"));
     typeLevel(win, 5, day1.addDays(1), QStringLiteral("3.1"));
+    QTimeEdit* refusing = cell<QTimeEdit>(win, "SLH_time_", 4);
+    QTest::keyClicks(refusing, QStringLiteral("25:70"));
+    QTest::keyClick(refusing, Qt::Key_Enter);
+    QCOMPARE(tip(win, "SLH_check_", 4), QStringLiteral("25:70 is not a time; enter one as HH:MM."));
     click(win, "button_sort");
     const DoseRows& rows = window->doseRecords();
     QCOMPARE(rows[0].route, imRoute);
@@ -561,6 +565,9 @@ void TestSerumLevelAnalysis::copyClearAndSortKeepRowsAndIcons()
     QCOMPARE(levels[1].level, 12.36);
     type(win, "SLH_level_", 2, QStringLiteral("12.4"));
     QCOMPARE(levels[1].level, 12.4);
+    // A time refused in a row the sort cleared no longer speaks for that row.
+    type(win, "SLH_level_", 4, QStringLiteral("5"));
+    QCOMPARE(::icon(win, "SLH_check_", 4), QStringLiteral("green-check"));
 }
 
 void TestSerumLevelAnalysis::storedRowsSurviveOpenSaveCycles_data()
