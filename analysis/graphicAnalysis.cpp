@@ -6,6 +6,7 @@
 #include "pkcore/DrugInfo.h"
 #include "pkcore/EntryReading.h"
 #include "pkcore/PkNumeric.h"
+#include "platform/WheelGuard.h"
 #include "ui_graphicAnalysis.h"
 
 #include <QLineEdit>
@@ -59,6 +60,7 @@ graphicAnalysis::graphicAnalysis(QWidget* parent, SessionData* session, PkCalcul
       drugInfo(drugInfo), pkCalculator(pkCalculator), m_driver(session, pkCalculator)
 {
     ui->setupUi(this);
+    guardWheel(this);
     for (QCheckBox* box : {ui->pop_display, ui->ls_display, ui->bayes_display, ui->graph_legend})
         box->setChecked(true);
     m_controls[FittedCurves::Population] = {ui->pop_display, ui->pop_area, QColor(255, 0, 0)};

@@ -14,6 +14,7 @@
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
 #include "platform/TypedDateTimeEdit.h"
+#include "platform/WheelGuard.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -165,6 +166,7 @@ serumLevelAnalysis::serumLevelAnalysis(QWidget* parent, SessionData* sessionData
       m_fits(sessionData, pkCalculator)
 {
     ui->setupUi(this);
+    guardWheel(this);
     useCatalogue(m_builder, drugInfo, sessionData);
     useCatalogue(m_fits, drugInfo);
     installValidators();
@@ -293,9 +295,20 @@ void serumLevelAnalysis::showStatus(QLabel* label, const QPixmap& pixmap, const 
     label->setToolTip(tip);
 }
 
+const serumLevelAnalysis::RowFields serumLevelAnalysis::kDoseFields{"DH_date_", "DH_time_",
+                                                                    "DH_check_"};
+const serumLevelAnalysis::RowFields serumLevelAnalysis::kLevelFields{"SLH_date_", "SLH_time_",
+                                                                     "SLH_check_"};
+
 void serumLevelAnalysis::updateDoseRowState(int i)
 {
     markEdited();
+    judgeDoseRow(i);
+    showRefusedEntry(kDoseFields, i);
+}
+
+void serumLevelAnalysis::judgeDoseRow(int i)
+{
     DoseHistoryRow& row = doseRows[i];
     QLabel* status = rowWidget<QLabel>("DH_check_", i);
     // A number no regimen can have, or oral phenytoin that cannot be split, is refused as it is
@@ -379,6 +392,43 @@ void serumLevelAnalysis::checkLevelRow(int i)
     }
     QLabel* status = rowWidget<QLabel>("SLH_check_", i);
     showStatus(status, warning.isEmpty() ? checkPixmap : warningPixmap, warning);
+}
+
+// The level row's warning as the row now is: a level no measurement can have, one drawn during
+// an infusion, or none without a level.
+void serumLevelAnalysis::judgeLevelRow(int i)
+{
+    SerumLevelRow& row = levelRows[i];
+    const QString refusal = levelRangeRefusal(row.level);
+    QLabel* status = rowWidget<QLabel>("SLH_check_", i);
+    if (!refusal.isEmpty()) {
+        row.complete = false;
+        showStatus(status, warningPixmap, refusal);
+    } else if (row.complete) {
+        checkLevelRow(i);
+    } else {
+        showStatus(status, emptyPixmap, QString());
+    }
+    showRefusedEntry(kLevelFields, i);
+}
+
+// A date or time the row's field refused stays the row's warning until an entry is taken
+// there: passing through the field again is no entry.
+void serumLevelAnalysis::showRefusedEntry(const RowFields& fields, int i)
+{
+    QString refusal = rowWidget<TypedDateEdit>(fields.date, i)->refusal();
+    if (refusal.isEmpty())
+        refusal = rowWidget<TypedTimeEdit>(fields.time, i)->refusal();
+    if (!refusal.isEmpty())
+        showStatus(rowWidget<QLabel>(fields.status, i), warningPixmap, refusal);
+}
+
+// The row's fields take other values (copied, sorted, deleted): an entry refused before no
+// longer tells of the row.
+void serumLevelAnalysis::forgetRefusedEntries(const RowFields& fields, int i)
+{
+    rowWidget<TypedDateEdit>(fields.date, i)->forgetRefusal();
+    rowWidget<TypedTimeEdit>(fields.time, i)->forgetRefusal();
 }
 
 double serumLevelAnalysis::customF(const QString& routeText, double fallback) const
@@ -505,16 +555,14 @@ void serumLevelAnalysis::doseTypeChanged(int i)
 void serumLevelAnalysis::levelDateEdited(int i)
 {
     levelRows[i].date = rowWidget<QDateEdit>("SLH_date_", i)->date();
-    if (levelRows[i].complete)
-        checkLevelRow(i);
+    judgeLevelRow(i);
     markEdited();
 }
 
 void serumLevelAnalysis::levelTimeEdited(int i)
 {
     takeShownTime(levelRows[i].time, rowWidget<QTimeEdit>("SLH_time_", i)->time());
-    if (levelRows[i].complete)
-        checkLevelRow(i);
+    judgeLevelRow(i);
     markEdited();
 }
 
@@ -539,15 +587,7 @@ void serumLevelAnalysis::levelValueEdited(int i)
                 row.fromStore = false;
         }
     }
-    const QString refusal = row.complete ? levelRangeRefusal(row.level) : QString();
-    if (!refusal.isEmpty()) {
-        row.complete = false;
-        showStatus(rowWidget<QLabel>("SLH_check_", i), warningPixmap, refusal);
-    } else if (row.complete) {
-        checkLevelRow(i);
-    } else {
-        showStatus(rowWidget<QLabel>("SLH_check_", i), emptyPixmap, QString());
-    }
+    judgeLevelRow(i);
     markEdited();
 }
 
@@ -558,6 +598,7 @@ void serumLevelAnalysis::copyDoseRow(int i)
     if (i <= 0)
         return;
     const int from = i - 1;
+    forgetRefusedEntries(kDoseFields, i);
     rowWidget<QDateEdit>("DH_date_", i)->setDate(rowWidget<QDateEdit>("DH_date_", from)->date());
     rowWidget<QTimeEdit>("DH_time_", i)->setTime(rowWidget<QTimeEdit>("DH_time_", from)->time());
     for (const char* prefix : {"DH_dose_", "DH_infusiontime_", "DH_interval_", "DH_numofdose_"})
@@ -586,6 +627,7 @@ void serumLevelAnalysis::copyDoseRow(int i)
 
 void serumLevelAnalysis::deleteDoseRow(int i)
 {
+    forgetRefusedEntries(kDoseFields, i);
     rowWidget<QDateEdit>("DH_date_", i)->setDate(QDate::currentDate());
     QTimeEdit* time = rowWidget<QTimeEdit>("DH_time_", i);
     time->setTime(time->minimumTime());
@@ -605,6 +647,7 @@ void serumLevelAnalysis::deleteDoseRow(int i)
 
 void serumLevelAnalysis::deleteLevelRow(int i)
 {
+    forgetRefusedEntries(kLevelFields, i);
     rowWidget<QDateEdit>("SLH_date_", i)->setDate(QDate::currentDate());
     QTimeEdit* time = rowWidget<QTimeEdit>("SLH_time_", i);
     time->setTime(time->minimumTime());
@@ -626,6 +669,7 @@ void serumLevelAnalysis::selectRoute(int i, const QString& route)
 void serumLevelAnalysis::showDoseRow(int i)
 {
     const DoseHistoryRow row = doseRows[i];
+    forgetRefusedEntries(kDoseFields, i);
     rowWidget<QLineEdit>("DH_dose_", i)->setText(shownIfGiven(row.dose, shownNumber));
     rowWidget<QDateEdit>("DH_date_", i)->setDate(row.date);
     rowWidget<QTimeEdit>("DH_time_", i)->setTime(row.time);
@@ -645,6 +689,7 @@ void serumLevelAnalysis::showDoseRow(int i)
 void serumLevelAnalysis::showLevelRow(int i)
 {
     const SerumLevelRow& row = levelRows[i];
+    forgetRefusedEntries(kLevelFields, i);
     rowWidget<QLineEdit>("SLH_level_", i)->setText(shownLevel(row.level));
     rowWidget<QDateEdit>("SLH_date_", i)->setDate(row.date);
     rowWidget<QTimeEdit>("SLH_time_", i)->setTime(row.time);

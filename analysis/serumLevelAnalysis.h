@@ -163,10 +163,22 @@ private:
     void showEntryRefusals();
 
     // Row state.
+    // The date, time and status widgets of a dose or a level row, by name prefix.
+    struct RowFields {
+        const char* date;
+        const char* time;
+        const char* status;
+    };
+    static const RowFields kDoseFields;
+    static const RowFields kLevelFields;
     void updateDoseRowState(int i);
     void applyDoseLimit(int edited);
+    void judgeDoseRow(int i);
     void checkDoseRow(int i);
+    void judgeLevelRow(int i);
     void checkLevelRow(int i);
+    void showRefusedEntry(const RowFields& fields, int i);
+    void forgetRefusedEntries(const RowFields& fields, int i);
     void applyRouteDefaults(int i);
     void showStatus(QLabel* label, const QPixmap& pixmap, const QString& tip);
 

@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
+#include "platform/WheelGuard.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -48,6 +49,7 @@ login::login(SessionData* session, ProgramConfig* config)
     : QDialog(nullptr), ui(new Ui::login), m_config(config), m_session(session)
 {
     ui->setupUi(this);
+    guardWheel(this);
     ui->login_pw->setEchoMode(QLineEdit::Password);
     showResetFields(false);
 

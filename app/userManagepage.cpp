@@ -6,6 +6,7 @@
 #include "app/ResetCode.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
+#include "platform/WheelGuard.h"
 
 #include <QHeaderView>
 #include <QItemDelegate>
@@ -30,6 +31,7 @@ userManagepage::userManagepage(QWidget* parent, SessionData* session, ProgramCon
       m_fields(AccountFields::Widgets{}, config)
 {
     ui->setupUi(this);
+    guardWheel(this);
     m_fields = AccountFields(AccountFields::widgetsOf(*ui), config);
     ui->user_type->addItem(tr("Administrator"));
     ui->user_type->addItem(tr("User"));

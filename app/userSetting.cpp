@@ -4,6 +4,7 @@
 #include "app/ProgramConfig.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
+#include "platform/WheelGuard.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -18,6 +19,7 @@ userSetting::userSetting(QWidget* parent, SessionData* session, ProgramConfig* c
       m_fields(AccountFields::Widgets{}, config)
 {
     ui->setupUi(this);
+    guardWheel(this);
     m_fields = AccountFields(AccountFields::widgetsOf(*ui), config);
     ui->user_type->addItem(tr("User"));
     m_fields.hidePasswords();

@@ -15,6 +15,7 @@
 #include "pkcore/SessionData.h"
 #include "pkcore/Sex.h"
 #include "platform/MessageBox.h"
+#include "platform/WheelGuard.h"
 
 #include <QDateTime>
 #include <QPainter>
@@ -101,6 +102,7 @@ MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculat
       drugInfo(drugInfo), config(config), m_custom(session)
 {
     form->setupUi(this);
+    guardWheel(this);
     m_populationGroup = std::make_unique<ParameterGroupView>(this, QStringLiteral("Pop"));
     m_customGroup = std::make_unique<ParameterGroupView>(this, QStringLiteral("Custom"));
     m_bayesGroup = std::make_unique<ParameterGroupView>(this, QStringLiteral("Bayes"));

@@ -17,6 +17,7 @@
 #include "platform/OleDate.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
+#include "platform/WheelGuard.h"
 
 #include <QRegularExpressionValidator>
 #include <QStyle>
@@ -106,6 +107,7 @@ newPatient::newPatient(QWidget* parent, SessionData* session, PkCalculator* calc
       m_calculator(calculator), m_catalogue(catalogue), m_configuration(configuration)
 {
     ui->setupUi(this);
+    guardWheel(this);
     openedAt = QDateTime::currentDateTime();
     setWindowTitle(tr("Patient & Case Data"));
     readEntryUnits();

@@ -5,6 +5,7 @@
 #include "cases/PatientSearch.h"
 #include "cases/searchResult.h"
 #include "platform/MessageBox.h"
+#include "platform/WheelGuard.h"
 
 #include <QDate>
 
@@ -14,6 +15,7 @@ openPatient::openPatient(QWidget* parent, SessionData* session, PkCalculator* ca
       drugInfo(drugInfo), patientForm(patientForm), config(config)
 {
     ui->setupUi(this);
+    guardWheel(this);
     ui->dateEdit->setDate(QDate::currentDate());
     setWindowTitle(tr("Open Patient"));
     ui->radioButton_last->setChecked(true);

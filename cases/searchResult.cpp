@@ -8,6 +8,7 @@
 #include "cases/StoredRecords.h"
 #include "cases/newPatient.h"
 #include "platform/MessageBox.h"
+#include "platform/WheelGuard.h"
 
 #include <QDate>
 
@@ -120,6 +121,7 @@ searchResult::searchResult(QWidget* parent, SessionData* session, PkCalculator* 
       drugInfo(drugInfo), patientForm(patientForm), config(config)
 {
     ui->setupUi(this);
+    guardWheel(this);
     ui->result_date->setDate(QDate::currentDate());
     setWindowTitle(tr("Search Result"));
     ui->result_i_name->setText(config->siteName());

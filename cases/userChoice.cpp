@@ -4,6 +4,7 @@
 #include "app/ErrorMark.h"
 #include "pkcore/PkIndices.h"
 #include "platform/MessageBox.h"
+#include "platform/WheelGuard.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -58,6 +59,7 @@ userChoice::userChoice(QWidget* parent, SessionData* session, int caseNumber)
     : QDialog(parent), ui(new Ui::userChoice), session(session), m_caseNumber(caseNumber)
 {
     ui->setupUi(this);
+    guardWheel(this);
     if (!loadUserChoiceData()) {
         ui->RB1->setChecked(true);
         ui->RB3->setChecked(true);

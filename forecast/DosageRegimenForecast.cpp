@@ -7,6 +7,7 @@
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "platform/WheelGuard.h"
 
 using namespace forecast;
 
@@ -16,6 +17,7 @@ DosageRegimenForecast::DosageRegimenForecast(QWidget* parent, SessionData* sessi
       m_calculator(calculator), m_drugInfo(drugInfo)
 {
     m_form->setupUi(this);
+    guardWheel(this);
     setWindowTitle(caseWindowTitle(tr("Dosage Regimen Forecast"), *session));
     m_fields[kDesiredInfusionTime] = {m_form->label_infusionTime, m_form->lineEdit_infusionTime};
     m_fields[kDesiredPostLevel] = {m_form->label_postLevel, m_form->lineEdit_postLevel};

@@ -7,6 +7,7 @@
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "platform/WheelGuard.h"
 
 using namespace forecast;
 
@@ -29,6 +30,7 @@ SerumLevelForecast::SerumLevelForecast(QWidget* parent, SessionData* session,
       m_calculator(calculator), m_drugInfo(drugInfo)
 {
     m_form->setupUi(this);
+    guardWheel(this);
     setWindowTitle(caseWindowTitle(tr("Serum Level Forecast"), *session));
     m_fields[kDose] = {m_form->label_dose, m_form->lineEdit_dose};
     m_fields[kInterval] = {m_form->label_interval, m_form->lineEdit_interval};

@@ -9,6 +9,7 @@
 #include "pkcore/DrugInfo.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "platform/WheelGuard.h"
 
 #include <QApplication>
 
@@ -26,6 +27,7 @@ PHDosageRegimen::PHDosageRegimen(QWidget* parent, SessionData* session, PkCalcul
       m_calculator(calculator), m_drugInfo(drugInfo)
 {
     m_ui->setupUi(this);
+    guardWheel(this);
     m_refusals = std::make_unique<EntryRefusals>(m_ui->label_refusal);
     set_validators();
     display_pk_parameters();

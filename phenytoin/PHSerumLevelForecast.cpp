@@ -11,6 +11,7 @@
 #include "pkcore/EntryLimits.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/SessionData.h"
+#include "platform/WheelGuard.h"
 
 #include <QApplication>
 
@@ -49,6 +50,7 @@ PHSerumLevelForecast::PHSerumLevelForecast(QWidget* parent, SessionData* session
       m_calculator(calculator), m_drugInfo(drugInfo)
 {
     m_ui->setupUi(this);
+    guardWheel(this);
     m_refusals = std::make_unique<EntryRefusals>(m_ui->label_refusal);
     keepComboNarrow(m_ui->comboBox_route1, kRouteComboCharacters);
     keepComboNarrow(m_ui->comboBox_route2, kRouteComboCharacters);

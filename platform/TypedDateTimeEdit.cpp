@@ -1,8 +1,11 @@
 #include "platform/TypedDateTimeEdit.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 namespace
 {
@@ -66,10 +69,14 @@ QString relaxedFormat(QString format)
 
 // ---- TypedEntry ----
 
-// A value the field takes by any way clears the refusal of an earlier entry.
+// A value the field takes by any way clears the refusal of an earlier entry. Enter signals the
+// value again although it did not change; that is no new value.
 TypedEntry::TypedEntry(QDateTimeEdit* edit, QLineEdit* text) : m_edit(edit), m_text(text)
 {
-    QObject::connect(edit, &QDateTimeEdit::dateTimeChanged, edit, [this] { record(QString()); });
+    QObject::connect(edit, &QDateTimeEdit::dateTimeChanged, edit, [this](const QDateTime& value) {
+        if (value != m_refusedOver)
+            record(QString());
+    });
 }
 
 bool TypedEntry::takeKey(QKeyEvent* event)
@@ -112,25 +119,40 @@ void TypedEntry::end()
     m_text->blockSignals(false);
 }
 
-bool TypedEntry::beginMenu()
+void TypedEntry::beginMenu()
 {
-    if (m_typing || m_edit->isReadOnly())
-        return false;
+    m_inMenu = true;
+    m_menuBegan = !m_typing && !m_edit->isReadOnly();
+    if (!m_menuBegan)
+        return;
     m_beforeMenu = m_text->text();
     begin(false);
     if (!m_text->hasSelectedText())
         m_text->selectAll();
-    return true;
 }
 
-// A menu that changed nothing (copy, select all) leaves no entry to take.
+// A menu that changed nothing (copy, select all) leaves no entry to take; typing that went on
+// through the menu is taken when the field is left.
 std::optional<QString> TypedEntry::endMenu()
 {
-    if (m_typing && m_text->text() == m_beforeMenu) {
+    m_inMenu = false;
+    if (!m_menuBegan || !m_typing)
+        return std::nullopt;
+    if (m_text->text() == m_beforeMenu) {
         end();
         return std::nullopt;
     }
     return finish();
+}
+
+// Runs before the line edit inserts the selection at the click.
+void TypedEntry::takeMiddleClick(const QMouseEvent* event)
+{
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    if (event->button() != Qt::MiddleButton || m_typing || m_edit->isReadOnly() ||
+        !clipboard->supportsSelection() || clipboard->text(QClipboard::Selection).isEmpty())
+        return;
+    begin(true);
 }
 
 std::optional<QString> TypedEntry::finish()
@@ -152,6 +174,7 @@ bool TypedEntry::record(const std::optional<QString>& outcome)
     if (m_refusal.isEmpty())
         m_ownToolTip = m_edit->toolTip();
     m_refusal = *outcome;
+    m_refusedOver = m_edit->dateTime();
     m_edit->setToolTip(m_refusal.isEmpty() ? m_ownToolTip : m_refusal);
     return !m_refusal.isEmpty();
 }

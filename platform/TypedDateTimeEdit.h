@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QString>
 #include <QTimeEdit>
 
@@ -10,7 +11,7 @@
 
 class QDateTimeEdit;
 class QKeyEvent;
-class QLineEdit;
+class QMouseEvent;
 
 // Date and time fields that take a typed entry whole. The stock fields edit one section at a
 // time: a digit typed into a full section is dropped and a separator after a section that moved
@@ -36,10 +37,15 @@ public:
     // when it was taken.
     std::optional<QString> finish();
     // Around the field's context menu: its paste is an entry as a typed one is, in place of
-    // what the field shows. beginMenu is false when typing had already begun; endMenu ends an
-    // entry the menu changed, as leaving the field does.
-    bool beginMenu();
+    // what the field shows, or goes on with the typing under way. endMenu ends an entry the menu
+    // began and changed, as leaving the field does.
+    void beginMenu();
     std::optional<QString> endMenu();
+    // The menu takes the focus while it is open: that is not leaving the field.
+    bool isInMenu() const { return m_inMenu; }
+    // A middle click pastes the selection: an entry in place of what the field shows, as a
+    // paste by the keys is.
+    void takeMiddleClick(const QMouseEvent* event);
     // Keeps the outcome of a finished entry; true when it is a refusal to announce.
     bool record(const std::optional<QString>& outcome);
     // The reason the last entry was refused, empty once one is taken.
@@ -67,19 +73,28 @@ private:
     QDateTimeEdit* m_edit;
     QLineEdit* m_text;
     bool m_typing = false;
+    bool m_inMenu = false;
+    bool m_menuBegan = false;
     QString m_beforeMenu;
     QString m_refusal;
+    QDateTime m_refusedOver; // the value the field kept at the refusal
     QString m_ownToolTip;
 };
 
 // The typed entry on a date or a time field. Enter and every key that is not typing take the
-// text first; a refusal is told after the field's own handling, so that it outlasts what
-// `editingFinished` shows.
+// text first. The outcome is kept before the field's own handling, so that what `editingFinished`
+// shows sees the refusal as it stands, and a refusal is told after it, so that it outlasts that.
 template <class Field> class TypedEdit : public Field
 {
 public:
-    explicit TypedEdit(QWidget* parent) : Field(parent), m_entry(this, Field::lineEdit()) {}
+    explicit TypedEdit(QWidget* parent) : Field(parent), m_entry(this, Field::lineEdit())
+    {
+        Field::lineEdit()->installEventFilter(this);
+    }
+    // The reason the last entry was refused; it stands until an entry is taken, the value
+    // changes or the refusal is forgotten (the row it was typed into went).
     QString refusal() const { return m_entry.refusal(); }
+    void forgetRefusal() { m_entry.record(QString()); }
 
     // While typing the text is the user's until it is taken or refused as a whole.
     QValidator::State validate(QString& input, int& pos) const override
@@ -98,16 +113,18 @@ protected:
     {
         if (m_entry.takeKey(event))
             return;
-        const std::optional<QString> outcome = m_entry.finish();
+        const bool refused = m_entry.record(m_entry.finish());
         Field::keyPressEvent(event);
-        report(outcome);
+        announceIf(refused);
     }
 
     void focusOutEvent(QFocusEvent* event) override
     {
-        const std::optional<QString> outcome = m_entry.finish();
+        if (m_entry.isInMenu() && event->reason() == Qt::PopupFocusReason)
+            return;
+        const bool refused = m_entry.record(m_entry.finish());
         Field::focusOutEvent(event);
-        report(outcome);
+        announceIf(refused);
     }
 
     void mousePressEvent(QMouseEvent* event) override
@@ -118,21 +135,30 @@ protected:
 
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 
-    // Without this the menu's paste would meet the sections and be dropped without a word.
+    // Without this the menu's paste would meet the sections, which clamp a day the month has
+    // not or drop the text, without a word.
     void contextMenuEvent(QContextMenuEvent* event) override
     {
-        const bool entry = m_entry.beginMenu();
+        m_entry.beginMenu();
         Field::contextMenuEvent(event);
-        if (entry)
-            report(m_entry.endMenu());
+        report(m_entry.endMenu());
+    }
+
+    // The line edit pastes the selection on a middle click by itself, past the field.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == Field::lineEdit() && event->type() == QEvent::MouseButtonRelease)
+            m_entry.takeMiddleClick(static_cast<QMouseEvent*>(event));
+        return Field::eventFilter(watched, event);
     }
 
     virtual void announceRefusal(const QString& reason) = 0;
 
 private:
-    void report(const std::optional<QString>& outcome)
+    void report(const std::optional<QString>& outcome) { announceIf(m_entry.record(outcome)); }
+    void announceIf(bool refused)
     {
-        if (m_entry.record(outcome))
+        if (refused)
             announceRefusal(m_entry.refusal());
     }
 

@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
+#include "platform/WheelGuard.h"
 #include "settings/DatabaseRelocation.h"
 #include "settings/StyleChoice.h"
 
@@ -109,6 +110,7 @@ ProgramSettingPage::ProgramSettingPage(QWidget* parent, PkCalculator* calculator
       m_drugInfo(drugInfo), m_config(config), m_session(session)
 {
     ui->setupUi(this);
+    guardWheel(this);
     ui->treeWidget->setColumnCount(1);
     ui->treeWidget->setHeaderLabel(tr("Settings"));
     ui->tabWidget->tabBar()->hide();

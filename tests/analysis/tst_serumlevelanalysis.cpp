@@ -13,6 +13,7 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/WheelEvents.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -23,6 +24,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -176,6 +179,65 @@ QString recorded(const serumLevelAnalysis& w, const QString& field)
     return (dose ? w.doseRecords()[i].time : w.levelRecords()[i].time).toString(timeFormat);
 }
 
+// The Paste of the field's own context menu, opened by a right click on the field's text in its
+// window, chosen as a user would.
+void pasteFromMenu(QLineEdit* text)
+{
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        const QList<QAction*> actions = menu->actions();
+        const auto pasteAction = std::find_if(actions.begin(), actions.end(), [](QAction* a) {
+            return a->text().remove(QLatin1Char('&')).startsWith(QLatin1String("Paste"));
+        });
+        QVERIFY(pasteAction != actions.end());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(*pasteAction).center());
+    });
+    QWidget* window = text->window();
+    const QPoint at = text->mapTo(window, QPoint(4, text->height() / 2));
+    QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, at);
+    // Offscreen leaves no window active once the menu went; a window manager gives it back.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+// One entry into the field, the field then left by Tab.
+void enter(QWidget* window, QDateTimeEdit* edit, const QString& entry, const QString& typed)
+{
+    auto* text = requireChild<QLineEdit>(edit, QStringLiteral("qt_spinbox_lineedit"));
+    const QPoint onText(4, text->height() / 2);
+    if (entry.startsWith(QLatin1String("click")) || entry == QLatin1String("select all")) {
+        QTest::mouseClick(text, Qt::LeftButton, {}, onText);
+        if (entry == QLatin1String("select all"))
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), edit);
+    } else if (!entry.contains(QLatin1String("click"))) {
+        QWidget* before = requireChild<QWidget>(window, entry);
+        before->setFocus();
+        QTest::keyClick(before, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), edit);
+    }
+
+    if (entry.endsWith(QLatin1String("menu paste"))) {
+        if (entry.contains(QLatin1String("typing"))) {
+            QTest::keyClicks(edit, QStringLiteral("1"));
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        }
+        QApplication::clipboard()->setText(typed);
+        pasteFromMenu(text);
+    } else if (entry == QLatin1String("middle click")) {
+        QApplication::clipboard()->setText(typed, QClipboard::Selection);
+        QTest::mouseClick(text, Qt::MiddleButton, {}, onText);
+    } else if (entry.endsWith(QLatin1String("paste"))) {
+        QApplication::clipboard()->setText(typed);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        QTest::keyClicks(edit, typed);
+    }
+    QCOMPARE(QApplication::focusWidget(), edit);
+    QTest::keyClick(edit, Qt::Key_Tab);
+}
+
 QStringList column(const QString& sql)
 {
     QStringList values;
@@ -247,6 +309,8 @@ private slots:
     void badNumbersEmptyTheField();
     void typedDatesAndTimesAreTakenWhole_data();
     void typedDatesAndTimesAreTakenWhole();
+    void wheelChangesOnlyTheFocusedField_data();
+    void wheelChangesOnlyTheFocusedField();
     void numbersNoRegimenCanHaveAreRefused_data();
     void numbersNoRegimenCanHaveAreRefused();
     void customPriorFeedsTheFits();
@@ -476,6 +540,10 @@ void TestSerumLevelAnalysis::copyClearAndSortKeepRowsAndIcons()
 
     typeLevel(win, 3, day1.addDays(2), QStringLiteral("12.36"));
     typeLevel(win, 5, day1.addDays(1), QStringLiteral("3.1"));
+    QTimeEdit* refusing = cell<QTimeEdit>(win, "SLH_time_", 4);
+    QTest::keyClicks(refusing, QStringLiteral("25:70"));
+    QTest::keyClick(refusing, Qt::Key_Enter);
+    QCOMPARE(tip(win, "SLH_check_", 4), QStringLiteral("25:70 is not a time; enter one as HH:MM."));
     click(win, "button_sort");
     const DoseRows& rows = window->doseRecords();
     QCOMPARE(rows[0].route, imRoute);
@@ -500,6 +568,9 @@ void TestSerumLevelAnalysis::copyClearAndSortKeepRowsAndIcons()
     QCOMPARE(levels[1].level, 12.36);
     type(win, "SLH_level_", 2, QStringLiteral("12.4"));
     QCOMPARE(levels[1].level, 12.4);
+    // A time refused in a row the sort cleared no longer speaks for that row.
+    type(win, "SLH_level_", 4, QStringLiteral("5"));
+    QCOMPARE(::icon(win, "SLH_check_", 4), QStringLiteral("green-check"));
 }
 
 void TestSerumLevelAnalysis::storedRowsSurviveOpenSaveCycles_data()
@@ -1066,61 +1137,105 @@ void TestSerumLevelAnalysis::badNumbersEmptyTheField()
 void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole_data()
 {
     QTest::addColumn<QString>("field");
-    // "click", "select all", the field a Tab leaves, or "click, paste": the text pasted
+    // "click", "select all", the field a Tab leaves, "click, paste", "click, menu paste",
+    // "click, typing, menu paste", "right click, menu paste" or "middle click"
     QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("shown"); // before typing
+    QTest::addColumn<QString>("shown");   // before typing
+    QTest::addColumn<QString>("earlier"); // an entry made the same way first, if any
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");    // shown and recorded once the field is left
     QTest::addColumn<QString>("refusal"); // the row's warning; empty where the entry is taken
     const QString shownDate = QStringLiteral("12/07/2026");
     const QString shownTime = QStringLiteral("12:00");
+    const QString notDate = QStringLiteral("%1 is not a date; enter one as MM/DD/YYYY.");
+    const QString notTime = QStringLiteral("%1 is not a time; enter one as HH:MM.");
     QTest::newRow("click, date") << "DH_date_1"
-                                 << "click" << shownDate << "11/30/2026"
+                                 << "click" << shownDate << ""
+                                 << "11/30/2026"
                                  << "11/30/2026"
                                  << "";
     QTest::newRow("select all, date") << "DH_date_1"
-                                      << "select all" << shownDate << "10/05/2026"
+                                      << "select all" << shownDate << ""
+                                      << "10/05/2026"
                                       << "10/05/2026"
                                       << "";
     QTest::newRow("tab, date") << "SLH_date_2"
-                               << "SLH_level_1" << shownDate << "11/30/2026"
+                               << "SLH_level_1" << shownDate << ""
+                               << "11/30/2026"
                                << "11/30/2026"
                                << "";
     QTest::newRow("paste after a click, date") << "SLH_date_1"
-                                               << "click, paste" << shownDate << "11/30/2026"
+                                               << "click, paste" << shownDate << ""
+                                               << "11/30/2026"
                                                << "11/30/2026"
                                                << "";
-    QTest::newRow("menu paste after a click, date")
+    QTest::newRow("menu paste after a click, date") << "DH_date_1"
+                                                    << "click, menu paste" << shownDate << ""
+                                                    << "11/30/2026"
+                                                    << "11/30/2026"
+                                                    << "";
+    // The menu takes the field's focus while it is open; its paste is still the entry.
+    QTest::newRow("menu paste, no 31st") << "SLH_date_1"
+                                         << "right click, menu paste" << shownDate << ""
+                                         << "11/31/2026" << shownDate << notDate.arg("11/31/2026");
+    QTest::newRow("menu paste, no 29 February")
         << "DH_date_1"
-        << "click, menu paste" << shownDate << "11/30/2026"
-        << "11/30/2026"
-        << "";
+        << "right click, menu paste" << shownDate << ""
+        << "02/29/2027" << shownDate << notDate.arg("02/29/2027");
+    QTest::newRow("menu paste, no hour 24") << "SLH_time_1"
+                                            << "right click, menu paste" << shownTime << ""
+                                            << "24:00" << shownTime << notTime.arg("24:00");
+    QTest::newRow("menu paste after typing began")
+        << "DH_date_1"
+        << "click, typing, menu paste" << shownDate << ""
+        << "02/30/2026" << shownDate << notDate.arg("02/30/2026");
+    QTest::newRow("middle click, date") << "SLH_date_1"
+                                        << "middle click" << shownDate << ""
+                                        << "11/30/2026"
+                                        << "11/30/2026"
+                                        << "";
+    QTest::newRow("middle click, no 31st")
+        << "SLH_date_1"
+        << "middle click" << shownDate << ""
+        << "11/31/2026" << shownDate << notDate.arg("11/31/2026");
     QTest::newRow("click, time") << "DH_time_1"
-                                 << "click" << shownTime << "08:30"
+                                 << "click" << shownTime << ""
+                                 << "08:30"
                                  << "08:30"
                                  << "";
     QTest::newRow("tab, time") << "DH_time_1"
-                               << "DH_date_1" << shownTime << "08:30"
+                               << "DH_date_1" << shownTime << ""
+                               << "08:30"
                                << "08:30"
                                << "";
     QTest::newRow("no such date") << "DH_date_1"
-                                  << "select all" << shownDate << "13/45/2026" << shownDate
-                                  << "13/45/2026 is not a date; enter one as MM/DD/YYYY.";
+                                  << "select all" << shownDate << ""
+                                  << "13/45/2026" << shownDate << notDate.arg("13/45/2026");
     QTest::newRow("no such time") << "SLH_time_1"
-                                  << "click" << shownTime << "25:70" << shownTime
-                                  << "25:70 is not a time; enter one as HH:MM.";
+                                  << "click" << shownTime << ""
+                                  << "25:70" << shownTime << notTime.arg("25:70");
+    // The row's warning is that of the row as it now is, not of an entry since replaced.
+    QTest::newRow("time taken after a refused one") << "SLH_time_1"
+                                                    << "click" << shownTime << "458:30"
+                                                    << "14:05"
+                                                    << "14:05"
+                                                    << "";
 }
 
-// Keys as a user types them: the whole text is the entry, whichever way the field was entered;
-// a text that is no date or time leaves the value as it was and says why.
+// Keys, pastes and clicks as a user makes them: the whole text is the entry, whichever way it
+// reached the field; a text that is no date or time leaves the value as it was and says why.
 void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole()
 {
     QFETCH(QString, field);
     QFETCH(QString, entry);
     QFETCH(QString, shown);
+    QFETCH(QString, earlier);
     QFETCH(QString, typed);
     QFETCH(QString, kept);
     QFETCH(QString, refusal);
+    if (entry.startsWith(QLatin1String("middle")) &&
+        !QApplication::clipboard()->supportsSelection())
+        QSKIP("This platform has no selection for a middle click to paste.");
     Workspace w(QStringLiteral("GM"));
     auto window = w.window();
     window->show();
@@ -1131,41 +1246,12 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole()
     else
         edit->setTime(QTime::fromString(shown, timeFormat));
 
-    const bool paste = entry.endsWith(QLatin1String("paste"));
-    if (entry.startsWith(QLatin1String("click")) || entry == QLatin1String("select all")) {
-        auto* text = requireChild<QLineEdit>(edit, QStringLiteral("qt_spinbox_lineedit"));
-        QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(4, text->height() / 2));
-        if (entry == QLatin1String("select all"))
-            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    } else {
-        QWidget* before = requireChild<QWidget>(window.get(), entry);
-        before->setFocus();
-        QTest::keyClick(before, Qt::Key_Tab);
+    for (const QString& text : {earlier, typed}) {
+        if (!text.isEmpty())
+            enter(window.get(), edit, entry, text);
+        if (QTest::currentTestFailed())
+            return;
     }
-    QCOMPARE(QApplication::focusWidget(), edit);
-    if (entry.endsWith(QLatin1String("menu paste"))) {
-        QApplication::clipboard()->setText(typed);
-        // The field's own context menu, its Paste chosen as a user would.
-        QTimer::singleShot(0, [] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            QVERIFY(menu);
-            const QList<QAction*> actions = menu->actions();
-            const auto pasteAction = std::find_if(actions.begin(), actions.end(), [](QAction* a) {
-                return a->text().remove(QLatin1Char('&')).startsWith(QLatin1String("Paste"));
-            });
-            QVERIFY(pasteAction != actions.end());
-            (*pasteAction)->trigger();
-            menu->close();
-        });
-        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(4, edit->height() / 2));
-        QApplication::sendEvent(edit, &menuEvent);
-    } else if (paste) {
-        QApplication::clipboard()->setText(typed);
-        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-    } else {
-        QTest::keyClicks(edit, typed);
-    }
-    QTest::keyClick(edit, Qt::Key_Tab);
 
     QCOMPARE(edit->text(), kept);
     QCOMPARE(recorded(*window, field), kept);
@@ -1174,6 +1260,54 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole()
     QCOMPARE(tip(window.get(), status.constData(), row), refusal);
     QCOMPARE(::icon(window.get(), status.constData(), row),
              QLatin1String(refusal.isEmpty() ? "empty" : "warning"));
+}
+
+void TestSerumLevelAnalysis::wheelChangesOnlyTheFocusedField_data()
+{
+    QTest::addColumn<QString>("field"); // of the first dose row, under the pointer
+    QTest::addColumn<bool>("focused");  // by a click on it first
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("after"); // one notch towards the user
+    QTest::newRow("date") << "DH_date_1" << false << "11/20/2026"
+                          << "11/20/2026";
+    QTest::newRow("time") << "DH_time_1" << false << "22:00"
+                          << "22:00";
+    QTest::newRow("route") << "DH_route_1" << false << ivRoute << ivRoute;
+    QTest::newRow("focused time") << "DH_time_1" << true << "22:00"
+                                  << "21:00";
+}
+
+// Scrolling the rows with the pointer over a field changes no value on the way; the field that
+// holds the focus still steps.
+void TestSerumLevelAnalysis::wheelChangesOnlyTheFocusedField()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, focused);
+    QFETCH(QString, shown);
+    QFETCH(QString, after);
+    Workspace w(QStringLiteral("GM"));
+    auto window = w.window();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    type(window.get(), "DH_dose_", 1, QStringLiteral("80"));
+    chooseRoute(window.get(), 1, shown);
+    auto* widget = requireChild<QWidget>(window.get(), field);
+    if (auto* edit = qobject_cast<QDateTimeEdit*>(widget))
+        edit->setDateTime(QDateTime::fromString(shown, edit->displayFormat()));
+    QWidget* text = widget->findChild<QLineEdit*>();
+    QWidget* pointed = text ? text : widget;
+    const QPoint onText(4, pointed->height() / 2);
+    if (focused)
+        QTest::mouseClick(pointed, Qt::LeftButton, {}, onText);
+    QCOMPARE(widget->hasFocus(), focused);
+    QScrollBar* rows = requireChild<QScrollArea>(window.get(), "scrollArea")->verticalScrollBar();
+    QVERIFY(rows->maximum() > 0);
+
+    testsupport::turnWheel(pointed, onText, -1);
+
+    const auto* box = qobject_cast<QComboBox*>(widget);
+    QCOMPARE(box ? box->currentText() : qobject_cast<QDateTimeEdit*>(widget)->text(), after);
+    QCOMPARE(rows->value() > 0, !focused);
 }
 
 void TestSerumLevelAnalysis::numbersNoRegimenCanHaveAreRefused_data()

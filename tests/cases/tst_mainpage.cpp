@@ -13,6 +13,7 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/WheelEvents.h"
 #include "tests/support/WideMeasures.h"
 
 #include <QAbstractItemView>
@@ -245,6 +246,7 @@ private slots:
     void customEdits();
     void phenytoinComplianceSitsInFourthRow();
     void routeChoiceIsNotAnEdit();
+    void wheelLeavesAnUnenteredRouteAlone();
     void resetGoesBackToSavedSet();
     void saveStoresAndDisablesButton();
     void guestModeWritesNothing();
@@ -646,6 +648,22 @@ void TestMainPage::routeChoiceIsNotAnEdit()
     QCOMPARE(text(page.get(), "line_Custom_F"), QStringLiteral("80.00"));
     QCOMPARE(text(page.get(), "line_Custom_rangeF"), QStringLiteral("10.00"));
     QCOMPARE(s.customRanges[pk::kFitF], 0.125);
+}
+
+// The wheel over a route box the user has not entered scrolls on, the route and its F as they
+// were.
+void TestMainPage::wheelLeavesAnUnenteredRouteAlone()
+{
+    Workspace w;
+    auto page = w.page();
+    page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+    QComboBox* route = requireChild<QComboBox>(page.get(), "comboBox_Custom_route");
+    QVERIFY(route->count() > 1 && !route->hasFocus());
+    const QString shownF = text(page.get(), "line_Custom_F");
+    testsupport::turnWheel(route, route->rect().center(), -1);
+    QCOMPARE(route->currentIndex(), 0);
+    QCOMPARE(text(page.get(), "line_Custom_F"), shownF);
 }
 
 void TestMainPage::resetGoesBackToSavedSet()
