@@ -134,6 +134,7 @@ private slots:
     void vancomycinDesignMeetsBothTargets();
     void vancomycinWithoutARegimen();
     void vancomycinDesignOfAVolumeOf1mLHoldsItsTargets();
+    void designPastAnEntryLimitShowsTheDigitsPastIt();
     void fittedFOnlyOnFittedRoutes();
     void noResultForAbsentOrDegenerateSets_data();
     void noResultForAbsentOrDegenerateSets();
@@ -293,6 +294,21 @@ void TestForecastComputation::vancomycinDesignOfAVolumeOf1mLHoldsItsTargets()
     QVERIFY2(r.computed, qPrintable(r.reason));
     QCOMPARE(r.dose, dose);
     QCOMPARE(r.interval, found.interval);
+}
+
+// A rate of 10,000,000.1 mg/h, a tenth past what an entry may hold, is not shown as 1e+07.
+void TestForecastComputation::designPastAnEntryLimitShowsTheDigitsPastIt()
+{
+    setCase(*m_session, 'C', false);
+    m_session->doseUnit = QStringLiteral("mg");
+    m_session->saltParenteral = 1.0;
+    m_session->pkSets[pk::kPopulation] = {0, 1.0, 35, 1.0, 1.0, 0, 0};
+    const RegimenTargets targets{0, 0, 0, 0, 0, 10000000.1};
+    const SetRegimen r = designRegimen(*m_calc, *m_session, routeModelOf(*m_session),
+                                       setsOf(*m_session)[kPop], targets);
+    QVERIFY(!r.computed);
+    QCOMPARE(r.reason, QStringLiteral("The designed rate (10000000.1 mg/h) exceeds the largest "
+                                      "rate an entry may hold (10000000 mg/h)."));
 }
 
 void TestForecastComputation::fittedFOnlyOnFittedRoutes()
