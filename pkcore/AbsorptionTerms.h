@@ -37,21 +37,27 @@ inline double shapeFromDecays(double gap, double t, double decayAtK, double deca
 
 // At steady state, t hours into the interval tau (0 <= t <= tau):
 // (e^-k.t / (1 - e^-k.tau) - e^-ka.t / (1 - e^-ka.tau)) / (ka - k). The numerator over ka - k
-// is the sum of two terms of one sign.
+// is the sum of two shapes, each of one sign: e^-slow.t - e^-fast.t and e^-slow.tau e^-fast.t -
+// e^-slow.t e^-fast.tau, each over the gap.
 inline double steadyStateShape(double k, double ka, double tau, double t)
 {
     const double slow = std::min(k, ka);
     const double fast = std::max(k, ka);
     const double gap = fast - slow;
-    const double numerator = std::exp(-slow * t) * riseOver(gap, t) +
-                             std::exp(-slow * tau - fast * t) * riseOver(gap, tau - t);
-    return numerator / (std::expm1(-slow * tau) * std::expm1(-fast * tau));
+    const double slowAtT = std::exp(-slow * t);
+    const double fastAtT = std::exp(-fast * t);
+    const double slowAtTau = std::exp(-slow * tau);
+    const double fastAtTau = std::exp(-fast * tau);
+    const double numerator =
+        shapeFromDecays(gap, t, slowAtT, fastAtT) +
+        shapeFromDecays(gap, tau - t, slowAtTau * fastAtT, slowAtT * fastAtTau);
+    return numerator / ((1.0 - slowAtTau) * (1.0 - fastAtTau));
 }
 
 // (1 - e^-x.tau) / x: what a dose given every tau hours accumulates to, relative to one dose.
 inline double accumulation(double x, double tau)
 {
-    return -std::expm1(-x * tau) / x;
+    return (1.0 - std::exp(-x * tau)) / x;
 }
 
 // (accumulation(k) - accumulation(ka)) / (ka - k), its limit where ka is k.
@@ -63,21 +69,23 @@ inline double accumulationSlope(double k, double ka, double tau)
            (slow * fast);
 }
 
-// ln(ratio) / gap for ratio = 1 + gap x slope: near a ratio of 1, where ln(ratio) would be all
-// rounding, through log1p of the excess; slope where the gap is 0.
-inline double logOverGap(double ratio, double gap, double slope)
+// Where ln(ratio) / gap cannot be taken as it stands: for a ratio near 1 it is all rounding.
+constexpr double kNearOne = 0.5;
+
+// ln(ratio) / gap for ratio = 1 + gap x slope, near a ratio of 1 through log1p of the excess;
+// slope where the gap is 0.
+inline double logOverGap(double gap, double slope)
 {
-    constexpr double kNearOne = 0.5;
     const double excess = gap * slope;
-    if (excess == 0.0)
-        return slope;
-    return std::fabs(excess) < kNearOne ? std::log1p(excess) / gap : std::log(ratio) / gap;
+    return excess == 0.0 ? slope : std::log1p(excess) / gap;
 }
 
 // The time of a single dose's peak, ln(ka / k) / (ka - k); 1 / k where ka is k.
 inline double singleDosePeakTime(double k, double ka)
 {
-    return logOverGap(ka / k, ka - k, 1.0 / k);
+    const double ratio = ka / k;
+    return std::fabs(ratio - 1.0) < kNearOne ? logOverGap(ka - k, 1.0 / k)
+                                             : std::log(ratio) / (ka - k);
 }
 
 // The time of the peak within an interval at steady state:
@@ -85,6 +93,9 @@ inline double singleDosePeakTime(double k, double ka)
 inline double steadyStatePeakTime(double k, double ka, double tau)
 {
     const double atKa = accumulation(ka, tau);
-    return logOverGap(accumulation(k, tau) / atKa, ka - k, accumulationSlope(k, ka, tau) / atKa);
+    const double ratio = accumulation(k, tau) / atKa;
+    return std::fabs(ratio - 1.0) < kNearOne
+               ? logOverGap(ka - k, accumulationSlope(k, ka, tau) / atKa)
+               : std::log(ratio) / (ka - k);
 }
 } // namespace absorption

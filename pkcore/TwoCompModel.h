@@ -46,9 +46,10 @@ struct TwoCompModel {
     double steadyStateLevel(double rate, double duration, double tau, double sinceStart) const
     {
         const double stopped = sinceStart - duration;
-        return rate *
-               (alphaWeight() * phaseChange(alpha, duration, stopped) / -std::expm1(-alpha * tau) +
-                betaWeight() * phaseChange(beta, duration, stopped) / -std::expm1(-beta * tau));
+        return rate * (alphaWeight() * phaseChange(alpha, duration, stopped) /
+                           (1.0 - std::exp(-alpha * tau)) +
+                       betaWeight() * phaseChange(beta, duration, stopped) /
+                           (1.0 - std::exp(-beta * tau)));
     }
 
     // One phase's (e^-x.infused - 1) e^-x.stopped, with decays alone. The fits evaluate it for
