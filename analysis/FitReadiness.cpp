@@ -69,6 +69,10 @@ QString FitReadiness::doseRefusal() const
 {
     const DoseEventTable& events = m_session.doseEvents;
     const int count = std::clamp(m_session.doseEventCount, 0, pk::kMaxDoseEvents);
+    // Without a dose nothing ties the levels to a volume: a fit would invent one.
+    if (count == 0 && m_session.levelCount > 0)
+        return text("The dose history holds no dose, so the levels cannot be fitted; enter the "
+                    "doses given before them.");
     for (int i = 1; i <= count; ++i) {
         if (!std::isfinite(events[pk::eventSalt][i]))
             return text("A dose in the history has no valid salt factor.");

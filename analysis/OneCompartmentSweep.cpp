@@ -2,6 +2,7 @@
 
 #include "analysis/AscendingSweep.h"
 
+#include "pkcore/AbsorptionTerms.h"
 #include "pkcore/LevelTerms.h"
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
@@ -16,7 +17,7 @@ OneCompartmentSweep::AbsorptionSum& OneCompartmentSweep::absorptionSum(double ka
     for (AbsorptionSum& sum : m_absorption)
         if (sum.ka == ka)
             return sum;
-    m_absorption.push_back({ka, 0.0});
+    m_absorption.push_back({ka, 0.0, 0.0});
     return m_absorption.back();
 }
 
@@ -38,9 +39,17 @@ void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const
     double compliance = cf;
     int next = 1;
     const auto decay = [&](double dt) {
-        elimination *= std::exp(-k * dt);
-        for (AbsorptionSum& sum : m_absorption)
-            sum.sum *= std::exp(-sum.ka * dt);
+        const double kept = std::exp(-k * dt);
+        elimination *= kept;
+        // Each dose's level grows by what its unabsorbed part adds over dt: shape(t + dt) =
+        // e^-k.dt shape(t) + shape(dt) e^-ka.t, every term of one sign.
+        for (AbsorptionSum& sum : m_absorption) {
+            const double keptAtKa = std::exp(-sum.ka * dt);
+            const double shape =
+                absorption::shapeFromDecays(std::fabs(sum.ka - k), dt, kept, keptAtKa);
+            sum.level = kept * sum.level + shape * sum.unabsorbed;
+            sum.unabsorbed *= keptAtKa;
+        }
     };
     const auto levelAt = [&](double t) {
         for (auto it = m_running.begin(); it != m_running.end();) {
@@ -79,15 +88,18 @@ void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const
             double& ka = events[pk::eventRouteFactor][i];
             ka = pknum::separatedKa(ka, k);
             const double bioavailability = route == pk::kRouteCodeOther ? f : 1.0;
-            const double share = ka * bioavailability * salt * compliance *
-                                 events[pk::eventDose][i] / ((ka - k) * v);
-            elimination += share * std::exp(-k * elapsed);
-            absorptionSum(ka).sum -= share * std::exp(-ka * elapsed);
+            const double amount = bioavailability * salt * compliance * events[pk::eventDose][i];
+            const double perVolume = amount * ka / v;
+            const double leftAtKa = std::exp(-ka * elapsed);
+            AbsorptionSum& sum = absorptionSum(ka);
+            sum.level += perVolume * absorption::shapeFromDecays(std::fabs(ka - k), elapsed,
+                                                                 std::exp(-k * elapsed), leftAtKa);
+            sum.unabsorbed += perVolume * leftAtKa;
         }
 
         double level = elimination;
         for (const AbsorptionSum& sum : m_absorption)
-            level += sum.sum;
+            level += sum.level;
         for (const RunningInfusion& infusion : m_running)
             level += levelterms::runningInfusionShare(k, infusion.rateTerm, t, infusion.start);
         if (startLevel)

@@ -23,10 +23,12 @@ public:
                 int count, double* levels);
 
 private:
-    // A decaying sum of absorption terms sharing one rate constant.
+    // The absorption terms sharing one rate constant: their level, and ka / V times what is
+    // left to absorb, which feeds the level as it decays at ka.
     struct AbsorptionSum {
         double ka;
-        double sum;
+        double level;
+        double unabsorbed;
     };
     // An infusion still running at the last time asked for.
     struct RunningInfusion {

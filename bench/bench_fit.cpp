@@ -65,10 +65,38 @@ std::unique_ptr<SessionData> phenytoinCase(PkCalculator*& calculator)
     return s;
 }
 
-void BM_OneCompartmentBothFits(benchmark::State& state)
+// Vancomycin by the two-compartment model: 1000 one-hour infusions of 1000 every 10 h, in
+// hospital, and twelve levels over the last days.
+std::unique_ptr<SessionData> vancomycinCase(PkCalculator*& calculator)
+{
+    auto s = std::make_unique<SessionData>();
+    s->patient.drugCode = "VM";
+    s->modelType = pk::kModelTwoComp;
+    s->twoCompCentralVolume = 12.0;
+    s->twoCompK21 = 0.46;
+    s->levelErrorFactor = 0.1;
+    s->levelErrorConstant = 0.5;
+    s->levelAgeWeightBase = 1.01;
+    s->populationRanges = RangeBlock{0, 0.1, 0.25, 0.5, 0.5};
+    setSet(s->pkSets[pk::kPopulation], 1.0, 50.0, 5.0, 1.0);
+    for (int i = 0; i < pk::kMaxDoseEvents; ++i)
+        addEvent(*s, i * 10.0, 1000.0, pk::kRouteCodeIntravenous, pk::kInPatient, 1.0);
+    calculator = new PkCalculator(s.get());
+    for (int i = 1; i <= pk::kMaxMeasuredLevels; ++i) {
+        const double t = 9880.0 + i * 9.0;
+        s->levelTimes[i] = t;
+        s->levelValues[i] =
+            (1.0 + 0.05 * std::sin(i)) * calculator->levelFromDoseHistoryTwoComp(4.2, 55.0, 1.0, t);
+    }
+    s->levelCount = pk::kMaxMeasuredLevels;
+    s->levelAgeReferenceTime = s->levelTimes[pk::kMaxMeasuredLevels];
+    return s;
+}
+
+void bothFits(benchmark::State& state, std::unique_ptr<SessionData> (*makeCase)(PkCalculator*&))
 {
     PkCalculator* calculator = nullptr;
-    auto s = oneCompartmentCase(calculator);
+    auto s = makeCase(calculator);
     FitDriver driver(s.get(), calculator);
     driver.setPriorRanges(s->populationRanges);
     const SessionData start = *s;
@@ -80,7 +108,18 @@ void BM_OneCompartmentBothFits(benchmark::State& state)
     state.counters["jacobians"] = driver.solver().jacobianCount();
     delete calculator;
 }
+
+void BM_OneCompartmentBothFits(benchmark::State& state)
+{
+    bothFits(state, oneCompartmentCase);
+}
 BENCHMARK(BM_OneCompartmentBothFits)->Unit(benchmark::kMillisecond);
+
+void BM_VancomycinBothFits(benchmark::State& state)
+{
+    bothFits(state, vancomycinCase);
+}
+BENCHMARK(BM_VancomycinBothFits)->Unit(benchmark::kMillisecond);
 
 // Both fits and the curves, as one analysis run, over and over from the same start.
 void wholeAnalysis(benchmark::State& state,

@@ -25,6 +25,8 @@ constexpr double kGraphIntervals = 3.0;
 constexpr double kLargestPlainNumber = 1.0e6;
 constexpr int kExponentDigits = 3;
 constexpr int kPlainDigits = 7;
+// Enough significant digits to tell any two doubles apart.
+constexpr int kAllDigits = 17;
 
 SetRegimen noResult(const QString& reason)
 {
@@ -134,10 +136,17 @@ SetRegimen continuousInfusion(const RouteModel& route, const SetParameters& p,
     return regimenOf(rate, 1.0, route);
 }
 
-QString designedText(double value)
+// A designed number refused against `limit`, with as many more digits as it takes to show on
+// which side of the limit it lies: 10000000.1 past 10000000, not "1e+07".
+QString designedText(double value, double limit)
 {
-    return value >= kLargestPlainNumber ? QString::number(value, 'g', kExponentDigits)
-                                        : QString::number(value, 'g', kPlainDigits);
+    int digits = value >= kLargestPlainNumber ? kExponentDigits : kPlainDigits;
+    const auto shown = [&]() { return QString::number(value, 'g', digits); };
+    const auto side = [limit](double x) { return (x > limit) - (x < limit); };
+    const auto sameSide = [&]() { return side(shown().toDouble()) == side(value); };
+    while (!sameSide() && digits < kAllDigits)
+        ++digits;
+    return shown();
 }
 
 // Why the regimen could not be typed into the level forecast, whose fields hold no larger dose
@@ -149,19 +158,20 @@ QString beyondEntryLimits(const SetRegimen& r, const RouteModel& route, const QS
         return r.dose > pk::kMostDose
                    ? tr("The designed rate (%1 %2/h) exceeds the largest rate an entry may hold "
                         "(%3 %2/h).")
-                         .arg(designedText(r.dose), doseUnit, mostDose)
+                         .arg(designedText(r.dose, pk::kMostDose), doseUnit, mostDose)
                    : QString();
     if (r.dose > pk::kMostDose)
         return tr("The designed dose (%1 %2) exceeds the largest dose an entry may hold (%3 %2).")
-            .arg(designedText(r.dose), doseUnit, mostDose);
+            .arg(designedText(r.dose, pk::kMostDose), doseUnit, mostDose);
     if (r.interval > pk::kMostHours)
         return tr("The designed interval (%1 h) exceeds the longest interval an entry may hold "
                   "(%2 h).")
-            .arg(designedText(r.interval), pk::boundText(pk::kMostHours));
+            .arg(designedText(r.interval, pk::kMostHours), pk::boundText(pk::kMostHours));
     if (r.interval < pk::kShortestInterval)
         return tr("The designed interval (%1 h) is shorter than the shortest interval an entry "
                   "may hold (%2 h).")
-            .arg(designedText(r.interval), pk::boundText(pk::kShortestInterval));
+            .arg(designedText(r.interval, pk::kShortestInterval),
+                 pk::boundText(pk::kShortestInterval));
     return QString();
 }
 

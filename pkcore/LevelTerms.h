@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pkcore/AbsorptionTerms.h"
 #include "pkcore/SessionData.h"
 
 #include <algorithm>
@@ -81,6 +82,13 @@ inline double bolusShare(double k, double elapsed, double salt, double complianc
                          double v)
 {
     return std::exp(-k * elapsed) * salt * compliance * dose / v;
+}
+
+// What an oral or intramuscular dose adds `elapsed` hours after it was given, at ka; `amount` is
+// the dose times its salt, bioavailability and compliance factors.
+inline double absorptionShare(double k, double ka, double elapsed, double amount, double v)
+{
+    return amount * ka * absorption::shape(k, ka, elapsed) / v;
 }
 
 // ---- Michaelis-Menten: dC/dt = (Rin - Vmax C / (Km + C)) / V, Vmax per hour ----

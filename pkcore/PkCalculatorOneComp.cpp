@@ -1,3 +1,4 @@
+#include "pkcore/AbsorptionTerms.h"
 #include "pkcore/LevelTerms.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/PkNumeric.h"
@@ -22,10 +23,7 @@ double rawOralPeakTime(double ka, double k, double tau, double lagTime)
 {
     if (!(ka > 0.0 && k > 0.0 && tau > 0.0 && std::isfinite(lagTime)))
         return invalid();
-    ka = separatedKa(ka, k);
-    return std::log((1.0 - std::exp(-k * tau)) * ka / ((1.0 - std::exp(-ka * tau)) * k)) /
-               (ka - k) +
-           lagTime;
+    return absorption::steadyStatePeakTime(k, separatedKa(ka, k), tau) + lagTime;
 }
 } // namespace
 
@@ -38,11 +36,10 @@ double concentrationAfterDecay(double cl, double v, double c0, double t)
 
 double logSlope(double a, double b)
 {
-    if (a == b)
-        b = a + pknum::kKaNudge;
+    b = separatedKa(b, a);
     if (!(a / b > 0.0))
         return pknum::kNotGiven;
-    return checked(std::log(a / b) / (a - b));
+    return checked(absorption::singleDosePeakTime(b, a));
 }
 
 double minOf(double a, double b)
@@ -79,9 +76,7 @@ double PkCalculator::oralSteadyStateLevel(double ka, double dose, double salt, d
         return pknum::kNotGiven;
     const double k = cl / v;
     ka = separatedKa(ka, k);
-    return checked(dose * salt * f * ka / ((ka - k) * v) *
-                   (std::exp(-k * t) / (1.0 - std::exp(-k * tau)) -
-                    std::exp(-ka * t) / (1.0 - std::exp(-ka * tau))));
+    return checked(dose * salt * f * ka / v * absorption::steadyStateShape(k, ka, tau, t));
 }
 
 double PkCalculator::oralPeakTime(double ka, double k, double tau) const
@@ -118,9 +113,9 @@ double PkCalculator::oralDoseForPeakTrough(double targetPeak, double cl, double 
         return pknum::kNotGiven;
     const double k = cl / v;
     ka = separatedKa(ka, k);
-    const double peakTime = std::log(ka / k) / (ka - k);
-    return checked((targetPeak - targetTrough) * v * (ka - k) /
-                   ((std::exp(-k * peakTime) - std::exp(-ka * peakTime)) * salt * f * ka));
+    const double peakTime = absorption::singleDosePeakTime(k, ka);
+    return checked((targetPeak - targetTrough) * v /
+                   (absorption::shape(k, ka, peakTime) * salt * f * ka));
 }
 
 double PkCalculator::hoursAboveMic(double trough, double mic, double peak, double infusionTime,
@@ -174,8 +169,8 @@ double PkCalculator::levelFromDoseHistory(double cl, double v, double f, double 
             double& ka = events[pk::eventRouteFactor][i];
             ka = separatedKa(ka, k);
             const double bioavailability = route == pk::kRouteCodeOther ? f : 1.0;
-            return (std::exp(-k * elapsed) - std::exp(-ka * elapsed)) * ka * bioavailability *
-                   salt * compliance * events[pk::eventDose][i] / ((ka - k) * v);
+            return levelterms::absorptionShare(
+                k, ka, elapsed, bioavailability * salt * compliance * events[pk::eventDose][i], v);
         });
     if (levelterms::hasOriginLevel(*m_session))
         level += std::exp(-k * t) * m_session->levelValues[1];
@@ -200,9 +195,8 @@ double PkCalculator::levelSeriesFromDoseHistory(double f, double v, double cl, d
         const double doseTime = j * tau;
         const double elapsed = t - doseTime;
         if (route != pk::kRouteCodeIntravenous) {
-            const double factor = route == pk::kRouteCodeOther ? f * ka * cf : ka * cf;
-            sum += (std::exp(-k * elapsed) - std::exp(-ka * elapsed)) * dose * salt * factor /
-                   ((ka - k) * v);
+            const double factor = route == pk::kRouteCodeOther ? f * cf : cf;
+            sum += levelterms::absorptionShare(k, ka, elapsed, dose * salt * factor, v);
         } else if (infusionTime > 0.0) {
             const double rateTerm = f * cf * dose * (salt / infusionTime) / cl;
             sum += levelterms::infusionShare(k, infusionTime, rateTerm, t, doseTime);

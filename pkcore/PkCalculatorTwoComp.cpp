@@ -30,12 +30,7 @@ double rawSteadyStateLevel(const TwoCompModel& m, double dose, double infusionTi
 {
     if (!(m.valid() && infusionTime > 0.0 && tau > 0.0))
         return invalid();
-    const double rate = dose / infusionTime;
-    const double spread = m.v1 * (m.alpha - m.beta);
-    return rate * (1.0 - std::exp(m.beta * infusionTime)) * (m.beta - m.k21) *
-               std::exp(-m.beta * t) / ((1.0 - std::exp(-m.beta * tau)) * spread * m.beta) +
-           rate * (1.0 - std::exp(m.alpha * infusionTime)) * (m.k21 - m.alpha) *
-               std::exp(-m.alpha * t) / ((1.0 - std::exp(-m.alpha * tau)) * spread * m.alpha);
+    return m.steadyStateLevel(dose / infusionTime, infusionTime, tau, t);
 }
 
 bool sameSign(double a, double b)

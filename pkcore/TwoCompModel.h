@@ -36,8 +36,28 @@ struct TwoCompModel {
     double infusionLevel(double rate, double infused, double sinceStart) const
     {
         const double stopped = sinceStart - infused;
-        return rate * (alphaWeight() * std::expm1(-alpha * infused) * std::exp(-alpha * stopped) +
-                       betaWeight() * std::expm1(-beta * infused) * std::exp(-beta * stopped));
+        return rate * (alphaWeight() * phaseChange(alpha, infused, stopped) +
+                       betaWeight() * phaseChange(beta, infused, stopped));
+    }
+
+    // Level at steady state `sinceStart` hours after the start of a dose, one infusion at `rate`
+    // lasting `duration` hours every `tau` hours (from the end of the infusion on): each phase
+    // of one dose over what the phase accumulates to, 1 / (1 - e^-x.tau).
+    double steadyStateLevel(double rate, double duration, double tau, double sinceStart) const
+    {
+        const double stopped = sinceStart - duration;
+        return rate * (alphaWeight() * phaseChange(alpha, duration, stopped) /
+                           (1.0 - std::exp(-alpha * tau)) +
+                       betaWeight() * phaseChange(beta, duration, stopped) /
+                           (1.0 - std::exp(-beta * tau)));
+    }
+
+    // One phase's (e^-x.infused - 1) e^-x.stopped, with decays alone. The fits evaluate it for
+    // every dose: plain exponentials are the fastest there, and only the second sees the long
+    // times where the exponential leaves its fast path.
+    static double phaseChange(double x, double infused, double stopped)
+    {
+        return (std::exp(-x * infused) - 1.0) * std::exp(-x * stopped);
     }
 
     // The area under infusionLevel's curve from `from` to `to` hours after the start of an

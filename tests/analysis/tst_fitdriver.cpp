@@ -657,6 +657,10 @@ void TestFitDriver::unevaluableModelIsRefusedBeforeFitting_data()
         setSet(s, pk::kPopulation, 1.0, 45.0, 5.7, 1.0, 5.7, 420.0);
         addEvent(s, 48000.0, 300.0, pk::kRouteCodeIntravenous, pk::kInPatient, 0.5);
     }) << "48000 hours";
+    QTest::newRow("levels without any dose")
+        << Breaker([](SessionData& s) { s.doseEventCount = 0; })
+        << "The dose history holds no dose, so the levels cannot be fitted; enter the doses "
+           "given before them.";
     QTest::newRow("salt factor not a number")
         << Breaker([=](SessionData& s) { s.doseEvents[pk::eventSalt][3] = nan; }) << "salt factor";
     QTest::newRow("ka not a number")

@@ -6,6 +6,7 @@
 #include "tests/support/NearlyEqual.h"
 #include "tests/support/TestMain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -37,6 +38,8 @@ private slots:
     void oneCompartmentSweepMatchesCalculator_data();
     void oneCompartmentSweepMatchesCalculator();
     void sweepMovesKaOffKLikeTheCalculator();
+    void kaARoundingStepFromKIsTheEqualCase_data();
+    void kaARoundingStepFromKIsTheEqualCase();
     void phenytoinSinglePassEqualsStepByStep();
     void setsUseTheirSlots();
 
@@ -121,6 +124,69 @@ void TestLevelPredictor::sweepMovesKaOffKLikeTheCalculator()
     QVERIFY(std::fabs(swept - expected) <= 1e-9 * expected);
     QCOMPARE(sweptTable[pk::eventRouteFactor][1], session.doseEvents[pk::eventRouteFactor][1]);
     QCOMPARE(sweptTable[pk::eventRouteFactor][1], 0.1 + 0.0001);
+}
+
+void TestLevelPredictor::kaARoundingStepFromKIsTheEqualCase_data()
+{
+    QTest::addColumn<double>("ka");
+    QTest::addColumn<double>("v");
+    QTest::addColumn<double>("cl");
+    // CL / V lands one rounding step below ka in each.
+    QTest::newRow("ka 0.1, V 7 L, CL 0.7 L/h") << 0.1 << 7.0 << 0.7;
+    QTest::newRow("ka 1.1, V 3 L, CL 3.3 L/h") << 1.1 << 3.0 << 3.3;
+    QTest::newRow("ka 0.1, V 0.05 L, CL 0.005 L/h") << 0.1 << 0.05 << 0.005;
+}
+
+// 1000 mg by mouth every 12 h, three doses. Where ka equals k the program raises ka by 0.0001;
+// a k a rounding step from ka is the same rate, and every road gives that case's level.
+void TestLevelPredictor::kaARoundingStepFromKIsTheEqualCase()
+{
+    QFETCH(double, ka);
+    QFETCH(double, v);
+    QFETCH(double, cl);
+    const double dose = 1000.0, tau = 12.0, k = ka, raised = ka + 0.0001;
+    const auto single = [&](double t) {
+        return dose * raised / ((raised - k) * v) * (std::exp(-k * t) - std::exp(-raised * t));
+    };
+    const auto expected = [&](double t) {
+        double level = 0.0;
+        for (double start = 0.0; start <= std::min(t, 2 * tau); start += tau)
+            level += single(t - start);
+        return level;
+    };
+    const auto steadyState = [&](double t) {
+        return dose * raised / ((raised - k) * v) *
+               (std::exp(-k * t) / (1 - std::exp(-k * tau)) -
+                std::exp(-raised * t) / (1 - std::exp(-raised * tau)));
+    };
+    for (int i = 0; i < 3; ++i)
+        addEvent(session, i * tau, dose, pk::kRouteCodeOther, 1, -1.0, 1.0, ka);
+    const SessionData before = session;
+    const std::vector<double> times = {1.0, 13.0, 30.0};
+    PkParameterSet set{};
+    set[pk::kCl] = cl;
+    set[pk::kVd] = v;
+    set[pk::kF] = 1.0;
+    set[pk::kCF] = 1.0;
+    std::vector<double> swept(times.size());
+    LevelPredictor(&session, &calculator).levelsForSet(set, times.data(), 3, swept.data());
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        const double t = times[i];
+        session = before;
+        COMPARE_NEARLY(calculator.levelFromDoseHistory(cl, v, 1.0, 1.0, t), expected(t), 1e-9);
+        COMPARE_NEARLY(swept[i], expected(t), 1e-9);
+        COMPARE_NEARLY(calculator.levelSeriesFromDoseHistory(1.0, v, cl, dose, 0.0, 1.0, tau,
+                                                             pk::kRouteCodeOther, 0.0, 1.0, ka, t),
+                       expected(t), 1e-9);
+    }
+    COMPARE_NEARLY(calculator.oralSteadyStateLevel(ka, dose, 1.0, 1.0, v, cl, tau, 5.0),
+                   steadyState(5.0), 1e-9);
+    // At the peak the level stops rising: the peak is the steady-state level there.
+    const double peakTime =
+        std::log((1 - std::exp(-k * tau)) * raised / ((1 - std::exp(-raised * tau)) * k)) /
+        (raised - k);
+    COMPARE_NEARLY(calculator.oralSteadyStatePeak(ka, dose, 1.0, 1.0, v, cl, tau),
+                   steadyState(peakTime), 1e-9);
 }
 
 // The single pass must give exactly the calculator's numbers, time by time.

@@ -133,7 +133,8 @@ private slots:
     void vancomycinDesignMeetsBothTargets_data();
     void vancomycinDesignMeetsBothTargets();
     void vancomycinWithoutARegimen();
-    void vancomycinDesignRefusesWhatItsForecastRefuses();
+    void vancomycinDesignOfAVolumeOf1mLHoldsItsTargets();
+    void designPastAnEntryLimitShowsTheDigitsPastIt();
     void fittedFOnlyOnFittedRoutes();
     void noResultForAbsentOrDegenerateSets_data();
     void noResultForAbsentOrDegenerateSets();
@@ -266,9 +267,10 @@ void TestForecastComputation::vancomycinWithoutARegimen()
     QVERIFY(design.sets[kLs].computed);
 }
 
-// V-beta 1 mL, CL 0.838 L/h, V1 7.785 L, k21 0.905/h: beta is 838/h. Over a 50-minute infusion
-// the levels of a unit dose are still numbers, those of the dose the targets need overflow.
-void TestForecastComputation::vancomycinDesignRefusesWhatItsForecastRefuses()
+// V-beta 1 mL, CL 0.838 L/h, V1 7.785 L, k21 0.905/h: beta is 838/h, whose e^(beta x 50 min)
+// overflows; the levels, written with decays alone, are plain numbers. The design's own
+// forecast holds both targets.
+void TestForecastComputation::vancomycinDesignOfAVolumeOf1mLHoldsItsTargets()
 {
     setCase(*m_session, 'D', true);
     m_session->twoCompCentralVolume = 7.785;
@@ -285,10 +287,28 @@ void TestForecastComputation::vancomycinDesignRefusesWhatItsForecastRefuses()
     const double dose = found.amount / (route.salt * set.f);
     const SetLevels levels = forecastSet(*m_calc, *m_session, route, set,
                                          regular(dose, found.interval, infusionTime, 0.0));
-    QVERIFY(!levels.computed);
+    QVERIFY2(levels.computed, qPrintable(levels.reason));
+    COMPARE_NEARLY(levels.postLevel, 30.0, 1e-6);
+    COMPARE_NEARLY(levels.trough, 10.0, 1e-6);
     const SetRegimen r = designRegimen(*m_calc, *m_session, route, set, targets);
+    QVERIFY2(r.computed, qPrintable(r.reason));
+    QCOMPARE(r.dose, dose);
+    QCOMPARE(r.interval, found.interval);
+}
+
+// A rate of 10,000,000.1 mg/h, a tenth past what an entry may hold, is not shown as 1e+07.
+void TestForecastComputation::designPastAnEntryLimitShowsTheDigitsPastIt()
+{
+    setCase(*m_session, 'C', false);
+    m_session->doseUnit = QStringLiteral("mg");
+    m_session->saltParenteral = 1.0;
+    m_session->pkSets[pk::kPopulation] = {0, 1.0, 35, 1.0, 1.0, 0, 0};
+    const RegimenTargets targets{0, 0, 0, 0, 0, 10000000.1};
+    const SetRegimen r = designRegimen(*m_calc, *m_session, routeModelOf(*m_session),
+                                       setsOf(*m_session)[kPop], targets);
     QVERIFY(!r.computed);
-    QCOMPARE(r.reason, levels.reason);
+    QCOMPARE(r.reason, QStringLiteral("The designed rate (10000000.1 mg/h) exceeds the largest "
+                                      "rate an entry may hold (10000000 mg/h)."));
 }
 
 void TestForecastComputation::fittedFOnlyOnFittedRoutes()
@@ -326,9 +346,6 @@ void TestForecastComputation::noResultForAbsentOrDegenerateSets_data()
     // k12 = alpha + beta - k21 - k10 = -0.0952/h: no two-compartment curve, no negative level.
     QTest::newRow("vancomycin with a negative k12")
         << 'V' << pk::kPopulation << pk::kCl << 20.0 << QStringLiteral("negative k12 (-0.095/h)");
-    // Beta 3000/h: the levels of an infusion of an hour overflow whatever the interval.
-    QTest::newRow("vancomycin volume of 1 mL") << 'V' << pk::kPopulation << pk::kVd << 0.001
-                                               << QStringLiteral("No result for these parameters.");
 }
 
 void TestForecastComputation::noResultForAbsentOrDegenerateSets()

@@ -146,6 +146,23 @@ void TestCompartment::publishedSteadyState_data()
         << 0.4 * 27.235773826213435;
     QTest::newRow("loading dose from 2 to 20 mg/L over 1 h")
         << calc.infusionDoseForTarget(20, 1, 5, 2, 50, 1, 1) << 955.7498750297539;
+    // Vancomycin, CL 3.897 L/h, V-beta 49 L, V1 11.9 L, k21 0.46/h (alpha 1.894/h), 100 mg/h
+    // for most of a long interval; the closed form taken to 50 digits.
+    SessionData vancomycin;
+    vancomycin.twoCompCentralVolume = 11.9;
+    vancomycin.twoCompK21 = 0.46;
+    const PkCalculator twoComp(&vancomycin);
+    QTest::newRow("40,000 mg over 400 h every 500 h: peak")
+        << twoComp.twoCompSteadyStateLevel(3.897, 49, 40000, 400, 500, 400) << 25.660764690787448;
+    QTest::newRow("40,000 mg over 400 h every 500 h: trough")
+        << twoComp.twoCompSteadyStateLevel(3.897, 49, 40000, 400, 500, 500)
+        << 0.0077891492369705554;
+    QTest::newRow("200,000 mg over 2,000 h every 2,400 h: peak")
+        << twoComp.twoCompSteadyStateLevel(3.897, 49, 200000, 2000, 2400, 2000)
+        << 25.660764690787787;
+    QTest::newRow("200,000 mg over 2,000 h every 2,400 h: trough")
+        << twoComp.twoCompSteadyStateLevel(3.897, 49, 200000, 2000, 2400, 2400)
+        << 3.3851523007588756e-13;
 }
 
 void TestCompartment::publishedSteadyState()
