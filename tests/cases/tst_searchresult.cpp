@@ -547,12 +547,8 @@ void TestSearchResult::deletePatientTakesEverything()
 {
     SessionData a = storedCase(QStringLiteral("Smith"), QStringLiteral("one"));
     QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
-    SessionData typedClearance = a;
-    typedClearance.caseNumber = 0;
-    typedClearance.scr1 = 0.0; // CLcr typed, no Crs
-    typedClearance.crcl = 45.0;
-    QVERIFY(
-        CaseStore(&typedClearance).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    a.caseNumber = 0;
+    QVERIFY(CaseStore(&a).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
     SessionData b = storedCase(QStringLiteral("Jones"), QStringLiteral("kept"));
     QVERIFY(CaseStore(&b).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
 
