@@ -338,7 +338,8 @@ void serumLevelAnalysis::judgeDoseRow(int i)
 }
 
 // Any row's change can move other rows past the dose limit or back within it; their status
-// follows. The edited row's own status is its handler's to show.
+// follows, a date or time refused in them standing as it does. The edited row's own status is
+// its handler's to show.
 void serumLevelAnalysis::applyDoseLimit(int edited)
 {
     std::array<bool, kDoseRowCount> wasPast{};
@@ -353,6 +354,7 @@ void serumLevelAnalysis::applyDoseLimit(int edited)
                        DoseEventBuilder::pastLimitReason());
         else
             checkDoseRow(j);
+        showRefusedEntry(kDoseFields, j);
     }
 }
 

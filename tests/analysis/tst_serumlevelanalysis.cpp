@@ -1053,6 +1053,18 @@ void TestSerumLevelAnalysis::tooLongHistoryIsRefused()
     QCOMPARE(::icon(window.get(), "DH_check_", 2), QStringLiteral("warning"));
     type(window.get(), "DH_numofdose_", 2, QStringLiteral("1"));
     QVERIFY(window->doseRecords()[1].complete);
+
+    // A date refused in a row stays its warning while another row's edit takes it past the
+    // limit and back.
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    enter(window.get(), cell<QDateEdit>(window.get(), "DH_date_", 2), QStringLiteral("select all"),
+          QStringLiteral("13/45/2024"));
+    const QString refusal = QStringLiteral("13/45/2024 is not a date; enter one as MM/DD/YYYY.");
+    for (const char* count : {"1000", "999"}) {
+        type(window.get(), "DH_numofdose_", 1, QLatin1String(count));
+        QCOMPARE(tip(window.get(), "DH_check_", 2), refusal);
+    }
 }
 
 void TestSerumLevelAnalysis::historyPastThePhenytoinGridIsRefusedWithItsLimit()
