@@ -300,6 +300,7 @@ private slots:
     void reopenedRowsComeInTimeOrder();
     void savedFitsAreThoseOfTheSavedRows_data();
     void savedFitsAreThoseOfTheSavedRows();
+    void customFTypedAfterAnalysisIsSavedAsReopened();
     void databaseWithoutThePriorTableReadsAsPopulation();
     void historyPastTheLimitIsSavedAndReopenedAlike();
     void tooLongHistoryIsRefused();
@@ -972,6 +973,39 @@ void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
     click(page.get(), "button_save");
     QVERIFY(s.saved);
     QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
+}
+
+// A custom F typed on the case page after Analysis from the custom prior: the save fits the
+// rows with it, as the reopened case gives it to them.
+void TestSerumLevelAnalysis::customFTypedAfterAnalysisIsSavedAsReopened()
+{
+    caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
+        return new serumLevelAnalysis(p, s, c, d);
+    };
+    Workspace w(QStringLiteral("TH"));
+    SessionData& s = w.session;
+    auto page = w.page();
+    click(page.get(), "button_dosage_history");
+    auto* window = page->findChild<serumLevelAnalysis*>();
+    click(window, "radioButton_custom");
+    const QString oral = QStringLiteral("Oral - Tablets");
+    typeDoseRow(window, 1, day1, oral, "300", "", "8", "3");
+    typeLevel(window, 1, day1.addSecs(3600 * 7), QStringLiteral("1.8"));
+    typeLevel(window, 2, day1.addSecs(3600 * 15), QStringLiteral("2.5"));
+    click(window, "button_analysis");
+    QComboBox* route = requireChild<QComboBox>(page.get(), "comboBox_Custom_route");
+    route->setCurrentIndex(route->findText(oral));
+    QLineEdit* customF = requireChild<QLineEdit>(page.get(), "line_Custom_F");
+    customF->selectAll();
+    QTest::keyClicks(customF, QStringLiteral("60"));
+    QTest::keyClick(customF, Qt::Key_Return);
+
+    click(page.get(), "button_save");
+    QVERIFY(s.saved);
+    const PkParameterSet saved = s.pkSets[pk::kBayesian];
+    page.reset();
+    page = w.page();
+    QCOMPARE(s.pkSets[pk::kBayesian], saved);
 }
 
 // Databases written before the prior was kept with the case, and cases converted from older
