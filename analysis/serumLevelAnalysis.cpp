@@ -338,7 +338,8 @@ void serumLevelAnalysis::judgeDoseRow(int i)
 }
 
 // Any row's change can move other rows past the dose limit or back within it; their status
-// follows. The edited row's own status is its handler's to show.
+// follows, a date or time refused in them standing as it does. The edited row's own status is
+// its handler's to show.
 void serumLevelAnalysis::applyDoseLimit(int edited)
 {
     std::array<bool, kDoseRowCount> wasPast{};
@@ -353,6 +354,7 @@ void serumLevelAnalysis::applyDoseLimit(int edited)
                        DoseEventBuilder::pastLimitReason());
         else
             checkDoseRow(j);
+        showRefusedEntry(kDoseFields, j);
     }
 }
 
@@ -725,6 +727,25 @@ void serumLevelAnalysis::showPriorF()
     }
 }
 
+// Under the custom prior each row takes the F a reopened case gives it (its route's custom F,
+// the drug's own for a parenteral phenytoin dose), a custom F typed on the case page since
+// included: the rows keep the F of their last route or prior choice, and a save must fit the
+// F the reopened case fits. A route without a custom F keeps the row's.
+void serumLevelAnalysis::takeCustomFAsReopened()
+{
+    if (m_builder.priorSetIndex() != pk::kCustom)
+        return;
+    for (int i = 0; i < kDoseRowCount; ++i) {
+        DoseHistoryRow& row = doseRows[i];
+        if (row.route.isEmpty())
+            continue;
+        const bool oral = PkCalculator::routeCode(row.route) == pk::kLetterOral;
+        row.routeF =
+            isPhenytoin() && !oral ? sessionData->phenytoinF : customF(row.route, row.routeF);
+        rowWidget<QLabel>("DH_f_", i)->setText(shownF(row.routeF));
+    }
+}
+
 // A stored case's choice, as its radio button would make it.
 void serumLevelAnalysis::showPrior(int prior)
 {
@@ -837,6 +858,7 @@ bool serumLevelAnalysis::sameRows(const AnalysedRows& a, const AnalysedRows& b)
 // said here: the case page reports a refusal once the case is saved.
 QString serumLevelAnalysis::refitChangedRows()
 {
+    takeCustomFAsReopened();
     const AnalysedRows rows = analysedRows();
     if (!m_fittedRows || sameRows(*m_fittedRows, rows))
         return QString();

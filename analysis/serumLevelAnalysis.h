@@ -210,6 +210,7 @@ private:
     bool isPhenytoin() const;
     double customF(const QString& routeText, double fallback) const;
     void showPriorF();
+    void takeCustomFAsReopened();
     void showPrior(int prior);
     bool refuseSaveAfterFailedLoad(bool loadFailed, const QString& what) const;
 

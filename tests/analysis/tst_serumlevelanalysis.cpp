@@ -300,6 +300,7 @@ private slots:
     void reopenedRowsComeInTimeOrder();
     void savedFitsAreThoseOfTheSavedRows_data();
     void savedFitsAreThoseOfTheSavedRows();
+    void customFTypedAfterAnalysisIsSavedAsReopened();
     void databaseWithoutThePriorTableReadsAsPopulation();
     void historyPastTheLimitIsSavedAndReopenedAlike();
     void tooLongHistoryIsRefused();
@@ -974,6 +975,39 @@ void TestSerumLevelAnalysis::savedFitsAreThoseOfTheSavedRows()
     QCOMPARE(s.pkSets[pk::kBayesian][pk::kF], FitDriver::kAbsentF);
 }
 
+// A custom F typed on the case page after Analysis from the custom prior: the save fits the
+// rows with it, as the reopened case gives it to them.
+void TestSerumLevelAnalysis::customFTypedAfterAnalysisIsSavedAsReopened()
+{
+    caseWindowMakers().analysis = [](QWidget* p, SessionData* s, PkCalculator* c, DrugInfo* d) {
+        return new serumLevelAnalysis(p, s, c, d);
+    };
+    Workspace w(QStringLiteral("TH"));
+    SessionData& s = w.session;
+    auto page = w.page();
+    click(page.get(), "button_dosage_history");
+    auto* window = page->findChild<serumLevelAnalysis*>();
+    click(window, "radioButton_custom");
+    const QString oral = QStringLiteral("Oral - Tablets");
+    typeDoseRow(window, 1, day1, oral, "300", "", "8", "3");
+    typeLevel(window, 1, day1.addSecs(3600 * 7), QStringLiteral("1.8"));
+    typeLevel(window, 2, day1.addSecs(3600 * 15), QStringLiteral("2.5"));
+    click(window, "button_analysis");
+    QComboBox* route = requireChild<QComboBox>(page.get(), "comboBox_Custom_route");
+    route->setCurrentIndex(route->findText(oral));
+    QLineEdit* customF = requireChild<QLineEdit>(page.get(), "line_Custom_F");
+    customF->selectAll();
+    QTest::keyClicks(customF, QStringLiteral("60"));
+    QTest::keyClick(customF, Qt::Key_Return);
+
+    click(page.get(), "button_save");
+    QVERIFY(s.saved);
+    const PkParameterSet saved = s.pkSets[pk::kBayesian];
+    page.reset();
+    page = w.page();
+    QCOMPARE(s.pkSets[pk::kBayesian], saved);
+}
+
 // Databases written before the prior was kept with the case, and cases converted from older
 // files, have no prior stored: they fit from the population, and the first save keeps the choice.
 void TestSerumLevelAnalysis::databaseWithoutThePriorTableReadsAsPopulation()
@@ -1053,6 +1087,18 @@ void TestSerumLevelAnalysis::tooLongHistoryIsRefused()
     QCOMPARE(::icon(window.get(), "DH_check_", 2), QStringLiteral("warning"));
     type(window.get(), "DH_numofdose_", 2, QStringLiteral("1"));
     QVERIFY(window->doseRecords()[1].complete);
+
+    // A date refused in a row stays its warning while another row's edit takes it past the
+    // limit and back.
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    enter(window.get(), cell<QDateEdit>(window.get(), "DH_date_", 2), QStringLiteral("select all"),
+          QStringLiteral("13/45/2024"));
+    const QString refusal = QStringLiteral("13/45/2024 is not a date; enter one as MM/DD/YYYY.");
+    for (const char* count : {"1000", "999"}) {
+        type(window.get(), "DH_numofdose_", 1, QLatin1String(count));
+        QCOMPARE(tip(window.get(), "DH_check_", 2), refusal);
+    }
 }
 
 void TestSerumLevelAnalysis::historyPastThePhenytoinGridIsRefusedWithItsLimit()
