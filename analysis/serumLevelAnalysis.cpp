@@ -305,6 +305,14 @@ void serumLevelAnalysis::updateDoseRowState(int i)
     markEdited();
     judgeDoseRow(i);
     showRefusedEntry(kDoseFields, i);
+    judgeLevelRows();
+}
+
+// Whether a level was drawn during an infusion depends on the dose rows as they now are.
+void serumLevelAnalysis::judgeLevelRows()
+{
+    for (int i = 0; i < kLevelRowCount; ++i)
+        judgeLevelRow(i);
 }
 
 void serumLevelAnalysis::judgeDoseRow(int i)
@@ -644,6 +652,7 @@ void serumLevelAnalysis::deleteDoseRow(int i)
     rowWidget<QLabel>("DH_salt_", i)->clear();
     resetRow(i);
     applyDoseLimit(i);
+    judgeLevelRows();
     markEdited();
 }
 

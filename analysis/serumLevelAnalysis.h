@@ -176,6 +176,7 @@ private:
     void judgeDoseRow(int i);
     void checkDoseRow(int i);
     void judgeLevelRow(int i);
+    void judgeLevelRows();
     void checkLevelRow(int i);
     void showRefusedEntry(const RowFields& fields, int i);
     void forgetRefusedEntries(const RowFields& fields, int i);

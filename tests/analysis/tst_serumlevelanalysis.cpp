@@ -518,6 +518,10 @@ void TestSerumLevelAnalysis::levelDuringInfusionNamesTheRow()
     QCOMPARE(::icon(window.get(), "SLH_check_", 1), icon);
     QCOMPARE(tip(window.get(), "SLH_check_", 1), tooltip);
     QVERIFY(window->levelRecords()[0].complete);
+    // Without the infusions the level is no longer drawn during one.
+    click(window.get(), "DH_delete_1");
+    click(window.get(), "DH_delete_2");
+    QCOMPARE(::icon(window.get(), "SLH_check_", 1), QStringLiteral("green-check"));
 }
 
 void TestSerumLevelAnalysis::copyClearAndSortKeepRowsAndIcons()
