@@ -410,6 +410,19 @@ void TestPhenytoinWindows::readoutTimeOutsideTheGraphIsRefused()
         QCOMPARE(time->styleSheet().isEmpty(), !refused);
         QCOMPARE(level->text().isEmpty(), refused);
     }
+    // 100 mg every 8.2 h: the span shrinks to 0 to 15 x 8.2 = 123 h. The time taken before is
+    // refused, and the span's end, typed as it is named, is taken.
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("100"));
+    enter(field(&window, "lineEdit_interval"), QStringLiteral("8.2"));
+    QCOMPARE(time->toolTip(),
+             QStringLiteral(
+                 "Time (360.0 Hours) lies outside the graph, which spans 0.0 to 123.0 Hours."));
+    QVERIFY(level->text().isEmpty());
+    time->clear();
+    QTest::keyClicks(time, QLatin1String("123"));
+    QTest::keyClick(time, Qt::Key_Return);
+    QCOMPARE(time->toolTip(), QString());
+    QVERIFY(!level->text().isEmpty());
 }
 
 void TestPhenytoinWindows::twoRoutesAreNotGraphed()
