@@ -247,8 +247,13 @@ void TestPhenytoinWindows::saturatedPopulationShowsNoSteadyStateAndNoGraph()
     enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
     QCOMPARE(plot(&window)->graphCount(), 2);
     const PhLevelForecastReport before = c.session->phLevelForecastReport;
+    QLineEdit* readout = field(&window, "line_blood_level_pop");
+    enter(field(&window, "line_time_x"), QStringLiteral("100"));
+    QVERIFY(!readout->text().isEmpty());
 
     enter(field(&window, "lineEdit_dose"), QStringLiteral("600"));
+    // The level read off the earlier regimen's curve goes with the curve.
+    QCOMPARE(readout->text(), QString());
     QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("no steady state"));
     QCOMPARE(field(&window, "lineEdit_steady_state_time_custom")->text(),
              QStringLiteral("no steady state"));
