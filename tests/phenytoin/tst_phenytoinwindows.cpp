@@ -403,15 +403,24 @@ void TestPhenytoinWindows::readoutTimeOutsideTheGraphIsRefused()
     QLineEdit* level = field(&window, "line_blood_level_pop");
     const auto* notice = requireChild<QLabel>(&window, QStringLiteral("label_refusal"));
     // 15 doses every 24 h: the graph spans 0 to 360 h, its end included.
-    const QString refusal = QStringLiteral(
-        "Time (999999999.0 Hours) lies outside the graph, which spans 0.0 to 360.0 Hours.");
-    for (const char* typed : {"360", "999999999", "360"}) {
+    struct Entry {
+        const char* typed;
+        const char* refusal;
+    };
+    const Entry entries[] = {
+        {"360", ""},
+        {"999999999",
+         "Time (999999999.0 Hours) lies outside the graph, which spans 0.0 to 360.0 Hours."},
+        // Past the end by less than one decimal shows: named with the decimals that show it.
+        {"360.01", "Time (360.01 Hours) lies outside the graph, which spans 0.00 to 360.00 Hours."},
+        {"360", ""}};
+    for (const Entry& entry : entries) {
         time->clear();
-        QTest::keyClicks(time, QLatin1String(typed));
+        QTest::keyClicks(time, QLatin1String(entry.typed));
         QTest::keyClick(time, Qt::Key_Return);
-        const bool refused = QLatin1String(typed) != QLatin1String("360");
+        const bool refused = *entry.refusal != '\0';
         QCOMPARE(notice->isVisible(), refused);
-        QCOMPARE(time->toolTip(), refused ? refusal : QString());
+        QCOMPARE(time->toolTip(), QString::fromLatin1(entry.refusal));
         QCOMPARE(time->styleSheet().isEmpty(), !refused);
         QCOMPARE(level->text().isEmpty(), refused);
     }
