@@ -274,6 +274,7 @@ void TestPhenytoinWindows::resultGridShowsEachSetUnderItsHeadingWhole()
 {
     const testsupport::DesktopLook look(
         SessionData::readTextFile(QStringLiteral(":/stylesheet/style2.qss")));
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
     PromptScript prompts;
     Case c;
     c.setParameters(pk::kBayesian, 4.0, 450.0, 0.9);
@@ -362,6 +363,7 @@ void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
 {
     const testsupport::DesktopLook look(
         SessionData::readTextFile(QStringLiteral(":/stylesheet/style2.qss")));
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
     PromptScript prompts;
     Case c;
     c.setParameters(pk::kCustom, kKm, 250.0);
