@@ -467,6 +467,9 @@ PHSerumLevelForecast::GraphPlan PHSerumLevelForecast::plan_graph() const
 void PHSerumLevelForecast::refuse_graph(const QString& notice)
 {
     clearCurves(m_ui->graph);
+    // A level read off the curve that went must not stand for the regimen now entered.
+    for (QLineEdit* field : bloodLevelFields())
+        field->clear();
     m_ui->label_warning->setText(notice);
 }
 

@@ -8,8 +8,17 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+#include <cmath>
+
 namespace phenytoin
 {
+namespace
+{
+// Relative to the span, far above a sum's rounding and far below a typed hundredth of an hour.
+constexpr double kSpanRounding = 1e-12;
+} // namespace
+
 void showParameters(const SessionData& session, const PerSource<ParameterLabels>& labels)
 {
     for (Source s : kAllSources) {
@@ -101,7 +110,10 @@ void clearCurveEntries(const CurveEntries& entries)
 double readoutTime(EntryRefusals& refusals, QLineEdit* timeX, const AxisPlan& graph)
 {
     const double time = refusals.number(timeX, kReadoutEntry);
-    if (time < 0.0 || (time >= graph.start && time <= graph.end))
+    // The span's ends are sums of the typed interval and fall a rounding step either side of the
+    // same time typed: 15 x 8.2 h gives 122.99999999999999.
+    const double slack = kSpanRounding * std::max(std::abs(graph.start), std::abs(graph.end));
+    if (time < 0.0 || (time >= graph.start - slack && time <= graph.end + slack))
         return time;
     refusals.refuse(timeX, pk::outsideGraphRefusal(
                                QCoreApplication::translate("phenytoin", "Time"), time, graph.start,

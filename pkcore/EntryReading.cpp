@@ -8,6 +8,9 @@ namespace pk
 {
 namespace
 {
+constexpr int kFewestSpanDecimals = 1;
+constexpr int kMostSpanDecimals = 12;
+
 QString tr(const char* text)
 {
     return QCoreApplication::translate("EntryReading", text);
@@ -29,9 +32,17 @@ QString boundText(double bound)
 QString outsideGraphRefusal(const QString& timeName, double time, double spanStart, double spanEnd,
                             const QString& unit)
 {
-    const auto shown = [](double hours) { return QString::number(hours, 'f', 1); };
+    // One decimal, or as many more as it takes for the time to read outside the span as named.
+    int decimals = kFewestSpanDecimals;
+    const auto shown = [&decimals](double value) {
+        return QString::number(value, 'f', decimals).toDouble();
+    };
+    while (decimals < kMostSpanDecimals && shown(time) >= shown(spanStart) &&
+           shown(time) <= shown(spanEnd))
+        ++decimals;
+    const auto text = [decimals](double value) { return QString::number(value, 'f', decimals); };
     return tr("%1 (%2 %3) lies outside the graph, which spans %4 to %5 %3.")
-        .arg(timeName, shown(time), unit, shown(spanStart), shown(spanEnd));
+        .arg(timeName, text(time), unit, text(spanStart), text(spanEnd));
 }
 
 EntryReading readEntry(const QString& text, const EntryRange& range)

@@ -30,7 +30,8 @@ EntryReading readEntry(const QString& text, const EntryRange& range);
 QString boundText(double bound);
 
 // Why a time typed for a read-out off a graph is refused when it lies outside the graph: "Time 2
-// (99999.0 Hours) lies outside the graph, which spans 0.0 to 64.0 Hours."
+// (99999.0 Hours) lies outside the graph, which spans 0.0 to 64.0 Hours.", with more decimals
+// where one would show the time inside the span.
 QString outsideGraphRefusal(const QString& timeName, double time, double spanStart, double spanEnd,
                             const QString& unit);
 } // namespace pk

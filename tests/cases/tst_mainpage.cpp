@@ -1157,6 +1157,7 @@ void TestMainPage::pageFitsTheMainWindow()
     QFETCH(QString, styleSheet);
     const DesktopLook look(styleSheet.isEmpty() ? QString()
                                                 : SessionData::readTextFile(styleSheet));
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
     // The fullest case: two creatinine values, albumin, two factors and wide values.
     Workspace w;
     SessionData& s = w.session;

@@ -247,8 +247,13 @@ void TestPhenytoinWindows::saturatedPopulationShowsNoSteadyStateAndNoGraph()
     enter(field(&window, "lineEdit_dose"), QStringLiteral("300"));
     QCOMPARE(plot(&window)->graphCount(), 2);
     const PhLevelForecastReport before = c.session->phLevelForecastReport;
+    QLineEdit* readout = field(&window, "line_blood_level_pop");
+    enter(field(&window, "line_time_x"), QStringLiteral("100"));
+    QVERIFY(!readout->text().isEmpty());
 
     enter(field(&window, "lineEdit_dose"), QStringLiteral("600"));
+    // The level read off the earlier regimen's curve goes with the curve.
+    QCOMPARE(readout->text(), QString());
     QCOMPARE(field(&window, "lineEdit_avg_level_pop")->text(), QStringLiteral("no steady state"));
     QCOMPARE(field(&window, "lineEdit_steady_state_time_custom")->text(),
              QStringLiteral("no steady state"));
@@ -269,6 +274,7 @@ void TestPhenytoinWindows::resultGridShowsEachSetUnderItsHeadingWhole()
 {
     const testsupport::DesktopLook look(
         SessionData::readTextFile(QStringLiteral(":/stylesheet/style2.qss")));
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
     PromptScript prompts;
     Case c;
     c.setParameters(pk::kBayesian, 4.0, 450.0, 0.9);
@@ -357,6 +363,7 @@ void TestPhenytoinWindows::readoutWithoutACurveShowsNoLevel()
 {
     const testsupport::DesktopLook look(
         SessionData::readTextFile(QStringLiteral(":/stylesheet/style2.qss")));
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
     PromptScript prompts;
     Case c;
     c.setParameters(pk::kCustom, kKm, 250.0);
@@ -398,18 +405,40 @@ void TestPhenytoinWindows::readoutTimeOutsideTheGraphIsRefused()
     QLineEdit* level = field(&window, "line_blood_level_pop");
     const auto* notice = requireChild<QLabel>(&window, QStringLiteral("label_refusal"));
     // 15 doses every 24 h: the graph spans 0 to 360 h, its end included.
-    const QString refusal = QStringLiteral(
-        "Time (999999999.0 Hours) lies outside the graph, which spans 0.0 to 360.0 Hours.");
-    for (const char* typed : {"360", "999999999", "360"}) {
+    struct Entry {
+        const char* typed;
+        const char* refusal;
+    };
+    const Entry entries[] = {
+        {"360", ""},
+        {"999999999",
+         "Time (999999999.0 Hours) lies outside the graph, which spans 0.0 to 360.0 Hours."},
+        // Past the end by less than one decimal shows: named with the decimals that show it.
+        {"360.01", "Time (360.01 Hours) lies outside the graph, which spans 0.00 to 360.00 Hours."},
+        {"360", ""}};
+    for (const Entry& entry : entries) {
         time->clear();
-        QTest::keyClicks(time, QLatin1String(typed));
+        QTest::keyClicks(time, QLatin1String(entry.typed));
         QTest::keyClick(time, Qt::Key_Return);
-        const bool refused = QLatin1String(typed) != QLatin1String("360");
+        const bool refused = *entry.refusal != '\0';
         QCOMPARE(notice->isVisible(), refused);
-        QCOMPARE(time->toolTip(), refused ? refusal : QString());
+        QCOMPARE(time->toolTip(), QString::fromLatin1(entry.refusal));
         QCOMPARE(time->styleSheet().isEmpty(), !refused);
         QCOMPARE(level->text().isEmpty(), refused);
     }
+    // 100 mg every 8.2 h: the span shrinks to 0 to 15 x 8.2 = 123 h. The time taken before is
+    // refused, and the span's end, typed as it is named, is taken.
+    enter(field(&window, "lineEdit_dose"), QStringLiteral("100"));
+    enter(field(&window, "lineEdit_interval"), QStringLiteral("8.2"));
+    QCOMPARE(time->toolTip(),
+             QStringLiteral(
+                 "Time (360.0 Hours) lies outside the graph, which spans 0.0 to 123.0 Hours."));
+    QVERIFY(level->text().isEmpty());
+    time->clear();
+    QTest::keyClicks(time, QLatin1String("123"));
+    QTest::keyClick(time, Qt::Key_Return);
+    QCOMPARE(time->toolTip(), QString());
+    QVERIFY(!level->text().isEmpty());
 }
 
 void TestPhenytoinWindows::twoRoutesAreNotGraphed()

@@ -15,6 +15,7 @@
 #include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QTextEdit>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -125,6 +126,19 @@ Fit headerFit(const QTableView* table)
     return {};
 }
 
+// A tree's items show whole, each with its indentation and icon, in the tree's first column: a
+// tree elides an item's text rather than scroll it.
+Fit treeFit(const QTreeView* tree)
+{
+    if (!tree->model())
+        return {};
+    const int room = std::min(tree->header()->sectionSize(0), tree->viewport()->width());
+    return {
+        QStringLiteral("items of %1").arg(tree->model()->headerData(0, Qt::Horizontal).toString()),
+        {static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(0), 0},
+        {room, 0}};
+}
+
 // A spin box shows its value and the text that stands for its minimum ("no result") whole.
 Fit spinBoxFit(const QAbstractSpinBox* box)
 {
@@ -154,6 +168,8 @@ QString cutText(const QWidget* widget)
         return cutMessage(widget, comboFit(combo));
     if (const auto* box = qobject_cast<const QAbstractSpinBox*>(widget))
         return cutMessage(widget, spinBoxFit(box));
+    if (const auto* tree = qobject_cast<const QTreeView*>(widget))
+        return cutMessage(widget, treeFit(tree));
     if (const auto* table = qobject_cast<const QTableView*>(widget)) {
         const QString scrolling = cutMessage(widget, tableFit(table));
         return scrolling.isEmpty() ? cutMessage(widget, headerFit(table)) : scrolling;

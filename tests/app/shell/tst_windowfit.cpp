@@ -414,6 +414,7 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
     QFETCH(QString, drug);
     QFETCH(int, pointSize);
     const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
     PromptScript prompts;
     Installation i;
     QVERIFY2(i.ready, qPrintable(i.env.error()));
@@ -446,6 +447,7 @@ void TestWindowFit::everyTextShowsWhole()
     QFETCH(int, dialog);
     QFETCH(int, pointSize);
     const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
     PromptScript prompts;
     Installation i;
     QVERIFY2(i.ready, qPrintable(i.env.error()));
