@@ -81,7 +81,18 @@ QString FitReadiness::doseRefusal() const
         if (!std::isfinite(events[pk::eventTime][i]) || !std::isfinite(events[pk::eventDose][i]))
             return text("A dose in the history has no valid time or amount.");
     }
+    // Doses given only after the levels leave them as untied as no dose at all.
+    if (count > 0 && m_session.levelCount > 0 && !(events[pk::eventTime][1] < latestLevelTime()))
+        return text("No dose in the history is given before the last level, so the levels "
+                    "cannot be fitted; enter the doses given before them.");
     return {};
+}
+
+double FitReadiness::latestLevelTime() const
+{
+    const int count = std::clamp(m_session.levelCount, 0, pk::kMaxMeasuredLevels);
+    const auto times = m_session.levelTimes.begin() + 1;
+    return *std::max_element(times, times + std::max(count, 1));
 }
 
 // Without its error model the Bayesian fit would quietly weigh the levels as least squares does.

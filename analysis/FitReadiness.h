@@ -29,6 +29,7 @@ public:
 private:
     QString historyRefusal() const;
     QString doseRefusal() const;
+    double latestLevelTime() const;
     QString levelModelRefusal() const;
     QString priorRefusal(int priorSetIndex) const;
     QString twoCompartmentRefusal(int priorSetIndex) const;

@@ -1,3 +1,4 @@
+#include "pkcore/EntryLimits.h"
 #include "pkcore/LevelTerms.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/PkNumeric.h"
@@ -15,7 +16,7 @@ using pknum::kHoursPerDay;
 namespace
 {
 constexpr double kMicSearchStep = 0.1;
-// 1000 hours of 0.1 h steps: far beyond any dosing interval; a search that gets there has no
+// 1000 hours of 0.1 h steps: past them, and past what is left of the interval, a search has no
 // crossing to find.
 constexpr int kMicSearchMaxSteps = 10000;
 constexpr double kMaxSeriesDoses = 1.0e6;
@@ -74,11 +75,14 @@ double PkCalculator::hoursAboveMicTwoComp(double trough, double mic, double peak
                 return pknum::kNotGiven;
         } while (!(level(up) >= mic));
     }
+    // A trough below the MIC puts the fall within the interval, which may be thousands of hours.
+    const double rest = std::clamp(tau - infusionTime, 0.0, pk::kMostHours);
+    const int downSteps = kMicSearchMaxSteps + static_cast<int>(std::ceil(rest / kMicSearchStep));
     double down = infusionTime;
     int steps = 0;
     do {
         down += kMicSearchStep;
-        if (++steps > kMicSearchMaxSteps)
+        if (++steps > downSteps)
             return pknum::kNotGiven;
     } while (!(level(down) <= mic));
 

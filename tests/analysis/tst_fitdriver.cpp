@@ -661,6 +661,10 @@ void TestFitDriver::unevaluableModelIsRefusedBeforeFitting_data()
         << Breaker([](SessionData& s) { s.doseEventCount = 0; })
         << "The dose history holds no dose, so the levels cannot be fitted; enter the doses "
            "given before them.";
+    QTest::newRow("levels before every dose") << Breaker([](SessionData& s) {
+        for (int i = 1; i <= s.doseEventCount; ++i)
+            s.doseEvents[pk::eventTime][i] += 48.0;
+    }) << "No dose in the history is given before the last level";
     QTest::newRow("salt factor not a number")
         << Breaker([=](SessionData& s) { s.doseEvents[pk::eventSalt][3] = nan; }) << "salt factor";
     QTest::newRow("ka not a number")

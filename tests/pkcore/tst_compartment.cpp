@@ -539,6 +539,14 @@ void TestCompartment::twoCompHoursAboveMic()
 
     QCOMPARE(m_calc->hoursAboveMicTwoComp(16, 15, 40, dose, infusionTime, tau, kCl2, kVBeta), 24.0);
     QCOMPARE(m_calc->hoursAboveMicTwoComp(1, 40, 40, dose, infusionTime, tau, kCl2, kVBeta), 0.0);
+
+    // CL 0.1 L/h (beta 0.002/h), 1000 mg over 1 h every 5000 h: the closed form (to 20 digits)
+    // falls to the MIC 1500.05 h after the start, so the search stops at 1500.1 h.
+    const double slowPeak = 42.663676309338018, slowTrough = 0.00090640035223660721;
+    const double micAt1500h = 0.99388928717556878;
+    const double slowHours =
+        m_calc->hoursAboveMicTwoComp(slowTrough, micAt1500h, slowPeak, 1000, 1, 5000, 0.1, kVBeta);
+    QVERIFY2(near(slowHours, 1500.0, 1e-9), qPrintable(QString::number(slowHours)));
 }
 
 void TestCompartment::twoCompHoursAboveMicStopsWithoutCrossing()
