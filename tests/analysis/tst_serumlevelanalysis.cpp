@@ -1289,6 +1289,8 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole()
     Workspace w(QStringLiteral("GM"));
     auto window = w.window();
     window->show();
+    // A display without a window manager activates no window by itself.
+    window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     auto* edit = requireChild<QDateTimeEdit>(window.get(), field);
     if (field.contains(QLatin1String("_date_")))
