@@ -36,9 +36,8 @@ void TwoCompartmentSweep::levels(double cl, double vBeta, double cf, const doubl
     double compliance = cf;
     int next = 1;
     const auto addEnded = [&](double rate, double duration, double t, double end) {
-        alphaPart +=
-            rate * alphaWeight * std::expm1(-alpha * duration) * std::exp(-alpha * (t - end));
-        betaPart += rate * betaWeight * std::expm1(-beta * duration) * std::exp(-beta * (t - end));
+        alphaPart += rate * alphaWeight * TwoCompModel::phaseChange(alpha, duration, t - end);
+        betaPart += rate * betaWeight * TwoCompModel::phaseChange(beta, duration, t - end);
     };
     const auto decay = [&](double dt) {
         alphaPart *= std::exp(-alpha * dt);
