@@ -3,6 +3,9 @@
 
 #include "platform/CipherDriver.h"
 
+#include "platform/JournalGuard.h"
+#include "platform/StaleJournal.h"
+
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -27,9 +30,36 @@ const char* const CipherDriver::busyTimeoutOption = "CIPHER_BUSY_TIMEOUT";
 namespace
 {
 
+// Failures that a journal in the way gives: it cannot be opened, read, written or finished.
+bool mayBeTheJournals(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// SQLite's words, followed by what stands at the journal's name when that is the cause, which
+// its words never name.
+QString sqliteMessage(sqlite3* db, int code, const QString& words)
+{
+    const char* file = db && mayBeTheJournals(code) ? sqlite3_db_filename(db, "main") : nullptr;
+    const QString journal =
+        file && *file ? StaleJournal::obstacle(QString::fromUtf8(file)) : QString();
+    return journal.isEmpty() ? words
+                             : words + QStringLiteral(": ") + journal + QStringLiteral(".\n");
+}
+
 QString sqliteMessage(sqlite3* db)
 {
-    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("no connection");
+    if (!db)
+        return QStringLiteral("no connection");
+    return sqliteMessage(db, sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 // SQLite's result code as the error's native code.
@@ -341,7 +371,7 @@ bool CipherDriver::open(const QString& db, const QString&, const QString& passwo
             busyTimeout = option.section(QLatin1Char('='), 1).trimmed().toInt();
     }
     const QByteArray path = db.toUtf8();
-    if (sqlite3_open_v2(path.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.constData(), &m_db, flags, JournalGuard::vfsName()) != SQLITE_OK) {
         setLastError(QSqlError(QStringLiteral("Error opening database"), sqliteMessage(m_db),
                                QSqlError::ConnectionError, sqliteCode(m_db)));
         sqlite3_close(m_db);
@@ -385,7 +415,9 @@ bool CipherDriver::runStatement(const QString& sql, QSqlError::ErrorType type)
     const int code = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message);
     if (code == SQLITE_OK)
         return true;
-    setLastError(QSqlError(sql, QString::fromUtf8(message ? message : ""), type, sqliteCode(code)));
+    setLastError(QSqlError(sql,
+                           sqliteMessage(m_db, code, QString::fromUtf8(message ? message : "")),
+                           type, sqliteCode(code)));
     sqlite3_free(message);
     return false;
 }

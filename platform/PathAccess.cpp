@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -32,20 +34,27 @@ QString systemText(int error)
 }
 
 // An account without a name in this system's lists is named by its number.
-QString nameOrNumber(const QString& name, uint number)
+QString userName(uid_t user)
 {
-    return name.isEmpty() ? QString::number(number) : name;
+    const passwd* entry = ::getpwuid(user);
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString::number(user);
+}
+
+QString groupName(gid_t group)
+{
+    const struct group* entry = ::getgrgid(group);
+    return entry ? QString::fromLocal8Bit(entry->gr_name) : QString::number(group);
 }
 
 // Who may do what with the file or folder, as the keeper of a shared folder needs to know it.
-QString ownership(const QString& path)
+QString ownership(const QString& path, bool ofLink = false)
 {
+    const QByteArray name = QFile::encodeName(path);
     struct stat status = {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+    if ((ofLink ? ::lstat(name.constData(), &status) : ::stat(name.constData(), &status)) != 0)
         return systemText(errno);
-    const QFileInfo info(path);
     return tr("owner %1, group %2, mode %3")
-        .arg(nameOrNumber(info.owner(), status.st_uid), nameOrNumber(info.group(), status.st_gid),
+        .arg(userName(status.st_uid), groupName(status.st_gid),
              QString::number(status.st_mode & everyModeBit, octal)
                  .rightJustified(modeDigits, QLatin1Char('0')));
 }
@@ -137,5 +146,14 @@ QString ownershipText(const QString& path)
 #else
     const QFileInfo info(path);
     return tr("owner %1").arg(info.owner());
+#endif
+}
+
+QString linkOwnershipText(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    return ownership(path, true);
+#else
+    return ownershipText(path);
 #endif
 }

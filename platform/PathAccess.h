@@ -14,3 +14,5 @@ PathAccess checkReadAccess(const QString& path);
 
 // "owner …, group …, mode 0640" of the file or folder at path; the reason when it cannot be seen.
 QString ownershipText(const QString& path);
+// The same of a link itself, not of what it points at.
+QString linkOwnershipText(const QString& path);

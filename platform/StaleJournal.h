@@ -12,8 +12,13 @@ namespace StaleJournal
 QString pathFor(const QString& databasePath);
 
 // Removes the journal when it is an empty file. Only while this connection holds the database's
-// write lock: no other connection is then between making its journal and writing it. Empty when
-// nothing is left in the way; otherwise, for a journal this user can neither remove nor write,
-// its path and why it stays, with its owner, group and mode.
-QString removeEmpty(const QString& databasePath);
+// write lock: no other connection is then between making its journal and writing it. One this
+// user may not remove stays; `obstacle` says whether it is in the way.
+void removeEmpty(const QString& databasePath);
+
+// What at the journal's name stops this user's reads or writes of the database, with its path,
+// owner, group and mode and what to do about it: a link (never written through), something
+// other than a file, or a journal this user may not write. Empty when nothing there is in the
+// way, or nothing is there.
+QString obstacle(const QString& databasePath);
 } // namespace StaleJournal

@@ -86,14 +86,14 @@ bool CaseDatabaseProbe::isWritable()
     // A program killed between making its journal and writing it leaves an empty one, which
     // SQLite leaves in place and which another user's mode may close to this user. Under the
     // write lock just taken no other connection is using it.
-    const QString journalProblem = StaleJournal::removeEmpty(probeConnection().databaseName());
+    StaleJournal::removeEmpty(probeConnection().databaseName());
     const bool written = query.exec(QLatin1String(writeTrial));
     const QSqlError error = query.lastError();
     query.exec(QLatin1String(writeUndo));
     if (written)
         return true;
-    m_journalInTheWay = !journalProblem.isEmpty();
-    return m_journalInTheWay ? fail(journalProblem) : fail(error);
+    const QString journalProblem = StaleJournal::obstacle(probeConnection().databaseName());
+    return journalProblem.isEmpty() ? fail(error) : fail(journalProblem);
 }
 
 bool CaseDatabaseProbe::readsEveryRow(const QString& table)

@@ -21,7 +21,7 @@ public:
     bool isCaseDatabase();
     // A write goes through (it is rolled back). A read-only file, and a folder where the
     // journal cannot be made, fail here although every read succeeds. An empty journal left
-    // beside the file is removed first.
+    // beside the file is removed first; what else stands at the journal's name is named.
     bool isWritable();
     // Every row of `table` can be read; a damaged page of it fails here although the schema
     // reads.
@@ -33,9 +33,6 @@ public:
     QString error() const { return m_error; }
     // The last check failed because another program holds the file.
     bool locked() const { return m_locked; }
-    // The last write failed on an empty journal left beside the file that could not be removed;
-    // the error names it.
-    bool journalInTheWay() const { return m_journalInTheWay; }
 
 private:
     bool fail(const QString& reason);
@@ -43,5 +40,4 @@ private:
 
     QString m_error;
     bool m_locked = false;
-    bool m_journalInTheWay = false;
 };

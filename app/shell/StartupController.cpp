@@ -1,5 +1,7 @@
 #include "app/shell/StartupController.h"
 
+#include "platform/StaleJournal.h"
+
 #include "app/ProgramConfig.h"
 #include "app/login.h"
 #include "app/shell/MainWindow.h"
@@ -10,6 +12,7 @@
 #include "platform/PathAccess.h"
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
+#include "platform/StaleJournal.h"
 #include "settings/CaseDatabaseProbe.h"
 #include "settings/StyleChoice.h"
 
@@ -167,11 +170,20 @@ void StartupController::enterGuestMode(ProgramConfig& config, int status, const 
     MessageBox::information(nullptr, tr("Warning"), text);
 }
 
+// Another program's lock, and then what stands at the journal's name, are named before the
+// failure's other readings (a wrong key, a read-only file), which would send the user after a
+// sound database.
 void StartupController::refuseDatabase(ProgramConfig& config, const QString& path, bool locked,
                                        int status, const QString& text)
 {
+    const QString journal = locked ? QString() : StaleJournal::obstacle(path);
     if (locked)
         enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen, lockedText(path));
+    else if (!journal.isEmpty())
+        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
+                       tr("The database at %1 cannot be used because of its journal: %2. You will "
+                          "be logged in as a guest.\nCode I-05")
+                           .arg(path, journal));
     else
         enterGuestMode(config, status, text);
 }
@@ -219,7 +231,7 @@ void StartupController::probeDatabase(ProgramConfig& config)
     if (!probe.open()) {
         const QString reason = probe.lastError().text();
         probe.close();
-        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
+        refuseDatabase(config, path, false, ProgramConfig::StatusDatabaseWontOpen,
                        failedOpenText(path, reason.isEmpty() ? tr("no reason given") : reason));
         return;
     }
@@ -243,7 +255,7 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
 {
     CaseDatabaseProbe probe(path, config.databaseKey());
     if (!probe.isCaseDatabase()) {
-        enterGuestMode(config, ProgramConfig::StatusSchemaUnreadable,
+        refuseDatabase(config, path, probe.locked(), ProgramConfig::StatusSchemaUnreadable,
                        tr("The database at %1 is not a complete case database: %2 You will be "
                           "logged in as a guest. Please set the path of a valid database in the "
                           "settings page.\nCode I-06")
@@ -261,14 +273,6 @@ void StartupController::checkCaseDatabase(ProgramConfig& config, const QString& 
     }
     if (probe.isWritable())
         return;
-    if (probe.journalInTheWay()) {
-        enterGuestMode(config, ProgramConfig::StatusDatabaseWontOpen,
-                       tr("The database at %1 cannot be written: %2. You will be logged in as a "
-                          "guest. Please remove that journal, or ask its owner to, and log in "
-                          "again.\nCode I-05")
-                           .arg(path, probe.error()));
-        return;
-    }
     refuseDatabase(config, path, probe.locked(), ProgramConfig::StatusDatabaseWontOpen,
                    tr("The database at %1 cannot be written (%2); the file or its folder may be "
                       "read-only. You will be logged in as a guest. Please make it writable or "

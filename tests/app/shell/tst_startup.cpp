@@ -14,8 +14,10 @@
 
 #include <QAction>
 #include <QDir>
+#include <QProcess>
 #include <QSettings>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
@@ -138,7 +140,10 @@ bool madeByOtherMember(const QString& path, int mode)
 class AsGroupMember
 {
 public:
-    AsGroupMember() : m_ok(::setegid(sharingGroup) == 0 && ::seteuid(thisMember) == 0) {}
+    explicit AsGroupMember(uid_t member = thisMember)
+        : m_ok(::setegid(sharingGroup) == 0 && ::seteuid(member) == 0)
+    {
+    }
     ~AsGroupMember()
     {
         ::seteuid(superUser);
@@ -151,6 +156,49 @@ public:
 private:
     bool m_ok;
 };
+
+// A member's program killed in the middle of a save, after SQLite spilled the save into the file:
+// the journal holds the pages to put back. Run by the command-line shell as that member.
+bool crashWhileSaving(const QString& database, uid_t member)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=%1").arg(member),
+                 QStringLiteral("--regid=%1").arg(sharingGroup), QStringLiteral("--clear-groups"),
+                 QStringLiteral("sqlcipher"), database});
+    if (!shell.waitForStarted())
+        return false;
+    const int pages = 3000; // well past the page cache, so the save is spilled before its commit
+    shell.write(
+        QStringLiteral("PRAGMA key = '%1';\nBEGIN;\nCREATE TABLE cut_short (x);\n"
+                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                       "WHERE i < %2) INSERT INTO cut_short SELECT randomblob(1000) FROM n;\n"
+                       "SELECT 'spilled';\n")
+            .arg(databaseKeyFor(builtInSiteName()))
+            .arg(pages)
+            .toUtf8());
+    while (!shell.readAllStandardOutput().contains("spilled"))
+        if (!shell.waitForReadyRead(10000))
+            return false;
+    shell.kill();
+    shell.waitForFinished();
+    return QFileInfo(database + "-journal").size() > 0;
+}
+
+// A save of the signed-in member on the program's connection: empty when it went through, else
+// the error it gave.
+QString saveError()
+{
+    QSqlDatabase db = QSqlDatabase::database();
+    QSqlQuery query(db);
+    if (!db.transaction())
+        return db.lastError().text();
+    if (!query.exec("UPDATE Users SET TITLE = TITLE")) {
+        db.rollback();
+        return query.lastError().text();
+    }
+    return db.commit() ? QString() : db.lastError().text();
+}
 
 } // namespace
 
@@ -170,8 +218,12 @@ private slots:
     void unusableDatabaseMeansGuest_data();
     void unusableDatabaseMeansGuest();
     void lockedDatabaseIsReportedAsLocked();
-    void anEmptyJournalOfAnotherMember_data();
-    void anEmptyJournalOfAnotherMember();
+    void aJournalOfAnotherMember_data();
+    void aJournalOfAnotherMember();
+    void aSaveCutShortByOneMemberStopsNoOther_data();
+    void aSaveCutShortByOneMemberStopsNoOther();
+    void aLinkAtTheJournalsNameIsNeverWrittenThrough_data();
+    void aLinkAtTheJournalsNameIsNeverWrittenThrough();
     void singleAccountSignsInWithoutDialog();
     void rejectedLogInEndsWithOne();
     void guestMarkerSurvivesLogOut();
@@ -405,10 +457,10 @@ void TestStartup::unusableDatabaseMeansGuest_data()
                                                     << "Code I-06" << 7;
     QTest::newRow("damaged page of Users") << "userspage"
                                            << "Code I-06" << 7;
-    // What a read-only folder does (and, for anyone but root, a read-only file): the first
-    // write cannot make its journal.
-    QTest::newRow("no journal can be made") << "nojournal"
-                                            << "Code I-05" << 9;
+    // The journal's name leads into a folder that does not exist: the database is writable, the
+    // link is what is in the way.
+    QTest::newRow("a dangling link at the journal's name") << "nojournal"
+                                                           << "Code I-05" << 9;
 }
 
 void TestStartup::unusableDatabaseMeansGuest()
@@ -457,8 +509,12 @@ void TestStartup::unusableDatabaseMeansGuest()
     QVERIFY2(hasText(records, "Warning", code), qPrintable(records[0].text));
     if (damage == "nousers")
         QVERIFY2(records[0].text.contains("Users is missing"), qPrintable(records[0].text));
-    if (damage == "nojournal")
-        QVERIFY2(records[0].text.contains("cannot be written"), qPrintable(records[0].text));
+    if (damage == "nojournal") {
+        const QString& text = records[0].text;
+        QVERIFY2(text.contains(env.databasePath() + "-journal is a link") &&
+                     !text.contains("read-only") && !text.contains("key"),
+                 qPrintable(text));
+    }
     if (damage == "userspage")
         QVERIFY2(records[0].text.contains("list of users"), qPrintable(records[0].text));
     if (damage == "folder")
@@ -499,27 +555,34 @@ void TestStartup::lockedDatabaseIsReportedAsLocked()
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
-void TestStartup::anEmptyJournalOfAnotherMember_data()
+void TestStartup::aJournalOfAnotherMember_data()
 {
     QTest::addColumn<int>("folderMode");
+    QTest::addColumn<bool>("cutShort"); // the journal holds a save to roll back
     QTest::addColumn<bool>("removed");
-    QTest::newRow("the group's folder") << 02770 << true;
+    QTest::newRow("the group's folder") << 02770 << false << true;
     // The sticky bit lets only the journal's owner remove it.
-    QTest::newRow("a folder that keeps each member's files") << 03770 << false;
+    QTest::newRow("a folder that keeps each member's files") << 03770 << false << false;
+    // Never removed: the database would keep half a save.
+    QTest::newRow("a save cut short, closed to the group") << 02770 << true << false;
 }
 
 // A member killed between making the journal and giving it the database's mode leaves it empty
-// and closed to the group's writes.
-void TestStartup::anEmptyJournalOfAnotherMember()
+// and closed to the group's writes; a journal may also be closed to the group by hand.
+void TestStartup::aJournalOfAnotherMember()
 {
     QFETCH(int, folderMode);
+    QFETCH(bool, cutShort);
     QFETCH(bool, removed);
     if (::geteuid() != superUser)
         QSKIP("only the super-user can make the files of another user");
     PromptScript prompts;
     TestEnvironment env;
     const QString journal = env.databasePath() + "-journal";
-    QVERIFY(QFile(journal).open(QIODevice::WriteOnly));
+    if (cutShort)
+        QVERIFY(crashWhileSaving(env.databasePath(), superUser));
+    else
+        QVERIFY(QFile(journal).open(QIODevice::WriteOnly));
     QVERIFY(madeByOtherMember(journal, 0640));
     QVERIFY(madeByOtherMember(env.databasePath(), 0660));
     QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
@@ -539,8 +602,89 @@ void TestStartup::anEmptyJournalOfAnotherMember()
     if (!removed) {
         const QString text = records[0].text;
         QVERIFY2(text.contains(journal) && text.contains("mode 0640"), qPrintable(text));
-        QVERIFY2(!text.contains("read-only"), qPrintable(text));
+        QVERIFY2(!text.contains("read-only") && !text.contains("key"), qPrintable(text));
     }
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::aSaveCutShortByOneMemberStopsNoOther_data()
+{
+    QTest::addColumn<int>("folderMode");
+    QTest::newRow("the group's folder") << 02770;
+    QTest::newRow("a folder that keeps each member's files") << 03770;
+}
+
+// Each member in turn is killed while saving; the other then starts, signs in and saves, and the
+// cut-short save is undone.
+void TestStartup::aSaveCutShortByOneMemberStopsNoOther()
+{
+    QFETCH(int, folderMode);
+    if (::geteuid() != superUser)
+        QSKIP("only the super-user can act as two members");
+    PromptScript prompts;
+    TestEnvironment env;
+    QVERIFY(madeByOtherMember(env.databasePath(), 0660));
+    QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
+    QVERIFY(madeByOtherMember(env.dir(), folderMode));
+    env.enterWorkingDirectory();
+    const uid_t members[] = {otherMember, thisMember};
+    const int cycles = 4;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        const uid_t crashed = members[cycle % 2];
+        const uid_t starting = members[(cycle + 1) % 2];
+        QVERIFY2(crashWhileSaving(env.databasePath(), crashed), "no journal was left");
+        QString saveFailure = "not saved";
+        StartupController controller(qApp, [&](MainWindow&) { saveFailure = saveError(); });
+        {
+            const AsGroupMember member(starting);
+            QVERIFY(member.ok());
+            QCOMPARE(controller.run(), 0);
+        }
+        QVERIFY2(controller.lastSession()->loggedIn, qPrintable(QString::number(cycle)));
+        QVERIFY2(saveFailure.isEmpty(), qPrintable(saveFailure));
+        QVERIFY(prompts.take().empty());
+    }
+    QVERIFY(!dropTables(env.databasePath(), {"cut_short"})); // every cut-short save was undone
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::aLinkAtTheJournalsNameIsNeverWrittenThrough_data()
+{
+    QTest::addColumn<bool>("beforeTheStart"); // else put there while the user works
+    QTest::newRow("the start") << true;
+    QTest::newRow("a save") << false;
+}
+
+// A link at the journal's name, to an empty file of this user's elsewhere: a save written through
+// it would fill that file and give it the database's mode.
+void TestStartup::aLinkAtTheJournalsNameIsNeverWrittenThrough()
+{
+    QFETCH(bool, beforeTheStart);
+    PromptScript prompts;
+    TestEnvironment env;
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("notes.txt");
+    QVERIFY(QFile(target).open(QIODevice::WriteOnly));
+    QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0644), 0);
+    const QString link = env.databasePath() + "-journal";
+    if (beforeTheStart)
+        QVERIFY(QFile::link(target, link));
+    env.enterWorkingDirectory();
+    QString saveFailure;
+    StartupController controller(qApp, [&](MainWindow&) {
+        if (!beforeTheStart) {
+            QVERIFY(QFile::link(target, link));
+            saveFailure = saveError();
+        }
+    });
+    QCOMPARE(controller.run(), 0);
+    const auto records = prompts.take();
+    QCOMPARE(records.size(), size_t(beforeTheStart ? 1 : 0));
+    const QString text = beforeTheStart ? records[0].text : saveFailure;
+    QVERIFY2(text.contains(link + " is a link to " + target), qPrintable(text));
+    QCOMPARE(controller.guest(), beforeTheStart);
+    QCOMPARE(QFileInfo(target).size(), qint64(0));
+    QCOMPARE(modeOf(target), 0644);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
