@@ -9,6 +9,14 @@ namespace phenytoin
 {
 EntryRefusals::EntryRefusals(QLabel* notice) : m_notice(notice)
 {
+    // The notice keeps its line while hidden, and takes no more than it when shown: the fields
+    // around it stay where the user is about to click.
+    QSizePolicy policy = m_notice->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    m_notice->setSizePolicy(policy);
+    const QMargins margins = m_notice->contentsMargins();
+    m_notice->setFixedHeight(m_notice->fontMetrics().height() + margins.top() + margins.bottom() +
+                             2 * m_notice->margin());
     m_notice->hide();
 }
 

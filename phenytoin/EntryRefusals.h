@@ -12,8 +12,9 @@ namespace phenytoin
 {
 // The entries a phenytoin window refuses, shown as the general forecast windows show theirs:
 // the refused field red with its reason as tooltip, and the reason of the latest refusal in the
-// window's notice, which is hidden while nothing is refused. A field's mark goes as soon as its
-// text changes, whoever changes it; the next reading judges the new text.
+// window's notice, which is hidden while nothing is refused. The notice is one line high and keeps
+// its room while hidden, so that a refusal moves nothing; every refusal fits that line. A field's
+// mark goes as soon as its text changes, whoever changes it; the next reading judges the new text.
 class EntryRefusals
 {
 public:

@@ -73,6 +73,7 @@ void PHDosageRegimen::set_validators()
          {m_ui->lineEdit_desired_avg_conc, m_ui->lineEdit_current_conc,
           m_ui->line_initial_concentration, m_ui->line_time_x, m_ui->line_num_of_dose})
         acceptNumber(field);
+    m_ui->line_time_x->setMaxLength(kMostTimeCharacters);
 }
 
 void PHDosageRegimen::display_pk_parameters()

@@ -127,6 +127,7 @@ void PHSerumLevelForecast::set_validators()
                              m_ui->lineEdit_interval_2, m_ui->line_initial_concentration,
                              m_ui->line_time_x, m_ui->line_num_of_dose})
         acceptNumber(field);
+    m_ui->line_time_x->setMaxLength(kMostTimeCharacters);
 }
 
 void PHSerumLevelForecast::display_pk_parameters()

@@ -59,6 +59,11 @@ void acceptNumber(QLineEdit* field);
 // The doses a curve can show.
 constexpr int kMostShownDoses = 99;
 
+// The characters a read-out time takes: more than any time on a graph is written with (the
+// longest graph ends at 48000 hours, 18 characters with the 12 decimals a refusal may name), and
+// few enough for the refusal naming a time outside the graph to fit the refusal notice's line.
+constexpr int kMostTimeCharacters = 20;
+
 // The values the entries of both windows take.
 constexpr pk::EntryRange kLevelEntry{0.0, true, pk::kMostLevel};
 constexpr pk::EntryRange kDoseCountEntry{1.0, true, kMostShownDoses, true};

@@ -7,11 +7,13 @@
 #include "tests/support/NearlyEqual.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/WindowFit.h"
 
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHash>
 #include <QLabel>
 #include <QRadioButton>
 #include <QStyle>
@@ -75,6 +77,17 @@ bool showsWhole(const QLineEdit* field)
     return field->fontMetrics().horizontalAdvance(field->text()) + 2 * (frame + innerMargin) <=
            field->width();
 }
+
+// Where each widget the window shows lies, in the window's coordinates.
+QHash<const QWidget*, QRect> placesShown(QWidget* window)
+{
+    QHash<const QWidget*, QRect> places;
+    for (const QWidget* widget : window->findChildren<QWidget*>()) {
+        if (widget->isVisible())
+            places.insert(widget, QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()));
+    }
+    return places;
+}
 } // namespace
 
 class TestPhenytoinWindows : public QObject
@@ -94,6 +107,8 @@ private slots:
     void steadyModeSkipsToSteadyStateAndLeavesOutSaturatedSets();
     void readoutWithoutACurveShowsNoLevel();
     void readoutTimeOutsideTheGraphIsRefused();
+    void refusalMovesNothing_data();
+    void refusalMovesNothing();
     void twoRoutesAreNotGraphed();
     void customChangeRecomputes();
     void newFitReachesOpenWindows();
@@ -439,6 +454,82 @@ void TestPhenytoinWindows::readoutTimeOutsideTheGraphIsRefused()
     QTest::keyClick(time, Qt::Key_Return);
     QCOMPARE(time->toolTip(), QString());
     QVERIFY(!level->text().isEmpty());
+}
+
+void TestPhenytoinWindows::refusalMovesNothing_data()
+{
+    QTest::addColumn<bool>("regimen");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("pointSize");
+    const QStringList regimenEntries{"lineEdit_desired_avg_conc", "lineEdit_current_conc",
+                                     "line_initial_concentration", "line_num_of_dose",
+                                     "line_time_x"};
+    const QStringList levelEntries{"lineEdit_dose",    "lineEdit_interval",
+                                   "lineEdit_dose_2",  "line_initial_concentration",
+                                   "line_num_of_dose", "line_time_x"};
+    for (const int size :
+         {testsupport::DesktopLook::windowsPointSize, testsupport::DesktopLook::linuxPointSize}) {
+        for (const bool regimen : {true, false}) {
+            for (const QString& entry : regimen ? regimenEntries : levelEntries)
+                QTest::addRow("%s %s, %d pt", regimen ? "regimen" : "level", qPrintable(entry),
+                              size)
+                    << regimen << entry << size;
+        }
+    }
+}
+
+// A refusal moves nothing the user may be about to click, and its notice shows it whole: past
+// each field's bound, and for the time with more digits than the field takes, the longest refusal
+// there is, naming the time outside the graph.
+void TestPhenytoinWindows::refusalMovesNothing()
+{
+    QFETCH(bool, regimen);
+    QFETCH(QString, entry);
+    QFETCH(int, pointSize);
+    const testsupport::DesktopLook look(
+        SessionData::readTextFile(QStringLiteral(":/stylesheet/style2.qss")), pointSize);
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
+    PromptScript prompts;
+    Case c;
+    std::unique_ptr<QWidget> window;
+    if (regimen) {
+        window.reset(new PHDosageRegimen(nullptr, c.session.get(), &c.calculator, &c.drugs));
+        enter(field(window.get(), "lineEdit_desired_avg_conc"), QStringLiteral("15"));
+    } else {
+        window.reset(new PHSerumLevelForecast(nullptr, c.session.get(), &c.calculator, &c.drugs));
+        // An oral first route opens the second route's fields.
+        choose(window.get(), "comboBox_route1", QStringLiteral("Oral - Capsules"));
+        enterDailyDose(window.get());
+    }
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    testsupport::settleLayouts();
+    const QHash<const QWidget*, QRect> before = placesShown(window.get());
+
+    QLineEdit* refused = field(window.get(), qPrintable(entry));
+    QVERIFY(refused->isEnabled());
+    refused->clear();
+    const bool time = entry == QLatin1String("line_time_x");
+    QTest::keyClicks(refused, QString(time ? 300 : 8, QLatin1Char('9')));
+    QTest::keyClick(refused, Qt::Key_Return);
+    testsupport::settleLayouts();
+    const auto* notice = requireChild<QLabel>(window.get(), QStringLiteral("label_refusal"));
+    QVERIFY(notice->isVisible());
+    QCOMPARE(notice->text(), refused->toolTip());
+    // Every widget shown before, the notice not among them, stays where it was.
+    const QHash<const QWidget*, QRect> after = placesShown(window.get());
+    for (auto place = before.cbegin(); place != before.cend(); ++place)
+        QVERIFY2(after.value(place.key()) == place.value(), qPrintable(place.key()->objectName()));
+    const QRect needed = notice->fontMetrics().boundingRect(
+        notice->contentsRect(), int(notice->alignment()) | Qt::TextWordWrap, notice->text());
+    QVERIFY2(notice->contentsRect().contains(needed), qPrintable(notice->text()));
+    QVERIFY(
+        window->rect().contains(QRect(notice->mapTo(window.get(), QPoint(0, 0)), notice->size())));
+    // The notice's line costs no field its height.
+    for (const QLineEdit* edit : window->findChildren<QLineEdit*>())
+        QVERIFY2(!edit->isVisible() || edit->height() >= edit->sizeHint().height(),
+                 qPrintable(edit->objectName()));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
 void TestPhenytoinWindows::twoRoutesAreNotGraphed()
