@@ -52,24 +52,6 @@ inline double rawBsa(double weightKg, double heightCm)
            std::exp(std::log(heightCm) * kHaycockHeightExponent) * kHaycockFactor;
 }
 
-// Where an absorption rate constant equals the elimination rate constant the program moves ka
-// off k by this much.
-constexpr double kKaNudge = 0.0001;
-
-// Two rate constants this close, relatively, are the same rate: a clearance over a volume typed
-// to give a ka lands a rounding step or a few away from it, never this far.
-constexpr double kSameRateTolerance = 1e-12;
-
-inline bool sameRate(double a, double b)
-{
-    return std::fabs(a - b) <= kSameRateTolerance * std::max(std::fabs(a), std::fabs(b));
-}
-
-inline double separatedKa(double ka, double k)
-{
-    return sameRate(ka, k) ? ka + kKaNudge : ka;
-}
-
 // Values read twice from the same place are the same when each is; one that is not a number
 // matches another that is not one, so an unset value does not read as a change.
 template <std::size_t N>

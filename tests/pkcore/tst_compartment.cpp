@@ -93,7 +93,7 @@ private slots:
     void oralDosesInvertThePeak();
     void aLagDelaysTheOralPeakWithoutLoweringIt();
     void loadingDoseReachesTheTarget();
-    void kaEqualToKIsMovedOff();
+    void kaEqualToKTakesTheEqualCase();
     void doseHistoryWalk();
     void complianceFactor_data();
     void complianceFactor();
@@ -263,23 +263,35 @@ void TestCompartment::loadingDoseReachesTheTarget()
     QCOMPARE(m_calc->levelFromDoseHistory(5, 50, 1, 1, 2), 25.0);
 }
 
-void TestCompartment::kaEqualToKIsMovedOff()
+// With ka = k a dose adds D k / V t e^-kt; at steady state, with E = e^-k.tau, the level is
+// D k / V e^-kt (t / (1 - E) + tau E / (1 - E)^2), whose slope is 0 at 1 / k - tau E / (1 - E).
+void TestCompartment::kaEqualToKTakesTheEqualCase()
 {
-    const double cl = 5, v = 50, k = cl / v;
-    QVERIFY(std::isfinite(m_calc->oralSteadyStateLevel(k, 100, 1, 1, v, cl, 12, 2)));
-    QVERIFY(m_calc->oralSteadyStateLevel(k, 100, 1, 1, v, cl, 12, 2) > 0);
-    QVERIFY(m_calc->oralPeakTime(k, k, 12) > 0);
-    QVERIFY(m_calc->oralSteadyStatePeak(k, 100, 1, 1, v, cl, 12) > 0);
-    QVERIFY(m_calc->oralDoseForPeak(k, 1, 1, 10, v, cl, 12) > 0);
-    QVERIFY(m_calc->oralDoseForPeakTrough(10, cl, 2, v, k, 1, 1) > 0);
-    QVERIFY(m_calc->levelSeriesFromDoseHistory(1, v, cl, 100, 0, 1, 12, 1, 0, 1, k, 30) > 0);
-    QCOMPARE(logSlope(k, k), std::log(k / (k + 0.0001)) / (k - (k + 0.0001)));
+    const double cl = 5, v = 50, k = cl / v, tau = 12, e = std::exp(-k * tau);
+    const auto steadyState = [&](double t) {
+        return 100 * k / v * std::exp(-k * t) * (t / (1 - e) + tau * e / ((1 - e) * (1 - e)));
+    };
+    const double peakTime = 1 / k - tau * e / (1 - e);
+    QVERIFY(near(m_calc->oralSteadyStateLevel(k, 100, 1, 1, v, cl, tau, 2), steadyState(2), 1e-12));
+    QVERIFY(near(m_calc->oralPeakTime(k, k, tau), peakTime, 1e-12));
+    QVERIFY(
+        near(m_calc->oralSteadyStatePeak(k, 100, 1, 1, v, cl, tau), steadyState(peakTime), 1e-12));
+    QVERIFY(near(m_calc->oralDoseForPeak(k, 1, 1, steadyState(peakTime), v, cl, tau), 100, 1e-12));
+    // A single dose peaks at 1 / k, D / (V e) above where it started.
+    QVERIFY(near(logSlope(k, k), 1 / k, 1e-15));
+    QVERIFY(
+        near(m_calc->oralDoseForPeakTrough(10, cl, 2, v, k, 1, 1), 8 * v * std::exp(1.0), 1e-12));
+    const double series =
+        100 * k / v * (30 * std::exp(-3.0) + 18 * std::exp(-1.8) + 6 * std::exp(-0.6));
+    QVERIFY(near(m_calc->levelSeriesFromDoseHistory(1, v, cl, 100, 0, 1, tau, 1, 0, 1, k, 30),
+                 series, 1e-12));
 
     addDoseEvent(*m_session, {0, 100, pk::kRouteCodeOther, 0, 1, k});
     addDoseEvent(*m_session, {1, 100, pk::kRouteCodeIntramuscular, 0, 1, k});
-    QVERIFY(m_calc->levelFromDoseHistory(cl, v, 1, 1, 3) > 0);
-    QCOMPARE(m_session->doseEvents[pk::eventRouteFactor][1], k + 0.0001);
-    QCOMPARE(m_session->doseEvents[pk::eventRouteFactor][2], k + 0.0001);
+    QVERIFY(near(m_calc->levelFromDoseHistory(cl, v, 1, 1, 3),
+                 100 * k / v * (3 * std::exp(-0.3) + 2 * std::exp(-0.2)), 1e-12));
+    QCOMPARE(m_session->doseEvents[pk::eventRouteFactor][1], k);
+    QCOMPARE(m_session->doseEvents[pk::eventRouteFactor][2], k);
 }
 
 void TestCompartment::doseHistoryWalk()
