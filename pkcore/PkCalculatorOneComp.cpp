@@ -120,7 +120,7 @@ double PkCalculator::hoursAboveMic(double trough, double mic, double peak, doubl
     if (!allFinite(trough, mic, peak, infusionTime))
         return pknum::kNotGiven;
     if (trough >= mic)
-        return kHoursPerDay;
+        return checked(pknum::wholeDayOrInterval(tau));
     if (mic >= peak)
         return 0.0;
     if (!(mic > 0.0 && tau > 0.0 && positiveVolumeAndClearance(v, cl)))
@@ -130,7 +130,7 @@ double PkCalculator::hoursAboveMic(double trough, double mic, double peak, doubl
         std::max(0.0, (mic - trough) / (peak - trough) * infusionTime);
     const double aboveAfterInfusion = std::log(peak / mic) / k;
     const double hours = aboveAfterInfusion + infusionTime - belowDuringInfusion;
-    return checked(tau <= kHoursPerDay ? hours / tau * kHoursPerDay : hours);
+    return checked(pknum::perDayOrInterval(hours, tau));
 }
 
 double PkCalculator::auc24ToMic(double cl, double tau, double mic, double dose, double salt,

@@ -12,6 +12,20 @@ namespace pknum
 constexpr double kNotGiven = -1.0;
 constexpr double kHoursPerDay = 24.0;
 
+// Hours above a minimum inhibitory concentration are counted per 24 h where the doses come at
+// least daily and per interval where they come less often.
+inline double perDayOrInterval(double hours, double tau)
+{
+    return tau <= kHoursPerDay ? hours / tau * kHoursPerDay : hours;
+}
+
+// A level above the MIC all the time, in the same unit: the whole day, or the whole interval
+// where it is longer.
+inline double wholeDayOrInterval(double tau)
+{
+    return tau <= kHoursPerDay ? kHoursPerDay : tau;
+}
+
 inline double invalid()
 {
     return std::numeric_limits<double>::quiet_NaN();
