@@ -105,7 +105,7 @@ public:
                                  double ka, double salt, double f) const;
 
     // ---- Exposure against a minimum inhibitory concentration ----
-    // Hours above the MIC per 24 h.
+    // Hours above the MIC per 24 h, or per interval where the interval is longer than a day.
     double hoursAboveMic(double trough, double mic, double peak, double infusionTime, double tau,
                          double cl, double v) const;
     double hoursAboveMicTwoComp(double trough, double mic, double peak, double dose,
