@@ -29,7 +29,7 @@ void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const
         return;
     }
     const double k = cl / v;
-    DoseEventTable& events = m_session->doseEvents;
+    const DoseEventTable& events = m_session->doseEvents;
     const int eventCount = std::clamp(m_session->doseEventCount, 0, pk::kMaxDoseEvents);
     const bool startLevel = levelterms::hasOriginLevel(*m_session);
 
@@ -85,8 +85,7 @@ void OneCompartmentSweep::levels(double cl, double v, double f, double cf, const
                 }
                 continue;
             }
-            double& ka = events[pk::eventRouteFactor][i];
-            ka = pknum::separatedKa(ka, k);
+            const double ka = events[pk::eventRouteFactor][i];
             const double bioavailability = route == pk::kRouteCodeOther ? f : 1.0;
             const double amount = bioavailability * salt * compliance * events[pk::eventDose][i];
             const double perVolume = amount * ka / v;

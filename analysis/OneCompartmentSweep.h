@@ -17,8 +17,7 @@ public:
 
     // levels[i] for times[i], i < count; order lists the indices of times ascending. A result
     // that cannot be computed (no positive volume and clearance, a value that is not a number)
-    // is -1.0, as from the calculator. Like the calculator, it may move an event's ka off k by
-    // 0.0001 in the table.
+    // is -1.0, as from the calculator. The events are left as they are.
     void levels(double cl, double v, double f, double cf, const double* times, const int* order,
                 int count, double* levels);
 

@@ -105,7 +105,7 @@ public:
                                  double ka, double salt, double f) const;
 
     // ---- Exposure against a minimum inhibitory concentration ----
-    // Hours above the MIC per 24 h.
+    // Hours above the MIC per 24 h, or per interval where the interval is longer than a day.
     double hoursAboveMic(double trough, double mic, double peak, double infusionTime, double tau,
                          double cl, double v) const;
     double hoursAboveMicTwoComp(double trough, double mic, double peak, double dose,
@@ -119,7 +119,7 @@ public:
                                    double tau, double t) const;
 
     // ---- Levels from the session's dose events (the fits' model functions) ----
-    // May raise an event's ka by 0.0001 in the table where it equals k (to rounding).
+    // Takes each event's ka as it stands, k itself included; the events are left as they are.
     double levelFromDoseHistory(double cl, double v, double f, double cf, double t);
     double levelFromDoseHistoryTwoComp(double cl, double vBeta, double cf, double t) const;
     // The area under levelFromDoseHistoryTwoComp's curve from `from` to `to` (from <= to).

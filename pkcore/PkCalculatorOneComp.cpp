@@ -12,7 +12,6 @@ using pknum::checked;
 using pknum::invalid;
 using pknum::kHoursPerDay;
 using pknum::positiveVolumeAndClearance;
-using pknum::separatedKa;
 
 namespace
 {
@@ -23,7 +22,7 @@ double rawOralPeakTime(double ka, double k, double tau, double lagTime)
 {
     if (!(ka > 0.0 && k > 0.0 && tau > 0.0 && std::isfinite(lagTime)))
         return invalid();
-    return absorption::steadyStatePeakTime(k, separatedKa(ka, k), tau) + lagTime;
+    return absorption::steadyStatePeakTime(k, ka, tau) + lagTime;
 }
 } // namespace
 
@@ -36,7 +35,6 @@ double concentrationAfterDecay(double cl, double v, double c0, double t)
 
 double logSlope(double a, double b)
 {
-    b = separatedKa(b, a);
     if (!(a / b > 0.0))
         return pknum::kNotGiven;
     return checked(absorption::singleDosePeakTime(b, a));
@@ -75,7 +73,6 @@ double PkCalculator::oralSteadyStateLevel(double ka, double dose, double salt, d
     if (!(ka > 0.0 && tau > 0.0 && positiveVolumeAndClearance(v, cl)))
         return pknum::kNotGiven;
     const double k = cl / v;
-    ka = separatedKa(ka, k);
     return checked(dose * salt * f * ka / v * absorption::steadyStateShape(k, ka, tau, t));
 }
 
@@ -112,7 +109,6 @@ double PkCalculator::oralDoseForPeakTrough(double targetPeak, double cl, double 
     if (!(ka > 0.0 && positiveVolumeAndClearance(v, cl) && salt * f != 0.0))
         return pknum::kNotGiven;
     const double k = cl / v;
-    ka = separatedKa(ka, k);
     const double peakTime = absorption::singleDosePeakTime(k, ka);
     return checked((targetPeak - targetTrough) * v /
                    (absorption::shape(k, ka, peakTime) * salt * f * ka));
@@ -124,7 +120,7 @@ double PkCalculator::hoursAboveMic(double trough, double mic, double peak, doubl
     if (!allFinite(trough, mic, peak, infusionTime))
         return pknum::kNotGiven;
     if (trough >= mic)
-        return kHoursPerDay;
+        return checked(pknum::wholeDayOrInterval(tau));
     if (mic >= peak)
         return 0.0;
     if (!(mic > 0.0 && tau > 0.0 && positiveVolumeAndClearance(v, cl)))
@@ -134,7 +130,7 @@ double PkCalculator::hoursAboveMic(double trough, double mic, double peak, doubl
         std::max(0.0, (mic - trough) / (peak - trough) * infusionTime);
     const double aboveAfterInfusion = std::log(peak / mic) / k;
     const double hours = aboveAfterInfusion + infusionTime - belowDuringInfusion;
-    return checked(tau <= kHoursPerDay ? hours / tau * kHoursPerDay : hours);
+    return checked(pknum::perDayOrInterval(hours, tau));
 }
 
 double PkCalculator::auc24ToMic(double cl, double tau, double mic, double dose, double salt,
@@ -150,7 +146,7 @@ double PkCalculator::levelFromDoseHistory(double cl, double v, double f, double 
     if (!(positiveVolumeAndClearance(v, cl) && allFinite(f, cf, t)))
         return pknum::kNotGiven;
     const double k = cl / v;
-    DoseEventTable& events = m_session->doseEvents;
+    const DoseEventTable& events = m_session->doseEvents;
     double level = levelterms::sumOverGivenDoses(
         *m_session, cf, t, [&](int i, double start, double compliance) {
             const double salt = events[pk::eventSalt][i];
@@ -166,8 +162,7 @@ double PkCalculator::levelFromDoseHistory(double cl, double v, double f, double 
                 return levelterms::bolusShare(k, elapsed, salt, compliance,
                                               events[pk::eventDose][i], v);
             }
-            double& ka = events[pk::eventRouteFactor][i];
-            ka = separatedKa(ka, k);
+            const double ka = events[pk::eventRouteFactor][i];
             const double bioavailability = route == pk::kRouteCodeOther ? f : 1.0;
             return levelterms::absorptionShare(
                 k, ka, elapsed, bioavailability * salt * compliance * events[pk::eventDose][i], v);
@@ -188,7 +183,6 @@ double PkCalculator::levelSeriesFromDoseHistory(double f, double v, double cl, d
     if (!allFinite(f, dose, c0, salt, route, infusionTime, cf, ka, t) || t / tau > kMaxSeriesDoses)
         return pknum::kNotGiven;
     const double k = cl / v;
-    ka = separatedKa(ka, k);
 
     double sum = 0.0;
     for (int j = 0; j * tau <= t && j < t / tau; ++j) {

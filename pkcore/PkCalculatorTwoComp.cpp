@@ -1,4 +1,3 @@
-#include "pkcore/EntryLimits.h"
 #include "pkcore/LevelTerms.h"
 #include "pkcore/PkCalculator.h"
 #include "pkcore/PkNumeric.h"
@@ -11,14 +10,11 @@
 using pknum::allFinite;
 using pknum::checked;
 using pknum::invalid;
-using pknum::kHoursPerDay;
 
 namespace
 {
-constexpr double kMicSearchStep = 0.1;
-// 1000 hours of 0.1 h steps: past them, and past what is left of the interval, a search has no
-// crossing to find.
-constexpr int kMicSearchMaxSteps = 10000;
+// Halving a bracket this often leaves it a rounding step wide for any interval.
+constexpr int kMostBisections = 200;
 constexpr double kMaxSeriesDoses = 1.0e6;
 
 constexpr double kSolverTolerance = 0.0001;
@@ -32,6 +28,23 @@ double rawSteadyStateLevel(const TwoCompModel& m, double dose, double infusionTi
     if (!(m.valid() && infusionTime > 0.0 && tau > 0.0))
         return invalid();
     return m.steadyStateLevel(dose / infusionTime, infusionTime, tau, t);
+}
+
+// Where f, of opposite signs at lo and hi and monotone between, crosses 0: bisection down to
+// a rounding step.
+template <typename F> double crossing(F f, double lo, double hi)
+{
+    const bool belowAtLo = f(lo) < 0.0;
+    for (int i = 0; i < kMostBisections; ++i) {
+        const double mid = 0.5 * (lo + hi);
+        if (!(mid > lo && mid < hi))
+            break;
+        if ((f(mid) < 0.0) == belowAtLo)
+            lo = mid;
+        else
+            hi = mid;
+    }
+    return 0.5 * (lo + hi);
 }
 
 bool sameSign(double a, double b)
@@ -55,39 +68,30 @@ double PkCalculator::hoursAboveMicTwoComp(double trough, double mic, double peak
     if (!allFinite(trough, mic, peak))
         return pknum::kNotGiven;
     if (trough >= mic)
-        return kHoursPerDay;
+        return checked(pknum::wholeDayOrInterval(tau));
     if (mic >= peak)
         return 0.0;
     const TwoCompModel model =
         modelFromClearance(cl, vBeta, m_session->twoCompCentralVolume, m_session->twoCompK21);
-    const auto level = [&](double t) {
-        return rawSteadyStateLevel(model, dose, infusionTime, tau, t);
-    };
-    if (std::isnan(level(infusionTime)))
+    // Infusions that overlap have no interval of one dose's rise and fall.
+    if (!(model.valid() && infusionTime > 0.0 && infusionTime <= tau && allFinite(dose, tau)))
         return pknum::kNotGiven;
-
-    double up = 0.0;
-    if (mic > 0.0) {
-        int steps = 0;
-        do {
-            up += kMicSearchStep;
-            if (++steps > kMicSearchMaxSteps)
-                return pknum::kNotGiven;
-        } while (!(level(up) >= mic));
-    }
-    // A trough below the MIC puts the fall within the interval, which may be thousands of hours.
-    const double rest = std::clamp(tau - infusionTime, 0.0, pk::kMostHours);
-    const int downSteps = kMicSearchMaxSteps + static_cast<int>(std::ceil(rest / kMicSearchStep));
-    double down = infusionTime;
-    int steps = 0;
-    do {
-        down += kMicSearchStep;
-        if (++steps > downSteps)
-            return pknum::kNotGiven;
-    } while (!(level(down) <= mic));
-
-    const double hours = down - up;
-    return checked(tau <= kHoursPerDay ? hours / tau * kHoursPerDay : hours);
+    const double rate = dose / infusionTime;
+    const auto aboveMic = [&](double t) {
+        return model.steadyStateCurve(rate, infusionTime, tau, t) - mic;
+    };
+    const double atStart = aboveMic(0.0);
+    const double atEnd = aboveMic(tau);
+    const double atPeak = aboveMic(infusionTime);
+    if (!allFinite(atStart, atEnd, atPeak))
+        return pknum::kNotGiven;
+    if (!(atPeak > 0.0))
+        return 0.0;
+    // The curve rises to the end of the infusion and falls after it: one crossing each way at
+    // most.
+    const double up = atStart >= 0.0 ? 0.0 : crossing(aboveMic, 0.0, infusionTime);
+    const double down = atEnd >= 0.0 ? tau : crossing(aboveMic, infusionTime, tau);
+    return checked(pknum::perDayOrInterval(down - up, tau));
 }
 
 double PkCalculator::levelFromDoseHistoryTwoComp(double cl, double vBeta, double cf, double t) const

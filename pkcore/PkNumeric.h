@@ -12,6 +12,20 @@ namespace pknum
 constexpr double kNotGiven = -1.0;
 constexpr double kHoursPerDay = 24.0;
 
+// Hours above a minimum inhibitory concentration are counted per 24 h where the doses come at
+// least daily and per interval where they come less often.
+inline double perDayOrInterval(double hours, double tau)
+{
+    return tau <= kHoursPerDay ? hours / tau * kHoursPerDay : hours;
+}
+
+// A level above the MIC all the time, in the same unit: the whole day, or the whole interval
+// where it is longer.
+inline double wholeDayOrInterval(double tau)
+{
+    return tau <= kHoursPerDay ? kHoursPerDay : tau;
+}
+
 inline double invalid()
 {
     return std::numeric_limits<double>::quiet_NaN();
@@ -50,24 +64,6 @@ inline double rawBsa(double weightKg, double heightCm)
         return invalid();
     return std::exp(std::log(weightKg) * kHaycockWeightExponent) *
            std::exp(std::log(heightCm) * kHaycockHeightExponent) * kHaycockFactor;
-}
-
-// Where an absorption rate constant equals the elimination rate constant the program moves ka
-// off k by this much.
-constexpr double kKaNudge = 0.0001;
-
-// Two rate constants this close, relatively, are the same rate: a clearance over a volume typed
-// to give a ka lands a rounding step or a few away from it, never this far.
-constexpr double kSameRateTolerance = 1e-12;
-
-inline bool sameRate(double a, double b)
-{
-    return std::fabs(a - b) <= kSameRateTolerance * std::max(std::fabs(a), std::fabs(b));
-}
-
-inline double separatedKa(double ka, double k)
-{
-    return sameRate(ka, k) ? ka + kKaNudge : ka;
 }
 
 // Values read twice from the same place are the same when each is; one that is not a number

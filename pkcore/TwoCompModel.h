@@ -52,6 +52,18 @@ struct TwoCompModel {
                            (1.0 - std::exp(-beta * tau)));
     }
 
+    // The same level at every time of the interval (duration <= tau), the infusion's own hours
+    // included: while it runs, the earlier doses decaying from their ends and the running
+    // infusion from zero. It rises while the infusion runs and falls after it, every phase
+    // weighing with the level's sign.
+    double steadyStateCurve(double rate, double duration, double tau, double sinceStart) const
+    {
+        if (sinceStart >= duration)
+            return steadyStateLevel(rate, duration, tau, sinceStart);
+        return steadyStateLevel(rate, duration, tau, sinceStart + tau) +
+               infusionLevel(rate, sinceStart, sinceStart);
+    }
+
     // One phase's (e^-x.infused - 1) e^-x.stopped, with decays alone. The fits evaluate it for
     // every dose: plain exponentials are the fastest there, and only the second sees the long
     // times where the exponential leaves its fast path.

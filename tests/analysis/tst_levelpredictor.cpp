@@ -10,6 +10,13 @@
 #include <cmath>
 #include <vector>
 
+#define COMPARE_RELATIVE(actual, expected, relative)                                               \
+    QVERIFY2(std::fabs((actual) - (expected)) <= (relative)*std::fabs(expected),                   \
+             qPrintable(QString("%1 is %2, expected %3")                                           \
+                            .arg(#actual)                                                          \
+                            .arg((actual), 0, 'g', 17)                                             \
+                            .arg((expected), 0, 'g', 17)))
+
 namespace
 {
 // Mixed one-compartment history: out-patient oral doses, then in hospital infusions, a bolus
@@ -37,7 +44,7 @@ private slots:
     void init();
     void oneCompartmentSweepMatchesCalculator_data();
     void oneCompartmentSweepMatchesCalculator();
-    void sweepMovesKaOffKLikeTheCalculator();
+    void sweepLeavesTheEventsKaLikeTheCalculator();
     void kaARoundingStepFromKIsTheEqualCase_data();
     void kaARoundingStepFromKIsTheEqualCase();
     void phenytoinSinglePassEqualsStepByStep();
@@ -103,7 +110,7 @@ void TestLevelPredictor::oneCompartmentSweepMatchesCalculator()
     }
 }
 
-void TestLevelPredictor::sweepMovesKaOffKLikeTheCalculator()
+void TestLevelPredictor::sweepLeavesTheEventsKaLikeTheCalculator()
 {
     addEvent(session, 0.0, 250.0, pk::kRouteCodeOther, 1, -1.0, 1.0, 0.1);
     addEvent(session, 12.0, 250.0, pk::kRouteCodeOther, 1, -1.0, 1.0, 0.1);
@@ -118,12 +125,11 @@ void TestLevelPredictor::sweepMovesKaOffKLikeTheCalculator()
     double swept = 0.0;
     predictor.levelsForSet(set, &t, 1, &swept);
     const DoseEventTable sweptTable = session.doseEvents;
-    session = before;
     const double expected = calculator.levelFromDoseHistory(3.0, 30.0, 1.0, 1.0, t);
     QVERIFY(std::isfinite(swept));
     QVERIFY(std::fabs(swept - expected) <= 1e-9 * expected);
-    QCOMPARE(sweptTable[pk::eventRouteFactor][1], session.doseEvents[pk::eventRouteFactor][1]);
-    QCOMPARE(sweptTable[pk::eventRouteFactor][1], 0.1 + 0.0001);
+    QCOMPARE(sweptTable[pk::eventRouteFactor][1], before.doseEvents[pk::eventRouteFactor][1]);
+    QCOMPARE(session.doseEvents[pk::eventRouteFactor][2], 0.1);
 }
 
 void TestLevelPredictor::kaARoundingStepFromKIsTheEqualCase_data()
@@ -131,62 +137,79 @@ void TestLevelPredictor::kaARoundingStepFromKIsTheEqualCase_data()
     QTest::addColumn<double>("ka");
     QTest::addColumn<double>("v");
     QTest::addColumn<double>("cl");
-    // CL / V lands one rounding step below ka in each.
-    QTest::newRow("ka 0.1, V 7 L, CL 0.7 L/h") << 0.1 << 7.0 << 0.7;
-    QTest::newRow("ka 1.1, V 3 L, CL 3.3 L/h") << 1.1 << 3.0 << 3.3;
-    QTest::newRow("ka 0.1, V 0.05 L, CL 0.005 L/h") << 0.1 << 0.05 << 0.005;
+    QTest::addColumn<double>("tau");
+    QTest::addColumn<QVector<double>>("times");
+    const QVector<double> threeDoses = {1.0, 13.0, 30.0};
+    // CL / V lands one rounding step below ka in each of the first three.
+    QTest::newRow("ka 0.1, V 7 L, CL 0.7 L/h") << 0.1 << 7.0 << 0.7 << 12.0 << threeDoses;
+    QTest::newRow("ka 1.1, V 3 L, CL 3.3 L/h") << 1.1 << 3.0 << 3.3 << 12.0 << threeDoses;
+    QTest::newRow("ka 0.1, V 0.05 L, CL 0.005 L/h") << 0.1 << 0.05 << 0.005 << 12.0 << threeDoses;
+    // One dose by 3,000 h; ka raised by 0.0001 gave 0.03198 mg/L at 30 h for 0.02911.
+    QTest::newRow("once, ka 0.001, V 1000 L, CL 1 L/h")
+        << 0.001 << 1000.0 << 1.0 << 5000.0 << QVector<double>{30.0, 3000.0};
 }
 
-// 1000 mg by mouth every 12 h, three doses. Where ka equals k the program raises ka by 0.0001;
-// a k a rounding step from ka is the same rate, and every road gives that case's level.
+// Three doses of 1000 mg by mouth tau hours apart. Where ka is k a dose adds D k / V t e^-kt; a ka
+// a rounding step, or a relative 1e-12 or 1e-9, from k is that case to within how far the exact
+// level moves as ka leaves k, relatively about the offset times 1 + k t. The events keep their ka.
 void TestLevelPredictor::kaARoundingStepFromKIsTheEqualCase()
 {
     QFETCH(double, ka);
     QFETCH(double, v);
     QFETCH(double, cl);
-    const double dose = 1000.0, tau = 12.0, k = ka, raised = ka + 0.0001;
-    const auto single = [&](double t) {
-        return dose * raised / ((raised - k) * v) * (std::exp(-k * t) - std::exp(-raised * t));
-    };
+    QFETCH(double, tau);
+    QFETCH(QVector<double>, times);
+    const double dose = 1000.0, k = cl / v, e = std::exp(-k * tau);
     const auto expected = [&](double t) {
         double level = 0.0;
-        for (double start = 0.0; start <= std::min(t, 2 * tau); start += tau)
-            level += single(t - start);
+        for (int j = 0; j < 3 && j * tau <= t; ++j)
+            level += dose * k / v * (t - j * tau) * std::exp(-k * (t - j * tau));
         return level;
     };
     const auto steadyState = [&](double t) {
-        return dose * raised / ((raised - k) * v) *
-               (std::exp(-k * t) / (1 - std::exp(-k * tau)) -
-                std::exp(-raised * t) / (1 - std::exp(-raised * tau)));
+        return dose * k / v * std::exp(-k * t) * (t / (1 - e) + tau * e / ((1 - e) * (1 - e)));
     };
-    for (int i = 0; i < 3; ++i)
-        addEvent(session, i * tau, dose, pk::kRouteCodeOther, 1, -1.0, 1.0, ka);
-    const SessionData before = session;
-    const std::vector<double> times = {1.0, 13.0, 30.0};
+    // Where the steady-state level's slope is 0.
+    const double peakTime = 1 / k - tau * e / (1 - e);
+    const double peak = steadyState(peakTime);
     PkParameterSet set{};
     set[pk::kCl] = cl;
     set[pk::kVd] = v;
     set[pk::kF] = 1.0;
     set[pk::kCF] = 1.0;
-    std::vector<double> swept(times.size());
-    LevelPredictor(&session, &calculator).levelsForSet(set, times.data(), 3, swept.data());
-    for (std::size_t i = 0; i < times.size(); ++i) {
-        const double t = times[i];
-        session = before;
-        COMPARE_NEARLY(calculator.levelFromDoseHistory(cl, v, 1.0, 1.0, t), expected(t), 1e-9);
-        COMPARE_NEARLY(swept[i], expected(t), 1e-9);
-        COMPARE_NEARLY(calculator.levelSeriesFromDoseHistory(1.0, v, cl, dose, 0.0, 1.0, tau,
-                                                             pk::kRouteCodeOther, 0.0, 1.0, ka, t),
-                       expected(t), 1e-9);
+    for (const double a :
+         {k, ka, k * (1 + 1e-12), k * (1 - 1e-12), k * (1 + 1e-9), k * (1 - 1e-9)}) {
+        session.doseEventCount = 0;
+        for (int i = 0; i < 3; ++i)
+            addEvent(session, i * tau, dose, pk::kRouteCodeOther, 1, -1.0, 1.0, a);
+        std::vector<double> swept(times.size());
+        LevelPredictor(&session, &calculator)
+            .levelsForSet(set, times.data(), times.size(), swept.data());
+        const auto within = [&](double t) { return 2e-9 * (1 + k * (t + tau)); };
+        for (int i = 0; i < times.size(); ++i) {
+            const double t = times[i];
+            COMPARE_RELATIVE(swept[i], expected(t), within(t));
+            COMPARE_RELATIVE(calculator.levelFromDoseHistory(cl, v, 1.0, 1.0, t), expected(t),
+                             within(t));
+            COMPARE_RELATIVE(calculator.levelSeriesFromDoseHistory(1.0, v, cl, dose, 0.0, 1.0, tau,
+                                                                   pk::kRouteCodeOther, 0.0, 1.0, a,
+                                                                   t),
+                             expected(t), within(t));
+        }
+        for (int i = 1; i <= 3; ++i)
+            QCOMPARE(session.doseEvents[pk::eventRouteFactor][i], a);
+        COMPARE_RELATIVE(calculator.oralSteadyStateLevel(a, dose, 1.0, 1.0, v, cl, tau, 5.0),
+                         steadyState(5.0), within(tau));
+        COMPARE_RELATIVE(calculator.oralPeakTime(a, k, tau), peakTime, within(tau));
+        COMPARE_RELATIVE(calculator.oralSteadyStatePeak(a, dose, 1.0, 1.0, v, cl, tau), peak,
+                         within(tau));
+        COMPARE_RELATIVE(calculator.oralDoseForPeak(a, 1.0, 1.0, peak, v, cl, tau), dose,
+                         within(tau));
+        // A single dose peaks at 1 / k at D / (V e) above what was there.
+        COMPARE_RELATIVE(logSlope(a, k), 1 / k, within(tau));
+        COMPARE_RELATIVE(calculator.oralDoseForPeakTrough(3.0, cl, 1.0, v, a, 1.0, 1.0),
+                         2.0 * v * std::exp(1.0), within(tau));
     }
-    COMPARE_NEARLY(calculator.oralSteadyStateLevel(ka, dose, 1.0, 1.0, v, cl, tau, 5.0),
-                   steadyState(5.0), 1e-9);
-    // At the peak the level stops rising: the peak is the steady-state level there.
-    const double peakTime =
-        std::log((1 - std::exp(-k * tau)) * raised / ((1 - std::exp(-raised * tau)) * k)) /
-        (raised - k);
-    COMPARE_NEARLY(calculator.oralSteadyStatePeak(ka, dose, 1.0, 1.0, v, cl, tau),
-                   steadyState(peakTime), 1e-9);
 }
 
 // The single pass must give exactly the calculator's numbers, time by time.

@@ -93,7 +93,7 @@ private slots:
     void oralDosesInvertThePeak();
     void aLagDelaysTheOralPeakWithoutLoweringIt();
     void loadingDoseReachesTheTarget();
-    void kaEqualToKIsMovedOff();
+    void kaEqualToKTakesTheEqualCase();
     void doseHistoryWalk();
     void complianceFactor_data();
     void complianceFactor();
@@ -111,6 +111,7 @@ private slots:
     void twoCompLongInfusionKeepsItsLevel();
     void twoCompSteadyStateMatchesSuperposition();
     void twoCompSeriesMatchesDoseHistory();
+    void twoCompHoursAboveMic_data();
     void twoCompHoursAboveMic();
     void twoCompHoursAboveMicStopsWithoutCrossing();
     void twoCompRegimenMeetsItsTargets();
@@ -263,23 +264,35 @@ void TestCompartment::loadingDoseReachesTheTarget()
     QCOMPARE(m_calc->levelFromDoseHistory(5, 50, 1, 1, 2), 25.0);
 }
 
-void TestCompartment::kaEqualToKIsMovedOff()
+// With ka = k a dose adds D k / V t e^-kt; at steady state, with E = e^-k.tau, the level is
+// D k / V e^-kt (t / (1 - E) + tau E / (1 - E)^2), whose slope is 0 at 1 / k - tau E / (1 - E).
+void TestCompartment::kaEqualToKTakesTheEqualCase()
 {
-    const double cl = 5, v = 50, k = cl / v;
-    QVERIFY(std::isfinite(m_calc->oralSteadyStateLevel(k, 100, 1, 1, v, cl, 12, 2)));
-    QVERIFY(m_calc->oralSteadyStateLevel(k, 100, 1, 1, v, cl, 12, 2) > 0);
-    QVERIFY(m_calc->oralPeakTime(k, k, 12) > 0);
-    QVERIFY(m_calc->oralSteadyStatePeak(k, 100, 1, 1, v, cl, 12) > 0);
-    QVERIFY(m_calc->oralDoseForPeak(k, 1, 1, 10, v, cl, 12) > 0);
-    QVERIFY(m_calc->oralDoseForPeakTrough(10, cl, 2, v, k, 1, 1) > 0);
-    QVERIFY(m_calc->levelSeriesFromDoseHistory(1, v, cl, 100, 0, 1, 12, 1, 0, 1, k, 30) > 0);
-    QCOMPARE(logSlope(k, k), std::log(k / (k + 0.0001)) / (k - (k + 0.0001)));
+    const double cl = 5, v = 50, k = cl / v, tau = 12, e = std::exp(-k * tau);
+    const auto steadyState = [&](double t) {
+        return 100 * k / v * std::exp(-k * t) * (t / (1 - e) + tau * e / ((1 - e) * (1 - e)));
+    };
+    const double peakTime = 1 / k - tau * e / (1 - e);
+    QVERIFY(near(m_calc->oralSteadyStateLevel(k, 100, 1, 1, v, cl, tau, 2), steadyState(2), 1e-12));
+    QVERIFY(near(m_calc->oralPeakTime(k, k, tau), peakTime, 1e-12));
+    QVERIFY(
+        near(m_calc->oralSteadyStatePeak(k, 100, 1, 1, v, cl, tau), steadyState(peakTime), 1e-12));
+    QVERIFY(near(m_calc->oralDoseForPeak(k, 1, 1, steadyState(peakTime), v, cl, tau), 100, 1e-12));
+    // A single dose peaks at 1 / k, D / (V e) above where it started.
+    QVERIFY(near(logSlope(k, k), 1 / k, 1e-15));
+    QVERIFY(
+        near(m_calc->oralDoseForPeakTrough(10, cl, 2, v, k, 1, 1), 8 * v * std::exp(1.0), 1e-12));
+    const double series =
+        100 * k / v * (30 * std::exp(-3.0) + 18 * std::exp(-1.8) + 6 * std::exp(-0.6));
+    QVERIFY(near(m_calc->levelSeriesFromDoseHistory(1, v, cl, 100, 0, 1, tau, 1, 0, 1, k, 30),
+                 series, 1e-12));
 
     addDoseEvent(*m_session, {0, 100, pk::kRouteCodeOther, 0, 1, k});
     addDoseEvent(*m_session, {1, 100, pk::kRouteCodeIntramuscular, 0, 1, k});
-    QVERIFY(m_calc->levelFromDoseHistory(cl, v, 1, 1, 3) > 0);
-    QCOMPARE(m_session->doseEvents[pk::eventRouteFactor][1], k + 0.0001);
-    QCOMPARE(m_session->doseEvents[pk::eventRouteFactor][2], k + 0.0001);
+    QVERIFY(near(m_calc->levelFromDoseHistory(cl, v, 1, 1, 3),
+                 100 * k / v * (3 * std::exp(-0.3) + 2 * std::exp(-0.2)), 1e-12));
+    QCOMPARE(m_session->doseEvents[pk::eventRouteFactor][1], k);
+    QCOMPARE(m_session->doseEvents[pk::eventRouteFactor][2], k);
 }
 
 void TestCompartment::doseHistoryWalk()
@@ -392,6 +405,8 @@ void TestCompartment::hoursAboveMic_data()
     QTest::newRow("4 h above every 8 h") << 0.0 << 5.0 << 10.0 << 8.0 << 12.0;
     QTest::newRow("every 24 h: 4 h") << 0.0 << 5.0 << 10.0 << 24.0 << 4.0;
     QTest::newRow("every 36 h: not scaled") << 0.0 << 5.0 << 10.0 << 36.0 << 4.0;
+    QTest::newRow("every 36 h, trough above the MIC: all 36 h")
+        << 6.0 << 5.0 << 10.0 << 36.0 << 36.0;
 }
 
 void TestCompartment::hoursAboveMic()
@@ -518,43 +533,60 @@ void TestCompartment::twoCompSeriesMatchesDoseHistory()
     }
 }
 
+void TestCompartment::twoCompHoursAboveMic_data()
+{
+    QTest::addColumn<QVector<double>>("patient"); // CL, Vbeta, V1, k21
+    QTest::addColumn<QVector<double>>("regimen"); // dose, infusion time, tau
+    QTest::addColumn<double>("mic");
+    QTest::addColumn<double>("expected");
+    // The crossings of the steady-state curve (the earlier doses' decay plus the running
+    // infusion while it runs) by bisection on a superposition of single infusions, in plain
+    // floats: per 24 h up to a daily interval, per interval beyond.
+    const QVector<double> vancomycin = {kCl2, kVBeta, kV1, kK21};
+    const QVector<double> seen = {3.897, 49.0, 11.9, 0.46};
+    QTest::newRow("1000 mg over 1 h every 12 h, MIC 15: 0.0567 h to 8.5688 h")
+        << vancomycin << QVector<double>{1000, 1, 12} << 15.0 << 17.024126871629;
+    QTest::newRow("100 mg over 1 h every 12 h, MIC 5: 0.742 h to 1.142 h")
+        << seen << QVector<double>{100, 1, 12} << 5.0 << 0.798863143176;
+    QTest::newRow("30,000 mg over 300 h every 400 h, MIC 25: 44.16 h to 300.08 h")
+        << seen << QVector<double>{30000, 300, 400} << 25.0 << 255.924019167152;
+    QTest::newRow("30,000 mg over 300 h every 400 h, MIC 10: 4.36 h to 310.00 h")
+        << seen << QVector<double>{30000, 300, 400} << 10.0 << 305.643950439877;
+    // CL 0.1 L/h (beta 0.002/h): the fall to the MIC ends 1500.05 h after the start.
+    QTest::newRow("1000 mg over 1 h every 5000 h: 0.015 h to 1500.05 h")
+        << QVector<double>{0.1, kVBeta, kV1, kK21} << QVector<double>{1000, 1, 5000}
+        << 0.99388928717556878 << 1500.034974426418;
+    QTest::newRow("every 400 h, trough above the MIC: all 400 h")
+        << seen << QVector<double>{30000, 300, 400} << 0.005 << 400.0;
+    QTest::newRow("every 12 h, trough above the MIC: 24 h")
+        << seen << QVector<double>{100, 1, 12} << 1.0 << 24.0;
+    QTest::newRow("MIC above the peak") << seen << QVector<double>{100, 1, 12} << 6.0 << 0.0;
+}
+
 void TestCompartment::twoCompHoursAboveMic()
 {
-    setTwoComp(*m_session);
-    const double dose = 1000, infusionTime = 1, tau = 12, mic = 15;
+    QFETCH(QVector<double>, patient);
+    QFETCH(QVector<double>, regimen);
+    QFETCH(double, mic);
+    QFETCH(double, expected);
+    m_session->twoCompCentralVolume = patient[2];
+    m_session->twoCompK21 = patient[3];
     const auto level = [&](double t) {
-        return m_calc->twoCompSteadyStateLevel(kCl2, kVBeta, dose, infusionTime, tau, t);
+        return m_calc->twoCompSteadyStateLevel(patient[0], patient[1], regimen[0], regimen[1],
+                                               regimen[2], t);
     };
-    const double peak = level(infusionTime), trough = level(tau);
-    QVERIFY(trough < mic && mic < peak);
-    // Where the level first falls to the MIC after the infusion, by a fine scan.
-    double down = infusionTime;
-    while (level(down) > mic)
-        down += 0.001;
     const double hours =
-        m_calc->hoursAboveMicTwoComp(trough, mic, peak, dose, infusionTime, tau, kCl2, kVBeta);
-    // The search steps 0.1 h from 0 up and from the infusion's end down.
-    QVERIFY2(std::fabs(hours - (down - 0.1) * 2) <= 0.2 * 2 + 1e-9,
-             qPrintable(QString::number(hours)));
-
-    QCOMPARE(m_calc->hoursAboveMicTwoComp(16, 15, 40, dose, infusionTime, tau, kCl2, kVBeta), 24.0);
-    QCOMPARE(m_calc->hoursAboveMicTwoComp(1, 40, 40, dose, infusionTime, tau, kCl2, kVBeta), 0.0);
-
-    // CL 0.1 L/h (beta 0.002/h), 1000 mg over 1 h every 5000 h: the closed form (to 20 digits)
-    // falls to the MIC 1500.05 h after the start, so the search stops at 1500.1 h.
-    const double slowPeak = 42.663676309338018, slowTrough = 0.00090640035223660721;
-    const double micAt1500h = 0.99388928717556878;
-    const double slowHours =
-        m_calc->hoursAboveMicTwoComp(slowTrough, micAt1500h, slowPeak, 1000, 1, 5000, 0.1, kVBeta);
-    QVERIFY2(near(slowHours, 1500.0, 1e-9), qPrintable(QString::number(slowHours)));
+        m_calc->hoursAboveMicTwoComp(level(regimen[2]), mic, level(regimen[1]), regimen[0],
+                                     regimen[1], regimen[2], patient[0], patient[1]);
+    QVERIFY2(near(hours, expected, 1e-9), qPrintable(QString::number(hours, 'g', 15)));
 }
 
 void TestCompartment::twoCompHoursAboveMicStopsWithoutCrossing()
 {
     setTwoComp(*m_session);
-    // A clearance so small the level stays above the MIC for thousands of hours.
+    // A clearance so small the steady-state level never falls to the MIC: above it all the time.
     const double hours = m_calc->hoursAboveMicTwoComp(1, 2, 100, 1000, 1, 12, 1e-5, kVBeta);
-    QCOMPARE(hours, -1.0);
+    QCOMPARE(hours, 24.0);
 }
 
 void TestCompartment::twoCompRegimenMeetsItsTargets()
