@@ -1,10 +1,12 @@
 #include "platform/TypedDateTimeEdit.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 
 namespace
@@ -129,6 +131,25 @@ void TypedEntry::beginMenu()
     begin(false);
     if (!m_text->hasSelectedText())
         m_text->selectAll();
+}
+
+// Copy, cut and delete keep to the part selected, as their keys do; only the paste is moved off
+// the line edit's own, which writes over the selection alone. Typing under way pastes in place.
+void TypedEntry::takeMenu(QObject* child)
+{
+    const auto* menu = qobject_cast<QMenu*>(child);
+    if (!menu || !m_inMenu || !m_menuBegan)
+        return;
+    const QString paste = QLineEdit::tr("&Paste");
+    for (QAction* action : menu->actions()) {
+        if (action->text().section(QLatin1Char('\t'), 0, 0) != paste)
+            continue;
+        QObject::disconnect(action, &QAction::triggered, m_text, nullptr);
+        QObject::connect(action, &QAction::triggered, m_text, [this] {
+            m_text->clear();
+            m_text->paste();
+        });
+    }
 }
 
 // A menu that changed nothing (copy, select all) leaves no entry to take; typing that went on

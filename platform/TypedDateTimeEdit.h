@@ -41,6 +41,10 @@ public:
     // began and changed, as leaving the field does.
     void beginMenu();
     std::optional<QString> endMenu();
+    // A child the line edit polishes: the menu as it opens, its actions all in. Its Paste
+    // replaces what the field shows, as Ctrl+V does, whichever part of the text a Tab or the
+    // mouse selected.
+    void takeMenu(QObject* child);
     // The menu takes the focus while it is open: that is not leaving the field.
     bool isInMenu() const { return m_inMenu; }
     // A middle click pastes the selection: an entry in place of what the field shows, as a
@@ -136,19 +140,29 @@ protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 
     // Without this the menu's paste would meet the sections, which clamp a day the month has
-    // not or drop the text, without a word.
+    // not or drop the text, without a word. An entry the menu ends is finished there, as Enter
+    // finishes one, so that the row it belongs to follows it at once.
     void contextMenuEvent(QContextMenuEvent* event) override
     {
         m_entry.beginMenu();
         Field::contextMenuEvent(event);
-        report(m_entry.endMenu());
+        const std::optional<QString> outcome = m_entry.endMenu();
+        const bool refused = m_entry.record(outcome);
+        if (outcome)
+            emit Field::editingFinished();
+        announceIf(refused);
     }
 
-    // The line edit pastes the selection on a middle click by itself, past the field.
+    // The line edit pastes the selection on a middle click by itself, past the field, and is
+    // the parent of the field's context menu.
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == Field::lineEdit() && event->type() == QEvent::MouseButtonRelease)
-            m_entry.takeMiddleClick(static_cast<QMouseEvent*>(event));
+        if (watched == Field::lineEdit()) {
+            if (event->type() == QEvent::MouseButtonRelease)
+                m_entry.takeMiddleClick(static_cast<QMouseEvent*>(event));
+            else if (event->type() == QEvent::ChildPolished)
+                m_entry.takeMenu(static_cast<QChildEvent*>(event)->child());
+        }
         return Field::eventFilter(watched, event);
     }
 

@@ -179,13 +179,32 @@ QString recorded(const serumLevelAnalysis& w, const QString& field)
     return (dose ? w.doseRecords()[i].time : w.levelRecords()[i].time).toString(timeFormat);
 }
 
+// Offscreen makes an open menu the active window, and as it goes takes the focus from the field
+// as leaving it does. A window manager keeps the field's window active under its menu, so that
+// only the menu's own doing ends the entry; so does this, and says whether it could.
+bool keepWindowActiveUnder(QWidget* window)
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        return true;
+    window->windowHandle()->requestActivate();
+    // The platform's activations arrive in order: the menu's, then the window's again.
+    QCoreApplication::processEvents();
+    return QTest::qWaitFor(
+        [window] { return QGuiApplication::focusWindow() == window->windowHandle(); });
+}
+
 // The Paste of the field's own context menu, opened by a right click on the field's text in its
 // window, chosen as a user would.
 void pasteFromMenu(QLineEdit* text)
 {
-    QTimer::singleShot(0, [] {
+    QWidget* window = text->window();
+    QTimer::singleShot(0, [window] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         QVERIFY(menu);
+        if (!keepWindowActiveUnder(window)) {
+            menu->close();
+            QFAIL("The field's window did not stay active under its menu.");
+        }
         const QList<QAction*> actions = menu->actions();
         const auto pasteAction = std::find_if(actions.begin(), actions.end(), [](QAction* a) {
             return a->text().remove(QLatin1Char('&')).startsWith(QLatin1String("Paste"));
@@ -193,15 +212,12 @@ void pasteFromMenu(QLineEdit* text)
         QVERIFY(pasteAction != actions.end());
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(*pasteAction).center());
     });
-    QWidget* window = text->window();
     const QPoint at = text->mapTo(window, QPoint(4, text->height() / 2));
     QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, at);
-    // Offscreen leaves no window active once the menu went; a window manager gives it back.
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
+    QVERIFY(window->isActiveWindow());
 }
 
-// One entry into the field, the field then left by Tab.
+// One entry into the field, the field then left by Tab unless the entry ends "not left".
 void enter(QWidget* window, QDateTimeEdit* edit, const QString& entry, const QString& typed)
 {
     auto* text = requireChild<QLineEdit>(edit, QStringLiteral("qt_spinbox_lineedit"));
@@ -211,14 +227,17 @@ void enter(QWidget* window, QDateTimeEdit* edit, const QString& entry, const QSt
         if (entry == QLatin1String("select all"))
             QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(QApplication::focusWidget(), edit);
+    } else if (entry.startsWith(QLatin1String("double click"))) {
+        QTest::mouseDClick(text, Qt::LeftButton, {}, onText);
+        QVERIFY(text->selectedText() != text->text());
     } else if (!entry.contains(QLatin1String("click"))) {
-        QWidget* before = requireChild<QWidget>(window, entry);
+        QWidget* before = requireChild<QWidget>(window, entry.section(QLatin1String(", "), 0, 0));
         before->setFocus();
         QTest::keyClick(before, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), edit);
     }
 
-    if (entry.endsWith(QLatin1String("menu paste"))) {
+    if (entry.contains(QLatin1String("menu paste"))) {
         if (entry.contains(QLatin1String("typing"))) {
             QTest::keyClicks(edit, QStringLiteral("1"));
             QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
@@ -235,7 +254,8 @@ void enter(QWidget* window, QDateTimeEdit* edit, const QString& entry, const QSt
         QTest::keyClicks(edit, typed);
     }
     QCOMPARE(QApplication::focusWidget(), edit);
-    QTest::keyClick(edit, Qt::Key_Tab);
+    if (!entry.endsWith(QLatin1String("not left")))
+        QTest::keyClick(edit, Qt::Key_Tab);
 }
 
 QStringList column(const QString& sql)
@@ -1188,7 +1208,9 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole_data()
 {
     QTest::addColumn<QString>("field");
     // "click", "select all", the field a Tab leaves, "click, paste", "click, menu paste",
-    // "click, typing, menu paste", "right click, menu paste" or "middle click"
+    // "click, typing, menu paste", "right click, menu paste", "double click, menu paste", the
+    // field a Tab leaves then ", menu paste" or "middle click"; ", not left" keeps the focus in
+    // the field after the entry
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("shown");   // before typing
     QTest::addColumn<QString>("earlier"); // an entry made the same way first, if any
@@ -1239,6 +1261,31 @@ void TestSerumLevelAnalysis::typedDatesAndTimesAreTakenWhole_data()
         << "DH_date_1"
         << "click, typing, menu paste" << shownDate << ""
         << "02/30/2026" << shownDate << notDate.arg("02/30/2026");
+    // A Tab or a double click selects one section; the menu's paste replaces the whole text all
+    // the same.
+    QTest::newRow("menu paste after a Tab, date") << "SLH_date_2"
+                                                  << "SLH_level_1, menu paste" << shownDate << ""
+                                                  << "11/15/2023"
+                                                  << "11/15/2023"
+                                                  << "";
+    QTest::newRow("menu paste after a Tab, time") << "DH_time_1"
+                                                  << "DH_date_1, menu paste" << shownTime << ""
+                                                  << "10:00"
+                                                  << "10:00"
+                                                  << "";
+    QTest::newRow("menu paste after a double click, date")
+        << "DH_date_1"
+        << "double click, menu paste" << shownDate << ""
+        << "11/15/2023"
+        << "11/15/2023"
+        << "";
+    // The row follows a menu paste as it is made: the refusal of the one before goes at once.
+    QTest::newRow("menu paste taken after a refused one")
+        << "SLH_time_1"
+        << "right click, menu paste, not left" << shownTime << "24:00"
+        << "10:15"
+        << "10:15"
+        << "";
     QTest::newRow("middle click, date") << "SLH_date_1"
                                         << "middle click" << shownDate << ""
                                         << "11/30/2026"
