@@ -17,6 +17,10 @@ void settleLayouts();
 // widgets: "objectName: text" each.
 QStringList cutTexts(QWidget* window);
 
+// Every label whose text, placed by its alignment in its box, runs under another shown widget
+// of the same parent: "objectName: text runs under otherName", on every page as cutTexts.
+QStringList textsUnderNeighbours(QWidget* window);
+
 // Every field (line edit, combo box, spin box, text field, table) the window shows that does not
 // lie wholly inside `room`, in the window's coordinates.
 QStringList fieldsOutside(QWidget* window, const QRect& room);

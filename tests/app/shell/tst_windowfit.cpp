@@ -47,6 +47,7 @@ namespace
 using testsupport::cutTexts;
 using testsupport::DesktopLook;
 using testsupport::fieldsOutside;
+using testsupport::textsUnderNeighbours;
 
 constexpr int screenWidth = 1024;
 constexpr int screenHeight = 768;
@@ -191,6 +192,15 @@ QWidget* patientFormWithUserChoice(Installation& i)
     return form;
 }
 
+// Phenytoin asks for the albumin.
+QWidget* patientFormWithAlbumin(Installation& i)
+{
+    auto* form = new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, true);
+    form->findChild<QComboBox*>(QStringLiteral("comboBox_drug"))
+        ->setCurrentText(QStringLiteral("Phenytoin"));
+    return form;
+}
+
 QWidget* searchResultWithACase(Installation& i)
 {
     i.fillCase(QStringLiteral("Gentamicin"));
@@ -239,6 +249,7 @@ const Dialog dialogs[] = {
          return new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, true);
      }},
     {"patient form, user's choice", patientFormWithUserChoice},
+    {"patient form, albumin", patientFormWithAlbumin},
     {"user's-choice dialog",
      [](Installation& i) { return new userChoice(nullptr, &i.session, 0); }},
     {"drug factors", drugFactorsOfGentamicin},
@@ -455,6 +466,8 @@ void TestWindowFit::everyTextShowsWhole()
     QVERIFY2(shown, "no such dialog");
     shown->show();
     QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+    const QStringList under = textsUnderNeighbours(shown.get());
+    QVERIFY2(under.isEmpty(), qPrintable(under.join(QStringLiteral("; "))));
     const QStringList cut = cutTexts(shown.get());
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
     QVERIFY2(tooBigForScreen(shown.get()).isEmpty(), qPrintable(tooBigForScreen(shown.get())));
