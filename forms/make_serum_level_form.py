@@ -31,6 +31,11 @@ DATE_W = 108
 TIME_W = 53
 DOSE_W = 72
 ENTRY_W = 59  # infusion time, interval, number of doses
+# The dose grid and the window around it. The route boxes take what the cells leave of the grid:
+# enough at 10 pt for the middle-elided routes of every drug to differ.
+SHEET_W = 875
+SCROLL_W = SHEET_W + 20
+DIALOG_W = SHEET_W + 60
 INOUT_W = 42
 # Wide enough for a salt factor ("0.92") and an F ("87.5%") inside the label's frame.
 SALT_W = 44
@@ -344,8 +349,8 @@ def form():
     ui = ET.Element("ui", version="4.0")
     ET.SubElement(ui, "class").text = "serumLevelAnalysis"
     dialog = widget(ui, "QDialog", "serumLevelAnalysis")
-    rect(dialog, 0, 0, 911, 675)
-    fixed(dialog, 911, 675)
+    rect(dialog, 0, 0, DIALOG_W, 675)
+    fixed(dialog, DIALOG_W, 675)
     string(dialog, "windowTitle", "Dialog")
     icon(dialog, "windowIcon", ":/image/redCross.ico")
     top = layout(dialog, "QVBoxLayout", "verticalLayout_3")
@@ -355,13 +360,13 @@ def form():
     prop(history, "alignment", "set", "Qt::AlignCenter")
     inner = layout(history, "QVBoxLayout", "verticalLayout_4", 0, (0, 0, 0, 0), "22")
     scroll = item(inner, "QScrollArea", "scrollArea")
-    size(scroll, "minimumSize", 871, 330)
+    size(scroll, "minimumSize", SCROLL_W, 330)
     prop(scroll, "verticalScrollBarPolicy", "enum", "Qt::ScrollBarAlwaysOn")
     prop(scroll, "horizontalScrollBarPolicy", "enum", "Qt::ScrollBarAlwaysOff")
     prop(scroll, "widgetResizable", "bool", "true")
     contents = widget(scroll, "QWidget", "scrollAreaWidgetContents")
     sheet = item(layout(contents, "QVBoxLayout", "verticalLayout_2"), "QGroupBox", "sheet_area")
-    fixed(sheet, 851, 620)
+    fixed(sheet, SHEET_W, 620)
     string(sheet, "title", "")
     rows = layout(sheet, "QVBoxLayout", "verticalLayout", 1, (6, 4, 6, 4))
     header_row(rows)

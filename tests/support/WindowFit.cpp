@@ -6,11 +6,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStyleOptionComboBox>
 #include <QTableView>
@@ -253,6 +255,34 @@ QString textUnderNeighbour(const QWidget* widget)
     return {};
 }
 
+// ---- Items told apart in a closed combo box ----
+
+// Empty unless two items of the combo box show alike when chosen. Each is chosen in turn, with
+// the box's signals held so that the window takes none of them for the user's choice.
+QString lookAlike(QWidget* widget)
+{
+    auto* combo = qobject_cast<QComboBox*>(widget);
+    if (!combo || combo->isEditable() || combo->count() < 2)
+        return {};
+    const QSignalBlocker quiet(combo);
+    const int chosen = combo->currentIndex();
+    QVector<QImage> shown;
+    QStringList alike;
+    for (int item = 0; item < combo->count(); ++item) {
+        combo->setCurrentIndex(item);
+        const QImage picture = combo->grab().toImage();
+        const int same = shown.indexOf(picture);
+        if (same >= 0)
+            alike << QStringLiteral("\"%1\" looks like \"%2\"")
+                         .arg(combo->itemText(item), combo->itemText(same));
+        shown << picture;
+    }
+    combo->setCurrentIndex(chosen);
+    if (alike.isEmpty())
+        return {};
+    return combo->objectName() + QStringLiteral(": ") + alike.join(QStringLiteral(", "));
+}
+
 // ---- Walking a window ----
 
 using WidgetCheck = std::function<QString(QWidget*)>;
@@ -315,6 +345,11 @@ QStringList cutTexts(QWidget* window)
 QStringList textsUnderNeighbours(QWidget* window)
 {
     return onEveryPage(window, textUnderNeighbour);
+}
+
+QStringList lookAlikeItems(QWidget* window)
+{
+    return onEveryPage(window, lookAlike);
 }
 
 QStringList fieldsOutside(QWidget* window, const QRect& room)

@@ -21,6 +21,10 @@ QStringList cutTexts(QWidget* window);
 // of the same parent: "objectName: text runs under otherName", on every page as cutTexts.
 QStringList textsUnderNeighbours(QWidget* window);
 
+// Every combo box whose closed box shows two of its items alike, so that the chosen one cannot be
+// told without opening the list: "objectName: "text" looks like "other", ...".
+QStringList lookAlikeItems(QWidget* window);
+
 // Every field (line edit, combo box, spin box, text field, table) the window shows that does not
 // lie wholly inside `room`, in the window's coordinates.
 QStringList fieldsOutside(QWidget* window, const QRect& room);

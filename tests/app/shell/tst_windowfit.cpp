@@ -47,6 +47,7 @@ namespace
 using testsupport::cutTexts;
 using testsupport::DesktopLook;
 using testsupport::fieldsOutside;
+using testsupport::lookAlikeItems;
 using testsupport::textsUnderNeighbours;
 
 constexpr int screenWidth = 1024;
@@ -143,9 +144,16 @@ QWidget* forecastOfCase(Installation& i, CaseWindowMakers::WindowMaker CaseWindo
     return fromMaker(i, ph ? phenytoin : general);
 }
 
+// A typed dose gives the first row its routes, and brings the route's salt factor and F into
+// their narrow cells.
 QWidget* doseHistoryWindow(Installation& i)
 {
-    return caseWindowMakers().analysis(nullptr, &i.session, &i.calculator, &i.catalogue)->window();
+    QWidget* window =
+        caseWindowMakers().analysis(nullptr, &i.session, &i.calculator, &i.catalogue)->window();
+    auto* dose = window->findChild<QLineEdit*>(QStringLiteral("DH_dose_1"));
+    dose->setText(QStringLiteral("80"));
+    emit dose->editingFinished();
+    return window;
 }
 
 QWidget* curveFittingWindow(Installation& i)
@@ -286,12 +294,7 @@ const Dialog dialogs[] = {
     {"dose history",
      [](Installation& i) {
          i.fillCase(QStringLiteral("Gentamicin"));
-         QWidget* window = doseHistoryWindow(i);
-         // A typed dose brings the route's salt factor and F into their narrow cells.
-         auto* dose = window->findChild<QLineEdit*>(QStringLiteral("DH_dose_1"));
-         dose->setText(QStringLiteral("80"));
-         emit dose->editingFinished();
-         return window;
+         return doseHistoryWindow(i);
      }},
     {"curve fitting",
      [](Installation& i) {
@@ -439,6 +442,8 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
     testsupport::settleLayouts();
     const QStringList outside = fieldsOutside(shown.get(), shown->rect());
     QVERIFY2(outside.isEmpty(), qPrintable(outside.join(QStringLiteral("; "))));
+    const QStringList alike = lookAlikeItems(shown.get());
+    QVERIFY2(alike.isEmpty(), qPrintable(alike.join(QStringLiteral("; "))));
     QVERIFY2(tooBigForScreen(shown.get()).isEmpty(), qPrintable(tooBigForScreen(shown.get())));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
