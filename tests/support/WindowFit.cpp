@@ -15,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 #include <QTableView>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -255,6 +256,45 @@ QString textUnderNeighbour(const QWidget* widget)
     return {};
 }
 
+// ---- Fields and their widest texts ----
+
+// QLineEdit keeps its style option to itself; a pointer to the member, named through a class
+// derived from it, may call it on any line edit.
+struct LineEditOption : QLineEdit {
+    static QStyleOptionFrame of(const QLineEdit* edit)
+    {
+        QStyleOptionFrame option;
+        (edit->*(&LineEditOption::initStyleOption))(&option);
+        return option;
+    }
+};
+
+// The width a line edit has for its text: inside its frame, its text margins and the margin it
+// keeps on each side.
+int lineEditRoom(const QLineEdit* edit)
+{
+    const QStyleOptionFrame option = LineEditOption::of(edit);
+    const QRect contents =
+        edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    const QMargins text = edit->textMargins();
+    return contents.width() - text.left() - text.right() - 2 * lineEditMargin;
+}
+
+QString fieldTooNarrow(const QWidget* widget, const QVector<WidestText>& widest)
+{
+    const auto* edit = qobject_cast<const QLineEdit*>(widget);
+    if (!edit)
+        return {};
+    for (const WidestText& w : widest) {
+        if (!w.fields.match(edit->objectName()).hasMatch())
+            continue;
+        return cutMessage(
+            edit,
+            {w.text, {edit->fontMetrics().horizontalAdvance(w.text), 0}, {lineEditRoom(edit), 0}});
+    }
+    return {};
+}
+
 // ---- Items told apart in a closed combo box ----
 
 // Empty unless two items of the combo box show alike when chosen. Each is chosen in turn, with
@@ -345,6 +385,11 @@ QStringList cutTexts(QWidget* window)
 QStringList textsUnderNeighbours(QWidget* window)
 {
     return onEveryPage(window, textUnderNeighbour);
+}
+
+QStringList fieldsTooNarrow(QWidget* window, const QVector<WidestText>& widest)
+{
+    return onEveryPage(window, [&widest](QWidget* w) { return fieldTooNarrow(w, widest); });
 }
 
 QStringList lookAlikeItems(QWidget* window)

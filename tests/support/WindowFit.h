@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QRect>
+#include <QRegularExpression>
 #include <QStringList>
+#include <QVector>
 
 class QWidget;
 
@@ -20,6 +22,15 @@ QStringList cutTexts(QWidget* window);
 // Every label whose text, placed by its alignment in its box, runs under another shown widget
 // of the same parent: "objectName: text runs under otherName", on every page as cutTexts.
 QStringList textsUnderNeighbours(QWidget* window);
+
+// The widest text the line edits whose object names match `fields` take, as the window shows it.
+struct WidestText {
+    QRegularExpression fields;
+    QString text;
+};
+
+// Every shown line edit, named by one of `widest`, without room for that widest text whole.
+QStringList fieldsTooNarrow(QWidget* window, const QVector<WidestText>& widest);
 
 // Every combo box whose closed box shows two of its items alike, so that the chosen one cannot be
 // told without opening the list: "objectName: "text" looks like "other", ...".

@@ -15,7 +15,9 @@
 #include "cases/userChoice.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
+#include "pkcore/EntryLimits.h"
 #include "pkcore/PkCalculator.h"
+#include "pkcore/PkIndices.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
@@ -47,8 +49,10 @@ namespace
 using testsupport::cutTexts;
 using testsupport::DesktopLook;
 using testsupport::fieldsOutside;
+using testsupport::fieldsTooNarrow;
 using testsupport::lookAlikeItems;
 using testsupport::textsUnderNeighbours;
+using testsupport::WidestText;
 
 constexpr int screenWidth = 1024;
 constexpr int screenHeight = 768;
@@ -333,6 +337,25 @@ const Dialog dialogs[] = {
      }},
 };
 
+// The widest value each entry field of the case windows takes, as the window shows it.
+QVector<WidestText> widestEntries()
+{
+    const auto fields = [](const char* pattern) {
+        return QRegularExpression(QLatin1String(pattern));
+    };
+    const auto oneDecimal = [](double value) { return QString::number(value, 'f', 1); };
+    return {
+        // Five whole digits the custom fields let one type, two decimals the page shows; F
+        // is a percentage, at most 100.
+        {fields("^line_Custom_(vdb|cl|cf|kd|range.*)$"), QStringLiteral("99999.99")},
+        // A dose row shows its amounts and hours with one decimal, a level as it was typed.
+        {fields("^DH_dose_\\d+$"), oneDecimal(pk::kMostDose)},
+        {fields("^DH_(infusiontime|interval)_\\d+$"), oneDecimal(pk::kMostHours)},
+        {fields("^DH_numofdose_\\d+$"), QString::number(pk::kMaxDoseEvents)},
+        {fields("^SLH_level_\\d+$"), QString::number(pk::kMostLevel, 'f', 0)},
+    };
+}
+
 // Empty when the window, with a title bar above it, fits the smallest screen; else its size.
 QString tooBigForScreen(const QWidget* window)
 {
@@ -442,6 +465,8 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
     testsupport::settleLayouts();
     const QStringList outside = fieldsOutside(shown.get(), shown->rect());
     QVERIFY2(outside.isEmpty(), qPrintable(outside.join(QStringLiteral("; "))));
+    const QStringList narrow = fieldsTooNarrow(shown.get(), widestEntries());
+    QVERIFY2(narrow.isEmpty(), qPrintable(narrow.join(QStringLiteral("; "))));
     const QStringList alike = lookAlikeItems(shown.get());
     QVERIFY2(alike.isEmpty(), qPrintable(alike.join(QStringLiteral("; "))));
     QVERIFY2(tooBigForScreen(shown.get()).isEmpty(), qPrintable(tooBigForScreen(shown.get())));
