@@ -169,9 +169,11 @@ void ParameterGroupView::relabel(const QString& drugCode) const
         label(QStringLiteral("CL_unit"))->setText(QStringLiteral("mg/L"));
         label(QStringLiteral("CF"))->setText(QStringLiteral("Vmax"));
         label(QStringLiteral("CF_unit"))->setText(QStringLiteral("mg/day"));
+        // The compliance row reads as the F row does, value, unit, then range; a unit after the
+        // range would take a column of its own from fields as wide as the page allows.
         label(QStringLiteral("kd"))->setText(QStringLiteral("CF"));
-        label(QStringLiteral("kd_unit"))->setText(QStringLiteral("+/-"));
-        label(QStringLiteral("unit4"))->setText(QStringLiteral("%"));
+        label(QStringLiteral("kd_unit"))->setText(QStringLiteral("%"));
+        label(QStringLiteral("unit4"))->setText(QStringLiteral("+/-"));
         label(QStringLiteral("t"))->hide();
         label(QStringLiteral("t_unit"))->hide();
         halfLife->hide();

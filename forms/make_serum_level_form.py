@@ -14,7 +14,13 @@ LEVEL_ROWS = 12
 LEVEL_BLOCK = 6  # level rows per column block
 LEVEL_PITCH = 30
 LEVEL_TOP = 40
-LEVEL_BLOCK_DX = 310  # the right block of level rows beside the left one
+# A level field holds the largest level the window takes ("1000000") whole at 10 pt; the row's
+# delete button and check mark follow it.
+LEVEL_W = 69
+LEVEL_X = 190
+DELETE_X = LEVEL_X + LEVEL_W + 9
+CHECK_X = DELETE_X + 30
+LEVEL_BLOCK_DX = CHECK_X + 30  # the right block of level rows beside the left one
 
 # Date and time fields take a typed entry whole (platform/TypedDateTimeEdit.h); they stay date and
 # time edits, promoted in Designer.
@@ -25,16 +31,24 @@ PROMOTED_HEADER = "platform/TypedDateTimeEdit.h"
 
 # Widths of the dose grid's cells, shared by the header and the rows so that the columns line up;
 # each holds its header text and its cell's text whole at a 9 pt and a 10 pt desktop font (the whole date, the
-# dose header of every unit, the two-line headers, the in/out letters).
+# dose header of every unit, the two-line headers, the in/out letters), and a number cell the
+# largest value the row takes as the window shows it: a dose of "10000000.0", "10000.0" hours,
+# 1000 doses.
 NUMBER_W = 33
 DATE_W = 108
 TIME_W = 53
-DOSE_W = 72
-ENTRY_W = 59  # infusion time, interval, number of doses
+DOSE_W = 92
+HOURS_W = 65  # infusion time, interval
+COUNT_W = 59  # number of doses
 INOUT_W = 42
 # Wide enough for a salt factor ("0.92") and an F ("87.5%") inside the label's frame.
 SALT_W = 44
 F_W = 53
+# The dose grid and the window around it. The route boxes take what the cells leave of the grid:
+# enough at 10 pt for the middle-elided routes of every drug to differ.
+SHEET_W = 907
+SCROLL_W = SHEET_W + 20
+DIALOG_W = SHEET_W + 60
 
 # One column of the dose grid: stretch, header label, its width, header text, row cell.
 HEADER = [
@@ -44,9 +58,9 @@ HEADER = [
     (TIME_W, "label_time", TIME_W, "Time"),
     (DOSE_W, "label_dose", DOSE_W, "Dose(mg)"),
     (210, "label_route", None, "Route"),
-    (ENTRY_W, "label_infusion_time", ENTRY_W, "Infusion \ntime(hr)"),
-    (ENTRY_W, "label_interval", ENTRY_W, "Interval\n(hr)"),
-    (ENTRY_W, "label_number_of_doese", ENTRY_W, "Number\nof doses"),
+    (HOURS_W, "label_infusion_time", HOURS_W, "Infusion \ntime(hr)"),
+    (HOURS_W, "label_interval", HOURS_W, "Interval\n(hr)"),
+    (COUNT_W, "label_number_of_doese", COUNT_W, "Number\nof doses"),
     (INOUT_W, "label_ipop", INOUT_W, "IP/OP"),
     (SALT_W, "label_salt", SALT_W, "Salt"),
     (F_W, "label_f", F_W, "F"),
@@ -202,7 +216,7 @@ def dose_row(parent_layout, n):
             continue
         w = item(lay, "QLineEdit", "DH_%s_%d" % (field, n))
         policy(w, "Preferred", "Fixed")
-        fixed_width(w, DOSE_W if field == "dose" else ENTRY_W)
+        fixed_width(w, {"dose": DOSE_W, "numofdose": COUNT_W}.get(field, HOURS_W))
         number_edit(w)
 
     w = item(lay, "QComboBox", "DH_iopatient_%d" % n)
@@ -254,11 +268,11 @@ def level_grid(box):
     columns = [
         ("date", DATE_EDIT, DATE_W, 20, date_edit),
         ("time", TIME_EDIT, TIME_W, 20, time_edit),
-        ("level", "QLineEdit", 51, 20,
+        ("level", "QLineEdit", LEVEL_W, 20,
          lambda w: prop(w, "inputMethodHints", "set", "Qt::ImhFormattedNumbersOnly")),
     ]
     groups = [("group_date_slh", 20, DATE_W, "date"), ("group_time_slh", 130, TIME_W, "time"),
-              ("group_level", 190, 51, "level")]
+              ("group_level", LEVEL_X, LEVEL_W, "level")]
     for block, rows, dx, height in (("", left, 0, 171), ("_2", right, LEVEL_BLOCK_DX, 191)):
         for name, x, w, field in groups:
             g = widget(box, "QGroupBox", name + block)
@@ -276,7 +290,7 @@ def level_grid(box):
                 setup(e)
     for field, x, cls, cw, ch, setup in (("date", 20, DATE_EDIT, DATE_W, 20, date_edit),
                                          ("time", 130, TIME_EDIT, TIME_W, 20, time_edit),
-                                         ("level", 190, "QLineEdit", 51, 20, None)):
+                                         ("level", LEVEL_X, "QLineEdit", LEVEL_W, 20, None)):
         e = widget(box, cls, "SLH_%s_%d" % (field, LEVEL_BLOCK))
         rect(e, x, level_y(LEVEL_BLOCK), cw, ch)
         if setup:
@@ -290,11 +304,11 @@ def level_grid(box):
              17)
         string(label, "text", str(k))
         check = widget(box, "QLabel", "SLH_check_%d" % k)
-        rect(check, 280 + (LEVEL_BLOCK_DX if right_block else 0), level_y(k), 16, 16)
+        rect(check, CHECK_X + (LEVEL_BLOCK_DX if right_block else 0), level_y(k), 16, 16)
         prop(check, "frameShape", "enum", "QFrame::NoFrame")
         pixmap(check, ":/image/empty.png")
         button = widget(box, "QPushButton", "SLH_delete_%d" % k)
-        rect(button, 250 + (LEVEL_BLOCK_DX if right_block else 0), level_y(k), 28, 22)
+        rect(button, DELETE_X + (LEVEL_BLOCK_DX if right_block else 0), level_y(k), 28, 22)
         policy(button, "Maximum", "Fixed")
         icon(button, "icon", ":/image/delete.png")
         prop(button, "autoDefault", "bool", "false")
@@ -344,8 +358,8 @@ def form():
     ui = ET.Element("ui", version="4.0")
     ET.SubElement(ui, "class").text = "serumLevelAnalysis"
     dialog = widget(ui, "QDialog", "serumLevelAnalysis")
-    rect(dialog, 0, 0, 911, 675)
-    fixed(dialog, 911, 675)
+    rect(dialog, 0, 0, DIALOG_W, 675)
+    fixed(dialog, DIALOG_W, 675)
     string(dialog, "windowTitle", "Dialog")
     icon(dialog, "windowIcon", ":/image/redCross.ico")
     top = layout(dialog, "QVBoxLayout", "verticalLayout_3")
@@ -355,13 +369,13 @@ def form():
     prop(history, "alignment", "set", "Qt::AlignCenter")
     inner = layout(history, "QVBoxLayout", "verticalLayout_4", 0, (0, 0, 0, 0), "22")
     scroll = item(inner, "QScrollArea", "scrollArea")
-    size(scroll, "minimumSize", 871, 330)
+    size(scroll, "minimumSize", SCROLL_W, 330)
     prop(scroll, "verticalScrollBarPolicy", "enum", "Qt::ScrollBarAlwaysOn")
     prop(scroll, "horizontalScrollBarPolicy", "enum", "Qt::ScrollBarAlwaysOff")
     prop(scroll, "widgetResizable", "bool", "true")
     contents = widget(scroll, "QWidget", "scrollAreaWidgetContents")
     sheet = item(layout(contents, "QVBoxLayout", "verticalLayout_2"), "QGroupBox", "sheet_area")
-    fixed(sheet, 851, 620)
+    fixed(sheet, SHEET_W, 620)
     string(sheet, "title", "")
     rows = layout(sheet, "QVBoxLayout", "verticalLayout", 1, (6, 4, 6, 4))
     header_row(rows)

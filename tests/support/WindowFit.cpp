@@ -6,18 +6,23 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTreeView>
 
 #include <algorithm>
+#include <functional>
 
 namespace testsupport
 {
@@ -36,15 +41,18 @@ struct Fit {
     QSize room;
 };
 
+QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+}
+
 QString cutMessage(const QWidget* widget, const Fit& fit)
 {
     if (fit.text.isEmpty() ||
         (fit.needed.width() <= fit.room.width() && fit.needed.height() <= fit.room.height()))
         return {};
-    QString oneLine = fit.text;
-    oneLine.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
     return QStringLiteral("%1: %2 (needs %3 x %4, has %5 x %6)")
-        .arg(widget->objectName(), oneLine)
+        .arg(widget->objectName(), oneLine(fit.text))
         .arg(fit.needed.width())
         .arg(fit.needed.height())
         .arg(fit.room.width())
@@ -177,15 +185,179 @@ QString cutText(const QWidget* widget)
     return {};
 }
 
-void collectCutTexts(QWidget* window, QStringList& cut)
+// ---- Texts running under their neighbours ----
+
+// The room QLabel keeps between its frame and its text on the side its text is aligned to.
+int labelIndent(const QLabel* label)
+{
+    if (label->indent() >= 0 || label->frameWidth() == 0)
+        return label->indent();
+    return label->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 - label->margin();
+}
+
+QRect labelRoom(const QLabel* label, Qt::Alignment align)
+{
+    const int margin = label->margin();
+    QRect room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
+    const int indent = labelIndent(label);
+    if (indent <= 0)
+        return room;
+    if (align & Qt::AlignLeft)
+        room.setLeft(room.left() + indent);
+    if (align & Qt::AlignRight)
+        room.setRight(room.right() - indent);
+    if (align & Qt::AlignTop)
+        room.setTop(room.top() + indent);
+    if (align & Qt::AlignBottom)
+        room.setBottom(room.bottom() - indent);
+    return room;
+}
+
+// Where a label paints its text, in its parent's coordinates: a text wider or taller than the
+// label's box is placed by the alignment as if nothing clipped it.
+QRect labelTextRect(const QLabel* label)
+{
+    const Qt::Alignment align =
+        QStyle::visualAlignment(label->layoutDirection(), label->alignment());
+    const QRect room = labelRoom(label, align);
+    const bool rich = label->textFormat() == Qt::RichText ||
+                      (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+    QRect text;
+    if (rich) {
+        QTextDocument document;
+        document.setDefaultFont(label->font());
+        document.setHtml(label->text());
+        if (label->wordWrap())
+            document.setTextWidth(room.width());
+        text = QStyle::alignedRect(label->layoutDirection(), align, document.size().toSize(), room);
+    } else {
+        const int flags = int(align) | (label->wordWrap() ? Qt::TextWordWrap : 0) |
+                          (label->buddy() ? Qt::TextShowMnemonic : 0);
+        text = label->fontMetrics().boundingRect(room, flags, label->text());
+    }
+    return text.translated(label->pos());
+}
+
+// Empty unless the widget is a label whose text runs under a shown widget beside it.
+QString textUnderNeighbour(const QWidget* widget)
+{
+    const auto* label = qobject_cast<const QLabel*>(widget);
+    if (!label || label->text().isEmpty() || !label->parentWidget())
+        return {};
+    const QRect text = labelTextRect(label);
+    for (const QObject* child : label->parentWidget()->children()) {
+        const auto* sibling = qobject_cast<const QWidget*>(child);
+        if (!sibling || sibling == label || sibling->isWindow() || !sibling->isVisible())
+            continue;
+        if (text.intersects(sibling->geometry()))
+            return QStringLiteral("%1: %2 runs under %3")
+                .arg(label->objectName(), oneLine(label->text()), sibling->objectName());
+    }
+    return {};
+}
+
+// ---- Fields and their widest texts ----
+
+// QLineEdit keeps its style option to itself; a pointer to the member, named through a class
+// derived from it, may call it on any line edit.
+struct LineEditOption : QLineEdit {
+    static QStyleOptionFrame of(const QLineEdit* edit)
+    {
+        QStyleOptionFrame option;
+        (edit->*(&LineEditOption::initStyleOption))(&option);
+        return option;
+    }
+};
+
+// The width a line edit has for its text: inside its frame, its text margins and the margin it
+// keeps on each side.
+int lineEditRoom(const QLineEdit* edit)
+{
+    const QStyleOptionFrame option = LineEditOption::of(edit);
+    const QRect contents =
+        edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    const QMargins text = edit->textMargins();
+    return contents.width() - text.left() - text.right() - 2 * lineEditMargin;
+}
+
+QString fieldTooNarrow(const QWidget* widget, const QVector<WidestText>& widest)
+{
+    const auto* edit = qobject_cast<const QLineEdit*>(widget);
+    if (!edit)
+        return {};
+    for (const WidestText& w : widest) {
+        if (!w.fields.match(edit->objectName()).hasMatch())
+            continue;
+        return cutMessage(
+            edit,
+            {w.text, {edit->fontMetrics().horizontalAdvance(w.text), 0}, {lineEditRoom(edit), 0}});
+    }
+    return {};
+}
+
+// ---- Items told apart in a closed combo box ----
+
+// Empty unless two items of the combo box show alike when chosen. Each is chosen in turn, with
+// the box's signals held so that the window takes none of them for the user's choice.
+QString lookAlike(QWidget* widget)
+{
+    auto* combo = qobject_cast<QComboBox*>(widget);
+    if (!combo || combo->isEditable() || combo->count() < 2)
+        return {};
+    const QSignalBlocker quiet(combo);
+    const int chosen = combo->currentIndex();
+    QVector<QImage> shown;
+    QStringList alike;
+    for (int item = 0; item < combo->count(); ++item) {
+        combo->setCurrentIndex(item);
+        const QImage picture = combo->grab().toImage();
+        const int same = shown.indexOf(picture);
+        if (same >= 0)
+            alike << QStringLiteral("\"%1\" looks like \"%2\"")
+                         .arg(combo->itemText(item), combo->itemText(same));
+        shown << picture;
+    }
+    combo->setCurrentIndex(chosen);
+    if (alike.isEmpty())
+        return {};
+    return combo->objectName() + QStringLiteral(": ") + alike.join(QStringLiteral(", "));
+}
+
+// ---- Walking a window ----
+
+using WidgetCheck = std::function<QString(QWidget*)>;
+
+void collect(QWidget* window, const WidgetCheck& check, QStringList& found)
 {
     for (QWidget* widget : window->findChildren<QWidget*>()) {
         if (!widget->isVisible())
             continue;
-        const QString problem = cutText(widget);
-        if (!problem.isEmpty() && !cut.contains(problem))
-            cut << problem;
+        const QString problem = check(widget);
+        if (!problem.isEmpty() && !found.contains(problem))
+            found << problem;
     }
+}
+
+// What `check` finds on every page of the window's stacked and tab widgets.
+QStringList onEveryPage(QWidget* window, const WidgetCheck& check)
+{
+    QStringList found;
+    settleLayouts();
+    collect(window, check, found);
+    // Pages not shown are not laid out: show each in turn.
+    for (QStackedWidget* stack : window->findChildren<QStackedWidget*>()) {
+        if (!stack->isVisible())
+            continue;
+        const int shown = stack->currentIndex();
+        for (int page = 0; page < stack->count(); ++page) {
+            stack->setCurrentIndex(page);
+            settleLayouts();
+            collect(window, check, found);
+        }
+        stack->setCurrentIndex(shown);
+    }
+    settleLayouts();
+    return found;
 }
 
 bool isField(const QWidget* widget)
@@ -207,23 +379,22 @@ void settleLayouts()
 
 QStringList cutTexts(QWidget* window)
 {
-    QStringList cut;
-    settleLayouts();
-    collectCutTexts(window, cut);
-    // Pages not shown are not laid out: show each in turn.
-    for (QStackedWidget* stack : window->findChildren<QStackedWidget*>()) {
-        if (!stack->isVisible())
-            continue;
-        const int shown = stack->currentIndex();
-        for (int page = 0; page < stack->count(); ++page) {
-            stack->setCurrentIndex(page);
-            settleLayouts();
-            collectCutTexts(window, cut);
-        }
-        stack->setCurrentIndex(shown);
-    }
-    settleLayouts();
-    return cut;
+    return onEveryPage(window, cutText);
+}
+
+QStringList textsUnderNeighbours(QWidget* window)
+{
+    return onEveryPage(window, textUnderNeighbour);
+}
+
+QStringList fieldsTooNarrow(QWidget* window, const QVector<WidestText>& widest)
+{
+    return onEveryPage(window, [&widest](QWidget* w) { return fieldTooNarrow(w, widest); });
+}
+
+QStringList lookAlikeItems(QWidget* window)
+{
+    return onEveryPage(window, lookAlike);
 }
 
 QStringList fieldsOutside(QWidget* window, const QRect& room)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QRect>
+#include <QRegularExpression>
 #include <QStringList>
+#include <QVector>
 
 class QWidget;
 
@@ -16,6 +18,23 @@ void settleLayouts();
 // columns need horizontal scrolling or cut a header, on every page of the window's stacked and tab
 // widgets: "objectName: text" each.
 QStringList cutTexts(QWidget* window);
+
+// Every label whose text, placed by its alignment in its box, runs under another shown widget
+// of the same parent: "objectName: text runs under otherName", on every page as cutTexts.
+QStringList textsUnderNeighbours(QWidget* window);
+
+// The widest text the line edits whose object names match `fields` take, as the window shows it.
+struct WidestText {
+    QRegularExpression fields;
+    QString text;
+};
+
+// Every shown line edit, named by one of `widest`, without room for that widest text whole.
+QStringList fieldsTooNarrow(QWidget* window, const QVector<WidestText>& widest);
+
+// Every combo box whose closed box shows two of its items alike, so that the chosen one cannot be
+// told without opening the list: "objectName: "text" looks like "other", ...".
+QStringList lookAlikeItems(QWidget* window);
 
 // Every field (line edit, combo box, spin box, text field, table) the window shows that does not
 // lie wholly inside `room`, in the window's coordinates.

@@ -15,7 +15,9 @@
 #include "cases/userChoice.h"
 #include "pkcore/DrugCodes.h"
 #include "pkcore/DrugInfo.h"
+#include "pkcore/EntryLimits.h"
 #include "pkcore/PkCalculator.h"
+#include "pkcore/PkIndices.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
@@ -47,6 +49,10 @@ namespace
 using testsupport::cutTexts;
 using testsupport::DesktopLook;
 using testsupport::fieldsOutside;
+using testsupport::fieldsTooNarrow;
+using testsupport::lookAlikeItems;
+using testsupport::textsUnderNeighbours;
+using testsupport::WidestText;
 
 constexpr int screenWidth = 1024;
 constexpr int screenHeight = 768;
@@ -142,9 +148,16 @@ QWidget* forecastOfCase(Installation& i, CaseWindowMakers::WindowMaker CaseWindo
     return fromMaker(i, ph ? phenytoin : general);
 }
 
+// A typed dose gives the first row its routes, and brings the route's salt factor and F into
+// their narrow cells.
 QWidget* doseHistoryWindow(Installation& i)
 {
-    return caseWindowMakers().analysis(nullptr, &i.session, &i.calculator, &i.catalogue)->window();
+    QWidget* window =
+        caseWindowMakers().analysis(nullptr, &i.session, &i.calculator, &i.catalogue)->window();
+    auto* dose = window->findChild<QLineEdit*>(QStringLiteral("DH_dose_1"));
+    dose->setText(QStringLiteral("80"));
+    emit dose->editingFinished();
+    return window;
 }
 
 QWidget* curveFittingWindow(Installation& i)
@@ -188,6 +201,15 @@ QWidget* patientFormWithUserChoice(Installation& i)
     auto* form = new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, true);
     Modal::setNextResult(QDialog::Rejected); // the user's-choice dialog the choice opens
     form->findChild<QComboBox*>(QStringLiteral("comboBox_drug"))->setCurrentText(userChoiceDrug);
+    return form;
+}
+
+// Phenytoin asks for the albumin.
+QWidget* patientFormWithAlbumin(Installation& i)
+{
+    auto* form = new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, true);
+    form->findChild<QComboBox*>(QStringLiteral("comboBox_drug"))
+        ->setCurrentText(QStringLiteral("Phenytoin"));
     return form;
 }
 
@@ -239,6 +261,7 @@ const Dialog dialogs[] = {
          return new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, true);
      }},
     {"patient form, user's choice", patientFormWithUserChoice},
+    {"patient form, albumin", patientFormWithAlbumin},
     {"user's-choice dialog",
      [](Installation& i) { return new userChoice(nullptr, &i.session, 0); }},
     {"drug factors", drugFactorsOfGentamicin},
@@ -275,12 +298,7 @@ const Dialog dialogs[] = {
     {"dose history",
      [](Installation& i) {
          i.fillCase(QStringLiteral("Gentamicin"));
-         QWidget* window = doseHistoryWindow(i);
-         // A typed dose brings the route's salt factor and F into their narrow cells.
-         auto* dose = window->findChild<QLineEdit*>(QStringLiteral("DH_dose_1"));
-         dose->setText(QStringLiteral("80"));
-         emit dose->editingFinished();
-         return window;
+         return doseHistoryWindow(i);
      }},
     {"curve fitting",
      [](Installation& i) {
@@ -318,6 +336,25 @@ const Dialog dialogs[] = {
          return reportDialog(i);
      }},
 };
+
+// The widest value each entry field of the case windows takes, as the window shows it.
+QVector<WidestText> widestEntries()
+{
+    const auto fields = [](const char* pattern) {
+        return QRegularExpression(QLatin1String(pattern));
+    };
+    const auto oneDecimal = [](double value) { return QString::number(value, 'f', 1); };
+    return {
+        // Five whole digits the custom fields let one type, two decimals the page shows; F
+        // is a percentage, at most 100.
+        {fields("^line_Custom_(vdb|cl|cf|kd|range.*)$"), QStringLiteral("99999.99")},
+        // A dose row shows its amounts and hours with one decimal, a level as it was typed.
+        {fields("^DH_dose_\\d+$"), oneDecimal(pk::kMostDose)},
+        {fields("^DH_(infusiontime|interval)_\\d+$"), oneDecimal(pk::kMostHours)},
+        {fields("^DH_numofdose_\\d+$"), QString::number(pk::kMaxDoseEvents)},
+        {fields("^SLH_level_\\d+$"), QString::number(pk::kMostLevel, 'f', 0)},
+    };
+}
 
 // Empty when the window, with a title bar above it, fits the smallest screen; else its size.
 QString tooBigForScreen(const QWidget* window)
@@ -428,6 +465,10 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
     testsupport::settleLayouts();
     const QStringList outside = fieldsOutside(shown.get(), shown->rect());
     QVERIFY2(outside.isEmpty(), qPrintable(outside.join(QStringLiteral("; "))));
+    const QStringList narrow = fieldsTooNarrow(shown.get(), widestEntries());
+    QVERIFY2(narrow.isEmpty(), qPrintable(narrow.join(QStringLiteral("; "))));
+    const QStringList alike = lookAlikeItems(shown.get());
+    QVERIFY2(alike.isEmpty(), qPrintable(alike.join(QStringLiteral("; "))));
     QVERIFY2(tooBigForScreen(shown.get()).isEmpty(), qPrintable(tooBigForScreen(shown.get())));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
@@ -455,6 +496,8 @@ void TestWindowFit::everyTextShowsWhole()
     QVERIFY2(shown, "no such dialog");
     shown->show();
     QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+    const QStringList under = textsUnderNeighbours(shown.get());
+    QVERIFY2(under.isEmpty(), qPrintable(under.join(QStringLiteral("; "))));
     const QStringList cut = cutTexts(shown.get());
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
     QVERIFY2(tooBigForScreen(shown.get()).isEmpty(), qPrintable(tooBigForScreen(shown.get())));
