@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
@@ -59,6 +60,28 @@ ParameterGroupView::ParameterGroupView(QWidget* page, const QString& prefix)
     // past the screen.
     keepComboNarrow(route, routeComboCharacters);
 }
+
+namespace
+{
+// Puts each of two widgets of one grid where the other stands.
+void swapCells(QWidget* first, QWidget* second)
+{
+    for (QGridLayout* grid : first->parentWidget()->findChildren<QGridLayout*>()) {
+        const int firstIndex = grid->indexOf(first);
+        const int secondIndex = grid->indexOf(second);
+        if (firstIndex < 0 || secondIndex < 0)
+            continue;
+        int firstRow = 0, firstColumn = 0, secondRow = 0, secondColumn = 0, span = 0;
+        grid->getItemPosition(firstIndex, &firstRow, &firstColumn, &span, &span);
+        grid->getItemPosition(secondIndex, &secondRow, &secondColumn, &span, &span);
+        grid->removeWidget(first);
+        grid->removeWidget(second);
+        grid->addWidget(first, secondRow, secondColumn);
+        grid->addWidget(second, firstRow, firstColumn);
+        return;
+    }
+}
+} // namespace
 
 QLabel* ParameterGroupView::label(const QString& name) const
 {
@@ -169,11 +192,12 @@ void ParameterGroupView::relabel(const QString& drugCode) const
         label(QStringLiteral("CL_unit"))->setText(QStringLiteral("mg/L"));
         label(QStringLiteral("CF"))->setText(QStringLiteral("Vmax"));
         label(QStringLiteral("CF_unit"))->setText(QStringLiteral("mg/day"));
+        label(QStringLiteral("kd"))->setText(QStringLiteral("CF"));
+        label(QStringLiteral("kd_unit"))->setText(QStringLiteral("+/-"));
+        label(QStringLiteral("unit4"))->setText(QStringLiteral("%"));
         // The compliance row reads as the F row does, value, unit, then range; a unit after the
         // range would take a column of its own from fields as wide as the page allows.
-        label(QStringLiteral("kd"))->setText(QStringLiteral("CF"));
-        label(QStringLiteral("kd_unit"))->setText(QStringLiteral("%"));
-        label(QStringLiteral("unit4"))->setText(QStringLiteral("+/-"));
+        swapCells(label(QStringLiteral("kd_unit")), label(QStringLiteral("unit4")));
         label(QStringLiteral("t"))->hide();
         label(QStringLiteral("t_unit"))->hide();
         halfLife->hide();

@@ -363,6 +363,15 @@ void TestMainPage::labelsFollowTheDrug()
         QCOMPARE(text(page.get(), "line_Pop_cf"), QStringLiteral("400.00"));
         QCOMPARE(text(page.get(), "line_Pop_kd"), QStringLiteral("100.00"));
         QCOMPARE(labelText(page.get(), "Label_Pop_CF_unit"), QStringLiteral("mg/day"));
+        // The compliance row reads as the F row does: value, "%", "+/-", range.
+        QCOMPARE(labelText(page.get(), "Label_Pop_kd_unit"), QStringLiteral("+/-"));
+        QCOMPARE(labelText(page.get(), "Label_Pop_unit4"), QStringLiteral("%"));
+        const auto x = [&page](const char* name) {
+            return requireChild<QWidget>(page.get(), name)->geometry().center().x();
+        };
+        QVERIFY(x("line_Pop_kd") < x("Label_Pop_unit4"));
+        QVERIFY(x("Label_Pop_unit4") < x("Label_Pop_kd_unit"));
+        QVERIFY(x("Label_Pop_kd_unit") < x("line_Pop_range4"));
     }
 }
 
