@@ -3,6 +3,8 @@
 
 #include "platform/JournalGuard.h"
 
+#include "platform/StaleJournal.h"
+
 #include <QtGlobal>
 
 #include <cstring>
@@ -16,7 +18,6 @@
 namespace
 {
 const char* const guardName = "talvora-journal-guard";
-const char* const journalSuffix = "-journal";
 
 sqlite3_vfs guardVfs;
 sqlite3_vfs* systemVfs = nullptr;
@@ -24,8 +25,9 @@ sqlite3_vfs* systemVfs = nullptr;
 bool isJournal(const char* path)
 {
     const size_t length = path ? std::strlen(path) : 0;
-    const size_t suffix = std::strlen(journalSuffix);
-    return length > suffix && std::strcmp(path + length - suffix, journalSuffix) == 0;
+    const size_t suffixLength = std::strlen(StaleJournal::suffix);
+    return length > suffixLength &&
+           std::strcmp(path + length - suffixLength, StaleJournal::suffix) == 0;
 }
 
 #ifdef Q_OS_UNIX

@@ -14,8 +14,6 @@
 
 namespace
 {
-const char* const journalSuffix = "-journal";
-
 QString tr(const char* text)
 {
     return QCoreApplication::translate("StaleJournal", text);
@@ -51,7 +49,7 @@ namespace StaleJournal
 
 QString pathFor(const QString& databasePath)
 {
-    return databasePath + QLatin1String(journalSuffix);
+    return databasePath + QLatin1String(suffix);
 }
 
 void removeEmpty(const QString& databasePath)

@@ -8,6 +8,9 @@
 // from writing it, it refuses every later write of this user.
 namespace StaleJournal
 {
+// What SQLite appends to the database's name for its journal.
+constexpr const char* suffix = "-journal";
+
 // The journal's path: the database's with "-journal" appended.
 QString pathFor(const QString& databasePath);
 
