@@ -370,6 +370,8 @@ bool CipherDriver::open(const QString& db, const QString&, const QString& passwo
         else if (name == QLatin1String(busyTimeoutOption))
             busyTimeout = option.section(QLatin1Char('='), 1).trimmed().toInt();
     }
+    // What stood at the journal's name for an earlier connection says nothing of this one.
+    StaleJournal::forgetObstacle(db);
     const QByteArray path = db.toUtf8();
     if (sqlite3_open_v2(path.constData(), &m_db, flags, JournalGuard::vfsName()) != SQLITE_OK) {
         setLastError(QSqlError(QStringLiteral("Error opening database"), sqliteMessage(m_db),

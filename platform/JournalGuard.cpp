@@ -5,9 +5,13 @@
 
 #include "platform/StaleJournal.h"
 
+#include <QFile>
 #include <QtGlobal>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -30,7 +34,25 @@ bool isJournal(const char* path)
            std::strcmp(path + length - suffixLength, StaleJournal::suffix) == 0;
 }
 
+QString databaseOf(const char* journal)
+{
+    const QString path = QFile::decodeName(journal);
+    return path.left(path.size() - int(std::strlen(StaleJournal::suffix)));
+}
+
 #ifdef Q_OS_UNIX
+// Another member may make the journal between this user's look and its making; each look after
+// the first finds it.
+constexpr int creationAttempts = 3;
+constexpr mode_t accessBits = 0777;
+
+using OpenCall = int (*)(const char*, int, int);
+OpenCall systemOpen = nullptr;
+
+// Set while SQLite opens a journal through this layer, so that the system call below leaves every
+// other file SQLite opens as it is.
+thread_local bool openingJournal = false;
+
 // Something other than a plain file stands at the name: a link, dangling or not, a folder, a pipe.
 bool notAPlainFile(const char* path)
 {
@@ -38,29 +60,142 @@ bool notAPlainFile(const char* path)
     return ::lstat(path, &status) == 0 && !S_ISREG(status.st_mode);
 }
 
-// Empties the journal in place; the link check keeps the emptying from reaching another file.
+// Asked of the open file itself: a name looked at before opening may be replaced in between.
+bool isTheOnlyNameOfAFile(int descriptor)
+{
+    struct stat status = {};
+    return ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 1;
+}
+
+int refused(int descriptor)
+{
+    ::close(descriptor);
+    errno = EMLINK;
+    return -1;
+}
+
+int openAsTheOnlyName(const char* path, int flags, int mode)
+{
+    const int descriptor = systemOpen(path, flags | O_NOFOLLOW, mode);
+    return descriptor < 0 || isTheOnlyNameOfAFile(descriptor) ? descriptor : refused(descriptor);
+}
+
+std::string folderOf(const char* path)
+{
+    const char* slash = std::strrchr(path, '/');
+    if (!slash)
+        return ".";
+    return slash == path ? "/" : std::string(path, size_t(slash - path));
+}
+
+// Made without a name, given its mode, then named: no other member ever sees the journal with the
+// mode the umask gives, which a kill before SQLite's own change of mode would leave for good.
+// Fails with EOPNOTSUPP where the file system makes no nameless files.
+int createWithItsMode(const char* path, int mode)
+{
+#ifdef O_TMPFILE
+    const int descriptor =
+        systemOpen(folderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, int(S_IRUSR | S_IWUSR));
+    if (descriptor < 0) {
+        if (errno != EEXIST && errno != EACCES && errno != ENOENT)
+            errno = EOPNOTSUPP;
+        return -1;
+    }
+    char ownName[64];
+    std::snprintf(ownName, sizeof ownName, "/proc/self/fd/%d", descriptor);
+    if (::fchmod(descriptor, mode_t(mode) & accessBits) == 0 &&
+        ::linkat(AT_FDCWD, ownName, AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0)
+        return descriptor;
+    const int error = errno;
+    ::close(descriptor);
+    errno = error == EEXIST ? EEXIST : EOPNOTSUPP;
+    return -1;
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(mode);
+    errno = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
+// SQLite's own opening of every file, taken over for journals only.
+int guardedOpenCall(const char* path, int flags, int mode)
+{
+    if (!openingJournal)
+        return systemOpen(path, flags, mode);
+    if (!(flags & O_CREAT) || (flags & O_EXCL))
+        return openAsTheOnlyName(path, flags, mode);
+    for (int attempt = 0; attempt < creationAttempts; ++attempt) {
+        const int existing = openAsTheOnlyName(path, flags & ~O_CREAT, mode);
+        if (existing >= 0 || errno != ENOENT)
+            return existing;
+        const int made = createWithItsMode(path, mode);
+        if (made >= 0)
+            return made;
+        if (errno == EOPNOTSUPP) // SQLite sets the mode itself, a moment after making the file
+            return openAsTheOnlyName(path, flags, mode);
+        if (errno != EEXIST)
+            return -1;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Empties the journal in place, only while its name is the file's one name.
 bool empty(const char* path, bool syncAfter)
 {
     const int descriptor = ::open(path, O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0)
         return false;
-    bool emptied = ::ftruncate(descriptor, 0) == 0;
+    bool emptied = isTheOnlyNameOfAFile(descriptor) && ::ftruncate(descriptor, 0) == 0;
     if (emptied && syncAfter)
         emptied = ::fsync(descriptor) == 0;
     ::close(descriptor);
     return emptied;
 }
+
+void takeOverOpening()
+{
+    if (systemVfs->iVersion < 3 || !systemVfs->xGetSystemCall || !systemVfs->xSetSystemCall)
+        return;
+    systemOpen = reinterpret_cast<OpenCall>(systemVfs->xGetSystemCall(systemVfs, "open"));
+    if (systemOpen)
+        systemVfs->xSetSystemCall(systemVfs, "open",
+                                  reinterpret_cast<sqlite3_syscall_ptr>(guardedOpenCall));
+}
 #endif
 
-int guardedOpen(sqlite3_vfs*, const char* path, sqlite3_file* file, int flags, int* outFlags)
+int openJournal(const char* path, sqlite3_file* file, int flags, int* outFlags)
 {
 #ifdef Q_OS_UNIX
-    if ((flags & SQLITE_OPEN_MAIN_JOURNAL) && path && notAPlainFile(path)) {
+    if (notAPlainFile(path)) {
         file->pMethods = nullptr; // SQLite closes nothing of a file that did not open
         return SQLITE_CANTOPEN;
     }
-#endif
+    openingJournal = true;
+    const int result = systemVfs->xOpen(systemVfs, path, file, flags, outFlags);
+    openingJournal = false;
+    return result;
+#else
     return systemVfs->xOpen(systemVfs, path, file, flags, outFlags);
+#endif
+}
+
+int guardedOpen(sqlite3_vfs*, const char* path, sqlite3_file* file, int flags, int* outFlags)
+{
+    if (!(flags & SQLITE_OPEN_MAIN_JOURNAL) || !path)
+        return systemVfs->xOpen(systemVfs, path, file, flags, outFlags);
+    int opened = 0;
+    const int result = openJournal(path, file, flags, &opened);
+    if (outFlags)
+        *outFlags = opened;
+    if (flags & SQLITE_OPEN_READWRITE) {
+        if (result != SQLITE_OK || (opened & SQLITE_OPEN_READONLY))
+            StaleJournal::noteObstacle(databaseOf(path));
+        else
+            StaleJournal::forgetObstacle(databaseOf(path));
+    }
+    return result;
 }
 
 int guardedDelete(sqlite3_vfs*, const char* path, int syncDirectory)
@@ -86,6 +221,9 @@ const char* vfsName()
         guardVfs.pNext = nullptr;
         guardVfs.xOpen = guardedOpen;
         guardVfs.xDelete = guardedDelete;
+#ifdef Q_OS_UNIX
+        takeOverOpening();
+#endif
         sqlite3_vfs_register(&guardVfs, 0);
     }
     return guardName;

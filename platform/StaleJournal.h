@@ -20,8 +20,14 @@ QString pathFor(const QString& databasePath);
 void removeEmpty(const QString& databasePath);
 
 // What at the journal's name stops this user's reads or writes of the database, with its path,
-// owner, group and mode and what to do about it: a link (never written through), something
-// other than a file, or a journal this user may not write. Empty when nothing there is in the
-// way, or nothing is there.
+// owner, group and mode and what to do about it: a link (never written through), a second name of
+// a file, something other than a file, or a journal this user may not write. When nothing is in
+// the way there now, what was when this user's last opening of the journal for writing failed:
+// SQLite may remove the journal during the failed attempt. Empty when neither.
 QString obstacle(const QString& databasePath);
+
+// Notes what stands at the journal's name now, for `obstacle` to give once it may be gone.
+void noteObstacle(const QString& databasePath);
+// The journal opened for writing: nothing noted stands in the way any longer.
+void forgetObstacle(const QString& databasePath);
 } // namespace StaleJournal

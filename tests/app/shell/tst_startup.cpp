@@ -4,6 +4,7 @@
 #include "pkcore/SessionData.h"
 #include "platform/CipherDriver.h"
 #include "platform/DatabaseKey.h"
+#include "platform/JournalGuard.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/SystemRegistry.h"
 #include "tests/support/PromptScript.h"
@@ -21,7 +22,12 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -185,6 +191,53 @@ bool crashWhileSaving(const QString& database, uid_t member)
     return QFileInfo(database + "-journal").size() > 0;
 }
 
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+}
+
+// The program's own opening of files, which the kill follows: what it makes is what is left.
+using OpenCall = int (*)(const char*, int, int);
+OpenCall journalBirth = nullptr;
+
+int killedOnceTheJournalIsMade(const char* path, int flags, int mode)
+{
+    const int descriptor = journalBirth(path, flags, mode);
+    if (descriptor >= 0 && QByteArray(path).endsWith("-journal"))
+        ::raise(SIGKILL);
+    return descriptor;
+}
+
+// A member's program, with its own umask, killed as soon as SQLite has made the journal of its
+// first save, before it is written or given another mode.
+bool killedAtTheJournalsBirth(const QString& database, uid_t member, mode_t mask)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setresgid(sharingGroup, sharingGroup, sharingGroup) != 0 ||
+            ::setresuid(member, member, member) != 0)
+            ::_exit(1);
+        ::umask(mask);
+        sqlite3* db = nullptr;
+        const char* layer = JournalGuard::vfsName();
+        sqlite3_vfs* vfs = sqlite3_vfs_find(layer);
+        journalBirth = reinterpret_cast<OpenCall>(vfs->xGetSystemCall(vfs, "open"));
+        vfs->xSetSystemCall(vfs, "open",
+                            reinterpret_cast<sqlite3_syscall_ptr>(killedOnceTheJournalIsMade));
+        const QByteArray key = databaseKeyFor(builtInSiteName()).toUtf8();
+        if (sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READWRITE,
+                            layer) != SQLITE_OK ||
+            sqlite3_key(db, key.constData(), key.size()) != SQLITE_OK)
+            ::_exit(1);
+        sqlite3_exec(db, "CREATE TABLE born (x)", nullptr, nullptr, nullptr);
+        ::_exit(1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFSIGNALED(status) &&
+           WTERMSIG(status) == SIGKILL;
+}
+
 // A save of the signed-in member on the program's connection: empty when it went through, else
 // the error it gave.
 QString saveError()
@@ -224,6 +277,10 @@ private slots:
     void aSaveCutShortByOneMemberStopsNoOther();
     void aLinkAtTheJournalsNameIsNeverWrittenThrough_data();
     void aLinkAtTheJournalsNameIsNeverWrittenThrough();
+    void aSecondNameAtTheJournalsNameIsNeverEmptied_data();
+    void aSecondNameAtTheJournalsNameIsNeverEmptied();
+    void aKillAtTheJournalsBirthStopsNoOther_data();
+    void aKillAtTheJournalsBirthStopsNoOther();
     void singleAccountSignsInWithoutDialog();
     void rejectedLogInEndsWithOne();
     void guestMarkerSurvivesLogOut();
@@ -558,13 +615,17 @@ void TestStartup::lockedDatabaseIsReportedAsLocked()
 void TestStartup::aJournalOfAnotherMember_data()
 {
     QTest::addColumn<int>("folderMode");
-    QTest::addColumn<bool>("cutShort"); // the journal holds a save to roll back
-    QTest::addColumn<bool>("removed");
-    QTest::newRow("the group's folder") << 02770 << false << true;
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<bool>("signsIn");
+    QTest::addColumn<bool>("stays");
+    QTest::newRow("the group's folder") << 02770 << "nothing" << true << false;
     // The sticky bit lets only the journal's owner remove it.
-    QTest::newRow("a folder that keeps each member's files") << 03770 << false << false;
+    QTest::newRow("a folder that keeps each member's files") << 03770 << "nothing" << false << true;
     // Never removed: the database would keep half a save.
-    QTest::newRow("a save cut short, closed to the group") << 02770 << true << false;
+    QTest::newRow("a save cut short, closed to the group") << 02770 << "cut short" << false << true;
+    // SQLite takes a journal whose first byte is zero as finished, and removes it during the
+    // refused attempt; the message still names it.
+    QTest::newRow("a finished journal, closed to the group") << 02770 << "zeroes" << false << false;
 }
 
 // A member killed between making the journal and giving it the database's mode leaves it empty
@@ -572,17 +633,23 @@ void TestStartup::aJournalOfAnotherMember_data()
 void TestStartup::aJournalOfAnotherMember()
 {
     QFETCH(int, folderMode);
-    QFETCH(bool, cutShort);
-    QFETCH(bool, removed);
+    QFETCH(QString, content);
+    QFETCH(bool, signsIn);
+    QFETCH(bool, stays);
     if (::geteuid() != superUser)
         QSKIP("only the super-user can make the files of another user");
     PromptScript prompts;
     TestEnvironment env;
     const QString journal = env.databasePath() + "-journal";
-    if (cutShort)
+    if (content == "cut short") {
         QVERIFY(crashWhileSaving(env.databasePath(), superUser));
-    else
-        QVERIFY(QFile(journal).open(QIODevice::WriteOnly));
+    } else {
+        QFile file(journal);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const int finishedHeader = 512;
+        if (content == "zeroes")
+            QCOMPARE(file.write(QByteArray(finishedHeader, '\0')), qint64(finishedHeader));
+    }
     QVERIFY(madeByOtherMember(journal, 0640));
     QVERIFY(madeByOtherMember(env.databasePath(), 0660));
     QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
@@ -595,13 +662,14 @@ void TestStartup::aJournalOfAnotherMember()
         QVERIFY(member.ok());
         QCOMPARE(controller.run(), 0);
     }
-    QCOMPARE(controller.lastSession()->loggedIn, removed);
-    QCOMPARE(QFileInfo::exists(journal), !removed);
+    QCOMPARE(controller.lastSession()->loggedIn, signsIn);
+    QCOMPARE(QFileInfo::exists(journal), stays);
     const auto records = prompts.take();
-    QCOMPARE(records.size(), size_t(removed ? 0 : 1));
-    if (!removed) {
+    QCOMPARE(records.size(), size_t(signsIn ? 0 : 1));
+    if (!signsIn) {
         const QString text = records[0].text;
-        QVERIFY2(text.contains(journal) && text.contains("mode 0640"), qPrintable(text));
+        QVERIFY2(text.contains(journal) && text.contains("mode 0640") && text.contains("I-05"),
+                 qPrintable(text));
         QVERIFY2(!text.contains("read-only") && !text.contains("key"), qPrintable(text));
     }
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
@@ -651,8 +719,11 @@ void TestStartup::aSaveCutShortByOneMemberStopsNoOther()
 void TestStartup::aLinkAtTheJournalsNameIsNeverWrittenThrough_data()
 {
     QTest::addColumn<bool>("beforeTheStart"); // else put there while the user works
-    QTest::newRow("the start") << true;
-    QTest::newRow("a save") << false;
+    QTest::addColumn<bool>("hard");           // a second name of the file, else a symbolic link
+    QTest::newRow("the start") << true << false;
+    QTest::newRow("a save") << false << false;
+    QTest::newRow("a hard link, the start") << true << true;
+    QTest::newRow("a hard link, a save") << false << true;
 }
 
 // A link at the journal's name, to an empty file of this user's elsewhere: a save written through
@@ -660,6 +731,7 @@ void TestStartup::aLinkAtTheJournalsNameIsNeverWrittenThrough_data()
 void TestStartup::aLinkAtTheJournalsNameIsNeverWrittenThrough()
 {
     QFETCH(bool, beforeTheStart);
+    QFETCH(bool, hard);
     PromptScript prompts;
     TestEnvironment env;
     QTemporaryDir elsewhere;
@@ -667,13 +739,18 @@ void TestStartup::aLinkAtTheJournalsNameIsNeverWrittenThrough()
     QVERIFY(QFile(target).open(QIODevice::WriteOnly));
     QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0644), 0);
     const QString link = env.databasePath() + "-journal";
+    const auto makeLink = [&] {
+        return hard ? ::link(QFile::encodeName(target).constData(),
+                             QFile::encodeName(link).constData()) == 0
+                    : QFile::link(target, link);
+    };
     if (beforeTheStart)
-        QVERIFY(QFile::link(target, link));
+        QVERIFY(makeLink());
     env.enterWorkingDirectory();
     QString saveFailure;
     StartupController controller(qApp, [&](MainWindow&) {
         if (!beforeTheStart) {
-            QVERIFY(QFile::link(target, link));
+            QVERIFY(makeLink());
             saveFailure = saveError();
         }
     });
@@ -681,10 +758,95 @@ void TestStartup::aLinkAtTheJournalsNameIsNeverWrittenThrough()
     const auto records = prompts.take();
     QCOMPARE(records.size(), size_t(beforeTheStart ? 1 : 0));
     const QString text = beforeTheStart ? records[0].text : saveFailure;
-    QVERIFY2(text.contains(link + " is a link to " + target), qPrintable(text));
+    QVERIFY2(text.contains(hard ? link + ", where the database's journal belongs, shares its file"
+                                : link + " is a link to " + target),
+             qPrintable(text));
     QCOMPARE(controller.guest(), beforeTheStart);
     QCOMPARE(QFileInfo(target).size(), qint64(0));
     QCOMPARE(modeOf(target), 0644);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied_data()
+{
+    QTest::addColumn<bool>("ofTheDatabase"); // else of another file in the folder
+    QTest::newRow("the database") << true;
+    QTest::newRow("another file") << false;
+}
+
+// One member gave a file of the ward's folder a second name at the journal's: the sticky bit keeps
+// the other member from removing that name, and emptying it would empty the file.
+void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied()
+{
+    QFETCH(bool, ofTheDatabase);
+    if (::geteuid() != superUser)
+        QSKIP("only the super-user can act as two members");
+    PromptScript prompts;
+    TestEnvironment env;
+    const QString journal = env.databasePath() + "-journal";
+    const QString target = ofTheDatabase ? env.databasePath() : env.dir() + "/notes.txt";
+    if (!ofTheDatabase) {
+        QFile notes(target);
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("ward notes\n") > 0);
+    }
+    QVERIFY(madeByOtherMember(target, 0660));
+    QVERIFY(madeByOtherMember(env.databasePath(), 0660));
+    QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
+    QVERIFY(madeByOtherMember(env.dir(), 03770));
+    QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(journal).constData()),
+             0);
+    const QByteArray before = readAll(target);
+    env.enterWorkingDirectory();
+    Recorder recorder;
+    StartupController controller(qApp, recorder.runner());
+    {
+        const AsGroupMember member;
+        QVERIFY(member.ok());
+        QCOMPARE(controller.run(), 0);
+    }
+    QVERIFY(controller.guest());
+    QCOMPARE(readAll(target), before);
+    const auto records = prompts.take();
+    QCOMPARE(records.size(), size_t(1));
+    QVERIFY2(records[0].text.contains(journal) && records[0].text.contains("2 links") &&
+                 records[0].text.contains("mode 0660") && records[0].text.contains("I-05"),
+             qPrintable(records[0].text));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::aKillAtTheJournalsBirthStopsNoOther_data()
+{
+    QTest::addColumn<int>("mask");
+    QTest::newRow("umask 022") << 022;
+    QTest::newRow("umask 027") << 027;
+}
+
+// A member's program killed the instant SQLite made the journal, before anything was written to it:
+// the journal must already let the other members write it, since the sticky bit keeps them from
+// removing it.
+void TestStartup::aKillAtTheJournalsBirthStopsNoOther()
+{
+    QFETCH(int, mask);
+    if (::geteuid() != superUser)
+        QSKIP("only the super-user can act as two members");
+    PromptScript prompts;
+    TestEnvironment env;
+    QVERIFY(madeByOtherMember(env.databasePath(), 0660));
+    QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
+    QVERIFY(madeByOtherMember(env.dir(), 03770));
+    QVERIFY(killedAtTheJournalsBirth(env.databasePath(), otherMember, mode_t(mask)));
+    QCOMPARE(QFileInfo(env.databasePath() + "-journal").size(), qint64(0));
+    env.enterWorkingDirectory();
+    QString saveFailure = "not saved";
+    StartupController controller(qApp, [&](MainWindow&) { saveFailure = saveError(); });
+    {
+        const AsGroupMember member(thisMember);
+        QVERIFY(member.ok());
+        QCOMPARE(controller.run(), 0);
+    }
+    QVERIFY(controller.lastSession()->loggedIn);
+    QVERIFY2(saveFailure.isEmpty(), qPrintable(saveFailure));
+    QVERIFY(prompts.take().empty());
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
