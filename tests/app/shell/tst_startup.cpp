@@ -143,6 +143,13 @@ bool madeByOtherMember(const QString& path, int mode)
            ::chmod(name.constData(), mode_t(mode)) == 0;
 }
 
+// The database, the settings file and their folder as the other member made them.
+bool madeAWardFolder(const TestEnvironment& env, int folderMode)
+{
+    return madeByOtherMember(env.databasePath(), 0660) &&
+           madeByOtherMember(env.settingsPath(), 0660) && madeByOtherMember(env.dir(), folderMode);
+}
+
 class AsGroupMember
 {
 public:
@@ -162,6 +169,13 @@ public:
 private:
     bool m_ok;
 };
+
+// One start of the program by a member of the folder's group.
+bool startedBy(StartupController& controller, uid_t member = thisMember)
+{
+    const AsGroupMember as(member);
+    return as.ok() && controller.run() == 0;
+}
 
 // A member's program killed in the middle of a save, after SQLite spilled the save into the file:
 // the journal holds the pages to put back. Run by the command-line shell as that member.
@@ -651,17 +665,11 @@ void TestStartup::aJournalOfAnotherMember()
             QCOMPARE(file.write(QByteArray(finishedHeader, '\0')), qint64(finishedHeader));
     }
     QVERIFY(madeByOtherMember(journal, 0640));
-    QVERIFY(madeByOtherMember(env.databasePath(), 0660));
-    QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
-    QVERIFY(madeByOtherMember(env.dir(), folderMode));
+    QVERIFY(madeAWardFolder(env, folderMode));
     env.enterWorkingDirectory();
     Recorder recorder;
     StartupController controller(qApp, recorder.runner());
-    {
-        const AsGroupMember member;
-        QVERIFY(member.ok());
-        QCOMPARE(controller.run(), 0);
-    }
+    QVERIFY(startedBy(controller));
     QCOMPARE(controller.lastSession()->loggedIn, signsIn);
     QCOMPARE(QFileInfo::exists(journal), stays);
     const auto records = prompts.take();
@@ -691,9 +699,7 @@ void TestStartup::aSaveCutShortByOneMemberStopsNoOther()
         QSKIP("only the super-user can act as two members");
     PromptScript prompts;
     TestEnvironment env;
-    QVERIFY(madeByOtherMember(env.databasePath(), 0660));
-    QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
-    QVERIFY(madeByOtherMember(env.dir(), folderMode));
+    QVERIFY(madeAWardFolder(env, folderMode));
     env.enterWorkingDirectory();
     const uid_t members[] = {otherMember, thisMember};
     const int cycles = 4;
@@ -703,11 +709,7 @@ void TestStartup::aSaveCutShortByOneMemberStopsNoOther()
         QVERIFY2(crashWhileSaving(env.databasePath(), crashed), "no journal was left");
         QString saveFailure = "not saved";
         StartupController controller(qApp, [&](MainWindow&) { saveFailure = saveError(); });
-        {
-            const AsGroupMember member(starting);
-            QVERIFY(member.ok());
-            QCOMPARE(controller.run(), 0);
-        }
+        QVERIFY(startedBy(controller, starting));
         QVERIFY2(controller.lastSession()->loggedIn, qPrintable(QString::number(cycle)));
         QVERIFY2(saveFailure.isEmpty(), qPrintable(saveFailure));
         QVERIFY(prompts.take().empty());
@@ -790,20 +792,14 @@ void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied()
         QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("ward notes\n") > 0);
     }
     QVERIFY(madeByOtherMember(target, 0660));
-    QVERIFY(madeByOtherMember(env.databasePath(), 0660));
-    QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
-    QVERIFY(madeByOtherMember(env.dir(), 03770));
+    QVERIFY(madeAWardFolder(env, 03770));
     QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(journal).constData()),
              0);
     const QByteArray before = readAll(target);
     env.enterWorkingDirectory();
     Recorder recorder;
     StartupController controller(qApp, recorder.runner());
-    {
-        const AsGroupMember member;
-        QVERIFY(member.ok());
-        QCOMPARE(controller.run(), 0);
-    }
+    QVERIFY(startedBy(controller));
     QVERIFY(controller.guest());
     QCOMPARE(readAll(target), before);
     const auto records = prompts.take();
@@ -831,19 +827,13 @@ void TestStartup::aKillAtTheJournalsBirthStopsNoOther()
         QSKIP("only the super-user can act as two members");
     PromptScript prompts;
     TestEnvironment env;
-    QVERIFY(madeByOtherMember(env.databasePath(), 0660));
-    QVERIFY(madeByOtherMember(env.settingsPath(), 0660));
-    QVERIFY(madeByOtherMember(env.dir(), 03770));
+    QVERIFY(madeAWardFolder(env, 03770));
     QVERIFY(killedAtTheJournalsBirth(env.databasePath(), otherMember, mode_t(mask)));
     QCOMPARE(QFileInfo(env.databasePath() + "-journal").size(), qint64(0));
     env.enterWorkingDirectory();
     QString saveFailure = "not saved";
     StartupController controller(qApp, [&](MainWindow&) { saveFailure = saveError(); });
-    {
-        const AsGroupMember member(thisMember);
-        QVERIFY(member.ok());
-        QCOMPARE(controller.run(), 0);
-    }
+    QVERIFY(startedBy(controller));
     QVERIFY(controller.lastSession()->loggedIn);
     QVERIFY2(saveFailure.isEmpty(), qPrintable(saveFailure));
     QVERIFY(prompts.take().empty());
