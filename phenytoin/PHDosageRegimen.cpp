@@ -180,6 +180,12 @@ void PHDosageRegimen::on_lineEdit_current_conc_editingFinished()
 
 void PHDosageRegimen::compute_result()
 {
+    // Doses for a desired average other than the one on screen must not stand; unlike an emptied
+    // desired average, a refused one leaves the current concentration and the graph's entries be.
+    if (m_refusals->holdsRefused(m_ui->lineEdit_desired_avg_conc)) {
+        clear_figures();
+        return;
+    }
     if (m_desired < 0.0) {
         reset_result();
         return;
@@ -243,12 +249,18 @@ void PHDosageRegimen::clear_source(Source source)
 void PHDosageRegimen::reset_result()
 {
     reset_loading_dose();
-    m_resultChanged = false;
-    for (Source s : kAllSources)
-        clear_source(s);
+    clear_figures();
     m_initialConcentration = 0.0;
     m_doseCount = kDefaultDoseCount;
     clearCurveEntries(curveEntries());
+}
+
+// Every dose, read-out and curve goes; the entries stay as they are.
+void PHDosageRegimen::clear_figures()
+{
+    m_resultChanged = false;
+    for (Source s : kAllSources)
+        clear_source(s);
     m_ui->groupBox_Graph->setEnabled(false);
     clearCurves(m_ui->graph);
 }

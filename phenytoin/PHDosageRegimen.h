@@ -63,6 +63,7 @@ private:
     void show_f_values();
     void compute_result();
     void reset_result();
+    void clear_figures();
     void clear_source(phenytoin::Source source);
     void reset_loading_dose();
     void hand_over();

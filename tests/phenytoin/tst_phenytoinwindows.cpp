@@ -622,7 +622,8 @@ void TestPhenytoinWindows::refusedEntryLeavesNoFigureWithoutIt_data()
         const char* shown;
     };
     // 200 mg every 12 h with 100 mg once a day, both as capsules: 65.55 mg/L, and 15.89 mg/L
-    // without the 100 mg. The read-outs are the population levels 12 h after the first dose.
+    // without the 100 mg. The regimen of 12 mg/L from 5 mg/L loads (12 - 5) x 45.5 L / 0.92. The
+    // read-outs are the population levels 12 h after the first dose.
     const Row rows[] = {{"route 2 interval 0", TwoRoutes, "lineEdit_interval_2", "0",
                          "lineEdit_avg_level_pop", "65.55"},
                         {"route 2 interval 0.001", TwoRoutes, "lineEdit_interval_2", "0.001",
@@ -637,6 +638,8 @@ void TestPhenytoinWindows::refusedEntryLeavesNoFigureWithoutIt_data()
                          "line_blood_level_pop", "2.33"},
                         {"level initial level past the largest", OneRoute,
                          "line_initial_concentration", "9999999", "line_blood_level_pop", "2.33"},
+                        {"desired average past the largest", Regimen, "lineEdit_desired_avg_conc",
+                         "2000000", "lineEdit_loading_dose_pop", "346.20"},
                         {"regimen number of doses 100", Regimen, "line_num_of_dose", "100",
                          "line_blood_level_pop", "4.65"},
                         {"regimen initial level past the largest", Regimen,
