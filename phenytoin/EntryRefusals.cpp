@@ -50,6 +50,15 @@ void EntryRefusals::refuse(QLineEdit* field, const QString& refusal)
     showLatest();
 }
 
+bool EntryRefusals::holdsRefused(const QLineEdit* field) const
+{
+    for (const auto& refused : m_refused) {
+        if (refused.first == field)
+            return true;
+    }
+    return false;
+}
+
 void EntryRefusals::unmark(QLineEdit* field)
 {
     for (int i = 0; i < m_refused.size(); ++i) {

@@ -26,6 +26,8 @@ public:
     double number(QLineEdit* field, const pk::EntryRange& range);
     // Refuses a number the field took, for a reason its range cannot tell.
     void refuse(QLineEdit* field, const QString& refusal);
+    // Whether the field holds a refused entry: no figure may then be shown as if it were not there.
+    bool holdsRefused(const QLineEdit* field) const;
 
 private:
     void unmark(QLineEdit* field);

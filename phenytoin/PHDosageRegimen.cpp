@@ -180,6 +180,12 @@ void PHDosageRegimen::on_lineEdit_current_conc_editingFinished()
 
 void PHDosageRegimen::compute_result()
 {
+    // Doses for a desired average other than the one on screen must not stand; unlike an emptied
+    // desired average, a refused one leaves the current concentration and the graph's entries be.
+    if (m_refusals->holdsRefused(m_ui->lineEdit_desired_avg_conc)) {
+        clear_figures();
+        return;
+    }
     if (m_desired < 0.0) {
         reset_result();
         return;
@@ -243,26 +249,39 @@ void PHDosageRegimen::clear_source(Source source)
 void PHDosageRegimen::reset_result()
 {
     reset_loading_dose();
-    m_resultChanged = false;
-    for (Source s : kAllSources)
-        clear_source(s);
+    clear_figures();
     m_initialConcentration = 0.0;
     m_doseCount = kDefaultDoseCount;
     clearCurveEntries(curveEntries());
+}
+
+// Every dose, read-out and curve goes; the entries stay as they are.
+void PHDosageRegimen::clear_figures()
+{
+    m_resultChanged = false;
+    for (Source s : kAllSources)
+        clear_source(s);
     m_ui->groupBox_Graph->setEnabled(false);
     clearCurves(m_ui->graph);
 }
 
 void PHDosageRegimen::on_line_initial_concentration_editingFinished()
 {
-    if (takeInitialConcentration(*m_refusals, m_ui->line_initial_concentration,
-                                 m_initialConcentration))
-        graph_serum_level();
+    redraw_curves(takeInitialConcentration(*m_refusals, m_ui->line_initial_concentration,
+                                           m_initialConcentration));
 }
 
 void PHDosageRegimen::on_line_num_of_dose_editingFinished()
 {
-    if (takeDoseCount(*m_refusals, m_ui->line_num_of_dose, m_doseCount, kDefaultDoseCount))
+    redraw_curves(
+        takeDoseCount(*m_refusals, m_ui->line_num_of_dose, m_doseCount, kDefaultDoseCount));
+}
+
+// A refused entry takes the curves away, and taking an entry again brings them back, also at the
+// value they were drawn with before.
+void PHDosageRegimen::redraw_curves(bool entryChanged)
+{
+    if (entryChanged || m_curvesWithheld || curveEntryRefused(*m_refusals, curveEntries()))
         graph_serum_level();
 }
 
@@ -313,6 +332,14 @@ void PHDosageRegimen::show_readouts(const PerSource<double>& levels)
 
 void PHDosageRegimen::graph_serum_level()
 {
+    m_curvesWithheld = curveEntryRefused(*m_refusals, curveEntries());
+    if (m_curvesWithheld) {
+        // The refusal notice says why.
+        clearCurves(m_ui->graph);
+        for (const SourceFields& fields : sourceFields())
+            fields.bloodLevel->clear();
+        return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const AxisPlan plan = graph_plan();
     const double x = readout_time(plan);
@@ -353,6 +380,9 @@ void PHDosageRegimen::graph_serum_level()
 
 void PHDosageRegimen::on_line_time_x_editingFinished()
 {
+    // Without curves there is nothing to read a level off.
+    if (m_curvesWithheld)
+        return;
     const double x = readout_time(graph_plan());
     if (x < 0.0)
         return;

@@ -63,10 +63,12 @@ private:
     void show_f_values();
     void compute_result();
     void reset_result();
+    void clear_figures();
     void clear_source(phenytoin::Source source);
     void reset_loading_dose();
     void hand_over();
     void graph_serum_level();
+    void redraw_curves(bool entryChanged);
     phenytoin::CurveRegimen curveFor(phenytoin::Source source) const;
     void show_readouts(const phenytoin::PerSource<double>& levels);
     double readout_time(const phenytoin::AxisPlan& graph) const;
@@ -90,6 +92,8 @@ private:
     double m_current = -1.0;
     phenytoin::RegimenResults m_results;
     bool m_resultChanged = false;
+    // The last drawing was left empty for a refused number of doses or initial level.
+    bool m_curvesWithheld = false;
     double m_initialConcentration = 0.0;
     int m_doseCount = phenytoin::kDefaultDoseCount;
 };

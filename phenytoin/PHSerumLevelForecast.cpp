@@ -262,8 +262,24 @@ void PHSerumLevelForecast::on_lineEdit_interval_2_editingFinished()
     storeEntry(m_ui->lineEdit_interval_2, m_route2.interval, kIntervalEntry);
 }
 
+bool PHSerumLevelForecast::regimen_refused() const
+{
+    for (const QLineEdit* field : {m_ui->lineEdit_dose, m_ui->lineEdit_interval,
+                                   m_ui->lineEdit_dose_2, m_ui->lineEdit_interval_2}) {
+        if (m_refusals->holdsRefused(field))
+            return true;
+    }
+    return false;
+}
+
 void PHSerumLevelForecast::compute_result(bool warn)
 {
+    // A forecast left without a refused dose or interval, route 2's above all, would stand for a
+    // regimen other than the one on screen: no figure until the entry is taken, the others kept.
+    if (regimen_refused()) {
+        clear_figures();
+        return;
+    }
     if (!m_route1.given()) {
         reset_result();
         return;
@@ -378,14 +394,20 @@ void PHSerumLevelForecast::reset_route2()
 
 void PHSerumLevelForecast::reset_result()
 {
+    clear_figures();
+    clearCurveEntries(curveEntries());
+    m_initialConcentration = 0.0;
+    m_doseCount = kDefaultDoseCount;
+}
+
+// Every result, read-out and curve goes; the entries stay as they are.
+void PHSerumLevelForecast::clear_figures()
+{
     m_results = LevelResults();
     for (const ResultFields& f : resultFields()) {
         for (QLineEdit* field : {f.observed, f.adjusted, f.timeTo90, f.freeFraction})
             field->clear();
     }
-    clearCurveEntries(curveEntries());
-    m_initialConcentration = 0.0;
-    m_doseCount = kDefaultDoseCount;
     for (QLineEdit* field : bloodLevelFields())
         field->clear();
     m_ui->groupBox_Graph->setEnabled(false);
@@ -395,14 +417,21 @@ void PHSerumLevelForecast::reset_result()
 
 void PHSerumLevelForecast::on_line_initial_concentration_editingFinished()
 {
-    if (takeInitialConcentration(*m_refusals, m_ui->line_initial_concentration,
-                                 m_initialConcentration))
-        graph_serum_level();
+    redraw_curves(takeInitialConcentration(*m_refusals, m_ui->line_initial_concentration,
+                                           m_initialConcentration));
 }
 
 void PHSerumLevelForecast::on_line_num_of_dose_editingFinished()
 {
-    if (takeDoseCount(*m_refusals, m_ui->line_num_of_dose, m_doseCount, kDefaultDoseCount))
+    redraw_curves(
+        takeDoseCount(*m_refusals, m_ui->line_num_of_dose, m_doseCount, kDefaultDoseCount));
+}
+
+// A refused entry takes the curves away, and taking an entry again brings them back, also at the
+// value they were drawn with before.
+void PHSerumLevelForecast::redraw_curves(bool entryChanged)
+{
+    if (entryChanged || m_curvesWithheld || curveEntryRefused(*m_refusals, curveEntries()))
         graph_serum_level();
 }
 
@@ -487,12 +516,19 @@ double PHSerumLevelForecast::readout_time(const AxisPlan& graph) const
 
 void PHSerumLevelForecast::graph_serum_level()
 {
+    m_curvesWithheld = false;
     if (m_route2.given()) {
         refuse_graph(tr("No graph for two\nroutes calculation..."));
         return;
     }
     if (!m_results[kPopulation].observed.isValue()) {
         refuse_graph(tr("No graph without a\npopulation steady state."));
+        return;
+    }
+    if (curveEntryRefused(*m_refusals, curveEntries())) {
+        // The refusal notice says why.
+        m_curvesWithheld = true;
+        refuse_graph(QString());
         return;
     }
     const GraphPlan plan = plan_graph();
@@ -534,7 +570,7 @@ void PHSerumLevelForecast::graph_serum_level()
 void PHSerumLevelForecast::on_line_time_x_editingFinished()
 {
     // Without a graph there is nothing to read a level off.
-    if (m_route2.given() || !m_results[kPopulation].observed.isValue())
+    if (m_route2.given() || !m_results[kPopulation].observed.isValue() || m_curvesWithheld)
         return;
     const GraphPlan plan = plan_graph();
     if (!plan.axis.drawable)

@@ -86,6 +86,7 @@ private:
     void take_fitted_f(phenytoin::RouteDose& route, const QString& product,
                        const RouteLabels& labels);
     void storeEntry(QLineEdit* field, double& value, const pk::EntryRange& range);
+    bool regimen_refused() const;
     void compute_result(bool warn = true);
     // Returns whether the set's daily rate reaches its Vmax.
     bool compute_source(phenytoin::Source source, const phenytoin::LevelInputs& inputs);
@@ -95,7 +96,9 @@ private:
     void reset_route1();
     void reset_route2();
     void reset_result();
+    void clear_figures();
     void refuse_graph(const QString& notice);
+    void redraw_curves(bool entryChanged);
     GraphPlan plan_graph() const;
     phenytoin::CurveRegimen curveFor(phenytoin::Source source, int doseCount) const;
     void graph_serum_level();
@@ -122,6 +125,8 @@ private:
     FittedSetsStamp m_fFrom;
     phenytoin::LevelResults m_results;
     bool m_graphNeeded = false;
+    // The last drawing was left empty for a refused number of doses or initial level.
+    bool m_curvesWithheld = false;
     double m_initialConcentration = 0.0;
     int m_doseCount = phenytoin::kDefaultDoseCount;
     SaturationNotice m_notice;

@@ -107,6 +107,12 @@ void clearCurveEntries(const CurveEntries& entries)
     entries.timeX->clear();
 }
 
+bool curveEntryRefused(const EntryRefusals& refusals, const CurveEntries& entries)
+{
+    return refusals.holdsRefused(entries.doseCount) ||
+           refusals.holdsRefused(entries.initialConcentration);
+}
+
 double readoutTime(EntryRefusals& refusals, QLineEdit* timeX, const AxisPlan& graph)
 {
     const double time = refusals.number(timeX, kReadoutEntry);

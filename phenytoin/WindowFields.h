@@ -93,6 +93,9 @@ struct CurveEntries {
 void openCurveEntries(const CurveEntries& entries, int doseCount, double initialConcentration);
 // No result: every entry empty, the read-out time closed.
 void clearCurveEntries(const CurveEntries& entries);
+// Whether the number of doses or the initial level holds a refused entry: a curve drawn from the
+// value taken before would not be the curve the entries ask for.
+bool curveEntryRefused(const EntryRefusals& refusals, const CurveEntries& entries);
 // The typed read-out time in hours, -1.0 when there is none or it is refused; a time outside the
 // graph is refused with the graph's span, not read off the curve's end.
 double readoutTime(EntryRefusals& refusals, QLineEdit* timeX, const AxisPlan& graph);

@@ -88,6 +88,78 @@ QHash<const QWidget*, QRect> placesShown(QWidget* window)
     }
     return places;
 }
+
+// Types the text over the field's own, as the user does, and finishes the entry.
+void retype(QLineEdit* field, const QString& text)
+{
+    QTest::keySequence(field, QKeySequence::SelectAll);
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+// The texts of the window's fields open to typing (entries) or of the others (figures).
+QHash<const QLineEdit*, QString> fieldTexts(QWidget* window, bool entries)
+{
+    QHash<const QLineEdit*, QString> texts;
+    for (const QLineEdit* f : window->findChildren<QLineEdit*>()) {
+        if (f->isEnabled() == entries)
+            texts.insert(f, f->text());
+    }
+    return texts;
+}
+
+// The first field, `except` aside, whose text is no longer the one it had; empty when none.
+QString changedField(const QHash<const QLineEdit*, QString>& texts, const QLineEdit* except)
+{
+    for (auto t = texts.cbegin(); t != texts.cend(); ++t) {
+        if (t.key() != except && t.key()->text() != t.value())
+            return t.key()->objectName() + QLatin1String(": ") + t.key()->text();
+    }
+    return QString();
+}
+
+// What the report holds of both windows' regimens.
+QVector<double> recorded(const SessionData& session)
+{
+    const PhLevelForecastReport& level = session.phLevelForecastReport;
+    const PhRegimenReport& regimen = session.phRegimenReport;
+    return {level.dose1,
+            level.interval1,
+            level.dose2,
+            level.interval2,
+            level.observedAverage[pk::kReportPopulation],
+            regimen.desiredAverage,
+            regimen.dailyDose[pk::kReportPopulation]};
+}
+
+// The windows with their entries as a refusal finds them.
+enum Setting { Regimen, OneRoute, TwoRoutes };
+
+std::unique_ptr<QWidget> openSetting(Case& c, Setting setting)
+{
+    if (setting == Regimen) {
+        auto regimen =
+            std::make_unique<PHDosageRegimen>(nullptr, c.session.get(), &c.calculator, &c.drugs);
+        enter(field(regimen.get(), "lineEdit_desired_avg_conc"), QStringLiteral("12"));
+        enter(field(regimen.get(), "lineEdit_current_conc"), QStringLiteral("5"));
+        enter(field(regimen.get(), "line_time_x"), QStringLiteral("12"));
+        return regimen;
+    }
+    auto level =
+        std::make_unique<PHSerumLevelForecast>(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    const QString capsules = QStringLiteral("Oral - Capsules");
+    choose(level.get(), "comboBox_route1", capsules);
+    enter(field(level.get(), "lineEdit_dose"), QStringLiteral("200"));
+    enter(field(level.get(), "lineEdit_interval"), QStringLiteral("12"));
+    if (setting == TwoRoutes) {
+        choose(level.get(), "comboBox_route2", capsules);
+        enter(field(level.get(), "lineEdit_dose_2"), QStringLiteral("100"));
+        enter(field(level.get(), "lineEdit_interval_2"), QStringLiteral("24"));
+    } else {
+        enter(field(level.get(), "line_time_x"), QStringLiteral("12"));
+    }
+    return level;
+}
 } // namespace
 
 class TestPhenytoinWindows : public QObject
@@ -109,6 +181,8 @@ private slots:
     void readoutTimeOutsideTheGraphIsRefused();
     void refusalMovesNothing_data();
     void refusalMovesNothing();
+    void refusedEntryLeavesNoFigureWithoutIt_data();
+    void refusedEntryLeavesNoFigureWithoutIt();
     void twoRoutesAreNotGraphed();
     void customChangeRecomputes();
     void newFitReachesOpenWindows();
@@ -530,6 +604,89 @@ void TestPhenytoinWindows::refusalMovesNothing()
         QVERIFY2(!edit->isVisible() || edit->height() >= edit->sizeHint().height(),
                  qPrintable(edit->objectName()));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestPhenytoinWindows::refusedEntryLeavesNoFigureWithoutIt_data()
+{
+    QTest::addColumn<int>("setting");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QString>("figure");
+    QTest::addColumn<QString>("shown");
+    struct Row {
+        const char* name;
+        Setting setting;
+        const char* entry;
+        const char* refused;
+        const char* figure;
+        const char* shown;
+    };
+    // 200 mg every 12 h with 100 mg once a day, both as capsules: 65.55 mg/L, and 15.89 mg/L
+    // without the 100 mg. The regimen of 12 mg/L from 5 mg/L loads (12 - 5) x 45.5 L / 0.92. The
+    // read-outs are the population levels 12 h after the first dose.
+    const Row rows[] = {{"route 2 interval 0", TwoRoutes, "lineEdit_interval_2", "0",
+                         "lineEdit_avg_level_pop", "65.55"},
+                        {"route 2 interval 0.001", TwoRoutes, "lineEdit_interval_2", "0.001",
+                         "lineEdit_avg_level_pop", "65.55"},
+                        {"route 2 interval 100000", TwoRoutes, "lineEdit_interval_2", "100000",
+                         "lineEdit_avg_level_pop", "65.55"},
+                        {"route 2 dose past the largest", TwoRoutes, "lineEdit_dose_2", "99999999",
+                         "lineEdit_avg_level_pop", "65.55"},
+                        {"route 1 interval 0", OneRoute, "lineEdit_interval", "0",
+                         "lineEdit_avg_level_pop", "15.89"},
+                        {"level number of doses 1.5", OneRoute, "line_num_of_dose", "1.5",
+                         "line_blood_level_pop", "2.33"},
+                        {"level initial level past the largest", OneRoute,
+                         "line_initial_concentration", "9999999", "line_blood_level_pop", "2.33"},
+                        {"desired average past the largest", Regimen, "lineEdit_desired_avg_conc",
+                         "2000000", "lineEdit_loading_dose_pop", "346.20"},
+                        {"regimen number of doses 100", Regimen, "line_num_of_dose", "100",
+                         "line_blood_level_pop", "4.65"},
+                        {"regimen initial level past the largest", Regimen,
+                         "line_initial_concentration", "9999999", "line_blood_level_pop", "4.65"}};
+    for (const Row& r : rows)
+        QTest::newRow(r.name) << int(r.setting) << QString::fromLatin1(r.entry)
+                              << QString::fromLatin1(r.refused) << QString::fromLatin1(r.figure)
+                              << QString::fromLatin1(r.shown);
+}
+
+// While an entry holds a refused value no figure computed without it stands, nor reaches the
+// report, and the other entries keep what the user typed; taking the entry again, also as it was
+// before, brings every figure back.
+void TestPhenytoinWindows::refusedEntryLeavesNoFigureWithoutIt()
+{
+    QFETCH(int, setting);
+    QFETCH(QString, entry);
+    QFETCH(QString, refused);
+    QFETCH(QString, figure);
+    QFETCH(QString, shown);
+    Case c;
+    const std::unique_ptr<QWidget> window = openSetting(c, Setting(setting));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QLineEdit* typed = field(window.get(), qPrintable(entry));
+    const QString accepted = typed->text();
+    const QHash<const QLineEdit*, QString> entries = fieldTexts(window.get(), true);
+    const QHash<const QLineEdit*, QString> figures = fieldTexts(window.get(), false);
+    const int curves = plot(window.get())->graphCount();
+    const QVector<double> record = recorded(*c.session);
+    QLineEdit* watched = field(window.get(), qPrintable(figure));
+    QCOMPARE(watched->text(), shown);
+
+    retype(typed, refused);
+    const auto* notice = requireChild<QLabel>(window.get(), QStringLiteral("label_refusal"));
+    QVERIFY(notice->isVisible());
+    QCOMPARE(notice->text(), typed->toolTip());
+    QCOMPARE(typed->text(), refused);
+    QCOMPARE(watched->text(), QString());
+    QCOMPARE(plot(window.get())->graphCount(), 0);
+    QCOMPARE(recorded(*c.session), record);
+    QCOMPARE(changedField(entries, typed), QString());
+
+    retype(typed, accepted);
+    QVERIFY(!notice->isVisible());
+    QCOMPARE(changedField(figures, nullptr), QString());
+    QCOMPARE(plot(window.get())->graphCount(), curves);
 }
 
 void TestPhenytoinWindows::twoRoutesAreNotGraphed()
