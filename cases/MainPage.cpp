@@ -656,7 +656,7 @@ void MainPage::showCustomDerived()
 {
     const ParameterGroupView::Texts texts = ParameterGroupView::setTexts(
         session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg);
-    form->Label_Custom_vd_u->setText(texts.volumePerKg);
+    m_customGroup->showVolumePerKg(texts.volumePerKg);
     if (!isPhenytoin()) {
         form->line_Custom_kd->setText(texts.kd);
         form->line_Custom_t12->setText(texts.halfLife);

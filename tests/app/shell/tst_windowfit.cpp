@@ -9,6 +9,7 @@
 #include "cases/CaseWindowLinks.h"
 #include "cases/DrugFactors.h"
 #include "cases/MainPage.h"
+#include "cases/ParameterGroupView.h"
 #include "cases/newPatient.h"
 #include "cases/openPatient.h"
 #include "cases/searchResult.h"
@@ -32,6 +33,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -421,6 +423,8 @@ private slots:
     void everyTextShowsWhole();
     void caseWindowsOpenApartNamingPatientAndDrug_data();
     void caseWindowsOpenApartNamingPatientAndDrug();
+    void largestCustomValuesKeepTheCasePageOnScreen_data();
+    void largestCustomValuesKeepTheCasePageOnScreen();
 };
 
 void TestWindowFit::initTestCase()
@@ -543,6 +547,54 @@ void TestWindowFit::caseWindowsOpenApartNamingPatientAndDrug()
         QVERIFY2(frame.right() < screenWidth || frame.left() == 0, qPrintable(w.title));
         QVERIFY2(frame.bottom() < screenHeight || frame.top() == 0, qPrintable(w.title));
     }
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestWindowFit::largestCustomValuesKeepTheCasePageOnScreen_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<int>("pointSize");
+    for (int size : desktopPointSizes) {
+        for (const QString& drug : formDrugs())
+            QTest::addRow("%s, %d pt", qPrintable(drug), size) << drug << size;
+    }
+}
+
+// Each custom field takes as many digits as its validator lets through, typed and left with Tab
+// as a user does; the volume per kilogram such a Vd gives is no reason for the page to widen.
+void TestWindowFit::largestCustomValuesKeepTheCasePageOnScreen()
+{
+    QFETCH(QString, drug);
+    QFETCH(int, pointSize);
+    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
+    PromptScript prompts;
+    Installation i;
+    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    i.fillCase(drug);
+    std::unique_ptr<QWidget> window(casePageInMainWindow(i));
+    window->resize(screenWidth, screenHeight - titleBarHeight);
+    window->show();
+    // A display without a window manager activates no window by itself.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    const QList<QLineEdit*> fields =
+        window->findChildren<QLineEdit*>(QRegularExpression(QStringLiteral("^line_Custom_")));
+    for (QLineEdit* field : fields) {
+        if (!field->isVisible() || !field->isEnabled())
+            continue;
+        QTest::mouseClick(field, Qt::LeftButton);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, QStringLiteral("9999999999.9999999999"));
+        QTest::keyClick(field, Qt::Key_Tab);
+        testsupport::settleLayouts();
+        const QString tooBig = tooBigForScreen(window.get());
+        QVERIFY2(tooBig.isEmpty(), qPrintable(field->objectName() + QStringLiteral(": ") + tooBig));
+    }
+    // The volume per kilogram of that Vd is whole one hover away.
+    const auto* perKg = window->findChild<QLabel*>(QStringLiteral("Label_Custom_vd_u"));
+    QCOMPARE(perKg->toolTip(), ParameterGroupView::volumePerKg(
+                                   i.session.pkSets[pk::kCustom][pk::kVd], i.session.weightKg));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
