@@ -31,6 +31,7 @@
 #include "tests/support/WideMeasures.h"
 #include "tests/support/WindowFit.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -425,6 +426,8 @@ private slots:
     void caseWindowsOpenApartNamingPatientAndDrug();
     void largestCustomValuesKeepTheCasePageOnScreen_data();
     void largestCustomValuesKeepTheCasePageOnScreen();
+    void longNamesShowTheirFirstLetter_data();
+    void longNamesShowTheirFirstLetter();
 };
 
 void TestWindowFit::initTestCase()
@@ -595,6 +598,77 @@ void TestWindowFit::largestCustomValuesKeepTheCasePageOnScreen()
     const auto* perKg = window->findChild<QLabel*>(QStringLiteral("Label_Custom_vd_u"));
     QCOMPARE(perKg->toolTip(), ParameterGroupView::volumePerKg(
                                    i.session.pkSets[pk::kCustom][pk::kVd], i.session.weightKg));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestWindowFit::longNamesShowTheirFirstLetter_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("pointSize");
+    for (int size : desktopPointSizes) {
+        for (const char* window : {"case page", "patient form, refilled", "patient form, typed"})
+            QTest::addRow("%s, %d pt", window, size) << QString::fromLatin1(window) << size;
+    }
+}
+
+// Names and identifiers longer than their fields, shown by the program or typed and left with
+// Tab: each field shows its first letter, and its whole text one hover away.
+void TestWindowFit::longNamesShowTheirFirstLetter()
+{
+    QFETCH(QString, window);
+    QFETCH(int, pointSize);
+    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
+    PromptScript prompts;
+    Installation i;
+    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    const bool casePage = window == QLatin1String("case page");
+    // The user's own name of the drug is a name the case page shows too.
+    i.fillCase(casePage ? userChoiceDrug : QStringLiteral("Gentamicin"));
+    const QStringList names{QStringLiteral("Maximilian Christopher Joseph"),
+                            QStringLiteral("Montgomery-Whitfield-Ashcombe"),
+                            QStringLiteral("MRN-2024-000123456789-7B"),
+                            QStringLiteral("Investigational drug of the ward")};
+    i.session.patient.firstName = names[0];
+    i.session.patient.lastName = names[1];
+    i.session.patient.hospitalId = names[2];
+    i.session.userChoice.drugNameText = names[3];
+    // The fields of the names, in the order above.
+    const QStringList fields =
+        casePage ? QStringList{"Line_First", "Line_Last", "Line_Hosp_ID", "Line_Drug"}
+                 : QStringList{"line_first", "line_last", "line_hosp"};
+    std::unique_ptr<QWidget> shown;
+    if (casePage) {
+        shown.reset(casePageInMainWindow(i));
+    } else {
+        auto* form =
+            new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, false);
+        shown.reset(form);
+        if (window.endsWith(QLatin1String("refilled")))
+            form->loadCurrentPatient();
+    }
+    shown->show();
+    // A display without a window manager activates no window by itself.
+    shown->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown.get()));
+    if (window.endsWith(QLatin1String("typed"))) {
+        // In the form's order: last name, first name, identifier.
+        QTest::mouseClick(shown->findChild<QLineEdit*>(fields[1]), Qt::LeftButton);
+        for (const QString& typed : {names[1], names[0], names[2]}) {
+            QTest::keyClicks(QApplication::focusWidget(), typed);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+    }
+    for (int n = 0; n < fields.size(); ++n) {
+        const auto* field = shown->findChild<QLineEdit*>(fields[n]);
+        QCOMPARE(field->text(), names[n]);
+        QVERIFY2(field->fontMetrics().horizontalAdvance(names[n]) > field->width(),
+                 qPrintable(fields[n] + QStringLiteral(" has room for the whole text")));
+    }
+    const QStringList hiding = testsupport::fieldsHidingTheirStart(
+        shown.get(),
+        QRegularExpression(QStringLiteral("^(%1)$").arg(fields.join(QLatin1Char('|')))));
+    QVERIFY2(hiding.isEmpty(), qPrintable(hiding.join(QStringLiteral("; "))));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
