@@ -2,6 +2,7 @@
 #include "ui_MainPage.h"
 
 #include "app/GuestMode.h"
+#include "app/StartInView.h"
 #include "cases/CaseStore.h"
 #include "cases/CaseWindowLinks.h"
 #include "cases/CaseWindowPlacement.h"
@@ -103,6 +104,8 @@ MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculat
 {
     form->setupUi(this);
     guardWheel(this);
+    for (QLineEdit* name : {form->Line_First, form->Line_Last, form->Line_Hosp_ID, form->Line_Drug})
+        keepStartInView(name);
     m_populationGroup = std::make_unique<ParameterGroupView>(this, QStringLiteral("Pop"));
     m_customGroup = std::make_unique<ParameterGroupView>(this, QStringLiteral("Custom"));
     m_bayesGroup = std::make_unique<ParameterGroupView>(this, QStringLiteral("Bayes"));
@@ -656,7 +659,7 @@ void MainPage::showCustomDerived()
 {
     const ParameterGroupView::Texts texts = ParameterGroupView::setTexts(
         session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg);
-    form->Label_Custom_vd_u->setText(texts.volumePerKg);
+    m_customGroup->showVolumePerKg(texts.volumePerKg);
     if (!isPhenytoin()) {
         form->line_Custom_kd->setText(texts.kd);
         form->line_Custom_t12->setText(texts.halfLife);

@@ -1,6 +1,7 @@
 #include "cases/ParameterGroupView.h"
 
 #include "app/NarrowCombo.h"
+#include "app/NarrowLabel.h"
 #include "pkcore/DrugCodes.h"
 
 #include <QComboBox>
@@ -19,6 +20,9 @@ constexpr double halfLifeFactor = 0.693;
 constexpr int rateSignificantDigits = 3;
 constexpr int routeComboCharacters = 12;
 constexpr int rateMostDecimals = 6;
+// The volume per kilogram keeps the room of one whole digit: at a 10 pt font the phenytoin page
+// has none to spare beside it.
+constexpr double widestUsualVolumePerKg = 9.99;
 
 // A one-sigma spread is never negative: the fit marks one it could not form so.
 QString spreadText(double spread)
@@ -55,6 +59,7 @@ ParameterGroupView::ParameterGroupView(QWidget* page, const QString& prefix)
     range4 = line("range4");
     halfLife = line("t12");
     vdUnit = label(QStringLiteral("vd_u"));
+    m_volumePerKg = new NarrowLabel(vdUnit, volumePerKg(widestUsualVolumePerKg, 1.0));
     route = child<QComboBox>(page, QStringLiteral("comboBox_%1_route").arg(prefix));
     // Route texts such as "Oral - Divalproex Extended - Release Capsules" would widen the page
     // past the screen.
@@ -179,7 +184,12 @@ void ParameterGroupView::show(const Texts& t) const
     kd->setText(t.kd);
     range4->setText(t.range4);
     halfLife->setText(t.halfLife);
-    vdUnit->setText(t.volumePerKg);
+    showVolumePerKg(t.volumePerKg);
+}
+
+void ParameterGroupView::showVolumePerKg(const QString& text) const
+{
+    m_volumePerKg->setText(text);
 }
 
 void ParameterGroupView::relabel(const QString& drugCode) const

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class NarrowLabel;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -50,6 +51,7 @@ public:
 
     // Fills every field the texts carry; F and its range only when given.
     void show(const Texts& texts) const;
+    void showVolumePerKg(const QString& text) const;
     void relabel(const QString& drugCode) const;
 
     QLineEdit* f;
@@ -71,4 +73,5 @@ private:
 
     QWidget* m_page; // not owned
     QString m_prefix;
+    NarrowLabel* m_volumePerKg; // owned by vdUnit
 };

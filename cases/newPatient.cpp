@@ -2,6 +2,7 @@
 #include "ui_newPatient.h"
 
 #include "app/ProgramConfig.h"
+#include "app/StartInView.h"
 #include "cases/AgeCalculator.h"
 #include "cases/DrugFactors.h"
 #include "cases/PatientForm.h"
@@ -108,6 +109,8 @@ newPatient::newPatient(QWidget* parent, SessionData* session, PkCalculator* calc
 {
     ui->setupUi(this);
     guardWheel(this);
+    for (QLineEdit* name : {ui->line_last, ui->line_first, ui->line_hosp})
+        keepStartInView(name);
     openedAt = QDateTime::currentDateTime();
     setWindowTitle(tr("Patient & Case Data"));
     readEntryUnits();

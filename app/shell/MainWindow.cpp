@@ -7,6 +7,7 @@
 #include "app/ProgramConfig.h"
 #include "app/UserManagementFields.h"
 #include "app/WelcomePage.h"
+#include "app/shell/ChosenWindowSize.h"
 #include "app/shell/UpdateReminder.h"
 #include "app/userManagepage.h"
 #include "app/userSetting.h"
@@ -28,6 +29,8 @@ MainWindow::MainWindow(QWidget* parent, SessionData* session, ProgramConfig* con
     : QMainWindow(parent), ui(new Ui::MainWindow), m_session(session), m_config(config)
 {
     ui->setupUi(this);
+    // A page that needs more room than the window has must not leave it wider for the next.
+    new ChosenWindowSize(this);
     dimDisabledMenuText();
     // The calculator and the catalogue serve every case window of this window's life.
     m_calculator = std::make_unique<PkCalculator>(m_session);

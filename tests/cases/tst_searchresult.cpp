@@ -18,6 +18,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,6 +145,16 @@ void selectRow(QTableView* table, int row)
     table->setCurrentIndex(table->model()->index(row, 1));
 }
 
+// A click on the first row, where a column is shown.
+void clickFirstRow(QTableView* table)
+{
+    int column = 0;
+    while (table->isColumnHidden(column))
+        ++column;
+    const QRect cell = table->visualRect(table->model()->index(0, column));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
 int rowWithKey(QTableView* table, int key)
 {
     for (int row = 0; row < table->model()->rowCount(); ++row) {
@@ -174,6 +185,8 @@ private slots:
     void deleteCaseKeepsTheOthers();
     void deletePatientTakesEverything();
     void nothingSelectedDoesNothing();
+    void enterOpensWhatIsSelected_data();
+    void enterOpensWhatIsSelected();
     void searchDialogFields();
 
 private:
@@ -592,6 +605,41 @@ void TestSearchResult::nothingSelectedDoesNothing()
     dialog->findChild<QPushButton*>("result_delete")->click();
     QCOMPARE(int(prompts->take().size()), 1);
     QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
+}
+
+void TestSearchResult::enterOpensWhatIsSelected_data()
+{
+    QTest::addColumn<bool>("caseClicked");
+    QTest::newRow("a patient") << false;
+    QTest::newRow("a case") << true;
+}
+
+// Enter after a click in the lists opens what was clicked, as Open does; no deletion starts.
+void TestSearchResult::enterOpensWhatIsSelected()
+{
+    QFETCH(bool, caseClicked);
+    SessionData stored = storedCase(QStringLiteral("Smith"), QStringLiteral("stored note"));
+    QVERIFY(CaseStore(&stored).save(pageTexts(), QStringLiteral("2024-03-01  10:00:00")).saved);
+    auto dialog = results(QString(), QString(), QString(), QString(), PatientSearch::ByLastName);
+    QSignalSpy closing(dialog.get(), &searchResult::closeOpenPatient);
+    dialog->show();
+    // A display without a window manager activates no window by itself.
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    clickFirstRow(view(dialog.get(), "tableView_patientResult"));
+    if (caseClicked)
+        clickFirstRow(view(dialog.get(), "tableView_caseResult"));
+    // A question that came all the same would have its Yes from a user in a hurry.
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+    QCOMPARE(prompts->takeShown(), QString());
+    QCOMPARE(rowCount(QStringLiteral("Patients")), 1);
+    QCOMPARE(rowCount(QStringLiteral("Cases")), 1);
+    QCOMPARE(closing.count(), 1);
+    QVERIFY(form->isVisible());
+    QCOMPARE(form->isNewCase, !caseClicked);
+    form->close();
 }
 
 void TestSearchResult::searchDialogFields()

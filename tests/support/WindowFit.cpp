@@ -295,6 +295,33 @@ QString fieldTooNarrow(const QWidget* widget, const QVector<WidestText>& widest)
     return {};
 }
 
+// The character a line edit shows first at the left of its text room.
+int firstShownCharacter(QLineEdit* edit)
+{
+    edit->grab(); // a line edit scrolls its text as it paints
+    const QStyleOptionFrame option = LineEditOption::of(edit);
+    const QRect contents =
+        edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    const int textLeft = contents.left() + edit->textMargins().left() + lineEditMargin;
+    return edit->cursorPositionAt(QPoint(textLeft, contents.center().y()));
+}
+
+QString hidingItsStart(QWidget* widget, const QRegularExpression& fields)
+{
+    auto* edit = qobject_cast<QLineEdit*>(widget);
+    if (!edit || !fields.match(edit->objectName()).hasMatch())
+        return {};
+    const QString text = edit->text();
+    const int first = firstShownCharacter(edit);
+    if (first != 0)
+        return QStringLiteral("%1: \"%2\" shows from \"%3\"")
+            .arg(edit->objectName(), text, text.mid(first));
+    if (edit->fontMetrics().horizontalAdvance(text) > lineEditRoom(edit) && edit->toolTip() != text)
+        return QStringLiteral("%1: \"%2\" is not whole in its tooltip")
+            .arg(edit->objectName(), text);
+    return {};
+}
+
 // ---- Items told apart in a closed combo box ----
 
 // Empty unless two items of the combo box show alike when chosen. Each is chosen in turn, with
@@ -390,6 +417,11 @@ QStringList textsUnderNeighbours(QWidget* window)
 QStringList fieldsTooNarrow(QWidget* window, const QVector<WidestText>& widest)
 {
     return onEveryPage(window, [&widest](QWidget* w) { return fieldTooNarrow(w, widest); });
+}
+
+QStringList fieldsHidingTheirStart(QWidget* window, const QRegularExpression& fields)
+{
+    return onEveryPage(window, [&fields](QWidget* w) { return hidingItsStart(w, fields); });
 }
 
 QStringList lookAlikeItems(QWidget* window)

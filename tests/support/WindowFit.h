@@ -32,6 +32,10 @@ struct WidestText {
 // Every shown line edit, named by one of `widest`, without room for that widest text whole.
 QStringList fieldsTooNarrow(QWidget* window, const QVector<WidestText>& widest);
 
+// Every shown line edit named by `fields` that does not show its text from the first character,
+// or whose text does not fit and is not whole in its tooltip: "objectName: ..." each.
+QStringList fieldsHidingTheirStart(QWidget* window, const QRegularExpression& fields);
+
 // Every combo box whose closed box shows two of its items alike, so that the chosen one cannot be
 // told without opening the list: "objectName: "text" looks like "other", ...".
 QStringList lookAlikeItems(QWidget* window);

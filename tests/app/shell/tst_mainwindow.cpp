@@ -9,9 +9,11 @@
 #include "platform/SettingsFile.h"
 #include "platform/SettingsKeys.h"
 #include "tests/support/DatabaseRows.h"
+#include "tests/support/DesktopLook.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/WindowFit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -95,6 +97,8 @@ private slots:
     void refusedSaveKeepsTheCaseOpen();
     void reminderLeavesTheFileAsItIs_data();
     void reminderLeavesTheFileAsItIs();
+    void roomAPageForcedGoesBackWithIt_data();
+    void roomAPageForcedGoesBackWithIt();
 };
 
 void TestMainWindow::builtWithWelcomePageAndAnalysisOff()
@@ -427,6 +431,49 @@ void TestMainWindow::reminderLeavesTheFileAsItIs()
     UpdateReminder::run(env.settingsPath(), QDate(2026, 12, 2));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), content);
+}
+
+void TestMainWindow::roomAPageForcedGoesBackWithIt_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::newRow("the page needs less again") << "less";
+    QTest::newRow("the welcome page") << "home";
+    QTest::newRow("the next case") << "next case";
+}
+
+// A case page that needs more room than the window has widens it, as a wide figure once did; the
+// window keeps that width no longer than a page needs it.
+void TestMainWindow::roomAPageForcedGoesBackWithIt()
+{
+    QFETCH(QString, then);
+    constexpr int morePageWidth = 80;
+    const testsupport::DesktopLook look{QString()}; // where a case page fits the window
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
+    PromptScript prompts;
+    Pass pass;
+    MainWindow* window = pass.window.get();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QSize given = window->size();
+    pass.openCase();
+    window->casePage()->setMinimumWidth(given.width() + morePageWidth);
+    testsupport::settleLayouts();
+    QVERIFY(window->width() > given.width());
+
+    if (then == QLatin1String("less")) {
+        window->casePage()->setMinimumWidth(0);
+    } else if (then == QLatin1String("home")) {
+        MessageBox::setNextAnswer(QMessageBox::Discard);
+        Modal::setNextResult(QDialog::Rejected);
+        pass.action("actionNew_Patient")->trigger();
+        QVERIFY(!window->showsCasePage());
+    } else {
+        pass.openCase();
+    }
+    testsupport::settleLayouts();
+    QCOMPARE(window->size(), given);
+    prompts.take();
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
 TALVORA_TEST_MAIN(TestMainWindow)

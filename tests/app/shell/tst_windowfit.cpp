@@ -9,6 +9,7 @@
 #include "cases/CaseWindowLinks.h"
 #include "cases/DrugFactors.h"
 #include "cases/MainPage.h"
+#include "cases/ParameterGroupView.h"
 #include "cases/newPatient.h"
 #include "cases/openPatient.h"
 #include "cases/searchResult.h"
@@ -30,8 +31,10 @@
 #include "tests/support/WideMeasures.h"
 #include "tests/support/WindowFit.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -421,6 +424,10 @@ private slots:
     void everyTextShowsWhole();
     void caseWindowsOpenApartNamingPatientAndDrug_data();
     void caseWindowsOpenApartNamingPatientAndDrug();
+    void largestCustomValuesKeepTheCasePageOnScreen_data();
+    void largestCustomValuesKeepTheCasePageOnScreen();
+    void longNamesShowTheirFirstLetter_data();
+    void longNamesShowTheirFirstLetter();
 };
 
 void TestWindowFit::initTestCase()
@@ -543,6 +550,125 @@ void TestWindowFit::caseWindowsOpenApartNamingPatientAndDrug()
         QVERIFY2(frame.right() < screenWidth || frame.left() == 0, qPrintable(w.title));
         QVERIFY2(frame.bottom() < screenHeight || frame.top() == 0, qPrintable(w.title));
     }
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestWindowFit::largestCustomValuesKeepTheCasePageOnScreen_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<int>("pointSize");
+    for (int size : desktopPointSizes) {
+        for (const QString& drug : formDrugs())
+            QTest::addRow("%s, %d pt", qPrintable(drug), size) << drug << size;
+    }
+}
+
+// Each custom field takes as many digits as its validator lets through, typed and left with Tab
+// as a user does; the volume per kilogram such a Vd gives is no reason for the page to widen.
+void TestWindowFit::largestCustomValuesKeepTheCasePageOnScreen()
+{
+    QFETCH(QString, drug);
+    QFETCH(int, pointSize);
+    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
+    PromptScript prompts;
+    Installation i;
+    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    i.fillCase(drug);
+    std::unique_ptr<QWidget> window(casePageInMainWindow(i));
+    window->resize(screenWidth, screenHeight - titleBarHeight);
+    window->show();
+    // A display without a window manager activates no window by itself.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    const QList<QLineEdit*> fields =
+        window->findChildren<QLineEdit*>(QRegularExpression(QStringLiteral("^line_Custom_")));
+    for (QLineEdit* field : fields) {
+        if (!field->isVisible() || !field->isEnabled())
+            continue;
+        QTest::mouseClick(field, Qt::LeftButton);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, QStringLiteral("9999999999.9999999999"));
+        QTest::keyClick(field, Qt::Key_Tab);
+        testsupport::settleLayouts();
+        const QString tooBig = tooBigForScreen(window.get());
+        QVERIFY2(tooBig.isEmpty(), qPrintable(field->objectName() + QStringLiteral(": ") + tooBig));
+    }
+    // The volume per kilogram of that Vd is whole one hover away.
+    const auto* perKg = window->findChild<QLabel*>(QStringLiteral("Label_Custom_vd_u"));
+    QCOMPARE(perKg->toolTip(), ParameterGroupView::volumePerKg(
+                                   i.session.pkSets[pk::kCustom][pk::kVd], i.session.weightKg));
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestWindowFit::longNamesShowTheirFirstLetter_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("pointSize");
+    for (int size : desktopPointSizes) {
+        for (const char* window : {"case page", "patient form, refilled", "patient form, typed"})
+            QTest::addRow("%s, %d pt", window, size) << QString::fromLatin1(window) << size;
+    }
+}
+
+// Names and identifiers longer than their fields, shown by the program or typed and left with
+// Tab: each field shows its first letter, and its whole text one hover away.
+void TestWindowFit::longNamesShowTheirFirstLetter()
+{
+    QFETCH(QString, window);
+    QFETCH(int, pointSize);
+    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
+    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
+    PromptScript prompts;
+    Installation i;
+    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    const bool casePage = window == QLatin1String("case page");
+    // The user's own name of the drug is a name the case page shows too.
+    i.fillCase(casePage ? userChoiceDrug : QStringLiteral("Gentamicin"));
+    const QStringList names{QStringLiteral("Maximilian Christopher Joseph"),
+                            QStringLiteral("Montgomery-Whitfield-Ashcombe"),
+                            QStringLiteral("MRN-2024-000123456789-7B"),
+                            QStringLiteral("Investigational drug of the ward")};
+    i.session.patient.firstName = names[0];
+    i.session.patient.lastName = names[1];
+    i.session.patient.hospitalId = names[2];
+    i.session.userChoice.drugNameText = names[3];
+    // The fields of the names, in the order above.
+    const QStringList fields =
+        casePage ? QStringList{"Line_First", "Line_Last", "Line_Hosp_ID", "Line_Drug"}
+                 : QStringList{"line_first", "line_last", "line_hosp"};
+    std::unique_ptr<QWidget> shown;
+    if (casePage) {
+        shown.reset(casePageInMainWindow(i));
+    } else {
+        auto* form =
+            new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, false);
+        shown.reset(form);
+        if (window.endsWith(QLatin1String("refilled")))
+            form->loadCurrentPatient();
+    }
+    shown->show();
+    // A display without a window manager activates no window by itself.
+    shown->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown.get()));
+    if (window.endsWith(QLatin1String("typed"))) {
+        // In the form's order: last name, first name, identifier.
+        QTest::mouseClick(shown->findChild<QLineEdit*>(fields[1]), Qt::LeftButton);
+        for (const QString& typed : {names[1], names[0], names[2]}) {
+            QTest::keyClicks(QApplication::focusWidget(), typed);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+    }
+    for (int n = 0; n < fields.size(); ++n) {
+        const auto* field = shown->findChild<QLineEdit*>(fields[n]);
+        QCOMPARE(field->text(), names[n]);
+        QVERIFY2(field->fontMetrics().horizontalAdvance(names[n]) > field->width(),
+                 qPrintable(fields[n] + QStringLiteral(" has room for the whole text")));
+    }
+    const QStringList hiding = testsupport::fieldsHidingTheirStart(
+        shown.get(),
+        QRegularExpression(QStringLiteral("^(%1)$").arg(fields.join(QLatin1Char('|')))));
+    QVERIFY2(hiding.isEmpty(), qPrintable(hiding.join(QStringLiteral("; "))));
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
