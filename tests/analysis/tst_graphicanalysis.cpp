@@ -258,7 +258,13 @@ void TestGraphicAnalysis::mathToolReadsLevelsAndAreaOfTheChosenSet()
     auto* level2 = child<QDoubleSpinBox>("math_y_2");
     auto* area = child<QDoubleSpinBox>("math_area");
 
-    time1->setValue(1.0); // 24 h; Time 2 is raised with it
+    // Typed and finished with Enter, which resets none of the tool: 24 h; Time 2 is raised with it.
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    time1->selectAll();
+    QTest::keyClicks(time1, "1");
+    QTest::keyClick(time1, Qt::Key_Return);
+    QCOMPARE(child<QComboBox>("cb_graph_time")->currentText(), QString("Days"));
     QCOMPARE(time2->value(), 1.0);
     QCOMPARE(level1->value(), shown(populationLevel(24.0)));
     QCOMPARE(level2->value(), level1->value());

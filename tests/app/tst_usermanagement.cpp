@@ -307,50 +307,60 @@ void TestUserManagement::add_data()
     QTest::addColumn<int>("typeIndex");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("markedField");
+    QTest::addColumn<bool>("byEnter"); // Enter in the name field, else a click on Add
 
     const int admin = userManagepage::administratorIndex;
     const int user = userManagepage::userIndex;
     QTest::newRow("user without password")
         << "dave"
         << "Dave D" << QString() << QString() << user << "Information|User added"
-        << "";
+        << "" << false;
     QTest::newRow("administrator with password") << "dora"
                                                  << "Dora D"
                                                  << "s3cret!"
                                                  << "s3cret!" << admin << "Information|User added"
-                                                 << "";
+                                                 << "" << false;
     QTest::newRow("name differs only in case")
         << "Bob"
         << "Bob B" << QString() << QString() << user << "Information|User added"
-        << "";
+        << "" << false;
     QTest::newRow("name taken") << "bob"
                                 << "Bob B" << QString() << QString() << user
                                 << "Error|User name already exist."
-                                << "user_uname";
+                                << "user_uname" << false;
     QTest::newRow("no user name") << ""
                                   << "Nobody" << QString() << QString() << user
                                   << "Error|User name cannot be empty."
-                                  << "user_uname";
+                                  << "user_uname" << false;
     QTest::newRow("no name") << "zed"
                              << "" << QString() << QString() << user
                              << "Error|Name cannot be empty."
-                             << "user_name";
+                             << "user_name" << false;
     QTest::newRow("password empty") << "zed"
                                     << "Zed"
                                     << ""
                                     << "" << user << "Error|Password cannot be empty."
-                                    << "";
+                                    << "" << false;
     QTest::newRow("password not confirmed") << "zed"
                                             << "Zed"
                                             << "pw"
                                             << "" << user << "Error|Please confirm your password."
-                                            << "";
+                                            << "" << false;
     QTest::newRow("characters outside the encoding")
         << "zed"
         << "Zed"
         << "\"p@ss\""
         << "\"p@ss\"" << user << "Error|The password cannot contain these characters: \"@"
-        << "";
+        << "" << false;
+    // Enter finishes the form as Add does, and never empties it as "+" would.
+    QTest::newRow("user without password, by Enter")
+        << "dave"
+        << "Dave D" << QString() << QString() << user << "Information|User added"
+        << "" << true;
+    QTest::newRow("no user name, by Enter")
+        << ""
+        << "Nobody" << QString() << QString() << user << "Error|User name cannot be empty."
+        << "user_uname" << true;
 }
 
 void TestUserManagement::add()
@@ -362,6 +372,7 @@ void TestUserManagement::add()
     QFETCH(int, typeIndex);
     QFETCH(QString, message);
     QFETCH(QString, markedField);
+    QFETCH(bool, byEnter);
 
     Installation inst;
     QVERIFY2(inst.open(), qPrintable(inst.env.error()));
@@ -374,8 +385,12 @@ void TestUserManagement::add()
     QCOMPARE(page.type->currentText(), QString("User"));
     page.fill(userName, fullName, password, confirm);
     page.type->setCurrentIndex(typeIndex);
-    page.apply->click();
+    if (byEnter)
+        QTest::keyClick(page.name, Qt::Key_Return);
+    else
+        page.apply->click();
     QCOMPARE(prompts.takeShown(), message);
+    QCOMPARE(page.name->text(), fullName);
 
     for (QLineEdit* field : {page.userName, page.name})
         QCOMPARE(field->styleSheet(), field->objectName() == markedField ? kErrorMark : QString());
