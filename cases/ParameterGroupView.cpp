@@ -2,6 +2,7 @@
 
 #include "app/NarrowCombo.h"
 #include "app/NarrowLabel.h"
+#include "app/StartInView.h"
 #include "pkcore/DrugCodes.h"
 
 #include <QComboBox>
@@ -58,6 +59,11 @@ ParameterGroupView::ParameterGroupView(QWidget* page, const QString& prefix)
     kd = line("kd");
     range4 = line("range4");
     halfLife = line("t12");
+    // A figure wider than its field (a custom Vd of 99999.999, the half-life that follows from a
+    // tiny clearance) must lose its last decimals from view, never its leading digits.
+    for (QLineEdit* field :
+         {f, fRange, vd, vdRange, cl, clRange, cf, cfRange, kd, range4, halfLife})
+        keepStartInView(field);
     vdUnit = label(QStringLiteral("vd_u"));
     m_volumePerKg = new NarrowLabel(vdUnit, volumePerKg(widestUsualVolumePerKg, 1.0));
     route = child<QComboBox>(page, QStringLiteral("comboBox_%1_route").arg(prefix));

@@ -594,6 +594,17 @@ void TestWindowFit::largestCustomValuesKeepTheCasePageOnScreen()
         const QString tooBig = tooBigForScreen(window.get());
         QVERIFY2(tooBig.isEmpty(), qPrintable(field->objectName() + QStringLiteral(": ") + tooBig));
     }
+    // The half-life of that Vd with the least clearance has eight whole digits; every figure
+    // shows from its first digit.
+    QLineEdit* clearance = window->findChild<QLineEdit*>(QStringLiteral("line_Custom_cl"));
+    QTest::mouseClick(clearance, Qt::LeftButton);
+    QTest::keyClick(clearance, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(clearance, QStringLiteral("0.001"));
+    QTest::keyClick(clearance, Qt::Key_Tab);
+    QApplication::focusWidget()->clearFocus(); // a field the user is in may scroll
+    const QStringList hiding = testsupport::fieldsHidingTheirStart(
+        window.get(), QRegularExpression(QStringLiteral("^line_(Pop|Custom|Bayes|LS)_")));
+    QVERIFY2(hiding.isEmpty(), qPrintable(hiding.join(QStringLiteral("; "))));
     // The volume per kilogram of that Vd is whole one hover away.
     const auto* perKg = window->findChild<QLabel*>(QStringLiteral("Label_Custom_vd_u"));
     QCOMPARE(perKg->toolTip(), ParameterGroupView::volumePerKg(
