@@ -2,6 +2,7 @@
 #include "ui_openPatient.h"
 
 #include "app/ProgramConfig.h"
+#include "app/StartInView.h"
 #include "cases/PatientSearch.h"
 #include "cases/searchResult.h"
 #include "platform/MessageBox.h"
@@ -16,6 +17,8 @@ openPatient::openPatient(QWidget* parent, SessionData* session, PkCalculator* ca
 {
     ui->setupUi(this);
     guardWheel(this);
+    keepStartInView(ui->line_last);
+    keepStartInView(ui->line_pid);
     ui->dateEdit->setDate(QDate::currentDate());
     setWindowTitle(tr("Open Patient"));
     ui->radioButton_last->setChecked(true);

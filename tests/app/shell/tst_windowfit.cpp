@@ -340,6 +340,12 @@ const Dialog dialogs[] = {
      }},
 };
 
+const Dialog& dialogNamed(const char* name)
+{
+    return *std::find_if(std::begin(dialogs), std::end(dialogs),
+                         [name](const Dialog& d) { return qstrcmp(d.name, name) == 0; });
+}
+
 // The widest value each entry field of the case windows takes, as the window shows it.
 QVector<WidestText> widestEntries()
 {
@@ -617,7 +623,8 @@ void TestWindowFit::longNamesShowTheirFirstLetter_data()
     QTest::addColumn<QString>("window");
     QTest::addColumn<int>("pointSize");
     for (int size : desktopPointSizes) {
-        for (const char* window : {"case page", "patient form, refilled", "patient form, typed"})
+        for (const char* window :
+             {"case page", "patient form, refilled", "patient form, typed", "search, typed"})
             QTest::addRow("%s, %d pt", window, size) << QString::fromLatin1(window) << size;
     }
 }
@@ -645,12 +652,16 @@ void TestWindowFit::longNamesShowTheirFirstLetter()
     i.session.patient.hospitalId = names[2];
     i.session.userChoice.drugNameText = names[3];
     // The fields of the names, in the order above.
+    const bool search = window.startsWith(QLatin1String("search"));
     const QStringList fields =
         casePage ? QStringList{"Line_First", "Line_Last", "Line_Hosp_ID", "Line_Drug"}
+        : search ? QStringList{"line_last"}
                  : QStringList{"line_first", "line_last", "line_hosp"};
     std::unique_ptr<QWidget> shown;
     if (casePage) {
         shown.reset(casePageInMainWindow(i));
+    } else if (search) {
+        shown.reset(dialogNamed("open patient").make(i));
     } else {
         auto* form =
             new newPatient(nullptr, &i.session, &i.calculator, &i.catalogue, &i.config, false);
@@ -662,7 +673,11 @@ void TestWindowFit::longNamesShowTheirFirstLetter()
     // A display without a window manager activates no window by itself.
     shown->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(shown.get()));
-    if (window.endsWith(QLatin1String("typed"))) {
+    if (search) {
+        QTest::mouseClick(shown->findChild<QLineEdit*>(fields[0]), Qt::LeftButton);
+        QTest::keyClicks(QApplication::focusWidget(), names[0]);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    } else if (window.endsWith(QLatin1String("typed"))) {
         // In the form's order: last name, first name, identifier.
         QTest::mouseClick(shown->findChild<QLineEdit*>(fields[1]), Qt::LeftButton);
         for (const QString& typed : {names[1], names[0], names[2]}) {
