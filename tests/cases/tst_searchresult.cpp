@@ -223,9 +223,11 @@ void TestSearchResult::init()
 
 void TestSearchResult::cleanup()
 {
-    if (prompts)
-        VERIFY_NO_UNEXPECTED_PROMPTS(*prompts);
-    prompts.reset();
+    // The script ends with this scope even when its check fails and returns: one left in place
+    // would let the next row's boxes wait for a click that never comes.
+    const std::unique_ptr<PromptScript> script = std::move(prompts);
+    if (script)
+        VERIFY_NO_UNEXPECTED_PROMPTS(*script);
     form.reset();
     catalogue.reset();
     calculator.reset();
