@@ -192,6 +192,25 @@ const CaseWindow caseWindows[] = {
     {"report", reportDialog},
 };
 
+// A fresh installation on a desktop of the given font size, its prompts scripted.
+struct OnDesktop {
+    explicit OnDesktop(int pointSize)
+        : look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize)
+    {
+    }
+    // Why the desktop or the installation could not be made; empty when both were.
+    QString problem() const
+    {
+        if (!look.fontProblem().isEmpty())
+            return look.fontProblem();
+        return installation.ready ? QString() : installation.env.error();
+    }
+
+    const DesktopLook look;
+    PromptScript prompts;
+    Installation installation;
+};
+
 // The program's dialogs and pages, each made on a fresh installation.
 using DialogMaker = std::function<QWidget*(Installation&)>;
 struct Dialog {
@@ -463,11 +482,10 @@ void TestWindowFit::caseWindowsFitTheScreenForEveryDrug()
     QFETCH(int, window);
     QFETCH(QString, drug);
     QFETCH(int, pointSize);
-    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
-    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
-    PromptScript prompts;
-    Installation i;
-    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    OnDesktop desktop(pointSize);
+    QVERIFY2(desktop.problem().isEmpty(), qPrintable(desktop.problem()));
+    PromptScript& prompts = desktop.prompts;
+    Installation& i = desktop.installation;
     i.fillCase(drug);
     std::unique_ptr<QWidget> shown(caseWindows[window].make(i));
     QVERIFY2(shown, "no such window");
@@ -500,11 +518,10 @@ void TestWindowFit::everyTextShowsWhole()
 {
     QFETCH(int, dialog);
     QFETCH(int, pointSize);
-    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
-    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
-    PromptScript prompts;
-    Installation i;
-    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    OnDesktop desktop(pointSize);
+    QVERIFY2(desktop.problem().isEmpty(), qPrintable(desktop.problem()));
+    PromptScript& prompts = desktop.prompts;
+    Installation& i = desktop.installation;
     std::unique_ptr<QWidget> shown(dialogs[dialog].make(i));
     QVERIFY2(shown, "no such dialog");
     shown->show();
@@ -575,11 +592,10 @@ void TestWindowFit::largestCustomValuesKeepTheCasePageOnScreen()
 {
     QFETCH(QString, drug);
     QFETCH(int, pointSize);
-    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
-    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
-    PromptScript prompts;
-    Installation i;
-    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    OnDesktop desktop(pointSize);
+    QVERIFY2(desktop.problem().isEmpty(), qPrintable(desktop.problem()));
+    PromptScript& prompts = desktop.prompts;
+    Installation& i = desktop.installation;
     i.fillCase(drug);
     std::unique_ptr<QWidget> window(casePageInMainWindow(i));
     window->resize(screenWidth, screenHeight - titleBarHeight);
@@ -635,11 +651,10 @@ void TestWindowFit::longNamesShowTheirFirstLetter()
 {
     QFETCH(QString, window);
     QFETCH(int, pointSize);
-    const DesktopLook look(SessionData::readTextFile(QLatin1String(defaultStyleSheet)), pointSize);
-    QVERIFY2(look.fontProblem().isEmpty(), qPrintable(look.fontProblem()));
-    PromptScript prompts;
-    Installation i;
-    QVERIFY2(i.ready, qPrintable(i.env.error()));
+    OnDesktop desktop(pointSize);
+    QVERIFY2(desktop.problem().isEmpty(), qPrintable(desktop.problem()));
+    PromptScript& prompts = desktop.prompts;
+    Installation& i = desktop.installation;
     const bool casePage = window == QLatin1String("case page");
     // The user's own name of the drug is a name the case page shows too.
     i.fillCase(casePage ? userChoiceDrug : QStringLiteral("Gentamicin"));
