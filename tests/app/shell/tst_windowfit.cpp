@@ -192,6 +192,15 @@ const CaseWindow caseWindows[] = {
     {"report", reportDialog},
 };
 
+// Clicks into the field, types the text over its own and leaves it with Tab, as a user does.
+void typeOver(QLineEdit* field, const QString& text)
+{
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Tab);
+}
+
 // A fresh installation on a desktop of the given font size, its prompts scripted.
 struct OnDesktop {
     explicit OnDesktop(int pointSize)
@@ -608,21 +617,15 @@ void TestWindowFit::largestCustomValuesKeepTheCasePageOnScreen()
     for (QLineEdit* field : fields) {
         if (!field->isVisible() || !field->isEnabled())
             continue;
-        QTest::mouseClick(field, Qt::LeftButton);
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, QStringLiteral("9999999999.9999999999"));
-        QTest::keyClick(field, Qt::Key_Tab);
+        typeOver(field, QStringLiteral("9999999999.9999999999"));
         testsupport::settleLayouts();
         const QString tooBig = tooBigForScreen(window.get());
         QVERIFY2(tooBig.isEmpty(), qPrintable(field->objectName() + QStringLiteral(": ") + tooBig));
     }
     // The half-life of that Vd with the least clearance has eight whole digits; every figure
     // shows from its first digit.
-    QLineEdit* clearance = window->findChild<QLineEdit*>(QStringLiteral("line_Custom_cl"));
-    QTest::mouseClick(clearance, Qt::LeftButton);
-    QTest::keyClick(clearance, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(clearance, QStringLiteral("0.001"));
-    QTest::keyClick(clearance, Qt::Key_Tab);
+    typeOver(window->findChild<QLineEdit*>(QStringLiteral("line_Custom_cl")),
+             QStringLiteral("0.001"));
     QApplication::focusWidget()->clearFocus(); // a field the user is in may scroll
     const QStringList hiding = testsupport::fieldsHidingTheirStart(
         window.get(), QRegularExpression(QStringLiteral("^line_(Pop|Custom|Bayes|LS)_")));
