@@ -50,9 +50,11 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::Paint)
+        // Only a whole combo box: one in QWidget's destructor is a combo box no longer.
+        auto* combo = qobject_cast<QComboBox*>(watched);
+        if (event->type() != QEvent::Paint || !combo)
             return false;
-        paint(static_cast<QComboBox*>(watched));
+        paint(combo);
         return true;
     }
 

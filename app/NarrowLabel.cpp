@@ -47,9 +47,11 @@ void NarrowLabel::setText(const QString& text)
     fit();
 }
 
-bool NarrowLabel::eventFilter(QObject* /*watched*/, QEvent* event)
+bool NarrowLabel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    // The label in QWidget's destructor is a label no longer, and fit() calls QLabel's own.
+    if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) &&
+        qobject_cast<QLabel*>(watched))
         fit();
     return false;
 }

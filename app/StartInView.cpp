@@ -27,9 +27,11 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::FocusOut &&
+        // A focused field that is being destroyed loses its focus in QWidget's destructor, when
+        // it is a line edit no longer: the cast then finds no QLineEdit.
+        if (event->type() == QEvent::FocusOut && qobject_cast<QLineEdit*>(watched) &&
             leavesTheField(static_cast<QFocusEvent*>(event)->reason()))
             m_field->setCursorPosition(0);
         return false;

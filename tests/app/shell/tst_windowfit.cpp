@@ -713,6 +713,11 @@ void TestWindowFit::longNamesShowTheirFirstLetter()
         shown.get(),
         QRegularExpression(QStringLiteral("^(%1)$").arg(fields.join(QLatin1Char('|')))));
     QVERIFY2(hiding.isEmpty(), qPrintable(hiding.join(QStringLiteral("; "))));
+    // A field destroyed with the focus loses it in QWidget's destructor, a line edit no longer:
+    // the sanitizer build ends the test at any call into it.
+    shown->findChild<QLineEdit*>(fields[0])->setFocus(Qt::OtherFocusReason);
+    QVERIFY(shown->findChild<QLineEdit*>(fields[0])->hasFocus());
+    shown.reset();
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
