@@ -181,7 +181,7 @@ void PHDosageRegimen::on_lineEdit_current_conc_editingFinished()
 void PHDosageRegimen::compute_result()
 {
     // Doses for a desired average other than the one on screen must not stand; unlike an emptied
-    // desired average, a refused one leaves the current concentration and the graph's entries be.
+    // desired average, a refused one leaves the graph's entries be.
     if (m_refusals->holdsRefused(m_ui->lineEdit_desired_avg_conc)) {
         clear_figures();
         return;
@@ -228,16 +228,6 @@ void PHDosageRegimen::hand_over()
     m_session->phRegimenReport.fittedFrom = m_fFrom;
 }
 
-void PHDosageRegimen::reset_loading_dose()
-{
-    m_current = -1.0;
-    m_ui->lineEdit_current_conc->clear();
-    for (Source s : kAllSources) {
-        m_results[s].loadingDose = Figure::none();
-        sourceFields()[s].loadingDose->clear();
-    }
-}
-
 void PHDosageRegimen::clear_source(Source source)
 {
     m_results[source] = RegimenSourceResult();
@@ -246,9 +236,10 @@ void PHDosageRegimen::clear_source(Source source)
         field->clear();
 }
 
+// The current concentration stays: it is the patient's measured level, whatever the route, and
+// loads as soon as a desired average is given.
 void PHDosageRegimen::reset_result()
 {
-    reset_loading_dose();
     clear_figures();
     m_initialConcentration = 0.0;
     m_doseCount = kDefaultDoseCount;

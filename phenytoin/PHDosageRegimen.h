@@ -65,7 +65,6 @@ private:
     void reset_result();
     void clear_figures();
     void clear_source(phenytoin::Source source);
-    void reset_loading_dose();
     void hand_over();
     void graph_serum_level();
     void redraw_curves(bool entryChanged);

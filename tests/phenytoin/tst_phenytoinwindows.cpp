@@ -97,6 +97,15 @@ void retype(QLineEdit* field, const QString& text)
     QTest::keyClick(field, Qt::Key_Return);
 }
 
+// Clicks into the field, types the text over its own and leaves it with Tab, as the user does.
+void typeAndTab(QLineEdit* field, const QString& text)
+{
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keySequence(field, QKeySequence::SelectAll);
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Tab);
+}
+
 // The texts of the window's fields open to typing (entries) or of the others (figures).
 QHash<const QLineEdit*, QString> fieldTexts(QWidget* window, bool entries)
 {
@@ -170,6 +179,8 @@ private slots:
     void regimenDosesEverySetAndHandsOver();
     void regimenRouteChangeClearsTheResults();
     void regimenCurveFollowsACustomVolume();
+    void currentConcentrationTypedFirstStays_data();
+    void currentConcentrationTypedFirstStays();
     void rangeWithoutAFreeFractionIsNoResult();
     void forecastShowsTheSteadyStateAndRecords();
     void doseTypedOrPastedPastTheLargestSaysWhy();
@@ -247,6 +258,37 @@ void TestPhenytoinWindows::regimenCurveFollowsACustomVolume()
     const QString custom = field(&window, "line_blood_level_custom")->text();
     QVERIFY2(custom.toDouble() < 0.6 * before.toDouble(), qPrintable(before + " " + custom));
     QCOMPARE(QString::number(plot(&window)->graph(1)->data()->at(1)->value, 'f', 2), custom);
+}
+
+void TestPhenytoinWindows::currentConcentrationTypedFirstStays_data()
+{
+    QTest::addColumn<bool>("customChange");
+    QTest::newRow("typed") << false;
+    QTest::newRow("custom change") << true;
+}
+
+// The current concentration is the patient's measured level: typed before the desired average,
+// also through a custom change, it stays and loads as soon as a desired average is given.
+void TestPhenytoinWindows::currentConcentrationTypedFirstStays()
+{
+    QFETCH(bool, customChange);
+    Case c;
+    PHDosageRegimen inOrder(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&inOrder, "lineEdit_desired_avg_conc"), QStringLiteral("12"));
+    enter(field(&inOrder, "lineEdit_current_conc"), QStringLiteral("5"));
+    const QString loading = field(&inOrder, "lineEdit_loading_dose_pop")->text();
+    QCOMPARE(loading, QStringLiteral("346.20"));
+
+    PHDosageRegimen window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QLineEdit* current = field(&window, "lineEdit_current_conc");
+    typeAndTab(current, QStringLiteral("5"));
+    if (customChange)
+        window.custom_pk_change();
+    QCOMPARE(current->text(), QStringLiteral("5"));
+    typeAndTab(field(&window, "lineEdit_desired_avg_conc"), QStringLiteral("12"));
+    QCOMPARE(field(&window, "lineEdit_loading_dose_pop")->text(), loading);
 }
 
 void TestPhenytoinWindows::rangeWithoutAFreeFractionIsNoResult()
