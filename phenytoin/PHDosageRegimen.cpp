@@ -210,8 +210,14 @@ void PHDosageRegimen::compute_result()
         m_results[s].loadingDose = results[s].loadingDose;
         fields[s].loadingDose->setText(figureText(results[s].loadingDose));
     }
+    // The curves are drawn of a positive population dose alone; those of an earlier regimen must
+    // not stand beside doses of 0 or none.
     const Figure& population = m_results[kPopulation].dailyDose;
-    if (population.isValue() && population.value > 0.0 && m_resultChanged) {
+    if (!population.isValue() || population.value <= 0.0) {
+        clear_graph();
+        return;
+    }
+    if (m_resultChanged) {
         m_ui->groupBox_Graph->setEnabled(true);
         m_resultChanged = false;
         graph_serum_level();
@@ -252,8 +258,16 @@ void PHDosageRegimen::clear_figures()
     m_resultChanged = false;
     for (Source s : kAllSources)
         clear_source(s);
+    clear_graph();
+}
+
+// Every curve and read-out goes; the graph's entries stay for the next regimen drawn.
+void PHDosageRegimen::clear_graph()
+{
     m_ui->groupBox_Graph->setEnabled(false);
     clearCurves(m_ui->graph);
+    for (const SourceFields& fields : sourceFields())
+        fields.bloodLevel->clear();
 }
 
 void PHDosageRegimen::on_line_initial_concentration_editingFinished()

@@ -64,6 +64,7 @@ private:
     void compute_result();
     void reset_result();
     void clear_figures();
+    void clear_graph();
     void clear_source(phenytoin::Source source);
     void hand_over();
     void graph_serum_level();

@@ -181,6 +181,7 @@ private slots:
     void regimenCurveFollowsACustomVolume();
     void currentConcentrationTypedFirstStays_data();
     void currentConcentrationTypedFirstStays();
+    void desiredAverageOfZeroLeavesNoCurve();
     void rangeWithoutAFreeFractionIsNoResult();
     void forecastShowsTheSteadyStateAndRecords();
     void doseTypedOrPastedPastTheLargestSaysWhy();
@@ -289,6 +290,32 @@ void TestPhenytoinWindows::currentConcentrationTypedFirstStays()
     QCOMPARE(current->text(), QStringLiteral("5"));
     typeAndTab(field(&window, "lineEdit_desired_avg_conc"), QStringLiteral("12"));
     QCOMPARE(field(&window, "lineEdit_loading_dose_pop")->text(), loading);
+}
+
+// A desired average of 0 doses 0 mg: neither the curves nor the levels of the regimen before stand
+// beside it, and a desired average taken again draws them back from the entries kept.
+void TestPhenytoinWindows::desiredAverageOfZeroLeavesNoCurve()
+{
+    Case c;
+    const std::unique_ptr<QWidget> window = openSetting(c, Regimen);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QLineEdit* level = field(window.get(), "line_blood_level_pop");
+    const QString atTwelve = level->text();
+    const int curves = plot(window.get())->graphCount();
+    QCOMPARE(atTwelve, QStringLiteral("4.65"));
+
+    QLineEdit* desired = field(window.get(), "lineEdit_desired_avg_conc");
+    typeAndTab(desired, QStringLiteral("0"));
+    QCOMPARE(field(window.get(), "lineEdit_dose_pop")->text(), QStringLiteral("0.00"));
+    QCOMPARE(plot(window.get())->plottableCount(), 0);
+    QCOMPARE(level->text(), QString());
+    typeAndTab(field(window.get(), "line_time_x"), QStringLiteral("50"));
+    QCOMPARE(level->text(), QString());
+
+    typeAndTab(desired, QStringLiteral("12"));
+    QCOMPARE(plot(window.get())->graphCount(), curves);
+    QCOMPARE(level->text(), atTwelve);
 }
 
 void TestPhenytoinWindows::rangeWithoutAFreeFractionIsNoResult()
