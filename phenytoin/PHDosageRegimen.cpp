@@ -181,7 +181,7 @@ void PHDosageRegimen::on_lineEdit_current_conc_editingFinished()
 void PHDosageRegimen::compute_result()
 {
     // Doses for a desired average other than the one on screen must not stand; unlike an emptied
-    // desired average, a refused one leaves the current concentration and the graph's entries be.
+    // desired average, a refused one leaves the graph's entries be.
     if (m_refusals->holdsRefused(m_ui->lineEdit_desired_avg_conc)) {
         clear_figures();
         return;
@@ -210,8 +210,14 @@ void PHDosageRegimen::compute_result()
         m_results[s].loadingDose = results[s].loadingDose;
         fields[s].loadingDose->setText(figureText(results[s].loadingDose));
     }
+    // The curves are drawn of a positive population dose alone; those of an earlier regimen must
+    // not stand beside doses of 0 or none.
     const Figure& population = m_results[kPopulation].dailyDose;
-    if (population.isValue() && population.value > 0.0 && m_resultChanged) {
+    if (!population.isValue() || population.value <= 0.0) {
+        clear_graph();
+        return;
+    }
+    if (m_resultChanged) {
         m_ui->groupBox_Graph->setEnabled(true);
         m_resultChanged = false;
         graph_serum_level();
@@ -228,16 +234,6 @@ void PHDosageRegimen::hand_over()
     m_session->phRegimenReport.fittedFrom = m_fFrom;
 }
 
-void PHDosageRegimen::reset_loading_dose()
-{
-    m_current = -1.0;
-    m_ui->lineEdit_current_conc->clear();
-    for (Source s : kAllSources) {
-        m_results[s].loadingDose = Figure::none();
-        sourceFields()[s].loadingDose->clear();
-    }
-}
-
 void PHDosageRegimen::clear_source(Source source)
 {
     m_results[source] = RegimenSourceResult();
@@ -246,9 +242,10 @@ void PHDosageRegimen::clear_source(Source source)
         field->clear();
 }
 
+// The current concentration stays: it is the patient's measured level, whatever the route, and
+// loads as soon as a desired average is given.
 void PHDosageRegimen::reset_result()
 {
-    reset_loading_dose();
     clear_figures();
     m_initialConcentration = 0.0;
     m_doseCount = kDefaultDoseCount;
@@ -261,8 +258,16 @@ void PHDosageRegimen::clear_figures()
     m_resultChanged = false;
     for (Source s : kAllSources)
         clear_source(s);
+    clear_graph();
+}
+
+// Every curve and read-out goes; the graph's entries stay for the next regimen drawn.
+void PHDosageRegimen::clear_graph()
+{
     m_ui->groupBox_Graph->setEnabled(false);
     clearCurves(m_ui->graph);
+    for (const SourceFields& fields : sourceFields())
+        fields.bloodLevel->clear();
 }
 
 void PHDosageRegimen::on_line_initial_concentration_editingFinished()

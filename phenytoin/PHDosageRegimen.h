@@ -64,8 +64,8 @@ private:
     void compute_result();
     void reset_result();
     void clear_figures();
+    void clear_graph();
     void clear_source(phenytoin::Source source);
-    void reset_loading_dose();
     void hand_over();
     void graph_serum_level();
     void redraw_curves(bool entryChanged);

@@ -97,6 +97,15 @@ void retype(QLineEdit* field, const QString& text)
     QTest::keyClick(field, Qt::Key_Return);
 }
 
+// Clicks into the field, types the text over its own and leaves it with Tab, as the user does.
+void typeAndTab(QLineEdit* field, const QString& text)
+{
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keySequence(field, QKeySequence::SelectAll);
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Tab);
+}
+
 // The texts of the window's fields open to typing (entries) or of the others (figures).
 QHash<const QLineEdit*, QString> fieldTexts(QWidget* window, bool entries)
 {
@@ -170,6 +179,9 @@ private slots:
     void regimenDosesEverySetAndHandsOver();
     void regimenRouteChangeClearsTheResults();
     void regimenCurveFollowsACustomVolume();
+    void currentConcentrationTypedFirstStays_data();
+    void currentConcentrationTypedFirstStays();
+    void desiredAverageOfZeroLeavesNoCurve();
     void rangeWithoutAFreeFractionIsNoResult();
     void forecastShowsTheSteadyStateAndRecords();
     void doseTypedOrPastedPastTheLargestSaysWhy();
@@ -247,6 +259,63 @@ void TestPhenytoinWindows::regimenCurveFollowsACustomVolume()
     const QString custom = field(&window, "line_blood_level_custom")->text();
     QVERIFY2(custom.toDouble() < 0.6 * before.toDouble(), qPrintable(before + " " + custom));
     QCOMPARE(QString::number(plot(&window)->graph(1)->data()->at(1)->value, 'f', 2), custom);
+}
+
+void TestPhenytoinWindows::currentConcentrationTypedFirstStays_data()
+{
+    QTest::addColumn<bool>("customChange");
+    QTest::newRow("typed") << false;
+    QTest::newRow("custom change") << true;
+}
+
+// The current concentration is the patient's measured level: typed before the desired average,
+// also through a custom change, it stays and loads as soon as a desired average is given.
+void TestPhenytoinWindows::currentConcentrationTypedFirstStays()
+{
+    QFETCH(bool, customChange);
+    Case c;
+    PHDosageRegimen inOrder(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    enter(field(&inOrder, "lineEdit_desired_avg_conc"), QStringLiteral("12"));
+    enter(field(&inOrder, "lineEdit_current_conc"), QStringLiteral("5"));
+    const QString loading = field(&inOrder, "lineEdit_loading_dose_pop")->text();
+    QCOMPARE(loading, QStringLiteral("346.20"));
+
+    PHDosageRegimen window(nullptr, c.session.get(), &c.calculator, &c.drugs);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QLineEdit* current = field(&window, "lineEdit_current_conc");
+    typeAndTab(current, QStringLiteral("5"));
+    if (customChange)
+        window.custom_pk_change();
+    QCOMPARE(current->text(), QStringLiteral("5"));
+    typeAndTab(field(&window, "lineEdit_desired_avg_conc"), QStringLiteral("12"));
+    QCOMPARE(field(&window, "lineEdit_loading_dose_pop")->text(), loading);
+}
+
+// A desired average of 0 doses 0 mg: neither the curves nor the levels of the regimen before stand
+// beside it, and a desired average taken again draws them back from the entries kept.
+void TestPhenytoinWindows::desiredAverageOfZeroLeavesNoCurve()
+{
+    Case c;
+    const std::unique_ptr<QWidget> window = openSetting(c, Regimen);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QLineEdit* level = field(window.get(), "line_blood_level_pop");
+    const QString atTwelve = level->text();
+    const int curves = plot(window.get())->graphCount();
+    QCOMPARE(atTwelve, QStringLiteral("4.65"));
+
+    QLineEdit* desired = field(window.get(), "lineEdit_desired_avg_conc");
+    typeAndTab(desired, QStringLiteral("0"));
+    QCOMPARE(field(window.get(), "lineEdit_dose_pop")->text(), QStringLiteral("0.00"));
+    QCOMPARE(plot(window.get())->plottableCount(), 0);
+    QCOMPARE(level->text(), QString());
+    typeAndTab(field(window.get(), "line_time_x"), QStringLiteral("50"));
+    QCOMPARE(level->text(), QString());
+
+    typeAndTab(desired, QStringLiteral("12"));
+    QCOMPARE(plot(window.get())->graphCount(), curves);
+    QCOMPARE(level->text(), atTwelve);
 }
 
 void TestPhenytoinWindows::rangeWithoutAFreeFractionIsNoResult()
