@@ -3,6 +3,7 @@
 
 #include "platform/JournalGuard.h"
 
+#include "platform/JournalNames.h"
 #include "platform/StaleJournal.h"
 
 #include <QFile>
@@ -45,6 +46,8 @@ QString databaseOf(const char* journal)
 // the first finds it.
 constexpr int creationAttempts = 3;
 constexpr mode_t accessBits = 0777;
+// Told by createWithItsMode that SQLite's own way of making the journal is the one left.
+constexpr int onlySqlitesWay = EOPNOTSUPP;
 
 using OpenCall = int (*)(const char*, int, int);
 OpenCall systemOpen = nullptr;
@@ -52,6 +55,13 @@ OpenCall systemOpen = nullptr;
 // Set while SQLite opens a journal through this layer, so that the system call below leaves every
 // other file SQLite opens as it is.
 thread_local bool openingJournal = false;
+
+int openCall(const char* path, int flags, mode_t mode)
+{
+    return ::open(path, flags, mode);
+}
+
+JournalGuard::BirthCalls systemBirthCalls = {openCall, ::mkostemp, ::fchmod, ::linkat, ::unlink};
 
 // Something other than a plain file stands at the name: a link, dangling or not, a folder, a pipe.
 bool notAPlainFile(const char* path)
@@ -61,10 +71,10 @@ bool notAPlainFile(const char* path)
 }
 
 // Asked of the open file itself: a name looked at before opening may be replaced in between.
-bool isTheOnlyNameOfAFile(int descriptor)
+bool namesAreItsOwn(int descriptor, const char* path)
 {
     struct stat status = {};
-    return ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 1;
+    return ::fstat(descriptor, &status) == 0 && JournalNames::namesAreItsOwn(status, path);
 }
 
 int refused(int descriptor)
@@ -74,10 +84,17 @@ int refused(int descriptor)
     return -1;
 }
 
-int openAsTheOnlyName(const char* path, int flags, int mode)
+int openIfItsOwn(const char* path, int flags, int mode)
 {
     const int descriptor = systemOpen(path, flags | O_NOFOLLOW, mode);
-    return descriptor < 0 || isTheOnlyNameOfAFile(descriptor) ? descriptor : refused(descriptor);
+    return descriptor < 0 || namesAreItsOwn(descriptor, path) ? descriptor : refused(descriptor);
+}
+
+int failWith(int descriptor, int error)
+{
+    ::close(descriptor);
+    errno = error;
+    return -1;
 }
 
 std::string folderOf(const char* path)
@@ -88,34 +105,64 @@ std::string folderOf(const char* path)
     return slash == path ? "/" : std::string(path, size_t(slash - path));
 }
 
-// Made without a name, given its mode, then named: no other member ever sees the journal with the
-// mode the umask gives, which a kill before SQLite's own change of mode would leave for good.
-// Fails with EOPNOTSUPP where the file system makes no nameless files.
-int createWithItsMode(const char* path, int mode)
+// Made without a name, given its mode, then named. Fails with EEXIST when another member named
+// one first, and with ENOTSUP whatever else stood in the way: a file system may answer the
+// nameless open with any error, ENOENT among them, and the way by a birth name then tells the
+// true cause.
+int bornNameless(const char* path, mode_t mode)
 {
 #ifdef O_TMPFILE
+    const JournalGuard::BirthCalls& calls = JournalGuard::birthCalls();
     const int descriptor =
-        systemOpen(folderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, int(S_IRUSR | S_IWUSR));
-    if (descriptor < 0) {
-        if (errno != EEXIST && errno != EACCES && errno != ENOENT)
-            errno = EOPNOTSUPP;
-        return -1;
-    }
+        calls.open(folderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (descriptor < 0)
+        return failWith(-1, ENOTSUP);
     char ownName[64];
     std::snprintf(ownName, sizeof ownName, "/proc/self/fd/%d", descriptor);
-    if (::fchmod(descriptor, mode_t(mode) & accessBits) == 0 &&
-        ::linkat(AT_FDCWD, ownName, AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0)
-        return descriptor;
-    const int error = errno;
-    ::close(descriptor);
-    errno = error == EEXIST ? EEXIST : EOPNOTSUPP;
-    return -1;
+    if (calls.fchmod(descriptor, mode) != 0)
+        return failWith(descriptor, ENOTSUP);
+    if (calls.linkat(AT_FDCWD, ownName, AT_FDCWD, path, AT_SYMLINK_FOLLOW) != 0)
+        return failWith(descriptor, errno == EEXIST ? EEXIST : ENOTSUP);
+    return descriptor;
 #else
     Q_UNUSED(path);
     Q_UNUSED(mode);
-    errno = EOPNOTSUPP;
+    errno = ENOTSUP;
     return -1;
 #endif
+}
+
+bool makesNoLinks(int error)
+{
+    return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
+}
+
+// Made under a birth name of its own, given its mode, linked to the journal's name and the birth
+// name removed. Fails with EEXIST when another member named one first, with onlySqlitesWay where
+// the file system keeps no mode or makes no links, else with the true cause.
+int bornUnderABirthName(const char* path, mode_t mode)
+{
+    const JournalGuard::BirthCalls& calls = JournalGuard::birthCalls();
+    std::string birthName = JournalNames::birthTemplate(path);
+    const int descriptor = calls.mkostemp(&birthName[0], O_CLOEXEC);
+    if (descriptor < 0)
+        return -1;
+    int error = 0;
+    if (calls.fchmod(descriptor, mode) != 0)
+        error = onlySqlitesWay;
+    else if (calls.linkat(AT_FDCWD, birthName.c_str(), AT_FDCWD, path, 0) != 0)
+        error = makesNoLinks(errno) ? onlySqlitesWay : errno;
+    calls.unlink(birthName.c_str());
+    return error ? failWith(descriptor, error) : descriptor;
+}
+
+// No other member ever sees the journal with the mode the umask gives, which a kill before
+// SQLite's own change of mode would leave for good.
+int createWithItsMode(const char* path, int mode)
+{
+    const mode_t itsMode = mode_t(mode) & accessBits;
+    const int nameless = bornNameless(path, itsMode);
+    return nameless >= 0 || errno == EEXIST ? nameless : bornUnderABirthName(path, itsMode);
 }
 
 // SQLite's own opening of every file, taken over for journals only.
@@ -124,16 +171,19 @@ int guardedOpenCall(const char* path, int flags, int mode)
     if (!openingJournal)
         return systemOpen(path, flags, mode);
     if (!(flags & O_CREAT) || (flags & O_EXCL))
-        return openAsTheOnlyName(path, flags, mode);
+        return openIfItsOwn(path, flags, mode);
+    // SQLite makes the journal under the write lock: a birth name beside it is one a killed
+    // program left, a second name of the journal or of a file that was never named.
+    JournalNames::clearBirthNames(path);
     for (int attempt = 0; attempt < creationAttempts; ++attempt) {
-        const int existing = openAsTheOnlyName(path, flags & ~O_CREAT, mode);
+        const int existing = openIfItsOwn(path, flags & ~O_CREAT, mode);
         if (existing >= 0 || errno != ENOENT)
             return existing;
         const int made = createWithItsMode(path, mode);
         if (made >= 0)
             return made;
-        if (errno == EOPNOTSUPP) // SQLite sets the mode itself, a moment after making the file
-            return openAsTheOnlyName(path, flags, mode);
+        if (errno == onlySqlitesWay) // SQLite sets the mode itself, a moment after making the file
+            return openIfItsOwn(path, flags, mode);
         if (errno != EEXIST)
             return -1;
     }
@@ -147,7 +197,7 @@ bool empty(const char* path, bool syncAfter)
     const int descriptor = ::open(path, O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0)
         return false;
-    bool emptied = isTheOnlyNameOfAFile(descriptor) && ::ftruncate(descriptor, 0) == 0;
+    bool emptied = namesAreItsOwn(descriptor, path) && ::ftruncate(descriptor, 0) == 0;
     if (emptied && syncAfter)
         emptied = ::fsync(descriptor) == 0;
     ::close(descriptor);
@@ -212,6 +262,13 @@ int guardedDelete(sqlite3_vfs*, const char* path, int syncDirectory)
 
 namespace JournalGuard
 {
+#ifdef Q_OS_UNIX
+BirthCalls& birthCalls()
+{
+    return systemBirthCalls;
+}
+#endif
+
 const char* vfsName()
 {
     if (!systemVfs) {

@@ -1,11 +1,15 @@
 #include "platform/StaleJournal.h"
 
+#include "platform/JournalNames.h"
 #include "platform/PathAccess.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QStringList>
+
+#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -58,6 +62,21 @@ bool holdsNoSave(const QByteArray& name, qint64 size)
     return zero;
 }
 
+// A journal SQLite wrote begins with its magic bytes. A file that begins otherwise, made a second
+// name at the journal's by mistake, is no save, whatever its first byte.
+bool beginsAsAJournal(const QByteArray& name)
+{
+    static const char magic[] = {'\xd9', '\xd5', '\x05', '\xf9', '\x20', '\xa1', '\x63', '\xd7'};
+    const int descriptor = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    char first[sizeof magic] = {};
+    const bool journal = ::read(descriptor, first, sizeof first) == ssize_t(sizeof first) &&
+                         std::memcmp(first, magic, sizeof magic) == 0;
+    ::close(descriptor);
+    return journal;
+}
+
 QString journalClosed(const QString& journal, const QByteArray& name, qint64 size)
 {
     if (size == 0)
@@ -76,6 +95,29 @@ QString journalClosed(const QString& journal, const QByteArray& name, qint64 siz
         .arg(journal, ownershipText(journal));
 }
 
+// The journal holds a save, so its own name is the one to keep: the save is rolled back from it
+// once it is the file's one name, and lost with it.
+QString secondNameOfASave(const QString& journal, const QString& links, const struct stat& status)
+{
+    QStringList others;
+    for (const std::string& other :
+         JournalNames::otherNamesBeside(status, QFile::encodeName(journal).constData()))
+        others << QFile::decodeName(other.c_str());
+    const QString keep = tr("keep %1, which the next start rolls back from once it is the file's "
+                            "one name; removing it instead would damage the database")
+                             .arg(journal);
+    if (others.isEmpty())
+        return tr("%1, where the database's journal belongs, holds a save that was cut short and "
+                  "shares its file with another name outside its folder (%2 links; %3), and the "
+                  "program never rolls back from a journal with another name; ask its owner to "
+                  "remove the other name, and try again; %4")
+            .arg(journal, links, ownershipText(journal), keep);
+    return tr("%1, where the database's journal belongs, holds a save that was cut short and "
+              "shares its file with %2 (%3 links; %4), and the program never rolls back from a "
+              "journal with another name; remove %2, or ask its owner to, and try again; %5")
+        .arg(journal, others.join(tr(" and ")), links, ownershipText(journal), keep);
+}
+
 QString secondName(const QString& journal, const QString& database, const struct stat& status)
 {
     struct stat ofDatabase = {};
@@ -87,6 +129,8 @@ QString secondName(const QString& journal, const QString& database, const struct
                   "from a journal with another name; remove that second name, which leaves the "
                   "database as it is, or ask its owner to, and try again")
             .arg(journal, links, ownershipText(journal));
+    if (beginsAsAJournal(QFile::encodeName(journal)))
+        return secondNameOfASave(journal, links, status);
     return tr("%1, where the database's journal belongs, shares its file with another name (%2 "
               "links; %3), and the program never writes, empties or rolls back from a journal "
               "with another name; ask its owner which name was made by mistake and to remove it, "
@@ -107,7 +151,7 @@ QString presentObstacle(const QString& databasePath)
         return tr("%1, where the database's journal belongs, is not a file (%2); remove it, or "
                   "ask its owner to, and try again")
             .arg(journal, ownershipText(journal));
-    if (status.st_nlink > 1)
+    if (!JournalNames::namesAreItsOwn(status, name.constData()))
         return secondName(journal, databasePath, status);
     if (::faccessat(AT_FDCWD, name.constData(), R_OK | W_OK, AT_EACCESS) != 0)
         return journalClosed(journal, name, status.st_size);
@@ -132,9 +176,9 @@ void removeEmpty(const QString& databasePath)
     // stays as it is.
     const QByteArray name = QFile::encodeName(journal);
     struct stat status = {};
-    if (::lstat(name.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
-        status.st_nlink == 1 && status.st_size == 0)
-        ::unlink(name.constData());
+    if (::lstat(name.constData(), &status) == 0 && status.st_size == 0 &&
+        JournalNames::namesAreItsOwn(status, name.constData()) && ::unlink(name.constData()) == 0)
+        JournalNames::clearBirthNames(name.constData());
 #else
     const QFileInfo info(journal);
     if (info.isFile() && !info.isSymLink() && info.size() == 0)
@@ -150,6 +194,17 @@ QString obstacle(const QString& databasePath)
 #else
     Q_UNUSED(databasePath);
     return QString();
+#endif
+}
+
+bool obstacleGone(const QString& databasePath)
+{
+#ifdef Q_OS_UNIX
+    return notedObstacles().contains(noteKey(databasePath)) &&
+           presentObstacle(databasePath).isEmpty();
+#else
+    Q_UNUSED(databasePath);
+    return false;
 #endif
 }
 

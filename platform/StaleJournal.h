@@ -26,6 +26,10 @@ void removeEmpty(const QString& databasePath);
 // SQLite may remove the journal during the failed attempt. Empty when neither.
 QString obstacle(const QString& databasePath);
 
+// What stopped this user's last opening of the journal for writing stands there no longer: SQLite
+// removed it during the failed attempt, or its owner did since, so trying once more may succeed.
+bool obstacleGone(const QString& databasePath);
+
 // Notes what stands at the journal's name now, for `obstacle` to give once it may be gone.
 void noteObstacle(const QString& databasePath);
 // The journal opened for writing: nothing noted stands in the way any longer.

@@ -80,9 +80,27 @@ bool CaseDatabaseProbe::isWritable()
 {
     if (!m_error.isEmpty())
         return false;
+    const QString path = probeConnection().databaseName();
+    bool began = false;
+    QSqlError error = tryWriting(began);
+    // A journal closed to this user that holds no save is removed by SQLite during the refused
+    // write, where the folder lets this user remove it: the next write makes its own.
+    if (error.isValid() && began && StaleJournal::obstacleGone(path))
+        error = tryWriting(began);
+    if (!error.isValid())
+        return true;
+    if (!began)
+        return fail(error);
+    const QString journalProblem = StaleJournal::obstacle(path);
+    return journalProblem.isEmpty() ? fail(error) : fail(journalProblem);
+}
+
+QSqlError CaseDatabaseProbe::tryWriting(bool& began)
+{
     QSqlQuery query(probeConnection());
-    if (!query.exec(QLatin1String(writeBegin)))
-        return fail(query.lastError());
+    began = query.exec(QLatin1String(writeBegin));
+    if (!began)
+        return query.lastError();
     // A program killed between making its journal and writing it leaves an empty one, which
     // SQLite leaves in place and which another user's mode may close to this user. Under the
     // write lock just taken no other connection is using it.
@@ -90,10 +108,7 @@ bool CaseDatabaseProbe::isWritable()
     const bool written = query.exec(QLatin1String(writeTrial));
     const QSqlError error = query.lastError();
     query.exec(QLatin1String(writeUndo));
-    if (written)
-        return true;
-    const QString journalProblem = StaleJournal::obstacle(probeConnection().databaseName());
-    return journalProblem.isEmpty() ? fail(error) : fail(journalProblem);
+    return written ? QSqlError() : error;
 }
 
 bool CaseDatabaseProbe::readsEveryRow(const QString& table)

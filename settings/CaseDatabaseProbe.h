@@ -1,8 +1,7 @@
 #pragma once
 
+#include <QSqlError>
 #include <QString>
-
-class QSqlError;
 
 // Looks at a database file on a short-lived connection of its own, with the case database's key,
 // before the program is pointed at it. The connection is closed and removed with the object.
@@ -35,6 +34,9 @@ public:
     bool locked() const { return m_locked; }
 
 private:
+    // A write rolled back at once: no error when it went through. `began` tells whether the write
+    // lock was taken.
+    QSqlError tryWriting(bool& began);
     bool fail(const QString& reason);
     bool fail(const QSqlError& error);
 

@@ -25,6 +25,7 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -223,9 +224,83 @@ int killedOnceTheJournalIsMade(const char* path, int flags, int mode)
     return descriptor;
 }
 
-// A member's program, with its own umask, killed as soon as SQLite has made the journal of its
-// first save, before it is written or given another mode.
-bool killedAtTheJournalsBirth(const QString& database, uid_t member, mode_t mask)
+// The steps of a journal's birth a kill may follow: its file made (nameless or under a birth
+// name), given the database's mode, named the journal, and the open returned to SQLite.
+enum class BirthStep { Made, ModeGiven, Named, Opened };
+
+// A file system that makes no nameless files, as a FUSE or network mount: the nameless open fails
+// with the error it gives, which is not always EOPNOTSUPP.
+int namelessRefusal = 0;
+BirthStep fatalStep = BirthStep::Opened;
+
+const JournalGuard::BirthCalls& systemBirth()
+{
+    static const JournalGuard::BirthCalls calls = JournalGuard::birthCalls();
+    return calls;
+}
+
+int killedAfter(BirthStep step, int result)
+{
+    if (result >= 0 && step == fatalStep)
+        ::raise(SIGKILL);
+    return result;
+}
+
+int watchedOpen(const char* path, int flags, mode_t mode)
+{
+    if (namelessRefusal) {
+        errno = namelessRefusal;
+        return -1;
+    }
+    return killedAfter(BirthStep::Made, systemBirth().open(path, flags, mode));
+}
+
+int watchedMkostemp(char* nameTemplate, int flags)
+{
+    return killedAfter(BirthStep::Made, systemBirth().mkostemp(nameTemplate, flags));
+}
+
+int watchedFchmod(int descriptor, mode_t mode)
+{
+    return killedAfter(BirthStep::ModeGiven, systemBirth().fchmod(descriptor, mode));
+}
+
+int watchedLinkat(int fromFolder, const char* from, int toFolder, const char* to, int flags)
+{
+    return killedAfter(BirthStep::Named,
+                       systemBirth().linkat(fromFolder, from, toFolder, to, flags));
+}
+
+// Every journal of this process is born on a file system whose nameless open fails with
+// `refusal` (none: the system's own), until the object goes.
+class BirthWatch
+{
+public:
+    explicit BirthWatch(int refusal)
+    {
+        namelessRefusal = refusal;
+        JournalGuard::birthCalls() = {watchedOpen, watchedMkostemp, watchedFchmod, watchedLinkat,
+                                      systemBirth().unlink};
+    }
+    ~BirthWatch()
+    {
+        namelessRefusal = 0;
+        JournalGuard::birthCalls() = systemBirth();
+    }
+    BirthWatch(const BirthWatch&) = delete;
+    BirthWatch& operator=(const BirthWatch&) = delete;
+};
+
+// The names a journal's birth leaves beside it, the journal's own left out.
+QStringList birthNamesIn(const QString& folder)
+{
+    return QDir(folder).entryList({"*-journal.new-*"}, QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// A member's program, with its own umask, killed at a step of the journal's birth for its first
+// save, on a file system whose nameless open fails with `refusal` (none: the system's own).
+bool killedAtTheJournalsBirth(const QString& database, uid_t member, mode_t mask, BirthStep step,
+                              int refusal)
 {
     const pid_t child = ::fork();
     if (child == 0) {
@@ -236,9 +311,12 @@ bool killedAtTheJournalsBirth(const QString& database, uid_t member, mode_t mask
         sqlite3* db = nullptr;
         const char* layer = JournalGuard::vfsName();
         sqlite3_vfs* vfs = sqlite3_vfs_find(layer);
+        fatalStep = step;
+        const BirthWatch watch(refusal);
         journalBirth = reinterpret_cast<OpenCall>(vfs->xGetSystemCall(vfs, "open"));
-        vfs->xSetSystemCall(vfs, "open",
-                            reinterpret_cast<sqlite3_syscall_ptr>(killedOnceTheJournalIsMade));
+        if (step == BirthStep::Opened)
+            vfs->xSetSystemCall(vfs, "open",
+                                reinterpret_cast<sqlite3_syscall_ptr>(killedOnceTheJournalIsMade));
         const QByteArray key = databaseKeyFor(builtInSiteName()).toUtf8();
         if (sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READWRITE,
                             layer) != SQLITE_OK ||
@@ -268,6 +346,8 @@ QString saveError()
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(BirthStep)
 
 class TestStartup : public QObject
 {
@@ -638,8 +718,8 @@ void TestStartup::aJournalOfAnotherMember_data()
     // Never removed: the database would keep half a save.
     QTest::newRow("a save cut short, closed to the group") << 02770 << "cut short" << false << true;
     // SQLite takes a journal whose first byte is zero as finished, and removes it during the
-    // refused attempt; the message still names it.
-    QTest::newRow("a finished journal, closed to the group") << 02770 << "zeroes" << false << false;
+    // refused attempt: then nothing stands in the way of a second.
+    QTest::newRow("a finished journal, closed to the group") << 02770 << "zeroes" << true << false;
 }
 
 // A member killed between making the journal and giving it the database's mode leaves it empty
@@ -771,29 +851,40 @@ void TestStartup::aLinkAtTheJournalsNameIsNeverWrittenThrough()
 
 void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied_data()
 {
-    QTest::addColumn<bool>("ofTheDatabase"); // else of another file in the folder
-    QTest::newRow("the database") << true;
-    QTest::newRow("another file") << false;
+    QTest::addColumn<QString>("named"); // the file given a second name at the journal's
+    QTest::newRow("the database") << "database";
+    QTest::newRow("another file") << "notes";
+    // A copy kept by hand of a save cut short: the journal's own name is the one to keep.
+    QTest::newRow("a journal holding a save") << "journal";
 }
 
 // One member gave a file of the ward's folder a second name at the journal's: the sticky bit keeps
 // the other member from removing that name, and emptying it would empty the file.
 void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied()
 {
-    QFETCH(bool, ofTheDatabase);
+    QFETCH(QString, named);
     if (::geteuid() != superUser)
         QSKIP("only the super-user can act as two members");
     PromptScript prompts;
     TestEnvironment env;
     const QString journal = env.databasePath() + "-journal";
-    const QString target = ofTheDatabase ? env.databasePath() : env.dir() + "/notes.txt";
-    if (!ofTheDatabase) {
-        QFile notes(target);
-        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("ward notes\n") > 0);
+    const QString notes = env.dir() + "/notes.txt";
+    const QString copy = journal + ".bak";
+    if (named == "notes") {
+        QFile file(notes);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("ward notes\n") > 0);
+        QVERIFY(madeByOtherMember(notes, 0660));
+    } else if (named == "journal") {
+        QVERIFY(crashWhileSaving(env.databasePath(), superUser));
+        QVERIFY(madeByOtherMember(journal, 0660));
     }
-    QVERIFY(madeByOtherMember(target, 0660));
     QVERIFY(madeAWardFolder(env, 03770));
-    QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(journal).constData()),
+    const QString target = named == "database" ? env.databasePath()
+                           : named == "notes"  ? notes
+                                               : copy;
+    const QString first = named == "journal" ? journal : target;
+    const QString second = named == "journal" ? copy : journal;
+    QCOMPARE(::link(QFile::encodeName(first).constData(), QFile::encodeName(second).constData()),
              0);
     const QByteArray before = readAll(target);
     env.enterWorkingDirectory();
@@ -804,39 +895,72 @@ void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied()
     QCOMPARE(readAll(target), before);
     const auto records = prompts.take();
     QCOMPARE(records.size(), size_t(1));
-    QVERIFY2(records[0].text.contains(journal) && records[0].text.contains("2 links") &&
-                 records[0].text.contains("mode 0660") && records[0].text.contains("I-05"),
-             qPrintable(records[0].text));
+    const QString text = records[0].text;
+    QVERIFY2(text.contains(journal) && text.contains("2 links") && text.contains("mode 0660") &&
+                 text.contains("I-05"),
+             qPrintable(text));
+    // Only a save SQLite wrote makes one name the one to keep.
+    QCOMPARE(text.contains("keep " + journal), named == "journal");
+    if (named == "journal") {
+        QVERIFY2(text.contains("remove " + copy), qPrintable(text));
+        // Done as the message says, the next start rolls the save back.
+        QVERIFY(QFile::remove(copy));
+        StartupController again(qApp, recorder.runner());
+        QVERIFY(startedBy(again));
+        QVERIFY(again.lastSession()->loggedIn);
+        QVERIFY(!dropTables(env.databasePath(), {"cut_short"}));
+    }
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
 void TestStartup::aKillAtTheJournalsBirthStopsNoOther_data()
 {
     QTest::addColumn<int>("mask");
-    QTest::newRow("umask 022") << 022;
-    QTest::newRow("umask 027") << 027;
+    QTest::addColumn<BirthStep>("step");
+    QTest::addColumn<int>("refusal"); // of the nameless open; 0 where the file system makes them
+    QTest::newRow("umask 022") << 022 << BirthStep::Opened << 0;
+    QTest::newRow("umask 027") << 027 << BirthStep::Opened << 0;
+    QTest::newRow("nameless, made") << 027 << BirthStep::Made << 0;
+    QTest::newRow("nameless, given its mode") << 027 << BirthStep::ModeGiven << 0;
+    QTest::newRow("nameless, named") << 027 << BirthStep::Named << 0;
+    // As on NFS or a FUSE mount; ENOENT is what some shares and older kernels answer.
+    for (int refusal : {EOPNOTSUPP, ENOENT}) {
+        const char* answer = refusal == ENOENT ? "ENOENT" : "EOPNOTSUPP";
+        QTest::addRow("birth name (%s), made", answer) << 027 << BirthStep::Made << refusal;
+        QTest::addRow("birth name (%s), given its mode", answer)
+            << 027 << BirthStep::ModeGiven << refusal;
+        QTest::addRow("birth name (%s), linked, its birth name not yet removed", answer)
+            << 027 << BirthStep::Named << refusal;
+        QTest::addRow("birth name (%s), umask 022", answer) << 022 << BirthStep::Opened << refusal;
+    }
 }
 
-// A member's program killed the instant SQLite made the journal, before anything was written to it:
+// A member's program killed at any step of the journal's birth, before anything was written to it:
 // the journal must already let the other members write it, since the sticky bit keeps them from
-// removing it.
+// removing it. The killed member's own next save clears what the kill left.
 void TestStartup::aKillAtTheJournalsBirthStopsNoOther()
 {
     QFETCH(int, mask);
+    QFETCH(BirthStep, step);
+    QFETCH(int, refusal);
     if (::geteuid() != superUser)
         QSKIP("only the super-user can act as two members");
     PromptScript prompts;
     TestEnvironment env;
     QVERIFY(madeAWardFolder(env, 03770));
-    QVERIFY(killedAtTheJournalsBirth(env.databasePath(), otherMember, mode_t(mask)));
+    QVERIFY(killedAtTheJournalsBirth(env.databasePath(), otherMember, mode_t(mask), step, refusal));
     QCOMPARE(QFileInfo(env.databasePath() + "-journal").size(), qint64(0));
+    const BirthWatch sameFileSystem(refusal);
     env.enterWorkingDirectory();
-    QString saveFailure = "not saved";
-    StartupController controller(qApp, [&](MainWindow&) { saveFailure = saveError(); });
-    QVERIFY(startedBy(controller));
-    QVERIFY(controller.lastSession()->loggedIn);
-    QVERIFY2(saveFailure.isEmpty(), qPrintable(saveFailure));
-    QVERIFY(prompts.take().empty());
+    for (uid_t member : {thisMember, otherMember}) {
+        QString saveFailure = "not saved";
+        StartupController controller(qApp, [&](MainWindow&) { saveFailure = saveError(); });
+        QVERIFY(startedBy(controller, member));
+        QVERIFY(controller.lastSession()->loggedIn);
+        QVERIFY2(saveFailure.isEmpty(), qPrintable(saveFailure));
+        QVERIFY(prompts.take().empty());
+    }
+    QCOMPARE(birthNamesIn(env.dir()), QStringList());
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
