@@ -90,20 +90,18 @@ QHash<const QWidget*, QRect> placesShown(QWidget* window)
 }
 
 // Types the text over the field's own, as the user does, and finishes the entry.
-void retype(QLineEdit* field, const QString& text)
+void retype(QLineEdit* field, const QString& text, Qt::Key finish = Qt::Key_Return)
 {
     QTest::keySequence(field, QKeySequence::SelectAll);
     QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(field, finish);
 }
 
 // Clicks into the field, types the text over its own and leaves it with Tab, as the user does.
 void typeAndTab(QLineEdit* field, const QString& text)
 {
     QTest::mouseClick(field, Qt::LeftButton);
-    QTest::keySequence(field, QKeySequence::SelectAll);
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Tab);
+    retype(field, text, Qt::Key_Tab);
 }
 
 // The texts of the window's fields open to typing (entries) or of the others (figures).
