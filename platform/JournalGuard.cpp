@@ -92,17 +92,10 @@ int openIfItsOwn(const char* path, int flags, int mode)
 
 int failWith(int descriptor, int error)
 {
-    ::close(descriptor);
+    if (descriptor >= 0)
+        ::close(descriptor);
     errno = error;
     return -1;
-}
-
-std::string folderOf(const char* path)
-{
-    const char* slash = std::strrchr(path, '/');
-    if (!slash)
-        return ".";
-    return slash == path ? "/" : std::string(path, size_t(slash - path));
 }
 
 // Made without a name, given its mode, then named. Fails with EEXIST when another member named
@@ -113,8 +106,8 @@ int bornNameless(const char* path, mode_t mode)
 {
 #ifdef O_TMPFILE
     const JournalGuard::BirthCalls& calls = JournalGuard::birthCalls();
-    const int descriptor =
-        calls.open(folderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    const int descriptor = calls.open(JournalNames::folderOf(path).c_str(),
+                                      O_TMPFILE | O_RDWR | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (descriptor < 0)
         return failWith(-1, ENOTSUP);
     char ownName[64];

@@ -62,6 +62,11 @@ void forEachEntryBeside(const Place& journal, const Visit& visit)
 
 namespace JournalNames
 {
+std::string folderOf(const char* journal)
+{
+    return placeOf(journal).folder;
+}
+
 std::string birthTemplate(const char* journal)
 {
     return std::string(journal) + birthMark + uniquePart;

@@ -12,6 +12,9 @@
 // other file, so writing the journal writes nothing else.
 namespace JournalNames
 {
+// The folder the journal lies in.
+std::string folderOf(const char* journal);
+
 // The birth name's template for mkostemp: the journal's path, ".new-" and six X.
 std::string birthTemplate(const char* journal);
 

@@ -9,8 +9,6 @@
 #include <QHash>
 #include <QStringList>
 
-#include <cstring>
-
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -47,34 +45,32 @@ QString linkInTheWay(const QString& journal)
         .arg(journal, target.isEmpty() ? tr("nothing") : target, linkOwnershipText(journal));
 }
 
+// The file's first bytes, fewer when it is shorter, none when this user may not read it.
+QByteArray beginning(const QByteArray& name, int size)
+{
+    const int descriptor = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return QByteArray();
+    QByteArray bytes(size, '\0');
+    const ssize_t read = ::read(descriptor, bytes.data(), size_t(size));
+    ::close(descriptor);
+    bytes.resize(read > 0 ? int(read) : 0);
+    return bytes;
+}
+
 // SQLite's own reading: a journal whose first byte is zero holds nothing to roll back. One this
 // user may not read may hold a save.
 bool holdsNoSave(const QByteArray& name, qint64 size)
 {
-    if (size == 0)
-        return true;
-    const int descriptor = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    char first = 1;
-    const bool zero = ::read(descriptor, &first, 1) == 1 && first == 0;
-    ::close(descriptor);
-    return zero;
+    return size == 0 || beginning(name, 1) == QByteArray(1, '\0');
 }
 
 // A journal SQLite wrote begins with its magic bytes. A file that begins otherwise, made a second
 // name at the journal's by mistake, is no save, whatever its first byte.
 bool beginsAsAJournal(const QByteArray& name)
 {
-    static const char magic[] = {'\xd9', '\xd5', '\x05', '\xf9', '\x20', '\xa1', '\x63', '\xd7'};
-    const int descriptor = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    char first[sizeof magic] = {};
-    const bool journal = ::read(descriptor, first, sizeof first) == ssize_t(sizeof first) &&
-                         std::memcmp(first, magic, sizeof magic) == 0;
-    ::close(descriptor);
-    return journal;
+    static const QByteArray magic("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
+    return beginning(name, magic.size()) == magic;
 }
 
 QString journalClosed(const QString& journal, const QByteArray& name, qint64 size)
