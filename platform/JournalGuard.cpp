@@ -74,7 +74,7 @@ bool notAPlainFile(const char* path)
 bool namesAreItsOwn(int descriptor, const char* path)
 {
     struct stat status = {};
-    return ::fstat(descriptor, &status) == 0 && JournalNames::namesAreItsOwn(status, path);
+    return ::fstat(descriptor, &status) == 0 && JournalNames::acceptNames(status, path);
 }
 
 int refused(int descriptor)
@@ -130,14 +130,30 @@ bool makesNoLinks(int error)
     return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
 }
 
-// Made under a birth name of its own, given its mode, linked to the journal's name and the birth
-// name removed. Fails with EEXIST when another member named one first, with onlySqlitesWay where
-// the file system keeps no mode or makes no links, else with the true cause.
+// This user's own birth name, made anew; where another user's file holds it, one mkostemp makes
+// unique.
+int madeUnderABirthName(const char* path, std::string* birthName)
+{
+    const JournalGuard::BirthCalls& calls = JournalGuard::birthCalls();
+    const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    *birthName = JournalNames::birthName(path, ::geteuid());
+    int descriptor = calls.open(birthName->c_str(), flags, S_IRUSR | S_IWUSR);
+    if (descriptor < 0 && errno == EEXIST && JournalNames::clearOwnLeftover(*birthName))
+        descriptor = calls.open(birthName->c_str(), flags, S_IRUSR | S_IWUSR);
+    if (descriptor >= 0 || errno != EEXIST)
+        return descriptor;
+    *birthName = JournalNames::birthTemplate(path);
+    return calls.mkostemp(&(*birthName)[0], O_CLOEXEC);
+}
+
+// Made under a birth name, given its mode, linked to the journal's name and the birth name
+// removed. Fails with EEXIST when another member named one first, with onlySqlitesWay where the
+// file system keeps no mode or makes no links, else with the true cause.
 int bornUnderABirthName(const char* path, mode_t mode)
 {
     const JournalGuard::BirthCalls& calls = JournalGuard::birthCalls();
-    std::string birthName = JournalNames::birthTemplate(path);
-    const int descriptor = calls.mkostemp(&birthName[0], O_CLOEXEC);
+    std::string birthName;
+    const int descriptor = madeUnderABirthName(path, &birthName);
     if (descriptor < 0)
         return -1;
     int error = 0;
@@ -165,9 +181,6 @@ int guardedOpenCall(const char* path, int flags, int mode)
         return systemOpen(path, flags, mode);
     if (!(flags & O_CREAT) || (flags & O_EXCL))
         return openIfItsOwn(path, flags, mode);
-    // SQLite makes the journal under the write lock: a birth name beside it is one a killed
-    // program left, a second name of the journal or of a file that was never named.
-    JournalNames::clearBirthNames(path);
     for (int attempt = 0; attempt < creationAttempts; ++attempt) {
         const int existing = openIfItsOwn(path, flags & ~O_CREAT, mode);
         if (existing >= 0 || errno != ENOENT)

@@ -1,15 +1,16 @@
 #include "platform/JournalNames.h"
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace
 {
 const char* const birthMark = ".new-";
+const char* const ownerMark = "u";       // before the user id in the birth names made from it
 const char* const uniquePart = "XXXXXX"; // what mkostemp replaces
 
 struct Place {
@@ -25,7 +26,12 @@ Place placeOf(const char* path)
     return {slash == path ? "/" : std::string(path, size_t(slash - path)), slash + 1};
 }
 
-bool isBirthNameOf(const char* entry, const std::string& journalName)
+std::string pathIn(const Place& place, const char* entry)
+{
+    return place.folder == "/" ? "/" + std::string(entry) : place.folder + "/" + entry;
+}
+
+bool isMadeUniqueBirthName(const char* entry, const std::string& journalName)
 {
     const std::string prefix = journalName + birthMark;
     return std::strlen(entry) == prefix.size() + std::strlen(uniquePart) &&
@@ -37,26 +43,62 @@ bool sameFile(const struct stat& one, const struct stat& other)
     return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
-// Every entry of the journal's folder but the journal itself, with its own status (a link's, not
-// its target's); the visit returns false to stop.
-using Visit = std::function<bool(int folder, const char* entry, const struct stat& status)>;
-
-void forEachEntryBeside(const Place& journal, const Visit& visit)
+bool isPlainSecondName(const std::string& path, const struct stat& file)
 {
-    DIR* folder = ::opendir(journal.folder.c_str());
+    struct stat status = {};
+    return ::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && sameFile(status, file);
+}
+
+// Which entries to look at, judged by name alone: looking at an entry costs a request to a network
+// share, and a folder may hold many.
+using Wanted = std::function<bool(const char* entry)>;
+// An entry looked at, with its own status (a link's, not its target's); returns false to stop.
+using Visit = std::function<bool(const char* entry, const struct stat& status)>;
+
+// False when the folder cannot be listed.
+bool forEachEntryBeside(const Place& journal, const Wanted& wanted, const Visit& visit)
+{
+    DIR* folder = JournalNames::folderOpen()(journal.folder.c_str());
     if (!folder)
-        return;
+        return false;
     const int descriptor = ::dirfd(folder);
     while (const dirent* entry = ::readdir(folder)) {
         const char* name = entry->d_name;
-        if (!std::strcmp(name, ".") || !std::strcmp(name, "..") || journal.name == name)
+        if (!std::strcmp(name, ".") || !std::strcmp(name, "..") || journal.name == name ||
+            !wanted(name))
             continue;
         struct stat status = {};
-        if (::fstatat(descriptor, name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-            !visit(descriptor, name, status))
+        if (::fstatat(descriptor, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && !visit(name, status))
             break;
     }
     ::closedir(folder);
+    return true;
+}
+
+// Only such a name needs the folder listed: its unique part is known to no one but its maker.
+std::string madeUniqueBirthNameOf(const struct stat& file, const Place& place)
+{
+    std::string found;
+    forEachEntryBeside(
+        place, [&](const char* entry) { return isMadeUniqueBirthName(entry, place.name); },
+        [&](const char* entry, const struct stat& status) {
+            if (S_ISREG(status.st_mode) && sameFile(status, file))
+                found = pathIn(place, entry);
+            return found.empty();
+        });
+    return found;
+}
+
+// The path of the file's birth name, if it is a plain file named at the journal's name and at a
+// birth name of it; empty otherwise.
+std::string birthNameOf(const struct stat& status, const char* journal)
+{
+    if (!S_ISREG(status.st_mode) || status.st_nlink != 2)
+        return std::string();
+    // The journal's owner made it, under the birth name of its own id.
+    const std::string owners = JournalNames::birthName(journal, status.st_uid);
+    return isPlainSecondName(owners, status) ? owners
+                                             : madeUniqueBirthNameOf(status, placeOf(journal));
 }
 } // namespace
 
@@ -67,6 +109,11 @@ std::string folderOf(const char* journal)
     return placeOf(journal).folder;
 }
 
+std::string birthName(const char* journal, uid_t owner)
+{
+    return std::string(journal) + birthMark + ownerMark + std::to_string(owner);
+}
+
 std::string birthTemplate(const char* journal)
 {
     return std::string(journal) + birthMark + uniquePart;
@@ -74,39 +121,48 @@ std::string birthTemplate(const char* journal)
 
 bool namesAreItsOwn(const struct stat& status, const char* journal)
 {
-    if (!S_ISREG(status.st_mode) || status.st_nlink > 2)
+    return S_ISREG(status.st_mode) &&
+           (status.st_nlink == 1 || !birthNameOf(status, journal).empty());
+}
+
+bool acceptNames(const struct stat& status, const char* journal)
+{
+    if (!S_ISREG(status.st_mode))
         return false;
     if (status.st_nlink == 1)
         return true;
-    const Place place = placeOf(journal);
-    bool birthName = false;
-    forEachEntryBeside(place, [&](int, const char* entry, const struct stat& other) {
-        birthName = isBirthNameOf(entry, place.name) && sameFile(other, status);
-        return !birthName;
-    });
-    return birthName;
+    const std::string birth = birthNameOf(status, journal);
+    if (birth.empty())
+        return false;
+    ::unlink(birth.c_str()); // stays where only its owner may remove it, and is its owner's next
+    return true;
 }
 
-std::vector<std::string> otherNamesBeside(const struct stat& status, const char* journal)
+bool otherNamesBeside(const struct stat& status, const char* journal,
+                      std::vector<std::string>* names)
 {
     const Place place = placeOf(journal);
-    std::vector<std::string> names;
-    forEachEntryBeside(place, [&](int, const char* entry, const struct stat& other) {
-        if (sameFile(other, status))
-            names.push_back(place.folder == "/" ? "/" + std::string(entry)
-                                                : place.folder + "/" + entry);
-        return true;
-    });
-    return names;
+    return forEachEntryBeside(
+        place, [](const char*) { return true; },
+        [&](const char* entry, const struct stat& other) {
+            if (sameFile(other, status))
+                names->push_back(pathIn(place, entry));
+            return true;
+        });
 }
 
-void clearBirthNames(const char* journal)
+bool clearOwnLeftover(const std::string& ownBirthName)
 {
-    const Place place = placeOf(journal);
-    forEachEntryBeside(place, [&](int folder, const char* entry, const struct stat& status) {
-        if (S_ISREG(status.st_mode) && isBirthNameOf(entry, place.name))
-            ::unlinkat(folder, entry, 0);
-        return true;
-    });
+    struct stat status = {};
+    if (::lstat(ownBirthName.c_str(), &status) != 0)
+        return errno == ENOENT;
+    return S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && status.st_size == 0 &&
+           ::unlink(ownBirthName.c_str()) == 0;
+}
+
+FolderOpen& folderOpen()
+{
+    static FolderOpen open = ::opendir;
+    return open;
 }
 } // namespace JournalNames

@@ -65,12 +65,18 @@ bool holdsNoSave(const QByteArray& name, qint64 size)
     return size == 0 || beginning(name, 1) == QByteArray(1, '\0');
 }
 
-// A journal SQLite wrote begins with its magic bytes. A file that begins otherwise, made a second
+// What a file at the journal's name holds, as far as this user can tell. A journal SQLite wrote
+// holds a save once it begins with its magic bytes; a file that begins otherwise, made a second
 // name at the journal's by mistake, is no save, whatever its first byte.
-bool beginsAsAJournal(const QByteArray& name)
+enum class Held { ASave, NoSave, Unknown };
+
+Held heldAt(const QByteArray& name, qint64 size)
 {
     static const QByteArray magic("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
-    return beginning(name, magic.size()) == magic;
+    const QByteArray first = beginning(name, magic.size());
+    if (first == magic)
+        return Held::ASave;
+    return size > 0 && first.isEmpty() ? Held::Unknown : Held::NoSave;
 }
 
 QString journalClosed(const QString& journal, const QByteArray& name, qint64 size)
@@ -91,27 +97,77 @@ QString journalClosed(const QString& journal, const QByteArray& name, qint64 siz
         .arg(journal, ownershipText(journal));
 }
 
+// The file's other names as far as this user can find them, completing "shares its file with".
+struct OtherNames {
+    QStringList found;
+    bool listed = true; // else the folder may not be listed, and nothing is found
+};
+
+OtherNames otherNamesOf(const QString& journal, const struct stat& status)
+{
+    OtherNames names;
+    std::vector<std::string> paths;
+    names.listed =
+        JournalNames::otherNamesBeside(status, QFile::encodeName(journal).constData(), &paths);
+    for (const std::string& path : paths)
+        names.found << QFile::decodeName(path.c_str());
+    return names;
+}
+
+QString describe(const OtherNames& names)
+{
+    if (!names.listed)
+        return tr("another name that this user cannot look for, as the folder may not be listed");
+    if (names.found.isEmpty())
+        return tr("another name outside its folder");
+    return names.found.join(tr(" and "));
+}
+
+// The file's count of names, and where its other names cannot be looked for, what finds them.
+QString linksText(const OtherNames& names, const struct stat& status)
+{
+    const qulonglong links = qulonglong(status.st_nlink);
+    if (names.listed)
+        return tr("%1 links").arg(links);
+    return tr("inode %1, %2 links").arg(qulonglong(status.st_ino)).arg(links);
+}
+
 // The journal holds a save, so its own name is the one to keep: the save is rolled back from it
 // once it is the file's one name, and lost with it.
-QString secondNameOfASave(const QString& journal, const QString& links, const struct stat& status)
+QString secondNameOfASave(const QString& journal, const struct stat& status)
 {
-    QStringList others;
-    for (const std::string& other :
-         JournalNames::otherNamesBeside(status, QFile::encodeName(journal).constData()))
-        others << QFile::decodeName(other.c_str());
-    const QString keep = tr("keep %1, which the next start rolls back from once it is the file's "
-                            "one name; removing it instead would damage the database")
-                             .arg(journal);
-    if (others.isEmpty())
-        return tr("%1, where the database's journal belongs, holds a save that was cut short and "
-                  "shares its file with another name outside its folder (%2 links; %3), and the "
-                  "program never rolls back from a journal with another name; ask its owner to "
-                  "remove the other name, and try again; %4")
-            .arg(journal, links, ownershipText(journal), keep);
+    const OtherNames names = otherNamesOf(journal, status);
+    const QString removal =
+        !names.listed ? tr("ask the folder's owner, who may list it, to remove the other name")
+        : names.found.isEmpty()
+            ? tr("ask its owner to remove the other name")
+            : tr("remove %1, or ask its owner to").arg(names.found.join(tr(" and ")));
     return tr("%1, where the database's journal belongs, holds a save that was cut short and "
-              "shares its file with %2 (%3 links; %4), and the program never rolls back from a "
-              "journal with another name; remove %2, or ask its owner to, and try again; %5")
-        .arg(journal, others.join(tr(" and ")), links, ownershipText(journal), keep);
+              "shares its file with %2 (%3; %4), and the program never rolls back from a journal "
+              "with another name; %5, and try again; keep %1, which the next start rolls back "
+              "from once it is the file's one name; removing it instead would damage the "
+              "database")
+        .arg(journal, describe(names), linksText(names, status), ownershipText(journal), removal);
+}
+
+// A file that holds no save keeps its data under its other name, so the journal's name is the one
+// that is safe to remove; one this user cannot read may hold a save.
+QString secondNameOfAnotherFile(const QString& journal, const struct stat& status, Held held)
+{
+    const OtherNames names = otherNamesOf(journal, status);
+    const QString other = describe(names);
+    const QString links = linksText(names, status);
+    if (held == Held::Unknown)
+        return tr("%1, where the database's journal belongs, shares its file with %2 (%3; %4), "
+                  "and the program never writes, empties or rolls back from a journal with "
+                  "another name; ask its owner which name was made by mistake and to remove it, "
+                  "and try again")
+            .arg(journal, other, links, ownershipText(journal));
+    return tr("%1, where the database's journal belongs, shares its file with %2 (%3; %4), and "
+              "the program never writes, empties or rolls back from a journal with another name; "
+              "it holds no save, so removing %1 loses nothing, as the file keeps its other name: "
+              "remove %1, or ask its owner to, and try again")
+        .arg(journal, other, links, ownershipText(journal));
 }
 
 QString secondName(const QString& journal, const QString& database, const struct stat& status)
@@ -125,13 +181,9 @@ QString secondName(const QString& journal, const QString& database, const struct
                   "from a journal with another name; remove that second name, which leaves the "
                   "database as it is, or ask its owner to, and try again")
             .arg(journal, links, ownershipText(journal));
-    if (beginsAsAJournal(QFile::encodeName(journal)))
-        return secondNameOfASave(journal, links, status);
-    return tr("%1, where the database's journal belongs, shares its file with another name (%2 "
-              "links; %3), and the program never writes, empties or rolls back from a journal "
-              "with another name; ask its owner which name was made by mistake and to remove it, "
-              "and try again")
-        .arg(journal, links, ownershipText(journal));
+    const Held held = heldAt(QFile::encodeName(journal), status.st_size);
+    return held == Held::ASave ? secondNameOfASave(journal, status)
+                               : secondNameOfAnotherFile(journal, status, held);
 }
 
 QString presentObstacle(const QString& databasePath)
@@ -173,8 +225,8 @@ void removeEmpty(const QString& databasePath)
     const QByteArray name = QFile::encodeName(journal);
     struct stat status = {};
     if (::lstat(name.constData(), &status) == 0 && status.st_size == 0 &&
-        JournalNames::namesAreItsOwn(status, name.constData()) && ::unlink(name.constData()) == 0)
-        JournalNames::clearBirthNames(name.constData());
+        JournalNames::acceptNames(status, name.constData()))
+        ::unlink(name.constData());
 #else
     const QFileInfo info(journal);
     if (info.isFile() && !info.isSymLink() && info.size() == 0)

@@ -5,6 +5,7 @@
 #include "platform/CipherDriver.h"
 #include "platform/DatabaseKey.h"
 #include "platform/JournalGuard.h"
+#include "platform/JournalNames.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/SystemRegistry.h"
 #include "tests/support/PromptScript.h"
@@ -27,6 +28,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -144,11 +146,15 @@ bool madeByOtherMember(const QString& path, int mode)
            ::chmod(name.constData(), mode_t(mode)) == 0;
 }
 
-// The database, the settings file and their folder as the other member made them.
-bool madeAWardFolder(const TestEnvironment& env, int folderMode)
+// The database and the settings file as the other member made them, in a folder of that member's
+// or of the super-user's.
+bool madeAWardFolder(const TestEnvironment& env, int folderMode, uid_t folderOwner = otherMember)
 {
+    const QByteArray folder = QFile::encodeName(env.dir());
     return madeByOtherMember(env.databasePath(), 0660) &&
-           madeByOtherMember(env.settingsPath(), 0660) && madeByOtherMember(env.dir(), folderMode);
+           madeByOtherMember(env.settingsPath(), 0660) &&
+           ::chown(folder.constData(), folderOwner, sharingGroup) == 0 &&
+           ::chmod(folder.constData(), mode_t(folderMode)) == 0;
 }
 
 class AsGroupMember
@@ -248,7 +254,7 @@ int killedAfter(BirthStep step, int result)
 
 int watchedOpen(const char* path, int flags, mode_t mode)
 {
-    if (namelessRefusal) {
+    if (namelessRefusal && (flags & O_TMPFILE) == O_TMPFILE) {
         errno = namelessRefusal;
         return -1;
     }
@@ -289,6 +295,33 @@ public:
     }
     BirthWatch(const BirthWatch&) = delete;
     BirthWatch& operator=(const BirthWatch&) = delete;
+};
+
+// The listings of a folder the journal layer made since the count was last set to 0.
+int folderListings = 0;
+
+DIR* countedFolderOpen(const char* folder)
+{
+    ++folderListings;
+    return ::opendir(folder);
+}
+
+// The journal layer's listings are counted until the object goes.
+class ListingCount
+{
+public:
+    ListingCount() : m_system(JournalNames::folderOpen())
+    {
+        folderListings = 0;
+        JournalNames::folderOpen() = countedFolderOpen;
+    }
+    ~ListingCount() { JournalNames::folderOpen() = m_system; }
+    ListingCount(const ListingCount&) = delete;
+    ListingCount& operator=(const ListingCount&) = delete;
+    int listings() const { return folderListings; }
+
+private:
+    JournalNames::FolderOpen m_system;
 };
 
 // The names a journal's birth leaves beside it, the journal's own left out.
@@ -375,6 +408,8 @@ private slots:
     void aSecondNameAtTheJournalsNameIsNeverEmptied();
     void aKillAtTheJournalsBirthStopsNoOther_data();
     void aKillAtTheJournalsBirthStopsNoOther();
+    void savesLeaveTheFolderAlone_data();
+    void savesLeaveTheFolderAlone();
     void singleAccountSignsInWithoutDialog();
     void rejectedLogInEndsWithOne();
     void guestMarkerSurvivesLogOut();
@@ -852,10 +887,12 @@ void TestStartup::aLinkAtTheJournalsNameIsNeverWrittenThrough()
 void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied_data()
 {
     QTest::addColumn<QString>("named"); // the file given a second name at the journal's
-    QTest::newRow("the database") << "database";
-    QTest::newRow("another file") << "notes";
+    QTest::addColumn<bool>("listable"); // else the super-user's folder, which members may not list
+    QTest::newRow("the database") << "database" << true;
+    QTest::newRow("another file") << "notes" << true;
+    QTest::newRow("another file, in a folder that may not be listed") << "notes" << false;
     // A copy kept by hand of a save cut short: the journal's own name is the one to keep.
-    QTest::newRow("a journal holding a save") << "journal";
+    QTest::newRow("a journal holding a save") << "journal" << true;
 }
 
 // One member gave a file of the ward's folder a second name at the journal's: the sticky bit keeps
@@ -863,6 +900,7 @@ void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied_data()
 void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied()
 {
     QFETCH(QString, named);
+    QFETCH(bool, listable);
     if (::geteuid() != superUser)
         QSKIP("only the super-user can act as two members");
     PromptScript prompts;
@@ -878,7 +916,7 @@ void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied()
         QVERIFY(crashWhileSaving(env.databasePath(), superUser));
         QVERIFY(madeByOtherMember(journal, 0660));
     }
-    QVERIFY(madeAWardFolder(env, 03770));
+    QVERIFY(listable ? madeAWardFolder(env, 03770) : madeAWardFolder(env, 03730, superUser));
     const QString target = named == "database" ? env.databasePath()
                            : named == "notes"  ? notes
                                                : copy;
@@ -899,8 +937,13 @@ void TestStartup::aSecondNameAtTheJournalsNameIsNeverEmptied()
     QVERIFY2(text.contains(journal) && text.contains("2 links") && text.contains("mode 0660") &&
                  text.contains("I-05"),
              qPrintable(text));
-    // Only a save SQLite wrote makes one name the one to keep.
+    // Only a save SQLite wrote makes one name the one to keep; another file keeps its data under
+    // its other name, named where this user can find it.
     QCOMPARE(text.contains("keep " + journal), named == "journal");
+    if (named == "notes")
+        QVERIFY2(text.contains("removing " + journal + " loses nothing") &&
+                     text.contains(listable ? notes : "inode"),
+                 qPrintable(text));
     if (named == "journal") {
         QVERIFY2(text.contains("remove " + copy), qPrintable(text));
         // Done as the message says, the next start rolls the save back.
@@ -917,40 +960,50 @@ void TestStartup::aKillAtTheJournalsBirthStopsNoOther_data()
 {
     QTest::addColumn<int>("mask");
     QTest::addColumn<BirthStep>("step");
-    QTest::addColumn<int>("refusal"); // of the nameless open; 0 where the file system makes them
-    QTest::newRow("umask 022") << 022 << BirthStep::Opened << 0;
-    QTest::newRow("umask 027") << 027 << BirthStep::Opened << 0;
-    QTest::newRow("nameless, made") << 027 << BirthStep::Made << 0;
-    QTest::newRow("nameless, given its mode") << 027 << BirthStep::ModeGiven << 0;
-    QTest::newRow("nameless, named") << 027 << BirthStep::Named << 0;
+    QTest::addColumn<int>("refusal");   // of the nameless open; 0 where the file system makes them
+    QTest::addColumn<bool>("listable"); // else the super-user's folder, which members may not list
+    QTest::newRow("umask 022") << 022 << BirthStep::Opened << 0 << true;
+    QTest::newRow("umask 027") << 027 << BirthStep::Opened << 0 << true;
+    QTest::newRow("nameless, made") << 027 << BirthStep::Made << 0 << true;
+    QTest::newRow("nameless, given its mode") << 027 << BirthStep::ModeGiven << 0 << true;
+    QTest::newRow("nameless, named") << 027 << BirthStep::Named << 0 << true;
     // As on NFS or a FUSE mount; ENOENT is what some shares and older kernels answer.
     for (int refusal : {EOPNOTSUPP, ENOENT}) {
         const char* answer = refusal == ENOENT ? "ENOENT" : "EOPNOTSUPP";
-        QTest::addRow("birth name (%s), made", answer) << 027 << BirthStep::Made << refusal;
+        QTest::addRow("birth name (%s), made", answer) << 027 << BirthStep::Made << refusal << true;
         QTest::addRow("birth name (%s), given its mode", answer)
-            << 027 << BirthStep::ModeGiven << refusal;
+            << 027 << BirthStep::ModeGiven << refusal << true;
         QTest::addRow("birth name (%s), linked, its birth name not yet removed", answer)
-            << 027 << BirthStep::Named << refusal;
-        QTest::addRow("birth name (%s), umask 022", answer) << 022 << BirthStep::Opened << refusal;
+            << 027 << BirthStep::Named << refusal << true;
+        QTest::addRow("birth name (%s), umask 022", answer)
+            << 022 << BirthStep::Opened << refusal << true;
     }
+    // Set up so that members cannot browse the share.
+    QTest::newRow("birth name, made, in a folder that may not be listed")
+        << 027 << BirthStep::Made << EOPNOTSUPP << false;
+    QTest::newRow("birth name, linked, in a folder that may not be listed")
+        << 027 << BirthStep::Named << EOPNOTSUPP << false;
 }
 
 // A member's program killed at any step of the journal's birth, before anything was written to it:
 // the journal must already let the other members write it, since the sticky bit keeps them from
-// removing it. The killed member's own next save clears what the kill left.
+// removing it. The killed member's own next save clears what the kill left, and no one lists the
+// folder for it.
 void TestStartup::aKillAtTheJournalsBirthStopsNoOther()
 {
     QFETCH(int, mask);
     QFETCH(BirthStep, step);
     QFETCH(int, refusal);
+    QFETCH(bool, listable);
     if (::geteuid() != superUser)
         QSKIP("only the super-user can act as two members");
     PromptScript prompts;
     TestEnvironment env;
-    QVERIFY(madeAWardFolder(env, 03770));
+    QVERIFY(listable ? madeAWardFolder(env, 03770) : madeAWardFolder(env, 03730, superUser));
     QVERIFY(killedAtTheJournalsBirth(env.databasePath(), otherMember, mode_t(mask), step, refusal));
     QCOMPARE(QFileInfo(env.databasePath() + "-journal").size(), qint64(0));
     const BirthWatch sameFileSystem(refusal);
+    const ListingCount count;
     env.enterWorkingDirectory();
     for (uid_t member : {thisMember, otherMember}) {
         QString saveFailure = "not saved";
@@ -961,6 +1014,53 @@ void TestStartup::aKillAtTheJournalsBirthStopsNoOther()
         QVERIFY(prompts.take().empty());
     }
     QCOMPARE(birthNamesIn(env.dir()), QStringList());
+    QCOMPARE(count.listings(), 0);
+    VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
+}
+
+void TestStartup::savesLeaveTheFolderAlone_data()
+{
+    QTest::addColumn<int>("refusal"); // of the nameless open; 0 where the file system makes them
+    QTest::newRow("nameless files") << 0;
+    QTest::newRow("birth names") << EOPNOTSUPP;
+}
+
+// Another member's files beside the database, some with a birth name's form, this member's own
+// among them: a save neither looks at them nor removes one, in a folder that would let it.
+void TestStartup::savesLeaveTheFolderAlone()
+{
+    QFETCH(int, refusal);
+    if (::geteuid() != superUser)
+        QSKIP("only the super-user can act as two members");
+    PromptScript prompts;
+    TestEnvironment env;
+    const QString journal = env.databasePath() + "-journal";
+    const QStringList others = {env.dir() + "/report.pdf", journal + ".new-a1b2c3",
+                                journal + ".new-u" + QString::number(thisMember)};
+    const QByteArray content("ward's notes.\n");
+    for (const QString& other : others) {
+        QFile file(other);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
+        QVERIFY(madeByOtherMember(other, 0660));
+    }
+    QVERIFY(madeAWardFolder(env, 02770));
+    const BirthWatch fileSystem(refusal);
+    const ListingCount count;
+    env.enterWorkingDirectory();
+    const int saves = 3;
+    QStringList failures;
+    StartupController controller(qApp, [&](MainWindow&) {
+        for (int save = 0; save < saves; ++save)
+            failures << saveError();
+    });
+    QVERIFY(startedBy(controller));
+    QVERIFY(controller.lastSession()->loggedIn);
+    QCOMPARE(failures.join(QString()), QString());
+    QCOMPARE(failures.size(), saves);
+    QCOMPARE(count.listings(), 0);
+    for (const QString& other : others)
+        QCOMPARE(readAll(other), content);
     VERIFY_NO_UNEXPECTED_PROMPTS(prompts);
 }
 
