@@ -31,11 +31,10 @@ std::string pathIn(const Place& place, const char* entry)
     return place.folder == "/" ? "/" + std::string(entry) : place.folder + "/" + entry;
 }
 
-bool isMadeUniqueBirthName(const char* entry, const std::string& journalName)
+bool hasBirthNameForm(const char* entry, const std::string& journalName)
 {
     const std::string prefix = journalName + birthMark;
-    return std::strlen(entry) == prefix.size() + std::strlen(uniquePart) &&
-           std::strncmp(entry, prefix.c_str(), prefix.size()) == 0;
+    return std::strncmp(entry, prefix.c_str(), prefix.size()) == 0;
 }
 
 bool sameFile(const struct stat& one, const struct stat& other)
@@ -75,12 +74,14 @@ bool forEachEntryBeside(const Place& journal, const Wanted& wanted, const Visit&
     return true;
 }
 
-// Only such a name needs the folder listed: its unique part is known to no one but its maker.
-std::string madeUniqueBirthNameOf(const struct stat& file, const Place& place)
+// Found only among the folder's entries: a name mkostemp made, known to its maker alone, and one
+// made from a user id other than the owner the file system gives the file (a share that maps its
+// users to one, say).
+std::string listedBirthNameOf(const struct stat& file, const Place& place)
 {
     std::string found;
     forEachEntryBeside(
-        place, [&](const char* entry) { return isMadeUniqueBirthName(entry, place.name); },
+        place, [&](const char* entry) { return hasBirthNameForm(entry, place.name); },
         [&](const char* entry, const struct stat& status) {
             if (S_ISREG(status.st_mode) && sameFile(status, file))
                 found = pathIn(place, entry);
@@ -97,8 +98,7 @@ std::string birthNameOf(const struct stat& status, const char* journal)
         return std::string();
     // The journal's owner made it, under the birth name of its own id.
     const std::string owners = JournalNames::birthName(journal, status.st_uid);
-    return isPlainSecondName(owners, status) ? owners
-                                             : madeUniqueBirthNameOf(status, placeOf(journal));
+    return isPlainSecondName(owners, status) ? owners : listedBirthNameOf(status, placeOf(journal));
 }
 } // namespace
 

@@ -16,8 +16,8 @@
 // found by that one name, without listing a folder the members may enter but not list, and
 // whatever else the folder holds costs a save nothing. Where another user's file already holds
 // that name, the birth name is one mkostemp makes unique instead, as earlier releases made every
-// one; only such a name needs the folder listed, and only once a journal is met with a second
-// name.
+// one; only such a name, or one whose owner the file system gives another id, needs the folder
+// listed, and only once a journal is met with a second name.
 namespace JournalNames
 {
 // The folder the journal lies in.
