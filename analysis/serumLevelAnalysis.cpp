@@ -13,6 +13,7 @@
 #include "pkcore/PkNumeric.h"
 #include "pkcore/SessionData.h"
 #include "platform/MessageBox.h"
+#include "platform/ShownField.h"
 #include "platform/TypedDateTimeEdit.h"
 #include "platform/WheelGuard.h"
 
@@ -86,7 +87,7 @@ QString shownF(double f)
 // finite number above 0 empties the field and counts as not given.
 double doseFieldValue(QLineEdit* field, double current, QString (*shown)(double))
 {
-    if (!field->isModified() && current > 0.0 && field->text() == shown(current))
+    if (current > 0.0 && leftAsShown(field, shown(current)))
         return current;
     field->setModified(false);
     bool ok = false;
@@ -582,8 +583,7 @@ void serumLevelAnalysis::levelValueEdited(int i)
     SerumLevelRow& row = levelRows[i];
     QLineEdit* field = rowWidget<QLineEdit>("SLH_level_", i);
     const bool wasGiven = row.complete;
-    const bool unchanged =
-        !field->isModified() && wasGiven && field->text() == shownLevel(row.level);
+    const bool unchanged = wasGiven && leftAsShown(field, shownLevel(row.level));
     field->setModified(false);
     if (!unchanged) {
         bool ok = false;

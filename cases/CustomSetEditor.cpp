@@ -11,6 +11,7 @@
 namespace
 {
 constexpr double percent = 100.0;
+constexpr double unscaled = 1.0;
 constexpr double maxFPercent = 100.0;
 const int copiedSlots[] = {pk::kF, pk::kVd, pk::kCl, pk::kCF, pk::kKm, pk::kVmax};
 const int copiedSavedSlots[] = {pk::kVd, pk::kCl, pk::kCF, pk::kKm, pk::kVmax};
@@ -18,6 +19,19 @@ const int copiedSavedSlots[] = {pk::kVd, pk::kCl, pk::kCF, pk::kKm, pk::kVmax};
 double relative(double range, double value)
 {
     return CaseStore::relativeRange(range, value);
+}
+
+// The relative range of a parameter entered as `entry`, where the parameter showed `before` with
+// the relative range `relativeBefore` (all as the fields show them). An entry equal to the value
+// it replaces leaves the range exactly as it was.
+double rangeAfter(CustomSetEditor::RangeEntry rangeEntry, double relativeBefore, double before,
+                  double entry)
+{
+    if (rangeEntry)
+        return relative(*rangeEntry, entry);
+    if (entry == before)
+        return relativeBefore;
+    return relative(before * relativeBefore, entry);
 }
 } // namespace
 
@@ -110,58 +124,54 @@ double CustomSetEditor::fRangePercent(int route) const
 
 // ---- Parameter entries ----
 
-bool CustomSetEditor::editF(int route, double entry, double rangeEntry)
+bool CustomSetEditor::editF(int route, double entry, RangeEntry rangeEntry)
 {
     if (!(entry > 0.0 && entry <= maxFPercent) || !hasRoute(route))
         return false;
     SessionData& s = *m_session;
+    s.routeFsd[route] = rangeAfter(rangeEntry, s.routeFsd[route], fPercent(route), entry);
     s.routeF[route] = entry / percent;
-    s.routeFsd[route] = relative(rangeEntry, entry);
     s.customRanges[pk::kFitF] = s.routeFsd[route]; // the analysis takes the range shown
     s.displayedF[pk::kReportCustom] = entry / percent;
     return true;
 }
 
-bool CustomSetEditor::editVd(double entry, double rangeEntry)
+bool CustomSetEditor::editParameter(int slot, int rangeIndex, double scale, double entry,
+                                    RangeEntry rangeEntry)
 {
     if (!(entry > 0.0))
         return false;
-    m_session->pkSets[pk::kCustom][pk::kVd] = entry;
-    m_session->customRanges[pk::kFitVd] = relative(rangeEntry, entry);
+    double& value = m_session->pkSets[pk::kCustom][slot];
+    double& range = m_session->customRanges[rangeIndex];
+    range = rangeAfter(rangeEntry, range, value * scale, entry);
+    value = entry / scale;
     return true;
 }
 
-bool CustomSetEditor::editClRow(double entry, double rangeEntry)
+bool CustomSetEditor::editVd(double entry, RangeEntry rangeEntry)
 {
-    if (!(entry > 0.0))
-        return false;
-    m_session->pkSets[pk::kCustom][isPhenytoin() ? pk::kKm : pk::kCl] = entry;
-    m_session->customRanges[isPhenytoin() ? pk::kFitKm : pk::kFitCl] = relative(rangeEntry, entry);
-    return true;
+    return editParameter(pk::kVd, pk::kFitVd, unscaled, entry, rangeEntry);
 }
 
-bool CustomSetEditor::editCfRow(double entry, double rangeEntry)
+bool CustomSetEditor::editClRow(double entry, RangeEntry rangeEntry)
 {
-    if (!(entry > 0.0))
-        return false;
-    SessionData& s = *m_session;
-    if (isPhenytoin()) {
-        s.pkSets[pk::kCustom][pk::kVmax] = entry;
-        s.customRanges[pk::kFitVmax] = relative(rangeEntry, entry);
-    } else {
-        s.pkSets[pk::kCustom][pk::kCF] = entry / percent;
-        s.customRanges[pk::kFitCF] = relative(rangeEntry, entry);
-    }
-    return true;
+    if (isPhenytoin())
+        return editParameter(pk::kKm, pk::kFitKm, unscaled, entry, rangeEntry);
+    return editParameter(pk::kCl, pk::kFitCl, unscaled, entry, rangeEntry);
 }
 
-bool CustomSetEditor::editKdRow(double entry, double rangeEntry)
+bool CustomSetEditor::editCfRow(double entry, RangeEntry rangeEntry)
 {
-    if (!isPhenytoin() || !(entry > 0.0))
+    if (isPhenytoin())
+        return editParameter(pk::kVmax, pk::kFitVmax, unscaled, entry, rangeEntry);
+    return editParameter(pk::kCF, pk::kFitCF, percent, entry, rangeEntry);
+}
+
+bool CustomSetEditor::editKdRow(double entry, RangeEntry rangeEntry)
+{
+    if (!isPhenytoin())
         return false;
-    m_session->pkSets[pk::kCustom][pk::kCF] = entry / percent;
-    m_session->customRanges[pk::kFitCF] = relative(rangeEntry, entry);
-    return true;
+    return editParameter(pk::kCF, pk::kFitCF, percent, entry, rangeEntry);
 }
 
 // ---- Range entries ----

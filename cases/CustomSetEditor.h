@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVector>
 
+#include <optional>
+
 class DrugInfo;
 class SessionData;
 
@@ -28,13 +30,16 @@ public:
     // The route shown in the custom group; false for an index outside the lists.
     bool selectRoute(int route);
 
-    // Parameter entries; true when taken. F in percent, CF in percent; range entries as shown.
-    bool editF(int route, double entry, double rangeEntry);
-    bool editVd(double entry, double rangeEntry);
-    bool editClRow(double entry, double rangeEntry);
-    bool editCfRow(double entry, double rangeEntry);
+    // Parameter entries; true when taken. F in percent, CF in percent. The range beside the
+    // parameter is entered as shown, or not at all: a range field left as shown keeps the width
+    // it shows, at full precision, around the new value.
+    using RangeEntry = std::optional<double>;
+    bool editF(int route, double entry, RangeEntry rangeEntry);
+    bool editVd(double entry, RangeEntry rangeEntry);
+    bool editClRow(double entry, RangeEntry rangeEntry);
+    bool editCfRow(double entry, RangeEntry rangeEntry);
     // Only phenytoin takes it (its CF); for the other drugs the row shows k.
-    bool editKdRow(double entry, double rangeEntry);
+    bool editKdRow(double entry, RangeEntry rangeEntry);
 
     // Range entries, as shown (percent for F and CF); true when taken.
     bool editRangeF(int route, double entry);
@@ -52,5 +57,9 @@ public:
     bool hasRoute(int route) const;
 
 private:
+    // One parameter of the custom set with its relative range; `scale` turns the value into the
+    // unit the field shows (percent for CF).
+    bool editParameter(int slot, int rangeIndex, double scale, double entry, RangeEntry rangeEntry);
+
     SessionData* m_session; // not owned
 };

@@ -16,6 +16,7 @@
 #include "pkcore/SessionData.h"
 #include "pkcore/Sex.h"
 #include "platform/MessageBox.h"
+#include "platform/ShownField.h"
 #include "platform/WheelGuard.h"
 
 #include <QDateTime>
@@ -38,12 +39,14 @@ QString number(double value)
     return ParameterGroupView::number(value);
 }
 
+using RangeEntry = CustomSetEditor::RangeEntry;
+
 // The entry fields of the custom group. A parameter is entered beside its range, which goes
 // with it; a range entered alone changes only the range.
 struct CustomEntry {
     QLineEdit* Ui::MainPage::*field;
     QLineEdit* Ui::MainPage::*range; // null on a range field
-    bool (*edit)(CustomSetEditor& editor, int route, double value, double range);
+    bool (*edit)(CustomSetEditor& editor, int route, double value, RangeEntry range);
     // What the field shows of the custom set; null for F and its range, which are the route's.
     QString ParameterGroupView::Texts::*shown;
 };
@@ -63,38 +66,49 @@ enum CustomEntryIndex {
 
 const CustomEntry customEntries[] = {
     {&Ui::MainPage::line_Custom_F, &Ui::MainPage::line_Custom_rangeF,
-     [](CustomSetEditor& e, int route, double v, double range) { return e.editF(route, v, range); },
+     [](CustomSetEditor& e, int route, double v, RangeEntry range) {
+         return e.editF(route, v, range);
+     },
      nullptr},
     {&Ui::MainPage::line_Custom_rangeF, nullptr,
-     [](CustomSetEditor& e, int route, double v, double) { return e.editRangeF(route, v); },
+     [](CustomSetEditor& e, int route, double v, RangeEntry) { return e.editRangeF(route, v); },
      nullptr},
     {&Ui::MainPage::line_Custom_vdb, &Ui::MainPage::line_Custom_rangevdb,
-     [](CustomSetEditor& e, int, double v, double range) { return e.editVd(v, range); },
+     [](CustomSetEditor& e, int, double v, RangeEntry range) { return e.editVd(v, range); },
      &ParameterGroupView::Texts::vd},
     {&Ui::MainPage::line_Custom_rangevdb, nullptr,
-     [](CustomSetEditor& e, int, double v, double) { return e.editRangeVd(v); },
+     [](CustomSetEditor& e, int, double v, RangeEntry) { return e.editRangeVd(v); },
      &ParameterGroupView::Texts::vdRange},
     {&Ui::MainPage::line_Custom_cl, &Ui::MainPage::line_Custom_rangecl,
-     [](CustomSetEditor& e, int, double v, double range) { return e.editClRow(v, range); },
+     [](CustomSetEditor& e, int, double v, RangeEntry range) { return e.editClRow(v, range); },
      &ParameterGroupView::Texts::cl},
     {&Ui::MainPage::line_Custom_rangecl, nullptr,
-     [](CustomSetEditor& e, int, double v, double) { return e.editRangeClRow(v); },
+     [](CustomSetEditor& e, int, double v, RangeEntry) { return e.editRangeClRow(v); },
      &ParameterGroupView::Texts::clRange},
     {&Ui::MainPage::line_Custom_cf, &Ui::MainPage::line_Custom_rangecf,
-     [](CustomSetEditor& e, int, double v, double range) { return e.editCfRow(v, range); },
+     [](CustomSetEditor& e, int, double v, RangeEntry range) { return e.editCfRow(v, range); },
      &ParameterGroupView::Texts::cf},
     {&Ui::MainPage::line_Custom_rangecf, nullptr,
-     [](CustomSetEditor& e, int, double v, double) { return e.editRangeCfRow(v); },
+     [](CustomSetEditor& e, int, double v, RangeEntry) { return e.editRangeCfRow(v); },
      &ParameterGroupView::Texts::cfRange},
     {&Ui::MainPage::line_Custom_kd, &Ui::MainPage::line_Custom_range4,
-     [](CustomSetEditor& e, int, double v, double range) { return e.editKdRow(v, range); },
+     [](CustomSetEditor& e, int, double v, RangeEntry range) { return e.editKdRow(v, range); },
      &ParameterGroupView::Texts::kd},
     {&Ui::MainPage::line_Custom_range4, nullptr,
-     [](CustomSetEditor& e, int, double v, double) { return e.editRangeKdRow(v); },
+     [](CustomSetEditor& e, int, double v, RangeEntry) { return e.editRangeKdRow(v); },
      &ParameterGroupView::Texts::range4},
 };
 static_assert(sizeof(customEntries) / sizeof(customEntries[0]) == customRangeKd + 1,
               "one entry per custom field");
+
+int customEntryOf(QLineEdit* Ui::MainPage::*field)
+{
+    for (int i = 0; i <= customRangeKd; ++i) {
+        if (customEntries[i].field == field)
+            return i;
+    }
+    return -1;
+}
 } // namespace
 
 MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculator,
@@ -678,16 +692,31 @@ void MainPage::customEntryDone(int index, bool taken)
         return;
     }
     // A refused entry: the field shows the stored value again, nothing else changes.
-    QLineEdit* field = (*form).*entry.field;
-    const int route = customRoute();
-    if (entry.shown) {
-        const ParameterGroupView::Texts shown = ParameterGroupView::setTexts(
-            session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg);
-        field->setText(shown.*entry.shown);
-    } else {
-        field->setText(
-            number(index == customF ? m_custom.fPercent(route) : m_custom.fRangePercent(route)));
+    ((*form).*entry.field)->setText(customShownText(index));
+}
+
+QString MainPage::customShownText(int index) const
+{
+    const CustomEntry& entry = customEntries[index];
+    if (!entry.shown) {
+        const int route = customRoute();
+        return number(index == customF ? m_custom.fPercent(route) : m_custom.fRangePercent(route));
     }
+    const ParameterGroupView::Texts shown = ParameterGroupView::setTexts(
+        session->pkSets[pk::kCustom], session->customRanges, isPhenytoin(), session->weightKg);
+    return shown.*entry.shown;
+}
+
+CustomSetEditor::RangeEntry MainPage::customRangeEntry(int index) const
+{
+    const CustomEntry& entry = customEntries[index];
+    if (!entry.range)
+        return std::nullopt;
+    QLineEdit* range = (*form).*entry.range;
+    if (leftAsShown(range, customShownText(customEntryOf(entry.range))))
+        return std::nullopt;
+    // Text that is not a number reads as a range of 0.
+    return range->text().toDouble();
 }
 
 void MainPage::takeCustomEntry(int index)
@@ -695,11 +724,16 @@ void MainPage::takeCustomEntry(int index)
     const CustomEntry& entry = customEntries[index];
     QLineEdit* field = (*form).*entry.field;
     markUnsaved();
+    // A field left as shown holds a rounded figure of what the set holds; read back, it would
+    // round the set.
+    const bool untouched = leftAsShown(field, customShownText(index));
+    field->setModified(false);
+    if (untouched)
+        return;
     bool isNumber = false;
     const double value = field->text().toDouble(&isNumber);
-    const double range = entry.range ? ((*form).*entry.range)->text().toDouble() : 0.0;
-    const bool taken =
-        isNumber && std::isfinite(value) && entry.edit(m_custom, customRoute(), value, range);
+    const bool taken = isNumber && std::isfinite(value) &&
+                       entry.edit(m_custom, customRoute(), value, customRangeEntry(index));
     customEntryDone(index, taken);
 }
 

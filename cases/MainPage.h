@@ -113,8 +113,13 @@ private:
     void showCustomDerived();
     void customEntryDone(int index, bool taken);
     // One of the custom group's entry fields, by its index in the table of entries. Text that
-    // is not a number is refused as any other bad entry.
+    // is not a number is refused as any other bad entry; a field left as shown is no entry.
     void takeCustomEntry(int index);
+    // What the entry's field shows of the custom set now.
+    QString customShownText(int index) const;
+    // The range beside a parameter entry as the user entered it; none when its field is left as
+    // shown (or the entry is a range itself).
+    CustomSetEditor::RangeEntry customRangeEntry(int index) const;
     CasePageTexts pageTexts() const;
     QString refitChangedHistory();
 

@@ -244,6 +244,8 @@ private slots:
     void windowsNeedValidPopulationAndMakers();
     void customEdits_data();
     void customEdits();
+    void fieldLeftAsShownKeepsTheSet_data();
+    void fieldLeftAsShownKeepsTheSet();
     void phenytoinComplianceSitsInFourthRow();
     void routeChoiceIsNotAnEdit();
     void wheelLeavesAnUnenteredRouteAlone();
@@ -603,6 +605,101 @@ void TestMainPage::customEdits()
         QCOMPARE(text(page.get(), "line_Custom_kd"), QStringLiteral("0.400"));
         QCOMPARE(text(page.get(), "line_Custom_t12"), QString::number(0.693 / 0.4, 'f', 2));
     }
+}
+
+void TestMainPage::fieldLeftAsShownKeepsTheSet_data()
+{
+    QTest::addColumn<QString>("drug");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed"); // empty: the field is left as shown
+    QTest::addColumn<int>("slot");      // custom set slot the entry changes, 0 for none
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("rangeIndex"); // custom range the entry changes, 0 for none
+    QTest::addColumn<double>("range");
+
+    const QStringList bothDrugs = {"line_Custom_vdb", "line_Custom_rangevdb",
+                                   "line_Custom_cl",  "line_Custom_rangecl",
+                                   "line_Custom_cf",  "line_Custom_rangecf"};
+    for (const QString& field : bothDrugs + QStringList{"line_Custom_F", "line_Custom_rangeF"})
+        QTest::newRow(qPrintable("GM " + field)) << "GM" << field << "" << 0 << 0.0 << 0 << 0.0;
+    // Phenytoin's fourth row holds its compliance factor.
+    for (const QString& field : bothDrugs + QStringList{"line_Custom_kd", "line_Custom_range4"})
+        QTest::newRow(qPrintable("PH " + field)) << "PH" << field << "" << 0 << 0.0 << 0 << 0.0;
+    // A range left as shown keeps the width it shows around the new value.
+    QTest::newRow("GM CF typed") << "GM"
+                                 << "line_Custom_cf"
+                                 << "80" << int(pk::kCF) << 0.8 << int(pk::kFitCF)
+                                 << 0.87654321 * 100.0 * 0.1 / 80.0;
+    QTest::newRow("PH Vd typed") << "PH"
+                                 << "line_Custom_vdb"
+                                 << "80" << int(pk::kVd) << 80.0 << int(pk::kFitVd)
+                                 << 72.365562 * 0.2 / 80.0;
+}
+
+// A field the user clicks into and leaves with Tab, typing nothing, enters nothing: the custom
+// set keeps the values behind the rounded texts, bit for bit, and stays the population's.
+void TestMainPage::fieldLeftAsShownKeepsTheSet()
+{
+    QFETCH(QString, drug);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(int, slot);
+    QFETCH(double, value);
+    QFETCH(int, rangeIndex);
+    QFETCH(double, range);
+    Workspace w;
+    SessionData& s = w.session;
+    s.patient.drugCode = drug;
+    s.pkSets[pk::kPopulation] =
+        drug == "PH" ? PkParameterSet{0.0, 1.0, 72.365562, 4.2, 0.87654321, 3.834618, 449.6946}
+                     : PkParameterSet{0.0, 1.0, 17.3456789, 4.23456789, 0.87654321, 0.0, 0.0};
+    s.populationRanges[pk::kFitVmax] = 0.2;
+    auto page = w.page();
+    page->show();
+    page->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(page.get()));
+    // A route whose F and spread two decimals do not hold.
+    s.routeF.fill(0.87654321);
+    s.savedRouteF = s.routeF;
+    s.routeFsd.fill(0.123456789);
+    s.savedRouteFsd = s.routeFsd;
+    requireChild<QComboBox>(page.get(), "comboBox_Custom_route")->setCurrentIndex(1);
+
+    QLineEdit* entry = requireChild<QLineEdit>(page.get(), qPrintable(field));
+    QTest::mouseClick(entry, Qt::LeftButton);
+    QVERIFY(entry->hasFocus());
+    if (!typed.isEmpty()) {
+        QTest::keyClick(entry, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(entry, typed);
+    }
+    QTest::keyClick(entry, Qt::Key_Tab);
+    QVERIFY(!entry->hasFocus());
+
+    PkParameterSet set = s.pkSets[pk::kPopulation];
+    RangeBlock ranges = s.populationRanges;
+    ranges[pk::kFitF] = s.savedRouteFsd[1];
+    if (slot)
+        set[slot] = value;
+    if (rangeIndex)
+        ranges[rangeIndex] = range;
+    QStringList inexact;
+    const auto compare = [&](const char* what, int i, double actual, double expected) {
+        if (actual != expected)
+            inexact << QString("%1[%2] %3 != %4")
+                           .arg(what)
+                           .arg(i)
+                           .arg(actual, 0, 'g', 17)
+                           .arg(expected, 0, 'g', 17);
+    };
+    for (int i = pk::kF; i <= pk::kVmax; ++i)
+        compare("custom set", i, s.pkSets[pk::kCustom][i], set[i]);
+    for (int i = pk::kFitF; i <= pk::kFitVmax; ++i)
+        compare("custom range", i, s.customRanges[i], ranges[i]);
+    for (int i = 0; i < s.routeF.size(); ++i) {
+        compare("route F", i, s.routeF[i], s.savedRouteF[i]);
+        compare("route spread", i, s.routeFsd[i], s.savedRouteFsd[i]);
+    }
+    QVERIFY2(inexact.isEmpty(), qPrintable(inexact.join("; ")));
 }
 
 void TestMainPage::phenytoinComplianceSitsInFourthRow()
