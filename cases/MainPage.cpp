@@ -51,6 +51,7 @@ struct CustomEntry {
     QString ParameterGroupView::Texts::*shown;
 };
 
+// Each parameter's range field follows it.
 enum CustomEntryIndex {
     customF,
     customRangeF,
@@ -100,15 +101,6 @@ const CustomEntry customEntries[] = {
 };
 static_assert(sizeof(customEntries) / sizeof(customEntries[0]) == customRangeKd + 1,
               "one entry per custom field");
-
-int customEntryOf(QLineEdit* Ui::MainPage::*field)
-{
-    for (int i = 0; i <= customRangeKd; ++i) {
-        if (customEntries[i].field == field)
-            return i;
-    }
-    return -1;
-}
 } // namespace
 
 MainPage::MainPage(QWidget* parent, SessionData* session, PkCalculator* calculator,
@@ -713,7 +705,7 @@ CustomSetEditor::RangeEntry MainPage::customRangeEntry(int index) const
     if (!entry.range)
         return std::nullopt;
     QLineEdit* range = (*form).*entry.range;
-    if (leftAsShown(range, customShownText(customEntryOf(entry.range))))
+    if (leftAsShown(range, customShownText(index + 1)))
         return std::nullopt;
     // Text that is not a number reads as a range of 0.
     return range->text().toDouble();

@@ -71,7 +71,7 @@ bool notAPlainFile(const char* path)
 }
 
 // Asked of the open file itself: a name looked at before opening may be replaced in between.
-bool namesAreItsOwn(int descriptor, const char* path)
+bool acceptsItsNames(int descriptor, const char* path)
 {
     struct stat status = {};
     return ::fstat(descriptor, &status) == 0 && JournalNames::acceptNames(status, path);
@@ -87,7 +87,7 @@ int refused(int descriptor)
 int openIfItsOwn(const char* path, int flags, int mode)
 {
     const int descriptor = systemOpen(path, flags | O_NOFOLLOW, mode);
-    return descriptor < 0 || namesAreItsOwn(descriptor, path) ? descriptor : refused(descriptor);
+    return descriptor < 0 || acceptsItsNames(descriptor, path) ? descriptor : refused(descriptor);
 }
 
 int failWith(int descriptor, int error)
@@ -203,7 +203,7 @@ bool empty(const char* path, bool syncAfter)
     const int descriptor = ::open(path, O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0)
         return false;
-    bool emptied = namesAreItsOwn(descriptor, path) && ::ftruncate(descriptor, 0) == 0;
+    bool emptied = acceptsItsNames(descriptor, path) && ::ftruncate(descriptor, 0) == 0;
     if (emptied && syncAfter)
         emptied = ::fsync(descriptor) == 0;
     ::close(descriptor);

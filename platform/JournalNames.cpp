@@ -127,15 +127,13 @@ bool namesAreItsOwn(const struct stat& status, const char* journal)
 
 bool acceptNames(const struct stat& status, const char* journal)
 {
-    if (!S_ISREG(status.st_mode))
-        return false;
     if (status.st_nlink == 1)
-        return true;
+        return S_ISREG(status.st_mode);
     const std::string birth = birthNameOf(status, journal);
-    if (birth.empty())
-        return false;
-    ::unlink(birth.c_str()); // stays where only its owner may remove it, and is its owner's next
-    return true;
+    // Where only its owner may remove it, the owner's next start does.
+    if (!birth.empty())
+        ::unlink(birth.c_str());
+    return !birth.empty();
 }
 
 bool otherNamesBeside(const struct stat& status, const char* journal,

@@ -139,9 +139,8 @@ QString secondNameOfASave(const QString& journal, const struct stat& status)
     const OtherNames names = otherNamesOf(journal, status);
     const QString removal =
         !names.listed ? tr("ask the folder's owner, who may list it, to remove the other name")
-        : names.found.isEmpty()
-            ? tr("ask its owner to remove the other name")
-            : tr("remove %1, or ask its owner to").arg(names.found.join(tr(" and ")));
+        : names.found.isEmpty() ? tr("ask its owner to remove the other name")
+                                : tr("remove %1, or ask its owner to").arg(describe(names));
     return tr("%1, where the database's journal belongs, holds a save that was cut short and "
               "shares its file with %2 (%3; %4), and the program never rolls back from a journal "
               "with another name; %5, and try again; keep %1, which the next start rolls back "
